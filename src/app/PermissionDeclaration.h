@@ -1,0 +1,30 @@
+#pragma once
+// What this app declares to the permission wizard: the product, its brand
+// colours and the three permissions it asks for, with their texts, System
+// Settings pages and probes. Built in code; there is no file behind it.
+
+#include <QColor>
+#include <QList>
+
+#include "permissions/Permission.h"
+#include "permissions/WizardBrand.h"
+
+namespace rk {
+
+struct PermissionDeclaration {
+    static KTWizardProduct product();
+    static KTWizardBrand brand();
+    // In the order of the wizard's screens: "fulldisk", "accessibility", "screen".
+    static QList<KTPermission> permissions();
+    // Both stores open for reading: the privacy database, then (asked only
+    // when that opens) the background-task store.
+    static bool fullDiskAccess();
+    // The app's letter tile, `size` points square, centred in `rect`.
+    static void paintMonogram(QPainter& painter, const QRectF& rect, qreal size = 26);
+};
+
+// Declares the app to the wizard; `writeState` says whether the wizard may
+// rewrite its permission record.
+void configureWizard(bool writeState);
+
+}  // namespace rk

@@ -1,0 +1,186 @@
+#include "finder/TCCStore.h"
+
+#include <sqlite3.h>
+
+#include <QUrl>
+#include <algorithm>
+
+#include "platform/Text.h"
+
+namespace rk {
+
+QString TCCRow::rawValue(DB db) {
+    return db == DB::user ? "user" : "system";
+}
+
+std::optional<TCCRow::DB> TCCRow::dbFromRawValue(const QString& raw) {
+    if (raw == QLatin1String("user"))
+        return DB::user;
+    if (raw == QLatin1String("system"))
+        return DB::system;
+    return std::nullopt;
+}
+
+size_t qHash(const TCCRow& row, size_t seed) {
+    return qHashMulti(seed, row.client, row.clientType, row.service, row.authValue, int(row.db));
+}
+
+QString TCCStore::systemPath(const SystemPaths& paths) {
+    return paths.systemTCC();
+}
+QString TCCStore::userPath(const SystemPaths& paths) {
+    return paths.userTCC();
+}
+
+const QSet<QString>& TCCStore::requiredColumns() {
+    static const QSet<QString> columns{"service", "client", "client_type", "auth_value"};
+    return columns;
+}
+
+bool TCCStore::canRead(const SystemPaths& paths, const FileProbe& probe) {
+    return canOpenForReading(paths.disk(userPath(paths)), probe).ok();
+}
+
+namespace {
+
+// Owns one read-only connection so that every way out closes it.
+class Connection {
+public:
+    ~Connection() { close(); }
+    sqlite3** out() { return &db_; }
+    sqlite3* get() const { return db_; }
+    void close() {
+        if (db_)
+            sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql)
+        : ok_(sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) == SQLITE_OK) {}
+    ~Statement() { sqlite3_finalize(stmt_); }
+    bool ok() const { return ok_ && stmt_; }
+    sqlite3_stmt* get() const { return stmt_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    bool ok_;
+};
+
+QString columnText(sqlite3_stmt* stmt, int column, bool* isNull) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    *isNull = text == nullptr;
+    if (!text)
+        return QString();
+    return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
+}
+
+// Opening read-only can fail with CANTOPEN where the journal or the folder
+// may not be written; the immutable URI form then reads the file as it is.
+int openReadOnly(const QString& diskPath, Connection& connection) {
+    int rc = sqlite3_open_v2(diskPath.toUtf8().constData(), connection.out(), SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_CANTOPEN)
+        return rc;
+    connection.close();
+    const QByteArray encoded = QUrl::toPercentEncoding(diskPath, "/!$&'()*+,;=:@-._~");
+    const QByteArray uri =
+        "file:" + (encoded.isEmpty() ? diskPath.toUtf8() : encoded) + "?mode=ro&immutable=1";
+    return sqlite3_open_v2(uri.constData(), connection.out(), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                           nullptr);
+}
+
+QSet<QString> accessColumns(sqlite3* db) {
+    QSet<QString> names;
+    Statement pragma(db, "PRAGMA table_info(access)");
+    if (!pragma.ok())
+        return names;
+    while (sqlite3_step(pragma.get()) == SQLITE_ROW) {
+        bool isNull = false;
+        const QString name = columnText(pragma.get(), 1, &isNull);
+        if (!isNull)
+            names.insert(name);
+    }
+    return names;
+}
+
+}  // namespace
+
+Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCCRow::DB db,
+                                                    const std::optional<QSet<QString>>& services,
+                                                    const FileProbe& probe) {
+    if (auto probed = canOpenForReading(diskPath, probe); !probed)
+        return fail(probed.error());
+
+    Connection connection;
+    const int rc = openReadOnly(diskPath, connection);
+    if (rc != SQLITE_OK) {
+        if (rc == SQLITE_PERM || rc == SQLITE_AUTH)
+            return fail(StoreError::noAccess());
+        return fail(StoreError::unreadable("sqlite " + QString::number(rc)));
+    }
+    sqlite3_busy_timeout(connection.get(), 2000);
+
+    const QSet<QString> names = accessColumns(connection.get());
+    if (names.isEmpty()) {
+        const int code = sqlite3_errcode(connection.get());
+        if (code == SQLITE_AUTH || code == SQLITE_PERM)
+            return fail(StoreError::noAccess());
+        return fail(StoreError::format("no access table"));
+    }
+    QStringList missing;
+    for (const QString& column : requiredColumns())
+        if (!names.contains(column))
+            missing.append(column);
+    if (!missing.isEmpty()) {
+        std::sort(missing.begin(), missing.end(), Text::less);
+        return fail(StoreError::format("missing columns " + missing.join(',')));
+    }
+
+    Statement select(connection.get(), "SELECT client, client_type, service, auth_value FROM access");
+    if (!select.ok())
+        return fail(StoreError::unreadable("prepare " + QString::number(sqlite3_errcode(connection.get()))));
+
+    QList<TCCRow> rows;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(select.get())) == SQLITE_ROW) {
+        bool clientNull = false, serviceNull = false;
+        QString client = columnText(select.get(), 0, &clientNull);
+        if (clientNull)
+            continue;
+        QString service = columnText(select.get(), 2, &serviceNull);
+        if (serviceNull)
+            continue;
+        if (services && !services->contains(service))
+            continue;
+        rows.append(TCCRow{std::move(client), sqlite3_column_int(select.get(), 1), std::move(service),
+                           sqlite3_column_int(select.get(), 3), db});
+    }
+    if (step != SQLITE_DONE)
+        return fail(StoreError::unreadable("step " + QString::number(step)));
+    return rows;
+}
+
+Result<QList<TCCRow>, StoreError> TCCStore::read(const std::optional<QSet<QString>>& services,
+                                                 const SystemPaths& paths, const FileProbe& probe) {
+    auto system = readOne(paths.disk(systemPath(paths)), TCCRow::DB::system, services, probe);
+    if (!system)
+        return fail(system.error());
+    auto user = readOne(paths.disk(userPath(paths)), TCCRow::DB::user, services, probe);
+    if (!user) {
+        // The person's database may be missing or unreadable on its own; the
+        // system rows still stand. A wrong format or no access does not.
+        if (user.error().kind == StoreError::Kind::unreadable)
+            return system;
+        return fail(user.error());
+    }
+    QList<TCCRow> rows = std::move(system).value();
+    rows.append(user.value());
+    return rows;
+}
+
+}  // namespace rk

@@ -1,0 +1,65 @@
+#pragma once
+// Reader of the two privacy databases ("TCC.db"), read-only. Each call opens,
+// reads and closes its own connection; nothing is kept between calls.
+
+#include <QHashFunctions>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "finder/StoreError.h"
+#include "platform/FileProbe.h"
+#include "platform/Result.h"
+#include "platform/SystemPaths.h"
+
+namespace rk {
+
+// One row of the table `access`.
+struct TCCRow {
+    enum class DB { user, system };
+
+    QString client;  // a bundle identifier, or a program path when clientType is 1
+    qint64 clientType = 0;
+    QString service;  // such as "kTCCServiceAccessibility"
+    qint64 authValue = 0;
+    DB db = DB::system;
+
+    bool isPath() const { return clientType == 1; }
+
+    // "user" or "system".
+    static QString rawValue(DB db);
+    // Exactly "user" or "system"; anything else gives none.
+    static std::optional<DB> dbFromRawValue(const QString& raw);
+
+    friend bool operator==(const TCCRow&, const TCCRow&) = default;
+};
+
+size_t qHash(const TCCRow& row, size_t seed = 0);
+
+struct TCCStore {
+    // Logical paths of the system's and the person's database.
+    static QString systemPath(const SystemPaths& paths = SystemPaths::current());
+    static QString userPath(const SystemPaths& paths = SystemPaths::current());
+    // "service", "client", "client_type", "auth_value".
+    static const QSet<QString>& requiredColumns();
+
+    // Whether the person's database opens for reading: the cheap half of the
+    // Full Disk Access probe. Opens a file descriptor only, never SQLite.
+    static bool canRead(const SystemPaths& paths = SystemPaths::current(),
+                        const FileProbe& probe = FileProbe::current());
+
+    // Rows of the system database followed by the person's. `services` absent
+    // means every row; present keeps only rows whose service is in it.
+    static Result<QList<TCCRow>, StoreError> read(const std::optional<QSet<QString>>& services = std::nullopt,
+                                                  const SystemPaths& paths = SystemPaths::current(),
+                                                  const FileProbe& probe = FileProbe::current());
+
+private:
+    static Result<QList<TCCRow>, StoreError> readOne(const QString& diskPath, TCCRow::DB db,
+                                                     const std::optional<QSet<QString>>& services,
+                                                     const FileProbe& probe);
+};
+
+}  // namespace rk

@@ -1,0 +1,39 @@
+#include "permissions/Permission.h"
+
+#include <QFile>
+
+#include "permissions/PermissionProbes.h"
+
+namespace rk {
+
+QString KTPermission::paneTitle() const {
+    if (settingsURL == KTPermissionProbes::Pane::accessibility() && KTPermissionProbes::listenEventDenied())
+        return "Input Monitoring";
+    return title;
+}
+
+std::optional<QImage> KTPermission::resolveDialogImage(const QString& name, bool dark,
+                                                       const QString& imageRoot) {
+    if (name.isEmpty())
+        return std::nullopt;
+    const QString variant = name + (dark ? "-dark" : "-light");
+    for (const QString& candidate : {variant, name}) {
+        const QString path = imageRoot + "/" + candidate + ".png";
+        if (!QFile::exists(path))
+            continue;
+        QImage image(path);
+        if (!image.isNull())
+            return image;
+    }
+    return std::nullopt;
+}
+
+QString KTWizardProduct::bundleDisplayName(const AppBundle& bundle) const {
+    if (auto display = bundle.infoString("CFBundleDisplayName"))
+        return *display;
+    if (auto bundleName = bundle.infoString("CFBundleName"))
+        return *bundleName;
+    return name;
+}
+
+}  // namespace rk

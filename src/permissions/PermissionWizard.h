@@ -1,0 +1,118 @@
+#pragma once
+// The permission wizard's state and operations: the host configures it once
+// per process with its product, brand and permissions; the app, the wizard's
+// screens and the command-line questions then work from that configuration.
+// Main thread only, except `freshProcessGrants`, which blocks and so is called
+// off it.
+
+#include <QDateTime>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "permissions/Permission.h"
+#include "permissions/Relaunch.h"
+#include "permissions/WizardBrand.h"
+#include "platform/AppBundle.h"
+#include "platform/SystemPaths.h"
+
+namespace rk {
+
+class KTPermissionWizard {
+public:
+    enum class Presentation { activate, frontWithoutFocus };
+
+    static constexpr char permissionCheckFlag[] = "--permission-check";
+    static constexpr int contentHeight = 700;
+    static constexpr int contentWidth = 660;
+
+    // The configuration; "App"/"app", no brand and no permissions until then.
+    static const KTWizardProduct& product();
+    static const std::optional<KTWizardBrand>& brand();
+    static const QList<KTPermission>& configuredPermissions();
+    static bool isConfigured();
+
+    // Stores the declaration, lints it to standard error and, when
+    // `writeState` is true and the process is not answering a command-line
+    // question, rewrites the permission record.
+    static void configure(const KTWizardProduct& product, const KTWizardBrand& brand,
+                          const QList<KTPermission>& permissions, bool writeState);
+    // Forgets the configuration, for tests.
+    static void resetForTesting();
+
+    // The process was started for one of the wizard's command-line questions;
+    // it then writes no state.
+    static bool isCLIQuestion(const AppBundle& bundle = AppBundle::current());
+
+    // Ids the person skipped, kept in user defaults under
+    // "KTPermissionWizard.skipped." + slug.
+    static QSet<QString> skippedIDs();
+    static void markSkipped(const QString& id);
+    // Skips every configured permission that `granted` does not call granted
+    // (an id missing from the map is probed).
+    static void skipOutstanding(const KTGrantMap& granted);
+    // Ids whose earlier automatic restart did not hold
+    // ("KTPermissionWizard.restartDidNotHold." + slug).
+    static QSet<QString> restartDidNotHoldIDs();
+
+    static QString pickerPath(const QString& bundlePath, const QString& home);
+    static std::optional<QString> plusLine(const KTPermission& permission, const QString& bundlePath,
+                                           const SystemPaths& paths = SystemPaths::current());
+    static Presentation presentation(bool activate);
+    static bool shouldSettleBeforePresenting(const QStringList& outstandingIDs,
+                                             const QSet<QString>& previouslyGranted);
+    static QSet<QString> skipsSurvivingGrants(const QSet<QString>& skipped, const QSet<QString>& granted);
+
+    // Asks a fresh copy of the app which permissions it holds; absent until
+    // `enableFreshProcessCheck()`. Blocks for up to four seconds.
+    static inline std::function<std::optional<KTGrantMap>()> freshProcessGrants;
+    // Restarts the app in the background for grants it holds but does not
+    // see; true when the restart started. Absent until `enableFreshProcessCheck()`.
+    static inline std::function<bool(const QStringList& outstanding)> staleGrantRestart;
+    // Receives each line of the wizard's decision log, on the main thread.
+    static inline std::function<void(const QString& line)> onDecision;
+
+    static void enableFreshProcessCheck();
+
+    // Restarts the app when a fresh copy holds every outstanding grant and an
+    // automatic restart is allowed; true only when a restart started.
+    // Otherwise, with `presentOtherwise`, presents the wizard.
+    static bool restartOrPresent(const QStringList& outstanding, const std::optional<KTGrantMap>& fresh,
+                                 bool presentOtherwise,
+                                 const QDateTime& now = QDateTime::currentDateTimeUtc(),
+                                 const SystemPaths& paths = SystemPaths::current());
+
+    // Starts the successor that reopens the app and, once it has started, asks
+    // the app to quit. When the successor cannot start, the app keeps running:
+    // quitting then would leave the person with no app at all.
+    static bool relaunchApp(bool background,
+                            const KTRelaunch::Environment& environment = KTRelaunch::Environment::host());
+
+    // One JSON object, permission id -> granted, on standard output; status 0,
+    // or 3 (not measured) before configuration.
+    static int runPermissionCheckCLI();
+    // The lint's findings and a count of the permissions that meet the bar
+    // (status 0 when there are no findings, 1 otherwise, 3 before
+    // configuration); with "--selftest", the library's self-tests instead.
+    static int runLintCLI(const QStringList& arguments);
+
+    // Opens the wizard's window, or brings the open one forward.
+    static void present(bool activate);
+    // Closes the window, if any, and rewrites the permission record.
+    static void close();
+    static bool isPresented();
+
+    // "KTPermissionWizard: " + line to the log; then to `onDecision`.
+    static void log(const QString& line);
+
+    static constexpr int notMeasuredStatus = 3;
+
+private:
+    friend class KTPermissionWindow;
+    static void windowClosed();
+};
+
+}  // namespace rk

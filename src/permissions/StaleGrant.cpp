@@ -1,0 +1,143 @@
+#include "permissions/StaleGrant.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <cstdio>
+#include <functional>
+
+#include "permissions/PermissionState.h"
+
+namespace rk {
+
+std::optional<QString> KTStaleGrantRestarts::file(const QString& slug, const SystemPaths& paths) {
+    const auto dotFolder = KTPermissionState::folder(slug, paths);
+    if (!dotFolder)
+        return std::nullopt;
+    return paths.disk(*dotFolder + "/stale-grant-restarts.json");
+}
+
+// {"restarts": [seconds since 1970, ...]}
+QList<QDateTime> KTStaleGrantRestarts::read(const QString& slug, const SystemPaths& paths) {
+    const auto path = file(slug, paths);
+    if (!path)
+        return {};
+    QFile in(*path);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    QList<QDateTime> times;
+    for (const QJsonValue& value :
+         QJsonDocument::fromJson(in.readAll()).object().value("restarts").toArray()) {
+        if (value.isDouble())
+            times << QDateTime::fromMSecsSinceEpoch(qint64(value.toDouble() * 1000), Qt::UTC);
+    }
+    return times;
+}
+
+bool KTStaleGrantRestarts::record(const QString& slug, const QDateTime& now, const SystemPaths& paths) {
+    const auto path = file(slug, paths);
+    if (!path)
+        return false;
+    QJsonArray kept;
+    for (const QDateTime& time : read(slug, paths)) {
+        if (time.secsTo(now) < windowSeconds)
+            kept.append(double(time.toMSecsSinceEpoch()) / 1000.0);
+    }
+    kept.append(double(now.toMSecsSinceEpoch()) / 1000.0);
+    if (!QDir().mkpath(QFileInfo(*path).absolutePath()))
+        return false;
+    QSaveFile out(*path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(QJsonDocument(QJsonObject{{"restarts", kept}}).toJson(QJsonDocument::Compact));
+    return out.commit();
+}
+
+int KTStaleGrantRestarts::recentCount(const QList<QDateTime>& times, const QDateTime& now) {
+    return int(std::count_if(times.begin(), times.end(),
+                             [&](const QDateTime& time) { return time.secsTo(now) < windowSeconds; }));
+}
+
+bool KTStaleGrantRestarts::freshCopyHolds(const QStringList& outstanding,
+                                          const std::optional<KTGrantMap>& fresh, int recentRestarts) {
+    if (!fresh || outstanding.isEmpty() || recentRestarts >= budget)
+        return false;
+    return std::all_of(outstanding.begin(), outstanding.end(), [&](const QString& id) {
+        const auto entry = fresh->find(id);
+        return entry != fresh->end() && entry->second;
+    });
+}
+
+bool KTStaleGrantRestarts::restartAllowed(const QStringList& outstanding,
+                                          const QList<KTPermission>& permissions,
+                                          const QSet<QString>& didNotHold) {
+    return std::all_of(outstanding.begin(), outstanding.end(), [&](const QString& id) {
+        if (didNotHold.contains(id))
+            return false;
+        const auto p = std::find_if(permissions.begin(), permissions.end(),
+                                    [&](const KTPermission& permission) { return permission.id == id; });
+        return p != permissions.end() && p->restartsOnStaleGrant;
+    });
+}
+
+bool KTStaleGrantRestarts::selftest() {
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(2'000'000'000, Qt::UTC);
+    const KTGrantMap holds{{"screen", true}, {"accessibility", true}};
+    const KTGrantMap partly{{"screen", true}, {"accessibility", false}};
+    const QList<KTPermission> declared{KTPermission{.id = "screen"},
+                                       KTPermission{.id = "accessibility", .restartsOnStaleGrant = false}};
+    struct Check {
+        const char* label;
+        std::function<bool()> passes;
+    };
+    const QList<Check> checks{
+        {"fresh copy holds the grant, no restarts yet -> restart (control)",
+         [&] { return freshCopyHolds({"screen"}, holds, 0); }},
+        {"one restart in the last 600 s -> still allowed",
+         [&] { return freshCopyHolds({"screen"}, holds, recentCount({now.addSecs(-30)}, now)); }},
+        {"two restarts in the last 600 s -> no restart (decoy)",
+         [&] {
+             return !freshCopyHolds({"screen"}, holds,
+                                    recentCount({now.addSecs(-30), now.addSecs(-599)}, now));
+         }},
+        {"restarts 600 s ago and older no longer count",
+         [&] {
+             return freshCopyHolds({"screen"}, holds,
+                                   recentCount({now.addSecs(-600), now.addSecs(-900)}, now));
+         }},
+        {"a restart in the future still counts (decoy)",
+         [&] { return recentCount({now.addSecs(3600)}, now) == 1; }},
+        {"no answer from the fresh copy -> no restart (decoy)",
+         [&] { return !freshCopyHolds({"screen"}, std::nullopt, 0); }},
+        {"nothing outstanding -> no restart (decoy)", [&] { return !freshCopyHolds({}, holds, 0); }},
+        {"fresh copy lacks one outstanding grant -> no restart (decoy)",
+         [&] {
+             return !freshCopyHolds({"screen", "accessibility"}, partly, 0);
+         }},
+        {"fresh copy silent about an outstanding id -> no restart (decoy)",
+         [&] { return !freshCopyHolds({"camera"}, holds, 0); }},
+        {"permission allows restarts (control)", [&] { return restartAllowed({"screen"}, declared, {}); }},
+        {"restartsOnStaleGrant false -> not allowed (decoy)",
+         [&] { return !restartAllowed({"accessibility"}, declared, {}); }},
+        {"restart did not hold before -> not allowed (decoy)",
+         [&] { return !restartAllowed({"screen"}, declared, {"screen"}); }},
+        {"undeclared id -> not allowed (decoy)", [&] { return !restartAllowed({"camera"}, declared, {}); }},
+    };
+    QStringList failures;
+    for (const Check& check : checks) {
+        if (!check.passes())
+            failures << check.label;
+    }
+    const QString line = failures.isEmpty()
+                             ? QString("stale-grant selftest OK (%1 checks)").arg(checks.size())
+                             : "stale-grant selftest FAILED: " + failures.join("; ");
+    std::fputs((line + "\n").toUtf8().constData(), stdout);
+    std::fflush(stdout);
+    return failures.isEmpty();
+}
+
+}  // namespace rk

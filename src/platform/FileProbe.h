@@ -1,0 +1,35 @@
+#pragma once
+// The two file-system questions whose failure reason matters: may this file be
+// opened for reading, and what does this folder hold. Both answer with the
+// errno on failure, so callers can tell "no permission" from "missing". A seam,
+// because tests run as root, where a mode of 000 does not stop a read.
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/Result.h"
+
+namespace rk {
+
+class FileProbe {
+public:
+    virtual ~FileProbe() = default;
+
+    // 0 when `diskPath` opens read-only (it is closed again at once), else errno.
+    virtual int openForReading(const QString& diskPath) const = 0;
+    // The names in the folder `diskPath` (without "." and ".."), in the order
+    // the file system lists them, or the errno of the failure.
+    virtual Result<QStringList, int> listFolder(const QString& diskPath) const = 0;
+
+    static FileProbe& current();
+    static void setCurrent(FileProbe* probe);  // nullptr restores the host probe
+};
+
+// The host's answers: open(2)/close(2) and opendir(3)/readdir(3).
+class HostFileProbe : public FileProbe {
+public:
+    int openForReading(const QString& diskPath) const override;
+    Result<QStringList, int> listFolder(const QString& diskPath) const override;
+};
+
+}  // namespace rk

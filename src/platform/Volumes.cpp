@@ -1,0 +1,36 @@
+#include "platform/Volumes.h"
+
+#include <sys/statvfs.h>
+
+namespace rk {
+
+namespace {
+Volumes*& installed() {
+    static Volumes* volumes = nullptr;
+    return volumes;
+}
+}  // namespace
+
+Volumes& Volumes::current() {
+    static HostVolumes host;
+    Volumes* volumes = installed();
+    return volumes ? *volumes : host;
+}
+
+void Volumes::setCurrent(Volumes* volumes) {
+    installed() = volumes;
+}
+
+std::optional<VolumeFlags> HostVolumes::flags(const QString& volumeFolder, const SystemPaths& paths) const {
+    struct statvfs info {};
+    const QByteArray disk = paths.disk(volumeFolder).toLocal8Bit();
+    if (::statvfs(disk.constData(), &info) != 0)
+        return std::nullopt;
+    VolumeFlags flags;
+    flags.readOnly = (info.f_flag & ST_RDONLY) != 0;
+    // Linux offers no dependable notion of an internal drive.
+    flags.internal = std::nullopt;
+    return flags;
+}
+
+}  // namespace rk

@@ -1,0 +1,212 @@
+#include "app/Fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+#include "finder/Decide.h"
+
+using namespace rk;
+
+namespace {
+
+// Fonts need a GUI application; the offscreen platform is enough. Made and
+// ended around all tests, so that it is gone before static destruction.
+class GuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "fixtures_test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QGuiApplication> app_;
+};
+
+[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+class FixturesTest : public ::testing::Test {
+protected:
+    void TearDown() override { Fixtures::marketing = false; }
+};
+
+QStringList everyText(Step step) {
+    QStringList texts;
+    for (const PaneRow& row : Fixtures::rows(step))
+        texts << row.title;
+    for (const Candidate& c : Fixtures::candidates(step)) {
+        texts << c.key << c.names << c.liveness.evidence() << c.testWhy.value_or("") << c.detail;
+    }
+    for (const ExplainItem& item : Fixtures::explainItems(step)) {
+        texts << item.key << item.name << item.id.value_or("") << item.file.value_or("");
+    }
+    return texts;
+}
+
+int redPixels(const QImage& image, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 110 && c.blue() < 110)
+                ++n;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST_F(FixturesTest, WithoutMarketingTextsStayAsTheyAre) {
+    for (const Fixtures::Rename& rename : Fixtures::marketingNames()) {
+        EXPECT_EQ(Fixtures::t(rename.from), rename.from);
+        EXPECT_EQ(Fixtures::t("x " + rename.from + " y"), "x " + rename.from + " y");
+    }
+}
+
+TEST_F(FixturesTest, MarketingReplacesEachMarkedTextOnceAndWhole) {
+    Fixtures::marketing = true;
+    const QString app = Fixtures::t("TEST Sample App");
+    EXPECT_FALSE(app.contains("TEST"));
+    EXPECT_EQ(Fixtures::t("Open TEST: Sample App now"), "Open " + app + " now");
+    // One piece, not "TEST Sample App" followed by ": Accessibility".
+    const QString accessibility = Fixtures::t("TEST Sample App: Accessibility");
+    EXPECT_FALSE(accessibility.contains("TEST"));
+    EXPECT_EQ(accessibility, Fixtures::marketingNames()[2].to);
+    EXPECT_EQ(Fixtures::t("TEST: Ghost App"), Fixtures::t("TEST Gone"));
+    EXPECT_EQ(Fixtures::t("TEST Ghost App"), Fixtures::t("TEST Gone"));
+    EXPECT_EQ(Fixtures::t("One of your own background jobs (TEST sample), still in use."),
+              "One of your own background jobs, still in use.");
+    EXPECT_EQ(Fixtures::t("a program in a temporary folder"),
+              "a helper left behind by an app that was removed");
+}
+
+// The order of the table is what makes each replacement whole: a text that
+// contains an earlier "from" could never be matched itself, and a "to" that
+// contains a later "from" would be replaced twice.
+TEST_F(FixturesTest, LongerMarkedTextsComeFirst) {
+    const auto& names = Fixtures::marketingNames();
+    ASSERT_EQ(names.size(), 18);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        EXPECT_FALSE(names[i].to.contains("TEST")) << names[i].to.toStdString();
+        for (qsizetype j = i + 1; j < names.size(); ++j) {
+            EXPECT_FALSE(names[j].from.contains(names[i].from))
+                << names[j].from.toStdString() << " comes after " << names[i].from.toStdString();
+            EXPECT_FALSE(names[i].to.contains(names[j].from)) << names[i].to.toStdString();
+        }
+    }
+}
+
+TEST_F(FixturesTest, MarketingLeavesNoMarkedTextOnThePages) {
+    Fixtures::marketing = true;
+    for (Step step : Step::allCases()) {
+        for (const QString& text : everyText(step)) {
+            EXPECT_FALSE(text.contains("TEST"))
+                << step.rawValue().toStdString() << ": " << text.toStdString();
+        }
+    }
+}
+
+TEST_F(FixturesTest, OnlyTheSettingsStepsHaveData) {
+    for (Step step : {Step::start, Step::moveIn, Step::done}) {
+        EXPECT_TRUE(Fixtures::rows(step).isEmpty()) << step.rawValue().toStdString();
+        EXPECT_TRUE(Fixtures::candidates(step).isEmpty());
+        EXPECT_TRUE(Fixtures::headings(step).isEmpty());
+        EXPECT_TRUE(Fixtures::explainItems(step).isEmpty());
+    }
+    EXPECT_TRUE(Fixtures::explainItems(Step::accessibility).isEmpty());
+    const auto items = Fixtures::explainItems(Step::loginItems);
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0].key, Fixtures::sampleJobKey());
+    EXPECT_TRUE(Fixtures::sampleJobKey().startsWith("8."));
+    EXPECT_TRUE(Fixtures::sampleJobKey().endsWith(".TESTjob"));
+    EXPECT_EQ(items[0].name, "python3");
+    EXPECT_EQ(items[0].vendor, std::nullopt);
+}
+
+// Blank icons stand for programs that are gone: per title, as many blank
+// rows as gone candidates; background rows are the only unselectable ones.
+TEST_F(FixturesTest, RowsAgreeWithTheirCandidates) {
+    for (Step step : {Step::accessibility, Step::loginItems}) {
+        const auto rows = Fixtures::rows(step);
+        const auto candidates = Fixtures::candidates(step);
+        QMap<QString, int> blank, gone;
+        for (const PaneRow& row : rows) {
+            if (row.iconBlank.value_or(false))
+                ++blank[row.title];
+            EXPECT_EQ(row.selectable, row.section != PaneSection::background) << row.title.toStdString();
+            EXPECT_TRUE(Fixtures::photoWindow.toQRectF().contains(row.frame.toQRectF()) ||
+                        row.frame.y + row.frame.height > Fixtures::photoWindow.y)
+                << row.title.toStdString();
+        }
+        for (const Candidate& c : candidates) {
+            if (c.liveness.isGone())
+                ++gone[c.primaryName()];
+            EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const PaneRow& r) {
+                return c.matches(r.title);
+            })) << c.key.toStdString();
+        }
+        EXPECT_EQ(blank, gone) << step.rawValue().toStdString();
+    }
+}
+
+TEST_F(FixturesTest, TheDemoPagesHaveRowsToRemove) {
+    for (Step step : {Step::accessibility, Step::loginItems}) {
+        const Decision decision = Decide::page(Fixtures::candidates(step), Fixtures::rows(step));
+        EXPECT_GT(decision.removeCount(), 0) << step.rawValue().toStdString();
+        EXPECT_FALSE(decision.marks.isEmpty());
+    }
+}
+
+TEST_F(FixturesTest, PhotoSizes) {
+    struct Case {
+        Step step;
+        int height;
+    } cases[] = {{Step::accessibility, 256},
+                 {Step::loginItems, 290},
+                 {Step::start, 324},
+                 {Step::moveIn, 324},
+                 {Step::done, 324}};
+    for (const Case& c : cases) {
+        const auto photo = Fixtures::photo(c.step, Decision{});
+        ASSERT_TRUE(photo) << c.step.rawValue().toStdString();
+        EXPECT_EQ(photo->deviceIndependentSize(), QSizeF(520, c.height)) << c.step.rawValue().toStdString();
+        EXPECT_EQ(photo->size(), QSize(1040, 2 * c.height));
+    }
+}
+
+// Window points to photo pixels.
+QRect pixels(const Rect& screen) {
+    return QRect(int((screen.x - Fixtures::photoWindow.x) * 2), int((screen.y - Fixtures::photoWindow.y) * 2),
+                 int(screen.width * 2), int(screen.height * 2));
+}
+
+TEST_F(FixturesTest, ThePhotoShowsTheRowsIconsAndTheDecisionsMarks) {
+    const auto rows = Fixtures::rows(Step::accessibility);
+    const auto plain = Fixtures::photo(Step::accessibility, Decision{});
+    ASSERT_TRUE(plain);
+    // Icons: blue for a real one, near-white for a blank one, at (left + 5, middle - 8) sized 16.
+    for (const PaneRow& row : rows) {
+        const QPoint icon =
+            pixels(row.frame).topLeft() + QPoint(int((5 + 8) * 2), int((row.frame.height / 2) * 2));
+        const QColor c = plain->pixelColor(icon);
+        if (row.iconBlank.value_or(false)) {
+            EXPECT_GT(c.red(), 225) << row.index;
+            EXPECT_NEAR(c.red(), c.blue(), 3) << row.index;
+        } else {
+            EXPECT_LT(c.red(), 40) << row.index;
+            EXPECT_GT(c.blue(), 220) << row.index;
+        }
+    }
+    EXPECT_EQ(redPixels(*plain, plain->rect()), 0);
+
+    Decision decision;
+    decision.marks << Mark{Mark::Kind::remove, rows[2], "Remove this"};
+    const auto marked = Fixtures::photo(Step::accessibility, decision);
+    ASSERT_TRUE(marked);
+    EXPECT_GT(redPixels(*marked, pixels(rows[2].frame)), 100);
+    EXPECT_EQ(redPixels(*marked, pixels(rows[0].frame)), 0);
+}

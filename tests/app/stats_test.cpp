@@ -1,0 +1,219 @@
+#include "app/Stats.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "support/FakeClock.h"
+
+using namespace rk;
+using namespace std::chrono_literals;
+
+namespace {
+
+class StatsTest : public ::testing::Test {
+protected:
+    QTemporaryDir base;
+    test::FakeClock clock{1'700'000'000.25};
+
+    UsageCounters::Options options(std::chrono::milliseconds delay = 1h) {
+        return UsageCounters::Options{base.path(), &clock, delay};
+    }
+    QString folder() const { return QDir(base.path()).filePath("Rowkeeper"); }
+    QString usageFile() const { return QDir(folder()).filePath("usage.json"); }
+
+    QJsonObject readFile() const {
+        QFile file(usageFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QJsonDocument::fromJson(file.readAll()).object();
+    }
+    void writeFile(const QByteArray& bytes) {
+        QDir().mkpath(folder());
+        QFile file(usageFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+};
+
+// Waits (bounded) for the counters' own delayed write.
+bool waitForWrites(UsageCounters& counters, int n) {
+    QElapsedTimer waited;
+    waited.start();
+    while (counters.writes() < n) {
+        if (waited.elapsed() > 10'000)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(StatsTest, ABurstOfRecordingsIsOneEntryAndOneWrite) {
+    UsageCounters counters(options(200ms));
+    // Each recording is stamped when the counters' worker takes it up; the
+    // snapshots wait for that before the clock moves on.
+    counters.record("launch");
+    counters.snapshot();
+    clock.advance(0.4);
+    counters.record("launch");
+    counters.snapshot();
+    clock.advance(0.4);
+    counters.record("launch");
+
+    ASSERT_TRUE(waitForWrites(counters, 1));
+    std::this_thread::sleep_for(600ms);  // three delay periods: no further write comes
+    EXPECT_EQ(counters.writes(), 1);
+
+    const QJsonObject file = readFile();
+    ASSERT_EQ(file.keys(), QStringList{"launch"});
+    const QJsonObject entry = file["launch"].toObject();
+    EXPECT_EQ(entry["count"].toInteger(), 3);
+    EXPECT_NEAR(entry["first"].toDouble(), 1'700'000'000.25, 1e-6);
+    EXPECT_NEAR(entry["last"].toDouble(), 1'700'000'001.05, 1e-6);
+}
+
+TEST_F(StatsTest, TheFileIsCompactWithSortedKeys) {
+    UsageCounters counters(options());
+    counters.record("select.ok");
+    counters.record("launch");
+    counters.flush();
+    QFile file(usageFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(),
+              "{\"launch\":{\"count\":1,\"first\":1700000000.25,\"last\":1700000000.25},"
+              "\"select.ok\":{\"count\":1,\"first\":1700000000.25,\"last\":1700000000.25}}");
+}
+
+TEST_F(StatsTest, OnlyTheVocabularyIsCounted) {
+    EXPECT_EQ(Stats::vocabulary().size(), 18);
+    EXPECT_EQ(Stats::vocabulary().front(), "launch");
+    EXPECT_EQ(Stats::vocabulary().back(), "demo.on");
+
+    UsageCounters counters(options(50ms));
+    for (const char* name : {"page.moveIn", "link.moveIn", "movein.detected", "movein.marked", "movein.fix",
+                             "Launch", "page.start "}) {
+        counters.record(name);
+    }
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(counters.snapshot().isEmpty());
+    EXPECT_EQ(counters.writes(), 0);
+    EXPECT_FALSE(QFile::exists(usageFile()));
+}
+
+TEST_F(StatsTest, ACountStoredAsTextRestartsAtOneKeepingFirst) {
+    writeFile(R"({"launch":{"count":"7","first":1600000000.5,"last":1600000001},)"
+              R"("page.done":{"count":4,"first":1600000000,"last":1600000002}})");
+    UsageCounters counters(options());
+    EXPECT_EQ(counters.snapshot(), (QMap<QString, qint64>{{"page.done", 4}}));  // text count left out
+    counters.record("launch");
+    counters.flush();
+    const QJsonObject entry = readFile()["launch"].toObject();
+    EXPECT_EQ(entry["count"].toInteger(), 1);
+    EXPECT_DOUBLE_EQ(entry["first"].toDouble(), 1'600'000'000.5);
+    EXPECT_DOUBLE_EQ(entry["last"].toDouble(), 1'700'000'000.25);
+    EXPECT_EQ(readFile()["page.done"].toObject()["count"].toInteger(), 4);
+}
+
+TEST_F(StatsTest, AFileOfAnotherShapeCountsFromZero) {
+    const char* files[] = {"not json", "[1,2]", R"({"launch":3})", ""};
+    for (const char* bytes : files) {
+        writeFile(bytes);
+        UsageCounters counters(options());
+        counters.record("launch");
+        EXPECT_EQ(counters.snapshot(), (QMap<QString, qint64>{{"launch", 1}})) << bytes;
+    }
+}
+
+TEST_F(StatsTest, SnapshotAndFlushComeAfterEveryEarlierRecording) {
+    UsageCounters counters(options());
+    for (int i = 0; i < 50; ++i)
+        counters.record("select.ok");
+    EXPECT_EQ(counters.snapshot().value("select.ok"), 50);
+    counters.record("select.refused");
+    counters.flush();  // from this thread, as at termination
+    EXPECT_EQ(readFile()["select.refused"].toObject()["count"].toInteger(), 1);
+}
+
+TEST_F(StatsTest, RecordingsFromManyThreadsAreAllCounted) {
+    UsageCounters counters(options(5ms));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 200; ++i)
+                counters.record("select.ok");
+        });
+    }
+    for (int i = 0; i < 20; ++i)
+        counters.flush();  // termination writes racing the recordings
+    for (auto& thread : threads)
+        thread.join();
+    counters.flush();
+    EXPECT_EQ(readFile()["select.ok"].toObject()["count"].toInteger(), 800);
+}
+
+// The file is replaced whole through a new file renamed over the old one, so
+// a crash between or during writes leaves the old or the new file, never a
+// truncated one. Written in place, the file would keep its inode.
+TEST_F(StatsTest, EveryWriteReplacesTheFileWhole) {
+    UsageCounters counters(options());
+    counters.record("launch");
+    counters.flush();
+    struct stat first {};
+    ASSERT_EQ(stat(QFile::encodeName(usageFile()).constData(), &first), 0);
+
+    counters.record("launch");
+    counters.flush();
+    struct stat second {};
+    ASSERT_EQ(stat(QFile::encodeName(usageFile()).constData(), &second), 0);
+    EXPECT_NE(first.st_ino, second.st_ino);
+    EXPECT_EQ(readFile()["launch"].toObject()["count"].toInteger(), 2);
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files), QStringList{"usage.json"});
+}
+
+TEST_F(StatsTest, TheOldFolderMovesOnlyWhenTheNewOneIsAbsent) {
+    const QString old = QDir(base.path()).filePath("Lark Spur");
+    auto seed = [](const QString& dir, const QByteArray& bytes) {
+        QDir().mkpath(dir);
+        QFile file(QDir(dir).filePath("usage.json"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+
+    seed(old, R"({"launch":{"count":5,"first":1,"last":2}})");
+    {
+        UsageCounters counters(options());
+        EXPECT_EQ(counters.file(), usageFile());
+        EXPECT_FALSE(QFileInfo::exists(old));
+        EXPECT_EQ(counters.snapshot().value("launch"), 5);  // its file came along
+    }
+
+    seed(old, R"({"launch":{"count":9,"first":1,"last":2}})");
+    {
+        UsageCounters counters(options());
+        counters.file();
+        EXPECT_TRUE(QFileInfo::exists(old));  // both present: the old one is left alone
+        EXPECT_EQ(counters.snapshot().value("launch"), 5);
+    }
+}
+
+TEST_F(StatsTest, TheProcessWideCountersCanBeSubstituted) {
+    UsageCounters counters(options());
+    Stats::setCurrent(&counters);
+    Stats::record("diagnostics.save");
+    Stats::record("page.moveIn");
+    EXPECT_EQ(Stats::snapshot(), (QMap<QString, qint64>{{"diagnostics.save", 1}}));
+    Stats::flush();
+    EXPECT_EQ(Stats::file(), usageFile());
+    EXPECT_TRUE(QFile::exists(usageFile()));
+    Stats::setCurrent(nullptr);
+}

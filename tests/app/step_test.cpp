@@ -1,0 +1,140 @@
+#include "app/Step.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace rk;
+
+TEST(Step, ForLink) {
+    struct Case {
+        const char* link;
+        std::optional<Step> want;
+    } cases[] = {
+        {"rowkeeper://accessibility", Step::accessibility},
+        {"ROWKEEPER://Accessibility/", Step::accessibility},
+        {"rowkeeper:loginitems", Step::loginItems},
+        {"rowkeeper:///login-items/", Step::loginItems},
+        {"rowkeeper://LOGIN-ITEMS", Step::loginItems},
+        {"rowkeeper://move-in", Step::moveIn},
+        {"rowkeeper://movein", Step::moveIn},
+        {"rowkeeper://start", Step::start},
+        {"rowkeeper://", Step::start},
+        {"rowkeeper:", Step::start},
+        {"rowkeeper://done", std::nullopt},
+        {"rowkeeper://login items", std::nullopt},  // invalid: empty host and path, yet not Start
+        {"rowkeeper://remove-everything", std::nullopt},
+        {"rowkeeper:%20accessibility", std::nullopt},  // only "/" is trimmed, not spaces
+        {"https://login-items", std::nullopt},
+        {"x-apple.systempreferences:accessibility", std::nullopt},
+        {"accessibility", std::nullopt},  // no scheme
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Step::forLink(QUrl(QString::fromUtf8(c.link))), c.want) << c.link;
+    }
+}
+
+TEST(Step, NamesAndPages) {
+    struct Case {
+        Step step;
+        const char* raw;
+        const char* title;
+        std::optional<Pane> pane;
+    } cases[] = {
+        {Step::start, "start", "Start", std::nullopt},
+        {Step::accessibility, "accessibility", "Accessibility", Pane::accessibility},
+        {Step::loginItems, "loginItems", "Login Items", Pane::loginItems},
+        {Step::moveIn, "moveIn", "Move-In", std::nullopt},
+        {Step::done, "done", "Done", std::nullopt},
+    };
+    ASSERT_EQ(Step::allCases().size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        EXPECT_EQ(Step::allCases()[i], c.step) << c.raw;  // the order of the tabs
+        EXPECT_EQ(c.step.rawValue(), c.raw);
+        EXPECT_EQ(c.step.id(), c.raw);
+        EXPECT_EQ(c.step.title(), c.title);
+        EXPECT_EQ(c.step.pane(), c.pane) << c.raw;
+        EXPECT_EQ(c.step.isSettings(), c.pane.has_value()) << c.raw;
+        EXPECT_EQ(Step::fromRawValue(c.raw), c.step);
+    }
+    EXPECT_EQ(Step::fromRawValue("Accessibility"), std::nullopt);
+    EXPECT_EQ(Step::fromRawValue("login-items"), std::nullopt);
+    EXPECT_EQ(Step::fromRawValue(""), std::nullopt);
+}
+
+namespace {
+
+// Answers file probes from a script and remembers what was asked.
+class ScriptedFiles final : public FileProbe {
+public:
+    bool privacyDatabaseOpens = true;
+    mutable QStringList asked;
+
+    int openForReading(const QString& diskPath) const override {
+        asked << "open " + diskPath;
+        if (diskPath.endsWith("TCC.db"))
+            return privacyDatabaseOpens ? 0 : EPERM;
+        return 0;
+    }
+    Result<QStringList, int> listFolder(const QString& diskPath) const override {
+        asked << "list " + diskPath;
+        return QStringList{"BackgroundItems-v4.btm"};
+    }
+};
+
+class FixedAccessibility final : public Accessibility {
+public:
+    bool trusted = true;
+    bool isProcessTrusted() override { return trusted; }
+    AXElement applicationElement(std::int32_t) override { return {}; }
+    void setMessagingTimeout(const AXElement&, double) override {}
+    std::optional<AXValue> attribute(const AXElement&, const QString&) override { return std::nullopt; }
+    std::int32_t setSelected(const AXElement&) override { return AXError::apiDisabled; }
+};
+
+class FixedCapture final : public ScreenCapture {
+public:
+    bool allowed = true;
+    bool preflight() override { return allowed; }
+    Result<std::vector<ShareableWindow>, QString> shareableWindows() override { return fail(QString("no")); }
+    Result<QImage, QString> captureWindow(const ShareableWindow&, QSize) override {
+        return fail(QString("no"));
+    }
+};
+
+}  // namespace
+
+TEST(Grants, FullDiskAccessAsksTheBackgroundStoreOnlyAfterThePrivacyDatabase) {
+    const auto paths = SystemPaths::rerooted("/tmp/mac", "/Users/anna");
+    ScriptedFiles files;
+    files.privacyDatabaseOpens = false;
+    EXPECT_FALSE(Grants::probeFullDisk(paths, files));
+    ASSERT_EQ(files.asked.size(), 1);
+    EXPECT_TRUE(files.asked.front().endsWith("/Users/anna/Library/Application Support/com.apple.TCC/TCC.db"));
+
+    files.asked.clear();
+    files.privacyDatabaseOpens = true;
+    EXPECT_TRUE(Grants::probeFullDisk(paths, files));
+    EXPECT_GT(files.asked.size(), 1);  // then the store's folder and file
+    EXPECT_TRUE(files.asked.back().endsWith("BackgroundItems-v4.btm"));
+}
+
+TEST(Grants, EachGrantComesFromItsOwnProbe) {
+    const auto paths = SystemPaths::rerooted("/tmp/mac", "/Users/anna");
+    ScriptedFiles files;
+    FixedAccessibility accessibility;
+    FixedCapture capture;
+    EXPECT_EQ(Grants::probe(paths, files, accessibility, capture), (Grants{true, true, true}));
+    accessibility.trusted = false;
+    EXPECT_EQ(Grants::probe(paths, files, accessibility, capture), (Grants{true, false, true}));
+    capture.allowed = false;
+    files.privacyDatabaseOpens = false;
+    EXPECT_EQ(Grants::probe(paths, files, accessibility, capture), Grants{});
+}
+
+// Linux: no Accessibility, no screen capture, and no stores at the Mac's places.
+TEST(Grants, TheHostGrantsNothing) {
+    EXPECT_EQ(Grants::probe(SystemPaths::rerooted("/nonexistent-root", "/Users/anna")), Grants{});
+}

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "explain/ExplainPage.h"
+#include "support/ExplainFakes.h"
+
+using namespace rk;
+using rk::test::FakeAccount;
+using Source = Explanation::Source;
+
+namespace {
+
+constexpr qint64 agentType = 0x8;
+constexpr qint64 daemonType = 0x10;
+constexpr qint64 appType = 0x2;
+constexpr qint64 on = 0x1;
+
+BTMRecord record(const QString& name, qint64 type, qint64 disposition, std::optional<QString> identifier,
+                 std::optional<QString> team = {}) {
+    BTMRecord r;
+    r.user = "501";
+    r.name = name;
+    r.type = type;
+    r.disposition = disposition;
+    r.identifier = std::move(identifier);
+    r.teamIdentifier = std::move(team);
+    return r;
+}
+
+QStringList keys(const QList<ExplainItem>& items) {
+    QStringList list;
+    for (const auto& item : items)
+        list.append(item.key);
+    return list;
+}
+
+const FakeAccount anna("anna", "Anna Berg");
+
+}  // namespace
+
+TEST(ExplainPage, OffersEnabledAgentsAndDaemonsOncePerKeyInStoreOrder) {
+    const QList<BTMRecord> records{
+        record("Sync", agentType, on, "16.com.vendor.sync"),
+        record("Off", agentType, 0, "16.com.vendor.off"),
+        record("App only", appType, on, "2.com.vendor.app"),
+        record("Backup", daemonType | appType, on | 0x2, "8.com.vendor.backup"),
+        record("Sync again", agentType, on, "16.com.vendor.sync"),
+        record("No identifier", agentType, on, std::nullopt),
+        record("No identifier", daemonType, on, std::nullopt),
+        record("Ours", agentType, on, "16.com.maker.rowkeeper", ExplainPage::ownTeamIdentifier()),
+        record("Other team", agentType, on, "16.com.other.tool", "ZZZZZZZZZZ"),
+    };
+    const QList<ExplainItem> items = ExplainPage::loginItems(records, anna);
+    EXPECT_EQ(keys(items), (QStringList{"16.com.vendor.sync", "8.com.vendor.backup", "No identifier",
+                                        "16.com.other.tool"}));
+    EXPECT_EQ(items[0].name, "Sync");  // the first record of a key wins
+}
+
+TEST(ExplainPage, RedactsNameIdentifierAndFileButNotKeyOrVendor) {
+    BTMRecord labelled = record("Anna's Helper", agentType, on, "16.com.anna.helper");
+    labelled.bundleIdentifier = "com.anna.bundle";
+    labelled.executablePath = "/Users/anna/Applications/Tool.app/Contents/MacOS/annahelper";
+    labelled.developerName = "Anna Berg";
+    BTMRecord bundleOnly = record("Berg", daemonType, on, "nodot");
+    bundleOnly.bundleIdentifier = "org.berg.thing";
+
+    const QList<ExplainItem> items = ExplainPage::loginItems({labelled, bundleOnly}, anna);
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0], (ExplainItem{"16.com.anna.helper", "user's Helper", "com.user.helper", "userhelper",
+                                     "Anna Berg"}));
+    // No label (no dot in the identifier): the bundle identifier stands in.
+    EXPECT_EQ(items[1], (ExplainItem{"nodot", "user", "org.user.thing", std::nullopt, std::nullopt}));
+}
+
+TEST(ExplainPage, NoteCountsMissingItemsOnlyWhenNoModelRan) {
+    const QList<ExplainItem> items{{"a", "A", {}, {}, {}}, {"b", "B", {}, {}, {}}, {"c", "C", {}, {}, {}}};
+    const Explanation some{"A", "x", Source::rules};
+    EXPECT_EQ(ExplainPage::note(items, {{"a", some}, {"b", some}}, Source::none),
+              QString("The plain-English explanations did not run for 1 item (no model available, or AI "
+                      "explanations are off)."));
+    EXPECT_EQ(ExplainPage::note(items, {{"a", some}}, Source::none),
+              QString("The plain-English explanations did not run for 2 items (no model available, or AI "
+                      "explanations are off)."));
+    EXPECT_EQ(ExplainPage::note(items, {}, Source::ai), std::nullopt);
+    EXPECT_EQ(ExplainPage::note(items, {{"a", some}, {"b", some}, {"c", some}}, Source::none), std::nullopt);
+    EXPECT_EQ(ExplainPage::note({}, {}, Source::none), std::nullopt);
+}
+
+TEST(ExplainPage, WithoutRuleKeepsTheItemsTheTableDoesNotKnow) {
+    const QList<ExplainItem> items{
+        {"z", "Zorblax", {}, {}, {}}, {"d", "Dropbox", {}, {}, {}}, {"q", "Quindle", {}, {}, {}}};
+    EXPECT_EQ(keys(ExplainPage::withoutRule(items)), (QStringList{"z", "q"}));
+}

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+
+#include "explain/GatewayClient.h"
+#include "support/ExplainFakes.h"
+#include "support/LoopbackGateway.h"
+
+using namespace rk;
+using namespace std::chrono_literals;
+using rk::test::FakeAccount;
+using rk::test::LoopbackGateway;
+
+namespace {
+
+void ensureApp() {
+    static int argc = 1;
+    static char name[] = "gateway_client_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    (void)app;
+}
+
+const FakeAccount anna("anna", "Anna Berg");
+
+// An item that carries every kind of thing that must not leave the Mac.
+QList<ExplainItem> revealingItems() {
+    return {
+        {"KEY-16.com.anna.tool", "Anna's Tool", "com.anna.tool", "/Users/anna/Library/Tools/annatool",
+         "Anna Berg"},
+        {"KEY-second", "Zorblax", std::nullopt, std::nullopt, std::nullopt},
+    };
+}
+
+const QMap<QString, QString> fallback{{"marker", "the caller's fallback"}};
+
+class GatewayClientTest : public ::testing::Test {
+protected:
+    void SetUp() override { ensureApp(); }
+
+    GatewayConfig configFor(const LoopbackGateway& server) const {
+        GatewayConfig config;
+        config.baseAddress = server.baseAddress();
+        config.clientKey = "secret-client-key";
+        config.installId = "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE";
+        config.connectTimeout = 2s;
+        config.requestTimeout = 5s;
+        return config;
+    }
+};
+
+}  // namespace
+
+TEST(GatewayEndpoint, OnlyHttpsOrLoopbackAddresses) {
+    struct Case {
+        const char* base;
+        const char* want;  // nullptr: refused
+    } cases[] = {
+        {"https://gateway.example.com", "https://gateway.example.com/v1/call"},
+        {"https://gateway.example.com/api/", "https://gateway.example.com/api/v1/call"},
+        {"https://gateway.example.com/api", "https://gateway.example.com/api/v1/call"},
+        {"  https://gateway.example.com/ ", "https://gateway.example.com/v1/call"},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/v1/call"},
+        {"http://localhost:9/", "http://localhost:9/v1/call"},
+        {"http://[::1]:9/", "http://[::1]:9/v1/call"},
+        {"http://gateway.example.com/", nullptr},
+        {"http://10.0.0.5/", nullptr},
+        {"ftp://gateway.example.com/", nullptr},
+        {"", nullptr},
+        {"gateway.example.com", nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto url = GatewayClient::endpoint(c.base);
+        if (c.want) {
+            ASSERT_TRUE(url.ok()) << c.base;
+            EXPECT_EQ(url->toString(), QString(c.want)) << c.base;
+        } else {
+            EXPECT_FALSE(url.ok()) << c.base;
+        }
+    }
+}
+
+TEST(GatewayPayload, CarriesOnlyRedactedNamesIdentifiersFilesAndVendors) {
+    const QByteArray body = GatewayClient::requestBody(revealingItems(), anna);
+    for (const char* secret : {"KEY-", "anna", "Anna", "Berg", "/Users", "Library", "/"}) {
+        EXPECT_FALSE(body.contains(secret)) << secret << " in " << body.toStdString();
+    }
+    const QJsonObject root = QJsonDocument::fromJson(body).object();
+    const QJsonArray items = root.value("items").toArray();
+    ASSERT_EQ(items.size(), 2);
+    const QJsonObject first = items[0].toObject();
+    EXPECT_EQ(first.keys(), (QStringList{"file", "id", "name", "ref", "vendor"}));
+    EXPECT_EQ(first.value("name").toString(), "user's Tool");
+    EXPECT_EQ(first.value("id").toString(), "com.user.tool");
+    EXPECT_EQ(first.value("file").toString(), "usertool");
+    EXPECT_EQ(first.value("vendor").toString(), "user user");
+    EXPECT_EQ(first.value("ref").toInt(), 0);
+    EXPECT_EQ(items[1].toObject().keys(), (QStringList{"name", "ref"}));
+}
+
+TEST(GatewayReplyParsing, ReadsSentencesByRefAndIgnoresTheRest) {
+    const QList<ExplainItem> items{{"a", "A", {}, {}, {}}, {"b", "B", {}, {}, {}}, {"c", "C", {}, {}, {}}};
+    const QByteArray body = R"({"answers":[
+        {"ref":1,"what":"  Line one\nline\ttwo. "},
+        {"ref":1,"what":"A second answer for b."},
+        {"ref":7,"what":"Unknown ref."},
+        {"ref":-1,"what":"Negative ref."},
+        {"ref":0.5,"what":"Fractional ref."},
+        {"ref":"0","what":"Text ref."},
+        {"ref":2,"what":""},
+        {"ref":0,"what":42}
+    ]})";
+    const auto parsed = GatewayClient::parseReply(body, items);
+    ASSERT_TRUE(parsed.ok());
+    EXPECT_EQ(*parsed, (QMap<QString, QString>{{"b", "Line one line two."}}));
+
+    const QString longSentence(500, 'x');
+    const auto tooLong = GatewayClient::parseReply(
+        QJsonDocument(QJsonObject{{"answers", QJsonArray{QJsonObject{{"ref", 0}, {"what", longSentence}}}}})
+            .toJson(),
+        items);
+    ASSERT_TRUE(tooLong.ok());
+    EXPECT_TRUE(tooLong->isEmpty());
+
+    for (const char* bad : {"not json", "[1,2]", R"({"answers":{}})", R"({"other":[]})", ""}) {
+        EXPECT_FALSE(GatewayClient::parseReply(bad, items).ok()) << bad;
+    }
+}
+
+TEST_F(GatewayClientTest, SendsTheHeadersAndReadsTheAnswers) {
+    LoopbackGateway server;
+    server.reply(200, R"({"answers":[{"ref":1,"what":"It does a thing for you."}]})");
+    GatewayConfig config = configFor(server);
+    config.providerKey = "provider-key";
+    const GatewayReply reply = GatewayClient::explain(revealingItems(), config, fallback, anna);
+    EXPECT_EQ(reply.failure, std::nullopt);
+    EXPECT_EQ(reply.sentences, (QMap<QString, QString>{{"KEY-second", "It does a thing for you."}}));
+
+    ASSERT_EQ(server.requests().size(), 1);
+    const auto request = server.requests()[0];
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.path, "/v1/call");
+    EXPECT_EQ(request.headers.value("authorization"), "Bearer secret-client-key");
+    EXPECT_EQ(request.headers.value("x-end-user-id"), "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE");
+    EXPECT_EQ(request.headers.value("x-provider-key"), "provider-key");
+    EXPECT_EQ(request.headers.value("content-type"), "application/json");
+    EXPECT_EQ(request.body, GatewayClient::requestBody(revealingItems(), anna));
+    for (const char* secret : {"KEY-", "anna", "Berg", "/Users"}) {
+        EXPECT_FALSE(request.body.contains(secret)) << secret;
+    }
+}
+
+TEST_F(GatewayClientTest, LeavesOutTheProviderHeaderWhenNoneIsConfigured) {
+    LoopbackGateway server;
+    server.reply(200, R"({"answers":[{"ref":0,"what":"Fine."}]})");
+    GatewayClient::explain(revealingItems(), configFor(server), fallback, anna);
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_FALSE(server.requests()[0].headers.contains("x-provider-key"));
+}
+
+TEST_F(GatewayClientTest, FailuresGiveTheFallbackWithAReason) {
+    struct Case {
+        const char* what;
+        int status;
+        QByteArray body;
+        QByteArray headers;
+        const char* reason;
+    } cases[] = {
+        {"bad JSON", 200, "{not json", "", "not JSON"},
+        {"no answers list", 200, R"({"answer":"x"})", "", "no list of answers"},
+        {"no usable sentence", 200, R"({"answers":[{"ref":9,"what":"x"}]})", "", "no sentence"},
+        {"server error", 500, R"({"answers":[{"ref":0,"what":"x"}]})", "", "HTTP status 500"},
+        {"redirect", 302, "", "Location: http://127.0.0.1:1/elsewhere\r\n", "HTTP status 302"},
+        {"oversized", 200, QByteArray(GatewayClient::replyCap + 10, ' '), "", "too large"},
+    };
+    for (const auto& c : cases) {
+        LoopbackGateway server(2);
+        server.reply(c.status, c.body, c.headers);
+        const GatewayReply reply =
+            GatewayClient::explain(revealingItems(), configFor(server), fallback, anna);
+        EXPECT_EQ(reply.sentences, fallback) << c.what;
+        ASSERT_TRUE(reply.failure) << c.what;
+        EXPECT_TRUE(reply.failure->contains(c.reason)) << c.what << ": " << reply.failure->toStdString();
+        EXPECT_EQ(server.requests().size(), 1) << c.what;  // a redirect is not followed
+    }
+}
+
+TEST_F(GatewayClientTest, ASilentGatewayTimesOutWithTheFallback) {
+    LoopbackGateway server(1);
+    server.silent();
+    GatewayConfig config = configFor(server);
+    // The connection is made at once; only the whole-request limit may end it.
+    config.connectTimeout = 250ms;
+    config.requestTimeout = 750ms;
+    QElapsedTimer clock;
+    clock.start();
+    const GatewayReply reply = GatewayClient::explain(revealingItems(), config, fallback, anna);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(reply.sentences, fallback);
+    ASSERT_TRUE(reply.failure);
+    EXPECT_TRUE(reply.failure->contains("no answer within")) << reply.failure->toStdString();
+    EXPECT_EQ(server.requests().size(), 1);
+}
+
+TEST_F(GatewayClientTest, AClosedPortGivesTheFallback) {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    GatewayConfig config;
+    config.baseAddress = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    config.clientKey = "k";
+    config.installId = "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE";
+    const GatewayReply reply = GatewayClient::explain(revealingItems(), config, fallback, anna);
+    EXPECT_EQ(reply.sentences, fallback);
+    ASSERT_TRUE(reply.failure);
+    EXPECT_TRUE(reply.failure->contains("could not reach")) << reply.failure->toStdString();
+}
+
+TEST_F(GatewayClientTest, NothingIsSentWithoutAKeyOrOverPlainHttpToAnotherHost) {
+    LoopbackGateway server;
+    server.reply(200, R"({"answers":[{"ref":0,"what":"x"}]})");
+    GatewayConfig noKey = configFor(server);
+    noKey.clientKey.clear();
+    EXPECT_TRUE(GatewayClient::explain(revealingItems(), noKey, fallback, anna).failure);
+    GatewayConfig plain = configFor(server);
+    plain.baseAddress = "http://gateway.example.com/";
+    EXPECT_TRUE(GatewayClient::explain(revealingItems(), plain, fallback, anna).failure);
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+TEST(GatewayBuildSettings, ADefaultBuildIsNotConfigured) {
+    // The test build names no gateway: nothing may ever be sent from it.
+    EXPECT_FALSE(GatewayConfig::fromBuild().configured());
+}

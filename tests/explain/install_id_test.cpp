@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <thread>
+#include <vector>
+
+#include "explain/InstallId.h"
+
+using namespace rk;
+
+TEST(InstallId, IsMadeOnceAndKeptUnderInstallID) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("defaults.ini");
+    QString first;
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        first = InstallId::value(settings);
+        EXPECT_FALSE(QUuid::fromString(first).isNull());
+        EXPECT_EQ(InstallId::value(settings), first);
+    }
+    QSettings again(file, QSettings::IniFormat);
+    EXPECT_EQ(again.value("installID").toString(), first);
+    EXPECT_EQ(InstallId::value(again), first);
+}
+
+TEST(InstallId, AStoredValueThatIsNoUuidIsReplaced) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("defaults.ini"), QSettings::IniFormat);
+    settings.setValue("installID", "anna@annas-mac");
+    const QString id = InstallId::value(settings);
+    EXPECT_FALSE(QUuid::fromString(id).isNull());
+    EXPECT_EQ(settings.value("installID").toString(), id);
+}
+
+TEST(InstallId, FirstCallsOnSeveralThreadsAgreeOnOneIdentifier) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("defaults.ini");
+    std::vector<QString> ids(6);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        threads.emplace_back([&, i] {
+            QSettings settings(file, QSettings::IniFormat);
+            ids[i] = InstallId::value(settings);
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    for (const QString& id : ids)
+        EXPECT_EQ(id, ids.front());
+}

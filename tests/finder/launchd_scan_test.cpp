@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "finder/LaunchdScan.h"
+#include "support/LaunchPlistWriter.h"
+#include "support/PlatformFakes.h"
+#include "support/TempRoot.h"
+
+using namespace rk;
+using rk::test::LaunchPlistWriter;
+using Form = LaunchPlistWriter::Form;
+
+namespace {
+
+class LaunchdScanTest : public ::testing::Test {
+protected:
+    test::TempRoot root;
+    void put(const QString& folder, const QString& name, const QByteArray& bytes) {
+        root.writeFile(folder + "/" + name, bytes);
+    }
+    void putJob(const QString& folder, const QString& name, LaunchPlistWriter::Job job,
+                Form form = Form::xml) {
+        put(folder, name, LaunchPlistWriter::write(job, form));
+    }
+    QString user() const { return root.paths().userLaunchAgents(); }
+    QString agents() const { return root.paths().systemLaunchAgents(); }
+    QString daemons() const { return root.paths().systemLaunchDaemons(); }
+};
+
+const LaunchJob* byName(const QList<LaunchJob>& jobs, const QString& fileName) {
+    for (const auto& job : jobs)
+        if (job.plist.endsWith("/" + fileName))
+            return &job;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(LaunchdScanTest, FoldersInOrderAndNamesInOrderWithScopes) {
+    putJob(daemons(), "com.vendor.daemon.plist", {"com.vendor.daemon", "/usr/local/bin/d", {}});
+    putJob(agents(), "com.vendor.b.plist", {"com.vendor.b", "/usr/local/bin/b", {}});
+    putJob(agents(), "Com.vendor.a.plist", {"Com.vendor.a", "/usr/local/bin/a", {}});
+    putJob(user(), "com.vendor.mine.plist", {"com.vendor.mine", "/Users/anna/bin/m", {}}, Form::binary);
+    const auto jobs = LaunchdScan::scan();
+    ASSERT_EQ(jobs.size(), 4);
+    const QList<LaunchJob> want{
+        {"/Users/anna/Library/LaunchAgents/com.vendor.mine.plist", "com.vendor.mine", "/Users/anna/bin/m",
+         "you"},
+        {"/Library/LaunchAgents/Com.vendor.a.plist", "Com.vendor.a", "/usr/local/bin/a", "all users (agent)"},
+        {"/Library/LaunchAgents/com.vendor.b.plist", "com.vendor.b", "/usr/local/bin/b", "all users (agent)"},
+        {"/Library/LaunchDaemons/com.vendor.daemon.plist", "com.vendor.daemon", "/usr/local/bin/d",
+         "all users (daemon)"},
+    };
+    EXPECT_EQ(jobs, want);
+}
+
+TEST_F(LaunchdScanTest, LabelAndProgramRules) {
+    for (Form form : {Form::xml, Form::binary}) {
+        SCOPED_TRACE(form == Form::xml ? "xml" : "binary");
+        root.remove(user());
+        putJob(user(), "com.vendor.sync.plist", {std::nullopt, "/bin/sync", {}}, form);
+        putJob(user(), "both.plist", {"both", "/bin/program", QStringList{"/bin/argument", "-x"}}, form);
+        putJob(user(), "args.plist", {"args", std::nullopt, QStringList{"/bin/first", "--flag"}}, form);
+        putJob(user(), "empty.plist", {"empty", std::nullopt, QStringList{}}, form);
+        put(user(), "mixed.plist",
+            LaunchPlistWriter::write(PlistValue(PlistValue::Dictionary{
+                                         {"Label", PlistValue("mixed")},
+                                         {"ProgramArguments", PlistValue(PlistValue::Array{
+                                                                  PlistValue("/bin/x"), PlistValue(3)})}}),
+                                     form));
+        put(user(), "numberlabel.plist",
+            LaunchPlistWriter::write(
+                PlistValue(PlistValue::Dictionary{{"Label", PlistValue(7)}, {"Program", PlistValue(9)}}),
+                form));
+        const auto jobs = LaunchdScan::scan();
+        ASSERT_EQ(jobs.size(), 6);
+
+        struct Want {
+            const char* file;
+            const char* label;
+            std::optional<QString> program;
+        } wants[] = {
+            {"com.vendor.sync.plist", "com.vendor.sync", "/bin/sync"},
+            {"both.plist", "both", "/bin/program"},
+            {"args.plist", "args", "/bin/first"},
+            {"empty.plist", "empty", std::nullopt},
+            {"mixed.plist", "mixed", std::nullopt},
+            {"numberlabel.plist", "numberlabel", std::nullopt},
+        };
+        for (const auto& w : wants) {
+            const LaunchJob* job = byName(jobs, w.file);
+            ASSERT_NE(job, nullptr) << w.file;
+            EXPECT_EQ(job->label, w.label) << w.file;
+            EXPECT_EQ(job->program, w.program) << w.file;
+            if (!w.program) {
+                EXPECT_TRUE(job->programExists()) << w.file;
+            }
+        }
+    }
+}
+
+TEST_F(LaunchdScanTest, FilesThatAreNotJobsAreSkipped) {
+    putJob(user(), "good.plist", {"good", "/bin/good", {}});
+    putJob(user(), "loud.PLIST", {"loud", "/bin/loud", {}});
+    putJob(user(), "good.plist.bak", {"bak", "/bin/bak", {}});
+    put(user(), "broken.plist", "<plist><dict><key>Label</key>");
+    put(user(), "array.plist", LaunchPlistWriter::write(PlistValue(PlistValue::Array{}), Form::xml));
+    put(user(), "empty.plist", QByteArray());
+    root.makeFolder(user() + "/folder.plist");
+    const auto jobs = LaunchdScan::scan();
+    ASSERT_EQ(jobs.size(), 1);
+    EXPECT_EQ(jobs.front().label, "good");
+}
+
+TEST_F(LaunchdScanTest, MissingOrClosedFoldersLeaveTheOthers) {
+    putJob(agents(), "a.plist", {"a", "/bin/a", {}});
+    putJob(daemons(), "d.plist", {"d", "/bin/d", {}});
+    EXPECT_EQ(LaunchdScan::scan().size(), 2);  // no person's LaunchAgents folder
+
+    putJob(user(), "u.plist", {"u", "/bin/u", {}});
+    test::FakeFileProbe probe;
+    probe.listErrors[root.disk(agents())] = EACCES;
+    const auto jobs = LaunchdScan::scan(root.paths(), probe);
+    ASSERT_EQ(jobs.size(), 2);
+    EXPECT_EQ(jobs[0].label, "u");
+    EXPECT_EQ(jobs[1].label, "d");
+}
+
+TEST_F(LaunchdScanTest, ProgramExists) {
+    root.writeFile("/usr/local/bin/present", "#!/bin/sh\n");
+    root.makeFolder("/Applications/Tool.app");
+    struct Case {
+        std::optional<QString> program;
+        bool exists;
+    } cases[] = {
+        {std::nullopt, true},
+        {"/usr/local/bin/present", true},
+        {"/Applications/Tool.app", true},
+        {"/usr/local/bin/absent", false},
+        // launchd looks bare names up on its search path: not ours to call gone.
+        {"python3", true},
+        {"bin/tool", true},
+    };
+    for (const auto& c : cases) {
+        const LaunchJob job{"/Library/LaunchAgents/x.plist", "x", c.program, "all users (agent)"};
+        EXPECT_EQ(job.programExists(), c.exists) << c.program.value_or("(none)").toStdString();
+    }
+}

@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+
+#include "finder/MarkPainter.h"
+
+using namespace rk;
+
+namespace {
+
+class GuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "mark_painter_test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QGuiApplication> app_;
+};
+
+[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+// A paint device that keeps a list of what was drawn on it, with the pen
+// colour of each shape, instead of pixels.
+class RecordingEngine final : public QPaintEngine {
+public:
+    struct Shape {
+        enum Kind { ellipse, path } kind;
+        QColor pen;  // invalid when drawn without a pen
+    };
+    std::vector<Shape> shapes;
+    QStringList texts;
+
+    RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    Type type() const override { return QPaintEngine::User; }
+    void updateState(const QPaintEngineState& state) override {
+        if (state.state() & QPaintEngine::DirtyPen) {
+            pen_ = state.pen();
+        }
+    }
+    void drawEllipse(const QRectF&) override { shapes.push_back({Shape::ellipse, penColour()}); }
+    void drawPath(const QPainterPath&) override { shapes.push_back({Shape::path, penColour()}); }
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawTextItem(const QPointF&, const QTextItem& item) override { texts << item.text(); }
+
+    int ringCount() const {
+        return static_cast<int>(std::count_if(shapes.begin(), shapes.end(), [](const Shape& s) {
+            return s.kind == Shape::ellipse && s.pen == MarkStyle::red();
+        }));
+    }
+    int textCount(const QString& start) const {
+        return static_cast<int>(
+            std::count_if(texts.begin(), texts.end(), [&](const QString& t) { return t.startsWith(start); }));
+    }
+
+private:
+    QColor penColour() const { return pen_.style() == Qt::NoPen ? QColor() : pen_.color(); }
+    QPen pen_;
+};
+
+class RecordingDevice final : public QPaintDevice {
+public:
+    mutable RecordingEngine engine;
+    QPaintEngine* paintEngine() const override { return &engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+            case PdmWidth:
+                return 800;
+            case PdmHeight:
+                return 600;
+            case PdmWidthMM:
+                return 211;
+            case PdmHeightMM:
+                return 158;
+            case PdmNumColors:
+                return INT_MAX;
+            case PdmDepth:
+                return 32;
+            case PdmDpiX:
+            case PdmDpiY:
+            case PdmPhysicalDpiX:
+            case PdmPhysicalDpiY:
+                return 96;
+            case PdmDevicePixelRatio:
+                return 1;
+            case PdmDevicePixelRatioScaled:
+                return static_cast<int>(devicePixelRatioFScale());
+            default:
+                return 0;
+        }
+    }
+};
+
+const Rect kWindow{100, 50, 400, 300};
+
+Mark mark(Mark::Kind kind, Rect screenFrame, QString label = QStringLiteral("Remove this")) {
+    PaneRow row;
+    row.title = QStringLiteral("Row");
+    row.frame = screenFrame;
+    row.selectable = true;
+    return Mark{kind, row, label};
+}
+
+// A row 300 by 30 points whose left edge is 50 points into the window.
+Rect rowAt(double windowY) {
+    return Rect{kWindow.x + 50, kWindow.y + windowY, 300, 30};
+}
+
+QImage greyPhoto(double scale) {
+    QImage photo(static_cast<int>(kWindow.width * scale), static_cast<int>(kWindow.height * scale),
+                 QImage::Format_ARGB32_Premultiplied);
+    photo.fill(QColor(128, 128, 128));
+    return photo;
+}
+
+bool isRed(QRgb p) {
+    return qRed(p) > 200 && qGreen(p) < 110 && qBlue(p) < 110;
+}
+bool isGreen(QRgb p) {
+    return qGreen(p) > 130 && qRed(p) < 70 && qBlue(p) < 100;
+}
+
+}  // namespace
+
+TEST(MarkPainterBox, ClampsToTheWindow) {
+    struct Case {
+        const char* what;
+        Rect row;
+        double windowWidth;
+        Rect want;
+    } cases[] = {
+        {"ordinary row", Rect{50, 100, 300, 30}, 700, Rect{44, 102, 312, 26}},
+        {"two points from the left edge", Rect{2, 100, 300, 30}, 700, Rect{4, 102, 304, 26}},
+        {"narrow row widened to 120", Rect{50, 100, 30, 30}, 700, Rect{44, 102, 120, 26}},
+        {"widening cut 10 short of the right edge", Rect{50, 100, 30, 30}, 150, Rect{44, 102, 96, 26}},
+        {"wide row cut 10 short of the right edge", Rect{50, 100, 600, 30}, 600, Rect{44, 102, 546, 26}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MarkPainter::box(c.row, c.windowWidth), c.want) << c.what;
+    }
+}
+
+TEST(MarkPainterBadge, PillSitsOnTheRightEdgeCentredOnTheLine) {
+    QImage image(400, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    QFont font;
+    font.setPixelSize(13);
+    const Rect pill =
+        MarkPainter::badge(painter, QStringLiteral("Remove this"), font, MarkStyle::red(), 300, 50);
+    painter.end();
+    EXPECT_DOUBLE_EQ(pill.x + pill.width, 300);
+    EXPECT_DOUBLE_EQ(pill.y + pill.height / 2, 50);
+    EXPECT_GT(pill.width, 16 + 40);  // the text's width plus 16
+    EXPECT_TRUE(isRed(image.pixel(static_cast<int>(pill.x) + 3, 50)));
+    EXPECT_EQ(image.pixel(static_cast<int>(pill.x) - 3, 50), qRgb(0, 0, 0));
+}
+
+TEST(MarkPainterAnnotate, RedAroundRemoveRowsAndGreenAroundKeepRows) {
+    const QList<Mark> marks = {mark(Mark::Kind::remove, rowAt(50)), mark(Mark::Kind::keep, rowAt(120), "")};
+    const auto marked = MarkPainter::annotate(greyPhoto(2), kWindow, marks, std::nullopt);
+    ASSERT_TRUE(marked);
+    EXPECT_EQ(marked->size(), QSize(800, 600));
+    // Box left edges at 44 points; at scale 2 the strokes sit at x = 88 pixels.
+    EXPECT_TRUE(isRed(marked->pixel(88, 2 * 65)));
+    EXPECT_TRUE(isGreen(marked->pixel(88, 2 * 135)));
+    // Between the marks the photo shows through unchanged.
+    EXPECT_EQ(marked->pixel(88, 2 * 100), qRgb(128, 128, 128));
+    // The keep box is washed green inside; the remove box is not filled.
+    EXPECT_GT(qGreen(marked->pixel(2 * 100, 2 * 135)), qRed(marked->pixel(2 * 100, 2 * 135)) + 20);
+    EXPECT_EQ(marked->pixel(2 * 100, 2 * 65), qRgb(128, 128, 128));
+}
+
+TEST(MarkPainterAnnotate, KeepIsDrawnUnderRemoveWhereTheyOverlap) {
+    // The remove mark comes first in the list; it must still end on top.
+    const QList<Mark> marks = {mark(Mark::Kind::remove, rowAt(50)), mark(Mark::Kind::keep, rowAt(50), "")};
+    const auto marked = MarkPainter::annotate(greyPhoto(1), kWindow, marks, std::nullopt);
+    ASSERT_TRUE(marked);
+    EXPECT_TRUE(isRed(marked->pixel(44, 65)));
+}
+
+TEST(MarkPainterAnnotate, NoImageWithoutAPhotoOrAWindowWidth) {
+    const QList<Mark> marks = {mark(Mark::Kind::remove, rowAt(50))};
+    EXPECT_FALSE(MarkPainter::annotate(QImage(), kWindow, marks, std::nullopt));
+    for (const double width : {0.0, -400.0, std::nan(""), 1e-320}) {
+        Rect frame = kWindow;
+        frame.width = width;
+        EXPECT_FALSE(MarkPainter::annotate(greyPhoto(1), frame, marks, std::nullopt)) << width;
+    }
+}
+
+TEST(MarkPainterDraw, OneRingAndOneHintForSeveralRemoveMarks) {
+    const Rect minus{kWindow.x + 80, kWindow.y + 250, 22, 22};
+    struct Case {
+        const char* what;
+        QList<Mark> marks;
+        std::optional<Rect> minus;
+        int rings;
+    } cases[] = {
+        {"three remove marks",
+         {mark(Mark::Kind::remove, rowAt(20)), mark(Mark::Kind::remove, rowAt(60)),
+          mark(Mark::Kind::remove, rowAt(100))},
+         minus,
+         1},
+        {"only keep marks",
+         {mark(Mark::Kind::keep, rowAt(20), ""), mark(Mark::Kind::keep, rowAt(60), "")},
+         minus,
+         0},
+        {"no minus button", {mark(Mark::Kind::remove, rowAt(20))}, std::nullopt, 0},
+        {"keep and remove",
+         {mark(Mark::Kind::keep, rowAt(20), ""), mark(Mark::Kind::remove, rowAt(60))},
+         minus,
+         1},
+    };
+    for (const auto& c : cases) {
+        RecordingDevice device;
+        QPainter painter(&device);
+        MarkPainter::draw(painter, c.marks, c.minus, kWindow);
+        painter.end();
+        EXPECT_EQ(device.engine.ringCount(), c.rings) << c.what;
+        EXPECT_EQ(device.engine.textCount("then press"), c.rings) << c.what;
+    }
+}
+
+TEST(MarkPainterDraw, KeepMarksShowTheirFixedWordsAndRemoveMarksTheirLabel) {
+    RecordingDevice device;
+    QPainter painter(&device);
+    MarkPainter::draw(painter,
+                      {mark(Mark::Kind::remove, rowAt(20), "Turn this off"),
+                       mark(Mark::Kind::keep, rowAt(60), "something else")},
+                      std::nullopt, kWindow);
+    painter.end();
+    EXPECT_EQ(device.engine.textCount("KEEP THIS ROW"), 1);
+    EXPECT_EQ(device.engine.textCount("Turn this off"), 1);
+    EXPECT_EQ(device.engine.textCount("something else"), 0);
+    // Green frames are drawn before red ones whatever the list order.
+    int lastGreen = -1, firstRed = INT_MAX;
+    const auto& shapes = device.engine.shapes;
+    for (int i = 0; i < static_cast<int>(shapes.size()); ++i) {
+        if (shapes[i].pen == MarkStyle::green()) {
+            lastGreen = i;
+        }
+        if (shapes[i].pen == MarkStyle::red()) {
+            firstRed = std::min(firstRed, i);
+        }
+    }
+    EXPECT_GE(lastGreen, 0);
+    EXPECT_LT(lastGreen, firstRed);
+}

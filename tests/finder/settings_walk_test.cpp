@@ -1,0 +1,184 @@
+// The flattening of a System Settings window, on small hand-built trees.
+
+#include <gtest/gtest.h>
+
+#include "finder/SettingsDriver.h"
+#include "support/SimulatedSettings.h"
+
+using namespace rk;
+using rk::test::SimulatedAXTree;
+
+namespace {
+
+using Attributes = QHash<QString, AXValue>;
+
+const Rect kWindow{0, 0, 800, 600};
+
+struct Tree {
+    SimulatedAXTree ax;
+    QString window;
+
+    Tree() { window = ax.add({}, "AXWindow", kWindow, {{"AXTitle", QString("Accessibility")}}, "window"); }
+
+    QList<AXNode> walk(int maxNodes = SettingsDriver::defaultMaxNodes,
+                       int maxDepth = SettingsDriver::defaultMaxDepth) {
+        return SettingsDriver::walk(ax.element(window), kWindow, maxNodes, maxDepth, ax);
+    }
+    QString keyOf(const AXNode& node) const { return ax.keyOf(node.ref); }
+};
+
+QStringList keys(const Tree& tree, const QList<AXNode>& nodes) {
+    QStringList out;
+    for (const AXNode& node : nodes)
+        out << tree.keyOf(node);
+    return out;
+}
+
+}  // namespace
+
+TEST(Walk, BreadthFirstWithParentIndexes) {
+    Tree t;
+    const QString a = t.ax.add(t.window, "AXGroup", {}, {}, "A");
+    const QString b = t.ax.add(t.window, "AXGroup", {}, {}, "B");
+    t.ax.add(a, "AXStaticText", {}, {}, "A1");
+    t.ax.add(a, "AXStaticText", {}, {}, "A2");
+    t.ax.add(b, "AXStaticText", {}, {}, "B1");
+
+    const QList<AXNode> nodes = t.walk();
+    EXPECT_EQ(keys(t, nodes), (QStringList{"window", "A", "B", "A1", "A2", "B1"}));
+    const std::optional<int> parents[] = {std::nullopt, 0, 0, 1, 1, 2};
+    ASSERT_EQ(nodes.size(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(nodes[i].parent, parents[i]) << i;
+}
+
+TEST(Walk, SidebarOutlineIsRecordedButNeverEntered) {
+    Tree t;
+    const QString sidebar =
+        t.ax.add(t.window, "AXOutline", {}, {{"AXDescription", QString("Sidebar")}}, "sidebar");
+    const QString row = t.ax.add(sidebar, "AXRow", {}, {}, "sidebar-row");
+    t.ax.add(row, "AXStaticText", {}, {{"AXValue", QString("Accessibility")}});
+    // Only an outline described exactly "Sidebar" is the sidebar.
+    const QString lower =
+        t.ax.add(t.window, "AXOutline", {}, {{"AXDescription", QString("sidebar")}}, "lower");
+    t.ax.add(lower, "AXRow", {}, {}, "lower-row");
+    const QString group = t.ax.add(t.window, "AXGroup", {}, {{"AXDescription", QString("Sidebar")}}, "group");
+    t.ax.add(group, "AXRow", {}, {}, "group-row");
+
+    const QList<AXNode> nodes = t.walk();
+    EXPECT_EQ(keys(t, nodes), (QStringList{"window", "sidebar", "lower", "group", "lower-row", "group-row"}));
+    EXPECT_TRUE(nodes[1].inSidebar);
+    EXPECT_FALSE(nodes[2].inSidebar);
+    EXPECT_FALSE(nodes[3].inSidebar);
+    EXPECT_EQ(t.ax.readsUnder(sidebar), 0);
+    EXPECT_GT(t.ax.readsUnder(lower), 0);
+}
+
+TEST(Walk, StopsAtTheNodeLimit) {
+    Tree t;
+    for (int i = 0; i < 10; ++i)
+        t.ax.add(t.window, "AXButton", {}, {}, QString("b%1").arg(i));
+    EXPECT_EQ(keys(t, t.walk(4)), (QStringList{"window", "b0", "b1", "b2"}));
+    EXPECT_TRUE(t.walk(0).isEmpty());
+    EXPECT_EQ(t.ax.readsOf("b3"), 0);
+}
+
+TEST(Walk, ReadsNothingBelowTheDepthLimit) {
+    Tree t;
+    QString parent = t.window;
+    for (int depth = 1; depth <= 30; ++depth)
+        parent = t.ax.add(parent, "AXGroup", {}, {}, QString("d%1").arg(depth));
+
+    const QList<AXNode> nodes = t.walk();
+    ASSERT_EQ(nodes.size(), 23);  // depths 0 to 22
+    EXPECT_EQ(t.keyOf(nodes.last()), "d22");
+    EXPECT_EQ(t.ax.readsUnder("d22"), 0);  // its children were never asked for
+    EXPECT_EQ(t.ax.readsOf("d23"), 0);
+
+    EXPECT_EQ(t.walk(5000, 2).size(), 3);
+}
+
+TEST(Walk, ScrollAreasCutTheClip) {
+    Tree t;
+    const QString outer = t.ax.add(t.window, "AXScrollArea", Rect{10, 100, 300, 200}, {}, "outer");
+    const QString inner = t.ax.add(outer, "AXScrollArea", Rect{50, 150, 400, 400}, {}, "inner");
+    const QString flat = t.ax.add(inner, "AXScrollArea", Rect{60, 160, 0, 50}, {}, "flat");
+    t.ax.add(flat, "AXRow", Rect{60, 170, 100, 20}, {}, "row");
+    const QString away = t.ax.add(t.window, "AXScrollArea", Rect{900, 0, 100, 100}, {}, "away");
+    t.ax.add(away, "AXRow", Rect{900, 10, 100, 20}, {}, "hidden");
+
+    QHash<QString, Rect> clips;
+    for (const AXNode& node : t.walk())
+        clips.insert(t.keyOf(node), node.clip);
+    EXPECT_EQ(clips["window"], kWindow);
+    EXPECT_EQ(clips["outer"], (Rect{10, 100, 300, 200}));
+    EXPECT_EQ(clips["inner"], (Rect{50, 150, 260, 150}));
+    EXPECT_EQ(clips["flat"], clips["inner"]);  // no width: cuts nothing
+    EXPECT_EQ(clips["row"], clips["inner"]);
+    // Outside the window nothing shows at all.
+    EXPECT_TRUE(std::isinf(clips["hidden"].x));
+    EXPECT_EQ(clips["hidden"].width, 0);
+}
+
+TEST(Walk, TextRule) {
+    struct Case {
+        const char* role;
+        Attributes attributes;
+        const char* text;
+    } cases[] = {
+        {"AXStaticText", {{"AXValue", QString("Hello")}, {"AXTitle", QString("Title")}}, "Hello"},
+        {"AXStaticText", {{"AXValue", QString("")}, {"AXTitle", QString("Title")}}, "Title"},
+        {"AXCheckBox", {{"AXValue", std::int64_t(1)}, {"AXTitle", QString("Switch")}}, "Switch"},
+        {"AXCheckBox", {{"AXValue", std::int64_t(1)}}, ""},
+        {"AXSlider", {{"AXValue", std::int64_t(42)}}, "42"},
+        {"AXSlider", {{"AXValue", 0.5}}, "0.5"},
+        {"AXSlider", {{"AXValue", 3.0}}, "3"},
+        {"AXButton", {{"AXValue", true}, {"AXTitle", QString("Go")}}, "Go"},
+        {"AXButton", {{"AXTitle", std::int64_t(7)}}, "7"},
+        {"AXButton", {{"AXTitle", AXPoint{1, 2}}}, ""},
+        {"AXButton", {}, ""},
+    };
+    for (const Case& c : cases) {
+        Tree t;
+        t.ax.add(t.window, c.role, {}, c.attributes, "x");
+        const QList<AXNode> nodes = t.walk();
+        ASSERT_EQ(nodes.size(), 2);
+        EXPECT_EQ(nodes[1].text, c.text) << c.role << " " << c.text;
+        EXPECT_EQ(nodes[1].role, c.role);
+    }
+}
+
+TEST(Walk, FailedReadsGiveEmptyTextsAndZeroParts) {
+    Tree t;
+    const QString x =
+        t.ax.add(t.window, "AXButton", Rect{10, 20, 30, 40},
+                 {{"AXDescription", QString("Remove")}, {"AXIdentifier", std::int64_t(5)}}, "x");
+    t.ax.node(x)->failing = {"AXRole", "AXDescription", "AXSize"};
+    const QList<AXNode> nodes = t.walk();
+    ASSERT_EQ(nodes.size(), 2);
+    EXPECT_EQ(nodes[1].role, "");
+    EXPECT_EQ(nodes[1].desc, "");
+    EXPECT_EQ(nodes[1].ident, "5");
+    EXPECT_EQ(nodes[1].frame, (Rect{10, 20, 0, 0}));
+}
+
+TEST(Walk, PositionsThatAreNoNumberCountAsUnread) {
+    Tree t;
+    const double nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
+    t.ax.add(t.window, "AXRow", {}, {}, "bad");
+    t.ax.node("bad")->attributes.insert("AXPosition", AXPoint{nan, 5});
+    t.ax.node("bad")->attributes.insert("AXSize", AXSize{inf, 7});
+    const QList<AXNode> nodes = t.walk();
+    ASSERT_EQ(nodes.size(), 2);
+    EXPECT_EQ(nodes[1].frame, (Rect{0, 5, 0, 7}));
+}
+
+TEST(Walk, AWindowWithoutChildrenIsOneNode) {
+    SimulatedAXTree ax;
+    const QList<AXNode> nodes = SettingsDriver::walk(ax.element("gone"), kWindow, 5000, 22, ax);
+    ASSERT_EQ(nodes.size(), 1);
+    EXPECT_EQ(nodes[0].role, "");
+    EXPECT_EQ(nodes[0].clip, kWindow);
+    EXPECT_FALSE(nodes[0].parent);
+}

@@ -1,0 +1,47 @@
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+#include "support/FakeClock.h"
+
+using namespace rk;
+using namespace std::chrono;
+
+namespace {
+Clock::Time at(double seconds) {
+    return Clock::Time(duration_cast<Clock::Time::duration>(duration<double>(seconds)));
+}
+}  // namespace
+
+TEST(Clock, NeverIsOlderThanAnyAgeAndNothingOverflows) {
+    const Clock::Time now = at(1'700'000'000);
+    struct Case {
+        const char* name;
+        std::optional<Clock::Time> then;
+        bool older;
+    } cases[] = {
+        {"never", std::nullopt, true},
+        {"exactly at the limit", at(1'700'000'000 - 3.0), false},
+        {"just past the limit", at(1'700'000'000 - 3.001), true},
+        {"just now", now, false},
+        {"in the future (clock set back)", at(1'700'000'100), false},
+        // The earliest representable time: now minus it overflows the
+        // clock's signed duration, which the sanitizers would report.
+        {"earliest representable time", Clock::Time::min(), true},
+        {"latest representable time", Clock::Time::max(), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isOlderThan(c.then, 3.0, now), c.older) << c.name;
+}
+
+TEST(Clock, CurrentCanBeReplacedAndRestored) {
+    test::FakeClock fake(1000.5);
+    {
+        test::ScopedClock scoped(fake);
+        EXPECT_DOUBLE_EQ(Clock::secondsSince1970(Clock::current().now()), 1000.5);
+        fake.advance(2.25);
+        EXPECT_DOUBLE_EQ(Clock::secondsSince1970(Clock::current().now()), 1002.75);
+    }
+    // The host clock again: some time after 2020.
+    EXPECT_GT(Clock::secondsSince1970(Clock::current().now()), 1.6e9);
+}

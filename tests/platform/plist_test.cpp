@@ -1,0 +1,244 @@
+#include "platform/Plist.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+using namespace rk;
+
+namespace {
+
+QByteArray xml(const QByteArray& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">" +
+           body + "</plist>\n";
+}
+
+QByteArray nestedArraysXml(int depth) {
+    return xml(QByteArray("<array>").repeated(depth) + QByteArray("</array>").repeated(depth));
+}
+
+// A binary list of `depth` arrays, each holding the next; the innermost is empty.
+QByteArray nestedArraysBinary(int depth) {
+    QByteArray out("bplist00");
+    QList<quint32> offsets;
+    for (int i = 0; i <= depth; ++i) {
+        offsets.append(quint32(out.size()));
+        if (i < depth) {
+            out.append(char(0xA1));
+            out.append(char((i + 1) >> 16));
+            out.append(char(((i + 1) >> 8) & 0xFF));
+            out.append(char((i + 1) & 0xFF));
+        } else {
+            out.append(char(0xA0));
+        }
+    }
+    const quint64 table = quint64(out.size());
+    for (quint32 offset : offsets)
+        for (int k = 3; k >= 0; --k)
+            out.append(char((offset >> (8 * k)) & 0xFF));
+    QByteArray trailer(32, '\0');
+    trailer[6] = 4;  // offset size
+    trailer[7] = 3;  // reference size
+    const quint64 count = quint64(depth + 1);
+    for (int k = 0; k < 8; ++k)
+        trailer[8 + k] = char((count >> (8 * (7 - k))) & 0xFF);
+    for (int k = 0; k < 8; ++k)
+        trailer[24 + k] = char((table >> (8 * (7 - k))) & 0xFF);
+    return out + trailer;
+}
+
+PlistValue everyKind() {
+    return PlistValue(PlistValue::Dictionary{
+        {"string", PlistValue("héllo 😀")},
+        {"negative", PlistValue(qint64(-5))},
+        {"large", PlistValue(qint64(1) << 40)},
+        {"real", PlistValue(2.5)},
+        {"yes", PlistValue(true)},
+        {"no", PlistValue(false)},
+        {"data", PlistValue(QByteArray("\x00\x01\xFF", 3))},
+        {"date", PlistValue(PlistDate{60.0})},
+        {"uid", PlistValue(PlistUid{7})},
+        {"array", PlistValue(PlistValue::Array{PlistValue(1), PlistValue("two")})},
+        {"nested", PlistValue(PlistValue::Dictionary{{"inner", PlistValue("x")}})},
+    });
+}
+
+}  // namespace
+
+TEST(Plist, BinaryAndXmlCarryEveryKind) {
+    const PlistValue value = everyKind();
+    for (const QByteArray& bytes : {Plist::toBinary(value), Plist::toXml(value)}) {
+        const auto parsed = Plist::parse(bytes);
+        ASSERT_TRUE(parsed.ok()) << bytes.left(40).toStdString();
+        const PlistValue& root = parsed.value();
+        EXPECT_EQ(*root.find(QLatin1String("string"))->string(), QString::fromUtf8("héllo 😀"));
+        EXPECT_EQ(root.find(QLatin1String("negative"))->integer(), -5);
+        EXPECT_EQ(root.find(QLatin1String("large"))->integer(), qint64(1) << 40);
+        EXPECT_EQ(root.find(QLatin1String("real"))->real(), 2.5);
+        EXPECT_EQ(root.find(QLatin1String("yes"))->boolean(), true);
+        EXPECT_EQ(root.find(QLatin1String("no"))->boolean(), false);
+        EXPECT_EQ(*root.find(QLatin1String("data"))->data(), QByteArray("\x00\x01\xFF", 3));
+        EXPECT_EQ(root.find(QLatin1String("date"))->date(), PlistDate{60.0});
+        EXPECT_EQ(root.find(QLatin1String("uid"))->uid(), 7u);
+        EXPECT_EQ(root.find(QLatin1String("array"))->array()->size(), 2u);
+        EXPECT_EQ(*root.find(QLatin1String("nested"))->find(QLatin1String("inner"))->string(), "x");
+    }
+}
+
+TEST(Plist, HandWrittenXmlReadsWithDatesAndData) {
+    const auto parsed =
+        Plist::parse(xml("<dict><key>when</key><date>2001-01-01T00:01:00Z</date>"
+                         "<key>blob</key><data>AAH/</data>"
+                         "<key>n</key><integer>-3</integer><key>r</key><real>0.5</real>"
+                         "<key>t</key><true/></dict>"));
+    ASSERT_TRUE(parsed.ok());
+    EXPECT_EQ(parsed->find(QLatin1String("when"))->date()->toDateTime(),
+              QDateTime(QDate(2001, 1, 1), QTime(0, 1), QTimeZone::utc()));
+    EXPECT_EQ(*parsed->find(QLatin1String("blob"))->data(), QByteArray("\x00\x01\xFF", 3));
+    EXPECT_EQ(parsed->find(QLatin1String("n"))->integer(), -3);
+    EXPECT_EQ(parsed->find(QLatin1String("r"))->real(), 0.5);
+    EXPECT_EQ(parsed->find(QLatin1String("t"))->boolean(), true);
+}
+
+TEST(Plist, XmlUidDictionaryIsAUidOnlyInItsExactShape) {
+    struct Case {
+        const char* name;
+        QByteArray body;
+        bool isUid;
+    } cases[] = {
+        {"one integer key", "<dict><key>CF$UID</key><integer>12</integer></dict>", true},
+        {"a second key", "<dict><key>CF$UID</key><integer>1</integer><key>x</key><true/></dict>", false},
+        {"text value", "<dict><key>CF$UID</key><string>1</string></dict>", false},
+        {"negative", "<dict><key>CF$UID</key><integer>-1</integer></dict>", false},
+        {"other key", "<dict><key>UID</key><integer>1</integer></dict>", false},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = Plist::parse(xml("<array>" + c.body + "</array>"));
+        ASSERT_TRUE(parsed.ok()) << c.name;
+        const PlistValue& element = parsed->array()->front();
+        EXPECT_EQ(element.uid().has_value(), c.isUid) << c.name;
+        if (c.isUid) {
+            EXPECT_EQ(*element.uid(), 12u) << c.name;
+        }
+    }
+}
+
+TEST(Plist, BinaryDictionaryNamedLikeAUidStaysADictionary) {
+    // Binary lists carry UIDs natively; the XML spelling means nothing there.
+    const PlistValue value(PlistValue::Dictionary{{"CF$UID", PlistValue(3)}});
+    const auto parsed = Plist::parse(Plist::toBinary(value));
+    ASSERT_TRUE(parsed.ok());
+    EXPECT_FALSE(parsed->uid());
+    ASSERT_NE(parsed->dictionary(), nullptr);
+}
+
+TEST(Plist, BrokenInputIsAFailureValue) {
+    const QByteArray good = Plist::toBinary(everyKind());
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"empty", QByteArray()},
+        {"text", "hello, world"},
+        {"unclosed xml", xml("<dict><key>a</key>")},
+        {"binary header only", "bplist00"},
+        {"truncated binary", good.left(good.size() / 2)},
+        {"binary with a torn trailer", good.left(good.size() - 3)},
+        {"zeros", QByteArray(4096, '\0')},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = Plist::parse(c.bytes);
+        ASSERT_FALSE(parsed.ok()) << c.name;
+        EXPECT_EQ(parsed.error().kind, PlistError::Kind::unreadable) << c.name;
+    }
+}
+
+TEST(Plist, SizeCapIsCheckedBeforeParsing) {
+    const QByteArray good = Plist::toBinary(everyKind());
+    const auto refused = Plist::parse(good, good.size() - 1);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().kind, PlistError::Kind::tooLarge);
+    EXPECT_TRUE(Plist::parse(good, good.size()).ok());
+}
+
+TEST(Plist, DeepNestingIsRefusedInsteadOfOverflowingTheStack) {
+    // Both forms crash libplist itself at these depths when handed over unchecked.
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool ok;
+    } cases[] = {
+        {"xml, modest", nestedArraysXml(100), true},
+        {"xml, deep", nestedArraysXml(2'000'000), false},
+        {"binary, modest", nestedArraysBinary(100), true},
+        {"binary, deep", nestedArraysBinary(200'000), false},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = Plist::parse(c.bytes);
+        EXPECT_EQ(parsed.ok(), c.ok) << c.name;
+        if (!c.ok && !parsed.ok()) {
+            EXPECT_EQ(parsed.error().kind, PlistError::Kind::tooDeep) << c.name;
+        }
+    }
+}
+
+TEST(Plist, SharedContainersThatExpandBeyondTheFileAreRefused) {
+    // Object i is an array holding object i+1 twice: 2^40 paths in a few hundred bytes.
+    const int levels = 40;
+    QByteArray out("bplist00");
+    QList<quint8> offsets;
+    for (int i = 0; i <= levels; ++i) {
+        offsets.append(quint8(out.size()));
+        if (i < levels) {
+            out.append(char(0xA2));
+            out.append(char(i + 1));
+            out.append(char(i + 1));
+        } else {
+            out.append(char(0xA0));
+        }
+    }
+    const int table = int(out.size());
+    for (quint8 offset : offsets)
+        out.append(char(offset));
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = char(levels + 1);
+    trailer[31] = char(table);
+    const auto parsed = Plist::parse(out + trailer);
+    ASSERT_FALSE(parsed.ok());
+    EXPECT_EQ(parsed.error().kind, PlistError::Kind::unreadable);
+}
+
+TEST(Plist, ReadFileChecksExistenceAndSize) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("job.plist");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(Plist::toXml(everyKind()));
+    file.close();
+
+    EXPECT_TRUE(Plist::readFile(path).ok());
+    const auto large = Plist::readFile(path, 10);
+    ASSERT_FALSE(large.ok());
+    EXPECT_EQ(large.error().kind, PlistError::Kind::tooLarge);
+    const auto missing = Plist::readFile(dir.filePath("none.plist"));
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().kind, PlistError::Kind::file);
+}
+
+TEST(Plist, AccessorsAnswerNothingForOtherKinds) {
+    const PlistValue text("x");
+    EXPECT_EQ(text.kind(), PlistValue::Kind::string);
+    EXPECT_EQ(text.dictionary(), nullptr);
+    EXPECT_EQ(text.find(QLatin1String("x")), nullptr);
+    EXPECT_FALSE(text.integer());
+    EXPECT_FALSE(PlistValue(PlistUid{1}).integer());
+    EXPECT_FALSE(PlistValue(qint64(1)).uid());
+}

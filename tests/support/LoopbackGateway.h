@@ -1,0 +1,56 @@
+#pragma once
+// A tiny HTTP server on 127.0.0.1 that stands in for the AI gateway. It
+// serves on the thread that made it (that thread must run an event loop,
+// which a blocking gateway call on the same thread does), records each
+// request, and answers with the reply set beforehand, or stays silent.
+// It serves at most `maxRequests` requests; later connections are closed at
+// once, so a faulty client can never make it loop.
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <QTcpServer>
+#include <memory>
+
+namespace rk::test {
+
+class LoopbackGateway {
+public:
+    struct Request {
+        QByteArray method;
+        QByteArray path;
+        QMap<QByteArray, QByteArray> headers;  // names in lower case
+        QByteArray body;
+    };
+
+    explicit LoopbackGateway(int maxRequests = 4);
+    ~LoopbackGateway();
+
+    // "http://127.0.0.1:<port>/".
+    QString baseAddress() const;
+    void reply(int status, const QByteArray& body, const QByteArray& extraHeaders = QByteArray());
+    // Reads requests but never answers them.
+    void silent();
+
+    QList<Request> requests() const;
+    // Connections refused because the request budget was spent.
+    int refused() const;
+
+private:
+    void accept();
+
+    std::unique_ptr<QTcpServer> server_;
+    int maxRequests_;
+    mutable QMutex mutex_;
+    QList<Request> requests_;
+    int served_ = 0;
+    int refused_ = 0;
+    bool silent_ = false;
+    int status_ = 200;
+    QByteArray body_;
+    QByteArray extraHeaders_;
+};
+
+}  // namespace rk::test

@@ -1,0 +1,68 @@
+#pragma once
+// Stand-ins for the platform seams, and a guard that installs one as the
+// process-wide current instance for the length of a scope.
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include "platform/AppRegistry.h"
+#include "platform/FileProbe.h"
+#include "platform/Volumes.h"
+
+namespace rk::test {
+
+// Installs `fake` as Seam::current() and restores the host one on exit.
+template <typename Seam>
+class ScopedCurrent {
+public:
+    explicit ScopedCurrent(Seam* fake) { Seam::setCurrent(fake); }
+    ~ScopedCurrent() { Seam::setCurrent(nullptr); }
+    ScopedCurrent(const ScopedCurrent&) = delete;
+    ScopedCurrent& operator=(const ScopedCurrent&) = delete;
+};
+
+// The host's answers, except for disk paths given an errno.
+class FakeFileProbe : public FileProbe {
+public:
+    QHash<QString, int> openErrors;  // disk path -> errno of open
+    QHash<QString, int> listErrors;  // disk path -> errno of the listing
+
+    int openForReading(const QString& diskPath) const override {
+        if (auto it = openErrors.constFind(diskPath); it != openErrors.constEnd())
+            return *it;
+        return host_.openForReading(diskPath);
+    }
+    Result<QStringList, int> listFolder(const QString& diskPath) const override {
+        if (auto it = listErrors.constFind(diskPath); it != listErrors.constEnd())
+            return fail(*it);
+        return host_.listFolder(diskPath);
+    }
+
+private:
+    HostFileProbe host_;
+};
+
+// Flags per logical volume folder ("/Volumes/Backup"); unknown folders give none.
+class FakeVolumes : public Volumes {
+public:
+    QHash<QString, VolumeFlags> flagsOf;
+
+    std::optional<VolumeFlags> flags(const QString& volumeFolder, const SystemPaths&) const override {
+        if (auto it = flagsOf.constFind(volumeFolder); it != flagsOf.constEnd())
+            return *it;
+        return std::nullopt;
+    }
+};
+
+// Registered application paths per bundle identifier, in the order given.
+class FakeAppRegistry : public AppRegistry {
+public:
+    QHash<QString, QStringList> pathsOf;
+
+    QStringList applicationPaths(const QString& bundleIdentifier) const override {
+        return pathsOf.value(bundleIdentifier);
+    }
+};
+
+}  // namespace rk::test

@@ -1,0 +1,307 @@
+#include "support/SimulatedPhoto.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QHash>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "finder/IconCheck.h"
+#include "platform/IconArt.h"
+
+namespace rk::test {
+
+namespace {
+
+constexpr double kSidebarWidth = 200;
+constexpr double kToolbarHeight = 52;
+constexpr double kListRowHeight = 36;
+constexpr double kSwitchRowHeight = 48;
+
+struct Colours {
+    QColor window, sidebar, box, border, text, secondaryText, separator, selection;
+};
+
+Colours colours(bool dark) {
+    // The list boxes are the appearance's own background grey, the one the
+    // icon templates are drawn on.
+    if (dark) {
+        return {QColor(30, 30, 30),    QColor(38, 38, 40),    IconArt::background(true), QColor(58, 58, 60),
+                QColor(235, 235, 235), QColor(150, 150, 155), QColor(60, 60, 62),        QColor(64, 64, 68)};
+    }
+    return {QColor(232, 232, 232), QColor(222, 222, 226), IconArt::background(false), QColor(210, 210, 210),
+            QColor(28, 28, 30),    QColor(120, 120, 126), QColor(220, 220, 222),      QColor(218, 218, 222)};
+}
+
+QFont pixelFont(int pixels, QFont::Weight weight = QFont::Normal) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
+struct Painter {
+    QPainter& p;
+    const SimulatedLayout& layout;
+    const Colours& c;
+
+    QRectF local(const Rect& screen) const {
+        return QRectF(screen.x - layout.window.x, screen.y - layout.window.y, screen.width, screen.height);
+    }
+
+    void colourfulIcon(const QRectF& square, const QString& title) const {
+        const int hue = static_cast<int>(qHash(title) % 360);
+        QLinearGradient fill(square.topLeft(), square.bottomRight());
+        fill.setColorAt(0, QColor::fromHsv(hue, 220, 240));
+        fill.setColorAt(1, QColor::fromHsv((hue + 50) % 360, 240, 200));
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawRoundedRect(square, square.width() * 0.22, square.height() * 0.22);
+        p.setPen(QPen(Qt::white, square.width() * 0.1));
+        p.setBrush(Qt::NoBrush);
+        const double inset = square.width() * 0.3;
+        p.drawEllipse(square.adjusted(inset, inset, -inset, -inset));
+    }
+
+    void icon(const SimulatedLayoutRow& row) const {
+        const QRectF square = local(row.iconFrame);
+        switch (row.icon) {
+            case SimulatedIcon::blankDocument:
+                IconArt::paint(p, square, GenericIcon::document);
+                break;
+            case SimulatedIcon::genericApplication:
+                IconArt::paint(p, square, GenericIcon::application);
+                break;
+            case SimulatedIcon::colourful:
+                colourfulIcon(square, row.title);
+                break;
+        }
+    }
+
+    void toggle(const QRectF& capsule, bool on) const {
+        p.setPen(Qt::NoPen);
+        p.setBrush(on ? QColor(52, 120, 246) : c.separator);
+        const double radius = capsule.height() / 2;
+        p.drawRoundedRect(capsule, radius, radius);
+        p.setBrush(Qt::white);
+        const double knob = capsule.height() - 2;
+        const double left = on ? capsule.right() - 1 - knob : capsule.left() + 1;
+        p.drawEllipse(QRectF(left, capsule.top() + 1, knob, knob));
+    }
+
+    void text(const QRectF& box, const QString& words, const QFont& font, const QColor& colour) const {
+        p.setPen(colour);
+        p.setFont(font);
+        p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, words);
+    }
+
+    void chrome() const {
+        const QRectF sidebar = local(layout.sidebar);
+        p.fillRect(sidebar, c.sidebar);
+        double y = sidebar.top() + 12;
+        for (const QString& title : layout.sidebarTitles) {
+            text(QRectF(sidebar.left() + 16, y, sidebar.width() - 24, 28), title, pixelFont(13), c.text);
+            y += 28;
+        }
+        const double titleLeft = sidebar.isEmpty() ? kSidebarWidth + 20 : sidebar.right() + 20;
+        const double band = layout.content.height > 0 ? layout.content.y - layout.window.y : kToolbarHeight;
+        text(QRectF(titleLeft, 0, layout.window.width - titleLeft, band), layout.title,
+             pixelFont(15, QFont::Bold), c.text);
+    }
+
+    void rows() const {
+        for (const PaneSection section :
+             {PaneSection::accessibility, PaneSection::openAtLogin, PaneSection::background}) {
+            QRectF box;
+            for (const auto& row : layout.rows) {
+                if (row.section == section) {
+                    box = box.united(local(row.frame));
+                }
+            }
+            if (!box.isEmpty()) {
+                p.setPen(QPen(c.border, 1));
+                p.setBrush(c.box);
+                p.drawRoundedRect(box, 8, 8);
+            }
+        }
+        for (qsizetype i = 0; i < layout.rows.size(); ++i) {
+            const SimulatedLayoutRow& row = layout.rows[i];
+            const QRectF frame = local(row.frame);
+            if (row.selected) {
+                // System Settings is not the key window while the person reads
+                // our app, so its selection shows in the quiet grey.
+                p.fillRect(frame.adjusted(4, 2, -4, -2), c.selection);
+            }
+            const bool last = i + 1 == layout.rows.size() || layout.rows[i + 1].section != row.section;
+            if (!last) {
+                p.setPen(QPen(c.separator, 1));
+                p.drawLine(QPointF(local(row.titleFrame).left(), frame.bottom()),
+                           QPointF(frame.right() - 10, frame.bottom()));
+            }
+            icon(row);
+            text(local(row.titleFrame), row.title, pixelFont(13), c.text);
+            if (row.detailFrame) {
+                text(local(*row.detailFrame), row.detail, pixelFont(11), c.secondaryText);
+            }
+            if (row.switchFrame) {
+                toggle(local(*row.switchFrame), row.switchOn);
+            }
+        }
+    }
+
+    void buttons() const {
+        for (const auto& [frames, sign] : {std::pair{&layout.addButtons, QStringLiteral("+")},
+                                           std::pair{&layout.minusButtons, QStringLiteral("\u2212")}}) {
+            for (const Rect& frame : *frames) {
+                const QRectF button = local(frame);
+                p.setPen(QPen(c.border, 1));
+                p.setBrush(c.box);
+                p.drawRect(button);
+                p.setPen(c.text);
+                p.setFont(pixelFont(14));
+                p.drawText(button, Qt::AlignCenter, sign);
+            }
+        }
+    }
+
+    void paint() const {
+        chrome();
+        p.save();
+        if (layout.content.width > 0 && layout.content.height > 0) {
+            p.setClipRect(local(layout.content));
+        }
+        for (const SimulatedText& words : layout.texts) {
+            text(local(words.frame), words.text, pixelFont(13, QFont::DemiBold), c.text);
+        }
+        rows();
+        p.restore();
+        buttons();
+    }
+};
+
+}  // namespace
+
+void SimulatedPhoto::attach(SimulatedSettings& settings, double scale, bool dark) {
+    settings_ = &settings;
+    settingsScale_ = scale;
+    settingsDark_ = dark;
+}
+
+std::vector<SimulatedWindow> SimulatedPhoto::allWindows() const {
+    std::vector<SimulatedWindow> all;
+    if (settings_) {
+        // A System Settings without a window has nothing to photograph.
+        SimulatedLayout layout = settings_->layout();
+        if (layout.page != SimulatedPage::none) {
+            all.push_back(
+                SimulatedWindow{settings_->windowNumber(), settingsScale_, settingsDark_, std::move(layout)});
+        }
+    }
+    all.insert(all.end(), windows.begin(), windows.end());
+    return all;
+}
+
+Result<std::vector<ShareableWindow>, QString> SimulatedPhoto::shareableWindows() {
+    if (listingError) {
+        return fail(*listingError);
+    }
+    std::vector<ShareableWindow> list;
+    for (const auto& w : allWindows()) {
+        list.push_back(ShareableWindow{w.number, w.layout.window, w.scale});
+    }
+    return list;
+}
+
+Result<QImage, QString> SimulatedPhoto::captureWindow(const ShareableWindow& window, QSize pixels) {
+    ++captureRequests;
+    lastRequestedSize = pixels;
+    if (captureError) {
+        return fail(*captureError);
+    }
+    for (const auto& w : allWindows()) {
+        if (w.number == window.windowID) {
+            QImage photo = render(w.layout, pixels, w.dark);
+            if (photo.isNull()) {
+                return fail(QStringLiteral("the simulated window cannot be drawn at that size"));
+            }
+            return photo;
+        }
+    }
+    return fail(QStringLiteral("the window is no longer on screen"));
+}
+
+QImage SimulatedPhoto::render(const SimulatedLayout& layout, QSize pixels, bool dark) {
+    if (pixels.isEmpty() || !(layout.window.width > 0) || !(layout.window.height > 0)) {
+        return {};
+    }
+    QImage photo(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (photo.isNull()) {
+        return {};
+    }
+    const Colours c = colours(dark);
+    photo.fill(c.window);
+    QPainter p(&photo);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(pixels.width() / layout.window.width, pixels.height() / layout.window.height);
+    Painter{p, layout, c}.paint();
+    p.end();
+    return photo;
+}
+
+SimulatedLayout SimulatedPhoto::listLayout(const Rect& window, PaneSection section, double top,
+                                           const std::vector<std::pair<QString, SimulatedIcon>>& titles) {
+    const bool switches = section == PaneSection::background;
+    SimulatedLayout layout;
+    layout.page =
+        section == PaneSection::accessibility ? SimulatedPage::accessibility : SimulatedPage::loginItems;
+    layout.title = section == PaneSection::accessibility ? QStringLiteral("Accessibility")
+                                                         : QStringLiteral("Login Items & Extensions");
+    layout.window = window;
+    layout.sidebar = Rect{window.x, window.y + kToolbarHeight, kSidebarWidth, window.height - kToolbarHeight};
+    layout.content = Rect{window.x + kSidebarWidth, window.y + kToolbarHeight, window.width - kSidebarWidth,
+                          window.height - kToolbarHeight};
+    const double height = switches ? kSwitchRowHeight : kListRowHeight;
+    const double left = window.x + kSidebarWidth + 20;
+    const double width = window.width - kSidebarWidth - 40;
+    const double side = IconCheck::iconSide(section);
+    double y = top;
+    for (const auto& [title, icon] : titles) {
+        SimulatedLayoutRow row;
+        row.section = section;
+        row.title = title;
+        row.icon = icon;
+        row.frame = Rect{left, y, width, height};
+        PaneRow placed;
+        placed.section = section;
+        placed.frame = row.frame;
+        const QPointF centre = IconCheck::iconCenter(placed);
+        row.iconFrame = Rect{centre.x() - side / 2, centre.y() - side / 2, side, side};
+        const double textLeft = left + (switches ? 44 : 36);
+        row.titleFrame = Rect{textLeft, y, width - (textLeft - left) - 70, height};
+        if (switches) {
+            row.switchFrame = Rect{left + width - 16 - 38, y + height / 2 - 11, 38, 22};
+            row.switchOn = true;
+        }
+        layout.rows.append(row);
+        y += height;
+    }
+    return layout;
+}
+
+std::vector<PaneRow> SimulatedPhoto::paneRows(const SimulatedLayout& layout) {
+    std::vector<PaneRow> rows;
+    QHash<int, int> nextIndex;
+    for (const auto& r : layout.rows) {
+        PaneRow row;
+        row.section = r.section;
+        row.title = r.title;
+        row.frame = r.frame;
+        row.index = nextIndex[static_cast<int>(r.section)]++;
+        row.selectable = r.section != PaneSection::background;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace rk::test

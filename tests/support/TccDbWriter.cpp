@@ -1,0 +1,134 @@
+#include "support/TccDbWriter.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace rk::test {
+
+namespace {
+
+// The layout of the privacy database on a current macOS.
+const char* kModern = R"sql(
+BEGIN;
+CREATE TABLE admin (key TEXT PRIMARY KEY NOT NULL, value INTEGER NOT NULL);
+INSERT INTO admin VALUES ('version', 31);
+CREATE TABLE policies (id INTEGER NOT NULL PRIMARY KEY, bundle_id TEXT NOT NULL, uuid TEXT NOT NULL,
+  display TEXT NOT NULL, UNIQUE (bundle_id, uuid));
+CREATE TABLE active_policy (client TEXT NOT NULL, client_type INTEGER NOT NULL, policy_id INTEGER NOT NULL,
+  PRIMARY KEY (client, client_type),
+  FOREIGN KEY (policy_id) REFERENCES policies(id) ON DELETE CASCADE ON UPDATE CASCADE);
+CREATE TABLE access (service TEXT NOT NULL, client TEXT NOT NULL, client_type INTEGER NOT NULL,
+  auth_value INTEGER NOT NULL, auth_reason INTEGER NOT NULL, auth_version INTEGER NOT NULL, csreq BLOB,
+  policy_id INTEGER, indirect_object_identifier_type INTEGER,
+  indirect_object_identifier TEXT NOT NULL DEFAULT 'UNUSED', indirect_object_code_identity BLOB,
+  flags INTEGER, last_modified INTEGER NOT NULL DEFAULT (CAST(strftime('%s','now') AS INTEGER)),
+  pid INTEGER, pid_version INTEGER, boot_uuid TEXT NOT NULL DEFAULT 'UNUSED',
+  last_reminded INTEGER NOT NULL DEFAULT 0,
+  PRIMARY KEY (service, client, client_type, indirect_object_identifier),
+  FOREIGN KEY (policy_id) REFERENCES policies(id) ON DELETE CASCADE ON UPDATE CASCADE);
+CREATE TABLE access_overrides (service TEXT NOT NULL PRIMARY KEY);
+CREATE TABLE expired (service TEXT NOT NULL, client TEXT NOT NULL, client_type INTEGER NOT NULL,
+  csreq BLOB, last_modified INTEGER NOT NULL, expired_at INTEGER NOT NULL DEFAULT (CAST(strftime('%s','now') AS INTEGER)),
+  PRIMARY KEY (service, client, client_type));
+CREATE INDEX active_policy_id ON active_policy(policy_id);
+COMMIT;
+)sql";
+
+const char* kLoose =
+    "CREATE TABLE access (service TEXT, client TEXT, client_type INTEGER, auth_value INTEGER);";
+const char* kMissing = "CREATE TABLE access (service TEXT, client_type INTEGER, auth_reason INTEGER);";
+const char* kNoAccess = "CREATE TABLE admin (key TEXT PRIMARY KEY NOT NULL, value INTEGER NOT NULL);";
+
+QString message(sqlite3* db) {
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+void bindText(sqlite3_stmt* stmt, int index, const std::optional<QString>& text) {
+    if (!text) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    const QByteArray utf8 = text->toUtf8();
+    sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+QString TccDbWriter::execute(const QString& diskPath, const QString& sql) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(diskPath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+        const QString error = db ? message(db) : QStringLiteral("open failed");
+        sqlite3_close_v2(db);
+        return error;
+    }
+    char* error = nullptr;
+    QString result;
+    // Fixtures need no durability; skipping the syncs keeps the suites fast.
+    sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK)
+        result = QString::fromUtf8(error ? error : "exec failed");
+    sqlite3_free(error);
+    sqlite3_close_v2(db);
+    return result;
+}
+
+QString TccDbWriter::write(const QString& diskPath, const QList<TccDbRow>& rows, Schema schema) {
+    QDir().mkpath(QFileInfo(diskPath).absolutePath());
+    QFile::remove(diskPath);
+    const char* ddl = schema == Schema::modern                 ? kModern
+                      : schema == Schema::loose                ? kLoose
+                      : schema == Schema::missingClientAndAuth ? kMissing
+                                                               : kNoAccess;
+    if (QString error = execute(diskPath, QString::fromUtf8(ddl)); !error.isEmpty())
+        return error;
+    if (rows.isEmpty())
+        return QString();
+    if (schema == Schema::noAccessTable || schema == Schema::missingClientAndAuth)
+        return QStringLiteral("this layout holds no rows");
+
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(diskPath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr);
+    const char* insert =
+        schema == Schema::modern
+            ? "INSERT INTO access (service, client, client_type, auth_value, auth_reason, auth_version, "
+              "flags)"
+              " VALUES (?1, ?2, ?3, ?4, 2, 1, 0)"
+            : "INSERT INTO access (service, client, client_type, auth_value) VALUES (?1, ?2, ?3, ?4)";
+    sqlite3_stmt* stmt = nullptr;
+    QString result;
+    if (sqlite3_prepare_v2(db, insert, -1, &stmt, nullptr) != SQLITE_OK) {
+        result = message(db);
+    } else {
+        for (const TccDbRow& row : rows) {
+            sqlite3_reset(stmt);
+            bindText(stmt, 1, row.service);
+            bindText(stmt, 2, row.client);
+            sqlite3_bind_int64(stmt, 3, row.clientType);
+            sqlite3_bind_int64(stmt, 4, row.authValue);
+            if (sqlite3_step(stmt) != SQLITE_DONE) {
+                result = message(db);
+                break;
+            }
+        }
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_exec(db, result.isEmpty() ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    return result;
+}
+
+QList<TccDbRow> TccDbWriter::sampleRows() {
+    return {
+        {"com.vendor.editor", 0, "kTCCServiceAccessibility", 2},
+        {"/usr/local/bin/helper", 1, "kTCCServiceAccessibility", 2},
+        {"com.vendor.editor", 0, "kTCCServiceScreenCapture", 2},
+        {"com.vendor.chat", 0, "kTCCServiceMicrophone", 0},
+    };
+}
+
+}  // namespace rk::test

@@ -1,0 +1,84 @@
+#pragma once
+// A sandbox for the permission wizard's tests: a temporary machine, user
+// defaults in a temporary folder, a stand-in for the app's own bundle and for
+// the probe platform, and a wizard that starts unconfigured.
+
+#include <QSettings>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+#include "permissions/Permission.h"
+#include "permissions/PermissionProbes.h"
+#include "platform/AppBundle.h"
+#include "support/TempRoot.h"
+
+namespace rk::test {
+
+class FakeAppBundle : public AppBundle {
+public:
+    QHash<QString, QString> info;
+    std::optional<QString> identifier = QString("org.example.sample");
+    QString path = "/Applications/Sample.app";
+    QString executable = "/Applications/Sample.app/Contents/MacOS/Sample";
+    QStringList args{"Sample"};
+    qint64 pid = 4242;
+
+    std::optional<QString> infoString(const QString& key) const override {
+        if (auto it = info.constFind(key); it != info.constEnd())
+            return *it;
+        return std::nullopt;
+    }
+    std::optional<QString> bundleIdentifier() const override { return identifier; }
+    QString bundlePath() const override { return path; }
+    QString executablePath() const override { return executable; }
+    QStringList arguments() const override { return args; }
+    qint64 processID() const override { return pid; }
+};
+
+class FakeProbePlatform : public KTProbePlatform {
+public:
+    bool trusted = false;
+    bool otherTitles = false;
+    bool preflight = false;
+    KTListenAccess listen = KTListenAccess::unknown;
+    int accessibilityPrompts = 0;
+    int captureRequests = 0;
+
+    bool accessibilityTrusted() override { return trusted; }
+    void requestAccessibilityPrompt() override { ++accessibilityPrompts; }
+    bool seesOtherWindowTitles() override { return otherTitles; }
+    bool screenCapturePreflight() override { return preflight; }
+    void requestScreenCaptureAccess() override { ++captureRequests; }
+    KTListenAccess listenEventAccess() override { return listen; }
+};
+
+// While it lives: SystemPaths re-rooted under a temporary folder with the
+// home folder "/Users/anna", user defaults in that folder too, `bundle` as
+// the app's bundle, `probes` as the probe platform, and the wizard reset.
+class WizardSandbox {
+public:
+    WizardSandbox();
+    ~WizardSandbox();
+    WizardSandbox(const WizardSandbox&) = delete;
+    WizardSandbox& operator=(const WizardSandbox&) = delete;
+
+    TempRoot root;
+    FakeAppBundle bundle;
+    FakeProbePlatform probes;
+
+    // Disk path of "/Users/anna/.<slug>/<name>".
+    QString dotFile(const QString& slug, const QString& name) const;
+    QByteArray readDotFile(const QString& slug, const QString& name) const;
+
+private:
+    std::unique_ptr<QTemporaryDir> defaults_;
+};
+
+// A permission whose probe answers `granted`, with sound texts.
+KTPermission samplePermission(const QString& id, bool granted = false);
+
+// A QApplication for tests that need widgets (offscreen when no platform is set).
+void ensureApplication();
+
+}  // namespace rk::test
