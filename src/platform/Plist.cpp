@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTimeZone>
 #include <algorithm>
 #include <cmath>
@@ -183,6 +184,20 @@ public:
     bool tooDeep() const { return tooDeep_; }
 
 private:
+    // Keys repeat throughout a list (every archived object has "$class");
+    // one shared QString per distinct key saves an allocation per entry.
+    QString keyText(const char* text) {
+        if (!text)
+            return QString();
+        const QByteArray raw = QByteArray::fromRawData(text, qsizetype(std::strlen(text)));
+        if (auto it = keys_.constFind(raw); it != keys_.constEnd())
+            return *it;
+        QString key = QString::fromUtf8(raw);
+        if (keys_.size() < 4096)
+            keys_.insert(QByteArray(raw.constData(), raw.size()), key);
+        return key;
+    }
+
     std::optional<PlistValue> dictionary(plist_t node, int depth) {
         PlistValue::Dictionary entries;
         entries.reserve(plist_dict_get_size(node));
@@ -201,7 +216,7 @@ private:
                 std::free(it);
                 return std::nullopt;
             }
-            entries.push_back(PlistEntry{QString::fromUtf8(key.text ? key.text : ""), std::move(*value)});
+            entries.push_back(PlistEntry{keyText(key.text), std::move(*value)});
         }
         std::free(it);
         // The XML form of a keyed-archive reference.
@@ -213,23 +228,33 @@ private:
     }
 
     std::optional<PlistValue> array(plist_t node, int depth) {
-        const uint32_t n = plist_array_get_size(node);
         PlistValue::Array items;
-        items.reserve(n);
-        for (uint32_t i = 0; i < n; ++i) {
-            plist_t child = plist_array_get_item(node, i);
+        items.reserve(plist_array_get_size(node));
+        // The iterator walks the children in order; indexing by position
+        // would walk the list from its head for every element.
+        plist_array_iter it = nullptr;
+        plist_array_new_iter(node, &it);
+        if (!it)
+            return PlistValue(std::move(items));
+        for (;;) {
+            plist_t child = nullptr;
+            plist_array_next_item(node, it, &child);
             if (!child)
-                return std::nullopt;
+                break;
             auto value = convert(child, depth + 1);
-            if (!value)
+            if (!value) {
+                std::free(it);
                 return std::nullopt;
+            }
             items.push_back(std::move(*value));
         }
+        std::free(it);
         return PlistValue(std::move(items));
     }
 
     bool fromXml_;
     bool tooDeep_ = false;
+    QHash<QByteArray, QString> keys_;
 };
 
 // libplist 2.2 follows nesting by recursion, in its binary parser and when it
