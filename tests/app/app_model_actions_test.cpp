@@ -1,0 +1,141 @@
+// The model's actions: changing page, opening a page in System Settings,
+// the answer about AI explanations, and what views are told.
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+
+#include "support/ModelFakes.h"
+
+using namespace rk;
+using namespace rk::test;
+
+namespace {
+
+[[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+
+class ActionsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world.seams.placeWindow = [this] { ++placements; };
+        world.settings.showPage(SimulatedPage::other);
+    }
+
+    qint64 count(const QString& event) { return world.counters->snapshot().value(event); }
+
+    ModelWorld world;
+    int placements = 0;
+};
+
+TEST_F(ActionsTest, MoveInVisitsRaiseTheEpoch) {
+    AppModel& m = world.startModel();
+    m.go(Step::moveIn);
+    m.go(Step::moveIn);
+    EXPECT_EQ(m.moveInEpoch(), 2);
+    for (Step step : {Step::start, Step::accessibility, Step::loginItems, Step::done}) {
+        m.go(step);
+    }
+    EXPECT_EQ(m.moveInEpoch(), 2);
+}
+
+TEST_F(ActionsTest, PageVisitsAreCountedInTheVocabularyOnly) {
+    AppModel& m = world.startModel();
+    for (Step step : Step::allCases()) {
+        m.go(step);
+    }
+    m.go(Step::done);
+    const auto counts = world.counters->snapshot();
+    EXPECT_EQ(counts.value("page.start"), 1);
+    EXPECT_EQ(counts.value("page.accessibility"), 1);
+    EXPECT_EQ(counts.value("page.loginItems"), 1);
+    EXPECT_EQ(counts.value("page.done"), 2);
+    EXPECT_FALSE(counts.contains("page.moveIn"));
+}
+
+class NotASettingsStep : public ActionsTest, public ::testing::WithParamInterface<Step::Value> {};
+
+TEST_P(NotASettingsStep, OpenPaneDoesNothing) {
+    AppModel& m = world.startModel();
+    m.go(GetParam());
+    m.openPane();
+    EXPECT_EQ(m.phase(), Phase::idle);
+    EXPECT_EQ(m.banner(), QString());
+    EXPECT_TRUE(world.settings.openedLinks().isEmpty());
+    EXPECT_EQ(placements, 0);
+    EXPECT_EQ(count("open.accessibility") + count("open.loginItems"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, NotASettingsStep, ::testing::Values(Step::start, Step::moveIn, Step::done));
+
+struct Opening {
+    const char* name;
+    Step::Value step;
+    Pane pane;
+    const char* counter;
+};
+
+class OpenPane : public ActionsTest, public ::testing::WithParamInterface<Opening> {};
+
+TEST_P(OpenPane, OpensThePageAndSaysSo) {
+    AppModel& m = world.startModel();
+    m.go(GetParam().step);
+    m.openPane();
+    EXPECT_EQ(m.phase(), Phase::working);
+    EXPECT_EQ(m.banner(), "One moment: opening the page, then I will highlight the row for you.");
+    EXPECT_EQ(world.settings.openedLinks(), QList<QUrl>{url(GetParam().pane)});
+    EXPECT_EQ(placements, 1);
+    EXPECT_EQ(count(GetParam().counter), 1);
+    // The next reading replaces the sentence with what System Settings shows.
+    world.beatAfter(0.5);
+    EXPECT_NE(m.phase(), Phase::working);
+}
+
+INSTANTIATE_TEST_SUITE_P(Panes, OpenPane,
+                         ::testing::Values(Opening{"accessibility", Step::accessibility, Pane::accessibility,
+                                                   "open.accessibility"},
+                                           Opening{"loginItems", Step::loginItems, Pane::loginItems,
+                                                   "open.loginItems"}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(ActionsTest, MacName) {
+    EXPECT_EQ(AppModel(world.seams).macName(), "Anna's Mac");
+    world.seams.hostName = QString();
+    EXPECT_EQ(AppModel(world.seams).macName(), "This Mac");
+}
+
+TEST_F(ActionsTest, ConsentIsStoredCountedAndClearsThePendingItems) {
+    AppModel& m = world.startModel();
+    EXPECT_EQ(m.aiConsent(), 0);
+    m.setConsent(false);
+    EXPECT_EQ(m.aiConsent(), 2);
+    EXPECT_EQ(count("ai.consent.no"), 1);
+    m.setConsent(true);
+    EXPECT_EQ(m.aiConsent(), 1);
+    EXPECT_EQ(count("ai.consent.yes"), 1);
+    EXPECT_TRUE(m.explainPending().isEmpty());
+    // It lives in user defaults, for the next launch.
+    EXPECT_EQ(QSettings(world.seams.defaultsFile, QSettings::IniFormat).value("aiConsent").toInt(), 1);
+    EXPECT_EQ(AppModel(world.seams).aiConsent(), 1);
+}
+
+TEST_F(ActionsTest, ViewsAreToldOfEachChange) {
+    AppModel& m = world.startModel();
+    QStringList told;
+    QObject::connect(&m, &AppModel::stepChanged, [&] { told << "step"; });
+    QObject::connect(&m, &AppModel::phaseChanged, [&] { told << "phase"; });
+    QObject::connect(&m, &AppModel::bannerChanged, [&] { told << "banner"; });
+    QObject::connect(&m, &AppModel::decisionChanged, [&] { told << "decision"; });
+    int changed = 0;
+    QObject::connect(&m, &AppModel::changed, [&] { ++changed; });
+
+    m.go(Step::accessibility);
+    EXPECT_EQ(told, QStringList{"step"});
+    m.openPane();
+    EXPECT_EQ(told, (QStringList{"step", "phase", "banner"}));
+    told.clear();
+    m.go(Step::accessibility);  // the same page again: only its state resets
+    EXPECT_EQ(told, (QStringList{"phase", "banner"}));
+    EXPECT_EQ(changed, 5);
+}
+
+}  // namespace
