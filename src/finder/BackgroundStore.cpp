@@ -2,9 +2,11 @@
 
 #include <QFile>
 #include <QHash>
+#include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/Plist.h"
 #include "platform/Text.h"
@@ -130,67 +132,59 @@ Result<BackgroundStore::Snapshot, StoreError> BackgroundStore::read(const System
 
 namespace {
 
-const QLatin1String kNull("$null");
+using Kind = PlistValue::Kind;
 
+// Resolution over the archive, read in place: the store can hold thousands
+// of items and only a few values of each are wanted.
 class Archive {
 public:
-    explicit Archive(const PlistValue::Array& objects) : objects_(objects) {}
+    explicit Archive(std::vector<PlistView> objects) : objects_(std::move(objects)) {}
 
-    // `obj`: a reference gives the object it names (none when out of range);
-    // anything else gives itself.
-    const PlistValue* obj(const PlistValue* x) const {
-        if (!x)
-            return nullptr;
-        if (auto index = x->uid())
-            return *index < objects_.size() ? &objects_[*index] : nullptr;
+    // `obj`: a reference gives the object it names (nothing when out of
+    // range); anything else gives itself.
+    PlistView obj(PlistView x) const {
+        if (auto index = x.uid())
+            return *index < objects_.size() ? objects_[*index] : PlistView();
         return x;
     }
 
-    // `value`: strings ("$null" is none), archived strings and URLs resolved
-    // to their text; other values as they are. Chains deeper than the bound
-    // (including a URL relative to itself) give none instead of recursing on.
-    const PlistValue* value(const PlistValue* x, int depth = 0) const {
+    // `value`: strings ("$null" is nothing), archived strings and URLs
+    // resolved to their text; other values as they are. Chains deeper than
+    // the bound (a URL relative to itself is an endless one) give nothing
+    // instead of recursing on.
+    PlistView value(PlistView x, int depth = 0) const {
         if (depth > BackgroundStore::maxResolutionDepth)
-            return nullptr;
-        const PlistValue* r = obj(x);
-        if (!r)
-            return nullptr;
-        if (const QString* s = r->string())
-            return *s == kNull ? nullptr : r;
-        if (!r->dictionary())
+            return PlistView();
+        const PlistView r = obj(x);
+        const auto kind = r.kind();
+        if (kind == Kind::string)
+            return r.stringEquals(QLatin1String("$null")) ? PlistView() : r;
+        if (kind != Kind::dictionary)
             return r;
-        const PlistValue* cls = obj(r->find(QLatin1String("$class")));
-        const PlistValue* name = cls ? cls->find(QLatin1String("$classname")) : nullptr;
-        const QString* className = name ? name->string() : nullptr;
-        if (!className)
+        const PlistView className = obj(r.find("$class")).find("$classname");
+        if (className.kind() != Kind::string)
             return r;
-        if (*className == QLatin1String("NSURL"))
-            return value(r->find(QLatin1String("NS.relative")), depth + 1);
-        if (*className == QLatin1String("NSString") || *className == QLatin1String("NSMutableString")) {
-            const PlistValue* s = r->find(QLatin1String("NS.string"));
-            return s && s->string() ? s : nullptr;
+        if (className.stringEquals(QLatin1String("NSURL")))
+            return value(r.find("NS.relative"), depth + 1);
+        if (className.stringEquals(QLatin1String("NSString")) ||
+            className.stringEquals(QLatin1String("NSMutableString"))) {
+            const PlistView text = r.find("NS.string");
+            return text.kind() == Kind::string ? text : PlistView();
         }
         return r;
     }
 
-    std::optional<QString> text(const PlistValue* x) const {
-        const PlistValue* v = value(x);
-        if (const QString* s = v ? v->string() : nullptr)
-            return *s;
-        return std::nullopt;
-    }
+    std::optional<QString> text(PlistView x) const { return value(x).string(); }
 
     // `int`: numbers as signed integers; anything else, or a missing key, 0.
-    qint64 integer(const PlistValue* x) const {
-        const PlistValue* r = obj(x);
-        if (!r)
-            return 0;
-        if (auto i = r->integer())
+    qint64 integer(PlistView x) const {
+        const PlistView r = obj(x);
+        if (auto i = r.integer())
             return *i;
-        if (auto b = r->boolean())
+        if (auto b = r.boolean())
             return *b ? 1 : 0;
-        if (auto d = r->real()) {
-            // Only reals that are whole numbers in range; a cast of any other is undefined.
+        if (auto d = r.real()) {
+            // Only whole numbers in range: casting any other double is undefined.
             if (std::isfinite(*d) && std::trunc(*d) == *d && *d >= -9.2e18 && *d <= 9.2e18)
                 return qint64(*d);
         }
@@ -198,16 +192,62 @@ public:
     }
 
 private:
-    const PlistValue::Array& objects_;
+    std::vector<PlistView> objects_;
 };
+
+// The path of a file URL made of URL path characters and escapes only, the
+// form the system writes, decoded without building a QUrl. None for
+// anything else, which QUrl then judges.
+std::optional<QString> plainFilePath(const QString& url) {
+    constexpr qsizetype start = 7;  // after "file://"
+    if (url.size() <= start || url[start] != '/')
+        return std::nullopt;
+    auto hex = [](char16_t c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    QByteArray bytes;
+    bytes.reserve(url.size() - start);
+    for (qsizetype i = start; i < url.size(); ++i) {
+        const char16_t c = url[i].unicode();
+        if (c == '%') {
+            const int high = i + 2 < url.size() ? hex(url[i + 1].unicode()) : -1;
+            const int low = i + 2 < url.size() ? hex(url[i + 2].unicode()) : -1;
+            if (high < 0 || low < 0)
+                return std::nullopt;
+            bytes.append(char(high * 16 + low));
+            i += 2;
+        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                   (c < 0x80 && std::strchr("-._~!$&'()*+,;=:@/", char(c)) && c != 0)) {
+            bytes.append(char(c));
+        } else {
+            return std::nullopt;
+        }
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString path = utf8.decode(bytes);
+    if (utf8.hasError())
+        return std::nullopt;
+    return path;
+}
 
 std::optional<QString> filePath(const QString& url) {
     if (!url.startsWith(QLatin1String("file://")))
         return std::nullopt;
-    const QUrl parsed(url, QUrl::StrictMode);
-    if (!parsed.isValid())
-        return std::nullopt;
-    QString path = parsed.path(QUrl::FullyDecoded);
+    QString path;
+    if (auto plain = plainFilePath(url)) {
+        path = std::move(*plain);
+    } else {
+        const QUrl parsed(url, QUrl::StrictMode);
+        if (!parsed.isValid())
+            return std::nullopt;
+        path = parsed.path(QUrl::FullyDecoded);
+    }
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
     if (path.isEmpty())
@@ -215,31 +255,45 @@ std::optional<QString> filePath(const QString& url) {
     return path;
 }
 
-Result<BTMRecord, StoreError> record(const Archive& archive, const PlistValue* element, const QString& user) {
-    const PlistValue* item = archive.obj(element);
-    if (!item || !item->dictionary())
+Result<BTMRecord, StoreError> record(const Archive& archive, PlistView element, const QString& user) {
+    const PlistView item = archive.obj(element);
+    if (!item.isDictionary())
         return fail(StoreError::format("record"));
+    // Each key is looked up once; the required ones are checked from the
+    // same lookups, in ascending order so the missing ones come out sorted.
+    const PlistView disposition = item.find("disposition");
+    const PlistView identifier = item.find("identifier");
+    const PlistView name = item.find("name");
+    const PlistView type = item.find("type");
+    const PlistView url = item.find("url");
+    const std::pair<const char*, const PlistView*> required[] = {
+        {"disposition", &disposition},
+        {"identifier", &identifier},
+        {"name", &name},
+        {"type", &type},
+        {"url", &url},
+    };
     QStringList missing;
-    for (const QString& key : BackgroundStore::requiredRecordKeys())
-        if (!item->find(key))
-            missing.append(key);
+    for (const auto& [key, view] : required)
+        if (view->isNull())
+            missing.append(QLatin1String(key));
     if (!missing.isEmpty())
         return fail(StoreError::format("record missing " + missing.join(',')));
 
-    auto field = [&](const char* key) { return archive.text(item->find(QLatin1String(key))); };
+    auto field = [&](const char* key) { return archive.text(item.find(key)); };
     BTMRecord r;
     r.user = user;
-    r.name = field("name").value_or(QStringLiteral("?"));
-    r.disposition = archive.integer(item->find(QLatin1String("disposition")));
-    r.type = archive.integer(item->find(QLatin1String("type")));
-    r.url = field("url");
+    r.name = archive.text(name).value_or(QStringLiteral("?"));
+    r.disposition = archive.integer(disposition);
+    r.type = archive.integer(type);
+    r.url = archive.text(url);
     if (r.url)
         r.path = filePath(*r.url);
     r.bundleIdentifier = field("bundleIdentifier");
     r.teamIdentifier = field("teamIdentifier");
     r.developerName = field("developerName");
     r.executablePath = field("executablePath");
-    r.identifier = field("identifier");
+    r.identifier = archive.text(identifier);
     return r;
 }
 
@@ -248,41 +302,55 @@ Result<BTMRecord, StoreError> record(const Archive& archive, const PlistValue* e
 Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& data) {
     if (data.size() > sizeCap)
         return fail(StoreError::format("too large"));
-    const auto plist = Plist::parse(data, sizeCap);
+    const auto document = PlistDocument::parse(data, sizeCap);
     const StoreError notArchive = StoreError::format("not a keyed archive");
-    if (!plist)
+    if (!document)
         return fail(notArchive);
-    const PlistValue& root = plist.value();
-    const PlistValue* objectsValue = root.find(QLatin1String("$objects"));
-    const PlistValue* top = root.find(QLatin1String("$top"));
-    if (!objectsValue || !objectsValue->array() || !top || !top->dictionary())
+    const PlistView root = document->root();
+    const PlistView objects = root.find("$objects");
+    const PlistView top = root.find("$top");
+    if (!objects.isArray() || !top.isDictionary())
         return fail(notArchive);
 
-    const Archive archive(*objectsValue->array());
+    const Archive archive(objects.elements());
     const StoreError noItems = StoreError::format("no itemsByUserIdentifier");
-    const PlistValue* store = archive.obj(top->find(QLatin1String("store")));
-    if (!store || !store->dictionary())
+    const PlistView store = archive.obj(top.find("store"));
+    if (!store.isDictionary())
         return fail(noItems);
-    const PlistValue* items = archive.obj(store->find(QLatin1String("itemsByUserIdentifier")));
-    if (!items || !items->dictionary())
+    const PlistView items = archive.obj(store.find("itemsByUserIdentifier"));
+    if (!items.isDictionary())
         return fail(noItems);
-    const PlistValue* keys = items->find(QLatin1String("NS.keys"));
-    const PlistValue* lists = items->find(QLatin1String("NS.objects"));
-    if (!keys || !keys->array() || !lists || !lists->array())
+    const PlistView keys = items.find("NS.keys");
+    const PlistView lists = items.find("NS.objects");
+    if (!keys.isArray() || !lists.isArray())
         return fail(noItems);
 
-    QList<BTMRecord> records;
-    const size_t users = std::min(keys->array()->size(), lists->array()->size());
+    const std::vector<PlistView> userKeys = keys.elements();
+    const std::vector<PlistView> userLists = lists.elements();
+    // Users are checked and their items gathered first, so the result is
+    // allocated once.
+    struct UserItems {
+        QString user;
+        std::vector<PlistView> items;
+    };
+    std::vector<UserItems> byUser;
+    size_t total = 0;
+    const size_t users = std::min(userKeys.size(), userLists.size());
     for (size_t u = 0; u < users; ++u) {
-        const auto user = archive.text(&(*keys->array())[u]);
+        auto user = archive.text(userKeys[u]);
         if (!user)
             return fail(StoreError::format("user list"));
-        const PlistValue* list = archive.obj(&(*lists->array())[u]);
-        const PlistValue* elements = list ? list->find(QLatin1String("NS.objects")) : nullptr;
-        if (!elements || !elements->array())
+        const PlistView elements = archive.obj(userLists[u]).find("NS.objects");
+        if (!elements.isArray())
             return fail(StoreError::format("user list"));
-        for (const PlistValue& element : *elements->array()) {
-            auto r = record(archive, &element, *user);
+        byUser.push_back(UserItems{std::move(*user), elements.elements()});
+        total += byUser.back().items.size();
+    }
+    QList<BTMRecord> records;
+    records.reserve(qsizetype(total));
+    for (const UserItems& entry : byUser) {
+        for (const PlistView& element : entry.items) {
+            auto r = record(archive, element, entry.user);
             if (!r)
                 return fail(r.error());
             records.append(std::move(r).value());

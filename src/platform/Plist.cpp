@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QTimeZone>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -334,27 +335,31 @@ std::optional<PlistError> checkBinaryShape(const QByteArray& bytes) {
     auto offsetOf = [&](quint64 index) {
         return bigEndian(data + table + index * quint64(offsetSize), offsetSize);
     };
+    auto isContainer = [&](quint64 index) {
+        const quint64 offset = offsetOf(index);
+        if (offset >= table)
+            return false;  // libplist refuses it itself
+        const int type = data[offset] >> 4;
+        return type == 0xA || type == 0xC || type == 0xD;
+    };
+    // One frame per open container, at most Plist::maxDepth of them, kept
+    // on the stack: the walk allocates nothing.
+    struct Frame {
+        quint64 refs = 0;   // offset of the container's references
+        quint64 items = 0;  // how many references it holds
+        quint64 next = 0;   // the next reference to follow
+    };
+    std::array<Frame, Plist::maxDepth> frames;
+    int depth = 0;
+    // Every reference followed counts against the budget; only containers
+    // are walked further, so a leaf costs a look at its marker.
     const quint64 budget = 4 * size + 4096;
     quint64 visits = 0;
-    struct Pending {
-        quint64 index;
-        int depth;
-    };
-    std::vector<Pending> stack{{top, 0}};
-    while (!stack.empty()) {
-        const Pending at = stack.back();
-        stack.pop_back();
-        if (++visits > budget)
-            return PlistError{PlistError::Kind::unreadable, "binary expands too far"};
-        const quint64 offset = offsetOf(at.index);
-        if (offset >= table)
-            return broken;
-        const uchar marker = data[offset];
-        const int type = marker >> 4;
-        if (type != 0xA && type != 0xC && type != 0xD)
-            continue;  // not a container
-        if (at.depth + 1 > Plist::maxDepth)
+    auto open = [&](quint64 index) -> std::optional<PlistError> {
+        if (depth == Plist::maxDepth)
             return PlistError{PlistError::Kind::tooDeep, {}};
+        const quint64 offset = offsetOf(index);
+        const uchar marker = data[offset];
         quint64 items = marker & 0x0F;
         quint64 refs = offset + 1;
         if (items == 0x0F) {
@@ -366,18 +371,33 @@ std::optional<PlistError> checkBinaryShape(const QByteArray& bytes) {
             items = bigEndian(data + refs + 1, intSize);
             refs += 1 + quint64(intSize);
         }
-        if (type == 0xD) {
+        if ((marker >> 4) == 0xD) {
             if (items > size)
                 return broken;
             items *= 2;  // keys, then values
         }
         if (items > (table - refs) / quint64(refSize))
             return broken;
-        for (quint64 i = 0; i < items; ++i) {
-            const quint64 child = bigEndian(data + refs + i * quint64(refSize), refSize);
-            if (child < count)
-                stack.push_back({child, at.depth + 1});
+        visits += items + 1;
+        if (visits > budget)
+            return PlistError{PlistError::Kind::unreadable, "binary expands too far"};
+        frames[size_t(depth++)] = Frame{refs, items, 0};
+        return std::nullopt;
+    };
+    if (!isContainer(top))
+        return std::nullopt;
+    if (auto refused = open(top))
+        return refused;
+    while (depth > 0) {
+        Frame& frame = frames[size_t(depth - 1)];
+        if (frame.next == frame.items) {
+            --depth;
+            continue;
         }
+        const quint64 child = bigEndian(data + frame.refs + frame.next++ * quint64(refSize), refSize);
+        if (child < count && isContainer(child))
+            if (auto refused = open(child))
+                return refused;
     }
     return std::nullopt;
 }
@@ -388,7 +408,7 @@ bool looksBinary(const QByteArray& bytes) {
 
 }  // namespace
 
-Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 sizeCap) {
+Result<PlistDocument, PlistError> PlistDocument::parse(const QByteArray& bytes, qint64 sizeCap) {
     if (bytes.size() > sizeCap)
         return fail(PlistError{PlistError::Kind::tooLarge, QString("%1 bytes").arg(bytes.size())});
     if (bytes.isEmpty())
@@ -404,14 +424,16 @@ Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 size
     // libplist reports every failure the same way: no root.
     if (!root)
         return fail(PlistError{PlistError::Kind::unreadable, binary ? "binary" : "xml"});
-    OwnedNode owned(root);
-    Converter converter(!binary);
-    auto value = converter.convert(root, 0);
-    if (!value) {
-        if (converter.tooDeep())
-            return fail(PlistError{PlistError::Kind::tooDeep, QString()});
-        return fail(PlistError{PlistError::Kind::unreadable, "node"});
-    }
+    return PlistDocument(std::shared_ptr<void>(root, PlistFree()), !binary);
+}
+
+Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 sizeCap) {
+    auto document = PlistDocument::parse(bytes, sizeCap);
+    if (!document)
+        return fail(document.error());
+    auto value = document->root().toValue();
+    if (!value)
+        return fail(PlistError{PlistError::Kind::tooDeep, QString()});
     return std::move(*value);
 }
 
@@ -426,6 +448,141 @@ Result<PlistValue, PlistError> Plist::readFile(const QString& diskPath, qint64 s
     if (file.error() != QFileDevice::NoError)
         return fail(PlistError{PlistError::Kind::file, file.errorString()});
     return parse(bytes, sizeCap);
+}
+
+// ---- PlistView --------------------------------------------------------------
+
+namespace {
+plist_t nodeOf(void* node) {
+    return static_cast<plist_t>(node);
+}
+}  // namespace
+
+bool PlistView::isXmlUid() const {
+    if (!xml_ || plist_get_node_type(nodeOf(node_)) != PLIST_DICT || plist_dict_get_size(nodeOf(node_)) != 1)
+        return false;
+    plist_t index = plist_dict_get_item(nodeOf(node_), "CF$UID");
+    if (!index || plist_get_node_type(index) != PLIST_UINT)
+        return false;
+    uint64_t v = 0;
+    plist_get_uint_val(index, &v);
+    return static_cast<qint64>(v) >= 0;
+}
+
+std::optional<PlistValue::Kind> PlistView::kind() const {
+    if (!node_)
+        return std::nullopt;
+    switch (plist_get_node_type(nodeOf(node_))) {
+        case PLIST_DICT:
+            return isXmlUid() ? PlistValue::Kind::uid : PlistValue::Kind::dictionary;
+        case PLIST_ARRAY:
+            return PlistValue::Kind::array;
+        case PLIST_STRING:
+            return PlistValue::Kind::string;
+        case PLIST_UINT:
+            return PlistValue::Kind::integer;
+        case PLIST_REAL:
+            return PlistValue::Kind::real;
+        case PLIST_BOOLEAN:
+            return PlistValue::Kind::boolean;
+        case PLIST_DATA:
+            return PlistValue::Kind::data;
+        case PLIST_DATE:
+            return PlistValue::Kind::date;
+        case PLIST_UID:
+            return PlistValue::Kind::uid;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<QString> PlistView::string() const {
+    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_STRING)
+        return std::nullopt;
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(nodeOf(node_), &length);
+    return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
+}
+
+bool PlistView::stringEquals(QLatin1String text) const {
+    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_STRING)
+        return false;
+    uint64_t length = 0;
+    const char* own = plist_get_string_ptr(nodeOf(node_), &length);
+    return own && length == uint64_t(text.size()) && std::memcmp(own, text.data(), size_t(length)) == 0;
+}
+
+std::optional<qint64> PlistView::integer() const {
+    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_UINT)
+        return std::nullopt;
+    uint64_t v = 0;
+    plist_get_uint_val(nodeOf(node_), &v);
+    return static_cast<qint64>(v);
+}
+
+std::optional<double> PlistView::real() const {
+    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_REAL)
+        return std::nullopt;
+    double v = 0;
+    plist_get_real_val(nodeOf(node_), &v);
+    return v;
+}
+
+std::optional<bool> PlistView::boolean() const {
+    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_BOOLEAN)
+        return std::nullopt;
+    uint8_t v = 0;
+    plist_get_bool_val(nodeOf(node_), &v);
+    return v != 0;
+}
+
+std::optional<quint64> PlistView::uid() const {
+    if (!node_)
+        return std::nullopt;
+    uint64_t v = 0;
+    if (plist_get_node_type(nodeOf(node_)) == PLIST_UID) {
+        plist_get_uid_val(nodeOf(node_), &v);
+        return v;
+    }
+    if (!isXmlUid())
+        return std::nullopt;
+    plist_get_uint_val(plist_dict_get_item(nodeOf(node_), "CF$UID"), &v);
+    return v;
+}
+
+PlistView PlistView::find(const char* key) const {
+    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_DICT)
+        return PlistView();
+    return PlistView(plist_dict_get_item(nodeOf(node_), key), xml_);
+}
+
+std::vector<PlistView> PlistView::elements() const {
+    std::vector<PlistView> out;
+    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_ARRAY)
+        return out;
+    out.reserve(plist_array_get_size(nodeOf(node_)));
+    // The iterator walks the children in order; indexing by position would
+    // walk the list from its head for every element.
+    plist_array_iter it = nullptr;
+    plist_array_new_iter(nodeOf(node_), &it);
+    if (!it)
+        return out;
+    for (;;) {
+        plist_t child = nullptr;
+        plist_array_next_item(nodeOf(node_), it, &child);
+        if (!child)
+            break;
+        out.push_back(PlistView(child, xml_));
+    }
+    std::free(it);
+    return out;
+}
+
+std::optional<PlistValue> PlistView::toValue() const {
+    if (!node_)
+        return std::nullopt;
+    Converter converter(xml_);
+    return converter.convert(nodeOf(node_), 0);
 }
 
 // ---- Writing --------------------------------------------------------------

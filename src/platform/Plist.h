@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -108,6 +109,57 @@ struct Plist {
     // in memory. UIDs are written natively in binary and as {"CF$UID": n} in XML.
     static QByteArray toBinary(const PlistValue& value);
     static QByteArray toXml(const PlistValue& value);
+};
+
+// A view of one node of a parsed property list, read in place from the
+// parser's own nodes: nothing is copied until a value is asked for. Cheap to
+// copy; valid only while the PlistDocument it came from lives. A default (or
+// "nothing") view answers none / nothing to every question.
+class PlistView {
+public:
+    PlistView() = default;
+
+    bool isNull() const { return node_ == nullptr; }
+    std::optional<PlistValue::Kind> kind() const;  // a UID in its XML form is a uid
+    bool isDictionary() const { return kind() == PlistValue::Kind::dictionary; }
+    bool isArray() const { return kind() == PlistValue::Kind::array; }
+
+    std::optional<QString> string() const;
+    // Whether this is the string `text`, without copying it.
+    bool stringEquals(QLatin1String text) const;
+    std::optional<qint64> integer() const;
+    std::optional<double> real() const;
+    std::optional<bool> boolean() const;
+    std::optional<quint64> uid() const;
+
+    // Dictionary lookup; nothing when this is no dictionary or the key is absent.
+    PlistView find(const char* key) const;
+    // Array elements in order; empty for anything but an array.
+    std::vector<PlistView> elements() const;
+
+    // A deep copy as a value tree (Plist::maxDepth bounds the nesting).
+    std::optional<PlistValue> toValue() const;
+
+private:
+    friend class PlistDocument;
+    PlistView(void* node, bool xml) : node_(node), xml_(xml) {}
+    bool isXmlUid() const;
+    void* node_ = nullptr;
+    bool xml_ = false;
+};
+
+// A parsed property list, with the same checks as Plist::parse. Lets hot
+// paths read the few values they need without building the value tree.
+class PlistDocument {
+public:
+    static Result<PlistDocument, PlistError> parse(const QByteArray& bytes,
+                                                   qint64 sizeCap = Plist::defaultSizeCap);
+    PlistView root() const { return PlistView(root_.get(), xml_); }
+
+private:
+    PlistDocument(std::shared_ptr<void> root, bool xml) : root_(std::move(root)), xml_(xml) {}
+    std::shared_ptr<void> root_;
+    bool xml_ = false;
 };
 
 }  // namespace rk

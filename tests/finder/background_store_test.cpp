@@ -227,6 +227,33 @@ TEST(BackgroundStoreParse, ValuesInEveryForm) {
     }
 }
 
+TEST(BackgroundStoreParse, PathOfTheUrl) {
+    struct Case {
+        const char* url;
+        std::optional<QString> path;
+    } cases[] = {
+        {"file:///Applications/My%20Tool.app/", "/Applications/My Tool.app"},
+        {"file:///Applications/Tool.app", "/Applications/Tool.app"},
+        {"file:///Users/anna/caf%C3%A9/Tool", QString::fromUtf8("/Users/anna/caf\xC3\xA9/Tool")},
+        {"file://localhost/Applications/Tool.app/", "/Applications/Tool.app"},
+        {"file:///Applications/Tool.app?x=1", "/Applications/Tool.app"},
+        {"file:///", "/"},
+        {"file:///bad%zzescape", std::nullopt},
+        {"FILE:///Applications/Tool.app", std::nullopt},  // the prefix is matched exactly
+        {"/Applications/Tool.app", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto records = parseOne([&](KeyedArchiveWriter& w) {
+            ArchivedItem i = app("x", "/x");
+            i.extra = {{"url", w.url(c.url)}};
+            return w.item(i);
+        });
+        ASSERT_TRUE(records.ok()) << c.url;
+        EXPECT_EQ(records->front().url, QString(c.url));
+        EXPECT_EQ(records->front().path, c.path) << c.url;
+    }
+}
+
 TEST(BackgroundStoreParse, UrlResolutionIsBoundedAgainstCyclesAndDepth) {
     // An NSURL relative to itself once recursed without end.
     const auto selfRelative = parseOne([](KeyedArchiveWriter& w) {

@@ -242,3 +242,33 @@ TEST(Plist, AccessorsAnswerNothingForOtherKinds) {
     EXPECT_FALSE(PlistValue(PlistUid{1}).integer());
     EXPECT_FALSE(PlistValue(qint64(1)).uid());
 }
+
+TEST(PlistView, ReadsInPlaceWithTheSameRules) {
+    const QByteArray bytes =
+        xml("<dict><key>ref</key><dict><key>CF$UID</key><integer>3</integer></dict>"
+            "<key>name</key><string>$null</string><key>list</key><array><integer>1</integer><true/></array></"
+            "dict>");
+    const auto document = PlistDocument::parse(bytes);
+    ASSERT_TRUE(document.ok());
+    const PlistView root = document->root();
+    EXPECT_TRUE(root.isDictionary());
+    EXPECT_EQ(root.find("ref").uid(), 3u);
+    EXPECT_EQ(root.find("ref").kind(), PlistValue::Kind::uid);
+    EXPECT_TRUE(root.find("name").stringEquals(QLatin1String("$null")));
+    EXPECT_FALSE(root.find("name").stringEquals(QLatin1String("$nul")));
+    EXPECT_EQ(root.find("name").string(), "$null");
+    const auto list = root.find("list").elements();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].integer(), 1);
+    EXPECT_EQ(list[1].boolean(), true);
+    // Nothing answers nothing, and never crashes.
+    const PlistView none = root.find("absent");
+    EXPECT_TRUE(none.isNull());
+    EXPECT_FALSE(none.kind());
+    EXPECT_TRUE(none.find("x").isNull());
+    EXPECT_TRUE(none.elements().empty());
+    EXPECT_TRUE(root.find("list").find("x").isNull());
+    EXPECT_TRUE(root.elements().empty());
+    // The value tree is the same reading.
+    EXPECT_EQ(root.toValue(), Plist::parse(bytes).value());
+}
