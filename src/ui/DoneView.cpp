@@ -1,0 +1,62 @@
+#include "ui/DoneView.h"
+
+#include <QHBoxLayout>
+
+#include "app/AppModel.h"
+#include "permissions/PermissionProbes.h"
+#include "ui/AppActions.h"
+#include "ui/BadgeAndBanner.h"
+#include "ui/Controls.h"
+#include "ui/Palette.h"
+
+namespace rk {
+
+DoneView::DoneView(AppModel& m, bool dark, QWidget* parent) : ModelPage(m, dark, 14, parent) {
+    connect(&m, &AppModel::macNameChanged, this, &DoneView::scheduleBuild);
+    connect(&m, &AppModel::macModelChanged, this, &DoneView::scheduleBuild);
+    buildNow();
+}
+
+QList<DoneView::PermissionLink> DoneView::permissionLinks() {
+    return {
+        {QStringLiteral("Full Disk Access"), KTPermissionProbes::Pane::fullDisk()},
+        {QStringLiteral("Accessibility"), KTPermissionProbes::Pane::accessibility()},
+        {QStringLiteral("Screen Recording"), KTPermissionProbes::Pane::screenRecording()},
+    };
+}
+
+void DoneView::build(QVBoxLayout* body) {
+    QWidget* page = contents();
+    addLeading(body, makeLabel(QStringLiteral("All done"), {.pixels = 22, .weight = QFont::Bold}, page));
+    addLeading(body, makeLabel(QStringLiteral(
+                                   "That is everything on both pages, and nothing needs a restart. An app "
+                                   "you still use simply asks again if it ever needs one of these "
+                                   "permissions back."),
+                               {.pixels = 14, .colour = Palette::dim(dark())}, page));
+    addLeading(body, new MacBadge(dark(), m_.macName(), m_.macModel(), page));
+
+    auto* card = new Card(dark(), std::nullopt, page);
+    card->add(makeLabel(QStringLiteral("When you no longer need this app"),
+                        {.pixels = 13, .weight = QFont::DemiBold}, card));
+    card->add(
+        makeLabel(QStringLiteral("It is on three lists itself: Full Disk Access, Accessibility, and Screen "
+                                 "Recording. Remove \"Rowkeeper\" from each when you are finished; you can "
+                                 "add it back any time."),
+                  {.pixels = 12, .colour = Palette::dim(dark())}, card));
+    auto* buttons = new QHBoxLayout;
+    for (const PermissionLink& permission : permissionLinks()) {
+        // Opens the page only: taking the app off each list is the person's act.
+        buttons->addWidget(new QuietButton(
+            dark(), permission.title,
+            [link = permission.link] { AppActions::current().openSettingsLink(link); }, card));
+    }
+    buttons->addStretch(1);
+    card->addLayout(buttons);
+    addLeading(body, card);
+
+    AppModel* model = &m_;
+    addLeading(body, new PrimaryButton(
+                         QStringLiteral("Start again"), [model] { model->go(Step::start); }, page));
+}
+
+}  // namespace rk

@@ -1,0 +1,28 @@
+#pragma once
+// The last page: nothing is left and nothing needs a restart; the app's own
+// three permissions, each with a button to its System Settings page; and a
+// way back to the start.
+
+#include <QUrl>
+
+#include "ui/ModelPage.h"
+
+namespace rk {
+
+class DoneView : public ModelPage {
+    Q_OBJECT
+public:
+    DoneView(AppModel& m, bool dark, QWidget* parent = nullptr);
+
+    struct PermissionLink {
+        QString title;
+        QUrl link;
+    };
+    // The three permission buttons in order.
+    static QList<PermissionLink> permissionLinks();
+
+protected:
+    void build(QVBoxLayout* body) override;
+};
+
+}  // namespace rk

@@ -1,0 +1,107 @@
+#include "ui/SettingsCard.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "app/AppModel.h"
+#include "ui/AppActions.h"
+#include "ui/Controls.h"
+#include "ui/Palette.h"
+
+namespace rk {
+
+namespace {
+
+SettingsCard::UpdatesRows& updatesRows() {
+    static SettingsCard::UpdatesRows make;
+    return make;
+}
+
+QWidget* divider(bool dark, QWidget* parent) {
+    auto* line = new QWidget(parent);
+    line->setFixedHeight(1);
+    line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, Palette::line(dark));
+    line->setPalette(palette);
+    return line;
+}
+
+}  // namespace
+
+void SettingsCard::setUpdatesRows(UpdatesRows make) {
+    updatesRows() = std::move(make);
+}
+
+SettingsCard::SettingsCard(AppModel& m, bool dark, QWidget* parent) : QWidget(parent), dark_(dark) {
+    setFixedWidth(cardWidth);
+    setTextColour(this, Palette::ink(dark));
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(16, 16, 16, 16);
+    stack->setSpacing(12);
+
+    stack->addWidget(makeLabel(QStringLiteral("Settings"), {.pixels = 14, .weight = QFont::Bold}, this));
+
+    AppModel* model = &m;
+    auto* aiRow = new QHBoxLayout;
+    auto* aiText = new QVBoxLayout;
+    aiText->setSpacing(2);
+    aiText->addWidget(makeLabel(QStringLiteral("Explain unfamiliar items with AI"),
+                                {.pixels = 12, .weight = QFont::Medium}, this));
+    aiText->addWidget(makeLabel(QStringLiteral("Sends only item names, never photos, folders or your name."),
+                                {.pixels = 11, .colour = Palette::dim(dark)}, this));
+    aiRow->addLayout(aiText, 1);
+    // 1 is yes; 0 (not asked) and 2 (no) both show off.
+    ai_ = new CapsuleSwitch(
+        dark, m.aiConsent() == 1, [model](bool on) { model->setConsent(on); }, this);
+    aiRow->addWidget(ai_, 0, Qt::AlignTop);
+    stack->addLayout(aiRow);
+
+    auto* demoRow = new QHBoxLayout;
+    demoRow->addWidget(makeLabel(QStringLiteral("Demo mode (made-up rows)"),
+                                 {.pixels = 12, .weight = QFont::Medium, .wrap = false}, this));
+    demoRow->addStretch(1);
+    demo_ = new CapsuleSwitch(
+        dark, m.demo(),
+        [model](bool on) {
+            model->setDemo(on);
+            // Going to the page already showing rebuilds it from the new rows.
+            model->go(model->step());
+        },
+        this);
+    demoRow->addWidget(demo_, 0, Qt::AlignVCenter);
+    stack->addLayout(demoRow);
+
+    stack->addWidget(divider(dark, this));
+    updates_ = new QWidget(this);
+    auto* updateRows = new QVBoxLayout(updates_);
+    updateRows->setContentsMargins(0, 0, 0, 0);
+    if (updatesRows()) {
+        if (QWidget* rows = updatesRows()(dark, updates_)) {
+            updateRows->addWidget(rows);
+        }
+    }
+    const bool hasUpdates = !updates_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty();
+    updates_->setVisible(hasUpdates);
+    stack->addWidget(updates_);
+    if (hasUpdates) {
+        stack->addWidget(divider(dark, this));
+    }
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(new QuietButton(
+        dark, QStringLiteral("Permissions…"), [] { AppActions::current().showPermissions(); }, this));
+    buttons->addWidget(new QuietButton(
+        dark, QStringLiteral("Save Diagnostics…"), [] { AppActions::current().saveDiagnostics(); }, this));
+    buttons->addStretch(1);
+    stack->addLayout(buttons);
+}
+
+void SettingsCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Palette::card(dark_));
+}
+
+}  // namespace rk

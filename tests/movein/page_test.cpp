@@ -1,0 +1,154 @@
+// The Move-In page on screen: demo rows, the person's own checklist with its
+// buttons and marks, the wizard's permissions, and a fresh start on each visit.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/AppModel.h"
+#include "movein/MoveInPage.h"
+#include "movein/ReconnectView.h"
+#include "platform/Workspace.h"
+#include "support/UiProbe.h"
+#include "ui/Controls.h"
+#include "ui/Rendering.h"
+
+namespace rk {
+namespace {
+
+class RecordingWorkspace final : public Workspace {
+public:
+    QList<QUrl> opened;
+    QList<RunningApplication> runningApplications(const QString&) override { return {}; }
+    std::optional<QString> frontmostBundleID() override { return std::nullopt; }
+    bool openURL(const QUrl& url, bool) override {
+        opened << url;
+        return true;
+    }
+};
+
+class MoveInPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::ensureUiApplication();
+        ASSERT_TRUE(folder.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path()));
+        Workspace::setCurrent(&workspace);
+        model = std::make_unique<AppModel>();
+    }
+    void TearDown() override {
+        model.reset();
+        Workspace::setCurrent(nullptr);
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    void writeList(const QByteArray& json) {
+        QFile file(sources.listPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(json);
+    }
+
+    std::unique_ptr<MoveInPage> page(bool dark = false) {
+        auto made = std::make_unique<MoveInPage>(*model, dark, sources);
+        // The root view sets the scheme's ground and text colour; the page inherits them.
+        applyScheme(made.get(), dark);
+        test::render(made.get());
+        return made;
+    }
+
+    QTemporaryDir folder;
+    RecordingWorkspace workspace;
+    std::unique_ptr<AppModel> model;
+    StaticRenderingScope still;
+    // Checks run at once on the calling thread; their answers still come
+    // back through the event loop, as from the real worker.
+    MoveInPage::Sources sources{folder.path() + "/move-in.json", folder.path() + "/move-in-marks.json",
+                                QList<KTPermission>{}, [](std::function<void()> job) { job(); }};
+};
+
+TEST_F(MoveInPageTest, DemoModeShowsMadeUpRowsFromTheOldMac) {
+    writeList(R"([{"id":"real","title":"A real row"}])");
+    model->setDemo(true);
+    auto shown = page();
+    EXPECT_TRUE(test::showsPart(shown.get(), "This Mac was set up from TEST Old Mac."));
+    EXPECT_TRUE(test::shows(shown.get(), "TEST Sample App: Accessibility"));
+    EXPECT_TRUE(test::shows(shown.get(), "TEST Sample Account sign-in"));
+    EXPECT_TRUE(test::shows(shown.get(), "1 of 3 reconnected"));
+    EXPECT_FALSE(test::shows(shown.get(), "A real row"));
+    test::savePng(test::render(shown.get()), "moveIn-demo-light");
+    test::savePng(test::render(page(true).get()), "moveIn-demo-dark");
+}
+
+TEST_F(MoveInPageTest, OpeningAndConfirmingARowIsShownAndRemembered) {
+    model->setMovedFrom(QString("Anna's old Mac"));
+    writeList(R"({"rows":[{"id":"mail","title":"Mail","how":"Sign in to Mail again.","actionLabel":"Sign in",
+                           "action":{"url":"https://example.com/mail"}}]})");
+    auto shown = page();
+    EXPECT_TRUE(test::showsPart(shown.get(), "This Mac was set up from Anna's old Mac."));
+    EXPECT_TRUE(test::shows(shown.get(), "Sign in to Mail again."));
+    EXPECT_TRUE(test::shows(shown.get(), "0 of 1 reconnected"));
+
+    test::press(shown.get(), "Sign in");
+    test::settle();
+    EXPECT_EQ(workspace.opened, QList<QUrl>{QUrl("https://example.com/mail")});
+    ASSERT_NE(test::buttonTitled(shown.get(), "Confirm"), nullptr) << "opening is not done";
+
+    test::press(shown.get(), "Confirm");
+    test::settle();
+    EXPECT_TRUE(test::shows(shown.get(), "You confirmed this"));
+    EXPECT_TRUE(test::shows(shown.get(), "1 of 1 reconnected"));
+    EXPECT_EQ(test::buttonTitled(shown.get(), "Confirm"), nullptr);
+    EXPECT_EQ(MoveIn::loadMarks(sources.marksPath), (MoveIn::Marks{{"mail"}, {"mail"}}));
+}
+
+TEST_F(MoveInPageTest, EachVisitReadsTheListAfresh) {
+    writeList(R"([{"id":"a","title":"First list"}])");
+    auto shown = page();
+    KTReconnectModel* before = &shown->reconnect();
+    writeList(R"([{"id":"b","title":"Second list"}])");
+    model->go(Step::moveIn);
+    test::settle();
+    EXPECT_NE(&shown->reconnect(), before);
+    EXPECT_TRUE(test::shows(shown.get(), "Second list"));
+    EXPECT_FALSE(test::shows(shown.get(), "First list"));
+}
+
+TEST_F(MoveInPageTest, OutsideTextIsShownLiterally) {
+    writeList(R"([{"id":"a","title":"<b>Bold</b> & co","how":"<i>how</i>"}])");
+    auto shown = page();
+    EXPECT_TRUE(test::shows(shown.get(), "<b>Bold</b> & co"));
+    EXPECT_TRUE(test::shows(shown.get(), "<i>how</i>"));
+}
+
+TEST_F(MoveInPageTest, WithoutAListThePageSaysWhereOneGoes) {
+    auto shown = page();
+    EXPECT_TRUE(test::showsPart(shown.get(), sources.listPath));
+    EXPECT_TRUE(test::shows(shown.get(), "0 of 0 reconnected"));
+}
+
+TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
+    KTPermission access;
+    access.id = "accessibility";
+    access.title = "Accessibility";
+    access.settingsURL =
+        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
+    access.probe = [] { return false; };
+    sources.permissions = QList<KTPermission>{access};
+    auto shown = page();
+    EXPECT_TRUE(test::shows(shown.get(), "Accessibility"));
+    test::press(shown.get(), "Open Settings");
+    EXPECT_EQ(workspace.opened, QList<QUrl>{access.settingsURL});
+}
+
+TEST_F(MoveInPageTest, TheChecksStopWhileThePageIsHidden) {
+    auto shown = page();
+    EXPECT_TRUE(shown->reconnect().isRunning());
+    shown->hide();
+    EXPECT_FALSE(shown->reconnect().isRunning());
+    shown->show();
+    EXPECT_TRUE(shown->reconnect().isRunning());
+}
+
+}  // namespace
+}  // namespace rk

@@ -1,0 +1,197 @@
+// The live side of the checklist: the two tools, their cache, and the
+// environment a row is judged in, on a re-rooted machine with fake tools.
+
+#include <gtest/gtest.h>
+
+#include <QMutex>
+#include <QMutexLocker>
+
+#include "movein/MoveIn.h"
+#include "support/FakeClock.h"
+#include "support/PlatformFakes.h"
+#include "support/TccDbWriter.h"
+#include "support/TempRoot.h"
+
+namespace rk {
+namespace {
+
+// Answers each program with a scripted run and keeps what was asked.
+class ScriptedMachine final : public Machine {
+public:
+    struct Call {
+        QString program;
+        QStringList arguments;
+        std::chrono::milliseconds limit;
+    };
+    QHash<QString, ToolRun> answers;  // by program path; missing ones do not start
+
+    ToolRun run(const QString& program, const QStringList& arguments,
+                std::chrono::milliseconds limit) override {
+        QMutexLocker lock(&mutex);
+        calls.push_back({program, arguments, limit});
+        return answers.value(program, ToolRun{});
+    }
+    int callsTo(const QString& program) const {
+        QMutexLocker lock(&mutex);
+        return static_cast<int>(
+            std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.program == program; }));
+    }
+
+    std::vector<Call> calls;
+    mutable QMutex mutex;
+};
+
+ToolRun finished(QByteArray out, QByteArray err = {}, int code = 0) {
+    return ToolRun{ToolRun::Outcome::finished, code, std::move(out), std::move(err)};
+}
+
+class ProbesTest : public ::testing::Test {
+protected:
+    void SetUp() override { MoveIn::commandCache().clear(); }
+    void TearDown() override { MoveIn::commandCache().clear(); }
+};
+
+TEST_F(ProbesTest, OnlyTheTwoCommandsNameAProgram) {
+    test::TempRoot root;
+    const auto codesign = MoveIn::program("codesign", root.paths());
+    ASSERT_TRUE(codesign);
+    EXPECT_EQ(codesign->path, root.disk("/usr/bin/security"));
+    EXPECT_EQ(codesign->arguments, (QStringList{"find-identity", "-v", "-p", "codesigning"}));
+    const auto codex = MoveIn::program("codex-login", root.paths());
+    ASSERT_TRUE(codex);
+    EXPECT_EQ(codex->arguments, (QStringList{"login", "status"}));
+    for (const char* other : {"codex", "security", "", "Codesign", "rm"})
+        EXPECT_EQ(MoveIn::program(other, root.paths()), std::nullopt) << other;
+}
+
+TEST_F(ProbesTest, CodexIsLookedForWhereItIsInstalled) {
+    test::TempRoot root;
+    const QString local = root.writeFile("/Users/anna/.local/bin/codex", "#!/bin/sh\n");
+    QFile::setPermissions(local, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(MoveIn::program("codex-login", root.paths())->path, local);
+    const QString brew = root.writeFile("/opt/homebrew/bin/codex", "#!/bin/sh\n");
+    QFile::setPermissions(brew, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(MoveIn::program("codex-login", root.paths())->path, brew);
+}
+
+TEST_F(ProbesTest, RunGivesBothChannelsOnlyWhenTheToolFinishedInTime) {
+    ScriptedMachine machine;
+    machine.answers["/ok"] = finished("out ", "err", 1);
+    machine.answers["/slow"] = ToolRun{ToolRun::Outcome::timedOut, -1, "partial", {}};
+    EXPECT_EQ(MoveIn::run({"/ok", {"a"}}, machine), QString("out err"));
+    EXPECT_EQ(MoveIn::run({"/slow", {}}, machine), std::nullopt);
+    EXPECT_EQ(MoveIn::run({"/missing", {}}, machine), std::nullopt);
+    for (const auto& call : machine.calls)
+        EXPECT_EQ(call.limit, std::chrono::milliseconds(8000));
+}
+
+TEST_F(ProbesTest, ACommandRunsAtMostOnceEveryThirtySeconds) {
+    test::TempRoot root;
+    ScriptedMachine machine;
+    const QString security = root.disk("/usr/bin/security");
+    machine.answers[security] = finished("     0 valid identities found\n");
+    test::FakeClock clock(1000);
+    EXPECT_EQ(MoveIn::command("codesign", root.paths(), machine, clock),
+              QString("     0 valid identities found\n"));
+    clock.advance(29);
+    machine.answers[security] = finished("changed");
+    EXPECT_EQ(MoveIn::command("codesign", root.paths(), machine, clock),
+              QString("     0 valid identities found\n"));
+    EXPECT_EQ(machine.callsTo(security), 1);
+    clock.advance(2);
+    EXPECT_EQ(MoveIn::command("codesign", root.paths(), machine, clock), QString("changed"));
+    EXPECT_EQ(machine.callsTo(security), 2);
+}
+
+TEST_F(ProbesTest, AFailedRunIsCachedTooSoAMissingToolIsNotRetriedEveryRefresh) {
+    test::TempRoot root;
+    ScriptedMachine machine;
+    test::FakeClock clock(1000);
+    EXPECT_EQ(MoveIn::command("codex-login", root.paths(), machine, clock), std::nullopt);
+    EXPECT_EQ(MoveIn::command("codex-login", root.paths(), machine, clock), std::nullopt);
+    EXPECT_EQ(machine.calls.size(), 1u);
+    EXPECT_EQ(MoveIn::command("unknown", root.paths(), machine, clock), std::nullopt);
+    EXPECT_EQ(machine.calls.size(), 1u);
+}
+
+TEST_F(ProbesTest, TheCacheForgetsEntriesOlderThanThirtySeconds) {
+    MoveIn::CommandCache cache;
+    const test::FakeClock clock(5000);
+    cache.store("codesign", {clock.now(), QString("x")});
+    EXPECT_TRUE(cache.fresh("codesign", clock.now() + std::chrono::seconds(30)).has_value());
+    EXPECT_FALSE(cache.fresh("codesign", clock.now() + std::chrono::seconds(31)).has_value());
+    EXPECT_FALSE(cache.fresh("codex-login", clock.now()).has_value());
+}
+
+TEST_F(ProbesTest, TheLiveEnvironmentLooksAtThisMac) {
+    test::TempRoot root;
+    ScriptedMachine machine;
+    test::ScopedCurrent<Machine> machineGuard(&machine);
+    machine.answers[root.disk("/usr/bin/pgrep")] = finished("123\n");
+    test::FakeAppRegistry registry;
+    registry.pathsOf["com.example.app"] = {"/Applications/Example.app"};
+    test::ScopedCurrent<AppRegistry> registryGuard(&registry);
+
+    root.writeFile("/Users/anna/Library/Application Support/Box/state.db", "x");
+    const QString marksPath = root.root() + "/marks.json";
+    ASSERT_TRUE(MoveIn::saveMarks({{"row"}, {"other"}}, marksPath).ok());
+
+    const MoveInSpec spec{.id = "row", .title = "Row", .check = MoveInSpec::Check{.kind = "none"}};
+    const QDateTime since = QDateTime::fromSecsSinceEpoch(1000, Qt::UTC);
+    const MoveIn::Env env = MoveIn::liveEnv(spec, since, root.paths(), marksPath);
+    EXPECT_EQ(env.since, since);
+    EXPECT_EQ(env.marks, (MoveIn::Marks{{"row"}, {"other"}}));
+    EXPECT_FALSE(env.tcc.has_value()) << "only a privacy row reads the privacy database";
+    EXPECT_TRUE(env.installed("com.example.app"));
+    EXPECT_FALSE(env.installed("com.example.other"));
+    EXPECT_TRUE(env.exists("~/Library/Application Support/Box/state.db"));
+    EXPECT_FALSE(env.exists("~/Library/Application Support/Nothing"));
+    EXPECT_TRUE(env.newest("~/Library/Application Support/Box").has_value());
+    EXPECT_FALSE(env.newest("/Users/anna/Nothing").has_value());
+    // A relative path names no place on the Mac, whatever the working folder holds.
+    EXPECT_FALSE(env.exists("."));
+    EXPECT_FALSE(env.newest(".").has_value());
+
+    EXPECT_TRUE(env.running("Box.app+"));
+    ASSERT_FALSE(machine.calls.empty());
+    EXPECT_EQ(machine.calls.back().arguments, (QStringList{"-x", "--", "Box\\.app\\+"}));
+    // Asked again within the same environment, the answer is remembered.
+    EXPECT_TRUE(env.running("Box.app+"));
+    EXPECT_EQ(machine.callsTo(root.disk("/usr/bin/pgrep")), 1);
+    machine.answers[root.disk("/usr/bin/pgrep")] = finished("", "", 1);
+    EXPECT_FALSE(env.running("Other"));
+}
+
+TEST_F(ProbesTest, APrivacyRowReadsThePrivacyDatabase) {
+    test::TempRoot root;
+    ASSERT_EQ(
+        test::TccDbWriter::write(root.disk(root.paths().userTCC()),
+                                 {{QString("com.example.app"), 0, QString("kTCCServiceAccessibility"), 2}}),
+        QString());
+    ASSERT_EQ(test::TccDbWriter::write(root.disk(root.paths().systemTCC()), {}), QString());
+    const MoveInSpec spec{.id = "ax",
+                          .title = "Example",
+                          .check = MoveInSpec::Check{.kind = "tcc-granted",
+                                                     .clients = QStringList{"com.example.app"},
+                                                     .service = QString("kTCCServiceAccessibility")}};
+    const MoveIn::Env env = MoveIn::liveEnv(spec, std::nullopt, root.paths(), root.root() + "/none.json");
+    ASSERT_TRUE(env.tcc.has_value());
+    ASSERT_TRUE(env.tcc->ok()) << env.tcc->error().description().toStdString();
+    EXPECT_TRUE(MoveIn::state(spec, env).isGreen());
+}
+
+TEST_F(ProbesTest, AnUnreadablePrivacyDatabaseIsNeverGreen) {
+    test::TempRoot root;
+    const MoveInSpec spec{.id = "ax",
+                          .title = "Example",
+                          .check = MoveInSpec::Check{.kind = "tcc-granted",
+                                                     .clients = QStringList{"com.example.app"},
+                                                     .service = QString("kTCCServiceAccessibility")}};
+    const MoveIn::Env env = MoveIn::liveEnv(spec, std::nullopt, root.paths(), root.root() + "/none.json");
+    ASSERT_TRUE(env.tcc.has_value());
+    EXPECT_FALSE(env.tcc->ok());
+    EXPECT_EQ(MoveIn::state(spec, env).kind, MoveIn::State::Kind::cannotCheck);
+}
+
+}  // namespace
+}  // namespace rk

@@ -1,0 +1,206 @@
+// The reconnect model: checks off the main thread, results on it, the
+// two-second refresh, and the buttons.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+#include <deque>
+
+#include "movein/ReconnectModel.h"
+
+namespace rk {
+namespace {
+
+int argc = 1;
+char name[] = "reconnect_model_test";
+char* argv[] = {name, nullptr};
+
+class ReconnectModelTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QCoreApplication::instance())
+            app = new QCoreApplication(argc, argv);
+    }
+    static inline QCoreApplication* app = nullptr;
+
+    // Runs until `done` or a generous limit; the limit only stops a broken
+    // model from hanging the test.
+    static bool spinUntil(const std::function<bool()>& done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < 10'000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return done();
+    }
+};
+
+// Holds jobs until the test lets them run, on the calling thread.
+struct HeldJobs {
+    std::deque<std::function<void()>> jobs;
+    KTReconnectModel::Executor executor() {
+        return [this](std::function<void()> job) { jobs.push_back(std::move(job)); };
+    }
+    void runAll() {
+        while (!jobs.empty()) {
+            auto job = std::move(jobs.front());
+            jobs.pop_front();
+            job();
+        }
+    }
+};
+
+KTReconnectItem item(QString id, std::function<KTReconnectResult()> check) {
+    KTReconnectItem row;
+    row.id = id;
+    row.title = id;
+    row.check = std::move(check);
+    return row;
+}
+
+KTReconnectResult connected() {
+    return {KTReconnectStatus::connected("ok"), "Done"};
+}
+KTReconnectResult open() {
+    return {KTReconnectStatus::needsAction(QString("do it")), "Open"};
+}
+
+TEST_F(ReconnectModelTest, RowsCheckOnTheWorkerAndResultsLandOnTheMainThread) {
+    const QThread* mainThread = QThread::currentThread();
+    std::atomic<const QThread*> checkedOn{nullptr};
+    KTReconnectModel model({item("a", [&] {
+        checkedOn = QThread::currentThread();
+        return connected();
+    })});
+    const QThread* deliveredOn = nullptr;
+    QObject::connect(&model, &KTReconnectModel::changed, [&] { deliveredOn = QThread::currentThread(); });
+    EXPECT_EQ(model.results().at(0).status, KTReconnectStatus::checking());
+    model.refresh();
+    ASSERT_TRUE(spinUntil([&] { return model.rounds() == 1; }));
+    EXPECT_NE(checkedOn.load(), nullptr);
+    EXPECT_NE(checkedOn.load(), mainThread);
+    EXPECT_EQ(deliveredOn, mainThread);
+    EXPECT_EQ(model.results().at(0), connected());
+    EXPECT_EQ(model.connectedCount(), 1);
+}
+
+TEST_F(ReconnectModelTest, ResultsArriveOnlyThroughTheEventLoop) {
+    HeldJobs held;
+    KTReconnectModel model({item("a", connected), item("b", open)}, nullptr, held.executor());
+    int changed = 0;
+    QObject::connect(&model, &KTReconnectModel::changed, [&] { ++changed; });
+    model.refresh();
+    ASSERT_EQ(held.jobs.size(), 1u);
+    held.runAll();
+    EXPECT_EQ(model.results().at(0).status, KTReconnectStatus::checking())
+        << "not before the main thread takes it";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model.results().at(0), connected());
+    EXPECT_EQ(model.results().at(1), open());
+    EXPECT_EQ(changed, 1);
+    // The same results again change nothing and say nothing.
+    model.refresh();
+    held.runAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(model.rounds(), 2);
+}
+
+TEST_F(ReconnectModelTest, ARoundUnderWayIsNotDoubledButFollowedByOneMore) {
+    HeldJobs held;
+    int checks = 0;
+    KTReconnectModel model({item("a",
+                                 [&] {
+                                     ++checks;
+                                     return open();
+                                 })},
+                           nullptr, held.executor());
+    model.refresh();
+    model.refresh();
+    model.refresh();
+    EXPECT_EQ(held.jobs.size(), 1u);
+    EXPECT_TRUE(model.refreshing());
+    held.runAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(held.jobs.size(), 1u) << "one more round for the refreshes asked for meanwhile";
+    held.runAll();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(held.jobs.empty());
+    EXPECT_FALSE(model.refreshing());
+    EXPECT_EQ(checks, 2);
+}
+
+TEST_F(ReconnectModelTest, MainThreadRowsAreCheckedAtOnceOnTheMainThread) {
+    HeldJobs held;
+    const QThread* checkedOn = nullptr;
+    KTReconnectItem probe = item("perm", [&] {
+        checkedOn = QThread::currentThread();
+        return connected();
+    });
+    probe.checkOnMainThread = true;
+    KTReconnectModel model({probe, item("other", open)}, nullptr, held.executor());
+    model.refresh();
+    EXPECT_EQ(checkedOn, QThread::currentThread());
+    EXPECT_EQ(model.results().at(0), connected());
+    EXPECT_EQ(model.results().at(1).status, KTReconnectStatus::checking());
+}
+
+TEST_F(ReconnectModelTest, ADestroyedModelDropsTheResultsOfItsLastRound) {
+    HeldJobs held;
+    auto* model = new KTReconnectModel({item("a", connected)}, nullptr, held.executor());
+    model->refresh();
+    delete model;
+    held.runAll();  // must not touch the model
+    QCoreApplication::processEvents();
+    SUCCEED();
+}
+
+TEST_F(ReconnectModelTest, RefreshesEveryTwoSecondsOnceStarted) {
+    HeldJobs held;
+    KTReconnectModel model({item("a", open)}, nullptr, held.executor());
+    EXPECT_EQ(model.interval(), std::chrono::milliseconds(2000));
+    EXPECT_FALSE(model.isRunning());
+    model.start();
+    EXPECT_TRUE(model.isRunning());
+    EXPECT_EQ(held.jobs.size(), 1u) << "the first round starts at once";
+    model.stop();
+    EXPECT_FALSE(model.isRunning());
+}
+
+TEST_F(ReconnectModelTest, TheTimerStartsRoundsByItself) {
+    HeldJobs held;
+    KTReconnectModel model({item("a", open)}, nullptr, held.executor(), std::chrono::milliseconds(5));
+    model.start();
+    ASSERT_TRUE(spinUntil([&] {
+        held.runAll();
+        return model.rounds() >= 3;
+    }));
+}
+
+TEST_F(ReconnectModelTest, PressingAButtonPassesItsTitleAndChecksAgain) {
+    HeldJobs held;
+    QString pressed;
+    bool fixed = false;
+    KTReconnectItem row = item("a", [&] { return fixed ? connected() : open(); });
+    row.action = [&](const QString& label) {
+        pressed = label;
+        fixed = true;
+    };
+    KTReconnectModel model({row}, nullptr, held.executor());
+    model.refresh();
+    held.runAll();
+    QCoreApplication::processEvents();
+    model.perform(0);
+    EXPECT_EQ(pressed, "Open");
+    held.runAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model.results().at(0), connected());
+    model.perform(5);  // no such row: nothing happens
+    model.perform(-1);
+}
+
+}  // namespace
+}  // namespace rk

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <QTextDocument>
+
+#include "support/UiProbe.h"
+#include "ui/BadgeAndBanner.h"
+#include "ui/Palette.h"
+#include "ui/Rendering.h"
+#include "ui/Symbols.h"
+
+namespace rk {
+namespace {
+
+class BadgeBannerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureUiApplication(); }
+};
+
+QString readable(const QString& html) {
+    QTextDocument document;
+    document.setHtml(html);
+    return document.toPlainText();
+}
+
+TEST_F(BadgeBannerTest, BadgeEndsWithTheModelOnceItIsKnown) {
+    EXPECT_EQ(MacBadge::sentence(QStringLiteral("Anna's Mac"), QString()),
+              QStringLiteral("This happens on Anna's Mac, this Mac."));
+    EXPECT_EQ(MacBadge::sentence(QStringLiteral("Anna's Mac"), QStringLiteral("MacBook Air")),
+              QStringLiteral("This happens on Anna's Mac (MacBook Air), this Mac."));
+}
+
+TEST_F(BadgeBannerTest, BadgeShowsMarkupInTheNameLiterally) {
+    const QString name = QStringLiteral("<b>Anna</b> & <i>Bo</i>");
+    const QString model = QStringLiteral("<script>");
+    MacBadge badge(false, name, model);
+    // The person reads exactly the name and model, tags included.
+    EXPECT_EQ(readable(badge.label()->text()), MacBadge::sentence(name, model));
+    EXPECT_TRUE(
+        badge.label()->text().contains(QStringLiteral("<b>&lt;b&gt;Anna&lt;/b&gt; &amp; &lt;i&gt;Bo")));
+}
+
+struct LookCase {
+    Phase phase;
+    Banner::Mark mark;
+    QColor (*colour)(bool);
+};
+
+TEST_F(BadgeBannerTest, PhaseGivesMarkAndColour) {
+    const LookCase cases[] = {
+        {Phase::idle, Banner::Mark::hourglass, Palette::blue},
+        {Phase::working, Banner::Mark::spinner, Palette::blue},
+        {Phase::selected, Banner::Mark::check, Palette::green},
+        {Phase::nothingLeft, Banner::Mark::check, Palette::green},
+        {Phase::circled, Banner::Mark::arrow, Palette::amber},
+        {Phase::scroll, Banner::Mark::arrow, Palette::amber},
+        {Phase::wrongPage, Banner::Mark::arrow, Palette::amber},
+        {Phase::noAccessibility, Banner::Mark::arrow, Palette::amber},
+        {Phase::notOpen, Banner::Mark::arrow, Palette::amber},
+    };
+    for (const LookCase& c : cases) {
+        for (bool dark : {false, true}) {
+            const Banner::Look look = Banner::look(c.phase, dark);
+            EXPECT_EQ(look.mark, c.mark) << int(c.phase);
+            EXPECT_EQ(look.colour, c.colour(dark)) << int(c.phase) << dark;
+        }
+    }
+}
+
+TEST_F(BadgeBannerTest, WorkingBannerSpinsOnABlueTint) {
+    StaticRenderingScope still;
+    for (bool dark : {false, true}) {
+        Banner banner(dark, Phase::working, QStringLiteral("One moment."));
+        EXPECT_NE(qobject_cast<Spinner*>(banner.markWidget()), nullptr);
+        const QImage image = test::render(&banner, 400);
+        // The outline at the top edge is the scheme's blue: #1F5FCC light, #7CB4FF dark.
+        EXPECT_TRUE(test::near(test::pixel(image, {200, 0.7}),
+                               dark ? Color::hex(0x7CB4FF) : Color::hex(0x1F5FCC), 40))
+            << dark;
+    }
+}
+
+TEST_F(BadgeBannerTest, BannerChangesMarkAndFadesToTheNewColour) {
+    Rendering::setStatic(false);
+    Banner banner(false, Phase::idle, QStringLiteral("Waiting."));
+    auto* mark = qobject_cast<SymbolView*>(banner.markWidget());
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(mark->symbol(), Symbol::hourglass);
+    banner.setState(Phase::circled, QStringLiteral("Marked in red."));
+    EXPECT_EQ(banner.text(), QStringLiteral("Marked in red."));
+    mark = qobject_cast<SymbolView*>(banner.markWidget());
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(mark->symbol(), Symbol::arrowDownCircle);
+    EXPECT_EQ(mark->colour(), Palette::amber(false));
+    // Mid-fade the tint is not yet amber; it ends there.
+    EXPECT_NE(banner.shownColour(), Palette::amber(false));
+    {
+        StaticRenderingScope still;
+        banner.setState(Phase::selected, QStringLiteral("Highlighted."));
+        EXPECT_EQ(banner.shownColour(), Palette::green(false));
+    }
+}
+
+TEST_F(BadgeBannerTest, LongSentenceWrapsFullyWithTheMarkOnTheFirstLine) {
+    const QString sentence = QStringLiteral(
+        "I marked the row in red. Select it, press the minus button under the list and confirm. When it is "
+        "gone I "
+        "will point at the next one, and when none is left I will tell you so right here.");
+    Banner banner(false, Phase::circled, sentence);
+    test::render(&banner, 300);
+    const auto labels = banner.findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_GT(labels[0]->height(), 3 * labels[0]->fontMetrics().height());
+    EXPECT_EQ(banner.markWidget()->y(), labels[0]->y());
+}
+
+}  // namespace
+}  // namespace rk

@@ -1,0 +1,228 @@
+#include "ui/Controls.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPainter>
+
+#include "support/UiProbe.h"
+#include "ui/BadgeAndBanner.h"
+#include "ui/Monogram.h"
+#include "ui/Palette.h"
+#include "ui/Rendering.h"
+#include "ui/Symbols.h"
+
+namespace rk {
+namespace {
+
+using test::near;
+using test::pixel;
+
+class ControlsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureUiApplication(); }
+};
+
+struct PaletteCase {
+    const char* name;
+    QColor (*colour)(bool);
+    quint32 dark;
+    quint32 light;
+};
+
+TEST_F(ControlsTest, PaletteGivesBothSchemes) {
+    const PaletteCase cases[] = {
+        {"ground", Palette::ground, 0x1C1C1E, 0xF7F6F2},     {"card", Palette::card, 0x2C2C2E, 0xFFFFFF},
+        {"line", Palette::line, 0x3A3A3C, 0xE3E1DA},         {"ink", Palette::ink, 0xF2F2F7, 0x1D1D1F},
+        {"dim", Palette::dim, 0xA1A1A6, 0x5E5E63},           {"gold", Palette::gold, 0xC8A872, 0xC8A872},
+        {"goldText", Palette::goldText, 0xD9BE8C, 0x8E672C}, {"onGold", Palette::onGold, 0x1D1D1F, 0x1D1D1F},
+        {"red", Palette::red, 0xFF6961, 0xC4000F},           {"green", Palette::green, 0x5FD07A, 0x1F7A3A},
+        {"blue", Palette::blue, 0x7CB4FF, 0x1F5FCC},         {"amber", Palette::amber, 0xF0B357, 0x8A5300},
+        {"violet", Palette::violet, 0xB79CFF, 0x5B35B5},
+    };
+    for (const PaletteCase& c : cases) {
+        EXPECT_EQ(c.colour(true), QColor(QRgb(c.dark))) << c.name;
+        EXPECT_EQ(c.colour(false), QColor(QRgb(c.light))) << c.name;
+        EXPECT_EQ(c.colour(true).alpha(), 255) << c.name;
+    }
+}
+
+TEST_F(ControlsTest, HexIgnoresTheTopByte) {
+    EXPECT_EQ(Color::hex(0xFFC8A872u), Color::hex(0x00C8A872u));
+    EXPECT_EQ(Color::hex(0x12345678u), QColor(0x34, 0x56, 0x78));
+    EXPECT_EQ(Color::hex(0x12345678u).alpha(), 255);
+}
+
+TEST_F(ControlsTest, MonogramOfHundredHasRadius27AndFortyPixelLetters) {
+    EXPECT_DOUBLE_EQ(MonogramArt::cornerRadius(100), 27);
+    EXPECT_DOUBLE_EQ(MonogramArt::letterPixels(100), 40);
+    Monogram tile;
+    EXPECT_EQ(tile.size(), 28);
+    tile.setSize(26);
+    EXPECT_EQ(tile.width(), 26);
+    // The corner stays clear, the middle of the top edge is the tile's top colour.
+    QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    MonogramArt::paint(painter, QRectF(0, 0, 100, 100));
+    painter.end();
+    EXPECT_EQ(image.pixelColor(2, 2).alpha(), 0);
+    EXPECT_TRUE(near(image.pixelColor(50, 1), Color::hex(PaletteHex::tileTop), 10));
+    EXPECT_TRUE(near(image.pixelColor(50, 98), Color::hex(PaletteHex::tileBottom), 10));
+}
+
+TEST_F(ControlsTest, CardFillAndHairlinePerScheme) {
+    for (bool dark : {false, true}) {
+        Card card(dark);
+        card.add(makeLabel(QStringLiteral("x"), {}));
+        const QImage image = test::render(&card, 200);
+        EXPECT_TRUE(near(pixel(image, {100, double(card.height()) / 2}), Palette::card(dark), 1)) << dark;
+        // The 1-pixel hairline along the top edge.
+        EXPECT_TRUE(near(pixel(image, {100, 0.5}), Palette::line(dark), 12)) << dark;
+        EXPECT_EQ(card.outlineWidth(), 1.0);
+    }
+}
+
+TEST_F(ControlsTest, CardWithStrokeDrawsItTwoWide) {
+    Card card(false, Palette::green(false));
+    card.add(makeLabel(QStringLiteral("x"), {}));
+    const QImage image = test::render(&card, 200);
+    EXPECT_EQ(card.outlineWidth(), 2.0);
+    // Both pixels of the 2-wide line carry the stroke colour, not the hairline.
+    EXPECT_TRUE(near(pixel(image, {100, 0.5}), Palette::green(false), 12));
+    EXPECT_TRUE(near(pixel(image, {100, 1.5}), Palette::green(false), 12));
+}
+
+TEST_F(ControlsTest, PrimaryButtonIsGoldWithDarkTitle) {
+    PrimaryButton button(QStringLiteral("Go"), [] {});
+    const QImage image = test::render(&button, button.sizeHint().width());
+    // Padding at the leading side: gold fill in every scheme.
+    EXPECT_TRUE(near(pixel(image, {6, double(button.height()) / 2}), Color::hex(0xC8A872), 2));
+    EXPECT_EQ(PrimaryButton::titleColour(), Color::hex(0x1D1D1F));
+    EXPECT_EQ(button.font().pixelSize(), 13);
+}
+
+TEST_F(ControlsTest, ClicksOnButtonPaddingCount) {
+    int primary = 0;
+    int quiet = 0;
+    PrimaryButton first(QStringLiteral("Start with Accessibility  →"), [&] { ++primary; });
+    QuietButton second(false, QStringLiteral("Go to Login Items"), [&] { ++quiet; });
+    test::render(&first, first.sizeHint().width());
+    test::render(&second, second.sizeHint().width());
+    // Just inside the padding, well away from the glyphs.
+    test::click(&first, QPoint(4, first.height() / 2));
+    test::click(&first, QPoint(first.width() / 2, 2));
+    test::click(&second, QPoint(second.width() - 4, second.height() / 2));
+    EXPECT_EQ(primary, 2);
+    EXPECT_EQ(quiet, 1);
+    // Outside the rounded corner does not count.
+    test::click(&first, QPoint(0, 0));
+    EXPECT_EQ(primary, 2);
+}
+
+TEST_F(ControlsTest, QuietButtonOutlineAndTitleFollowTheScheme) {
+    QuietButton light(false, QStringLiteral("Not now"), [] {});
+    QuietButton dark(true, QStringLiteral("Not now"), [] {});
+    EXPECT_EQ(light.outlineColour(), Color::hex(0xE3E1DA));
+    EXPECT_EQ(dark.outlineColour(), Color::hex(0x3A3A3C));
+    EXPECT_EQ(dark.titleColour(), Color::hex(0xF2F2F7));
+    EXPECT_EQ(light.font().pixelSize(), 12);
+}
+
+TEST_F(ControlsTest, SwitchValueChangesAtTheClickAndTheKnobSlides) {
+    Rendering::setStatic(false);
+    std::vector<bool> seen;
+    CapsuleSwitch toggle(false, true, [&](bool on) { seen.push_back(on); });
+    test::render(&toggle, CapsuleSwitch::trackWidth);
+    EXPECT_EQ(toggle.size(), QSize(34, 20));
+    EXPECT_EQ(toggle.trackColour(), Palette::gold());
+    EXPECT_DOUBLE_EQ(toggle.knobPosition(), 1.0);
+
+    test::clickCentre(&toggle);
+    ASSERT_EQ(seen, std::vector<bool>{false});
+    EXPECT_FALSE(toggle.isOn());
+    // The value flipped at once; the knob is still on its way.
+    EXPECT_TRUE(toggle.isAnimating());
+    EXPECT_GT(toggle.knobPosition(), 0.5);
+
+    QElapsedTimer clock;
+    clock.start();
+    while (toggle.isAnimating() && clock.elapsed() < 2000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_GE(clock.elapsed(), 100);
+    EXPECT_DOUBLE_EQ(toggle.knobPosition(), 0.0);
+    EXPECT_EQ(toggle.trackColour(), Palette::line(false));
+}
+
+TEST_F(ControlsTest, SwitchJumpsUnderStaticRendering) {
+    StaticRenderingScope still;
+    CapsuleSwitch toggle(true, false, {});
+    test::clickCentre(&toggle);
+    EXPECT_TRUE(toggle.isOn());
+    EXPECT_FALSE(toggle.isAnimating());
+    EXPECT_DOUBLE_EQ(toggle.knobPosition(), 1.0);
+    // The knob is drawn at the right end: white there, gold at the left end.
+    const QImage image = test::render(&toggle, CapsuleSwitch::trackWidth);
+    EXPECT_TRUE(near(pixel(image, {24, 10}), Qt::white, 3));
+    EXPECT_TRUE(near(pixel(image, {6, 10}), Palette::gold(), 3));
+    // setOn is the caller's and calls nothing back.
+    toggle.setOn(false);
+    EXPECT_FALSE(toggle.isOn());
+    EXPECT_DOUBLE_EQ(toggle.knobPosition(), 0.0);
+}
+
+TEST_F(ControlsTest, LabelsShowMarkupLiterally) {
+    QLabel* label = makeLabel(QStringLiteral("<b>Evil</b> & co"), {.pixels = 12});
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), QStringLiteral("<b>Evil</b> & co"));
+    EXPECT_EQ(label->font().pixelSize(), 12);
+    delete label;
+}
+
+TEST_F(ControlsTest, ElidedLabelCutsAtTheEndButKeepsTheWholeText) {
+    const QString longText =
+        QStringLiteral("Anna's MacBook Pro with a very long name indeed · MacBook Pro (14-inch)");
+    ElidedLabel label(longText, {.pixels = 11});
+    test::render(&label, 80);
+    EXPECT_EQ(label.text(), longText);
+    EXPECT_TRUE(label.shownText().endsWith(QChar(0x2026)));
+    EXPECT_LT(label.shownText().size(), longText.size());
+}
+
+TEST_F(ControlsTest, EverySymbolDrawsInItsColour) {
+    for (Symbol symbol : {Symbol::hourglass, Symbol::checkmarkCircleFill, Symbol::circle,
+                          Symbol::arrowDownCircle, Symbol::laptop, Symbol::gear}) {
+        QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        Symbols::paint(painter, symbol, QRectF(0, 0, 40, 40), Qt::red);
+        painter.end();
+        int inked = 0;
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 40; ++x) {
+                inked += image.pixelColor(x, y).alpha() > 200 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(inked, 40) << int(symbol);
+        EXPECT_LT(inked, 1600) << int(symbol);
+    }
+}
+
+TEST_F(ControlsTest, SpinnerStandsStillUnderStaticRendering) {
+    {
+        StaticRenderingScope still;
+        Spinner spinner(Qt::gray);
+        spinner.show();
+        EXPECT_FALSE(spinner.isSpinning());
+    }
+    Rendering::setStatic(false);
+    Spinner spinner(Qt::gray);
+    spinner.show();
+    EXPECT_TRUE(spinner.isSpinning());
+}
+
+}  // namespace
+}  // namespace rk

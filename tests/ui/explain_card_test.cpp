@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "app/AppModel.h"
+#include "support/ModelFakes.h"
+#include "support/UiProbe.h"
+#include "ui/Controls.h"
+#include "ui/ExplainCard.h"
+#include "ui/PaneView.h"
+#include "ui/Rendering.h"
+
+namespace rk {
+namespace {
+
+using test::shows;
+
+class ExplainCardTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureUiApplication(); }
+
+    StaticRenderingScope still;
+    test::ModelWorld world;
+};
+
+QList<ExplainItem> items(int n, bool withId = true) {
+    QList<ExplainItem> list;
+    for (int i = 1; i <= n; ++i) {
+        ExplainItem item;
+        item.key = QStringLiteral("k%1").arg(i);
+        item.name = QStringLiteral("TESTitem%1").arg(i);
+        if (withId) {
+            item.id = QStringLiteral("com.example.TEST%1").arg(i);
+        }
+        list.append(item);
+    }
+    return list;
+}
+
+TEST_F(ExplainCardTest, QuestionCountsTheItems) {
+    EXPECT_EQ(ExplainCard::question(1), QStringLiteral("Explain 1 unfamiliar item with AI?"));
+    EXPECT_EQ(ExplainCard::question(2), QStringLiteral("Explain 2 unfamiliar items with AI?"));
+}
+
+TEST_F(ExplainCardTest, ConsentListShowsTwelveNamesThenTheRest) {
+    struct Case {
+        int n;
+        int lines;
+        const char* last;
+    };
+    const Case cases[] = {
+        {12, 12, "TESTitem12 · com.example.TEST12"}, {13, 13, "… and 1 more"}, {40, 13, "… and 28 more"}};
+    for (const Case& c : cases) {
+        const QStringList lines = ExplainCard::consentList(items(c.n)).split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.size(), c.lines) << c.n;
+        EXPECT_EQ(lines.last(), QString::fromUtf8(c.last)) << c.n;
+        EXPECT_EQ(lines.first(), QStringLiteral("TESTitem1 · com.example.TEST1"));
+    }
+}
+
+TEST_F(ExplainCardTest, ItemWithoutIdShowsItsNameAlone) {
+    const ExplainItem item = items(1, false).first();
+    EXPECT_EQ(ExplainCard::consentList({item}), QStringLiteral("TESTitem1"));
+    EXPECT_EQ(ExplainCard::nameLine(item), QStringLiteral("TESTitem1"));
+    EXPECT_EQ(ExplainCard::nameLine(items(1).first()), QStringLiteral("TESTitem1  ·  com.example.TEST1"));
+}
+
+TEST_F(ExplainCardTest, SentenceOrNoExplanationYet) {
+    ExplanationMap answers;
+    answers.insert(QStringLiteral("k1"), Explanation{QStringLiteral("x"), QStringLiteral("Keeps x current."),
+                                                     Explanation::Source::rules});
+    const QList<ExplainItem> list = items(2);
+    EXPECT_EQ(ExplainCard::sentence(list[0], answers), QStringLiteral("Keeps x current."));
+    EXPECT_EQ(ExplainCard::sentence(list[1], answers), QStringLiteral("No explanation yet."));
+}
+
+TEST_F(ExplainCardTest, HiddenWhenThereIsNothingToExplain) {
+    AppModel& m = world.startModel();
+    m.go(Step::accessibility);
+    ExplainCard card(m, false);
+    EXPECT_TRUE(card.isEmpty());
+    EXPECT_TRUE(card.isHidden());
+}
+
+TEST_F(ExplainCardTest, DemoItemsAreListedWithoutAPrompt) {
+    AppModel& m = world.startModel();
+    m.setDemo(true);
+    m.go(Step::loginItems);
+    const QList<ExplainItem> offered = m.explainItems();
+    ASSERT_FALSE(offered.isEmpty());
+    ExplainCard card(m, true);
+    EXPECT_FALSE(card.isEmpty());
+    EXPECT_FALSE(card.asksConsent());
+    EXPECT_TRUE(shows(&card, QStringLiteral("Everything else running in the background, in plain English")));
+    for (const ExplainItem& item : offered) {
+        EXPECT_TRUE(shows(&card, ExplainCard::nameLine(item))) << item.name.toStdString();
+    }
+}
+
+TEST_F(ExplainCardTest, UnknownItemAsksConsentAndTheAnswerRemovesThePrompt) {
+    const QString plist = QStringLiteral("/Users/anna/Library/LaunchAgents/com.example.TESTmystery.plist");
+    world.writeBtm(
+        {test::agentItem(QStringLiteral("<i>TESTmystery</i>"), QStringLiteral("com.example.TESTmystery"),
+                         plist, true, QStringLiteral("/opt/TESTmystery/bin/agent"))});
+    AppModel& m = world.startModel();
+    ASSERT_EQ(m.aiConsent(), 0);
+    m.go(Step::loginItems);
+    ASSERT_FALSE(m.explainPending().isEmpty());
+    PaneView page(m, false);
+    auto cards = test::visibleChildren<ExplainCard>(&page);
+    ASSERT_EQ(cards.size(), 1);
+    EXPECT_TRUE(cards[0]->asksConsent());
+    EXPECT_TRUE(shows(&page, ExplainCard::question(m.explainPending().size())));
+    // The record's name, tags and all, is shown as text.
+    EXPECT_TRUE(test::showsPart(&page, QStringLiteral("<i>TESTmystery</i>")));
+
+    test::press(&page, QStringLiteral("Explain them"));
+    EXPECT_EQ(m.aiConsent(), 1);
+    test::settle();
+    cards = test::visibleChildren<ExplainCard>(&page);
+    ASSERT_EQ(cards.size(), 1);
+    EXPECT_FALSE(cards[0]->asksConsent());
+    EXPECT_EQ(test::buttonTitled(&page, QStringLiteral("Explain them")), nullptr);
+}
+
+TEST_F(ExplainCardTest, AnsweredConsentNeverShowsThePrompt) {
+    const QString plist = QStringLiteral("/Users/anna/Library/LaunchAgents/com.example.TESTmystery.plist");
+    world.writeBtm({test::agentItem(QStringLiteral("TESTmystery"), QStringLiteral("com.example.TESTmystery"),
+                                    plist, true, QStringLiteral("/opt/TESTmystery/bin/agent"))});
+    AppModel& m = world.startModel();
+    m.go(Step::loginItems);
+    ASSERT_FALSE(m.explainPending().isEmpty());
+    for (int answer : {1, 2}) {
+        m.setAiConsent(answer);
+        ExplainCard card(m, false);
+        EXPECT_FALSE(card.asksConsent()) << answer;
+    }
+}
+
+}  // namespace
+}  // namespace rk

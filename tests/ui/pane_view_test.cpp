@@ -1,0 +1,346 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "app/AppModel.h"
+#include "app/Fixtures.h"
+#include "support/ModelFakes.h"
+#include "support/PlatformFakes.h"
+#include "support/UiProbe.h"
+#include "ui/BadgeAndBanner.h"
+#include "ui/ExplainCard.h"
+#include "ui/FindingRow.h"
+#include "ui/Palette.h"
+#include "ui/PaneView.h"
+#include "ui/Rendering.h"
+
+namespace rk {
+namespace {
+
+using test::press;
+using test::shows;
+
+class PaneViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureUiApplication(); }
+
+    // The model on `step` with the made-up rows, findings and photo.
+    AppModel& demoOn(Step step) {
+        AppModel& m = world.startModel();
+        m.setDemo(true);
+        m.go(step);
+        world.beat();
+        return m;
+    }
+
+    static QList<FindingRow*> rows(const QWidget* page) { return test::visibleChildren<FindingRow>(page); }
+    static FindingRow* rowWithId(const QWidget* page, const QString& id) {
+        for (FindingRow* row : rows(page)) {
+            if (row->finding().id == id) {
+                return row;
+            }
+        }
+        return nullptr;
+    }
+
+    StaticRenderingScope still;
+    test::ModelWorld world;
+    test::RecordingActions actions;
+};
+
+Finding finding(const QString& id, Finding::Verdict verdict, int count = 1) {
+    Finding f;
+    f.id = id;
+    f.verdict = verdict;
+    f.shown = QStringLiteral("TESTrow ") + id;
+    f.count = count;
+    f.what = QStringLiteral("A sentence.");
+    return f;
+}
+
+TEST_F(PaneViewTest, DemoPagesShowTheirListsInBothSchemes) {
+    for (Step step : {Step::accessibility, Step::loginItems}) {
+        for (bool dark : {false, true}) {
+            AppModel& m = demoOn(step);
+            ASSERT_FALSE(m.decision().findings.isEmpty());
+            PaneView page(m, dark);
+            const QImage image = test::render(&page);
+            test::savePng(image, QStringLiteral("pane-%1-%2").arg(step.rawValue(), dark ? "dark" : "light"));
+            EXPECT_TRUE(shows(&page, PaneView::heading(step)));
+            EXPECT_TRUE(shows(&page, PaneView::removeTitle(step)));
+            EXPECT_TRUE(
+                shows(&page, QStringLiteral("Open ") + PaneView::heading(step) + " in System Settings"));
+            EXPECT_TRUE(shows(&page, QStringLiteral("DEMO")));
+            // Every finding that is not hidden has its row, in decision order.
+            const PaneView::Lists lists = PaneView::split(m.decision());
+            EXPECT_EQ(rows(&page).size(), lists.remove.size() + lists.keep.size() + lists.look.size());
+            EXPECT_EQ(shows(&page, QStringLiteral("KEEP these. Do not remove:")), !lists.keep.isEmpty());
+            EXPECT_EQ(shows(&page, QStringLiteral("Worth a look (nothing marked)")), !lists.look.isEmpty());
+            EXPECT_FALSE(shows(&page, QStringLiteral("Nothing to remove here.")));
+        }
+    }
+}
+
+TEST_F(PaneViewTest, RemoveTitleAndFooterFollowTheStep) {
+    AppModel& m = demoOn(Step::accessibility);
+    PaneView page(m, false);
+    EXPECT_TRUE(shows(&page, QStringLiteral("REMOVE these:")));
+    press(&page, QStringLiteral("Next: Login Items  →"));
+    EXPECT_EQ(m.step(), Step::loginItems);
+    test::settle();
+    EXPECT_TRUE(shows(&page, QStringLiteral("TURN OFF or REMOVE these:")));
+    EXPECT_TRUE(shows(&page, QStringLiteral("Login Items & Extensions")));
+    press(&page, QStringLiteral("Finish  →"));
+    EXPECT_EQ(m.step(), Step::done);
+}
+
+TEST_F(PaneViewTest, MarketingCapturesHideTheDemoWord) {
+    AppModel& m = demoOn(Step::accessibility);
+    Fixtures::marketing = true;
+    PaneView page(m, false);
+    Fixtures::marketing = false;
+    EXPECT_FALSE(shows(&page, QStringLiteral("DEMO")));
+}
+
+TEST_F(PaneViewTest, PhotoKeepsItsAspectAtTheCardsWidth) {
+    AppModel& m = demoOn(Step::loginItems);
+    ASSERT_TRUE(m.photo().has_value());
+    PaneView page(m, false);
+    test::render(&page, 600);
+    const auto photos = test::visibleChildren<PhotoView>(&page);
+    ASSERT_EQ(photos.size(), 1);
+    const PhotoView* photo = photos[0];
+    EXPECT_EQ(photo->accessibleName(), QStringLiteral("Photo of System Settings with the rows marked"));
+    EXPECT_GT(photo->width(), 500);
+    const double want = double(m.photo()->height()) / m.photo()->width();
+    EXPECT_NEAR(double(photo->height()) / photo->width(), want, 0.01);
+    EXPECT_TRUE(shows(&page, QStringLiteral("The screen right now")));
+    EXPECT_FALSE(test::showsPart(&page, QStringLiteral("Turn on Screen Recording")));
+}
+
+TEST_F(PaneViewTest, ScreenRecordingHintOnlyWithoutItAndOutsideDemo) {
+    world.photo.permitted = false;
+    world.settings.trusted = false;
+    AppModel& m = world.startModel();
+    m.go(Step::accessibility);
+    world.beat();
+    {
+        PaneView page(m, false);
+        EXPECT_TRUE(
+            test::showsPart(&page, QStringLiteral("Turn on Screen Recording to also see a photo here.")));
+    }
+    // Granted, no photo yet: neither the photo nor the hint.
+    world.photo.permitted = true;
+    m.refreshGrants();
+    ASSERT_TRUE(m.grants().screen);
+    PaneView page(m, false);
+    EXPECT_FALSE(test::showsPart(&page, QStringLiteral("Turn on Screen Recording")));
+    EXPECT_TRUE(test::visibleChildren<PhotoView>(&page).isEmpty());
+}
+
+TEST_F(PaneViewTest, BannerColourFollowsThePhase) {
+    world.settings.trusted = false;
+    AppModel& m = world.startModel();
+    m.go(Step::accessibility);
+    PaneView page(m, false);
+    // A fresh page: no sentence, no banner.
+    EXPECT_EQ(page.banner(), nullptr);
+    EXPECT_TRUE(test::visibleChildren<Banner>(&page).isEmpty());
+
+    world.beat();  // no Accessibility: the guide says so, in amber
+    test::settle();
+    ASSERT_NE(page.banner(), nullptr);
+    EXPECT_EQ(m.phase(), Phase::noAccessibility);
+    EXPECT_EQ(page.banner()->shownColour(), Palette::amber(false));
+    EXPECT_EQ(page.banner()->text(), m.banner());
+
+    m.openPane();  // working: blue, with the spinner
+    test::settle();
+    EXPECT_EQ(page.banner()->shownColour(), Palette::blue(false));
+    EXPECT_NE(qobject_cast<Spinner*>(page.banner()->markWidget()), nullptr);
+
+    m.setDemo(true);
+    m.go(Step::accessibility);
+    world.beat();  // the made-up page is shown as selected: green
+    test::settle();
+    EXPECT_EQ(m.phase(), Phase::selected);
+    EXPECT_EQ(page.banner()->shownColour(), Palette::green(false));
+}
+
+TEST_F(PaneViewTest, StoreWithoutAccessShowsTheProblemAndWaits) {
+    test::FakeFileProbe files;
+    files.openErrors.insert(world.root.disk(TCCStore::userPath(world.root.paths())), EPERM);
+    test::ScopedCurrent<FileProbe> probe(&files);
+    world.settings.trusted = false;
+    AppModel& m = world.startModel();
+    m.go(Step::accessibility);
+    world.beat();
+    ASSERT_TRUE(m.storeProblem().has_value());
+    ASSERT_EQ(m.storeProblem()->kind, StoreError::Kind::noAccess);
+    PaneView page(m, false);
+    EXPECT_TRUE(shows(&page, QStringLiteral("Full Disk Access is off, so I cannot read this list yet.")));
+    EXPECT_TRUE(shows(&page, QStringLiteral("Waiting for the list.")));
+    EXPECT_FALSE(shows(&page, QStringLiteral("Nothing to remove here.")));
+    press(&page, QStringLiteral("Turn on Full Disk Access"));
+    EXPECT_EQ(actions.permissions, 1);
+}
+
+TEST_F(PaneViewTest, StoreProblemOffersAccessOnlyWhenAccessIsMissing) {
+    int asked = 0;
+    struct Case {
+        StoreError error;
+        bool button;
+    };
+    const Case cases[] = {{StoreError::format(QStringLiteral("v9")), false},
+                          {StoreError::unreadable(QStringLiteral("errno 5")), false},
+                          {StoreError::noAccess(), true}};
+    for (const Case& c : cases) {
+        StoreProblem card(false, c.error, [&] { ++asked; });
+        EXPECT_EQ(card.button() != nullptr, c.button);
+        EXPECT_EQ(card.outline(), Palette::amber(false));
+        // The failure's detail is for the diagnostics, not for the page.
+        EXPECT_FALSE(test::showsPart(&card, QStringLiteral("errno")));
+        EXPECT_FALSE(test::showsPart(&card, QStringLiteral("v9")));
+        if (card.button() != nullptr) {
+            EXPECT_EQ(card.button()->title(), QStringLiteral("Turn on Full Disk Access"));
+            card.button()->press();
+        }
+    }
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(StoreProblem::sentence(StoreError::Kind::noAccess),
+              QStringLiteral("Full Disk Access is off, so I cannot read this list yet."));
+}
+
+TEST_F(PaneViewTest, NoFindingsShowsOnlyTheRemoveCard) {
+    world.settings.trusted = false;
+    AppModel& m = world.startModel();
+    m.go(Step::accessibility);
+    world.beat();
+    ASSERT_TRUE(m.decision().findings.isEmpty());
+    PaneView page(m, false);
+    EXPECT_TRUE(shows(&page, QStringLiteral("Nothing to remove here.")));
+    EXPECT_FALSE(test::showsPart(&page, QStringLiteral("KEEP these")));
+    EXPECT_FALSE(test::showsPart(&page, QStringLiteral("Worth a look")));
+    EXPECT_FALSE(test::showsPart(&page, QStringLiteral("more that need nothing")));
+}
+
+TEST_F(PaneViewTest, FindingRowShowsCountTellAndEvidence) {
+    Finding f = finding(QStringLiteral("r:x"), Finding::Verdict::remove, 2);
+    f.shown = QStringLiteral("<b>TESTapp</b>");
+    f.tell = QStringLiteral("the one with the blank icon");
+    f.evidence = {QStringLiteral("/Users/anna/Applications/TESTapp.app"), QStringLiteral("key: gone")};
+    std::vector<bool> flips;
+    FindingRow row(
+        false, f, QStringLiteral("●"), Palette::red(false), false, [&](bool on) { flips.push_back(on); },
+        world.root.paths());
+    test::render(&row, 400);
+    // A record name with markup shows literally, with the count after it.
+    EXPECT_EQ(row.title(), QStringLiteral("<b>TESTapp</b> ×2"));
+    EXPECT_TRUE(shows(&row, QStringLiteral("<b>TESTapp</b> ×2")));
+    EXPECT_EQ(row.tellShown(), QStringLiteral("How to tell them apart: the one with the blank icon"));
+    ASSERT_NE(row.whyButton(), nullptr);
+    EXPECT_EQ(row.whyButton()->title(), QStringLiteral("How I know"));
+    EXPECT_TRUE(row.evidenceShown().isEmpty());
+    EXPECT_FALSE(shows(&row, QStringLiteral("key: gone")));
+
+    row.whyButton()->press();
+    EXPECT_EQ(row.whyButton()->title(), QStringLiteral("Hide how I know"));
+    EXPECT_EQ(row.evidenceShown(),
+              (QStringList{QStringLiteral("~/Applications/TESTapp.app"), QStringLiteral("key: gone")}));
+    EXPECT_TRUE(shows(&row, QStringLiteral("key: gone")));
+    row.whyButton()->press();
+    EXPECT_EQ(flips, (std::vector<bool>{true, false}));
+}
+
+TEST_F(PaneViewTest, PlainFindingHasNoTellBoxAndNoEvidenceButton) {
+    FindingRow row(true, finding(QStringLiteral("k:y"), Finding::Verdict::keep), QStringLiteral("✓"),
+                   Palette::green(true));
+    EXPECT_EQ(row.title(), QStringLiteral("TESTrow k:y"));
+    EXPECT_EQ(row.whyButton(), nullptr);
+    EXPECT_TRUE(row.tellShown().isEmpty());
+    EXPECT_TRUE(test::visibleChildren<TellBox>(&row).isEmpty());
+}
+
+TEST_F(PaneViewTest, TickedOffRemoveFindingTurnsGreenAndStays) {
+    const Finding f = finding(QStringLiteral("r:TESTghost"), Finding::Verdict::remove);
+    for (bool dark : {false, true}) {
+        const auto open = PaneView::removeMark(f, {}, dark);
+        EXPECT_EQ(open.first, QStringLiteral("●"));
+        EXPECT_EQ(open.second, Palette::red(dark));
+        const auto done = PaneView::removeMark(f, {QStringLiteral("r:TESTghost")}, dark);
+        EXPECT_EQ(done.first, QStringLiteral("✓"));
+        EXPECT_EQ(done.second, Palette::green(dark));
+    }
+    // On the page: the first remove row carries the red dot.
+    AppModel& m = demoOn(Step::accessibility);
+    const PaneView::Lists lists = PaneView::split(m.decision());
+    ASSERT_FALSE(lists.remove.isEmpty());
+    PaneView page(m, false);
+    FindingRow* row = rowWithId(&page, lists.remove.first().id);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->mark(), QStringLiteral("●"));
+    EXPECT_EQ(row->markColour(), Palette::red(false));
+}
+
+TEST_F(PaneViewTest, EvidenceToggleSurvivesARedrawAndHiddenListOpens) {
+    AppModel& m = demoOn(Step::loginItems);
+    const PaneView::Lists lists = PaneView::split(m.decision());
+    PaneView page(m, false);
+    FindingRow* withEvidence = nullptr;
+    for (FindingRow* row : rows(&page)) {
+        if (row->whyButton() != nullptr) {
+            withEvidence = row;
+            break;
+        }
+    }
+    ASSERT_NE(withEvidence, nullptr);
+    const QString id = withEvidence->finding().id;
+    withEvidence->whyButton()->press();
+    // A change of the model draws the page again; the open row stays open.
+    m.setAiConsent(m.aiConsent() == 1 ? 2 : 1);
+    test::settle();
+    FindingRow* again = rowWithId(&page, id);
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, withEvidence);
+    EXPECT_TRUE(again->showsWhy());
+
+    if (!lists.hidden.isEmpty()) {
+        const QString title = PaneView::hiddenTitle(lists.hidden.size(), false);
+        press(&page, title);
+        test::settle();
+        EXPECT_TRUE(page.showsHidden());
+        EXPECT_TRUE(shows(&page, PaneView::hiddenTitle(lists.hidden.size(), true)));
+        EXPECT_EQ(rows(&page).size(),
+                  lists.remove.size() + lists.keep.size() + lists.look.size() + lists.hidden.size());
+    }
+}
+
+TEST_F(PaneViewTest, HiddenLabelHasOneFormForEveryCount) {
+    EXPECT_EQ(PaneView::hiddenTitle(1, false), QStringLiteral("Show 1 more that need nothing from you"));
+    EXPECT_EQ(PaneView::hiddenTitle(3, true), QStringLiteral("Hide 3 more that need nothing from you"));
+}
+
+TEST_F(PaneViewTest, SplitKeepsDecisionOrderPerVerdict) {
+    Decision decision;
+    decision.findings = {finding("r:1", Finding::Verdict::remove), finding("h:1", Finding::Verdict::hidden),
+                         finding("k:1", Finding::Verdict::keep),   finding("r:2", Finding::Verdict::remove),
+                         finding("l:1", Finding::Verdict::look),   finding("k:1", Finding::Verdict::keep)};
+    const PaneView::Lists lists = PaneView::split(decision);
+    ASSERT_EQ(lists.remove.size(), 2);
+    EXPECT_EQ(lists.remove[1].id, QStringLiteral("r:2"));
+    EXPECT_EQ(lists.keep.size(), 2);  // the same id twice: both are drawn
+    EXPECT_EQ(lists.look.size(), 1);
+    EXPECT_EQ(lists.hidden.size(), 1);
+}
+
+TEST_F(PaneViewTest, OpenButtonAsksTheModelToOpenThePage) {
+    world.settings.trusted = false;
+    AppModel& m = world.startModel();
+    m.go(Step::loginItems);
+    PaneView page(m, false);
+    press(&page, QStringLiteral("Open Login Items & Extensions in System Settings"));
+    EXPECT_EQ(m.phase(), Phase::working);
+}
+
+}  // namespace
+}  // namespace rk

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+#include "app/AppModel.h"
+#include "support/LaunchPlistWriter.h"
+#include "support/ModelFakes.h"
+#include "support/UiProbe.h"
+#include "ui/Controls.h"
+#include "ui/Palette.h"
+#include "ui/Rendering.h"
+#include "ui/RootView.h"
+#include "ui/SettingsCard.h"
+#include "ui/StartView.h"
+
+namespace rk {
+namespace {
+
+// Renders the whole window on every step from the demo fixtures, in both
+// schemes, into PNG files under the build folder for people to look at.
+class RenderPagesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureUiApplication(); }
+    void SetUp() override {
+        RootView::setMoveInPageFactory([](AppModel&, bool, QWidget* parent) { return new QWidget(parent); });
+    }
+    void TearDown() override { RootView::setMoveInPageFactory({}); }
+
+    StaticRenderingScope still;
+    test::ModelWorld world;
+    test::RecordingActions actions;
+};
+
+TEST_F(RenderPagesTest, EveryStepInBothSchemes) {
+    AppModel& m = world.startModel();
+    m.setDemo(true);
+    for (Step step : {Step::start, Step::accessibility, Step::loginItems, Step::done}) {
+        for (bool dark : {false, true}) {
+            m.go(step);
+            world.beat();
+            RootView root(m, dark);
+            root.resize(600, 820);
+            root.show();
+            test::settle();
+            root.refreshNow();
+            test::settle();
+            // The whole page, not only the part inside the window.
+            const int pageHeight = root.page()->heightForWidth(root.page()->width());
+            root.resize(600, std::max(820, pageHeight + 220));
+            test::settle();
+            QImage image(root.size() * 2, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(2);
+            root.render(&image);
+            const QString path = test::savePng(
+                image, QStringLiteral("root-%1-%2").arg(step.rawValue(), dark ? "dark" : "light"));
+            EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+            EXPECT_EQ(image.pixelColor(4, 4), Palette::ground(dark)) << step.rawValue().toStdString();
+        }
+    }
+}
+
+TEST_F(RenderPagesTest, SettingsCardAndStartWithGoneJobs) {
+    for (const char* label : {"com.example.TESTupdater", "com.example.TESTsync"}) {
+        test::LaunchPlistWriter::Job job;
+        job.label = QString::fromLatin1(label);
+        job.program = QStringLiteral("/Users/anna/Applications/TEST.app/Contents/MacOS/") + label;
+        world.root.writeFile(world.root.paths().userLaunchAgents() + "/" + label + ".plist",
+                             test::LaunchPlistWriter::write(job));
+    }
+    AppModel& m = world.startModel();
+    for (bool dark : {false, true}) {
+        const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        SettingsCard card(m, dark);
+        const QString cardPath =
+            test::savePng(test::render(&card, SettingsCard::cardWidth), "settings-card-" + scheme);
+        EXPECT_GT(QFileInfo(cardPath).size(), 0);
+
+        StartView page(m, dark);
+        applyScheme(&page, dark);
+        test::press(&page, QStringLiteral("Show them"));
+        test::settle();
+        const QString pagePath = test::savePng(test::render(&page), "start-jobs-open-" + scheme);
+        EXPECT_GT(QFileInfo(pagePath).size(), 0);
+        // The home folder is written "~" in each job's line.
+        EXPECT_TRUE(test::showsPart(&page, QStringLiteral("Runs ~/Applications/TEST.app")));
+    }
+}
+
+}  // namespace
+}  // namespace rk

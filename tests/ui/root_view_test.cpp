@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QScrollBar>
+
+#include "app/AppModel.h"
+#include "permissions/PermissionProbes.h"
+#include "support/ModelFakes.h"
+#include "support/UiProbe.h"
+#include "ui/Controls.h"
+#include "ui/DoneView.h"
+#include "ui/Palette.h"
+#include "ui/PaneView.h"
+#include "ui/Rendering.h"
+#include "ui/RootView.h"
+#include "ui/SettingsCard.h"
+#include "ui/StartView.h"
+
+namespace rk {
+namespace {
+
+using test::press;
+using test::shows;
+
+class RootViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureUiApplication(); }
+    void SetUp() override {
+        RootView::setMoveInPageFactory([this](AppModel&, bool, QWidget* parent) {
+            ++moveInPages;
+            return new QLabel(QStringLiteral("TEST Move-In page"), parent);
+        });
+    }
+    void TearDown() override { RootView::setMoveInPageFactory({}); }
+
+    StaticRenderingScope still;
+    test::ModelWorld world;
+    test::RecordingActions actions;
+    int moveInPages = 0;
+};
+
+TEST_F(RootViewTest, CurrentTabIsAGoldCapsuleWithDarkSemiboldText) {
+    AppModel& m = world.startModel();
+    for (bool dark : {false, true}) {
+        RootView root(m, dark);
+        ASSERT_EQ(root.tabs().size(), 5);
+        QStringList titles;
+        for (StepTab* tab : root.tabs()) {
+            titles.append(tab->text());
+            const bool current = tab->step() == Step::start;
+            EXPECT_EQ(tab->isCurrent(), current);
+            EXPECT_EQ(tab->fillColour(), current ? Palette::gold() : QColor(0, 0, 0, 0));
+            EXPECT_EQ(tab->titleColour(), current ? Color::hex(0x1D1D1F) : Palette::dim(dark));
+            EXPECT_EQ(tab->font().weight(), current ? QFont::DemiBold : QFont::Normal);
+            EXPECT_TRUE(tab->isEnabled());
+        }
+        EXPECT_EQ(titles, (QStringList{"Start", "Accessibility", "Login Items", "Move-In", "Done"}));
+        const QImage image = test::render(&root);
+        StepTab* start = root.tabs()[0];
+        const QPointF inside = QPointF(start->mapTo(&root, QPoint(4, start->height() / 2)));
+        EXPECT_TRUE(test::near(test::pixel(image, inside), Palette::gold(), 3));
+    }
+}
+
+TEST_F(RootViewTest, PressingATabCallsGoAlsoForTheCurrentStep) {
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    root.show();
+    test::clickCentre(root.tabs()[2]);
+    EXPECT_EQ(m.step(), Step::loginItems);
+    test::settle();
+    EXPECT_NE(qobject_cast<PaneView*>(root.page()), nullptr);
+    EXPECT_TRUE(root.tabs()[2]->isCurrent());
+    EXPECT_FALSE(root.tabs()[0]->isCurrent());
+
+    // The current tab again: the model resets the page (its guide is cleared).
+    m.openPane();
+    ASSERT_EQ(m.phase(), Phase::working);
+    const qint64 before = world.counters->snapshot().value(QStringLiteral("page.loginItems"));
+    test::clickCentre(root.tabs()[2]);
+    EXPECT_EQ(m.phase(), Phase::idle);
+    EXPECT_TRUE(m.banner().isEmpty());
+    EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("page.loginItems")), before + 1);
+}
+
+TEST_F(RootViewTest, PageKindsSwapAndTheSettingsPageKeepsItsToggles) {
+    AppModel& m = world.startModel();
+    m.setDemo(true);
+    RootView root(m, false);
+    EXPECT_NE(qobject_cast<StartView*>(root.page()), nullptr);
+
+    m.go(Step::accessibility);
+    world.beat();
+    test::settle();
+    auto* pane = qobject_cast<PaneView*>(root.page());
+    ASSERT_NE(pane, nullptr);
+    const PaneView::Lists lists = PaneView::split(m.decision());
+    if (!lists.hidden.isEmpty()) {
+        press(pane, PaneView::hiddenTitle(lists.hidden.size(), false));
+        test::settle();
+        ASSERT_TRUE(pane->showsHidden());
+    }
+
+    m.go(Step::loginItems);
+    test::settle();
+    EXPECT_EQ(root.page(), pane);  // one page serves both steps
+    if (!lists.hidden.isEmpty()) {
+        EXPECT_TRUE(pane->showsHidden());
+    }
+
+    m.go(Step::moveIn);
+    test::settle();
+    EXPECT_EQ(moveInPages, 1);
+    EXPECT_TRUE(shows(&root, QStringLiteral("TEST Move-In page")));
+
+    m.go(Step::done);
+    test::settle();
+    EXPECT_NE(qobject_cast<DoneView*>(root.page()), nullptr);
+
+    // Back on a settings page: a new page, its toggles false again.
+    m.go(Step::accessibility);
+    test::settle();
+    auto* fresh = qobject_cast<PaneView*>(root.page());
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_FALSE(fresh->showsHidden());
+}
+
+TEST_F(RootViewTest, FooterNamesTheMacWithItsModelWhenKnown) {
+    EXPECT_EQ(RootView::macLine(QStringLiteral("Anna's Mac"), QString()), QStringLiteral("Anna's Mac"));
+    EXPECT_EQ(RootView::macLine(QStringLiteral("Anna's Mac"), QStringLiteral("MacBook Air")),
+              QStringLiteral("Anna's Mac · MacBook Air"));
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    EXPECT_EQ(root.macLine(), RootView::macLine(m.macName(), m.macModel()));
+    EXPECT_TRUE(shows(&root, RootView::macLine(m.macName(), m.macModel())));
+    EXPECT_EQ(root.versionLine(), QStringLiteral("Version 1.2 (34)"));
+}
+
+TEST_F(RootViewTest, LongMacNameStaysOnOneLine) {
+    world.seams.hostName = QStringLiteral("A very long computer name that goes on and on, ").repeated(4);
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    test::render(&root, 600);
+    const auto lines = test::visibleChildren<ElidedLabel>(&root);
+    ASSERT_FALSE(lines.isEmpty());
+    const ElidedLabel* line = lines.first();
+    EXPECT_EQ(line->text(), root.macLine());
+    EXPECT_TRUE(line->shownText().endsWith(QChar(0x2026)));
+    EXPECT_EQ(line->height(), line->fontMetrics().height());
+}
+
+TEST_F(RootViewTest, DarkSchemeColoursTheWindow) {
+    AppModel& m = world.startModel();
+    RootView root(m, true);
+    const QImage image = test::render(&root, 600);
+    // The window's ground in the page area's margin.
+    const QPoint ground = root.pageArea()->mapTo(&root, QPoint(6, 6));
+    EXPECT_TRUE(test::near(test::pixel(image, ground), Color::hex(0x1C1C1E), 2));
+    // The footer band: #2C2C2E at 60 % over the ground.
+    const QPointF band(300, root.height() - 3);
+    const QColor expected =
+        QColor::fromRgbF(0.6f * 0x2C / 255.f + 0.4f * 0x1C / 255.f, 0.6f * 0x2C / 255.f + 0.4f * 0x1C / 255.f,
+                         0.6f * 0x2E / 255.f + 0.4f * 0x1E / 255.f);
+    EXPECT_TRUE(test::near(test::pixel(image, band), expected, 3));
+    EXPECT_EQ(root.palette().color(QPalette::WindowText), Color::hex(0xF2F2F7));
+}
+
+TEST_F(RootViewTest, PageAreaScrollsWhileHeaderAndFooterStay) {
+    AppModel& m = world.startModel();
+    m.setDemo(true);
+    m.go(Step::loginItems);
+    world.beat();
+    RootView root(m, false);
+    root.resize(600, 560);
+    root.show();
+    test::settle();
+    root.refreshNow();
+    test::settle();
+    EXPECT_GT(root.pageArea()->verticalScrollBar()->maximum(), 0);
+    const int tabsTop = root.tabs()[0]->mapTo(&root, QPoint()).y();
+    root.pageArea()->verticalScrollBar()->setValue(200);
+    test::settle();
+    EXPECT_EQ(root.tabs()[0]->mapTo(&root, QPoint()).y(), tabsTop);
+}
+
+TEST_F(RootViewTest, GearOpensAFreshCardEachTime) {
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    root.show();
+    test::settle();
+    EXPECT_EQ(root.gear()->toolTip(), QStringLiteral("Settings"));
+    root.gear()->click();
+    ASSERT_TRUE(root.showsSettings());
+    SettingsCard* first = root.settingsCard();
+    EXPECT_FALSE(first->demoSwitch()->isOn());
+    EXPECT_FALSE(first->aiSwitch()->isOn());
+
+    // Closed from outside (a click elsewhere), the gear opens it again.
+    root.settingsCard()->window()->close();
+    test::settle();
+    EXPECT_FALSE(root.showsSettings());
+    m.setDemo(true);
+    m.setAiConsent(1);
+    root.gear()->click();
+    ASSERT_TRUE(root.showsSettings());
+    EXPECT_TRUE(root.settingsCard()->demoSwitch()->isOn());
+    EXPECT_TRUE(root.settingsCard()->aiSwitch()->isOn());
+    // The gear again closes it.
+    root.gear()->click();
+    test::settle();
+    EXPECT_FALSE(root.showsSettings());
+}
+
+TEST_F(RootViewTest, SettingsSwitchesStoreConsentAndResetThePage) {
+    AppModel& m = world.startModel();
+    m.go(Step::loginItems);
+    world.beat();
+    SettingsCard card(m, true);
+    EXPECT_EQ(card.width(), SettingsCard::cardWidth);
+    EXPECT_FALSE(card.aiSwitch()->isOn());  // 0, not asked, shows off
+    test::clickCentre(card.aiSwitch());
+    EXPECT_EQ(m.aiConsent(), 1);
+    test::clickCentre(card.aiSwitch());
+    EXPECT_EQ(m.aiConsent(), 2);  // off stores 2, never 0
+
+    m.openPane();
+    ASSERT_EQ(m.phase(), Phase::working);
+    test::clickCentre(card.demoSwitch());
+    EXPECT_TRUE(m.demo());
+    EXPECT_EQ(m.step(), Step::loginItems);
+    EXPECT_EQ(m.phase(), Phase::idle);  // the page was reset
+    world.beat();
+    EXPECT_FALSE(m.decision().findings.isEmpty());
+}
+
+TEST_F(RootViewTest, StoredNoShowsTheAiSwitchOff) {
+    AppModel& m = world.startModel();
+    m.setAiConsent(2);
+    SettingsCard card(m, false);
+    EXPECT_FALSE(card.aiSwitch()->isOn());
+    EXPECT_TRUE(card.updatesArea()->isHidden());
+}
+
+TEST_F(RootViewTest, SettingsButtonsAreTheDelegatesMenuActions) {
+    AppModel& m = world.startModel();
+    SettingsCard card(m, false);
+    press(&card, QStringLiteral("Permissions…"));
+    press(&card, QStringLiteral("Save Diagnostics…"));
+    EXPECT_EQ(actions.permissions, 1);
+    EXPECT_EQ(actions.diagnostics, 1);
+    // Neither is counted as the Start page's permission button is.
+    EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("permissions.open")), 0);
+}
+
+TEST_F(RootViewTest, DonePageOpensEachPermissionPageAndStartsAgain) {
+    AppModel& m = world.startModel();
+    m.go(Step::done);
+    DoneView page(m, false);
+    EXPECT_TRUE(shows(&page, QStringLiteral("All done")));
+    EXPECT_TRUE(test::showsPart(&page, QStringLiteral("Remove \"Rowkeeper\" from each")));
+    press(&page, QStringLiteral("Full Disk Access"));
+    press(&page, QStringLiteral("Accessibility"));
+    press(&page, QStringLiteral("Screen Recording"));
+    EXPECT_EQ(actions.links,
+              (QList<QUrl>{KTPermissionProbes::Pane::fullDisk(), KTPermissionProbes::Pane::accessibility(),
+                           KTPermissionProbes::Pane::screenRecording()}));
+    EXPECT_EQ(actions.links[0].toString(),
+              QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"));
+    press(&page, QStringLiteral("Start again"));
+    EXPECT_EQ(m.step(), Step::start);
+}
+
+}  // namespace
+}  // namespace rk
