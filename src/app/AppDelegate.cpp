@@ -1,0 +1,249 @@
+#include "app/AppDelegate.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileOpenEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <cstdio>
+
+#include "app/AboutPanel.h"
+#include "app/AppInfo.h"
+#include "app/AppModel.h"
+#include "app/Diagnostics.h"
+#include "app/LinkRouter.h"
+#include "app/Menus.h"
+#include "app/PermissionDeclaration.h"
+#include "app/Stats.h"
+#include "permissions/PermissionWizard.h"
+#include "platform/Workspace.h"
+#include "ui/RootView.h"
+
+namespace rk {
+
+namespace {
+
+void printLine(const QString& line) {
+    const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void centreOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect free = screen->availableGeometry();
+    window->move(free.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(QStringList args, AppDelegateSeams seams, QObject* parent)
+    : QObject(parent),
+      args_(std::move(args)),
+      options_(LaunchOptions::from(args_)),
+      seams_(std::move(seams)),
+      model_(seams_.model != nullptr ? *seams_.model : AppModel::shared()) {
+    AppActions::setCurrent(this);
+}
+
+AppDelegate::~AppDelegate() {
+    if (&AppActions::current() == this)
+        AppActions::setCurrent(nullptr);
+    // The windows' views read the model; they go before the delegate does.
+    about_.reset();
+    window_.reset();
+}
+
+void AppDelegate::applicationWillFinishLaunching() {
+    if (seams_.configureWizard) {
+        seams_.configureWizard();
+        return;
+    }
+    configureWizard(true);
+    KTPermissionWizard::enableFreshProcessCheck();
+}
+
+std::optional<int> AppDelegate::applicationDidFinishLaunching() {
+    // 1. Rendering the wizard's screens is a mode of its own; this build
+    //    does not carry it.
+    if (options_.windowshotDir) {
+        printLine(Dispatch::notBuiltLine(QStringLiteral("--permission-windowshot")));
+        return Dispatch::notMeasuredStatus;
+    }
+    // 2. The menus.
+    buildMainMenu();
+    // 3. Demo mode is set on every launch, off unless asked for.
+    model_.setDemo(options_.demo);
+    // 4. The window.
+    createWindow();
+    // 5. The scan loop.
+    model_.start();
+    // 6. A move to another computer opens the Move-In page, except in demo mode.
+    const MoveIn::Move move = seams_.detectMove ? seams_.detectMove() : MoveIn::detectMove();
+    if (move.moved && !options_.demo) {
+        model_.setMovedFrom(move.from);
+        model_.go(Step::moveIn);
+        Stats::record(QStringLiteral("movein.detected"));
+    }
+    // 7. A page asked for on the command line wins over the Move-In page.
+    if (options_.openPane) {
+        model_.go(*options_.openPane);
+        model_.openPane();
+    }
+    // 8. The launch count.
+    Stats::record(QStringLiteral("launch"));
+    // Links given as arguments arrive once launch is over, as the system
+    // delivers them on a Mac.
+    if (!options_.links.isEmpty())
+        openLinks(options_.links);
+    return std::nullopt;
+}
+
+void AppDelegate::openLinks(const QList<QUrl>& links) {
+    const LinkRoute route = LinkRouter::route(links);
+    if (route.kind == LinkRoute::Kind::none)
+        return;
+    Stats::record(route.event());
+    if (route.kind == LinkRoute::Kind::page && route.step)
+        model_.go(*route.step);
+    bringWindowForward();
+}
+
+void AppDelegate::openForwarded(const QList<QUrl>& links) {
+    if (links.isEmpty()) {
+        bringWindowForward();
+        return;
+    }
+    openLinks(links);
+}
+
+void AppDelegate::applicationWillTerminate() {
+    if (terminated_)
+        return;
+    terminated_ = true;
+    model_.overlay().hide();
+    Stats::flush();
+    saveFrame();
+}
+
+void AppDelegate::showAbout() {
+    if (!about_) {
+        about_ = std::make_unique<AboutView>();
+        about_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        about_->setWindowTitle(QString());
+        about_->setFixedSize(AboutView::width, AboutView::height);
+        centreOnScreen(about_.get());
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void AppDelegate::showPermissions() {
+    KTPermissionWizard::present(true);
+}
+
+void AppDelegate::saveDiagnostics() {
+    Diagnostics::saveAndReveal();
+}
+
+void AppDelegate::openSettingsLink(const QUrl& link) {
+    Workspace::current().openURL(link, true);
+}
+
+QString AppDelegate::versionLine() const {
+    return AppInfo::versionLine();
+}
+
+void AppDelegate::buildMainMenu() {
+    if (menuBar_)
+        return;
+    pendingMenuBar_ = std::make_unique<QMenuBar>();
+    menuBar_ = pendingMenuBar_.get();
+    Menus::build(*pendingMenuBar_, [this](MenuAction action) { perform(action); });
+    if (window_)
+        window_->setMenuBar(pendingMenuBar_.release());
+}
+
+void AppDelegate::perform(MenuAction action) {
+    switch (action) {
+        case MenuAction::showAbout:
+            showAbout();
+            break;
+        case MenuAction::showPermissions:
+            showPermissions();
+            break;
+        case MenuAction::saveDiagnostics:
+            saveDiagnostics();
+            break;
+        default:
+            Menus::performStandard(action);
+            break;
+    }
+}
+
+void AppDelegate::createWindow() {
+    if (window_)
+        return;
+    window_ = std::make_unique<QMainWindow>();
+    window_->setObjectName(QStringLiteral("main"));
+    window_->setWindowTitle(QStringLiteral("Rowkeeper"));
+    window_->setMinimumSize(minimumWidth, minimumHeight);
+    window_->resize(windowWidth, windowHeight);
+    // On a Mac the menu bar sits at the top of the screen; here it is the window's.
+    if (pendingMenuBar_)
+        window_->setMenuBar(pendingMenuBar_.release());
+    window_->setCentralWidget(new RootView(model_));
+
+    const std::unique_ptr<QSettings> settings = frameSettings();
+    const QByteArray frame = settings->value(frameKey()).toByteArray();
+    if (frame.isEmpty() || !window_->restoreGeometry(frame)) {
+        window_->resize(windowWidth, windowHeight);
+        centreOnScreen(window_.get());
+    }
+    window_->installEventFilter(this);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void AppDelegate::bringWindowForward() {
+    if (!window_)
+        return;
+    if (window_->isMinimized())
+        window_->showNormal();
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+std::unique_ptr<QSettings> AppDelegate::frameSettings() const {
+    if (seams_.frameSettingsFile.isEmpty())
+        return std::make_unique<QSettings>();
+    return std::make_unique<QSettings>(seams_.frameSettingsFile, QSettings::IniFormat);
+}
+
+void AppDelegate::saveFrame() {
+    if (!window_)
+        return;
+    const std::unique_ptr<QSettings> settings = frameSettings();
+    settings->setValue(frameKey(), window_->saveGeometry());
+    settings->sync();
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FileOpen) {
+        const QUrl link = static_cast<QFileOpenEvent*>(event)->url();
+        openLinks({link});
+        return LinkRouter::isOurs(link);
+    }
+    if (window_ && watched == window_.get() && event->type() == QEvent::Close)
+        saveFrame();
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace rk

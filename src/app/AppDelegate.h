@@ -1,0 +1,112 @@
+#pragma once
+// The application's delegate: it declares the app's permissions to the
+// wizard before launch ends, then builds the menus, opens the main window
+// with the root view, starts the scan loop, looks for a move to another
+// computer and honours the launch flags. It answers links of the app's
+// scheme, carries the three menu actions of the app (about, permissions,
+// diagnostics) and tidies up when the app quits. It owns the main window and
+// the about window.
+//
+// Main thread only. `main` makes one and calls the launch callbacks in order;
+// tests make one over a model and stand-ins of their own.
+
+#include <QList>
+#include <QMenuBar>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/Dispatch.h"
+#include "movein/MoveIn.h"
+#include "ui/AppActions.h"
+
+class QMainWindow;
+class QSettings;
+class QWidget;
+
+namespace rk {
+
+class AppModel;
+enum class MenuAction;
+
+// What the application delegate runs on. Empty values stand for the real ones.
+struct AppDelegateSeams {
+    AppModel* model = nullptr;                   // AppModel::shared()
+    std::function<MoveIn::Move()> detectMove{};  // MoveIn::detectMove
+    // Declares the app to the wizard and turns on its fresh-process
+    // check; empty: configureWizard(true), then enableFreshProcessCheck().
+    std::function<void()> configureWizard{};
+    // Where the window frame is remembered; empty: QSettings()'s own.
+    QString frameSettingsFile{};
+};
+
+class AppDelegate final : public QObject, public AppActions {
+    Q_OBJECT
+
+public:
+    static constexpr int windowWidth = 600;
+    static constexpr int windowHeight = 820;
+    static constexpr int minimumWidth = 600;
+    static constexpr int minimumHeight = 560;
+    // The settings key of the main window's frame.
+    static QString frameKey() { return QStringLiteral("LarkspurMain"); }
+
+    explicit AppDelegate(QStringList args, AppDelegateSeams seams = {}, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // ---- Launch and quit, in the order the application calls them ------------
+    void applicationWillFinishLaunching();
+    // The launch sequence. Gives an exit status when the process should end
+    // at once instead of running (a render-and-exit flag).
+    std::optional<int> applicationDidFinishLaunching();
+    // Acts on the first link of the app's scheme; other links change nothing.
+    void openLinks(const QList<QUrl>& links);
+    // A second launch's links; with none, it only wanted the window in front.
+    void openForwarded(const QList<QUrl>& links);
+    static bool applicationShouldTerminateAfterLastWindowClosed() { return true; }
+    // Hides the marks overlay, writes the usage counters and remembers the
+    // window's frame. Runs once, however often it is called.
+    void applicationWillTerminate();
+
+    // ---- Menu actions --------------------------------------------------------
+    void showAbout();
+    void showPermissions() override;
+    void saveDiagnostics() override;
+    void openSettingsLink(const QUrl& link) override;
+    QString versionLine() const override;
+    void buildMainMenu();
+
+    // ---- What it owns, for main and tests -------------------------------------
+    QMainWindow* window() const { return window_.get(); }
+    QWidget* about() const { return about_.get(); }
+    QMenuBar* menuBar() const { return menuBar_; }
+    const LaunchOptions& options() const { return options_; }
+    AppModel& model() const { return model_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void perform(MenuAction action);
+    void createWindow();
+    void bringWindowForward();
+    void saveFrame();
+    std::unique_ptr<QSettings> frameSettings() const;
+
+    QStringList args_;
+    LaunchOptions options_;
+    AppDelegateSeams seams_;
+    AppModel& model_;
+    std::unique_ptr<QMainWindow> window_;
+    std::unique_ptr<QWidget> about_;
+    std::unique_ptr<QMenuBar> pendingMenuBar_;  // until the window takes it
+    QPointer<QMenuBar> menuBar_;
+    bool terminated_ = false;
+};
+
+}  // namespace rk

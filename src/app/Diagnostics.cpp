@@ -1,0 +1,240 @@
+#include "app/Diagnostics.h"
+
+#include <unistd.h>
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QThread>
+#include <QUrl>
+#include <cstdio>
+
+#include "app/AppInfo.h"
+#include "app/Stats.h"
+#include "platform/Machine.h"
+
+namespace rk {
+
+namespace {
+
+DiagnosticsHost*& replacement() {
+    static DiagnosticsHost* host = nullptr;
+    return host;
+}
+
+// A model name longer than this is not a model name.
+constexpr qint64 kMaxModelBytes = 256;
+
+void printError(const QString& line) {
+    const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+QJsonObject usageObject(const QMap<QString, qint64>& usage) {
+    QJsonObject object;
+    for (auto it = usage.constBegin(); it != usage.constEnd(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
+
+int countVerdict(const Decision& decision, Finding::Verdict verdict) {
+    int n = 0;
+    for (const Finding& finding : decision.findings) {
+        if (finding.verdict == verdict)
+            ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+DiagnosticsHost& DiagnosticsHost::current() {
+    static HostDiagnostics host;
+    DiagnosticsHost* given = replacement();
+    return given != nullptr ? *given : host;
+}
+
+void DiagnosticsHost::setCurrent(DiagnosticsHost* host) {
+    replacement() = host;
+}
+
+QString HostDiagnostics::osVersion() const {
+    return QSysInfo::prettyProductName() + QStringLiteral(" (") + QSysInfo::kernelType() + QLatin1Char(' ') +
+           QSysInfo::kernelVersion() + QLatin1Char(')');
+}
+
+QString HostDiagnostics::hardwareModel() const {
+    const SystemPaths& paths = paths_ ? *paths_ : SystemPaths::current();
+    QFile file(paths.disk(QString::fromLatin1(productNameFile)));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    const QString model = QString::fromUtf8(file.read(kMaxModelBytes)).simplified();
+    return model.isEmpty() ? QStringLiteral("unknown") : model;
+}
+
+int HostDiagnostics::cores() const {
+    const long n = sysconf(_SC_NPROCESSORS_CONF);
+    return n > 0 ? int(n) : QThread::idealThreadCount();
+}
+
+quint64 HostDiagnostics::memoryBytes() const {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 0;
+    return quint64(pages) * quint64(pageSize);
+}
+
+// The freedesktop file manager interface selects the file; a desktop
+// without one gets its folder opened instead.
+void HostDiagnostics::reveal(const QString& diskPath) {
+    const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
+    if (!dbusSend.isEmpty()) {
+        const ToolRun run = Machine::current().run(
+            dbusSend,
+            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+             QStringLiteral("--dest=org.freedesktop.FileManager1"),
+             QStringLiteral("/org/freedesktop/FileManager1"),
+             QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+             QStringLiteral("array:string:") + QUrl::fromLocalFile(diskPath).toString(QUrl::FullyEncoded),
+             QStringLiteral("string:")},
+            std::chrono::milliseconds(2000));
+        if (run.finished() && run.exitCode == 0)
+            return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(diskPath).absolutePath()));
+}
+
+DiagnosticsInputs DiagnosticsInputs::of(const AppModel& model, UsageCounters& counters,
+                                        const SystemPaths& paths) {
+    DiagnosticsInputs inputs;
+    inputs.grants = model.grants();
+    inputs.tcc = model.tcc();
+    inputs.btm = model.btm();
+    inputs.launchJobs = int(model.jobs().size());
+    for (const LaunchJob& job : model.jobs()) {
+        if (!job.programExists(paths))
+            ++inputs.launchJobsGone;
+    }
+    inputs.decision = model.decision();
+    inputs.phase = model.phase();
+    inputs.step = model.step();
+    inputs.aiConsent = model.aiConsent();
+    inputs.usage = counters.snapshot();
+    return inputs;
+}
+
+QString Diagnostics::phaseName(Phase phase) {
+    switch (phase) {
+        case Phase::idle:
+            return QStringLiteral("idle");
+        case Phase::working:
+            return QStringLiteral("working");
+        case Phase::selected:
+            return QStringLiteral("selected");
+        case Phase::circled:
+            return QStringLiteral("circled");
+        case Phase::scroll:
+            return QStringLiteral("scroll");
+        case Phase::wrongPage:
+            return QStringLiteral("wrongPage");
+        case Phase::noAccessibility:
+            return QStringLiteral("noAccessibility");
+        case Phase::nothingLeft:
+            return QStringLiteral("nothingLeft");
+        case Phase::notOpen:
+            return QStringLiteral("notOpen");
+    }
+    return QStringLiteral("idle");
+}
+
+qint64 Diagnostics::wholeGiB(quint64 bytes) {
+    return qint64(bytes >> 30);
+}
+
+QJsonObject Diagnostics::bundle(const DiagnosticsInputs& in, const DiagnosticsHost& host) {
+    QJsonObject grants{
+        {QStringLiteral("full_disk"), in.grants.fullDisk},
+        {QStringLiteral("accessibility"), in.grants.accessibility},
+        {QStringLiteral("screen"), in.grants.screen},
+    };
+    const qint64 btmVersion = in.btm && in.btm->ok() ? in.btm->value().version : 0;
+    QJsonObject stores{
+        {QStringLiteral("tcc"), storeWord(in.tcc)},
+        {QStringLiteral("btm"), storeWord(in.btm)},
+        {QStringLiteral("btm_version"), btmVersion},
+    };
+    QJsonObject counts{
+        {QStringLiteral("launch_jobs"), in.launchJobs},
+        {QStringLiteral("launch_jobs_gone"), in.launchJobsGone},
+        {QStringLiteral("findings_remove"), countVerdict(in.decision, Finding::Verdict::remove)},
+        {QStringLiteral("findings_look"), countVerdict(in.decision, Finding::Verdict::look)},
+    };
+    return QJsonObject{
+        {QStringLiteral("schema"), schema},
+        {QStringLiteral("app_version"), AppInfo::version()},
+        {QStringLiteral("app_build"), AppInfo::build()},
+        {QStringLiteral("macos"), host.osVersion()},
+        {QStringLiteral("hw_model"), host.hardwareModel()},
+        {QStringLiteral("cores"), host.cores()},
+        {QStringLiteral("memory_gb"), wholeGiB(host.memoryBytes())},
+        {QStringLiteral("grants"), grants},
+        {QStringLiteral("stores"), stores},
+        {QStringLiteral("counts"), counts},
+        {QStringLiteral("phase"), phaseName(in.phase)},
+        {QStringLiteral("step"), in.step.rawValue()},
+        {QStringLiteral("ai_consent"), in.aiConsent},
+        {QStringLiteral("usage"), usageObject(in.usage)},
+    };
+}
+
+QJsonObject Diagnostics::bundle() {
+    return bundle(DiagnosticsInputs::of(AppModel::shared(), Stats::current()), DiagnosticsHost::current());
+}
+
+QString Diagnostics::fileName(const QDateTime& localTime) {
+    return QStringLiteral("Rowkeeper Diagnostics ") + localTime.toString(QStringLiteral("yyyy-MM-dd HHmm")) +
+           QStringLiteral(".json");
+}
+
+// QJsonObject keeps its keys sorted, so the document lists them in order at
+// every level.
+QByteArray Diagnostics::json(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+Result<QString, QString> Diagnostics::saveAndReveal(const QJsonObject& object, const QDateTime& localTime,
+                                                    const SystemPaths& paths, DiagnosticsHost& host,
+                                                    UsageCounters& counters) {
+    const QString folder = paths.disk(paths.desktop());
+    const QString path = QDir(folder).filePath(fileName(localTime));
+    // A Linux home need not have a Desktop folder yet; the file still goes there.
+    QDir().mkpath(folder);
+    QSaveFile file(path);
+    QString problem;
+    if (!file.open(QIODevice::WriteOnly))
+        problem = file.errorString();
+    else if (file.write(json(object)) < 0 || !file.commit())
+        problem = file.errorString();
+    if (!problem.isEmpty()) {
+        printError(QStringLiteral("Save Diagnostics: could not write ") + path + QStringLiteral(": ") +
+                   problem);
+        return fail(problem);
+    }
+    host.reveal(path);
+    counters.record(QStringLiteral("diagnostics.save"));
+    return path;
+}
+
+Result<QString, QString> Diagnostics::saveAndReveal() {
+    return saveAndReveal(bundle(), QDateTime::currentDateTime(), SystemPaths::current(),
+                         DiagnosticsHost::current(), Stats::current());
+}
+
+}  // namespace rk

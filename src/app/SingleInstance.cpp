@@ -1,0 +1,131 @@
+#include "app/SingleInstance.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+namespace rk {
+
+QString SingleInstance::defaultName() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return QDir(folder).filePath(QStringLiteral("rowkeeper.socket"));
+}
+
+SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
+
+SingleInstance::~SingleInstance() = default;
+
+QByteArray SingleInstance::encode(const QList<QUrl>& links) {
+    QByteArray message;
+    for (const QUrl& link : links) {
+        const QByteArray line = link.toEncoded();
+        if (!line.isEmpty())
+            message += line + '\n';
+    }
+    return message;
+}
+
+QList<QUrl> SingleInstance::decode(const QByteArray& message) {
+    QList<QUrl> links;
+    for (const QByteArray& line : message.split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            links << QUrl::fromEncoded(trimmed, QUrl::StrictMode);
+    }
+    return links;
+}
+
+bool SingleInstance::forward(const QList<QUrl>& links, int timeoutMs) const {
+    QLocalSocket socket;
+    socket.connectToServer(name_);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    const QByteArray message = encode(links);
+    if (!message.isEmpty()) {
+        socket.write(message);
+        if (!socket.waitForBytesWritten(timeoutMs))
+            return false;
+    }
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(timeoutMs);
+    return true;
+}
+
+bool SingleInstance::listen() {
+    if (isListening())
+        return true;
+    // No socket options: with them Qt renames a fresh socket over the name,
+    // which would silently take it from a copy that is running. The runtime
+    // folder is the person's own, so the socket needs no access rules of its own.
+    server_ = std::make_unique<QLocalServer>();
+    if (!server_->listen(name_)) {
+        if (server_->serverError() != QAbstractSocket::AddressInUseError) {
+            server_.reset();
+            return false;
+        }
+        // Another copy may have started listening since forward() found
+        // nobody; its socket must stay. Otherwise the file is a leftover.
+        QLocalSocket probe;
+        probe.connectToServer(name_);
+        if (probe.waitForConnected(500)) {
+            probe.abort();
+            server_.reset();
+            return false;
+        }
+        QLocalServer::removeServer(name_);
+        if (!server_->listen(name_)) {
+            server_.reset();
+            return false;
+        }
+    }
+    connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::accept);
+    return true;
+}
+
+bool SingleInstance::isListening() const {
+    return server_ && server_->isListening();
+}
+
+void SingleInstance::accept() {
+    while (QLocalSocket* client = server_->nextPendingConnection()) {
+        client->setParent(this);
+        pending_.insert(client, Pending{});
+        connect(client, &QLocalSocket::readyRead, this, [this, client] { read(client); });
+        connect(client, &QLocalSocket::disconnected, this, [this, client] { finish(client); });
+        read(client);
+        if (client->state() != QLocalSocket::ConnectedState)
+            finish(client);
+    }
+}
+
+void SingleInstance::read(QLocalSocket* client) {
+    auto it = pending_.find(client);
+    if (it == pending_.end())
+        return;
+    const QByteArray bytes = client->readAll();
+    if (it->tooLong)
+        return;
+    it->bytes += bytes;
+    if (it->bytes.size() > maxMessageBytes) {
+        it->tooLong = true;
+        it->bytes.clear();
+    }
+}
+
+void SingleInstance::finish(QLocalSocket* client) {
+    read(client);
+    const auto it = pending_.find(client);
+    if (it == pending_.end())
+        return;
+    const Pending done = *it;
+    pending_.erase(it);
+    client->deleteLater();
+    if (!done.tooLong)
+        emit linksReceived(decode(done.bytes));
+}
+
+}  // namespace rk

@@ -1,0 +1,116 @@
+// The process entry: reads the arguments once, runs the first command-line
+// mode they ask for and ends with its status, or starts the window app.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QtGlobal>
+
+#include "app/AppDelegate.h"
+#include "app/Dispatch.h"
+#include "app/SingleInstance.h"
+
+namespace {
+
+using namespace rk;
+
+// The names QSettings() files the app's user defaults under; the permission
+// wizard reads them while it is being configured, so they are set first.
+void nameTheApplication() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillory Studios"));
+    QCoreApplication::setApplicationName(QStringLiteral("Rowkeeper"));
+}
+
+// A desktop session ends its apps with SIGTERM (and a terminal with SIGINT);
+// both become an ordinary quit, so the counters and the window frame are
+// written as when the person quits from the menu.
+int quitPipe[2] = {-1, -1};
+
+void askToQuit(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(quitPipe[1], &byte, 1);
+}
+
+void quitOnTerminationSignals(QCoreApplication& app) {
+    // Not inherited by the tools the app runs; a signal never blocks on a full pipe.
+    if (::pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+        notifier->setEnabled(false);
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = askToQuit;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+int runApplication(int& argc, char** argv, const QStringList& args) {
+    const LaunchOptions options = LaunchOptions::from(args);
+    // Rendering the wizard's screens needs no screen: without a display it
+    // draws offscreen.
+    if (options.windowshotDir &&
+        Dispatch::wantsOffscreen(qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+                                 qEnvironmentVariable("QT_QPA_PLATFORM")))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Rowkeeper"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quillory.rowkeeper"));
+    QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+
+    // One copy per person: a second launch hands its links to the first and ends.
+    SingleInstance instance;
+    if (!options.windowshotDir) {
+        if (instance.forward(options.links))
+            return 0;
+        // Two launches at once: the one that lost the race to listen hands over.
+        if (!instance.listen() && instance.forward(options.links))
+            return 0;
+    }
+
+    AppDelegate delegate(args);
+    app.installEventFilter(&delegate);
+    QObject::connect(&instance, &SingleInstance::linksReceived, &delegate, &AppDelegate::openForwarded);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+    quitOnTerminationSignals(app);
+
+    delegate.applicationWillFinishLaunching();
+    if (const std::optional<int> status = delegate.applicationDidFinishLaunching())
+        return *status;
+    QApplication::exec();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const QStringList args = Arguments::fromMain(argc, argv);
+    const Mode mode = Dispatch::mode(args);
+    nameTheApplication();
+
+    switch (Dispatch::host(mode.kind)) {
+        case AppHost::windows:
+            return runApplication(argc, argv, args);
+        case AppHost::render:
+            if (Dispatch::wantsOffscreen(qEnvironmentVariable("DISPLAY"),
+                                         qEnvironmentVariable("WAYLAND_DISPLAY"),
+                                         qEnvironmentVariable("QT_QPA_PLATFORM")))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            {
+                QApplication app(argc, argv);
+                return Dispatch::runCommandLine(mode, args);
+            }
+        case AppHost::console:
+            break;
+    }
+    QCoreApplication app(argc, argv);
+    return Dispatch::runCommandLine(mode, args);
+}

@@ -1,0 +1,128 @@
+// The about window and the version texts it shows.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/AboutPanel.h"
+#include "app/AppDelegate.h"
+#include "app/AppInfo.h"
+#include "app/AppModel.h"
+#include "support/ModelFakes.h"
+#include "ui/Palette.h"
+
+using namespace rk;
+using namespace rk::test;
+
+namespace {
+
+[[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+
+QStringList texts(const QWidget& view) {
+    QStringList out;
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        out << label->text();
+    return out;
+}
+
+TEST(AppInfo, TheVersionLineFromTheBuild) {
+    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d+$").match(AppInfo::version()).hasMatch())
+        << AppInfo::version().toStdString();
+    EXPECT_TRUE(QRegularExpression("^\\d+$").match(AppInfo::build()).hasMatch())
+        << AppInfo::build().toStdString();
+    EXPECT_EQ(AppInfo::versionLine(), "Version " + AppInfo::version() + " (" + AppInfo::build() + ")");
+}
+
+TEST(AppInfo, ABuildThatNamesNothingIsDevZero) {
+    EXPECT_EQ(AppInfo::versionLine("1.2.3", "45"), QStringLiteral("Version 1.2.3 (45)"));
+    EXPECT_EQ(AppInfo::versionLine("", ""), QStringLiteral("Version dev (0)"));
+    EXPECT_EQ(AppInfo::versionLine(" ", "7"), QStringLiteral("Version dev (7)"));
+}
+
+class AboutSchemes : public ::testing::TestWithParam<bool> {};
+
+TEST_P(AboutSchemes, SameTextsEitherWayColoursOfTheScheme) {
+    const bool dark = GetParam();
+    AboutView view(dark, nullptr);
+    EXPECT_EQ(texts(view),
+              (QStringList{"Rowkeeper", AppInfo::versionLine(),
+                           "Points at the leftovers in your privacy and startup lists. You make every "
+                           "change.",
+                           "Quillory Studios"}));
+    EXPECT_EQ(view.palette().color(QPalette::Window), Palette::ground(dark));
+    EXPECT_EQ(view.palette().color(QPalette::WindowText), Palette::ink(dark));
+    const QLabel* version = view.versionLabel();
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->palette().color(QPalette::WindowText), Palette::dim(dark));
+    EXPECT_TRUE(version->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_EQ(version->textFormat(), Qt::PlainText);
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, AboutSchemes, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "dark" : "light"; });
+
+class AboutWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world.model = std::make_unique<AppModel>(world.seams);
+        AppDelegateSeams seams;
+        seams.model = world.model.get();
+        seams.detectMove = [] { return MoveIn::Move{}; };
+        seams.configureWizard = [] {};
+        seams.frameSettingsFile = frames.filePath("frames.ini");
+        delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"}, seams);
+    }
+    ModelWorld world;
+    QTemporaryDir frames;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(AboutWindow, MadeOnceAndShownAgainWhereItWasLeft) {
+    delegate->showAbout();
+    QWidget* first = delegate->about();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->size(), QSize(360, 250));
+    EXPECT_EQ(first->minimumSize(), first->maximumSize());
+    EXPECT_TRUE(first->windowTitle().isEmpty());
+
+    delegate->showAbout();
+    EXPECT_EQ(delegate->about(), first);
+
+    first->move(12, 34);
+    first->close();
+    EXPECT_FALSE(first->isVisible());
+    delegate->showAbout();
+    EXPECT_EQ(delegate->about(), first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->pos(), QPoint(12, 34));
+}
+
+// The application's own run loop: closing the main window while the about
+// window is open keeps the app running; closing the about window then ends it.
+TEST_F(AboutWindow, ClosingTheLastWindowQuitsAndTheAboutWindowCounts) {
+    ASSERT_FALSE(delegate->applicationDidFinishLaunching());
+    delegate->showAbout();
+    QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+    bool stillRunningAfterMainClosed = false;
+    bool timedOut = false;
+    QTimer::singleShot(0, [&] { delegate->window()->close(); });
+    QTimer::singleShot(200, [&] {
+        stillRunningAfterMainClosed = true;
+        delegate->about()->close();
+    });
+    QTimer::singleShot(5000, [&] {
+        timedOut = true;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    EXPECT_TRUE(stillRunningAfterMainClosed);
+    EXPECT_FALSE(timedOut);
+}
+
+}  // namespace

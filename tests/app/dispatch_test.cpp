@@ -1,0 +1,304 @@
+// The process entry's choice of mode, what the delegate reads again after
+// launch, and the launch sequence's order (Move-In, then "--open-pane").
+
+#include "app/Dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTemporaryDir>
+
+#include "app/AppDelegate.h"
+#include "app/AppModel.h"
+#include "support/ModelFakes.h"
+
+using namespace rk;
+using namespace rk::test;
+
+namespace {
+
+[[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+
+using K = Mode::Kind;
+
+QStringList argv(const QStringList& rest) {
+    return QStringList{QStringLiteral("/usr/bin/rowkeeper")} + rest;
+}
+
+Mode kindOnly(K kind) {
+    Mode mode;
+    mode.kind = kind;
+    return mode;
+}
+
+struct DispatchCase {
+    const char* name;
+    QStringList args;
+    Mode expected;
+};
+
+Mode probe(Pane pane, std::optional<QString> photo = std::nullopt) {
+    Mode mode = kindOnly(K::probe);
+    mode.pane = pane;
+    mode.photoOut = std::move(photo);
+    return mode;
+}
+
+Mode axDump(Pane pane, std::optional<QString> filter = std::nullopt) {
+    Mode mode = kindOnly(K::axDump);
+    mode.pane = pane;
+    mode.filter = std::move(filter);
+    return mode;
+}
+
+Mode capture(const QString& folder, bool marketing) {
+    Mode mode = kindOnly(K::capturePages);
+    mode.outDir = folder;
+    mode.marketing = marketing;
+    return mode;
+}
+
+Mode moveIn(std::optional<QString> file) {
+    Mode mode = kindOnly(K::moveInCheck);
+    mode.file = std::move(file);
+    return mode;
+}
+
+Mode explain(const QString& word) {
+    Mode mode = kindOnly(K::explainCheck);
+    mode.explainWord = word;
+    return mode;
+}
+
+class DispatchTable : public ::testing::TestWithParam<DispatchCase> {};
+
+TEST_P(DispatchTable, PicksTheFirstModeThatApplies) {
+    EXPECT_EQ(Dispatch::mode(GetParam().args), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, DispatchTable,
+    ::testing::Values(
+        DispatchCase{"Nothing", argv({}), kindOnly(K::application)},
+        DispatchCase{"Empty", {}, kindOnly(K::application)},
+        DispatchCase{"PermissionCheckBeforeSelfTest", argv({"--selftest", "--permission-check"}),
+                     kindOnly(K::permissionCheck)},
+        DispatchCase{"LintTakesItsOwnSelfTest", argv({"--permission-lint", "--selftest"}),
+                     kindOnly(K::permissionLint)},
+        DispatchCase{"SelfTestBeforeProbe", argv({"--selftest", "--probe", "accessibility"}),
+                     kindOnly(K::selfTest)},
+        DispatchCase{"TrailingProbeIsPassedOver", argv({"--settings-unchanged-check", "--probe"}),
+                     kindOnly(K::settingsUnchangedCheck)},
+        DispatchCase{"ProbeAccessibility", argv({"--probe", "accessibility"}), probe(Pane::accessibility)},
+        DispatchCase{"ProbeCapitalIsLoginItems", argv({"--probe", "Accessibility"}), probe(Pane::loginItems)},
+        DispatchCase{"ProbeLoginItems", argv({"--probe", "loginItems"}), probe(Pane::loginItems)},
+        DispatchCase{"ProbeTrailingPhoto", argv({"--probe", "accessibility", "--photo"}),
+                     probe(Pane::accessibility)},
+        DispatchCase{"ProbePhoto", argv({"--photo", "/tmp/shot", "--probe", "accessibility"}),
+                     probe(Pane::accessibility, QStringLiteral("/tmp/shot"))},
+        DispatchCase{"CapturePages", argv({"--capture-pages", "/tmp/pages"}),
+                     capture(QStringLiteral("/tmp/pages"), false)},
+        DispatchCase{"CaptureMarketing", argv({"--marketing", "--capture-pages", "/tmp/pages"}),
+                     capture(QStringLiteral("/tmp/pages"), true)},
+        DispatchCase{"TrailingCaptureStartsTheApp", argv({"--capture-pages"}), kindOnly(K::application)},
+        DispatchCase{"MoveInDefaultList", argv({"--move-in-check"}), moveIn(std::nullopt)},
+        DispatchCase{"MoveInGivenList", argv({"--move-in-check", "/nonexistent"}),
+                     moveIn(QStringLiteral("/nonexistent"))},
+        DispatchCase{"CaptureBeforeMoveIn", argv({"--move-in-check", "--capture-pages", "/p"}),
+                     capture(QStringLiteral("/p"), false)},
+        DispatchCase{"ExplainOffline", argv({"--explain-check"}), explain(QStringLiteral("offline"))},
+        DispatchCase{"ExplainGateway", argv({"--explain-check", "gateway"}),
+                     explain(QStringLiteral("gateway"))},
+        DispatchCase{"AxDumpNoFilter", argv({"--ax-dump", "accessibility"}), axDump(Pane::accessibility)},
+        DispatchCase{"AxDumpFilter", argv({"--ax-dump", "accessibility", "AXRow"}),
+                     axDump(Pane::accessibility, QStringLiteral("AXRow"))},
+        DispatchCase{"TrailingAxDumpStartsTheApp", argv({"--demo", "--ax-dump"}), kindOnly(K::application)},
+        DispatchCase{"WindowshotIsTheDelegates", argv({"--permission-windowshot", "/tmp/w"}),
+                     kindOnly(K::application)},
+        DispatchCase{"CaseMatters", argv({"--SelfTest", "--Permission-Check"}), kindOnly(K::application)},
+        DispatchCase{"WholeArgumentsOnly", argv({"--selftest=1", "-selftest", "--selftest "}),
+                     kindOnly(K::application)},
+        DispatchCase{"ProgramPathIsSearchedToo", QStringList{"--selftest"}, kindOnly(K::selfTest)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Dispatch, OnlyTheModesBuiltHereRunAndTheRestNeedNoWindow) {
+    const QList<K> built{K::permissionCheck, K::permissionLint, K::moveInCheck, K::application};
+    for (K kind : {K::permissionCheck, K::permissionLint, K::selfTest, K::probe, K::settingsUnchangedCheck,
+                   K::capturePages, K::moveInCheck, K::explainCheck, K::axDump, K::application}) {
+        EXPECT_EQ(Dispatch::isBuilt(kind), built.contains(kind)) << Dispatch::flag(kind).toStdString();
+        const AppHost expected = kind == K::application    ? AppHost::windows
+                                 : kind == K::capturePages ? AppHost::render
+                                                           : AppHost::console;
+        EXPECT_EQ(Dispatch::host(kind), expected) << Dispatch::flag(kind).toStdString();
+    }
+}
+
+TEST(Dispatch, EachFlagLeadsBackToItsMode) {
+    for (K kind : {K::permissionCheck, K::permissionLint, K::selfTest, K::settingsUnchangedCheck,
+                   K::moveInCheck, K::explainCheck}) {
+        EXPECT_EQ(Dispatch::mode(argv({Dispatch::flag(kind)})).kind, kind);
+    }
+    for (K kind : {K::probe, K::capturePages, K::axDump}) {
+        EXPECT_EQ(Dispatch::mode(argv({Dispatch::flag(kind), "x"})).kind, kind);
+    }
+}
+
+TEST(Dispatch, OffscreenOnlyWithoutAnyDisplayOrChosenPlatform) {
+    EXPECT_TRUE(Dispatch::wantsOffscreen({}, {}, {}));
+    EXPECT_FALSE(Dispatch::wantsOffscreen(":0", {}, {}));
+    EXPECT_FALSE(Dispatch::wantsOffscreen({}, "wayland-0", {}));
+    EXPECT_FALSE(Dispatch::wantsOffscreen({}, {}, "xcb"));
+}
+
+TEST(Dispatch, AMissingMoveInListIsNotMeasuredWithStatusTwo) {
+    testing::internal::CaptureStdout();
+    const int status = Dispatch::runCommandLine(moveIn(QStringLiteral("/nonexistent")), argv({}));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(out, "NOT MEASURED: no rows in /nonexistent\n");
+}
+
+TEST(Dispatch, AModeNotInThisBuildSaysSoInsteadOfStartingTheWindow) {
+    testing::internal::CaptureStdout();
+    const int status = Dispatch::runCommandLine(kindOnly(K::selfTest), argv({"--selftest"}));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(out, "NOT MEASURED: --selftest is not part of this build\n");
+}
+
+TEST(Dispatch, ThePermissionCheckConfiguresTheWizardAndAnswersInJson) {
+    testing::internal::CaptureStdout();
+    const int status = Dispatch::runCommandLine(kindOnly(K::permissionCheck), argv({"--permission-check"}));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("\"fulldisk\""), std::string::npos) << out;
+    EXPECT_NE(out.find("\"accessibility\""), std::string::npos) << out;
+    EXPECT_NE(out.find("\"screen\""), std::string::npos) << out;
+}
+
+// ---- What the delegate reads again ----------------------------------------------
+
+TEST(LaunchOptions, DemoOpenPaneWindowshotAndLinks) {
+    const LaunchOptions none = LaunchOptions::from(argv({}));
+    EXPECT_FALSE(none.demo);
+    EXPECT_FALSE(none.openPane);
+    EXPECT_FALSE(none.windowshotDir);
+    EXPECT_TRUE(none.links.isEmpty());
+
+    const LaunchOptions all = LaunchOptions::from(
+        argv({"--demo", "--open-pane", "accessibility", "--permission-windowshot", "/tmp/w",
+              "https://example.com", "ROWKEEPER://LoginItems", "rowkeeper:movein"}));
+    EXPECT_TRUE(all.demo);
+    EXPECT_EQ(all.openPane, Step(Step::accessibility));
+    EXPECT_EQ(all.windowshotDir, QStringLiteral("/tmp/w"));
+    ASSERT_EQ(all.links.size(), 2);
+    EXPECT_EQ(all.links[0].toString(), QStringLiteral("rowkeeper://loginitems"));
+    EXPECT_EQ(all.links[1].toString(), QStringLiteral("rowkeeper:movein"));
+}
+
+TEST(LaunchOptions, AnyOtherPageWordOpensLoginItemsAndATrailingFlagIsIgnored) {
+    EXPECT_EQ(LaunchOptions::from(argv({"--open-pane", "loginItems"})).openPane, Step(Step::loginItems));
+    EXPECT_EQ(LaunchOptions::from(argv({"--open-pane", "Accessibility"})).openPane, Step(Step::loginItems));
+    EXPECT_FALSE(LaunchOptions::from(argv({"--open-pane"})).openPane);
+    EXPECT_FALSE(LaunchOptions::from(argv({"--permission-windowshot"})).windowshotDir);
+    // The program's own path is never a link, whatever it is called.
+    EXPECT_TRUE(LaunchOptions::linksIn({QStringLiteral("rowkeeper:x")}).isEmpty());
+}
+
+// ---- The launch sequence ---------------------------------------------------------
+
+class LaunchSequence : public ::testing::Test {
+protected:
+    void SetUp() override { world.model = std::make_unique<AppModel>(world.seams); }
+
+    std::unique_ptr<AppDelegate> launch(const QStringList& rest, bool moved) {
+        AppDelegateSeams seams;
+        seams.model = world.model.get();
+        seams.detectMove = [moved] {
+            return MoveIn::Move{moved,
+                                moved ? std::optional<QString>(QStringLiteral("Old Mac")) : std::nullopt};
+        };
+        seams.configureWizard = [this] { ++configured; };
+        seams.frameSettingsFile = frames.filePath("frames.ini");
+        auto delegate = std::make_unique<AppDelegate>(argv(rest), seams);
+        delegate->applicationWillFinishLaunching();
+        EXPECT_FALSE(delegate->applicationDidFinishLaunching());
+        return delegate;
+    }
+    qint64 count(const QString& event) { return world.counters->snapshot().value(event); }
+
+    ModelWorld world;
+    QTemporaryDir frames;
+    int configured = 0;
+};
+
+TEST_F(LaunchSequence, AMovedMacOpensOnMoveIn) {
+    const auto delegate = launch({}, true);
+    EXPECT_EQ(configured, 1);
+    EXPECT_EQ(world.model->step(), Step(Step::moveIn));
+    EXPECT_EQ(world.model->movedFrom(), QStringLiteral("Old Mac"));
+    EXPECT_TRUE(world.model->ticking());
+    EXPECT_EQ(count("launch"), 1);
+    // "movein.detected" is recorded but not one of the counted names.
+    EXPECT_FALSE(world.counters->snapshot().contains("movein.detected"));
+}
+
+TEST_F(LaunchSequence, OpenPaneWinsOverMoveInAndOpensThePage) {
+    const auto delegate = launch({"--open-pane", "loginItems"}, true);
+    EXPECT_EQ(world.model->step(), Step(Step::loginItems));
+    ASSERT_EQ(world.settings.openedLinks().size(), 1);
+    EXPECT_EQ(world.settings.openedLinks().first(), url(Pane::loginItems));
+}
+
+TEST_F(LaunchSequence, DemoModeStaysOnStartWhenMoved) {
+    const auto delegate = launch({"--demo"}, true);
+    EXPECT_TRUE(world.model->demo());
+    EXPECT_EQ(world.model->step(), Step(Step::start));
+    EXPECT_FALSE(world.model->movedFrom());
+}
+
+TEST_F(LaunchSequence, DemoIsSwitchedOffWhenNotAskedFor) {
+    world.model->setDemo(true);
+    const auto delegate = launch({}, false);
+    EXPECT_FALSE(world.model->demo());
+    EXPECT_EQ(world.model->step(), Step(Step::start));
+}
+
+TEST_F(LaunchSequence, TheWindowHasItsSizeMenusAndRemembersItsFrame) {
+    {
+        const auto delegate = launch({}, false);
+        QMainWindow* window = delegate->window();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->objectName(), QStringLiteral("main"));
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Rowkeeper"));
+        EXPECT_EQ(window->minimumSize(), QSize(600, 560));
+        EXPECT_EQ(window->size(), QSize(600, 820));
+        EXPECT_EQ(window->menuBar(), delegate->menuBar());
+        EXPECT_TRUE(window->isVisible());
+        window->move(40, 30);
+        window->resize(640, 700);
+        window->close();
+    }
+    const auto again = launch({}, false);
+    EXPECT_EQ(again->window()->size(), QSize(640, 700));
+    EXPECT_EQ(again->window()->pos(), QPoint(40, 30));
+}
+
+TEST_F(LaunchSequence, LinksGivenAtLaunchAreFollowedAfterIt) {
+    const auto delegate = launch({"rowkeeper://accessibility"}, true);
+    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
+    EXPECT_EQ(count("link.accessibility"), 1);
+}
+
+TEST_F(LaunchSequence, TerminationHidesTheOverlayAndWritesTheCounters) {
+    const auto delegate = launch({}, false);
+    const int before = world.counters->writes();
+    delegate->applicationWillTerminate();
+    EXPECT_FALSE(world.model->overlay().isShowing());
+    EXPECT_EQ(world.counters->writes(), before + 1);
+    delegate->applicationWillTerminate();
+    EXPECT_EQ(world.counters->writes(), before + 1);
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// Links of the app's "rowkeeper" scheme: which link decides, what it counts,
+// what the delegate does with it, and a second launch handing its links to
+// the running copy over the local socket.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileOpenEvent>
+#include <QLocalSocket>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "app/AppDelegate.h"
+#include "app/AppModel.h"
+#include "app/LinkRouter.h"
+#include "app/SingleInstance.h"
+#include "support/ModelFakes.h"
+
+using namespace rk;
+using namespace rk::test;
+
+namespace {
+
+[[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+
+QList<QUrl> links(const QStringList& texts) {
+    QList<QUrl> out;
+    for (const QString& text : texts)
+        out << QUrl(text);
+    return out;
+}
+
+struct RouteCase {
+    const char* name;
+    QStringList links;
+    LinkRoute::Kind kind;
+    std::optional<Step::Value> step;
+    const char* event;
+};
+
+class Routes : public ::testing::TestWithParam<RouteCase> {};
+
+TEST_P(Routes, TheFirstLinkOfTheSchemeDecides) {
+    const RouteCase& c = GetParam();
+    const LinkRoute route = LinkRouter::route(links(c.links));
+    EXPECT_EQ(route.kind, c.kind);
+    EXPECT_EQ(route.step, c.step ? std::optional<Step>(*c.step) : std::nullopt);
+    EXPECT_EQ(route.event(), QString::fromUtf8(c.event));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, Routes,
+    ::testing::Values(
+        RouteCase{"NoLinks", {}, LinkRoute::Kind::none, std::nullopt, ""},
+        RouteCase{
+            "OtherScheme", {"https://example.com/accessibility"}, LinkRoute::Kind::none, std::nullopt, ""},
+        RouteCase{"NoScheme", {"accessibility"}, LinkRoute::Kind::none, std::nullopt, ""},
+        RouteCase{"LoginItems",
+                  {"rowkeeper://loginitems"},
+                  LinkRoute::Kind::page,
+                  Step::loginItems,
+                  "link.loginItems"},
+        RouteCase{"Capitals",
+                  {"ROWKEEPER://Accessibility/"},
+                  LinkRoute::Kind::page,
+                  Step::accessibility,
+                  "link.accessibility"},
+        RouteCase{"ThroughThePath",
+                  {"rowkeeper:loginitems"},
+                  LinkRoute::Kind::page,
+                  Step::loginItems,
+                  "link.loginItems"},
+        RouteCase{"BareLinkIsStart", {"rowkeeper:"}, LinkRoute::Kind::page, Step::start, "link.start"},
+        RouteCase{"MoveIn", {"rowkeeper://move-in"}, LinkRoute::Kind::page, Step::moveIn, "link.moveIn"},
+        RouteCase{
+            "DoneHasNoWord", {"rowkeeper://done"}, LinkRoute::Kind::unknown, std::nullopt, "link.unknown"},
+        RouteCase{"OthersArePassedOver",
+                  {"https://example.com", "mailto:a@b.c", "rowkeeper://movein", "rowkeeper://accessibility"},
+                  LinkRoute::Kind::page,
+                  Step::moveIn,
+                  "link.moveIn"},
+        RouteCase{"AnUnknownFirstWordWins",
+                  {"rowkeeper://nothing", "rowkeeper://accessibility"},
+                  LinkRoute::Kind::unknown,
+                  std::nullopt,
+                  "link.unknown"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The delegate ------------------------------------------------------------------
+
+class DelegateLinks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world.model = std::make_unique<AppModel>(world.seams);
+        AppDelegateSeams seams;
+        seams.model = world.model.get();
+        seams.detectMove = [] { return MoveIn::Move{}; };
+        seams.configureWizard = [] {};
+        seams.frameSettingsFile = frames.filePath("frames.ini");
+        delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"}, seams);
+        delegate->applicationWillFinishLaunching();
+        delegate->applicationDidFinishLaunching();
+    }
+    qint64 count(const QString& event) { return world.counters->snapshot().value(event); }
+
+    ModelWorld world;
+    QTemporaryDir frames;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(DelegateLinks, APageLinkSwitchesPageCountsAndBringsTheWindowBack) {
+    delegate->window()->showMinimized();
+    delegate->openLinks(links({"ROWKEEPER://LOGINITEMS"}));
+    EXPECT_EQ(world.model->step(), Step(Step::loginItems));
+    EXPECT_EQ(count("link.loginItems"), 1);
+    EXPECT_FALSE(delegate->window()->isMinimized());
+}
+
+TEST_F(DelegateLinks, AnUnknownWordIsCountedAndChangesNoPage) {
+    world.model->go(Step::accessibility);
+    delegate->window()->showMinimized();
+    delegate->openLinks(links({"rowkeeper://login items"}));
+    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
+    EXPECT_EQ(count("link.unknown"), 1);
+    EXPECT_FALSE(delegate->window()->isMinimized());
+}
+
+TEST_F(DelegateLinks, LinksOfOtherSchemesDoNothingAtAll) {
+    delegate->window()->showMinimized();
+    delegate->openLinks(links({"https://example.com/accessibility"}));
+    EXPECT_EQ(world.model->step(), Step(Step::start));
+    EXPECT_TRUE(delegate->window()->isMinimized());
+    for (const QString& name : Stats::vocabulary()) {
+        if (name.startsWith("link.")) {
+            EXPECT_EQ(count(name), 0) << name.toStdString();
+        }
+    }
+}
+
+TEST_F(DelegateLinks, TheSystemsFileOpenEventIsALink) {
+    QFileOpenEvent event(QUrl(QStringLiteral("rowkeeper://accessibility")));
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);  // not filtered yet
+    EXPECT_EQ(world.model->step(), Step(Step::start));
+    QCoreApplication::instance()->installEventFilter(delegate.get());
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
+    QCoreApplication::instance()->removeEventFilter(delegate.get());
+    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
+}
+
+TEST_F(DelegateLinks, ASecondLaunchWithoutLinksOnlyBringsTheWindowForward) {
+    world.model->go(Step::loginItems);
+    delegate->window()->showMinimized();
+    delegate->openForwarded({});
+    EXPECT_EQ(world.model->step(), Step(Step::loginItems));
+    EXPECT_FALSE(delegate->window()->isMinimized());
+}
+
+// ---- One copy per person ----------------------------------------------------------
+
+// Runs the event loop until `done` or the time has passed.
+template <typename Done>
+bool spinUntil(Done done, int ms = 5000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+class Forwarding : public ::testing::Test {
+protected:
+    QString socketName() const { return folder.filePath("rk.socket"); }
+
+    // A second launch runs in another process; a thread of its own stands in.
+    bool forwardFromAnotherLaunch(const QList<QUrl>& sent) {
+        bool forwarded = false;
+        std::thread launch([&] { forwarded = SingleInstance(socketName()).forward(sent); });
+        QList<QList<QUrl>> gotBefore = received;
+        const bool arrived = spinUntil([&] { return received.size() > gotBefore.size(); });
+        launch.join();
+        return forwarded && arrived;
+    }
+
+    QTemporaryDir folder;
+    QList<QList<QUrl>> received;
+};
+
+TEST_F(Forwarding, NobodyListeningMeansThisLaunchRunsItself) {
+    EXPECT_FALSE(SingleInstance(socketName()).forward(links({"rowkeeper://accessibility"}), 200));
+}
+
+TEST_F(Forwarding, TheRunningCopyReceivesTheLinksInOrder) {
+    SingleInstance running(socketName());
+    ASSERT_TRUE(running.listen());
+    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QList<QUrl>& l) { received << l; });
+
+    ASSERT_TRUE(forwardFromAnotherLaunch(links({"rowkeeper://loginitems", "ROWKEEPER:movein"})));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received[0], links({"rowkeeper://loginitems", "ROWKEEPER:movein"}));
+
+    ASSERT_TRUE(forwardFromAnotherLaunch({}));
+    ASSERT_EQ(received.size(), 2);
+    EXPECT_TRUE(received[1].isEmpty());
+}
+
+TEST_F(Forwarding, ASocketLeftByACopyThatCrashedIsReplaced) {
+    {
+        QFile leftover(socketName());
+        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    }
+    ASSERT_FALSE(SingleInstance(socketName()).forward({}, 200));
+    SingleInstance running(socketName());
+    EXPECT_TRUE(running.listen());
+}
+
+TEST_F(Forwarding, ALaunchThatLostTheRaceToListenLeavesTheWinnersSocket) {
+    SingleInstance running(socketName());
+    ASSERT_TRUE(running.listen());
+    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QList<QUrl>& l) { received << l; });
+    SingleInstance late(socketName());
+    EXPECT_FALSE(late.listen());
+    EXPECT_FALSE(late.isListening());
+    spinUntil([&] { return !received.isEmpty(); }, 1000);
+    received.clear();
+    ASSERT_TRUE(forwardFromAnotherLaunch(links({"rowkeeper://accessibility"})));
+    EXPECT_EQ(received.last(), links({"rowkeeper://accessibility"}));
+}
+
+TEST_F(Forwarding, AnOversizedMessageIsDroppedAndTheNextLaunchIsStillHeard) {
+    SingleInstance running(socketName());
+    ASSERT_TRUE(running.listen());
+    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QList<QUrl>& l) { received << l; });
+    bool written = false;
+    std::thread launch([&] {
+        QLocalSocket socket;
+        socket.connectToServer(socketName());
+        if (!socket.waitForConnected(2000))
+            return;
+        socket.write(QByteArray(SingleInstance::maxMessageBytes + 10, 'x'));
+        written = socket.waitForBytesWritten(2000);
+        socket.disconnectFromServer();
+        if (socket.state() != QLocalSocket::UnconnectedState)
+            socket.waitForDisconnected(2000);
+    });
+    spinUntil([&] { return !received.isEmpty(); }, 1000);
+    launch.join();
+    EXPECT_TRUE(written);
+    EXPECT_TRUE(received.isEmpty());
+
+    ASSERT_TRUE(forwardFromAnotherLaunch(links({"rowkeeper://accessibility"})));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received[0], links({"rowkeeper://accessibility"}));
+}
+
+TEST(SingleInstanceWire, LinksSurviveTheTrip) {
+    const QList<QUrl> sent = links({"rowkeeper://accessibility", "rowkeeper:login%20items", "rowkeeper:"});
+    EXPECT_EQ(SingleInstance::decode(SingleInstance::encode(sent)), sent);
+    EXPECT_TRUE(SingleInstance::decode("\n\n").isEmpty());
+}
+
+}  // namespace
