@@ -7,11 +7,12 @@
 #include <QHash>
 #include <QTimeZone>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include "platform/BinaryPlist.h"
 
 namespace rk {
 
@@ -120,10 +121,9 @@ struct KeyCopy {
     ~KeyCopy() { std::free(text); }
 };
 
-class Converter {
+// libplist's tree of an XML list as a value tree.
+class XmlConverter {
 public:
-    explicit Converter(bool fromXml) : fromXml_(fromXml) {}
-
     std::optional<PlistValue> convert(plist_t node, int depth) {
         if (depth > Plist::maxDepth) {
             tooDeep_ = true;
@@ -221,7 +221,7 @@ private:
         }
         std::free(it);
         // The XML form of a keyed-archive reference.
-        if (fromXml_ && entries.size() == 1 && entries[0].key == QLatin1String("CF$UID")) {
+        if (entries.size() == 1 && entries[0].key == QLatin1String("CF$UID")) {
             if (auto index = entries[0].value.integer(); index && *index >= 0)
                 return PlistValue(PlistUid{quint64(*index)});
         }
@@ -253,18 +253,15 @@ private:
         return PlistValue(std::move(items));
     }
 
-    bool fromXml_;
     bool tooDeep_ = false;
     QHash<QByteArray, QString> keys_;
 };
 
-// libplist 2.2 follows nesting by recursion, in its binary parser and when it
-// frees a tree, and expands a container each time it is referenced. A small
-// file of deeply nested (or multiply referenced) containers therefore
-// exhausts the stack or memory inside the library. The shape of the input is
-// checked here first, without recursion, so such files are refused as values.
-
-// Nesting of <array>/<dict> elements in XML, outside comments and CDATA.
+// libplist 2.2 follows nesting by recursion, when it parses and when it
+// frees a tree, so a small XML file of deeply nested containers exhausts the
+// stack inside the library. The nesting of <array>/<dict> elements (outside
+// comments and CDATA) is checked here first, without recursion, so such files
+// are refused as values. The binary reader bounds nesting itself.
 std::optional<PlistError> checkXmlShape(const QByteArray& bytes) {
     const char* p = bytes.constData();
     const char* end = p + bytes.size();
@@ -303,109 +300,6 @@ std::optional<PlistError> checkXmlShape(const QByteArray& bytes) {
     return std::nullopt;
 }
 
-quint64 bigEndian(const uchar* at, int size) {
-    quint64 v = 0;
-    for (int i = 0; i < size; ++i)
-        v = (v << 8) | at[i];
-    return v;
-}
-
-// Walks the object graph of a binary list from its top object, depth first
-// with an explicit stack. Refuses nesting beyond Plist::maxDepth (a cycle is
-// endless nesting) and graphs whose expansion outgrows the file.
-std::optional<PlistError> checkBinaryShape(const QByteArray& bytes) {
-    const PlistError broken{PlistError::Kind::unreadable, "binary"};
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    const quint64 size = quint64(bytes.size());
-    if (size < 8 + 32)
-        return broken;
-    const uchar* trailer = data + size - 32;
-    const int offsetSize = trailer[6];
-    const int refSize = trailer[7];
-    const quint64 count = bigEndian(trailer + 8, 8);
-    const quint64 top = bigEndian(trailer + 16, 8);
-    const quint64 table = bigEndian(trailer + 24, 8);
-    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8)
-        return broken;
-    if (count == 0 || top >= count || table >= size - 32)
-        return broken;
-    if (count > (size - 32 - table) / quint64(offsetSize))
-        return broken;
-
-    auto offsetOf = [&](quint64 index) {
-        return bigEndian(data + table + index * quint64(offsetSize), offsetSize);
-    };
-    auto isContainer = [&](quint64 index) {
-        const quint64 offset = offsetOf(index);
-        if (offset >= table)
-            return false;  // libplist refuses it itself
-        const int type = data[offset] >> 4;
-        return type == 0xA || type == 0xC || type == 0xD;
-    };
-    // One frame per open container, at most Plist::maxDepth of them, kept
-    // on the stack: the walk allocates nothing.
-    struct Frame {
-        quint64 refs = 0;   // offset of the container's references
-        quint64 items = 0;  // how many references it holds
-        quint64 next = 0;   // the next reference to follow
-    };
-    std::array<Frame, Plist::maxDepth> frames;
-    int depth = 0;
-    // Every reference followed counts against the budget; only containers
-    // are walked further, so a leaf costs a look at its marker.
-    const quint64 budget = 4 * size + 4096;
-    quint64 visits = 0;
-    auto open = [&](quint64 index) -> std::optional<PlistError> {
-        if (depth == Plist::maxDepth)
-            return PlistError{PlistError::Kind::tooDeep, {}};
-        const quint64 offset = offsetOf(index);
-        const uchar marker = data[offset];
-        quint64 items = marker & 0x0F;
-        quint64 refs = offset + 1;
-        if (items == 0x0F) {
-            if (refs >= table || (data[refs] >> 4) != 0x1)
-                return broken;
-            const int intSize = 1 << (data[refs] & 0x0F);
-            if (intSize > 8 || refs + 1 + quint64(intSize) > table)
-                return broken;
-            items = bigEndian(data + refs + 1, intSize);
-            refs += 1 + quint64(intSize);
-        }
-        if ((marker >> 4) == 0xD) {
-            if (items > size)
-                return broken;
-            items *= 2;  // keys, then values
-        }
-        if (items > (table - refs) / quint64(refSize))
-            return broken;
-        visits += items + 1;
-        if (visits > budget)
-            return PlistError{PlistError::Kind::unreadable, "binary expands too far"};
-        frames[size_t(depth++)] = Frame{refs, items, 0};
-        return std::nullopt;
-    };
-    if (!isContainer(top))
-        return std::nullopt;
-    if (auto refused = open(top))
-        return refused;
-    while (depth > 0) {
-        Frame& frame = frames[size_t(depth - 1)];
-        if (frame.next == frame.items) {
-            --depth;
-            continue;
-        }
-        const quint64 child = bigEndian(data + frame.refs + frame.next++ * quint64(refSize), refSize);
-        if (child < count && isContainer(child))
-            if (auto refused = open(child))
-                return refused;
-    }
-    return std::nullopt;
-}
-
-bool looksBinary(const QByteArray& bytes) {
-    return bytes.startsWith("bplist00");
-}
-
 }  // namespace
 
 Result<PlistDocument, PlistError> PlistDocument::parse(const QByteArray& bytes, qint64 sizeCap) {
@@ -413,18 +307,29 @@ Result<PlistDocument, PlistError> PlistDocument::parse(const QByteArray& bytes, 
         return fail(PlistError{PlistError::Kind::tooLarge, QString("%1 bytes").arg(bytes.size())});
     if (bytes.isEmpty())
         return fail(PlistError{PlistError::Kind::unreadable, "empty"});
-    const bool binary = looksBinary(bytes);
-    if (auto refused = binary ? checkBinaryShape(bytes) : checkXmlShape(bytes))
+    PlistDocument document;
+    if (BinaryPlist::looksBinary(bytes)) {
+        auto list = BinaryPlist::open(bytes);
+        if (!list)
+            return fail(list.error());
+        document.binary_ = std::move(list).value();
+        return document;
+    }
+    if (auto refused = checkXmlShape(bytes))
         return fail(*refused);
     plist_t root = nullptr;
-    if (binary)
-        plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &root);
-    else
-        plist_from_xml(bytes.constData(), uint32_t(bytes.size()), &root);
+    plist_from_xml(bytes.constData(), uint32_t(bytes.size()), &root);
     // libplist reports every failure the same way: no root.
     if (!root)
-        return fail(PlistError{PlistError::Kind::unreadable, binary ? "binary" : "xml"});
-    return PlistDocument(std::shared_ptr<void>(root, PlistFree()), !binary);
+        return fail(PlistError{PlistError::Kind::unreadable, "xml"});
+    document.xml_ = std::shared_ptr<void>(root, PlistFree());
+    return document;
+}
+
+PlistView PlistDocument::root() const {
+    if (binary_)
+        return PlistView(binary_.get(), binary_->top());
+    return PlistView(xml_.get());
 }
 
 Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 sizeCap) {
@@ -453,13 +358,14 @@ Result<PlistValue, PlistError> Plist::readFile(const QString& diskPath, qint64 s
 // ---- PlistView --------------------------------------------------------------
 
 namespace {
-plist_t nodeOf(void* node) {
-    return static_cast<plist_t>(node);
+plist_t nodeOf(const void* node) {
+    return static_cast<plist_t>(const_cast<void*>(node));
 }
 }  // namespace
 
 bool PlistView::isXmlUid() const {
-    if (!xml_ || plist_get_node_type(nodeOf(node_)) != PLIST_DICT || plist_dict_get_size(nodeOf(node_)) != 1)
+    if (form_ != Form::xml || plist_get_node_type(nodeOf(node_)) != PLIST_DICT ||
+        plist_dict_get_size(nodeOf(node_)) != 1)
         return false;
     plist_t index = plist_dict_get_item(nodeOf(node_), "CF$UID");
     if (!index || plist_get_node_type(index) != PLIST_UINT)
@@ -470,7 +376,9 @@ bool PlistView::isXmlUid() const {
 }
 
 std::optional<PlistValue::Kind> PlistView::kind() const {
-    if (!node_)
+    if (form_ == Form::binary)
+        return BinaryPlist::kind(binary()->object(offset_));
+    if (form_ == Form::none)
         return std::nullopt;
     switch (plist_get_node_type(nodeOf(node_))) {
         case PLIST_DICT:
@@ -497,7 +405,11 @@ std::optional<PlistValue::Kind> PlistView::kind() const {
 }
 
 std::optional<QString> PlistView::string() const {
-    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_STRING)
+    if (form_ == Form::binary) {
+        const auto o = binary()->object(offset_);
+        return binary()->isString(o) ? std::optional<QString>(binary()->string(o)) : std::nullopt;
+    }
+    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_STRING)
         return std::nullopt;
     uint64_t length = 0;
     const char* text = plist_get_string_ptr(nodeOf(node_), &length);
@@ -505,7 +417,11 @@ std::optional<QString> PlistView::string() const {
 }
 
 bool PlistView::stringEquals(QLatin1String text) const {
-    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_STRING)
+    if (form_ == Form::binary) {
+        const auto o = binary()->object(offset_);
+        return binary()->isString(o) && binary()->stringEquals(o, text);
+    }
+    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_STRING)
         return false;
     uint64_t length = 0;
     const char* own = plist_get_string_ptr(nodeOf(node_), &length);
@@ -513,7 +429,11 @@ bool PlistView::stringEquals(QLatin1String text) const {
 }
 
 std::optional<qint64> PlistView::integer() const {
-    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_UINT)
+    if (form_ == Form::binary) {
+        const auto o = binary()->object(offset_);
+        return o.type == 0x1 ? std::optional<qint64>(binary()->integer(o)) : std::nullopt;
+    }
+    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_UINT)
         return std::nullopt;
     uint64_t v = 0;
     plist_get_uint_val(nodeOf(node_), &v);
@@ -521,7 +441,11 @@ std::optional<qint64> PlistView::integer() const {
 }
 
 std::optional<double> PlistView::real() const {
-    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_REAL)
+    if (form_ == Form::binary) {
+        const auto o = binary()->object(offset_);
+        return o.type == 0x2 ? std::optional<double>(binary()->real(o)) : std::nullopt;
+    }
+    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_REAL)
         return std::nullopt;
     double v = 0;
     plist_get_real_val(nodeOf(node_), &v);
@@ -529,7 +453,11 @@ std::optional<double> PlistView::real() const {
 }
 
 std::optional<bool> PlistView::boolean() const {
-    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_BOOLEAN)
+    if (form_ == Form::binary) {
+        const auto o = binary()->object(offset_);
+        return o.type == 0x0 ? std::optional<bool>(o.low == 0x9) : std::nullopt;
+    }
+    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_BOOLEAN)
         return std::nullopt;
     uint8_t v = 0;
     plist_get_bool_val(nodeOf(node_), &v);
@@ -537,7 +465,11 @@ std::optional<bool> PlistView::boolean() const {
 }
 
 std::optional<quint64> PlistView::uid() const {
-    if (!node_)
+    if (form_ == Form::binary) {
+        const auto o = binary()->object(offset_);
+        return o.type == 0x8 ? std::optional<quint64>(binary()->uid(o)) : std::nullopt;
+    }
+    if (form_ == Form::none)
         return std::nullopt;
     uint64_t v = 0;
     if (plist_get_node_type(nodeOf(node_)) == PLIST_UID) {
@@ -551,14 +483,36 @@ std::optional<quint64> PlistView::uid() const {
 }
 
 PlistView PlistView::find(const char* key) const {
-    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_DICT)
+    if (form_ == Form::binary) {
+        const BinaryPlist& list = *binary();
+        const auto o = list.object(offset_);
+        if (!list.isDictionary(o))
+            return PlistView();
+        // The first entry of that key, as libplist finds it.
+        const QByteArrayView wanted(key);
+        for (quint64 i = 0; i < o.count; ++i)
+            if (list.keyEquals(list.object(list.child(o, i)), wanted))
+                return PlistView(&list, list.child(o, o.count + i));
         return PlistView();
-    return PlistView(plist_dict_get_item(nodeOf(node_), key), xml_);
+    }
+    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_DICT)
+        return PlistView();
+    return PlistView(plist_dict_get_item(nodeOf(node_), key));
 }
 
 std::vector<PlistView> PlistView::elements() const {
     std::vector<PlistView> out;
-    if (!node_ || plist_get_node_type(nodeOf(node_)) != PLIST_ARRAY)
+    if (form_ == Form::binary) {
+        const BinaryPlist& list = *binary();
+        const auto o = list.object(offset_);
+        if (!list.isArray(o))
+            return out;
+        out.reserve(size_t(o.count));
+        for (quint64 i = 0; i < o.count; ++i)
+            out.push_back(PlistView(&list, list.child(o, i)));
+        return out;
+    }
+    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_ARRAY)
         return out;
     out.reserve(plist_array_get_size(nodeOf(node_)));
     // The iterator walks the children in order; indexing by position would
@@ -572,16 +526,18 @@ std::vector<PlistView> PlistView::elements() const {
         plist_array_next_item(nodeOf(node_), it, &child);
         if (!child)
             break;
-        out.push_back(PlistView(child, xml_));
+        out.push_back(PlistView(child));
     }
     std::free(it);
     return out;
 }
 
 std::optional<PlistValue> PlistView::toValue() const {
-    if (!node_)
+    if (form_ == Form::binary)
+        return binary()->toValue(offset_);
+    if (form_ == Form::none)
         return std::nullopt;
-    Converter converter(xml_);
+    XmlConverter converter;
     return converter.convert(nodeOf(node_), 0);
 }
 

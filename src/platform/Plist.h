@@ -1,7 +1,8 @@
 #pragma once
-// Property lists as plain values. libplist does the reading (binary and XML);
-// the result is copied into a tree of our own so callers never touch libplist
-// nodes or their lifetimes. Keyed archives need the UID type: binary lists
+// Property lists as plain values. The binary form is read by our own reader
+// (platform/BinaryPlist.h), the XML form by libplist; either way the result
+// is a tree of our own, so callers never touch libplist nodes or their
+// lifetimes. Keyed archives need the UID type: binary lists
 // carry it natively, and in XML it is the one-key dictionary {"CF$UID": n},
 // which libplist leaves as a dictionary and which we turn into a UID here.
 
@@ -31,6 +32,7 @@ struct PlistDate {
 };
 
 struct PlistEntry;
+class BinaryPlist;
 
 class PlistValue {
 public:
@@ -84,7 +86,7 @@ struct PlistEntry {
 struct PlistError {
     enum class Kind {
         tooLarge,    // over the size cap; not handed to the parser at all
-        unreadable,  // neither a binary nor an XML property list libplist accepts
+        unreadable,  // not a well-formed binary or XML property list
         tooDeep,     // nesting beyond what the reader follows
         file,        // the file could not be opened or read
     };
@@ -111,15 +113,16 @@ struct Plist {
     static QByteArray toXml(const PlistValue& value);
 };
 
-// A view of one node of a parsed property list, read in place from the
-// parser's own nodes: nothing is copied until a value is asked for. Cheap to
-// copy; valid only while the PlistDocument it came from lives. A default (or
-// "nothing") view answers none / nothing to every question.
+// A view of one node of a parsed property list, read in place: nothing is
+// copied until a value is asked for. The binary form is read from its bytes
+// by our own reader, the XML form from libplist's nodes. Cheap to copy; valid
+// only while the PlistDocument it came from lives. A default (or "nothing")
+// view answers none / nothing to every question.
 class PlistView {
 public:
     PlistView() = default;
 
-    bool isNull() const { return node_ == nullptr; }
+    bool isNull() const { return form_ == Form::none; }
     std::optional<PlistValue::Kind> kind() const;  // a UID in its XML form is a uid
     bool isDictionary() const { return kind() == PlistValue::Kind::dictionary; }
     bool isArray() const { return kind() == PlistValue::Kind::array; }
@@ -142,10 +145,16 @@ public:
 
 private:
     friend class PlistDocument;
-    PlistView(void* node, bool xml) : node_(node), xml_(xml) {}
+    enum class Form : quint8 { none, xml, binary };
+    // A libplist node of the XML form.
+    explicit PlistView(void* node) : node_(node), form_(node ? Form::xml : Form::none) {}
+    // An object of the binary form, named by its offset.
+    PlistView(const BinaryPlist* list, quint64 offset) : node_(list), offset_(offset), form_(Form::binary) {}
+    const BinaryPlist* binary() const { return static_cast<const BinaryPlist*>(node_); }
     bool isXmlUid() const;
-    void* node_ = nullptr;
-    bool xml_ = false;
+    const void* node_ = nullptr;
+    quint64 offset_ = 0;
+    Form form_ = Form::none;
 };
 
 // A parsed property list, with the same checks as Plist::parse. Lets hot
@@ -154,12 +163,12 @@ class PlistDocument {
 public:
     static Result<PlistDocument, PlistError> parse(const QByteArray& bytes,
                                                    qint64 sizeCap = Plist::defaultSizeCap);
-    PlistView root() const { return PlistView(root_.get(), xml_); }
+    PlistView root() const;
 
 private:
-    PlistDocument(std::shared_ptr<void> root, bool xml) : root_(std::move(root)), xml_(xml) {}
-    std::shared_ptr<void> root_;
-    bool xml_ = false;
+    PlistDocument() = default;
+    std::shared_ptr<void> xml_;                  // libplist's tree of the XML form
+    std::shared_ptr<const BinaryPlist> binary_;  // the binary form, read in place
 };
 
 }  // namespace rk

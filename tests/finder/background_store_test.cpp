@@ -28,12 +28,24 @@ QString describe(const Result<QList<BTMRecord>, StoreError>& result) {
     return result.ok() ? QString("ok, %1 records").arg(result->size()) : result.error().description();
 }
 
+// Both forms of the same archive read alike: the binary one by our own
+// reader, the XML one through libplist.
+void expectFormsAlike(const KeyedArchiveWriter& writer) {
+    const auto binary = BackgroundStore::parse(writer.binary());
+    const auto xml = BackgroundStore::parse(writer.xml());
+    EXPECT_EQ(describe(binary), describe(xml));
+    if (binary.ok() && xml.ok()) {
+        EXPECT_EQ(binary.value(), xml.value());
+    }
+}
+
 // Parses a store with one item built by `build` and returns its record.
 template <typename Build>
 Result<QList<BTMRecord>, StoreError> parseOne(Build build) {
     KeyedArchiveWriter writer;
     const PlistUid item = build(writer);
     writer.setTop("store", writer.storage(QList<std::pair<QString, QList<PlistUid>>>{{"501", {item}}}));
+    expectFormsAlike(writer);
     return BackgroundStore::parse(writer.binary());
 }
 
@@ -66,6 +78,37 @@ TEST(BackgroundStoreParse, FreshWritersOfEqualStoresReadAlike) {
     const auto empty = BackgroundStore::parse(KeyedArchiveWriter::store({}));
     ASSERT_TRUE(empty.ok());
     EXPECT_TRUE(empty->isEmpty());
+}
+
+TEST(BackgroundStoreParse, AGeneratedStoreReadsAlikeInBothForms) {
+    // Text beyond ASCII is written as UTF-16 in the binary form.
+    const QStringList names{"Sync", QString::fromUtf8("Café ✓"), QString::fromUtf8("Ünïcødé 😀 Tool"), ""};
+    KeyedArchiveWriter writer;
+    QList<test::ArchivedUser> users{{"501", {}}, {QString::fromUtf8("ÄÖ-USER"), {}}, {"0", {}}};
+    for (int i = 0; i < 120; ++i) {
+        ArchivedItem item = app(names[i % names.size()] + QString::number(i),
+                                "/Users/anna/Apps/" + names[i % names.size()] + ".app");
+        item.type = i % 2 ? 8 : 2;
+        item.disposition = i % 4;
+        if (i % 3) {
+            item.bundleIdentifier = "com.vendor.item" + QString::number(i);
+            item.teamIdentifier = "TEAM" + QString::number(i % 7);
+            item.developerName = names[(i + 1) % names.size()];
+            item.executablePath = "/Users/anna/Apps/Item" + QString::number(i);
+        }
+        if (i % 5 == 0)
+            item.url = QStringLiteral("https://vendor.example/%1").arg(i);
+        if (i % 7 == 0)
+            item.identifier.reset();
+        users[i % users.size()].items.append(item);
+    }
+    writer.setTop("store", writer.storage(users));
+    expectFormsAlike(writer);
+    const auto records = BackgroundStore::parse(writer.binary());
+    ASSERT_TRUE(records.ok());
+    ASSERT_EQ(records->size(), 120);
+    EXPECT_EQ(records->at(40).name, QString::fromUtf8("Café ✓1"));
+    EXPECT_EQ(records->at(40).user, QString::fromUtf8("ÄÖ-USER"));
 }
 
 TEST(BackgroundStoreParse, EveryFieldAndTheOrderOfUsersAndItems) {
@@ -365,8 +408,14 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
          "unknown format (record missing identifier)"},
         {"the valid store in XML form", Plist::toXml(Plist::parse(validItems).value()), "ok, 1 records"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(describe(BackgroundStore::parse(c.bytes)), c.want) << c.name;
+        // The same archive in XML form fails (or reads) alike.
+        if (const auto tree = Plist::parse(c.bytes); tree.ok() && c.bytes.startsWith("bplist00")) {
+            EXPECT_EQ(describe(BackgroundStore::parse(Plist::toXml(tree.value()))), c.want)
+                << c.name << ", XML";
+        }
+    }
 }
 
 TEST(BackgroundStoreParse, UnequalKeyAndObjectListsUseTheShorter) {

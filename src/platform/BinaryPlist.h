@@ -1,0 +1,87 @@
+#pragma once
+// The binary property-list form ("bplist00"), read in place.
+//
+// Opening checks the trailer and every object reachable from the top one,
+// once, without recursion: each object must lie wholly before the offset
+// table and be of a kind the form defines, each reference must name an
+// object, dictionary keys must be strings; nesting and the expansion of
+// shared containers are bounded. The rules are those libplist applies to the
+// same bytes, so a file is accepted or refused whichever reader is asked.
+// After that objects are decoded only when asked for, straight from the
+// bytes: reading a few values of a large list costs little more than
+// looking at them.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QLatin1String>
+#include <QString>
+#include <memory>
+#include <optional>
+
+#include "platform/Plist.h"
+#include "platform/Result.h"
+
+namespace rk {
+
+class BinaryPlist {
+public:
+    // An object's header, decoded from its marker byte (and the count that
+    // follows it for large objects).
+    struct Object {
+        quint8 type = 0;    // the marker's high nibble
+        quint8 low = 0;     // the marker's low nibble
+        quint64 count = 0;  // bytes, UTF-16 units, elements or dictionary entries
+        quint64 body = 0;   // offset of what follows the header
+    };
+
+    static bool looksBinary(const QByteArray& bytes) { return bytes.startsWith("bplist00"); }
+    // Checks the whole list as described above. The bytes are shared, not copied.
+    static Result<std::shared_ptr<const BinaryPlist>, PlistError> open(const QByteArray& bytes);
+
+    // Objects are named by the offset of their marker; only offsets handed
+    // out by top() and child() are valid.
+    quint64 top() const { return top_; }
+    Object object(quint64 offset) const;
+    // The object the i-th reference of a container names; a dictionary's
+    // references are its keys, then its values.
+    quint64 child(const Object& container, quint64 i) const;
+
+    static std::optional<PlistValue::Kind> kind(const Object& o);
+    bool isString(const Object& o) const { return o.type == 0x5 || o.type == 0x6; }
+    bool isDictionary(const Object& o) const { return o.type == 0xD; }
+    bool isArray(const Object& o) const { return o.type == 0xA || o.type == 0xC; }
+
+    // Each of these expects an object of its kind.
+    QString string(const Object& o) const;
+    bool stringEquals(const Object& o, QLatin1String text) const;
+    // A dictionary key's text, and whether it is `key`: keys end at their first NUL.
+    QString keyText(const Object& o) const;
+    bool keyEquals(const Object& o, QByteArrayView key) const;
+    qint64 integer(const Object& o) const;
+    double real(const Object& o) const;
+    quint64 uid(const Object& o) const;
+    PlistDate date(const Object& o) const;
+    QByteArray data(const Object& o) const;
+
+    // The value of the object at `offset` as a value tree.
+    std::optional<PlistValue> toValue(quint64 offset) const;
+
+private:
+    explicit BinaryPlist(const QByteArray& bytes);
+    std::optional<PlistError> check();
+    bool leafIsValid(quint64 offset) const;
+    std::optional<Object> sized(quint64 offset) const;
+    quint64 offsetOf(quint64 index) const;
+    QString utf16(const Object& o, bool toFirstNul) const;
+
+    QByteArray bytes_;
+    const uchar* data_ = nullptr;
+    quint64 size_ = 0;
+    quint64 table_ = 0;  // offset of the offset table: every object lies before it
+    quint64 count_ = 0;  // number of objects
+    quint64 top_ = 0;    // offset of the top object
+    int offsetSize_ = 1;
+    int refSize_ = 1;
+};
+
+}  // namespace rk

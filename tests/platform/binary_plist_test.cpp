@@ -1,0 +1,456 @@
+// The binary property-list reader: malformed lists are refused as values,
+// never read out of bounds, and every list is read as libplist reads it.
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+
+#include <QByteArray>
+#include <QList>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+
+#include "platform/Plist.h"
+#include "support/KeyedArchiveWriter.h"
+
+using namespace rk;
+
+namespace {
+
+// A binary list of the given objects (object i is at index i): one-byte
+// offsets and references, top object 0. `patch` may alter the finished bytes.
+QByteArray bplist(const QList<QByteArray>& objects, std::function<void(QByteArray&)> patch = {}) {
+    QByteArray out("bplist00");
+    QList<int> offsets;
+    for (const QByteArray& object : objects) {
+        offsets.append(int(out.size()));
+        out.append(object);
+    }
+    const int table = int(out.size());
+    for (int offset : offsets)
+        out.append(char(offset));
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;  // offset size
+    trailer[7] = 1;  // reference size
+    trailer[15] = char(objects.size());
+    trailer[31] = char(table);
+    out.append(trailer);
+    if (patch)
+        patch(out);
+    return out;
+}
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v));
+    return out;
+}
+
+// An array holding object 1, which is `object`.
+QByteArray inArray(const QByteArray& object) {
+    return bplist({bytes({0xA1, 0x01}), object});
+}
+
+// A key's text as libplist matches it: a C string, up to its first NUL.
+// Read through comparisons, as handing the key out (plist_dict_next_item)
+// aborts on a key whose UTF-16 text holds a NUL.
+QString keyText(plist_t key) {
+    QByteArray known;
+    for (;;) {
+        QByteArray probe = known + '\0';
+        int found = 0;
+        for (int lo = 1, hi = 255; lo <= hi && !found;) {
+            const int mid = (lo + hi) / 2;
+            probe[known.size()] = char(mid);
+            const int order = plist_key_val_compare_with_size(key, probe.constData(), size_t(probe.size()));
+            if (order == 0)
+                found = mid;
+            else if (order < 0)
+                hi = mid - 1;
+            else
+                lo = mid + 1;
+        }
+        if (!found)
+            return QString::fromUtf8(known);
+        known.append(char(found));
+    }
+}
+
+// libplist's own reading of the bytes as a value tree: the reference the
+// reader is held to. The buffer handed over is padded, as libplist reads a
+// few bytes beyond numbers of odd widths.
+std::optional<PlistValue> libplistValue(plist_t node) {
+    switch (plist_get_node_type(node)) {
+        case PLIST_DICT: {
+            PlistValue::Dictionary entries;
+            plist_dict_iter it = nullptr;
+            plist_dict_new_iter(node, &it);
+            for (;;) {
+                plist_t child = nullptr;
+                plist_dict_next_item(node, it, nullptr, &child);
+                if (!child)
+                    break;
+                auto value = libplistValue(child);
+                if (!value)
+                    return std::nullopt;
+                entries.push_back({keyText(plist_dict_item_get_key(child)), *value});
+            }
+            std::free(it);
+            return PlistValue(std::move(entries));
+        }
+        case PLIST_ARRAY: {
+            PlistValue::Array items;
+            for (uint32_t i = 0; i < plist_array_get_size(node); ++i) {
+                auto value = libplistValue(plist_array_get_item(node, i));
+                if (!value)
+                    return std::nullopt;
+                items.push_back(*value);
+            }
+            return PlistValue(std::move(items));
+        }
+        case PLIST_STRING: {
+            uint64_t length = 0;
+            const char* text = plist_get_string_ptr(node, &length);
+            return PlistValue(QString::fromUtf8(text, qsizetype(length)));
+        }
+        case PLIST_UINT: {
+            uint64_t v = 0;
+            plist_get_uint_val(node, &v);
+            return PlistValue(static_cast<qint64>(v));
+        }
+        case PLIST_REAL: {
+            double v = 0;
+            plist_get_real_val(node, &v);
+            return PlistValue(v);
+        }
+        case PLIST_BOOLEAN: {
+            uint8_t v = 0;
+            plist_get_bool_val(node, &v);
+            return PlistValue(v != 0);
+        }
+        case PLIST_DATA: {
+            uint64_t length = 0;
+            const char* data = plist_get_data_ptr(node, &length);
+            return PlistValue(QByteArray(data, qsizetype(length)));
+        }
+        case PLIST_DATE: {
+            int32_t sec = 0, usec = 0;
+            plist_get_date_val(node, &sec, &usec);
+            return PlistValue(PlistDate{double(sec) + double(usec) / 1e6});
+        }
+        case PLIST_UID: {
+            uint64_t v = 0;
+            plist_get_uid_val(node, &v);
+            return PlistValue(PlistUid{v});
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<PlistValue> libplistReading(const QByteArray& list) {
+    QByteArray padded = list;
+    padded.append(QByteArray(16, '\0'));
+    plist_t root = nullptr;
+    plist_from_bin(padded.constData(), uint32_t(list.size()), &root);
+    if (!root)
+        return std::nullopt;
+    auto value = libplistValue(root);
+    plist_free(root);
+    return value;
+}
+
+// NaN dates and reals compare unequal to themselves; compare their bits.
+bool sameValue(const PlistValue& a, const PlistValue& b) {
+    if (a.kind() != b.kind())
+        return false;
+    auto sameBits = [](double x, double y) { return std::memcmp(&x, &y, sizeof(double)) == 0; };
+    if (a.real())
+        return sameBits(*a.real(), *b.real());
+    if (a.date())
+        return sameBits(a.date()->secondsSince2001, b.date()->secondsSince2001);
+    if (const auto* x = a.array()) {
+        const auto* y = b.array();
+        if (x->size() != y->size())
+            return false;
+        for (size_t i = 0; i < x->size(); ++i)
+            if (!sameValue((*x)[i], (*y)[i]))
+                return false;
+        return true;
+    }
+    if (const auto* x = a.dictionary()) {
+        const auto* y = b.dictionary();
+        if (x->size() != y->size())
+            return false;
+        for (size_t i = 0; i < x->size(); ++i)
+            if ((*x)[i].key != (*y)[i].key || !sameValue((*x)[i].value, (*y)[i].value))
+                return false;
+        return true;
+    }
+    return a == b;
+}
+
+// Whether our reading of `list` agrees with libplist's. Our bounds on
+// expansion are our own; a list refused as too deep must be one libplist
+// refuses too (below Plist::maxDepth objects that can only be a cycle).
+::testing::AssertionResult readsAsLibplist(const QByteArray& list) {
+    const auto ours = Plist::parse(list);
+    const auto theirs = libplistReading(list);
+    if (!ours.ok() && ours.error().detail == "binary expands too far")
+        return ::testing::AssertionSuccess();
+    if (ours.ok() != theirs.has_value())
+        return ::testing::AssertionFailure()
+               << (ours.ok() ? "we accept, libplist refuses" : "we refuse, libplist accepts") << ": "
+               << list.toHex().toStdString();
+    if (ours.ok() && !sameValue(ours.value(), *theirs))
+        return ::testing::AssertionFailure() << "values differ: " << list.toHex().toStdString();
+    return ::testing::AssertionSuccess();
+}
+
+PlistValue everyKind() {
+    return PlistValue(PlistValue::Dictionary{
+        {"string", PlistValue("héllo 😀")},
+        {"ascii", PlistValue("plain")},
+        {"negative", PlistValue(qint64(-5))},
+        {"large", PlistValue(qint64(1) << 40)},
+        {"real", PlistValue(2.5)},
+        {"yes", PlistValue(true)},
+        {"no", PlistValue(false)},
+        {"data", PlistValue(QByteArray("\x00\x01\xFF", 3))},
+        {"date", PlistValue(PlistDate{-60.25})},
+        {"uid", PlistValue(PlistUid{7})},
+        {"array", PlistValue(PlistValue::Array{PlistValue(1), PlistValue("two"), PlistValue("two")})},
+        {"nested", PlistValue(PlistValue::Dictionary{{"inner", PlistValue("x")}})},
+    });
+}
+
+}  // namespace
+
+TEST(BinaryPlist, MalformedListsAreRefused) {
+    using K = PlistError::Kind;
+    const QByteArray good = inArray(bytes({0x10, 0x07}));
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        K kind;
+        // libplist reads a count in 16 bytes (no real list has one); we
+        // refuse it, as the nesting check always has.
+        bool asLibplist = true;
+    } cases[] = {
+        // The trailer and the offset table.
+        {"trailer cut short", good.left(good.size() - 1), K::unreadable},
+        {"only the trailer's last bytes", "bplist00" + good.right(20), K::unreadable},
+        {"offset size 0", bplist({bytes({0x10, 1})}, [](QByteArray& b) { b[b.size() - 26] = 0; }),
+         K::unreadable},
+        {"offset size 9", bplist({bytes({0x10, 1})}, [](QByteArray& b) { b[b.size() - 26] = 9; }),
+         K::unreadable},
+        {"reference size 0", bplist({bytes({0x10, 1})}, [](QByteArray& b) { b[b.size() - 25] = 0; }),
+         K::unreadable},
+        {"no objects", bplist({bytes({0x10, 1})}, [](QByteArray& b) { b[b.size() - 17] = 0; }),
+         K::unreadable},
+        {"top object beyond the count",
+         bplist({bytes({0x10, 1})}, [](QByteArray& b) { b[b.size() - 9] = 1; }), K::unreadable},
+        {"offset table inside the trailer",
+         bplist({bytes({0x10, 1})}, [](QByteArray& b) { b[b.size() - 1] = char(b.size() - 20); }),
+         K::unreadable},
+        {"more objects than the table holds",
+         bplist({bytes({0x10, 1})}, [](QByteArray& b) { b[b.size() - 17] = 40; }), K::unreadable},
+        {"object count near 2^64",
+         bplist({bytes({0x10, 1})},
+                [](QByteArray& b) { b.replace(b.size() - 24, 8, QByteArray(8, '\xFF')); }),
+         K::unreadable},
+        {"object offset past the table", inArray(bytes({0x10, 7})).replace(12, 1, "\x30"), K::unreadable},
+        {"object offset inside the header, at no object", inArray(bytes({0x10, 7})).replace(13, 1, "\x03"),
+         K::unreadable},
+        // References.
+        {"reference beyond the objects", bplist({bytes({0xA1, 0x05}), bytes({0x10, 1})}), K::unreadable},
+        {"dictionary value beyond the objects", bplist({bytes({0xD1, 0x01, 0x09}), bytes({0x51, 'k'})}),
+         K::unreadable},
+        {"dictionary key that is a number", bplist({bytes({0xD1, 0x01, 0x01}), bytes({0x10, 1})}),
+         K::unreadable},
+        {"dictionary key that is an array",
+         bplist({bytes({0xD1, 0x01, 0x02}), bytes({0xA0}), bytes({0x10, 1})}), K::unreadable},
+        // Numbers.
+        {"integer of 32 bytes", inArray(bytes({0x15}) + QByteArray(32, 1)), K::unreadable},
+        {"integer of 2^15 bytes", inArray(bytes({0x1F, 1})), K::unreadable},
+        {"integer past the table", inArray(bytes({0x13, 0, 0})), K::unreadable},
+        {"real of 2 bytes", inArray(bytes({0x21, 0x3F, 0x80})), K::unreadable},
+        {"real past the table", inArray(bytes({0x23, 0x3F, 0x80})), K::unreadable},
+        {"date of 4 bytes", inArray(bytes({0x32, 0x3F, 0xC0, 0, 0})), K::unreadable},
+        {"UID beyond 32 bits", inArray(bytes({0x84, 1, 0, 0, 0, 0})), K::unreadable},
+        {"UID past the table", inArray(bytes({0x83, 0})), K::unreadable},
+        // Sized objects.
+        {"string past the table", inArray(bytes({0x53, 'x', 'y'})), K::unreadable},
+        {"UTF-16 past the table", inArray(bytes({0x62, 0, 'y', 0})), K::unreadable},
+        {"empty UTF-16 string", inArray(bytes({0x60})), K::unreadable},
+        {"length that is no integer", inArray(bytes({0x5F, 0x21, 0, 2, 'x', 'y'})), K::unreadable},
+        {"length past the table", inArray(bytes({0x4F, 0x13, 0, 0})), K::unreadable},
+        // Markers the form does not define.
+        {"null", inArray(bytes({0x00})), K::unreadable},
+        {"fill", inArray(bytes({0x0F})), K::unreadable},
+        {"marker 0x7", inArray(bytes({0x70})), K::unreadable},
+        {"marker 0x9", inArray(bytes({0x90})), K::unreadable},
+        {"marker 0xB", inArray(bytes({0xB0})), K::unreadable},
+        {"marker 0xE", inArray(bytes({0xE0})), K::unreadable},
+        {"marker 0xF", inArray(bytes({0xF0})), K::unreadable},
+        {"top object is null", bplist({bytes({0x00})}), K::unreadable},
+        // Cycles are endless nesting.
+        {"array holding itself", bplist({bytes({0xA1, 0x00})}), K::tooDeep},
+        {"dictionary holding its parent",
+         bplist({bytes({0xA1, 0x01}), bytes({0xD1, 0x02, 0x00}), bytes({0x51, 'k'})}), K::tooDeep},
+        // Huge counts never reach an allocation.
+        {"array of 2^40 elements", inArray(bytes({0xAF, 0x13, 0, 0, 1, 0, 0, 0, 0, 0})), K::unreadable},
+        {"array counted in 16 bytes", inArray(bytes({0xAF, 0x14}) + QByteArray(15, 0) + bytes({1, 1})),
+         K::unreadable, false},
+        {"dictionary of 2^62 entries", inArray(bytes({0xDF, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0})),
+         K::unreadable},
+        {"string of 2^62 bytes", inArray(bytes({0x5F, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0})), K::unreadable},
+        {"UTF-16 of 2^63 units", inArray(bytes({0x6F, 0x13, 0x80, 0, 0, 0, 0, 0, 0, 1})), K::unreadable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto parsed = Plist::parse(c.bytes);
+        ASSERT_FALSE(parsed.ok());
+        EXPECT_EQ(parsed.error().kind, c.kind);
+        EXPECT_FALSE(PlistDocument::parse(c.bytes).ok());
+        if (c.asLibplist) {
+            EXPECT_TRUE(readsAsLibplist(c.bytes));
+        }
+    }
+}
+
+TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        PlistValue element;
+    } cases[] = {
+        {"1-byte integer", inArray(bytes({0x10, 0xFF})), PlistValue(255)},
+        {"8-byte integer is signed", inArray(bytes({0x13, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE})),
+         PlistValue(-2)},
+        {"16-byte integer keeps its low 8 bytes",
+         inArray(bytes({0x14}) + QByteArray(7, 0) + bytes({1}) + QByteArray(7, 0) + bytes({5})),
+         PlistValue(5)},
+        {"4-byte real", inArray(bytes({0x22, 0x3F, 0xC0, 0, 0})), PlistValue(1.5)},
+        {"negative date", inArray(bytes({0x33, 0xBF, 0xF8, 0, 0, 0, 0, 0, 0})), PlistValue(PlistDate{-0.5})},
+        {"ASCII string ends at NUL", inArray(bytes({0x53, 'a', 0, 'b'})), PlistValue("a")},
+        {"bytes past ASCII read as UTF-8", inArray(bytes({0x52, 0xC3, 0xA9})), PlistValue("é")},
+        {"empty ASCII string", inArray(bytes({0x50})), PlistValue("")},
+        {"UTF-16 keeps NUL", inArray(bytes({0x62, 0, 0, 0, 'a'})), PlistValue(QString(QChar(0)) + "a")},
+        {"UTF-16 pair", inArray(bytes({0x62, 0xD8, 0x3D, 0xDE, 0x00})), PlistValue("😀")},
+        {"UTF-16 lone trail dropped", inArray(bytes({0x62, 0xDE, 0x00, 0, 'a'})), PlistValue("a")},
+        {"UTF-16 waiting lead pairs later", inArray(bytes({0x63, 0xD8, 0x3D, 0x00, 'a', 0xDE, 0x00})),
+         PlistValue("a😀")},
+        {"UTF-16 two leads drop both", inArray(bytes({0x63, 0xD8, 0x3D, 0xD8, 0x3D, 0xDE, 0x00})),
+         PlistValue("")},
+        {"length in a 16-byte integer",
+         inArray(bytes({0x4F, 0x14}) + QByteArray(15, 0) + bytes({2, 'x', 'y'})),
+         PlistValue(QByteArray("xy"))},
+        {"empty data", inArray(bytes({0x40})), PlistValue(QByteArray())},
+        {"UID of 16 bytes", inArray(bytes({0x8F}) + QByteArray(15, 0) + bytes({9})), PlistValue(PlistUid{9})},
+        {"set reads as an array", bplist({bytes({0xA1, 0x01}), bytes({0xC1, 0x02}), bytes({0x09})}),
+         PlistValue(PlistValue::Array{PlistValue(true)})},
+        {"dictionary key ends at NUL",
+         bplist({bytes({0xA1, 0x01}), bytes({0xD1, 0x02, 0x03}), bytes({0x53, 'k', 0, 'x'}), bytes({0x08})}),
+         PlistValue(PlistValue::Dictionary{{"k", PlistValue(false)}})},
+        {"UTF-16 key",
+         bplist({bytes({0xA1, 0x01}), bytes({0xD1, 0x02, 0x03}), bytes({0x61, 0, 'k'}), bytes({0x08})}),
+         PlistValue(PlistValue::Dictionary{{"k", PlistValue(false)}})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto parsed = Plist::parse(c.bytes);
+        ASSERT_TRUE(parsed.ok()) << c.bytes.toHex().toStdString();
+        ASSERT_EQ(parsed->array()->size(), 1u);
+        EXPECT_TRUE(sameValue(parsed->array()->front(), c.element));
+        EXPECT_TRUE(readsAsLibplist(c.bytes));
+    }
+}
+
+TEST(BinaryPlist, ViewsFindKeysAndTextAsLibplistDoes) {
+    // {"url": "$null", "u\0tail" (UTF-16): 3, "url": 1}: the first "url" wins,
+    // a UTF-16 key matches up to its NUL.
+    const QByteArray list =
+        bplist({bytes({0xD3, 0x01, 0x02, 0x01, 0x03, 0x04, 0x05}), bytes({0x53, 'u', 'r', 'l'}),
+                bytes({0x62, 0, 'u', 0, 0}), bytes({0x55, '$', 'n', 'u', 'l', 'l'}), bytes({0x10, 3}),
+                bytes({0x10, 1})});
+    const auto document = PlistDocument::parse(list);
+    ASSERT_TRUE(document.ok());
+    const PlistView root = document->root();
+    EXPECT_TRUE(root.find("url").stringEquals(QLatin1String("$null")));
+    EXPECT_FALSE(root.find("url").stringEquals(QLatin1String("$nul")));
+    EXPECT_EQ(root.find("u").integer(), 3);
+    EXPECT_TRUE(root.find("ur").isNull());
+    EXPECT_TRUE(root.find("url").find("x").isNull());
+    EXPECT_TRUE(root.elements().empty());
+    EXPECT_FALSE(root.find("u").string());
+    EXPECT_FALSE(root.find("u").uid());
+    EXPECT_TRUE(readsAsLibplist(list));
+}
+
+TEST(BinaryPlist, WideOffsetsAndReferences) {
+    // A store large enough for two-byte references and three-byte offsets.
+    QList<test::ArchivedUser> users{{"501", {}}};
+    for (int i = 0; i < 3000; ++i) {
+        test::ArchivedItem item;
+        item.name = QStringLiteral("Item %1 ").arg(i) + QString(40, QChar('x'));
+        item.url = QStringLiteral("/Applications/Item %1.app").arg(i);
+        item.identifier = QStringLiteral("2.com.vendor.item%1").arg(i);
+        users[0].items.append(item);
+    }
+    const QByteArray list = test::KeyedArchiveWriter::store(users);
+    ASSERT_GT(list.size(), 0xFFFF);
+    EXPECT_TRUE(readsAsLibplist(list));
+}
+
+// Single and double byte changes to real lists, in the trailer, the offset
+// table and the objects: whatever libplist makes of each, we make the same,
+// or refuse it where libplist would expand it beyond the file.
+TEST(BinaryPlist, DamagedListsReadAsLibplistReadsThem) {
+    test::KeyedArchiveWriter writer;
+    test::ArchivedItem item;
+    item.name = QString::fromUtf8("Café ✓");
+    item.type = 2;
+    item.disposition = 3;
+    item.url = "/Applications/Café.app";
+    item.identifier = "2.com.example.cafe";
+    item.developerName = "Vendor";
+    writer.setTop("store", writer.storage(QList<test::ArchivedUser>{{"501", {item}}}));
+    const QByteArray bases[] = {
+        Plist::toBinary(everyKind()), writer.binary(),
+        bplist({bytes({0xA2, 0x01, 0x02}), bytes({0xC1, 0x02}), bytes({0x22, 0x3F, 0xC0, 0, 0}),
+                bytes({0x62, 0xD8, 0x3D, 0xDE, 0x00})})};
+    const char interesting[] = {0x00,       0x01,       0x02,       0x08,       0x09,       0x0F,
+                                0x10,       0x13,       0x14,       0x1F,       0x33,       0x4F,
+                                0x5F,       0x60,       0x6F,       char(0x80), char(0x8F), char(0xA0),
+                                char(0xAF), char(0xC1), char(0xD1), char(0xDF), char(0xFF)};
+    std::mt19937 random(20240611);
+    int checked = 0;
+    int accepted = 0;
+    for (const QByteArray& base : bases) {
+        ASSERT_TRUE(readsAsLibplist(base));
+        for (int round = 0; round < 1500; ++round) {
+            QByteArray damaged = base;
+            const int changes = 1 + int(random() % 2);
+            for (int k = 0; k < changes; ++k) {
+                // Half the changes fall in the last 64 bytes: the table and the trailer.
+                const qsizetype at =
+                    random() % 2 ? qsizetype(random() % quint32(damaged.size()))
+                                 : std::max<qsizetype>(0, damaged.size() - 1 - qsizetype(random() % 64));
+                damaged[at] = random() % 2 ? char(random()) : interesting[random() % sizeof interesting];
+            }
+            EXPECT_TRUE(readsAsLibplist(damaged));
+            ++checked;
+            accepted += Plist::parse(damaged).ok() ? 1 : 0;
+        }
+        for (qsizetype cut = 1; cut < 48; ++cut)
+            EXPECT_TRUE(readsAsLibplist(base.left(base.size() - cut)));
+    }
+    EXPECT_EQ(checked, 4500);
+    // Enough damage is still readable for the values to be compared too.
+    EXPECT_GT(accepted, checked / 10) << accepted;
+    EXPECT_LT(accepted, checked * 9 / 10) << accepted;
+}
