@@ -17,6 +17,7 @@
 #include "finder/Sources.h"
 #include "finder/WindowShot.h"
 #include "platform/AppBundle.h"
+#include "platform/Appearance.h"
 #include "platform/Workspace.h"
 
 namespace rk {
@@ -490,7 +491,7 @@ void AppModel::apply(const std::optional<SettingsSnapshot>& snap, const PageInpu
         isOlderThan(lastPhoto_, photoInterval, now())) {
         photoInFlight_ = true;
         lastPhoto_ = now();
-        const bool dark = seams_.dark ? seams_.dark() : paletteIsDark();
+        const bool dark = seams_.dark ? seams_.dark() : Appearance::systemIsDark();
         takePhoto(PhotoRequest{*snap->windowNumber, *snap, inputs, dark});
     }
 }

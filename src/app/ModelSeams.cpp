@@ -1,8 +1,6 @@
 #include "app/ModelSeams.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QPalette>
 #include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
@@ -83,14 +81,6 @@ void PoolQueue::async(std::function<void()> work, QObject* context, std::functio
             work();
             handBack(std::move(guard), std::move(deliver));
         });
-}
-
-bool paletteIsDark() {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        return false;
-    }
-    const QPalette palette = QGuiApplication::palette();
-    return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
 }
 
 }  // namespace rk

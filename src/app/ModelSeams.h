@@ -87,7 +87,4 @@ struct ModelSeams {
     std::function<void()> placeWindow;  // empty: WindowPlacement::besideSettingsSoon
 };
 
-// Whether the application's palette is a dark one.
-bool paletteIsDark();
-
 }  // namespace rk

@@ -1,40 +1,21 @@
 #include "app/PermissionDeclaration.h"
 
-#include <QFont>
-#include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 #include "finder/BackgroundStore.h"
 #include "finder/TCCStore.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
+#include "ui/Monogram.h"
+#include "ui/Palette.h"
 
 namespace rk {
 
 namespace {
-// The main window's palette values that the wizard's brand uses, as
-// 0xRRGGBB, kept in this one place until the wizard can take them from the
-// palette itself.
-namespace BrandColours {
-constexpr QRgb gold = 0xC8A872;
-constexpr QRgb onGold = 0x1D1D1F;
-constexpr QRgb inkDark = 0xF2F2F7, inkLight = 0x1D1D1F;
-constexpr QRgb dimDark = 0xA1A1A6, dimLight = 0x5E5E63;
-constexpr QRgb groundDark = 0x1C1C1E, groundLight = 0xF7F6F2;
-constexpr QRgb goldTextDark = 0xD9BE8C, goldTextLight = 0x8E672C;
-constexpr QRgb tileTop = 0x33383D, tileBottom = 0x191B1D;
-
-QColor hex(QRgb value) {
-    return QColor::fromRgb(value & 0xFFFFFF);
+// The wizard's brand takes the main window's palette.
+KTColourFunction schemed(QColor (*colour)(bool)) {
+    return [colour](bool dark) { return colour(dark); };
 }
-KTColourFunction same(QRgb value) {
-    return [value](bool) { return hex(value); };
-}
-KTColourFunction schemed(QRgb dark, QRgb light) {
-    return [dark, light](bool isDark) { return hex(isDark ? dark : light); };
-}
-}  // namespace BrandColours
 
 constexpr qreal markSize = 26;
 }  // namespace
@@ -53,14 +34,13 @@ KTWizardProduct PermissionDeclaration::product() {
 }
 
 KTWizardBrand PermissionDeclaration::brand() {
-    using namespace BrandColours;
     return KTWizardBrand{
-        .accent = same(gold),
-        .ink = schemed(inkDark, inkLight),
-        .inkMuted = schemed(dimDark, dimLight),
-        .ground = schemed(groundDark, groundLight),
-        .onAccent = same(onGold),
-        .accentText = schemed(goldTextDark, goldTextLight),
+        .accent = schemed(Palette::gold),
+        .ink = schemed(Palette::ink),
+        .inkMuted = schemed(Palette::dim),
+        .ground = schemed(Palette::ground),
+        .onAccent = schemed(Palette::onGold),
+        .accentText = schemed(Palette::goldText),
         .mark = [](QPainter& painter, const QRectF& rect, bool) { paintMonogram(painter, rect, markSize); },
     };
 }
@@ -126,22 +106,8 @@ QList<KTPermission> PermissionDeclaration::permissions() {
 }
 
 void PermissionDeclaration::paintMonogram(QPainter& painter, const QRectF& rect, qreal size) {
-    const QRectF tile(rect.center().x() - size / 2, rect.center().y() - size / 2, size, size);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient fill(tile.topLeft(), tile.bottomLeft());
-    fill.setColorAt(0, BrandColours::hex(BrandColours::tileTop));
-    fill.setColorAt(1, BrandColours::hex(BrandColours::tileBottom));
-    QPainterPath shape;
-    shape.addRoundedRect(tile, size * 0.27, size * 0.27);
-    painter.fillPath(shape, fill);
-    QFont font = painter.font();
-    font.setPixelSize(qMax(1, qRound(size * 0.4)));
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(BrandColours::hex(BrandColours::gold));
-    painter.drawText(tile, Qt::AlignCenter, "RK");
-    painter.restore();
+    MonogramArt::paint(painter,
+                       QRectF(rect.center().x() - size / 2, rect.center().y() - size / 2, size, size));
 }
 
 void configureWizard(bool writeState) {

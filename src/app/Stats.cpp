@@ -2,11 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
-#include <QStandardPaths>
-#include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -15,6 +12,9 @@
 #include <map>
 #include <mutex>
 #include <thread>
+
+#include "platform/AppFolders.h"
+#include "platform/Seam.h"
 
 #ifdef __linux__
 #include <pthread.h>
@@ -109,8 +109,6 @@ private:
 
 namespace {
 
-constexpr const char* kFolder = "Rowkeeper";
-constexpr const char* kOldFolder = "Lark Spur";
 constexpr const char* kFileName = "usage.json";
 
 std::optional<qint64> wholeNumber(const QJsonValue& value) {
@@ -138,8 +136,6 @@ QJsonObject load(const QString& path) {
     }
     return table;
 }
-
-std::atomic<UsageCounters*> replacement{nullptr};
 
 }  // namespace
 
@@ -181,17 +177,9 @@ int UsageCounters::writes() {
 }
 
 QString UsageCounters::file() const {
-    const QString base = options_.base.isEmpty()
-                             ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                             : options_.base;
-    if (base.isEmpty())
+    const QString folder = AppFolders::preparedSupport(options_.base);
+    if (folder.isEmpty())
         return {};
-    const QDir dir(base);
-    const QString folder = dir.filePath(kFolder);
-    const QString old = dir.filePath(kOldFolder);
-    if (!QFileInfo::exists(folder) && QFileInfo::exists(old))
-        QDir().rename(old, folder);
-    QDir().mkpath(folder);
     return QDir(folder).filePath(kFileName);
 }
 
@@ -251,14 +239,11 @@ bool Stats::isCounted(const QString& name) {
 }
 
 UsageCounters& Stats::current() {
-    if (UsageCounters* counters = replacement.load())
-        return *counters;
-    static UsageCounters shared;
-    return shared;
+    return Seam<UsageCounters>::current<UsageCounters>();
 }
 
 void Stats::setCurrent(UsageCounters* counters) {
-    replacement.store(counters);
+    Seam<UsageCounters>::setCurrent(counters);
 }
 
 void Stats::record(const QString& name) {

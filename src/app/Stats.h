@@ -51,9 +51,8 @@ public:
     // Event name -> count, including every recording made before the call.
     // Entries whose count is not a whole number are left out.
     QMap<QString, qint64> snapshot();
-    // "usage.json" in the app's folder, which is prepared first: an old
-    // "Lark Spur" folder is renamed when "Rowkeeper" is absent, and the
-    // folder is created when missing.
+    // "usage.json" in the app's folder, which is prepared first (see
+    // `AppFolders::preparedSupport`: the old folder's move, then creation).
     QString file() const;
     // How many times the file was written successfully.
     int writes();

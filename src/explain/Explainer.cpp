@@ -2,11 +2,11 @@
 
 #include <QSet>
 #include <QThread>
-#include <atomic>
 #include <memory>
 
 #include "explain/ExplainPrompt.h"
 #include "explain/ExplainRules.h"
+#include "platform/Seam.h"
 
 namespace rk {
 
@@ -23,8 +23,6 @@ public:
         thread->start();
     }
 };
-
-std::atomic<ExplainDispatch*> replaced{nullptr};
 
 Explanation answer(const ExplainItem& item, const QString& sentence, Explanation::Source source) {
     return Explanation{item.name, sentence, source};
@@ -84,12 +82,11 @@ ExplainDispatch& ExplainDispatch::threaded() {
 }
 
 ExplainDispatch& ExplainDispatch::current() {
-    ExplainDispatch* dispatch = replaced.load();
-    return dispatch ? *dispatch : threaded();
+    return Seam<ExplainDispatch>::current(threaded());
 }
 
 void ExplainDispatch::setCurrent(ExplainDispatch* dispatch) {
-    replaced.store(dispatch);
+    Seam<ExplainDispatch>::setCurrent(dispatch);
 }
 
 ExplainRun Explainer::run(const QList<ExplainItem>& items, bool allowOnDevice,

@@ -2,7 +2,6 @@
 
 #include <QChar>
 
-#include "finder/TextForms.h"
 #include "platform/Text.h"
 
 namespace rk {
@@ -10,7 +9,7 @@ namespace rk {
 namespace {
 
 bool sameText(const QString& a, const QString& b) {
-    return TextForms::same(a, b);
+    return Text::same(a, b);
 }
 
 bool isAscii(QStringView text) {
@@ -112,13 +111,13 @@ bool operator==(const Candidate& a, const Candidate& b) {
 }
 
 size_t qHash(const Candidate& candidate, size_t seed) {
-    size_t h = ::qHash(TextForms::canonical(candidate.key), seed);
+    size_t h = ::qHash(Text::nfc(candidate.key), seed);
     for (const QString& name : candidate.names)
-        h = ::qHash(TextForms::canonical(name), h);
+        h = ::qHash(Text::nfc(name), h);
     h = qHash(candidate.liveness, h);
-    h = candidate.testWhy ? ::qHash(TextForms::canonical(*candidate.testWhy), ::qHash(1, h)) : ::qHash(0, h);
-    h = ::qHash(TextForms::canonical(candidate.kindWord), h);
-    return ::qHash(TextForms::canonical(candidate.detail), h);
+    h = candidate.testWhy ? ::qHash(Text::nfc(*candidate.testWhy), ::qHash(1, h)) : ::qHash(0, h);
+    h = ::qHash(Text::nfc(candidate.kindWord), h);
+    return ::qHash(Text::nfc(candidate.detail), h);
 }
 
 }  // namespace rk

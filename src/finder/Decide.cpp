@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "finder/TextForms.h"
+#include "platform/Text.h"
 
 namespace rk {
 
@@ -64,7 +64,7 @@ QList<TextGroup> groupInTextOrder(const QStringList& texts) {
     QList<TextGroup> groups;
     QHash<QString, qsizetype> byForm;
     for (qsizetype i = 0; i < texts.size(); ++i) {
-        const QString form = TextForms::canonical(texts[i]);
+        const QString form = Text::nfc(texts[i]);
         auto found = byForm.constFind(form);
         if (found == byForm.constEnd()) {
             found = byForm.insert(form, groups.size());
@@ -90,7 +90,7 @@ public:
         for (qsizetype k = 0; k < titles.size(); ++k) {
             Candidate::normalizeInto(titles[k], form);
             if (form.empty())
-                exact_[TextForms::canonical(titles[k])].append(k);
+                exact_[Text::nfc(titles[k])].append(k);
             else
                 normal_[form].push_back(k);
         }
@@ -100,8 +100,7 @@ public:
                 if (!form.empty()) {
                     if (const auto it = normal_.find(std::u16string_view(form)); it != normal_.end())
                         add(it->second, i);
-                } else if (const auto it = exact_.constFind(TextForms::canonical(name));
-                           it != exact_.constEnd()) {
+                } else if (const auto it = exact_.constFind(Text::nfc(name)); it != exact_.constEnd()) {
                     add(*it, i);
                 }
             }
@@ -157,14 +156,14 @@ struct Page {
         return out;
     }
 
-    bool isAccounted(const Candidate& c) const { return accounted.contains(TextForms::canonical(c.key)); }
+    bool isAccounted(const Candidate& c) const { return accounted.contains(Text::nfc(c.key)); }
     void account(const QList<Candidate>& cs) {
         for (const Candidate& c : cs)
-            accounted.insert(TextForms::canonical(c.key));
+            accounted.insert(Text::nfc(c.key));
     }
     void unaccount(const QList<Candidate>& cs) {
         for (const Candidate& c : cs)
-            accounted.remove(TextForms::canonical(c.key));
+            accounted.remove(Text::nfc(c.key));
     }
 };
 
@@ -419,14 +418,14 @@ void keepOtherVersions(Page& page, const Titles& titles, const QList<PaneRow>& r
     for (const Finding& f : page.decision.findings) {
         if (f.verdict != Finding::Verdict::remove)
             continue;
-        removed.insert(TextForms::canonical(f.shown));
+        removed.insert(Text::nfc(f.shown));
         anyVersion = anyVersion || Decide::isVersion(f.shown);
     }
     if (!anyVersion || rows.isEmpty())
         return;
     for (qsizetype at = 0; at < rows.size(); ++at) {
         const PaneRow& row = rows[at];
-        if (!Decide::isVersion(row.title) || removed.contains(TextForms::canonical(row.title)))
+        if (!Decide::isVersion(row.title) || removed.contains(Text::nfc(row.title)))
             continue;
         const QList<qsizetype>& matched = titles.ofRow(at);
         const auto live = std::find_if(matched.begin(), matched.end(),

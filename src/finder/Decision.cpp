@@ -1,6 +1,6 @@
 #include "finder/Decision.h"
 
-#include "finder/TextForms.h"
+#include "platform/Text.h"
 
 namespace rk {
 
@@ -8,7 +8,7 @@ namespace {
 
 // Texts are equal when canonically equivalent.
 bool sameText(const QString& a, const QString& b) {
-    return TextForms::same(a, b);
+    return Text::same(a, b);
 }
 
 bool sameText(const std::optional<QString>& a, const std::optional<QString>& b) {
@@ -29,7 +29,7 @@ bool sameTexts(const QStringList& a, const QStringList& b) {
 
 // Hashes agree with `sameText`: canonically equivalent texts hash alike.
 size_t hashText(const QString& text, size_t seed) {
-    return ::qHash(TextForms::canonical(text), seed);
+    return ::qHash(Text::nfc(text), seed);
 }
 
 size_t hashTexts(const QStringList& texts, size_t seed) {

@@ -7,11 +7,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <algorithm>
 #include <cmath>
 
 #include "movein/MoveIn.h"
+#include "platform/AppFolders.h"
 #include "platform/Text.h"
 
 namespace rk {
@@ -134,7 +134,7 @@ QSet<QString> idSet(const QJsonValue& value) {
 }  // namespace
 
 QString MoveIn::supportFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Rowkeeper";
+    return AppFolders::support();
 }
 
 QString MoveIn::listURL(const QString& folder) {

@@ -73,15 +73,6 @@ void walk(int fd, int depth, qint64& best) {
 
 // ---- tools ----------------------------------------------------------------
 
-// Where the Codex command-line tool is usually installed, first found wins.
-QStringList codexLocations(const SystemPaths& paths) {
-    return {"/opt/homebrew/bin/codex", "/usr/local/bin/codex", paths.home() + "/.local/bin/codex",
-            paths.home() + "/.npm-global/bin/codex"};
-}
-
-constexpr const char* kSecurityTool = "/usr/bin/security";
-constexpr const char* kProcessFinder = "/usr/bin/pgrep";
-
 // pgrep reads its argument as an extended regular expression; a program
 // name with a dot or a plus must match only itself.
 QString literalPattern(const QString& name) {
@@ -150,10 +141,10 @@ std::optional<QDateTime> MoveIn::newest(const QString& diskPath) {
 
 std::optional<MoveIn::Program> MoveIn::program(const QString& command, const SystemPaths& paths) {
     if (command == "codesign") {
-        return Program{paths.disk(kSecurityTool), {"find-identity", "-v", "-p", "codesigning"}};
+        return Program{paths.disk(paths.securityTool()), {"find-identity", "-v", "-p", "codesigning"}};
     }
     if (command == "codex-login") {
-        const QStringList places = codexLocations(paths);
+        const QStringList places = paths.codexLocations();
         QString found = paths.disk(places.first());
         for (const QString& place : places) {
             if (QFileInfo(paths.disk(place)).isExecutable()) {
@@ -234,7 +225,7 @@ MoveIn::Env MoveIn::liveEnv(const MoveInSpec& spec, const std::optional<QDateTim
     env.running = remembered<bool>([paths](const QString& process) {
         if (process.isEmpty())
             return false;
-        const ToolRun found = Machine::current().run(paths.disk(kProcessFinder),
+        const ToolRun found = Machine::current().run(paths.disk(paths.processFinder()),
                                                      {"-x", "--", literalPattern(process)}, commandLimit);
         return found.finished() && found.exitCode == 0;
     });

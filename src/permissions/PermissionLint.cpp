@@ -2,9 +2,9 @@
 
 #include <QRegularExpression>
 #include <QSet>
-#include <cstdio>
 
 #include "permissions/PermissionProbes.h"
+#include "platform/ToolOutput.h"
 
 namespace rk {
 
@@ -223,12 +223,7 @@ bool KTPermissionLint::selftest() {
             failures << QString(c.label) + " (decoy)";
     }
 
-    const QString line = failures.isEmpty()
-                             ? QString("permission-lint selftest OK (%1 rules, 1 control)").arg(cases.size())
-                             : "permission-lint selftest FAILED: " + failures.join("; ");
-    std::fputs((line + "\n").toUtf8().constData(), stdout);
-    std::fflush(stdout);
-    return failures.isEmpty();
+    return reportSelftest("permission-lint", QString("%1 rules, 1 control").arg(cases.size()), failures);
 }
 
 }  // namespace rk

@@ -3,28 +3,22 @@
 #include "permissions/Permission.h"
 #include "platform/Accessibility.h"
 #include "platform/ScreenCapture.h"
+#include "platform/Seam.h"
 
 namespace rk {
 
 namespace {
-KTProbePlatform*& replacement() {
-    static KTProbePlatform* platform = nullptr;
-    return platform;
-}
-
 QUrl privacy(const QString& anchor) {
     return QUrl("x-apple.systempreferences:com.apple.preference.security?" + anchor);
 }
 }  // namespace
 
 KTProbePlatform& KTProbePlatform::current() {
-    static HostProbePlatform host;
-    KTProbePlatform* platform = replacement();
-    return platform ? *platform : host;
+    return Seam<KTProbePlatform>::current<HostProbePlatform>();
 }
 
 void KTProbePlatform::setCurrent(KTProbePlatform* platform) {
-    replacement() = platform;
+    Seam<KTProbePlatform>::setCurrent(platform);
 }
 
 // Trust and the capture preflight come from the platform's own seams, so a

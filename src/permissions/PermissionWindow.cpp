@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "permissions/PermissionWizard.h"
+#include "platform/Appearance.h"
 
 namespace rk {
 
@@ -46,17 +47,13 @@ void colourText(QWidget* widget, const QColor& colour) {
     palette.setColor(QPalette::Text, colour);
     widget->setPalette(palette);
 }
-
-bool prefersDark(const QWidget& widget) {
-    return widget.palette().color(QPalette::Window).lightness() < 128;
-}
 }  // namespace
 
 KTPermissionWindow::KTPermissionWindow(const KTWizardProduct& product, const KTWizardBrand& brand,
                                        const QList<KTPermission>& permissions) {
     setWindowTitle(product.name + " Permissions");
     setFixedSize(KTPermissionWizard::contentWidth, KTPermissionWizard::contentHeight);
-    const KTResolvedBrand colours(brand, prefersDark(*this));
+    const KTResolvedBrand colours(brand, Appearance::isDark(palette()));
     if (colours.ground) {
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, *colours.ground);

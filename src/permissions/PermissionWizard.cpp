@@ -19,6 +19,7 @@
 #include "permissions/PermissionWindow.h"
 #include "permissions/StaleGrant.h"
 #include "platform/Text.h"
+#include "platform/ToolOutput.h"
 
 namespace rk {
 
@@ -46,11 +47,6 @@ QString didNotHoldKey() {
 QSet<QString> stringSet(const QVariant& value) {
     const QStringList list = value.toStringList();
     return QSet<QString>(list.begin(), list.end());
-}
-
-void printLine(std::FILE* stream, const QString& line) {
-    std::fputs((line + "\n").toUtf8().constData(), stream);
-    std::fflush(stream);
 }
 
 // A JSON string literal for `text`.
@@ -135,9 +131,10 @@ QString KTPermissionWizard::pickerPath(const QString& bundlePath, const QString&
     const QFileInfo bundle(QDir::cleanPath(bundlePath));
     const QString name = bundle.completeBaseName();
     const QString folder = QDir::cleanPath(bundle.path());
-    if (folder == "/Applications")
+    const SystemPaths mac = SystemPaths::rerooted(QString(), QDir::cleanPath(home));
+    if (folder == mac.applications())
         return "Applications > " + name;
-    if (folder == QDir::cleanPath(home) + "/Applications")
+    if (folder == mac.userApplications())
         return "Applications in your home folder > " + name;
     const QString last = QFileInfo(folder).fileName();
     return (last.isEmpty() ? folder : last) + " > " + name;

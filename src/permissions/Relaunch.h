@@ -7,12 +7,14 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/SystemPaths.h"
+
 namespace rk {
 
 struct KTRelaunch {
     // Where and how the successor is started, and how this app is asked to quit.
     struct Environment {
-        QString shell = "/bin/sh";
+        QString shell = SystemPaths::shell();
         QString executable;
         qint64 processID = 0;
         std::function<void()> terminate;

@@ -7,10 +7,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <cstdio>
 #include <functional>
 
 #include "permissions/PermissionState.h"
+#include "platform/ToolOutput.h"
 
 namespace rk {
 
@@ -132,12 +132,7 @@ bool KTStaleGrantRestarts::selftest() {
         if (!check.passes())
             failures << check.label;
     }
-    const QString line = failures.isEmpty()
-                             ? QString("stale-grant selftest OK (%1 checks)").arg(checks.size())
-                             : "stale-grant selftest FAILED: " + failures.join("; ");
-    std::fputs((line + "\n").toUtf8().constData(), stdout);
-    std::fflush(stdout);
-    return failures.isEmpty();
+    return reportSelftest("stale-grant", QString("%1 checks").arg(checks.size()), failures);
 }
 
 }  // namespace rk

@@ -4,14 +4,11 @@
 #include <QFile>
 #include <QGuiApplication>
 
+#include "platform/Seam.h"
+
 namespace rk {
 
 namespace {
-AppBundle*& replacement() {
-    static AppBundle* bundle = nullptr;
-    return bundle;
-}
-
 std::optional<QString> nonEmpty(const QString& text) {
     if (text.isEmpty())
         return std::nullopt;
@@ -20,13 +17,11 @@ std::optional<QString> nonEmpty(const QString& text) {
 }  // namespace
 
 AppBundle& AppBundle::current() {
-    static HostAppBundle host;
-    AppBundle* bundle = replacement();
-    return bundle ? *bundle : host;
+    return Seam<AppBundle>::current<HostAppBundle>();
 }
 
 void AppBundle::setCurrent(AppBundle* bundle) {
-    replacement() = bundle;
+    Seam<AppBundle>::setCurrent(bundle);
 }
 
 // The Qt application's name stands in for the bundle name, and its display

@@ -1,18 +1,15 @@
 #include "platform/AppNames.h"
 
+#include "platform/Seam.h"
+
 namespace rk {
 
-namespace {
-AppNames* installed = nullptr;
-}
-
 AppNames& AppNames::current() {
-    static HostAppNames host;
-    return installed ? *installed : host;
+    return Seam<AppNames>::current<HostAppNames>();
 }
 
 void AppNames::setCurrent(AppNames* names) {
-    installed = names;
+    Seam<AppNames>::setCurrent(names);
 }
 
 std::optional<QString> HostAppNames::preferredApplicationPath(const QString& bundleIdentifier) const {

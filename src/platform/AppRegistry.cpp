@@ -1,22 +1,15 @@
 #include "platform/AppRegistry.h"
 
+#include "platform/Seam.h"
+
 namespace rk {
 
-namespace {
-AppRegistry*& installed() {
-    static AppRegistry* registry = nullptr;
-    return registry;
-}
-}  // namespace
-
 AppRegistry& AppRegistry::current() {
-    static HostAppRegistry host;
-    AppRegistry* registry = installed();
-    return registry ? *registry : host;
+    return Seam<AppRegistry>::current<HostAppRegistry>();
 }
 
 void AppRegistry::setCurrent(AppRegistry* registry) {
-    installed() = registry;
+    Seam<AppRegistry>::setCurrent(registry);
 }
 
 }  // namespace rk

@@ -1,19 +1,8 @@
 #include "platform/Clock.h"
 
-#include <atomic>
+#include "platform/Seam.h"
 
 namespace rk {
-
-namespace {
-
-HostClock& hostClock() {
-    static HostClock clock;
-    return clock;
-}
-
-std::atomic<Clock*> replacement{nullptr};
-
-}  // namespace
 
 double Clock::secondsSince1970(Time t) {
     // Whole seconds and the fraction apart: converting the whole nanosecond
@@ -24,12 +13,11 @@ double Clock::secondsSince1970(Time t) {
 }
 
 Clock& Clock::current() {
-    Clock* clock = replacement.load();
-    return clock ? *clock : hostClock();
+    return Seam<Clock>::current<HostClock>();
 }
 
 void Clock::setCurrent(Clock* clock) {
-    replacement.store(clock);
+    Seam<Clock>::setCurrent(clock);
 }
 
 bool isOlderThan(const std::optional<Clock::Time>& then, double seconds, Clock::Time now) {

@@ -7,23 +7,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Seam.h"
+
 namespace rk {
 
-namespace {
-FileProbe*& installed() {
-    static FileProbe* probe = nullptr;
-    return probe;
-}
-}  // namespace
-
 FileProbe& FileProbe::current() {
-    static HostFileProbe host;
-    FileProbe* probe = installed();
-    return probe ? *probe : host;
+    return Seam<FileProbe>::current<HostFileProbe>();
 }
 
 void FileProbe::setCurrent(FileProbe* probe) {
-    installed() = probe;
+    Seam<FileProbe>::setCurrent(probe);
 }
 
 int HostFileProbe::openForReading(const QString& diskPath) const {

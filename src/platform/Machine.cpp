@@ -3,19 +3,13 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <algorithm>
-#include <atomic>
 #include <climits>
+
+#include "platform/Seam.h"
 
 namespace rk {
 
 namespace {
-
-HostMachine& hostMachine() {
-    static HostMachine machine;
-    return machine;
-}
-
-std::atomic<Machine*> replacement{nullptr};
 
 // How long a killed tool gets to disappear before we stop waiting for it.
 constexpr int kReapMs = 2000;
@@ -28,12 +22,11 @@ int remainingMs(const QElapsedTimer& since, std::chrono::milliseconds limit) {
 }  // namespace
 
 Machine& Machine::current() {
-    Machine* machine = replacement.load();
-    return machine ? *machine : hostMachine();
+    return Seam<Machine>::current<HostMachine>();
 }
 
 void Machine::setCurrent(Machine* machine) {
-    replacement.store(machine);
+    Seam<Machine>::setCurrent(machine);
 }
 
 ToolRun HostMachine::run(const QString& program, const QStringList& arguments,

@@ -27,10 +27,6 @@ struct ToolRun {
 
 class Machine {
 public:
-    // The hardware profiler, as the Mac names it (a logical path: map it
-    // through SystemPaths::disk before running it).
-    static constexpr const char* systemProfiler = "/usr/sbin/system_profiler";
-
     virtual ~Machine() = default;
 
     // Blocks the calling thread until the tool ends or `limit` has passed.

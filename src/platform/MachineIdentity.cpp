@@ -2,18 +2,12 @@
 
 #include <QFile>
 #include <QSysInfo>
-#include <atomic>
+
+#include "platform/Seam.h"
 
 namespace rk {
 
 namespace {
-
-HostMachineIdentity& hostIdentity() {
-    static HostMachineIdentity identity;
-    return identity;
-}
-
-std::atomic<MachineIdentity*> replacement{nullptr};
 
 // The identity file is one short line; anything much longer is not it.
 constexpr qint64 kMaxIdentityBytes = 4096;
@@ -21,17 +15,16 @@ constexpr qint64 kMaxIdentityBytes = 4096;
 }  // namespace
 
 MachineIdentity& MachineIdentity::current() {
-    MachineIdentity* identity = replacement.load();
-    return identity ? *identity : hostIdentity();
+    return Seam<MachineIdentity>::current<HostMachineIdentity>();
 }
 
 void MachineIdentity::setCurrent(MachineIdentity* identity) {
-    replacement.store(identity);
+    Seam<MachineIdentity>::setCurrent(identity);
 }
 
 std::optional<QString> HostMachineIdentity::platformIdentity() const {
     const SystemPaths& paths = paths_ ? *paths_ : SystemPaths::current();
-    QFile file(paths.disk(identityFile));
+    QFile file(paths.disk(paths.machineIdFile()));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QString text = QString::fromUtf8(file.read(kMaxIdentityBytes)).trimmed();

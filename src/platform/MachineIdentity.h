@@ -29,8 +29,6 @@ public:
 // tests can re-root it) and the host name.
 class HostMachineIdentity final : public MachineIdentity {
 public:
-    static constexpr const char* identityFile = "/etc/machine-id";
-
     // Reads SystemPaths::current() at each call.
     HostMachineIdentity() = default;
     explicit HostMachineIdentity(const SystemPaths& paths) : paths_(paths) {}

@@ -1,6 +1,6 @@
 #include "platform/OnDeviceModel.h"
 
-#include <atomic>
+#include "platform/Seam.h"
 
 namespace rk {
 
@@ -14,8 +14,6 @@ public:
     }
 };
 
-std::atomic<OnDeviceModel*> replaced{nullptr};
-
 }  // namespace
 
 OnDeviceModel& OnDeviceModel::host() {
@@ -24,12 +22,11 @@ OnDeviceModel& OnDeviceModel::host() {
 }
 
 OnDeviceModel& OnDeviceModel::current() {
-    OnDeviceModel* model = replaced.load();
-    return model ? *model : host();
+    return Seam<OnDeviceModel>::current(host());
 }
 
 void OnDeviceModel::setCurrent(OnDeviceModel* model) {
-    replaced.store(model);
+    Seam<OnDeviceModel>::setCurrent(model);
 }
 
 }  // namespace rk

@@ -1,19 +1,12 @@
 #include "platform/ScreenCapture.h"
 
-#include <atomic>
+#include "platform/Seam.h"
 
 namespace rk {
 
 namespace {
 
 const QString kNotPermitted = QStringLiteral("screen capture is not permitted on this system");
-
-HostScreenCapture& hostCapture() {
-    static HostScreenCapture host;
-    return host;
-}
-
-std::atomic<ScreenCapture*> installed{nullptr};
 
 }  // namespace
 
@@ -26,12 +19,11 @@ Result<QImage, QString> HostScreenCapture::captureWindow(const ShareableWindow&,
 }
 
 ScreenCapture& ScreenCapture::current() {
-    ScreenCapture* capture = installed.load();
-    return capture ? *capture : hostCapture();
+    return Seam<ScreenCapture>::current<HostScreenCapture>();
 }
 
 void ScreenCapture::setCurrent(ScreenCapture* capture) {
-    installed.store(capture);
+    Seam<ScreenCapture>::setCurrent(capture);
 }
 
 }  // namespace rk

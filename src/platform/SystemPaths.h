@@ -40,7 +40,28 @@ public:
     QString volumes() const { return "/Volumes"; }
     QString trash() const { return home_ + "/.Trash"; }
     QString desktop() const { return home_ + "/Desktop"; }
+    QString applications() const { return "/Applications"; }
+    QString userApplications() const { return home_ + "/Applications"; }
     static QStringList cellarPrefixes() { return {"/opt/homebrew/Cellar/", "/usr/local/Cellar/"}; }
+
+    // Logical locations of system tools and files.
+    // The hardware profiler, as the Mac names it.
+    QString systemProfiler() const { return "/usr/sbin/system_profiler"; }
+    // The keychain tool (signing identities).
+    QString securityTool() const { return "/usr/bin/security"; }
+    QString processFinder() const { return "/usr/bin/pgrep"; }
+    // Where the Codex command-line tool is usually installed, first found wins.
+    QStringList codexLocations() const {
+        return {"/opt/homebrew/bin/codex", "/usr/local/bin/codex", home_ + "/.local/bin/codex",
+                home_ + "/.npm-global/bin/codex"};
+    }
+    // Linux's identity of this installation (the counterpart of the Mac's platform UUID).
+    QString machineIdFile() const { return "/etc/machine-id"; }
+    // The computer's model name as Linux's firmware tables give it.
+    QString productNameFile() const { return "/sys/class/dmi/id/product_name"; }
+
+    // The host's own shell, run as it is (not a Mac location; never re-rooted).
+    static QString shell() { return "/bin/sh"; }
 
     // Replace a leading home folder by "~", only at a folder boundary.
     QString tilde(const QString& logical) const;

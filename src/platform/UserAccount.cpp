@@ -3,8 +3,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <vector>
+
+#include "platform/Seam.h"
 
 namespace rk {
 
@@ -45,8 +46,6 @@ private:
     QString full_;
 };
 
-std::atomic<UserAccount*> replaced{nullptr};
-
 }  // namespace
 
 QString fullNameFromGecos(const QString& gecos, const QString& shortName) {
@@ -66,12 +65,11 @@ UserAccount& UserAccount::host() {
 }
 
 UserAccount& UserAccount::current() {
-    UserAccount* account = replaced.load();
-    return account ? *account : host();
+    return Seam<UserAccount>::current(host());
 }
 
 void UserAccount::setCurrent(UserAccount* account) {
-    replaced.store(account);
+    Seam<UserAccount>::setCurrent(account);
 }
 
 }  // namespace rk

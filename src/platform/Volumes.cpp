@@ -2,23 +2,16 @@
 
 #include <sys/statvfs.h>
 
+#include "platform/Seam.h"
+
 namespace rk {
 
-namespace {
-Volumes*& installed() {
-    static Volumes* volumes = nullptr;
-    return volumes;
-}
-}  // namespace
-
 Volumes& Volumes::current() {
-    static HostVolumes host;
-    Volumes* volumes = installed();
-    return volumes ? *volumes : host;
+    return Seam<Volumes>::current<HostVolumes>();
 }
 
 void Volumes::setCurrent(Volumes* volumes) {
-    installed() = volumes;
+    Seam<Volumes>::setCurrent(volumes);
 }
 
 std::optional<VolumeFlags> HostVolumes::flags(const QString& volumeFolder, const SystemPaths& paths) const {

@@ -1,28 +1,15 @@
 #include "platform/WindowList.h"
 
-#include <atomic>
+#include "platform/Seam.h"
 
 namespace rk {
 
-namespace {
-HostWindowList& host() {
-    static HostWindowList list;
-    return list;
-}
-
-std::atomic<WindowList*>& installed() {
-    static std::atomic<WindowList*> current{nullptr};
-    return current;
-}
-}  // namespace
-
 WindowList& WindowList::current() {
-    WindowList* list = installed().load();
-    return list ? *list : host();
+    return Seam<WindowList>::current<HostWindowList>();
 }
 
 void WindowList::setCurrent(WindowList* list) {
-    installed().store(list);
+    Seam<WindowList>::setCurrent(list);
 }
 
 }  // namespace rk

@@ -2,29 +2,17 @@
 
 #include <QDesktopServices>
 #include <QGuiApplication>
-#include <atomic>
+
+#include "platform/Seam.h"
 
 namespace rk {
 
-namespace {
-HostWorkspace& host() {
-    static HostWorkspace workspace;
-    return workspace;
-}
-
-std::atomic<Workspace*>& installed() {
-    static std::atomic<Workspace*> current{nullptr};
-    return current;
-}
-}  // namespace
-
 Workspace& Workspace::current() {
-    Workspace* workspace = installed().load();
-    return workspace ? *workspace : host();
+    return Seam<Workspace>::current<HostWorkspace>();
 }
 
 void Workspace::setCurrent(Workspace* workspace) {
-    installed().store(workspace);
+    Seam<Workspace>::setCurrent(workspace);
 }
 
 bool HostWorkspace::openURL(const QUrl& url, bool /*activate: the desktop's handler decides*/) {

@@ -3,21 +3,17 @@
 #include <QtGlobal>
 
 #include "permissions/PermissionWizard.h"
+#include "platform/Seam.h"
 #include "platform/Workspace.h"
 
 namespace rk {
 
-namespace {
-AppActions* installed = nullptr;
-}  // namespace
-
 AppActions& AppActions::current() {
-    static HostAppActions host;
-    return installed != nullptr ? *installed : host;
+    return Seam<AppActions>::current<HostAppActions>();
 }
 
 void AppActions::setCurrent(AppActions* actions) {
-    installed = actions;
+    Seam<AppActions>::setCurrent(actions);
 }
 
 void HostAppActions::showPermissions() {

@@ -11,6 +11,25 @@
 
 namespace rk {
 
+namespace {
+
+// What the app's clickable controls share: the title and font, a fixed size,
+// the pointing hand, a place in the Tab order and the action on each click.
+void setUpButton(QAbstractButton* button, const QString& title, const QFont& font,
+                 std::function<void()> action) {
+    button->setText(title);
+    button->setFont(font);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::TabFocus);
+    if (action) {
+        QObject::connect(button, &QAbstractButton::clicked, button,
+                         [action = std::move(action)] { action(); });
+    }
+}
+
+}  // namespace
+
 QFont uiFont(double pixels, QFont::Weight weight, bool monospaced) {
     QFont font = monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QApplication::font();
     if (monospaced) {
@@ -62,6 +81,17 @@ QLabel* makeLabel(const QString& text, const TextStyle& style, QWidget* parent) 
     }
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+QWidget* makeDivider(bool dark, QWidget* parent) {
+    auto* line = new QWidget(parent);
+    line->setFixedHeight(1);
+    line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, Palette::line(dark));
+    line->setPalette(palette);
+    return line;
 }
 
 void addLeading(QBoxLayout* layout, QWidget* widget) {
@@ -147,17 +177,8 @@ void Card::paintEvent(QPaintEvent*) {
 
 ShapeButton::ShapeButton(const QString& title, std::function<void()> action, double fontPixels,
                          QFont::Weight weight, int padX, int padY, double radius, QWidget* parent)
-    : QAbstractButton(parent), padX_(padX), padY_(padY), radius_(radius), action_(std::move(action)) {
-    setText(title);
-    setFont(uiFont(fontPixels, weight));
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
-    connect(this, &QAbstractButton::clicked, this, [this] {
-        if (action_) {
-            action_();
-        }
-    });
+    : QAbstractButton(parent), padX_(padX), padY_(padY), radius_(radius) {
+    setUpButton(this, title, uiFont(fontPixels, weight), std::move(action));
 }
 
 QSize ShapeButton::sizeHint() const {
@@ -225,17 +246,8 @@ void QuietButton::paintEvent(QPaintEvent*) {
 
 TextButton::TextButton(const QString& title, const TextStyle& style, std::function<void()> action,
                        QWidget* parent)
-    : QAbstractButton(parent), colour_(style.colour.value_or(QColor())), action_(std::move(action)) {
-    setText(title);
-    setFont(uiFont(style.pixels, style.weight, style.monospaced));
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
-    connect(this, &QAbstractButton::clicked, this, [this] {
-        if (action_) {
-            action_();
-        }
-    });
+    : QAbstractButton(parent), colour_(style.colour.value_or(QColor())) {
+    setUpButton(this, title, uiFont(style.pixels, style.weight, style.monospaced), std::move(action));
 }
 
 QSize TextButton::sizeHint() const {

@@ -45,6 +45,10 @@ void setTextColour(QWidget* widget, const QColor& colour);
 // and the text colour the pages inherit.
 void applyScheme(QWidget* widget, bool dark);
 
+// A full-width hairline in the scheme's line colour, between the parts of a
+// card or a page.
+QWidget* makeDivider(bool dark, QWidget* parent = nullptr);
+
 // Adds `widget` to a vertical stack aligned leading: widgets that may grow
 // horizontally (labels, cards) take the full width, fixed-size ones (buttons,
 // switches) sit at the leading edge.
@@ -120,7 +124,6 @@ protected:
 
 private:
     double radius_;
-    std::function<void()> action_;
 };
 
 // The main action of a card or page: gold fill, dark semibold title, the
@@ -169,7 +172,6 @@ protected:
 
 private:
     QColor colour_;
-    std::function<void()> action_;
 };
 
 // An on/off switch of 34 by 20: gold track with the knob right when on,

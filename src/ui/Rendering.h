@@ -3,8 +3,7 @@
 // animations are frozen (tests and the page capture want the same picture
 // every time), and which colour scheme the desktop asks for.
 
-#include <QGuiApplication>
-#include <QPalette>
+#include "platform/Appearance.h"
 
 namespace rk {
 
@@ -19,15 +18,8 @@ private:
 };
 
 struct Scheme {
-    // Qt 6.4 has no colour-scheme query; the desktop's palette says it: a
-    // dark window background means a dark scheme. False without a
-    // QGuiApplication.
-    static bool systemIsDark() {
-        if (QGuiApplication::instance() == nullptr) {
-            return false;
-        }
-        return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
-    }
+    // Whether the desktop asks for the dark scheme (see `Appearance`).
+    static bool systemIsDark() { return Appearance::systemIsDark(); }
 };
 
 // Sets `Rendering::isStatic()` for one scope and restores it afterwards.

@@ -33,17 +33,6 @@ RootView::PageFactory& moveInFactory() {
     return make;
 }
 
-QWidget* divider(bool dark, QWidget* parent) {
-    auto* line = new QWidget(parent);
-    line->setFixedHeight(1);
-    line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, Palette::line(dark));
-    line->setPalette(palette);
-    return line;
-}
-
 // The footer's band: the card colour at 60 % over the window's ground.
 class FooterBand : public QWidget {
 public:
@@ -299,7 +288,7 @@ void RootView::buildAll() {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
     stack->addWidget(header());
-    stack->addWidget(divider(dark_, this));
+    stack->addWidget(makeDivider(dark_, this));
 
     scroll_ = new QScrollArea(this);
     scroll_->setFrameShape(QFrame::NoFrame);

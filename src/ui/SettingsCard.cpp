@@ -18,17 +18,6 @@ SettingsCard::UpdatesRows& updatesRows() {
     return make;
 }
 
-QWidget* divider(bool dark, QWidget* parent) {
-    auto* line = new QWidget(parent);
-    line->setFixedHeight(1);
-    line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, Palette::line(dark));
-    line->setPalette(palette);
-    return line;
-}
-
 }  // namespace
 
 void SettingsCard::setUpdatesRows(UpdatesRows make) {
@@ -74,7 +63,7 @@ SettingsCard::SettingsCard(AppModel& m, bool dark, QWidget* parent) : QWidget(pa
     demoRow->addWidget(demo_, 0, Qt::AlignVCenter);
     stack->addLayout(demoRow);
 
-    stack->addWidget(divider(dark, this));
+    stack->addWidget(makeDivider(dark, this));
     updates_ = new QWidget(this);
     auto* updateRows = new QVBoxLayout(updates_);
     updateRows->setContentsMargins(0, 0, 0, 0);
@@ -87,7 +76,7 @@ SettingsCard::SettingsCard(AppModel& m, bool dark, QWidget* parent) : QWidget(pa
     updates_->setVisible(hasUpdates);
     stack->addWidget(updates_);
     if (hasUpdates) {
-        stack->addWidget(divider(dark, this));
+        stack->addWidget(makeDivider(dark, this));
     }
 
     auto* buttons = new QHBoxLayout;

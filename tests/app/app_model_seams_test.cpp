@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "app/ModelSeams.h"
+#include "support/QtApp.h"
 
 #ifdef __linux__
 #include <pthread.h>
@@ -20,21 +21,8 @@ using namespace rk;
 
 namespace {
 
-class CoreEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "app_model_seams_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QCoreApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kCore = ::testing::AddGlobalTestEnvironment(new CoreEnvironment);
+[[maybe_unused]] const auto* const kCore = ::testing::AddGlobalTestEnvironment(
+    new test::AppEnvironment(test::AppKind::core, "app_model_seams_test"));
 
 // Runs the event loop until `done` or a generous limit (the limit only stops
 // a broken test from hanging; nothing here measures time).

@@ -2,31 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-
 #include "finder/Decide.h"
+#include "support/QtApp.h"
 
 using namespace rk;
 
 namespace {
 
-// Fonts need a GUI application; the offscreen platform is enough. Made and
-// ended around all tests, so that it is gone before static destruction.
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "fixtures_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+// Fonts need a GUI application; the offscreen platform is enough.
+[[maybe_unused]] const auto* const kGui =
+    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "fixtures_test"));
 
 class FixturesTest : public ::testing::Test {
 protected:

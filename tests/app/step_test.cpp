@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "support/PlatformFakes.h"
+
 using namespace rk;
 
 TEST(Step, ForLink) {
@@ -84,16 +86,6 @@ public:
     }
 };
 
-class FixedAccessibility final : public Accessibility {
-public:
-    bool trusted = true;
-    bool isProcessTrusted() override { return trusted; }
-    AXElement applicationElement(std::int32_t) override { return {}; }
-    void setMessagingTimeout(const AXElement&, double) override {}
-    std::optional<AXValue> attribute(const AXElement&, const QString&) override { return std::nullopt; }
-    std::int32_t setSelected(const AXElement&) override { return AXError::apiDisabled; }
-};
-
 class FixedCapture final : public ScreenCapture {
 public:
     bool allowed = true;
@@ -124,7 +116,7 @@ TEST(Grants, FullDiskAccessAsksTheBackgroundStoreOnlyAfterThePrivacyDatabase) {
 TEST(Grants, EachGrantComesFromItsOwnProbe) {
     const auto paths = SystemPaths::rerooted("/tmp/mac", "/Users/anna");
     ScriptedFiles files;
-    FixedAccessibility accessibility;
+    test::TrustAccessibility accessibility;
     FixedCapture capture;
     EXPECT_EQ(Grants::probe(paths, files, accessibility, capture), (Grants{true, true, true}));
     accessibility.trusted = false;

@@ -6,28 +6,15 @@
 #include <QWidget>
 
 #include "app/WindowPlacement.h"
+#include "support/QtApp.h"
 #include "support/SimulatedSettings.h"
 
 using namespace rk;
 
 namespace {
 
-// Made and ended around all tests, so that it is gone before static destruction.
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "window_placement_move_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(
+    new test::AppEnvironment(test::AppKind::widgets, "window_placement_move_test"));
 
 bool waitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer waited;

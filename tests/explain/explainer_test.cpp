@@ -11,6 +11,7 @@
 
 #include "support/ExplainFakes.h"
 #include "support/LoopbackGateway.h"
+#include "support/QtApp.h"
 
 using namespace rk;
 using rk::test::FakeAccount;
@@ -20,14 +21,6 @@ using rk::test::ManualDispatch;
 using Source = Explanation::Source;
 
 namespace {
-
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "explainer_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    (void)app;
-}
 
 // The three items of the command-line explanation check.
 QList<ExplainItem> sampleItems() {
@@ -55,7 +48,7 @@ struct Counter {
 
 class ExplainerTest : public ::testing::Test {
 protected:
-    void SetUp() override { ensureApp(); }
+    void SetUp() override { test::ensureApp(test::AppKind::core, "explainer_test"); }
 
     ExplainServices services(OnDeviceModel* model, const GatewayConfig& gateway = {}) {
         ExplainServices s;

@@ -10,6 +10,7 @@
 #include "explain/GatewayClient.h"
 #include "support/ExplainFakes.h"
 #include "support/LoopbackGateway.h"
+#include "support/QtApp.h"
 
 using namespace rk;
 using namespace std::chrono_literals;
@@ -17,14 +18,6 @@ using rk::test::FakeAccount;
 using rk::test::LoopbackGateway;
 
 namespace {
-
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "gateway_client_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    (void)app;
-}
 
 const FakeAccount anna("anna", "Anna Berg");
 
@@ -41,7 +34,7 @@ const QMap<QString, QString> fallback{{"marker", "the caller's fallback"}};
 
 class GatewayClientTest : public ::testing::Test {
 protected:
-    void SetUp() override { ensureApp(); }
+    void SetUp() override { test::ensureApp(test::AppKind::core, "gateway_client_test"); }
 
     GatewayConfig configFor(const LoopbackGateway& server) const {
         GatewayConfig config;

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <thread>
 
 #include "finder/IconCheck.h"
 #include "platform/IconArt.h"
+#include "support/QtApp.h"
 #include "support/SimulatedPhoto.h"
 
 using namespace rk;
@@ -14,21 +14,8 @@ using rk::test::SimulatedPhoto;
 
 namespace {
 
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "icon_check_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+[[maybe_unused]] const auto* const kGui =
+    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "icon_check_test"));
 
 std::vector<double> ramp(int width, int height) {
     std::vector<double> values;

@@ -1,31 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
 
 #include "finder/MarkPainter.h"
+#include "support/QtApp.h"
 
 using namespace rk;
 
 namespace {
 
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "mark_painter_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+[[maybe_unused]] const auto* const kGui =
+    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "mark_painter_test"));
 
 // A paint device that keeps a list of what was drawn on it, with the pen
 // colour of each shape, instead of pixels.

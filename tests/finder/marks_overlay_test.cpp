@@ -1,31 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QScreen>
 
 #include "finder/MarkPainter.h"
 #include "finder/MarksOverlay.h"
+#include "support/QtApp.h"
 
 using namespace rk;
 
 namespace {
 
-class WidgetEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "marks_overlay_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kWidgets = ::testing::AddGlobalTestEnvironment(new WidgetEnvironment);
+[[maybe_unused]] const auto* const kWidgets = ::testing::AddGlobalTestEnvironment(
+    new test::AppEnvironment(test::AppKind::widgets, "marks_overlay_test"));
 
 Mark mark(Mark::Kind kind, Rect frame) {
     PaneRow row;

@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-
 #include "finder/IconCheck.h"
 #include "finder/MarkPainter.h"
 #include "finder/SettingsDriver.h"
 #include "finder/WindowShot.h"
+#include "support/QtApp.h"
 #include "support/SimulatedPhoto.h"
 #include "support/SimulatedSettings.h"
 
@@ -17,21 +16,8 @@ using namespace rk::test;
 
 namespace {
 
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "photo_pipeline_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+[[maybe_unused]] const auto* const kGui =
+    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "photo_pipeline_test"));
 
 bool isRed(QRgb p) {
     return qRed(p) > 200 && qGreen(p) < 110 && qBlue(p) < 110;

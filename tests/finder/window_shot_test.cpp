@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-
 #include "finder/WindowShot.h"
+#include "support/QtApp.h"
 #include "support/SimulatedPhoto.h"
 
 using namespace rk;
@@ -12,21 +11,8 @@ using rk::test::SimulatedWindow;
 
 namespace {
 
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "window_shot_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+[[maybe_unused]] const auto* const kGui =
+    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "window_shot_test"));
 
 SimulatedWindow window(quint32 number, Rect frame, double scale) {
     SimulatedWindow w;

@@ -10,23 +10,13 @@
 #include "movein/MoveInPage.h"
 #include "movein/ReconnectView.h"
 #include "platform/Workspace.h"
+#include "support/SimulatedSettings.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
 
 namespace rk {
 namespace {
-
-class RecordingWorkspace final : public Workspace {
-public:
-    QList<QUrl> opened;
-    QList<RunningApplication> runningApplications(const QString&) override { return {}; }
-    std::optional<QString> frontmostBundleID() override { return std::nullopt; }
-    bool openURL(const QUrl& url, bool) override {
-        opened << url;
-        return true;
-    }
-};
 
 class MoveInPageTest : public ::testing::Test {
 protected:
@@ -58,7 +48,7 @@ protected:
     }
 
     QTemporaryDir folder;
-    RecordingWorkspace workspace;
+    test::FakeWorkspace workspace;
     std::unique_ptr<AppModel> model;
     StaticRenderingScope still;
     // Checks run at once on the calling thread; their answers still come

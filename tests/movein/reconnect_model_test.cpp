@@ -10,21 +10,14 @@
 #include <deque>
 
 #include "movein/ReconnectModel.h"
+#include "support/QtApp.h"
 
 namespace rk {
 namespace {
 
-int argc = 1;
-char name[] = "reconnect_model_test";
-char* argv[] = {name, nullptr};
-
 class ReconnectModelTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance())
-            app = new QCoreApplication(argc, argv);
-    }
-    static inline QCoreApplication* app = nullptr;
+    static void SetUpTestSuite() { test::ensureApp(test::AppKind::core, "reconnect_model_test"); }
 
     // Runs until `done` or a generous limit; the limit only stops a broken
     // model from hanging the test.

@@ -6,26 +6,16 @@
 
 #include "movein/MoveInRows.h"
 #include "support/PlatformFakes.h"
+#include "support/SimulatedSettings.h"
 #include "support/TempRoot.h"
 
 namespace rk {
 namespace {
 
-class RecordingWorkspace final : public Workspace {
-public:
-    QList<QUrl> opened;
-    QList<RunningApplication> runningApplications(const QString&) override { return {}; }
-    std::optional<QString> frontmostBundleID() override { return std::nullopt; }
-    bool openURL(const QUrl& url, bool) override {
-        opened << url;
-        return true;
-    }
-};
-
 class RowsTest : public ::testing::Test {
 protected:
     test::TempRoot root;
-    RecordingWorkspace workspace;
+    test::FakeWorkspace workspace;
     QString marks = root.root() + "/support/move-in-marks.json";
     QStringList events;
 

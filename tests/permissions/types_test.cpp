@@ -45,22 +45,12 @@ TEST(PermissionProbes, ScreenRecordingIsTheWindowTitlesOrThePreflight) {
     }
 }
 
-class FakeAccessibility : public Accessibility {
-public:
-    bool trusted = true;
-    bool isProcessTrusted() override { return trusted; }
-    AXElement applicationElement(std::int32_t) override { return {}; }
-    void setMessagingTimeout(const AXElement&, double) override {}
-    std::optional<AXValue> attribute(const AXElement&, const QString&) override { return std::nullopt; }
-    std::int32_t setSelected(const AXElement&) override { return AXError::apiDisabled; }
-};
-
 TEST(PermissionProbes, TheHostAsksThePlatformSeamsAndOtherwiseSaysNo) {
     HostProbePlatform host;
     EXPECT_FALSE(KTPermissionProbes::accessibility(host));
     EXPECT_FALSE(KTPermissionProbes::screenRecording(host));
     EXPECT_EQ(host.listenEventAccess(), KTListenAccess::unknown);
-    FakeAccessibility accessibility;
+    test::TrustAccessibility accessibility;
     test::ScopedCurrent<Accessibility> useAccessibility(&accessibility);
     EXPECT_TRUE(KTPermissionProbes::accessibility(host));
 }

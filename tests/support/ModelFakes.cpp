@@ -8,17 +8,6 @@
 
 namespace rk::test {
 
-void QtAppEnvironment::SetUp() {
-    static int argc = 1;
-    static char name[] = "rowkeeper_model_test";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-}
-
-void QtAppEnvironment::TearDown() {
-    app_.reset();
-}
-
 // ---- ManualTicks ------------------------------------------------------------------
 
 namespace {

@@ -10,8 +10,6 @@
 // with its screen capture, a clock that stands still, usage counters of its
 // own and a model wired to all of it.
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QByteArray>
 #include <QList>
@@ -29,6 +27,7 @@
 #include "support/FakeClock.h"
 #include "support/KeyedArchiveWriter.h"
 #include "support/PlatformFakes.h"
+#include "support/QtApp.h"
 #include "support/SimulatedPhoto.h"
 #include "support/SimulatedSettings.h"
 #include "support/TccDbWriter.h"
@@ -38,13 +37,9 @@ namespace rk::test {
 
 // The QApplication of a test program that builds models (their marks overlay
 // is a window): made before the first test and ended after the last.
-class QtAppEnvironment : public ::testing::Environment {
+class QtAppEnvironment : public AppEnvironment {
 public:
-    void SetUp() override;
-    void TearDown() override;
-
-private:
-    std::unique_ptr<QApplication> app_;
+    QtAppEnvironment() : AppEnvironment(AppKind::widgets, "rowkeeper_model_test") {}
 };
 
 class ManualTicks final : public TickSource {

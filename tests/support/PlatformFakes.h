@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/Accessibility.h"
 #include "platform/AppRegistry.h"
 #include "platform/FileProbe.h"
 #include "platform/Volumes.h"
@@ -63,6 +64,18 @@ public:
     QStringList applicationPaths(const QString& bundleIdentifier) const override {
         return pathsOf.value(bundleIdentifier);
     }
+};
+
+// Accessibility that only says whether this process is trusted: no
+// elements, no attributes, and every selection refused.
+class TrustAccessibility : public Accessibility {
+public:
+    bool trusted = true;
+    bool isProcessTrusted() override { return trusted; }
+    AXElement applicationElement(std::int32_t) override { return {}; }
+    void setMessagingTimeout(const AXElement&, double) override {}
+    std::optional<AXValue> attribute(const AXElement&, const QString&) override { return std::nullopt; }
+    std::int32_t setSelected(const AXElement&) override { return AXError::apiDisabled; }
 };
 
 }  // namespace rk::test

@@ -11,7 +11,7 @@
 #include <QMouseEvent>
 #include <QTextDocument>
 
-#include "support/WizardFixture.h"
+#include "support/QtApp.h"
 #include "ui/Controls.h"
 
 namespace rk::test {

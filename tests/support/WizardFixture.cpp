@@ -1,6 +1,5 @@
 #include "support/WizardFixture.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -48,17 +47,6 @@ KTPermission samplePermission(const QString& id, bool granted) {
         .settingsURL = KTPermissionProbes::Pane::camera(),
         .probe = [granted] { return granted; },
     };
-}
-
-void ensureApplication() {
-    if (QCoreApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "permissions-test";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
 }
 
 }  // namespace rk::test

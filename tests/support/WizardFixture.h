@@ -11,6 +11,7 @@
 #include "permissions/Permission.h"
 #include "permissions/PermissionProbes.h"
 #include "platform/AppBundle.h"
+#include "support/QtApp.h"
 #include "support/TempRoot.h"
 
 namespace rk::test {
@@ -77,8 +78,5 @@ private:
 
 // A permission whose probe answers `granted`, with sound texts.
 KTPermission samplePermission(const QString& id, bool granted = false);
-
-// A QApplication for tests that need widgets (offscreen when no platform is set).
-void ensureApplication();
 
 }  // namespace rk::test

@@ -1,0 +1,55 @@
+#pragma once
+// The Qt application of a test program, in the two ways tests need one.
+//
+// `AppEnvironment` makes it before the first test and ends it after the
+// last, so that it is gone before static destruction:
+//
+//     [[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(
+//         new rk::test::AppEnvironment(rk::test::AppKind::gui, "icon_check_test"));
+//
+// `ensureApp` makes it on first need, for programs whose tests may run in
+// any order or alone; that one stays until the program ends.
+//
+// This header names no application class, so that a test's `qApp` keeps the
+// type its own includes give it.
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <memory>
+
+class QCoreApplication;
+
+namespace rk::test {
+
+enum class AppKind {
+    core,     // QCoreApplication: the event loop and threads
+    gui,      // QGuiApplication: fonts, images and screens (offscreen is enough)
+    widgets,  // QApplication: widgets
+};
+
+class AppEnvironment : public ::testing::Environment {
+public:
+    // `name` is the program name the application sees as its first argument.
+    AppEnvironment(AppKind kind, const char* name);
+    ~AppEnvironment() override;
+
+    void SetUp() override;
+    void TearDown() override;
+
+private:
+    AppKind kind_;
+    // The application keeps references to these for its whole life.
+    QByteArray name_;
+    int argc_ = 1;
+    char* argv_[2] = {nullptr, nullptr};
+    std::unique_ptr<QCoreApplication> app_;
+};
+
+// Makes an application of `kind` named `name` unless one exists already.
+void ensureApp(AppKind kind, const char* name);
+
+// A QApplication for tests that need widgets (offscreen when no platform is set).
+void ensureApplication();
+
+}  // namespace rk::test
