@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "platform/Plist.h"
 #include "platform/Text.h"
@@ -327,30 +329,27 @@ Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& da
 
     const std::vector<PlistView> userKeys = keys.elements();
     const std::vector<PlistView> userLists = lists.elements();
-    // Users are checked and their items gathered first, so the result is
-    // allocated once.
-    struct UserItems {
-        QString user;
-        std::vector<PlistView> items;
-    };
-    std::vector<UserItems> byUser;
-    size_t total = 0;
     const size_t users = std::min(userKeys.size(), userLists.size());
+    // A first pass only gathers each user's items and counts them, so the
+    // result is allocated once. It judges nothing: a store with several faults
+    // reports the first one met when each user is checked and then its items.
+    std::vector<std::optional<std::vector<PlistView>>> itemsByUser(users);
+    size_t total = 0;
     for (size_t u = 0; u < users; ++u) {
-        auto user = archive.text(userKeys[u]);
-        if (!user)
-            return fail(StoreError::format("user list"));
         const PlistView elements = archive.obj(userLists[u]).find("NS.objects");
         if (!elements.isArray())
-            return fail(StoreError::format("user list"));
-        byUser.push_back(UserItems{std::move(*user), elements.elements()});
-        total += byUser.back().items.size();
+            continue;
+        itemsByUser[u] = elements.elements();
+        total += itemsByUser[u]->size();
     }
     QList<BTMRecord> records;
     records.reserve(qsizetype(total));
-    for (const UserItems& entry : byUser) {
-        for (const PlistView& element : entry.items) {
-            auto r = record(archive, element, entry.user);
+    for (size_t u = 0; u < users; ++u) {
+        const auto user = archive.text(userKeys[u]);
+        if (!user || !itemsByUser[u])
+            return fail(StoreError::format("user list"));
+        for (const PlistView& element : *itemsByUser[u]) {
+            auto r = record(archive, element, *user);
             if (!r)
                 return fail(r.error());
             records.append(std::move(r).value());

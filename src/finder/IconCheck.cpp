@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <mutex>
+#include <system_error>
 
 #include "platform/IconArt.h"
 
@@ -186,12 +187,21 @@ std::pair<double, double> bestPair(const std::vector<double>& image, int width, 
 
 }  // namespace
 
+QString IconReading::fixed(double value, int decimals) {
+    // std::to_chars never reads the locale: Qt sets the numeric locale from
+    // the environment, where printf would write "0,91" under German settings.
+    char text[512];  // room for the largest double in fixed notation
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (error != std::errc())
+        return QString();
+    return QString::fromLatin1(text, end - text);
+}
+
 QString IconReading::description() const {
-    // The C library's formatting, so that halves round as printf rounds them.
-    char text[128];
-    std::snprintf(text, sizeof text, "bright=%.0f sat=%.0f doc=%.2f app=%.2f blank=%s", brightness,
-                  saturation, baselineDiff, appDiff, blank ? "yes" : "no");
-    return QString::fromLatin1(text);
+    return QStringLiteral("bright=") + fixed(brightness, 0) + QStringLiteral(" sat=") + fixed(saturation, 0) +
+           QStringLiteral(" doc=") + fixed(baselineDiff, 2) + QStringLiteral(" app=") + fixed(appDiff, 2) +
+           QStringLiteral(" blank=") + (blank ? QStringLiteral("yes") : QStringLiteral("no"));
 }
 
 QPointF IconCheck::iconCenter(const PaneRow& row) {

@@ -27,8 +27,13 @@ struct IconReading {
     double appDiff = -1;       // best correlation with the generic application, -1 to 1
     bool blank = false;
 
-    // "bright=201 sat=3 doc=0.91 app=0.41 blank=yes"
+    // "bright=201 sat=3 doc=0.91 app=0.41 blank=yes", with a decimal point
+    // whatever the process's locale.
     QString description() const;
+    // `value` with `decimals` digits after a decimal point, rounded as
+    // printf's "%.Nf" rounds in the C locale (halves to even: 140.5 gives
+    // 140), whatever locale the process runs in.
+    static QString fixed(double value, int decimals);
 
     friend bool operator==(const IconReading&, const IconReading&) = default;
 };

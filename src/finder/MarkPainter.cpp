@@ -164,7 +164,9 @@ std::optional<QImage> MarkPainter::annotate(const QImage& photo, const Rect& win
     }
     marked.fill(Qt::transparent);
     QPainter painter(&marked);
-    painter.drawImage(QPointF(0, 0), photo);
+    // Pixel for pixel into the whole bitmap: drawn at a point, a photo that
+    // carries a device pixel ratio of 2 would fill only a quarter of it.
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(marked.size())), photo, QRectF(photo.rect()));
     painter.scale(scale, scale);
     draw(painter, marks, minus, windowFrame);
     painter.end();

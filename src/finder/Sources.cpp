@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QSet>
 
+#include "platform/Text.h"
+
 namespace rk {
 
 namespace {
@@ -14,10 +16,13 @@ QString lastPathComponent(const QString& path) {
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
-// com.vendor.Toolbox gives Toolbox; empty parts are left out.
-QString lastDottedPart(const QString& text) {
+// com.vendor.Toolbox gives Toolbox; empty parts are left out, so a text made
+// only of dots has no last part.
+std::optional<QString> lastDottedPart(const QString& text) {
     const QStringList parts = text.split('.', Qt::SkipEmptyParts);
-    return parts.isEmpty() ? QString() : parts.last();
+    if (parts.isEmpty())
+        return std::nullopt;
+    return parts.last();
 }
 
 Candidate appCandidate(const QString& client, const SystemPaths& paths, const AppRegistry& registry,
@@ -32,7 +37,8 @@ Candidate appCandidate(const QString& client, const SystemPaths& paths, const Ap
     }
     c.names.append(client);
     // A client without dots is its own last part, so it is listed twice.
-    c.names.append(lastDottedPart(client));
+    if (auto last = lastDottedPart(client))
+        c.names.append(std::move(*last));
     c.testWhy = TestNames::why(client);
     c.kindWord = QStringLiteral("app");
     c.detail = QStringLiteral("The app ") + client + QStringLiteral(".");
@@ -128,10 +134,13 @@ QList<Candidate> Sources::accessibility(const QList<TCCRow>& rows, const SystemP
     for (const TCCRow& row : rows) {
         if (row.service != kAccessibilityService)
             continue;
-        // The first row of a client wins; the system database's rows come first.
-        if (seen.contains(row.client))
+        // The first row of a client wins; the system database's rows come
+        // first. Clients are the same when canonically equivalent, as keys
+        // are everywhere else.
+        const QString client = Text::nfc(row.client);
+        if (seen.contains(client))
             continue;
-        seen.insert(row.client);
+        seen.insert(client);
         out.append(row.isPath() ? programCandidate(row.client, paths)
                                 : appCandidate(row.client, paths, registry, volumes, appNames));
     }
@@ -148,8 +157,9 @@ QList<Candidate> Sources::loginItems(const QList<BTMRecord>& records, const QLis
     QList<Candidate> out;
     QSet<QString> taken;
     for (const BTMRecord& r : records) {
-        // A record takes its key even when it is skipped below.
-        const QString key = recordKey(r);
+        // A record takes its key even when it is skipped below. Keys are the
+        // same when canonically equivalent.
+        const QString key = Text::nfc(recordKey(r));
         if (taken.contains(key))
             continue;
         taken.insert(key);

@@ -80,6 +80,8 @@ QString columnText(sqlite3_stmt* stmt, int column, bool* isNull) {
     return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
 }
 
+static_assert(TCCStore::immutableOpenFlags == (SQLITE_OPEN_READONLY | SQLITE_OPEN_URI));
+
 // Opening read-only can fail with CANTOPEN where the journal or the folder
 // may not be written; the immutable URI form then reads the file as it is.
 int openReadOnly(const QString& diskPath, Connection& connection) {
@@ -87,11 +89,8 @@ int openReadOnly(const QString& diskPath, Connection& connection) {
     if (rc != SQLITE_CANTOPEN)
         return rc;
     connection.close();
-    const QByteArray encoded = QUrl::toPercentEncoding(diskPath, "/!$&'()*+,;=:@-._~");
-    const QByteArray uri =
-        "file:" + (encoded.isEmpty() ? diskPath.toUtf8() : encoded) + "?mode=ro&immutable=1";
-    return sqlite3_open_v2(uri.constData(), connection.out(), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
-                           nullptr);
+    return sqlite3_open_v2(TCCStore::immutableUri(diskPath).constData(), connection.out(),
+                           TCCStore::immutableOpenFlags, nullptr);
 }
 
 QSet<QString> accessColumns(sqlite3* db) {
@@ -109,6 +108,12 @@ QSet<QString> accessColumns(sqlite3* db) {
 }
 
 }  // namespace
+
+QByteArray TCCStore::immutableUri(const QString& diskPath) {
+    // Letters, digits and these marks may stand unescaped in a URL path.
+    const QByteArray encoded = QUrl::toPercentEncoding(diskPath, "/!$&'()*+,;=:@-._~");
+    return "file:" + (encoded.isEmpty() ? diskPath.toUtf8() : encoded) + "?mode=ro&immutable=1";
+}
 
 Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCCRow::DB db,
                                                     const std::optional<QSet<QString>>& services,

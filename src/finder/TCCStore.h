@@ -2,6 +2,7 @@
 // Reader of the two privacy databases ("TCC.db"), read-only. Each call opens,
 // reads and closes its own connection; nothing is kept between calls.
 
+#include <QByteArray>
 #include <QHashFunctions>
 #include <QList>
 #include <QSet>
@@ -55,6 +56,13 @@ struct TCCStore {
     static Result<QList<TCCRow>, StoreError> read(const std::optional<QSet<QString>>& services = std::nullopt,
                                                   const SystemPaths& paths = SystemPaths::current(),
                                                   const FileProbe& probe = FileProbe::current());
+
+    // The second way of opening a database, tried when the plain read-only
+    // open cannot open it: "file:" + the path percent-encoded for a URL path
+    // + "?mode=ro&immutable=1", opened with read-only and URI (65). The path
+    // is escaped so that "?", "#" and "%" in a folder name stay part of it.
+    static QByteArray immutableUri(const QString& diskPath);
+    static constexpr int immutableOpenFlags = 65;  // SQLITE_OPEN_READONLY | SQLITE_OPEN_URI
 
 private:
     static Result<QList<TCCRow>, StoreError> readOne(const QString& diskPath, TCCRow::DB db,

@@ -1,8 +1,11 @@
 #pragma once
 // Screen geometry as read from System Settings: global points, origin at the
 // top left of the first screen, y growing downwards. A plain value of four
-// doubles. Equality is exact on purpose: QRectF::operator== is fuzzy, and a
-// row that moved by a fraction of a point is a different reading.
+// doubles. Two rects are equal when they cover the same box: both are
+// standardised (a negative width or height flipped) before comparing, as the
+// platform's rectangle equality does. The comparison itself is exact on
+// purpose: QRectF::operator== is fuzzy, and a row that moved by a fraction of
+// a point is a different reading.
 
 #include <QHashFunctions>
 #include <QRectF>
@@ -32,10 +35,14 @@ struct Rect {
     QRectF toQRectF() const { return QRectF(x, y, width, height); }
     static Rect fromQRectF(const QRectF& r) { return Rect{r.x(), r.y(), r.width(), r.height()}; }
 
-    friend bool operator==(const Rect&, const Rect&) = default;
+    friend bool operator==(const Rect& a, const Rect& b) {
+        const Rect s = a.standardized();
+        const Rect t = b.standardized();
+        return s.x == t.x && s.y == t.y && s.width == t.width && s.height == t.height;
+    }
 };
 
-// Hashes the standardised box; exactly equal boxes hash alike. A signed zero
+// Hashes the standardised box, so equal boxes hash alike. A signed zero
 // is folded so that 0.0 and -0.0 (equal as doubles) hash alike too.
 inline size_t qHash(const Rect& r, size_t seed = 0) {
     const Rect s = r.standardized();

@@ -406,6 +406,20 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
                                    {"501", {w.item(app("a", "/a"))}}, {"502", {w.item(bad)}}}));
          }),
          "unknown format (record missing identifier)"},
+        {"a bad item of the first user before a bad key of the second", archive([](KeyedArchiveWriter& w) {
+             ArchivedItem noUrl = app("a", "/a");
+             noUrl.omit = {"url"};
+             const PlistUid d = w.dictionary({w.string("501"), w.add(PlistValue(502))},
+                                             {w.array({w.item(noUrl)}), w.array({})});
+             w.setTop("store", w.object({"Storage", "NSObject"}, {{"itemsByUserIdentifier", d}}));
+         }),
+         "unknown format (record missing url)"},
+        {"a bad item of the first user before a bad list of the second", archive([](KeyedArchiveWriter& w) {
+             const PlistUid d = w.dictionary({w.string("501"), w.string("502")},
+                                             {w.array({w.string("x")}), w.string("not a list")});
+             w.setTop("store", w.object({"Storage", "NSObject"}, {{"itemsByUserIdentifier", d}}));
+         }),
+         "unknown format (record)"},
         {"the valid store in XML form", Plist::toXml(Plist::parse(validItems).value()), "ok, 1 records"},
     };
     for (const auto& c : cases) {

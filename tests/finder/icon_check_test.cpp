@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <clocale>
+#include <cstdio>
+#include <string>
 #include <thread>
 
 #include "finder/IconCheck.h"
@@ -193,6 +196,77 @@ TEST(IconReading, DescriptionFormat) {
     // Halves round as the C library's printf rounds them: to even.
     reading = IconReading{12.6, 140.5, -1, 0.125, false};
     EXPECT_EQ(reading.description().toStdString(), "bright=13 sat=140 doc=-1.00 app=0.12 blank=no");
+}
+
+// Switches the numeric locale for one test and puts the previous one back.
+class NumericLocale {
+public:
+    NumericLocale() : previous_(std::setlocale(LC_NUMERIC, nullptr)) {}
+    ~NumericLocale() { std::setlocale(LC_NUMERIC, previous_.c_str()); }
+    bool use(const char* name) { return std::setlocale(LC_NUMERIC, name) != nullptr; }
+    // The first installed locale of these whose decimal mark is a comma.
+    bool useDecimalComma() {
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
+                                 "nl_NL.UTF-8", "ru_RU.UTF-8", "es_ES.UTF-8", "it_IT.UTF-8"}) {
+            if (use(name) && std::string(std::localeconv()->decimal_point) == ",")
+                return true;
+        }
+        use(previous_.c_str());
+        return false;
+    }
+
+private:
+    std::string previous_;
+};
+
+std::string printfFixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+TEST(IconReading, FixedRoundsAsPrintfInTheCLocale) {
+    struct Case {
+        double value;
+        int decimals;
+        const char* text;
+    } cases[] = {
+        {140.5, 0, "140"},
+        {141.5, 0, "142"},
+        {201.4, 0, "201"},
+        {3.2, 0, "3"},
+        {0.4, 0, "0"},
+        {0.912, 2, "0.91"},
+        {0.125, 2, "0.12"},
+        {0.375, 2, "0.38"},
+        {-1, 2, "-1.00"},
+        {0.41, 2, "0.41"},
+        {255, 0, "255"},
+        {-0.004, 2, "-0.00"},
+        {1e20, 0, "100000000000000000000"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IconReading::fixed(c.value, c.decimals).toStdString(), c.text) << c.value;
+    // Every eighth from -2 to 300 with both precisions, against the C library itself.
+    NumericLocale locale;
+    ASSERT_TRUE(locale.use("C"));
+    for (int i = -16; i <= 2400; ++i) {
+        const double v = i / 8.0;
+        EXPECT_EQ(IconReading::fixed(v, 0).toStdString(), printfFixed(v, 0)) << v;
+        EXPECT_EQ(IconReading::fixed(v, 2).toStdString(), printfFixed(v, 2)) << v;
+    }
+}
+
+// Qt takes the numeric locale from the environment; a German one would make
+// printf write "doc=0,91".
+TEST(IconReading, DescriptionKeepsTheDecimalPointUnderADecimalCommaLocale) {
+    NumericLocale locale;
+    if (!locale.useDecimalComma())
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ASSERT_EQ(printfFixed(0.5, 2), "0,50");  // the locale is in force
+    const IconReading reading{201.4, 3.2, 0.912, 0.41, true};
+    EXPECT_EQ(reading.description().toStdString(), "bright=201 sat=3 doc=0.91 app=0.41 blank=yes");
+    EXPECT_EQ(IconReading::fixed(0.5, 2).toStdString(), "0.50");
 }
 
 TEST(IconCheckTemplates, DrawnOncePerSideAndAppearance) {

@@ -178,6 +178,21 @@ TEST(MarkPainterAnnotate, KeepIsDrawnUnderRemoveWhereTheyOverlap) {
     EXPECT_TRUE(isRed(marked->pixel(44, 65)));
 }
 
+// A photo taken on a Retina screen carries its device pixel ratio; it still
+// fills the whole marked image, pixel for pixel.
+TEST(MarkPainterAnnotate, PhotoWithADevicePixelRatioFillsTheWholeImage) {
+    QImage photo = greyPhoto(2);
+    photo.setDevicePixelRatio(2);
+    const auto marked =
+        MarkPainter::annotate(photo, kWindow, {mark(Mark::Kind::remove, rowAt(50))}, std::nullopt);
+    ASSERT_TRUE(marked);
+    ASSERT_EQ(marked->size(), QSize(800, 600));
+    for (const QPoint corner :
+         {QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599), QPoint(600, 400)})
+        EXPECT_EQ(marked->pixel(corner), qRgb(128, 128, 128)) << corner.x() << "," << corner.y();
+    EXPECT_TRUE(isRed(marked->pixel(88, 2 * 65)));
+}
+
 TEST(MarkPainterAnnotate, NoImageWithoutAPhotoOrAWindowWidth) {
     const QList<Mark> marks = {mark(Mark::Kind::remove, rowAt(50))};
     EXPECT_FALSE(MarkPainter::annotate(QImage(), kWindow, marks, std::nullopt));

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "finder/TCCStore.h"
 #include "support/PlatformFakes.h"
@@ -209,13 +211,59 @@ TEST_F(TCCStoreTest, RowsWithNullClientOrServiceAreLeftOut) {
     EXPECT_EQ(rows->at(1).client, "com.vendor.c");
 }
 
-TEST_F(TCCStoreTest, ReadsADatabaseUnderAPathThatNeedsEscaping) {
+// The first open takes the path as a plain file name: characters that mean
+// something in a URI ("?", "#", "%") are part of the folder's name.
+TEST_F(TCCStoreTest, PlainOpenTakesAPathWithUriCharactersAsAFileName) {
     test::TempRoot odd("/Users/an na?#%");
     ASSERT_EQ(TccDbWriter::write(odd.disk(TCCStore::systemPath()), {{"s", 0, kAx, 2}}), "");
     ASSERT_EQ(TccDbWriter::write(odd.disk(TCCStore::userPath()), {{"u", 0, kAx, 2}}), "");
     const auto rows = TCCStore::read();
     ASSERT_TRUE(rows.ok()) << describe(rows).toStdString();
     EXPECT_EQ(rows->size(), 2);
+}
+
+TEST(TCCStoreImmutableUri, EscapesWhatAUrlPathMayNotHold) {
+    struct Case {
+        QString path;
+        const char* uri;
+    } cases[] = {
+        {"/Users/an na?#%/TCC.db", "file:/Users/an%20na%3F%23%25/TCC.db?mode=ro&immutable=1"},
+        {"/Library/Application Support/com.apple.TCC/TCC.db",
+         "file:/Library/Application%20Support/com.apple.TCC/TCC.db?mode=ro&immutable=1"},
+        {QString::fromUtf8("/Users/zo\xC3\xAB/TCC.db"), "file:/Users/zo%C3%AB/TCC.db?mode=ro&immutable=1"},
+        {"/a!$&'()*+,;=:@-._~z/TCC.db", "file:/a!$&'()*+,;=:@-._~z/TCC.db?mode=ro&immutable=1"},
+        {"/x[y]{z}\\|^`\"<>/TCC.db", "file:/x%5By%5D%7Bz%7D%5C%7C%5E%60%22%3C%3E/TCC.db?mode=ro&immutable=1"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TCCStore::immutableUri(c.path), QByteArray(c.uri)) << c.path.toStdString();
+}
+
+// What the retry after a refused plain open does: the escaped URI, opened
+// read-only as a URI, reads the database under its odd folder name.
+TEST(TCCStoreImmutableUri, OpensAndReadsTheDatabaseUnderAnOddPath) {
+    test::TempRoot odd("/Users/an na?#%");
+    const QString disk = odd.disk(TCCStore::userPath());
+    ASSERT_EQ(TccDbWriter::write(disk, {{"com.vendor.a", 0, kAx, 2}, {"/usr/local/bin/b", 1, kAx, 0}}), "");
+
+    auto clients = [](const QByteArray& uri) -> std::optional<QStringList> {
+        sqlite3* db = nullptr;
+        const int rc = sqlite3_open_v2(uri.constData(), &db, TCCStore::immutableOpenFlags, nullptr);
+        std::optional<QStringList> out;
+        sqlite3_stmt* stmt = nullptr;
+        if (rc == SQLITE_OK && sqlite3_prepare_v2(db, "SELECT client FROM access ORDER BY client", -1, &stmt,
+                                                  nullptr) == SQLITE_OK) {
+            out.emplace();
+            while (sqlite3_step(stmt) == SQLITE_ROW)
+                out->append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))));
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close_v2(db);
+        return out;
+    };
+    EXPECT_EQ(TCCStore::immutableOpenFlags, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    EXPECT_EQ(clients(TCCStore::immutableUri(disk)), (QStringList{"/usr/local/bin/b", "com.vendor.a"}));
+    // Unescaped, the "?" would end the path early and nothing would be read.
+    EXPECT_EQ(clients("file:" + disk.toUtf8() + "?mode=ro&immutable=1"), std::nullopt);
 }
 
 TEST_F(TCCStoreTest, CanReadAsksOnlyThePersonsDatabase) {
