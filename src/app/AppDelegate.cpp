@@ -18,18 +18,13 @@
 #include "app/PermissionDeclaration.h"
 #include "app/Stats.h"
 #include "permissions/PermissionWizard.h"
+#include "platform/ToolOutput.h"
 #include "platform/Workspace.h"
 #include "ui/RootView.h"
 
 namespace rk {
 
 namespace {
-
-void printLine(const QString& line) {
-    const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 void centreOnScreen(QWidget* window) {
     QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
@@ -71,7 +66,7 @@ std::optional<int> AppDelegate::applicationDidFinishLaunching() {
     // 1. Rendering the wizard's screens is a mode of its own; this build
     //    does not carry it.
     if (options_.windowshotDir) {
-        printLine(Dispatch::notBuiltLine(QStringLiteral("--permission-windowshot")));
+        printLine(stdout, Dispatch::notBuiltLine(QStringLiteral("--permission-windowshot")));
         return Dispatch::notMeasuredStatus;
     }
     // 2. The menus.
@@ -113,12 +108,12 @@ void AppDelegate::openLinks(const QList<QUrl>& links) {
     bringWindowForward();
 }
 
-void AppDelegate::openForwarded(const QList<QUrl>& links) {
-    if (links.isEmpty()) {
+void AppDelegate::openForwarded(const QStringList& linkTexts) {
+    if (linkTexts.isEmpty()) {
         bringWindowForward();
         return;
     }
-    openLinks(links);
+    openLinks(LinkRouter::parse(linkTexts));
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -66,8 +66,9 @@ public:
     std::optional<int> applicationDidFinishLaunching();
     // Acts on the first link of the app's scheme; other links change nothing.
     void openLinks(const QList<QUrl>& links);
-    // A second launch's links; with none, it only wanted the window in front.
-    void openForwarded(const QList<QUrl>& links);
+    // A second launch's link texts, read here as this launch read its own
+    // arguments; with none, it only wanted the window in front.
+    void openForwarded(const QStringList& linkTexts);
     static bool applicationShouldTerminateAfterLastWindowClosed() { return true; }
     // Hides the marks overlay, writes the usage counters and remembers the
     // window's frame. Runs once, however often it is called.

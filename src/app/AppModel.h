@@ -116,8 +116,8 @@ public:
     // The current page's candidates, from the last store reads (made-up ones
     // in demo mode); empty when the page's store could not be read.
     QList<Candidate> candidates() const;
-    // Why the current page's store could not be read; none when it could or
-    // the page has no store.
+    // Why the current page's store could not be read; none when it could,
+    // the page has no store, or demo mode stands in for the stores.
     std::optional<StoreError> storeProblem() const;
 
     // ---- Explanations --------------------------------------------------------

@@ -17,24 +17,15 @@
 #include "app/AppInfo.h"
 #include "app/Stats.h"
 #include "platform/Machine.h"
+#include "platform/Seam.h"
+#include "platform/ToolOutput.h"
 
 namespace rk {
 
 namespace {
 
-DiagnosticsHost*& replacement() {
-    static DiagnosticsHost* host = nullptr;
-    return host;
-}
-
 // A model name longer than this is not a model name.
 constexpr qint64 kMaxModelBytes = 256;
-
-void printError(const QString& line) {
-    const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
 
 QJsonObject usageObject(const QMap<QString, qint64>& usage) {
     QJsonObject object;
@@ -55,13 +46,11 @@ int countVerdict(const Decision& decision, Finding::Verdict verdict) {
 }  // namespace
 
 DiagnosticsHost& DiagnosticsHost::current() {
-    static HostDiagnostics host;
-    DiagnosticsHost* given = replacement();
-    return given != nullptr ? *given : host;
+    return Seam<DiagnosticsHost>::current<HostDiagnostics>();
 }
 
 void DiagnosticsHost::setCurrent(DiagnosticsHost* host) {
-    replacement() = host;
+    Seam<DiagnosticsHost>::setCurrent(host);
 }
 
 QString HostDiagnostics::osVersion() const {
@@ -71,7 +60,7 @@ QString HostDiagnostics::osVersion() const {
 
 QString HostDiagnostics::hardwareModel() const {
     const SystemPaths& paths = paths_ ? *paths_ : SystemPaths::current();
-    QFile file(paths.disk(QString::fromLatin1(productNameFile)));
+    QFile file(paths.disk(paths.productNameFile()));
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("unknown");
     const QString model = QString::fromUtf8(file.read(kMaxModelBytes)).simplified();
@@ -223,8 +212,8 @@ Result<QString, QString> Diagnostics::saveAndReveal(const QJsonObject& object, c
     else if (file.write(json(object)) < 0 || !file.commit())
         problem = file.errorString();
     if (!problem.isEmpty()) {
-        printError(QStringLiteral("Save Diagnostics: could not write ") + path + QStringLiteral(": ") +
-                   problem);
+        printLine(stderr, QStringLiteral("Save Diagnostics: could not write ") + path + QStringLiteral(": ") +
+                              problem);
         return fail(problem);
     }
     host.reveal(path);

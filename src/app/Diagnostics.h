@@ -44,9 +44,6 @@ public:
 // processors and memory the kernel reports, and the desktop's file manager.
 class HostDiagnostics final : public DiagnosticsHost {
 public:
-    // Where the firmware names the machine (a logical path, read through SystemPaths).
-    static constexpr const char* productNameFile = "/sys/class/dmi/id/product_name";
-
     HostDiagnostics() = default;
     explicit HostDiagnostics(const SystemPaths& paths) : paths_(paths) {}
 

@@ -6,6 +6,7 @@
 #include "app/PermissionDeclaration.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
+#include "platform/ToolOutput.h"
 
 namespace rk {
 
@@ -168,9 +169,7 @@ int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
         default:
             break;
     }
-    const QByteArray line = (notBuiltLine(flag(mode.kind)) + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fflush(stdout);
+    printLine(stdout, notBuiltLine(flag(mode.kind)));
     return notMeasuredStatus;
 }
 
@@ -181,18 +180,22 @@ LaunchOptions LaunchOptions::from(const QStringList& args) {
     if (const auto word = Arguments::after(args, kOpenPane))
         options.openPane = Step(Dispatch::paneForWord(*word) == Pane::accessibility ? Step::accessibility
                                                                                     : Step::loginItems);
-    options.links = linksIn(args);
+    options.linkTexts = linkArguments(args);
+    options.links = LinkRouter::parse(options.linkTexts);
     return options;
 }
 
-QList<QUrl> LaunchOptions::linksIn(const QStringList& args) {
-    QList<QUrl> links;
+QStringList LaunchOptions::linkArguments(const QStringList& args) {
+    QStringList texts;
     for (qsizetype i = 1; i < args.size(); ++i) {
-        const QUrl link(args.at(i), QUrl::StrictMode);
-        if (LinkRouter::isOurs(link))
-            links << link;
+        if (LinkRouter::isOurs(LinkRouter::parse(args.at(i))))
+            texts << args.at(i);
     }
-    return links;
+    return texts;
+}
+
+QList<QUrl> LaunchOptions::linksIn(const QStringList& args) {
+    return LinkRouter::parse(linkArguments(args));
 }
 
 }  // namespace rk

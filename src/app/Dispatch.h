@@ -92,9 +92,13 @@ struct LaunchOptions {
     bool demo = false;                       // "--demo"
     std::optional<Step> openPane{};          // "--open-pane" and a page word
     QList<QUrl> links{};                     // "rowkeeper:" arguments, in order
+    // The same arguments exactly as given: what a second launch hands to the
+    // running copy, which reads them itself.
+    QStringList linkTexts{};
 
     static LaunchOptions from(const QStringList& args);
     // Arguments after the program that are links of the app's own scheme.
+    static QStringList linkArguments(const QStringList& args);
     static QList<QUrl> linksIn(const QStringList& args);
 };
 

@@ -14,6 +14,18 @@ QString LinkRoute::event() const {
     return {};
 }
 
+QUrl LinkRouter::parse(const QString& text) {
+    return QUrl(text, QUrl::StrictMode);
+}
+
+QList<QUrl> LinkRouter::parse(const QStringList& texts) {
+    QList<QUrl> links;
+    links.reserve(texts.size());
+    for (const QString& text : texts)
+        links << parse(text);
+    return links;
+}
+
 bool LinkRouter::isOurs(const QUrl& link) {
     const QString scheme = link.scheme();
     return !scheme.isEmpty() && scheme.toLower() == LinkRouter::scheme();

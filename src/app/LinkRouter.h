@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 
@@ -31,6 +32,13 @@ struct LinkRoute {
 
 struct LinkRouter {
     static QString scheme() { return QStringLiteral("rowkeeper"); }
+    // A text given as a link: a command-line argument, or one that a second
+    // launch handed over. Read strictly; a text Qt cannot read whole (a space
+    // in its host) still keeps its scheme, so one of the app's scheme stays
+    // ours and names no page. Both copies read texts here, so a link means
+    // the same whichever launch it was given to.
+    static QUrl parse(const QString& text);
+    static QList<QUrl> parse(const QStringList& texts);
     // The link's scheme, lower-cased, is the app's; a link without one is not.
     static bool isOurs(const QUrl& link);
     // The first link of the app's scheme, in the order given, decides.

@@ -18,32 +18,31 @@ SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent),
 
 SingleInstance::~SingleInstance() = default;
 
-QByteArray SingleInstance::encode(const QList<QUrl>& links) {
+QByteArray SingleInstance::encode(const QStringList& linkTexts) {
     QByteArray message;
-    for (const QUrl& link : links) {
-        const QByteArray line = link.toEncoded();
-        if (!line.isEmpty())
-            message += line + '\n';
-    }
+    for (const QString& text : linkTexts)
+        message += text.toUtf8() + '\0';
     return message;
 }
 
-QList<QUrl> SingleInstance::decode(const QByteArray& message) {
-    QList<QUrl> links;
-    for (const QByteArray& line : message.split('\n')) {
-        const QByteArray trimmed = line.trimmed();
-        if (!trimmed.isEmpty())
-            links << QUrl::fromEncoded(trimmed, QUrl::StrictMode);
-    }
-    return links;
+QStringList SingleInstance::decode(const QByteArray& message) {
+    QList<QByteArray> parts = message.split('\0');
+    // The last text's NUL leaves an empty piece behind it.
+    if (!parts.isEmpty() && parts.last().isEmpty())
+        parts.removeLast();
+    QStringList texts;
+    texts.reserve(parts.size());
+    for (const QByteArray& part : parts)
+        texts << QString::fromUtf8(part);
+    return texts;
 }
 
-bool SingleInstance::forward(const QList<QUrl>& links, int timeoutMs) const {
+bool SingleInstance::forward(const QStringList& linkTexts, int timeoutMs) const {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    const QByteArray message = encode(links);
+    const QByteArray message = encode(linkTexts);
     if (!message.isEmpty()) {
         socket.write(message);
         if (!socket.waitForBytesWritten(timeoutMs))

@@ -5,15 +5,18 @@
 // to the running copy over a local socket and ends, and the running copy
 // acts on them. A launch that finds nobody listening becomes the listener.
 //
-// The wire format is one link per line, sent by the newcomer, which then
-// hangs up; no line at all means "come to the front".
+// The newcomer sends the texts of its link arguments exactly as it was
+// given them, each followed by a NUL byte (no argument can hold one), then
+// hangs up; nothing at all means "come to the front". The running copy reads
+// the texts as links itself, as it reads its own arguments, so a link that
+// Qt cannot read whole still arrives and is counted as naming no page.
 
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QUrl>
+#include <QStringList>
 #include <memory>
 
 class QLocalServer;
@@ -35,9 +38,9 @@ public:
     explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Hands `links` to the copy listening under the name; true when one took
-    // them, so this launch should end. Blocks for at most `timeoutMs`.
-    bool forward(const QList<QUrl>& links, int timeoutMs = 2000) const;
+    // Hands the link texts to the copy listening under the name; true when
+    // one took them, so this launch should end. Blocks for at most `timeoutMs`.
+    bool forward(const QStringList& linkTexts, int timeoutMs = 2000) const;
     // Starts listening. A socket left behind by a copy that ended without
     // tidying up is replaced; call after forward() found nobody. False when
     // it cannot listen, also when another copy answers on the socket now.
@@ -45,13 +48,13 @@ public:
     bool isListening() const;
     const QString& name() const { return name_; }
 
-    // One line per link; empty lines are skipped.
-    static QByteArray encode(const QList<QUrl>& links);
-    static QList<QUrl> decode(const QByteArray& message);
+    // Each text in UTF-8 and a NUL byte; decode gives the texts back as sent.
+    static QByteArray encode(const QStringList& linkTexts);
+    static QStringList decode(const QByteArray& message);
 
 signals:
-    // A second launch's links (possibly none), on the main thread.
-    void linksReceived(const QList<QUrl>& links);
+    // A second launch's link texts (possibly none), on the main thread.
+    void linksReceived(const QStringList& linkTexts);
 
 private:
     // What a connected newcomer has sent so far.

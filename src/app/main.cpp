@@ -69,10 +69,10 @@ int runApplication(int& argc, char** argv, const QStringList& args) {
     // One copy per person: a second launch hands its links to the first and ends.
     SingleInstance instance;
     if (!options.windowshotDir) {
-        if (instance.forward(options.links))
+        if (instance.forward(options.linkTexts))
             return 0;
         // Two launches at once: the one that lost the race to listen hands over.
-        if (!instance.listen() && instance.forward(options.links))
+        if (!instance.listen() && instance.forward(options.linkTexts))
             return 0;
     }
 

@@ -27,7 +27,7 @@ bool isOlderThan(const std::optional<Clock::Time>& then, double seconds, Clock::
     // from a broken file, a clock set to the year 1) must not overflow the
     // clock's integer duration when subtracted.
     const double age = Clock::secondsSince1970(now) - Clock::secondsSince1970(*then);
-    return age > seconds;
+    return age > seconds || age < 0;
 }
 
 }  // namespace rk

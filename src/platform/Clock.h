@@ -34,8 +34,10 @@ public:
     Time now() const override { return std::chrono::system_clock::now(); }
 };
 
-// True when `then` is never, or lies more than `seconds` before `now`.
-// A `then` in the future (the wall clock was set back) is not older.
+// True when `then` is never, lies more than `seconds` before `now`, or lies
+// after `now`. A stamp from the future means the wall clock was set back (a
+// time correction): waiting for the clock to catch up could take hours, so
+// such a stamp counts as stale and the next stamp is taken from the new time.
 bool isOlderThan(const std::optional<Clock::Time>& then, double seconds, Clock::Time now);
 
 }  // namespace rk

@@ -69,13 +69,8 @@ INSTANTIATE_TEST_SUITE_P(Schemes, AboutSchemes, ::testing::Values(false, true),
 class AboutWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        world.model = std::make_unique<AppModel>(world.seams);
-        AppDelegateSeams seams;
-        seams.model = world.model.get();
-        seams.detectMove = [] { return MoveIn::Move{}; };
-        seams.configureWizard = [] {};
-        seams.frameSettingsFile = frames.filePath("frames.ini");
-        delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"}, seams);
+        delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"},
+                                                 world.delegateSeams(frames.filePath("frames.ini")));
     }
     ModelWorld world;
     QTemporaryDir frames;

@@ -18,17 +18,13 @@ const QString kPhantom = QStringLiteral("com.example.Phantom");
 const QString kEditor = QStringLiteral("com.vendor.Editor");
 const QString kViewer = QStringLiteral("com.vendor.Viewer");
 
-TccDbRow accessRow(const QString& client) {
-    return TccDbRow{client, 0, QStringLiteral("kTCCServiceAccessibility"), 2};
-}
-
 // The Accessibility page with one leftover (Ghost) and one live app (Editor).
 class ApplyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         world.installApp(kEditor, "/Applications/Editor.app");
         world.installApp(kViewer, "/Applications/Viewer.app");
-        tcc = {accessRow(kGhost), accessRow(kEditor)};
+        tcc = {accessibilityRow(kGhost), accessibilityRow(kEditor)};
         world.writeTcc(tcc);
         rows = {{"Ghost", SimulatedIcon::blankDocument, kGhost},
                 {"Editor", SimulatedIcon::colourful, kEditor}};
@@ -52,7 +48,7 @@ protected:
 
     // Another record and row, added below the others.
     void addBelow(const QString& client, const QString& title, SimulatedIcon icon) {
-        tcc.append(accessRow(client));
+        tcc.append(accessibilityRow(client));
         world.writeTcc(tcc);
         rows.append({title, icon, client});
         world.settings.setAccessibilityRows(rows);
@@ -186,7 +182,9 @@ TEST_P(PhotoInterval, AtMostOnePhotoEveryTwoSeconds) {
 
 INSTANTIATE_TEST_SUITE_P(Boundary, PhotoInterval,
                          ::testing::Values(Interval{"exactly2", 2.0, false},
-                                           Interval{"justPast2", 2.001, true}),
+                                           Interval{"justPast2", 2.001, true},
+                                           // A time correction set the wall clock back an hour.
+                                           Interval{"clockSetBackAnHour", -3600, true}),
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(ApplyTest, NoPhotoWithoutScreenRecordingOrOnTheFirstReading) {

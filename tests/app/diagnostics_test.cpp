@@ -180,9 +180,9 @@ TEST(HostDiagnosticsTest, TheFirmwaresModelNameOrUnknown) {
     TempRoot root;
     HostDiagnostics host(root.paths());
     EXPECT_EQ(host.hardwareModel(), QStringLiteral("unknown"));
-    root.writeFile(HostDiagnostics::productNameFile, "\n");
+    root.writeFile(root.paths().productNameFile(), "\n");
     EXPECT_EQ(host.hardwareModel(), QStringLiteral("unknown"));
-    root.writeFile(HostDiagnostics::productNameFile, "  ThinkPad X1 Carbon Gen 9 \n");
+    root.writeFile(root.paths().productNameFile(), "  ThinkPad X1 Carbon Gen 9 \n");
     EXPECT_EQ(host.hardwareModel(), QStringLiteral("ThinkPad X1 Carbon Gen 9"));
     EXPECT_GT(host.cores(), 0);
     EXPECT_GT(host.memoryBytes(), 0u);

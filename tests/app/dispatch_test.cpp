@@ -151,26 +151,27 @@ TEST(Dispatch, OffscreenOnlyWithoutAnyDisplayOrChosenPlatform) {
     EXPECT_FALSE(Dispatch::wantsOffscreen({}, {}, "xcb"));
 }
 
-TEST(Dispatch, AMissingMoveInListIsNotMeasuredWithStatusTwo) {
+// A command-line mode's exit status and what it printed on standard output.
+std::pair<int, std::string> runCapturing(const Mode& mode, const QStringList& args) {
     testing::internal::CaptureStdout();
-    const int status = Dispatch::runCommandLine(moveIn(QStringLiteral("/nonexistent")), argv({}));
-    const std::string out = testing::internal::GetCapturedStdout();
+    const int status = Dispatch::runCommandLine(mode, args);
+    return {status, testing::internal::GetCapturedStdout()};
+}
+
+TEST(Dispatch, AMissingMoveInListIsNotMeasuredWithStatusTwo) {
+    const auto [status, out] = runCapturing(moveIn(QStringLiteral("/nonexistent")), argv({}));
     EXPECT_EQ(status, 2);
     EXPECT_EQ(out, "NOT MEASURED: no rows in /nonexistent\n");
 }
 
 TEST(Dispatch, AModeNotInThisBuildSaysSoInsteadOfStartingTheWindow) {
-    testing::internal::CaptureStdout();
-    const int status = Dispatch::runCommandLine(kindOnly(K::selfTest), argv({"--selftest"}));
-    const std::string out = testing::internal::GetCapturedStdout();
+    const auto [status, out] = runCapturing(kindOnly(K::selfTest), argv({"--selftest"}));
     EXPECT_EQ(status, 3);
     EXPECT_EQ(out, "NOT MEASURED: --selftest is not part of this build\n");
 }
 
 TEST(Dispatch, ThePermissionCheckConfiguresTheWizardAndAnswersInJson) {
-    testing::internal::CaptureStdout();
-    const int status = Dispatch::runCommandLine(kindOnly(K::permissionCheck), argv({"--permission-check"}));
-    const std::string out = testing::internal::GetCapturedStdout();
+    const auto [status, out] = runCapturing(kindOnly(K::permissionCheck), argv({"--permission-check"}));
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("\"fulldisk\""), std::string::npos) << out;
     EXPECT_NE(out.find("\"accessibility\""), std::string::npos) << out;
@@ -213,14 +214,12 @@ protected:
     void SetUp() override { world.model = std::make_unique<AppModel>(world.seams); }
 
     std::unique_ptr<AppDelegate> launch(const QStringList& rest, bool moved) {
-        AppDelegateSeams seams;
-        seams.model = world.model.get();
+        AppDelegateSeams seams = world.delegateSeams(frames.filePath("frames.ini"));
         seams.detectMove = [moved] {
             return MoveIn::Move{moved,
                                 moved ? std::optional<QString>(QStringLiteral("Old Mac")) : std::nullopt};
         };
         seams.configureWizard = [this] { ++configured; };
-        seams.frameSettingsFile = frames.filePath("frames.ini");
         auto delegate = std::make_unique<AppDelegate>(argv(rest), seams);
         delegate->applicationWillFinishLaunching();
         EXPECT_FALSE(delegate->applicationDidFinishLaunching());
@@ -293,6 +292,16 @@ TEST_F(LaunchSequence, LinksGivenAtLaunchAreFollowedAfterIt) {
 
 TEST_F(LaunchSequence, TerminationHidesTheOverlayAndWritesTheCounters) {
     const auto delegate = launch({}, false);
+    // The marks are up over a System Settings window when the app quits.
+    const Rect window{120, 80, 640, 480};
+    PaneRow row;
+    row.title = QStringLiteral("Ghost");
+    row.frame = Rect{140, 160, 600, 36};
+    row.selectable = true;
+    world.model->overlay().show({Mark{Mark::Kind::remove, row, QStringLiteral("Remove this")}}, std::nullopt,
+                                window);
+    ASSERT_TRUE(world.model->overlay().isShowing());
+
     const int before = world.counters->writes();
     delegate->applicationWillTerminate();
     EXPECT_FALSE(world.model->overlay().isShowing());

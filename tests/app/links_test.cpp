@@ -15,6 +15,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppModel.h"
+#include "app/Dispatch.h"
 #include "app/LinkRouter.h"
 #include "app/SingleInstance.h"
 #include "support/ModelFakes.h"
@@ -94,13 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
 class DelegateLinks : public ::testing::Test {
 protected:
     void SetUp() override {
-        world.model = std::make_unique<AppModel>(world.seams);
-        AppDelegateSeams seams;
-        seams.model = world.model.get();
-        seams.detectMove = [] { return MoveIn::Move{}; };
-        seams.configureWizard = [] {};
-        seams.frameSettingsFile = frames.filePath("frames.ini");
-        delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"}, seams);
+        delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"},
+                                                 world.delegateSeams(frames.filePath("frames.ini")));
         delegate->applicationWillFinishLaunching();
         delegate->applicationDidFinishLaunching();
     }
@@ -150,6 +146,18 @@ TEST_F(DelegateLinks, TheSystemsFileOpenEventIsALink) {
     EXPECT_EQ(world.model->step(), Step(Step::accessibility));
 }
 
+TEST_F(DelegateLinks, AForwardedLinkIsReadLikeALaunchArgument) {
+    world.model->go(Step::accessibility);
+    delegate->window()->showMinimized();
+    delegate->openForwarded({"rowkeeper://login items"});
+    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
+    EXPECT_EQ(count("link.unknown"), 1);
+    EXPECT_FALSE(delegate->window()->isMinimized());
+    delegate->openForwarded({"ROWKEEPER://LoginItems/"});
+    EXPECT_EQ(world.model->step(), Step(Step::loginItems));
+    EXPECT_EQ(count("link.loginItems"), 1);
+}
+
 TEST_F(DelegateLinks, ASecondLaunchWithoutLinksOnlyBringsTheWindowForward) {
     world.model->go(Step::loginItems);
     delegate->window()->showMinimized();
@@ -175,35 +183,53 @@ protected:
     QString socketName() const { return folder.filePath("rk.socket"); }
 
     // A second launch runs in another process; a thread of its own stands in.
-    bool forwardFromAnotherLaunch(const QList<QUrl>& sent) {
+    bool forwardFromAnotherLaunch(const QStringList& sent) {
         bool forwarded = false;
         std::thread launch([&] { forwarded = SingleInstance(socketName()).forward(sent); });
-        QList<QList<QUrl>> gotBefore = received;
-        const bool arrived = spinUntil([&] { return received.size() > gotBefore.size(); });
+        const qsizetype gotBefore = received.size();
+        const bool arrived = spinUntil([&] { return received.size() > gotBefore; });
         launch.join();
         return forwarded && arrived;
     }
 
     QTemporaryDir folder;
-    QList<QList<QUrl>> received;
+    QList<QStringList> received;
 };
 
 TEST_F(Forwarding, NobodyListeningMeansThisLaunchRunsItself) {
-    EXPECT_FALSE(SingleInstance(socketName()).forward(links({"rowkeeper://accessibility"}), 200));
+    EXPECT_FALSE(SingleInstance(socketName()).forward({"rowkeeper://accessibility"}, 200));
 }
 
 TEST_F(Forwarding, TheRunningCopyReceivesTheLinksInOrder) {
     SingleInstance running(socketName());
     ASSERT_TRUE(running.listen());
-    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QList<QUrl>& l) { received << l; });
+    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QStringList& l) { received << l; });
 
-    ASSERT_TRUE(forwardFromAnotherLaunch(links({"rowkeeper://loginitems", "ROWKEEPER:movein"})));
+    ASSERT_TRUE(forwardFromAnotherLaunch({"rowkeeper://loginitems", "ROWKEEPER:movein"}));
     ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(received[0], links({"rowkeeper://loginitems", "ROWKEEPER:movein"}));
+    EXPECT_EQ(received[0], (QStringList{"rowkeeper://loginitems", "ROWKEEPER:movein"}));
 
     ASSERT_TRUE(forwardFromAnotherLaunch({}));
     ASSERT_EQ(received.size(), 2);
     EXPECT_TRUE(received[1].isEmpty());
+}
+
+// Qt cannot read a link with a space in its host; handed over as text it
+// still arrives, and the running copy reads it as the first launch would
+// have read it: the app's scheme with a word that names no page.
+TEST_F(Forwarding, ALinkQtCannotReadArrivesAsTypedAndNamesNoPage) {
+    SingleInstance running(socketName());
+    ASSERT_TRUE(running.listen());
+    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QStringList& l) { received << l; });
+    const QStringList args = {"rowkeeper", "--demo", "rowkeeper://login items", "https://example.com"};
+
+    ASSERT_TRUE(forwardFromAnotherLaunch(LaunchOptions::from(args).linkTexts));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received[0], QStringList{"rowkeeper://login items"});
+    const LinkRoute there = LinkRouter::route(LinkRouter::parse(received[0]));
+    EXPECT_EQ(there.kind, LinkRoute::Kind::unknown);
+    EXPECT_EQ(there.event(), QStringLiteral("link.unknown"));
+    EXPECT_EQ(there, LinkRouter::route(LaunchOptions::from(args).links)) << "as at the first launch";
 }
 
 TEST_F(Forwarding, ASocketLeftByACopyThatCrashedIsReplaced) {
@@ -219,20 +245,20 @@ TEST_F(Forwarding, ASocketLeftByACopyThatCrashedIsReplaced) {
 TEST_F(Forwarding, ALaunchThatLostTheRaceToListenLeavesTheWinnersSocket) {
     SingleInstance running(socketName());
     ASSERT_TRUE(running.listen());
-    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QList<QUrl>& l) { received << l; });
+    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QStringList& l) { received << l; });
     SingleInstance late(socketName());
     EXPECT_FALSE(late.listen());
     EXPECT_FALSE(late.isListening());
     spinUntil([&] { return !received.isEmpty(); }, 1000);
     received.clear();
-    ASSERT_TRUE(forwardFromAnotherLaunch(links({"rowkeeper://accessibility"})));
-    EXPECT_EQ(received.last(), links({"rowkeeper://accessibility"}));
+    ASSERT_TRUE(forwardFromAnotherLaunch({"rowkeeper://accessibility"}));
+    EXPECT_EQ(received.last(), QStringList{"rowkeeper://accessibility"});
 }
 
 TEST_F(Forwarding, AnOversizedMessageIsDroppedAndTheNextLaunchIsStillHeard) {
     SingleInstance running(socketName());
     ASSERT_TRUE(running.listen());
-    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QList<QUrl>& l) { received << l; });
+    QObject::connect(&running, &SingleInstance::linksReceived, [&](const QStringList& l) { received << l; });
     bool written = false;
     std::thread launch([&] {
         QLocalSocket socket;
@@ -250,15 +276,20 @@ TEST_F(Forwarding, AnOversizedMessageIsDroppedAndTheNextLaunchIsStillHeard) {
     EXPECT_TRUE(written);
     EXPECT_TRUE(received.isEmpty());
 
-    ASSERT_TRUE(forwardFromAnotherLaunch(links({"rowkeeper://accessibility"})));
+    ASSERT_TRUE(forwardFromAnotherLaunch({"rowkeeper://accessibility"}));
     ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(received[0], links({"rowkeeper://accessibility"}));
+    EXPECT_EQ(received[0], QStringList{"rowkeeper://accessibility"});
 }
 
-TEST(SingleInstanceWire, LinksSurviveTheTrip) {
-    const QList<QUrl> sent = links({"rowkeeper://accessibility", "rowkeeper:login%20items", "rowkeeper:"});
+TEST(SingleInstanceWire, TextsSurviveTheTripExactly) {
+    const QStringList sent = {"rowkeeper://accessibility",
+                              "rowkeeper://login items",
+                              "rowkeeper:",
+                              QString::fromUtf8("rowkeeper://zug\u00e4nge/"),
+                              " rowkeeper://a\nb ",
+                              ""};
     EXPECT_EQ(SingleInstance::decode(SingleInstance::encode(sent)), sent);
-    EXPECT_TRUE(SingleInstance::decode("\n\n").isEmpty());
+    EXPECT_TRUE(SingleInstance::decode({}).isEmpty());
 }
 
 }  // namespace

@@ -34,10 +34,6 @@ const QString kHighlighted = QStringLiteral(
     "password.");
 const QString kNothingLeft = QStringLiteral("Nothing left to remove on this page.");
 
-TccDbRow accessRow(const QString& client, qint64 clientType) {
-    return TccDbRow{client, clientType, QStringLiteral("kTCCServiceAccessibility"), 2};
-}
-
 bool isRed(QRgb p) {
     return qRed(p) > 200 && qGreen(p) < 110 && qBlue(p) < 110;
 }
@@ -75,8 +71,8 @@ protected:
     void SetUp() override {
         world.installApp(kToolbox, "/Applications/Toolbox.app");
         world.installApp(kEditor, "/Applications/Editor.app");
-        tcc = {accessRow(kGhost, 0), accessRow(kOldToolbox, 1), accessRow(kToolbox, 0),
-               accessRow(kEditor, 0)};
+        tcc = {accessibilityRow(kGhost, 0), accessibilityRow(kOldToolbox, 1), accessibilityRow(kToolbox, 0),
+               accessibilityRow(kEditor, 0)};
         world.writeTcc(tcc);
         world.settings.setAccessibilityRows({{"Ghost", SimulatedIcon::blankDocument, kGhost},
                                              {"Toolbox", SimulatedIcon::blankDocument, kOldToolbox},

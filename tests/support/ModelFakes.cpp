@@ -106,6 +106,10 @@ int ManualQueue::drain() {
 
 // ---- ModelWorld ---------------------------------------------------------------------
 
+TccDbRow accessibilityRow(const QString& client, qint64 clientType) {
+    return TccDbRow{client, clientType, QStringLiteral("kTCCServiceAccessibility"), 2};
+}
+
 ArchivedItem agentItem(const QString& name, const QString& label, const QString& plist, bool enabled,
                        const QString& program) {
     ArchivedItem item;
@@ -215,6 +219,18 @@ void ModelWorld::beat() {
 void ModelWorld::beatAfter(double seconds) {
     clock.advance(seconds);
     beat();
+}
+
+AppDelegateSeams ModelWorld::delegateSeams(const QString& frameFile) {
+    if (!model) {
+        model = std::make_unique<AppModel>(seams);
+    }
+    AppDelegateSeams delegate;
+    delegate.model = model.get();
+    delegate.detectMove = [] { return MoveIn::Move{}; };
+    delegate.configureWizard = [] {};
+    delegate.frameSettingsFile = frameFile;
+    return delegate;
 }
 
 bool ModelWorld::onlyRowSelections() const {

@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/AppDelegate.h"
 #include "app/AppModel.h"
 #include "app/ModelSeams.h"
 #include "app/Stats.h"
@@ -92,6 +93,9 @@ private:
     QList<Job> jobs_;
 };
 
+// One row of the person's privacy database: `client` allowed Accessibility.
+TccDbRow accessibilityRow(const QString& client, qint64 clientType = 0);
+
 // One background-task item as the store lists it.
 ArchivedItem agentItem(const QString& name, const QString& label, const QString& plist, bool enabled,
                        const QString& program);
@@ -127,6 +131,12 @@ public:
     void beat();
     // Moves the clock on, then beat().
     void beatAfter(double seconds);
+
+    // ---- An application delegate over the model -------------------------------
+    // The delegate's stand-ins over the model (made, not started, when there
+    // is none yet): no move to another computer, no permission wizard, the
+    // window frame kept in `frameFile`.
+    AppDelegateSeams delegateSeams(const QString& frameFile);
 
     // ---- Checks that hold throughout -------------------------------------------
     // Every write to System Settings was selecting one of its rows.
