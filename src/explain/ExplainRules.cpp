@@ -129,6 +129,29 @@ QString searchText(const ExplainItem& item) {
     return Text::nfc(parts.join('\n')).toLower();
 }
 
+// A word stands on its own when it is not part of a longer word: the
+// character before it and the one after it are not letters or digits (or
+// there is none). Where the word itself begins or ends with punctuation
+// ("com.logi.", "box, inc") that side needs nothing more. So "setapp" answers
+// "com.setapp.agent" and "Setapp" but not "com.example.resetapp".
+bool standsAlone(const QString& text, qsizetype at, const QString& word) {
+    const qsizetype end = at + word.size();
+    const bool openStart = !word.front().isLetterOrNumber() || at == 0 || !text[at - 1].isLetterOrNumber();
+    const bool openEnd =
+        !word.back().isLetterOrNumber() || end == text.size() || !text[end].isLetterOrNumber();
+    return openStart && openEnd;
+}
+
+bool containsWord(const QString& text, const QString& word) {
+    if (word.isEmpty())
+        return false;
+    for (qsizetype at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1)) {
+        if (standsAlone(text, at, word))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 const QList<ExplainRules::Rule>& ExplainRules::table() {
@@ -140,7 +163,7 @@ std::optional<QString> ExplainRules::explain(const ExplainItem& item) {
     const QString text = searchText(item);
     for (const Rule& rule : table()) {
         for (const QString& word : rule.words) {
-            if (text.contains(word))
+            if (containsWord(text, word))
                 return rule.sentence;
         }
     }

@@ -140,8 +140,11 @@ struct MoveIn {
     static std::optional<QDateTime> newest(const QString& diskPath);
 
     // The tools: "codesign" and "codex-login" name one; anything else none.
+    // Codex is looked for in its usual places, then along `searchPath` (the
+    // folders of a PATH value, as logical paths).
     static std::optional<Program> program(const QString& command,
-                                          const SystemPaths& paths = SystemPaths::current());
+                                          const SystemPaths& paths = SystemPaths::current(),
+                                          const QString& searchPath = qEnvironmentVariable("PATH"));
     // Runs a tool for at most commandLimit; its output (both channels), or
     // none when it did not start or did not finish in time.
     static std::optional<QString> run(const Program& program, Machine& machine = Machine::current());

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <memory>
@@ -100,6 +101,18 @@ QString diskPath(const QString& path, const SystemPaths& paths) {
     return paths.disk(logical);
 }
 
+// The usual install places, then "codex" in each folder of the search path.
+// A relative entry (or an empty one, which the shell reads as ".") names
+// whatever folder the app happened to start in, so it is passed over.
+QStringList codexPlaces(const SystemPaths& paths, const QString& searchPath) {
+    QStringList places = paths.codexLocations();
+    for (const QString& folder : searchPath.split(':', Qt::SkipEmptyParts)) {
+        if (folder.startsWith('/'))
+            places << QDir::cleanPath(folder + "/codex");
+    }
+    return places;
+}
+
 // Remembers each probe's answer for the life of one Env: judging a row asks
 // the same questions several times (its state, its status, its button), and
 // walking a folder or running a tool once is enough.
@@ -139,22 +152,19 @@ std::optional<QDateTime> MoveIn::newest(const QString& diskPath) {
     return QDateTime::fromMSecsSinceEpoch(best, Qt::UTC);
 }
 
-std::optional<MoveIn::Program> MoveIn::program(const QString& command, const SystemPaths& paths) {
+std::optional<MoveIn::Program> MoveIn::program(const QString& command, const SystemPaths& paths,
+                                               const QString& searchPath) {
     if (command == "codesign") {
         return Program{paths.disk(paths.securityTool()), {"find-identity", "-v", "-p", "codesigning"}};
     }
     if (command == "codex-login") {
-        const QStringList places = paths.codexLocations();
-        QString found = paths.disk(places.first());
-        for (const QString& place : places) {
-            if (QFileInfo(paths.disk(place)).isExecutable()) {
-                found = paths.disk(place);
-                break;
-            }
-        }
+        const QStringList places = codexPlaces(paths, searchPath);
+        const auto found = std::find_if(places.begin(), places.end(), [&](const QString& place) {
+            return QFileInfo(paths.disk(place)).isExecutable();
+        });
         // When none is installed the first place is named anyway: running it
         // fails, and a failed run is how the check learns Codex is absent.
-        return Program{found, {"login", "status"}};
+        return Program{paths.disk(found != places.end() ? *found : places.first()), {"login", "status"}};
     }
     return std::nullopt;
 }

@@ -1,15 +1,17 @@
 #include "permissions/PermissionWindow.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "permissions/PermissionWizard.h"
 #include "platform/Appearance.h"
+#include "platform/Workspace.h"
 
 namespace rk {
 
@@ -101,6 +103,19 @@ KTPermissionWindow::KTPermissionWindow(const KTWizardProduct& product, const KTW
     ticker_.start();
 }
 
+// On the middle of its screen; a screen shorter than the window keeps the
+// top edge on it, so the title bar can still be reached to move it.
+void KTPermissionWindow::centre() {
+    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!display)
+        return;
+    const QRect available = display->availableGeometry();
+    QRect frame(QPoint(0, 0), frameGeometry().size());
+    frame.moveCenter(available.center());
+    frame.moveTop(std::max(frame.top(), available.top()));
+    move(frame.topLeft());
+}
+
 QWidget* KTPermissionWindow::permissionCard(const KTPermission& permission, const KTResolvedBrand& colours) {
     auto* card = new QFrame;
     card->setObjectName("permission:" + permission.id);
@@ -119,7 +134,7 @@ QWidget* KTPermissionWindow::permissionCard(const KTPermission& permission, cons
     auto* open = new QPushButton("Open System Settings", card);
     open->setObjectName("open:" + permission.id);
     const QUrl page = permission.settingsURL;
-    connect(open, &QPushButton::clicked, card, [page] { QDesktopServices::openUrl(page); });
+    connect(open, &QPushButton::clicked, card, [page] { Workspace::current().openURL(page, true); });
     layout->addWidget(title);
     layout->addWidget(benefit);
     layout->addWidget(status);
@@ -145,6 +160,16 @@ QString KTPermissionWindow::statusText(const QString& id) const {
             return row.status->text();
     }
     return {};
+}
+
+// Placed when first shown: only then does the window system know the size
+// of the frame around the content, which the centring must include.
+void KTPermissionWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!placed_) {
+        placed_ = true;
+        centre();
+    }
 }
 
 void KTPermissionWindow::closeEvent(QCloseEvent* event) {

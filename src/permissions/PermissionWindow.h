@@ -1,8 +1,8 @@
 #pragma once
 // The wizard's window in its plain form: each configured permission with its
 // title, benefit and whether it is granted (probed again every second), and a
-// button that opens its System Settings page. Closing it rewrites the
-// permission record.
+// button that opens its System Settings page through the workspace. It opens
+// centred on its screen. Closing it rewrites the permission record.
 
 #include <QLabel>
 #include <QList>
@@ -27,6 +27,7 @@ public:
     static QString statusFor(const KTPermission& permission, bool granted);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -34,9 +35,11 @@ private:
         KTPermission permission;
         QLabel* status;
     };
+    void centre();
     QWidget* permissionCard(const KTPermission& permission, const KTResolvedBrand& colours);
     QList<Row> rows_;
     QTimer ticker_;
+    bool placed_ = false;
 };
 
 }  // namespace rk

@@ -7,12 +7,30 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <cmath>
 #include <functional>
 
 #include "permissions/PermissionState.h"
 #include "platform/ToolOutput.h"
 
 namespace rk {
+
+namespace {
+
+// The record is plain JSON anyone can edit; a number outside the years
+// QDateTime holds (1e300) would overflow the conversion to milliseconds.
+constexpr double kLatestSeconds = 253402300799.0;  // the last second of the year 9999
+
+std::optional<QDateTime> timeFrom(const QJsonValue& value) {
+    if (!value.isDouble())
+        return std::nullopt;
+    const double seconds = value.toDouble();
+    if (!std::isfinite(seconds) || std::abs(seconds) > kLatestSeconds)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(seconds * 1000.0)), Qt::UTC);
+}
+
+}  // namespace
 
 std::optional<QString> KTStaleGrantRestarts::file(const QString& slug, const SystemPaths& paths) {
     const auto dotFolder = KTPermissionState::folder(slug, paths);
@@ -32,8 +50,8 @@ QList<QDateTime> KTStaleGrantRestarts::read(const QString& slug, const SystemPat
     QList<QDateTime> times;
     for (const QJsonValue& value :
          QJsonDocument::fromJson(in.readAll()).object().value("restarts").toArray()) {
-        if (value.isDouble())
-            times << QDateTime::fromMSecsSinceEpoch(qint64(value.toDouble() * 1000), Qt::UTC);
+        if (const auto time = timeFrom(value))
+            times << *time;
     }
     return times;
 }
@@ -44,7 +62,7 @@ bool KTStaleGrantRestarts::record(const QString& slug, const QDateTime& now, con
         return false;
     QJsonArray kept;
     for (const QDateTime& time : read(slug, paths)) {
-        if (time.secsTo(now) < windowSeconds)
+        if (counts(time, now))
             kept.append(double(time.toMSecsSinceEpoch()) / 1000.0);
     }
     kept.append(double(now.toMSecsSinceEpoch()) / 1000.0);
@@ -57,9 +75,16 @@ bool KTStaleGrantRestarts::record(const QString& slug, const QDateTime& now, con
     return out.commit();
 }
 
+bool KTStaleGrantRestarts::counts(const QDateTime& time, const QDateTime& now) {
+    if (!time.isValid() || !now.isValid())
+        return false;
+    const qint64 age = time.secsTo(now);
+    return age < windowSeconds && age >= -windowSeconds;
+}
+
 int KTStaleGrantRestarts::recentCount(const QList<QDateTime>& times, const QDateTime& now) {
-    return int(std::count_if(times.begin(), times.end(),
-                             [&](const QDateTime& time) { return time.secsTo(now) < windowSeconds; }));
+    return int(
+        std::count_if(times.begin(), times.end(), [&](const QDateTime& time) { return counts(time, now); }));
 }
 
 bool KTStaleGrantRestarts::freshCopyHolds(const QStringList& outstanding,
@@ -109,8 +134,14 @@ bool KTStaleGrantRestarts::selftest() {
              return freshCopyHolds({"screen"}, holds,
                                    recentCount({now.addSecs(-600), now.addSecs(-900)}, now));
          }},
-        {"a restart in the future still counts (decoy)",
-         [&] { return recentCount({now.addSecs(3600)}, now) == 1; }},
+        {"a restart up to 600 s in the future still counts (decoy)",
+         [&] {
+             return recentCount({now.addSecs(300), now.addSecs(600)}, now) == 2;
+         }},
+        {"a restart further in the future does not count for ever",
+         [&] {
+             return recentCount({now.addSecs(601), now.addYears(1)}, now) == 0;
+         }},
         {"no answer from the fresh copy -> no restart (decoy)",
          [&] { return !freshCopyHolds({"screen"}, std::nullopt, 0); }},
         {"nothing outstanding -> no restart (decoy)", [&] { return !freshCopyHolds({}, holds, 0); }},

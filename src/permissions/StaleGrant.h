@@ -21,14 +21,20 @@ struct KTStaleGrantRestarts {
 
     static std::optional<QString> file(const QString& slug,
                                        const SystemPaths& paths = SystemPaths::current());
-    // Times of earlier restarts; an unreadable record reads as none.
+    // Times of earlier restarts; an unreadable record reads as none, and an
+    // entry that is not a time QDateTime can hold is skipped.
     static QList<QDateTime> read(const QString& slug, const SystemPaths& paths = SystemPaths::current());
-    // Adds `now`, drops times older than the window, writes atomically.
+    // Adds `now`, keeps only the times that still count, writes atomically.
     static bool record(const QString& slug, const QDateTime& now,
                        const SystemPaths& paths = SystemPaths::current());
 
-    // Restarts within the window before `now`. A time in the future (the
-    // clock was set back) still counts, so a clock change cannot free the budget.
+    // Whether a restart at `time` counts against the budget at `now`: it lies
+    // within the window before `now`, or at most one window after it (the
+    // clock was set back a little, which must not free the budget). A time
+    // further ahead is a wrong clock or a damaged record; counting it would
+    // switch automatic restarts off for good, so it is dropped.
+    static bool counts(const QDateTime& time, const QDateTime& now);
+    // How many of `times` count at `now`.
     static int recentCount(const QList<QDateTime>& times, const QDateTime& now);
 
     // The fresh copy answered, there is something outstanding, the budget is

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include "app/AppInfo.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/Seam.h"
 #include "platform/Workspace.h"
@@ -29,7 +30,7 @@ void HostAppActions::openSettingsLink(const QUrl& link) {
 }
 
 QString HostAppActions::versionLine() const {
-    return QStringLiteral("Version dev (0)");
+    return AppInfo::versionLine();
 }
 
 }  // namespace rk

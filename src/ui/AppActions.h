@@ -33,7 +33,7 @@ public:
 
 // Without a delegate: the wizard is presented directly, links go to the
 // workspace seam, diagnostics are not saved (only the delegate knows where
-// and how), and the version is that of an unbundled build.
+// and how), and the version line is the app's own.
 class HostAppActions final : public AppActions {
 public:
     void showPermissions() override;

@@ -37,9 +37,11 @@ QString MacBadge::sentence(const QString& macName, const QString& macModel) {
 
 QString MacBadge::markup(const QString& macName, const QString& macModel) {
     // The only rich text in the window: built from escaped text, so a name
-    // such as "<b>Anna</b>" shows literally.
-    return QStringLiteral("This happens on <b>") + macName.toHtmlEscaped() + QStringLiteral("</b>") +
-           ending(macModel).toHtmlEscaped();
+    // such as "<b>Anna</b>" shows literally. Rich text would fold a run of
+    // blanks in the name into one; pre-wrap keeps them and still wraps.
+    return QStringLiteral("<span style=\"white-space:pre-wrap\">This happens on <b>") +
+           macName.toHtmlEscaped() + QStringLiteral("</b>") + ending(macModel).toHtmlEscaped() +
+           QStringLiteral("</span>");
 }
 
 MacBadge::MacBadge(bool dark, const QString& macName, const QString& macModel, QWidget* parent)
@@ -49,13 +51,17 @@ MacBadge::MacBadge(bool dark, const QString& macName, const QString& macModel, Q
     row->setSpacing(8);
     row->addWidget(new SymbolView(Symbol::laptop, 16, Palette::violet(dark), this), 0, Qt::AlignVCenter);
     label_->setTextFormat(Qt::RichText);
-    label_->setText(markup(macName, macModel));
     label_->setFont(uiFont(13));
     label_->setWordWrap(true);
     label_->setMinimumWidth(1);
     label_->setTextInteractionFlags(Qt::NoTextInteraction);
+    setMac(macName, macModel);
     row->addWidget(label_, 1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void MacBadge::setMac(const QString& macName, const QString& macModel) {
+    label_->setText(markup(macName, macModel));
 }
 
 void MacBadge::paintEvent(QPaintEvent*) {

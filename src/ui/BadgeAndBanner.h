@@ -19,6 +19,8 @@ class MacBadge : public QWidget {
     Q_OBJECT
 public:
     MacBadge(bool dark, const QString& macName, const QString& macModel, QWidget* parent = nullptr);
+    // Names the Mac again (its model text arrives after launch).
+    void setMac(const QString& macName, const QString& macModel);
 
     // The sentence as the person reads it (without the bold).
     static QString sentence(const QString& macName, const QString& macModel);

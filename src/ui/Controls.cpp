@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QKeySequence>
 #include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
@@ -17,7 +18,7 @@ namespace {
 // the pointing hand, a place in the Tab order and the action on each click.
 void setUpButton(QAbstractButton* button, const QString& title, const QFont& font,
                  std::function<void()> action) {
-    button->setText(title);
+    setButtonTitle(button, title);
     button->setFont(font);
     button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     button->setCursor(Qt::PointingHandCursor);
@@ -92,6 +93,11 @@ QWidget* makeDivider(bool dark, QWidget* parent) {
     palette.setColor(QPalette::Window, Palette::line(dark));
     line->setPalette(palette);
     return line;
+}
+
+void setButtonTitle(QAbstractButton* button, const QString& title) {
+    button->setText(title);
+    button->setShortcut(QKeySequence());
 }
 
 void addLeading(QBoxLayout* layout, QWidget* widget) {
@@ -248,6 +254,12 @@ TextButton::TextButton(const QString& title, const TextStyle& style, std::functi
                        QWidget* parent)
     : QAbstractButton(parent), colour_(style.colour.value_or(QColor())) {
     setUpButton(this, title, uiFont(style.pixels, style.weight, style.monospaced), std::move(action));
+}
+
+void TextButton::setTitle(const QString& title) {
+    setButtonTitle(this, title);
+    updateGeometry();
+    update();
 }
 
 QSize TextButton::sizeHint() const {

@@ -49,6 +49,12 @@ void applyScheme(QWidget* widget, bool dark);
 // card or a page.
 QWidget* makeDivider(bool dark, QWidget* parent = nullptr);
 
+// Sets a button's title, shown verbatim. QAbstractButton::setText reads "&"
+// as a keyboard mnemonic and binds Alt and the next character to the button
+// ("Login Items & Extensions" would be pressed by Alt+Space); our buttons
+// draw their title literally and take no mnemonic.
+void setButtonTitle(QAbstractButton* button, const QString& title);
+
 // Adds `widget` to a vertical stack aligned leading: widgets that may grow
 // horizontally (labels, cards) take the full width, fixed-size ones (buttons,
 // switches) sit at the leading edge.
@@ -162,6 +168,7 @@ public:
     TextButton(const QString& title, const TextStyle& style, std::function<void()> action,
                QWidget* parent = nullptr);
     QString title() const { return text(); }
+    void setTitle(const QString& title);
     QColor colour() const { return colour_; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -77,8 +77,7 @@ void FindingRow::showWhyNow() {
     if (whyButton_ == nullptr) {
         return;
     }
-    whyButton_->setText(showWhy_ ? QStringLiteral("Hide how I know") : QStringLiteral("How I know"));
-    whyButton_->updateGeometry();
+    whyButton_->setTitle(showWhy_ ? QStringLiteral("Hide how I know") : QStringLiteral("How I know"));
     for (QLabel* label : evidence_) {
         label->setVisible(showWhy_);
     }

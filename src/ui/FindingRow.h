@@ -36,6 +36,8 @@ public:
     TextButton* whyButton() const { return whyButton_; }
     // The evidence lines as shown ("~" for the home folder); empty while closed.
     QStringList evidenceShown() const;
+    // The labels of the evidence lines, open or not.
+    const QList<QLabel*>& evidenceLabels() const { return evidence_; }
     // The "How to tell them apart" text; empty without one.
     QString tellShown() const;
 

@@ -1,8 +1,37 @@
 #include "ui/ModelPage.h"
 
 #include <QMetaObject>
+#include <utility>
 
 namespace rk {
+
+// --- PageSlot
+
+PageSlot::PageSlot(QWidget* parent) : QWidget(parent) {
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void PageSlot::setContent(QWidget* content, bool shown) {
+    if (content_ && content_ != content) {
+        // Later, not now: one of its buttons may be the caller.
+        content_->hide();
+        layout()->removeWidget(content_);
+        content_->deleteLater();
+    }
+    content_ = content;
+    if (content != nullptr) {
+        layout()->addWidget(content);
+        if (shown) {
+            content->show();
+        }
+    }
+    setVisible(content != nullptr && shown);
+}
+
+// --- ModelPage
 
 ModelPage::ModelPage(AppModel& m, bool dark, int spacing, QWidget* parent)
     : QWidget(parent), m_(m), dark_(dark), spacing_(spacing), outer_(new QVBoxLayout(this)) {
@@ -12,22 +41,44 @@ ModelPage::ModelPage(AppModel& m, bool dark, int spacing, QWidget* parent)
 }
 
 void ModelPage::scheduleBuild() {
-    if (due_) {
+    due_ = true;
+    queueRefresh();
+}
+
+void ModelPage::scheduleParts(unsigned parts) {
+    partsDue_ |= parts;
+    queueRefresh();
+}
+
+void ModelPage::queueRefresh() {
+    if (queued_) {
         return;
     }
-    due_ = true;
+    queued_ = true;
     QMetaObject::invokeMethod(this, &ModelPage::refreshNow, Qt::QueuedConnection);
 }
 
 void ModelPage::refreshNow() {
-    if (!due_) {
+    queued_ = false;
+    if (due_) {
+        buildNow();
         return;
     }
-    buildNow();
+    if (partsDue_ != 0) {
+        const unsigned parts = std::exchange(partsDue_, 0u);
+        updateParts(parts);
+    }
 }
+
+void ModelPage::updateParts(unsigned) {
+    // A page that names no parts redraws whole instead.
+}
+
+void ModelPage::takeToggles(const ModelPage&) {}
 
 void ModelPage::buildNow() {
     due_ = false;
+    partsDue_ = 0;
     QPointer<QWidget> old = contents_;
     auto* fresh = new QWidget(this);
     contents_ = fresh;

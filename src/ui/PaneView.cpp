@@ -37,6 +37,16 @@ QSize PhotoView::sizeHint() const {
     return {int(points.width()), int(points.height())};
 }
 
+void PhotoView::setPhoto(const QImage& photo) {
+    const bool reshaped =
+        photo.size() != photo_.size() || photo.deviceIndependentSize() != photo_.deviceIndependentSize();
+    photo_ = photo;
+    if (reshaped) {
+        updateGeometry();
+    }
+    update();
+}
+
 void PhotoView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -103,17 +113,73 @@ PaneView::Lists PaneView::split(const Decision& decision) {
 }
 
 PaneView::PaneView(AppModel& m, bool dark, QWidget* parent) : ModelPage(m, dark, 12, parent) {
+    // The lists are drawn again only when what they show changes (a tick-off
+    // comes with a new decision); a new photo (every 2 s while Screen
+    // Recording is on) or an explanation touches its own part and leaves the
+    // rows, their open evidence, a selection in it and the focus alone.
     for (auto signal : {&AppModel::stepChanged, &AppModel::decisionChanged, &AppModel::tccChanged,
-                        &AppModel::btmChanged, &AppModel::grantsChanged, &AppModel::photoChanged,
-                        &AppModel::demoChanged, &AppModel::tickedOffChanged, &AppModel::explanationsChanged,
-                        &AppModel::explainNoteChanged, &AppModel::explainPendingChanged,
-                        &AppModel::aiConsentChanged, &AppModel::macNameChanged, &AppModel::macModelChanged}) {
+                        &AppModel::btmChanged, &AppModel::demoChanged, &AppModel::tickedOffChanged}) {
         connect(&m, signal, this, &PaneView::scheduleBuild);
+    }
+    const std::pair<void (AppModel::*)(), Part> parts[] = {
+        {&AppModel::photoChanged, photoPart},
+        {&AppModel::grantsChanged, photoPart},
+        {&AppModel::explanationsChanged, explainPart},
+        {&AppModel::explainNoteChanged, explainPart},
+        {&AppModel::explainPendingChanged, explainPart},
+        {&AppModel::aiConsentChanged, explainPart},
+        {&AppModel::macNameChanged, badgePart},
+        {&AppModel::macModelChanged, badgePart},
+    };
+    for (const auto& [signal, part] : parts) {
+        connect(&m, signal, this, [this, part = part] { scheduleParts(part); });
     }
     // The banner follows the guide in place, so its tint can fade.
     connect(&m, &AppModel::phaseChanged, this, &PaneView::updateBanner);
     connect(&m, &AppModel::bannerChanged, this, &PaneView::updateBanner);
     buildNow();
+}
+
+void PaneView::takeToggles(const ModelPage& earlier) {
+    const auto* pane = qobject_cast<const PaneView*>(&earlier);
+    if (pane == nullptr) {
+        return;
+    }
+    showHidden_ = pane->showHidden_;
+    openWhy_ = pane->openWhy_;
+    buildNow();
+}
+
+void PaneView::updateParts(unsigned parts) {
+    if (parts & photoPart) {
+        updatePhoto();
+    }
+    if (parts & explainPart) {
+        updateExplain();
+    }
+    if ((parts & badgePart) && badge_) {
+        badge_->setMac(m_.macName(), m_.macModel());
+    }
+}
+
+void PaneView::updatePhoto() {
+    if (!photoSlot_) {
+        return;
+    }
+    if (const std::optional<QImage>& photo = m_.photo(); photo && photoView_) {
+        photoView_->setPhoto(*photo);
+        return;
+    }
+    QWidget* block = photoBlock(photoSlot_);
+    photoSlot_->setContent(block, block != nullptr);
+}
+
+void PaneView::updateExplain() {
+    if (!explainSlot_) {
+        return;
+    }
+    auto* card = new ExplainCard(m_, dark(), explainSlot_);
+    explainSlot_->setContent(card, !card->isEmpty());
 }
 
 Banner* PaneView::banner() const {
@@ -132,7 +198,8 @@ void PaneView::build(QVBoxLayout* body) {
     QWidget* page = contents();
     addLeading(body, makeLabel(heading(step), {.pixels = 22, .weight = QFont::Bold}, page));
     addLeading(body, makeLabel(why(step), {.pixels = 13, .colour = Palette::dim(dark())}, page));
-    addLeading(body, new MacBadge(dark(), m_.macName(), m_.macModel(), page));
+    badge_ = new MacBadge(dark(), m_.macName(), m_.macModel(), page);
+    addLeading(body, badge_);
     if (const std::optional<StoreError> problem = m_.storeProblem()) {
         addLeading(body, new StoreProblem(
                              dark(), *problem, [] { AppActions::current().showPermissions(); }, page));
@@ -155,10 +222,13 @@ void PaneView::build(QVBoxLayout* body) {
     if (!lists.look.isEmpty()) {
         addLeading(body, lookCard(lists.look));
     }
-    if (QWidget* photo = photoBlock()) {
-        addLeading(body, photo);
-    }
-    addLeading(body, new ExplainCard(m_, dark(), page));
+    photoSlot_ = new PageSlot(page);
+    photoView_ = nullptr;
+    updatePhoto();
+    addLeading(body, photoSlot_);
+    explainSlot_ = new PageSlot(page);
+    updateExplain();
+    addLeading(body, explainSlot_);
     addHidden(body, lists.hidden);
 
     AppModel* model = &m_;
@@ -253,19 +323,20 @@ QWidget* PaneView::lookCard(const QList<Finding>& look) {
     return card;
 }
 
-QWidget* PaneView::photoBlock() {
+QWidget* PaneView::photoBlock(QWidget* parent) {
     if (const std::optional<QImage>& photo = m_.photo()) {
-        auto* card = new Card(dark(), std::nullopt, contents());
+        auto* card = new Card(dark(), std::nullopt, parent);
         card->add(makeLabel(QStringLiteral("The screen right now"),
                             {.pixels = 12, .weight = QFont::DemiBold, .colour = Palette::dim(dark())}, card));
-        card->add(new PhotoView(*photo, card));
+        photoView_ = new PhotoView(*photo, card);
+        card->add(photoView_);
         return card;
     }
     if (m_.step().pane() && !m_.grants().screen && !m_.demo()) {
         return makeLabel(
             QStringLiteral("The red and green marks are drawn right on System Settings. Turn on Screen "
                            "Recording to also see a photo here."),
-            {.pixels = 11, .colour = Palette::dim(dark())}, contents());
+            {.pixels = 11, .colour = Palette::dim(dark())}, parent);
     }
     // Screen Recording is on and the first photo has not come yet.
     return nullptr;

@@ -15,6 +15,8 @@
 namespace rk {
 
 class Banner;
+class MacBadge;
+class PageSlot;
 
 // The photo of System Settings, as wide as it is given and as tall as its
 // aspect asks, with rounded corners.
@@ -22,6 +24,8 @@ class PhotoView : public QWidget {
     Q_OBJECT
 public:
     explicit PhotoView(const QImage& photo, QWidget* parent = nullptr);
+    // Shows the next photo in the same place.
+    void setPhoto(const QImage& photo);
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
@@ -60,16 +64,30 @@ public:
     // The banner, while the model has a sentence.
     Banner* banner() const;
 
+    void takeToggles(const ModelPage& earlier) override;
+
 protected:
     void build(QVBoxLayout* body) override;
+    void updateParts(unsigned parts) override;
 
 private:
+    // What a change of the model may touch without redrawing the lists,
+    // whose rows hold the person's open evidence, selection and focus.
+    enum Part : unsigned {
+        photoPart = 1u << 0,    // the photo, or the Screen Recording hint
+        explainPart = 1u << 1,  // the explanation card
+        badgePart = 1u << 2,    // the Mac's name and model
+    };
+
     void updateBanner();
+    void updatePhoto();
+    void updateExplain();
     QWidget* openRow();
     QWidget* keepCard(const QList<Finding>& keep);
     QWidget* removeCard(const QList<Finding>& remove);
     QWidget* lookCard(const QList<Finding>& look);
-    QWidget* photoBlock();
+    // The photo card, the hint line, or nothing; made in `parent`.
+    QWidget* photoBlock(QWidget* parent);
     void addHidden(QVBoxLayout* body, const QList<Finding>& hidden);
     // One row per finding; each remembers its "How I know" toggle under its
     // list, id and place among findings of the same id.
@@ -79,6 +97,11 @@ private:
     bool showHidden_ = false;
     QSet<QString> openWhy_;
     QPointer<Banner> banner_;
+    // The parts of the drawing under way that update in place.
+    QPointer<MacBadge> badge_;
+    QPointer<PageSlot> photoSlot_;
+    QPointer<PhotoView> photoView_;
+    QPointer<PageSlot> explainSlot_;
 };
 
 }  // namespace rk

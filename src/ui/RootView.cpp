@@ -81,7 +81,7 @@ constexpr int kArrow = 8;  // height of the popover's arrow
 
 StepTab::StepTab(bool dark, Step step, bool current, QWidget* parent)
     : QAbstractButton(parent), dark_(dark), step_(step), current_(current) {
-    setText(step.title());
+    setButtonTitle(this, step.title());
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusPolicy(Qt::TabFocus);
@@ -131,8 +131,9 @@ void StepTab::paintEvent(QPaintEvent*) {
 
 // --- SettingsPopover
 
-SettingsPopover::SettingsPopover(AppModel& m, bool dark, QWidget* anchor)
-    : QWidget(anchor, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
+SettingsPopover::SettingsPopover(AppModel& m, bool dark, QWidget* anchor, QWidget* owner)
+    : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
+      m_(m),
       dark_(dark),
       anchor_(anchor),
       card_(new SettingsCard(m, dark, this)) {
@@ -154,6 +155,22 @@ void SettingsPopover::placeAbove(QWidget* anchor) {
         topLeft.setY(std::max(topLeft.y(), room.top()));
     }
     move(topLeft);
+}
+
+void SettingsPopover::redraw(bool dark, QWidget* anchor) {
+    auto* fresh = new SettingsCard(m_, dark, this);
+    // The switches are the card's own state while it is open.
+    fresh->aiSwitch()->setOn(card_->aiSwitch()->isOn());
+    fresh->demoSwitch()->setOn(card_->demoSwitch()->isOn());
+    delete layout()->replaceWidget(card_, fresh);
+    card_->hide();
+    card_->deleteLater();
+    card_ = fresh;
+    card_->show();
+    dark_ = dark;
+    anchor_ = anchor;
+    placeAbove(anchor);
+    update();
 }
 
 void SettingsPopover::paintEvent(QPaintEvent*) {
@@ -267,11 +284,12 @@ void RootView::changeEvent(QEvent* event) {
 }
 
 void RootView::buildAll() {
-    if (popover_) {
-        popover_->close();
-    }
-    // Everything is made again for the scheme; the old widgets go once their
-    // events are done.
+    // A new scheme draws everything again, but what the person sees stays as
+    // it was: the page's toggles carry over and an open settings card stays
+    // open.
+    const QPointer<ModelPage> earlier = qobject_cast<ModelPage*>(page_.data());
+    const std::optional<Kind> earlierKind = pageKind_;
+    // The old widgets go once their events are done.
     for (QObject* child : children()) {
         if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isWindow()) {
             widget->hide();
@@ -306,6 +324,28 @@ void RootView::buildAll() {
     stack->addWidget(scroll_, 1);
     stack->addWidget(footer());
     syncPage();
+    if (earlier && earlierKind == pageKind_) {
+        if (auto* page = qobject_cast<ModelPage*>(page_.data())) {
+            page->takeToggles(*earlier);
+        }
+    }
+    if (popover_) {
+        layOutNow();
+        popover_->redraw(dark_, gear_);
+    }
+}
+
+void RootView::layOutNow() {
+    if (!isVisible()) {
+        return;
+    }
+    for (QObject* child : children()) {
+        if (auto* widget = qobject_cast<QWidget*>(child);
+            widget && !widget->isWindow() && !widget->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+            widget->show();
+        }
+    }
+    layout()->activate();
 }
 
 QWidget* RootView::header() {
@@ -421,7 +461,7 @@ void RootView::toggleSettings() {
         return;
     }
     // A fresh card each time: its switches start from the values of this moment.
-    auto* popover = new SettingsPopover(m_, dark_, gear_);
+    auto* popover = new SettingsPopover(m_, dark_, gear_, this);
     popover_ = popover;
     connect(popover, &SettingsPopover::closed, this, [this, popover] {
         if (popover_ == popover) {

@@ -50,14 +50,18 @@ private:
 };
 
 // The settings card in a transient window above the gear: a click outside
-// closes it.
+// closes it. It belongs to the root view, not to the gear, so it outlives
+// the gear when the window is drawn again for another scheme.
 class SettingsPopover : public QWidget {
     Q_OBJECT
 public:
-    SettingsPopover(AppModel& m, bool dark, QWidget* anchor);
+    SettingsPopover(AppModel& m, bool dark, QWidget* anchor, QWidget* owner);
     SettingsCard* card() const { return card_; }
     // Places it above `anchor`, its arrow edge at the bottom, inside the screen.
     void placeAbove(QWidget* anchor);
+    // Draws the open card again for another scheme, its switches as the
+    // person left them, and places it above `anchor` (the new gear).
+    void redraw(bool dark, QWidget* anchor);
 
 signals:
     void closed();
@@ -68,6 +72,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    AppModel& m_;
     bool dark_;
     QPointer<QWidget> anchor_;
     SettingsCard* card_;
@@ -118,6 +123,9 @@ private:
     static Kind kindOf(Step step);
 
     void buildAll();
+    // Gives the widgets just made their places now rather than on the next
+    // turn of the event loop.
+    void layOutNow();
     QWidget* header();
     QWidget* footer();
     void syncPage();

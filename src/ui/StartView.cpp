@@ -20,6 +20,13 @@ StartView::StartView(AppModel& m, bool dark, QWidget* parent) : ModelPage(m, dar
     buildNow();
 }
 
+void StartView::takeToggles(const ModelPage& earlier) {
+    if (const auto* start = qobject_cast<const StartView*>(&earlier)) {
+        showJobs_ = start->showJobs_;
+        buildNow();
+    }
+}
+
 QList<LaunchJob> StartView::gone(const QList<LaunchJob>& jobs, const SystemPaths& paths) {
     QList<LaunchJob> result;
     for (const LaunchJob& job : jobs) {

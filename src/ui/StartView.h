@@ -29,6 +29,7 @@ public:
     static QString permissionTitle(const Grants& grants);
 
     bool showsJobs() const { return showJobs_; }
+    void takeToggles(const ModelPage& earlier) override;
 
 protected:
     void build(QVBoxLayout* body) override;

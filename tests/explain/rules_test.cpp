@@ -25,9 +25,38 @@ TEST(ExplainRules, AnswersTheDropboxLikeSampleAndNotTheMadeUpOnes) {
 TEST(ExplainRules, MatchesAnyOfTheFourTextsIgnoringCase) {
     const auto dropbox = ExplainRules::explain(item("Dropbox"));
     ASSERT_TRUE(dropbox);
-    EXPECT_EQ(ExplainRules::explain(item("x", "COM.GETDROPBOX.agent")), dropbox);
-    EXPECT_EQ(ExplainRules::explain(item("x", {}, "DropBoxD")), dropbox);
+    EXPECT_EQ(ExplainRules::explain(item("x", "COM.GETDROPBOX.DROPBOX.agent")), dropbox);
+    EXPECT_EQ(ExplainRules::explain(item("x", {}, "DropBox-Updater")), dropbox);
     EXPECT_EQ(ExplainRules::explain(item("x", {}, {}, "DROPBOX, INC.")), dropbox);
+}
+
+// Identifiers, file names and vendors as the real helpers carry them: the
+// product's word stands between dots, dashes, underscores, spaces or commas.
+TEST(ExplainRules, RealHelpersAnswerWithTheirOwnSentence) {
+    struct Case {
+        ExplainItem item;
+        const char* word;  // reaches the expected rule on its own
+    };
+    const Case cases[] = {
+        {item("Garcon", "com.getdropbox.dropbox.garcon"), "dropbox"},
+        {item("SetappAgent", "com.setapp.DesktopClient.SetappAgent"), "setapp"},
+        {item("iStat Menus Status", "com.bjango.istatmenus.status"), "istat"},
+        {item("Box", "com.box.desktop.helper", {}, "Box, Inc."), "box drive"},
+        {item("x", {}, {}, "Box, Inc."), "box drive"},
+        {item("Parallels Desktop Launch", "com.parallels.desktop.launch"), "parallels"},
+        {item("Autoupdate", "org.sparkle-project.Sparkle.Autoupdate"), "sparkle"},
+        {item("x", "com.teamviewer.teamviewer_service"), "teamviewer"},
+        {item("x", "com.logi.optionsplus.updater"), "logitech"},
+        {item("x", "org.pqrs.karabiner.karabiner_console_user_server"), "karabiner"},
+        {item("x", "us.zoom.ZoomDaemon"), "zoom.us"},
+        {item("x", "com.1password.1password-launcher"), "1password"},
+        {item("x", "homebrew.mxcl.postgresql@14"), "homebrew"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ExplainRules::explain(c.item), ExplainRules::explain(item(c.word)))
+            << c.item.id.value_or(c.item.name).toStdString();
+        EXPECT_TRUE(ExplainRules::explain(c.item)) << c.item.id.value_or(c.item.name).toStdString();
+    }
 }
 
 TEST(ExplainRules, AWordNeverSpansTwoTexts) {
@@ -48,6 +77,12 @@ TEST(ExplainRules, DoesNotAnswerMadeUpNames) {
         item("Zorblax", "io.zorblax.agent", "zorblax", "Zorblax Inc."),
         item("user's Helper", "com.user.helper", "helper"),
         item("Photo Importer", "com.example.photoimport", "importer", "Pixel Farm"),
+        // A rule's word inside a longer word names another program.
+        item("Reset App", "com.example.resetapp", "resetapp"),
+        item("Pi Status", "com.example.pistatus", "pistatus"),
+        item("Toolbox Agent", "com.example.toolbox", "toolboxd", "Toolbox, Inc."),
+        item("Parallel Search", "com.example.parallelsearch", "parallelsearchd"),
+        item("Steamboat Notes", "com.example.steamboat"),
     };
     for (const ExplainItem& candidate : madeUp) {
         EXPECT_FALSE(ExplainRules::explain(candidate)) << candidate.name.toStdString();

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -64,14 +65,52 @@ TEST_F(ProbesTest, OnlyTheTwoCommandsNameAProgram) {
         EXPECT_EQ(MoveIn::program(other, root.paths()), std::nullopt) << other;
 }
 
+// An executable shell script at the logical path; its path on disk.
+QString writeTool(const test::TempRoot& root, const QString& logical) {
+    const QString disk = root.writeFile(logical, "#!/bin/sh\n");
+    QFile::setPermissions(disk, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return disk;
+}
+
 TEST_F(ProbesTest, CodexIsLookedForWhereItIsInstalled) {
     test::TempRoot root;
-    const QString local = root.writeFile("/Users/anna/.local/bin/codex", "#!/bin/sh\n");
-    QFile::setPermissions(local, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString local = writeTool(root, "/Users/anna/.local/bin/codex");
     EXPECT_EQ(MoveIn::program("codex-login", root.paths())->path, local);
-    const QString brew = root.writeFile("/opt/homebrew/bin/codex", "#!/bin/sh\n");
-    QFile::setPermissions(brew, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString brew = writeTool(root, "/opt/homebrew/bin/codex");
     EXPECT_EQ(MoveIn::program("codex-login", root.paths())->path, brew);
+}
+
+// Installers that put Codex elsewhere (npm with another prefix, a version
+// manager) leave it on the search path; after the usual places come its folders.
+TEST_F(ProbesTest, CodexOnTheSearchPathIsFound) {
+    test::TempRoot root;
+    const QString onPath = writeTool(root, "/Users/anna/.nvm/versions/node/v20/bin/codex");
+    root.writeFile("/Users/anna/plain/codex", "not executable");
+    const QString searchPath =
+        "relative/bin::/Users/anna/none:/Users/anna/plain:/Users/anna/.nvm/versions/node/v20/bin/";
+    EXPECT_EQ(MoveIn::program("codex-login", root.paths(), searchPath)->path, onPath);
+
+    // The process's own search path is the default.
+    const QByteArray saved = qgetenv("PATH");
+    qputenv("PATH", "/Users/anna/.nvm/versions/node/v20/bin");
+    const auto fromEnvironment = MoveIn::program("codex-login", root.paths());
+    qputenv("PATH", saved);
+    EXPECT_EQ(fromEnvironment->path, onPath);
+
+    // The usual places still come first.
+    const QString brew = writeTool(root, "/opt/homebrew/bin/codex");
+    EXPECT_EQ(MoveIn::program("codex-login", root.paths(), searchPath)->path, brew);
+}
+
+TEST_F(ProbesTest, ARelativeSearchPathEntryIsNeverUsed) {
+    test::TempRoot root;
+    // "bin" relative to wherever the app started: not a place on the Mac.
+    writeTool(root, "/bin/codex");
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root.root()));
+    const auto codex = MoveIn::program("codex-login", root.paths(), "bin");
+    QDir::setCurrent(current);
+    EXPECT_EQ(codex->path, root.disk(root.paths().codexLocations().first()));
 }
 
 TEST_F(ProbesTest, RunGivesBothChannelsOnlyWhenTheToolFinishedInTime) {
@@ -162,6 +201,15 @@ TEST_F(ProbesTest, TheLiveEnvironmentLooksAtThisMac) {
     EXPECT_FALSE(env.running("Other"));
 }
 
+// A row that is green once the Accessibility grant of "com.example.app" is allowed.
+MoveInSpec accessibilityRow() {
+    return MoveInSpec{.id = "ax",
+                      .title = "Example",
+                      .check = MoveInSpec::Check{.kind = "tcc-granted",
+                                                 .clients = QStringList{"com.example.app"},
+                                                 .service = QString("kTCCServiceAccessibility")}};
+}
+
 TEST_F(ProbesTest, APrivacyRowReadsThePrivacyDatabase) {
     test::TempRoot root;
     ASSERT_EQ(
@@ -169,11 +217,7 @@ TEST_F(ProbesTest, APrivacyRowReadsThePrivacyDatabase) {
                                  {{QString("com.example.app"), 0, QString("kTCCServiceAccessibility"), 2}}),
         QString());
     ASSERT_EQ(test::TccDbWriter::write(root.disk(root.paths().systemTCC()), {}), QString());
-    const MoveInSpec spec{.id = "ax",
-                          .title = "Example",
-                          .check = MoveInSpec::Check{.kind = "tcc-granted",
-                                                     .clients = QStringList{"com.example.app"},
-                                                     .service = QString("kTCCServiceAccessibility")}};
+    const MoveInSpec spec = accessibilityRow();
     const MoveIn::Env env = MoveIn::liveEnv(spec, std::nullopt, root.paths(), root.root() + "/none.json");
     ASSERT_TRUE(env.tcc.has_value());
     ASSERT_TRUE(env.tcc->ok()) << env.tcc->error().description().toStdString();
@@ -182,11 +226,7 @@ TEST_F(ProbesTest, APrivacyRowReadsThePrivacyDatabase) {
 
 TEST_F(ProbesTest, AnUnreadablePrivacyDatabaseIsNeverGreen) {
     test::TempRoot root;
-    const MoveInSpec spec{.id = "ax",
-                          .title = "Example",
-                          .check = MoveInSpec::Check{.kind = "tcc-granted",
-                                                     .clients = QStringList{"com.example.app"},
-                                                     .service = QString("kTCCServiceAccessibility")}};
+    const MoveInSpec spec = accessibilityRow();
     const MoveIn::Env env = MoveIn::liveEnv(spec, std::nullopt, root.paths(), root.root() + "/none.json");
     ASSERT_TRUE(env.tcc.has_value());
     EXPECT_FALSE(env.tcc->ok());

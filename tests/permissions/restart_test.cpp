@@ -89,6 +89,43 @@ TEST_F(RestartOrPresent, OldRestartsAreDroppedFromTheRecord) {
     EXPECT_EQ(recordedRestarts(), 1);
 }
 
+// Times far ahead (a wild number, or a clock that was wrong when they were
+// written) would otherwise count for ever and switch automatic restarts off
+// for good; a time at most one window ahead still counts, so setting the
+// clock back a little does not free the budget.
+TEST_F(RestartOrPresent, OnlyTimesAtMostOneWindowAheadCountAndAreKept) {
+    struct Case {
+        const char* label;
+        QByteArray restarts;
+        int counted;
+    };
+    const auto ahead = [](qint64 seconds) { return QByteArray::number(kNow.toSecsSinceEpoch() + seconds); };
+    const Case cases[] = {
+        {"a wild number and a time a year ahead", "[1e300, " + ahead(365 * 24 * 3600) + "]", 0},
+        {"numbers no date can hold", "[-1e300, 1e19, -1e19]", 0},
+        {"601 s ahead", "[" + ahead(601) + "]", 0},
+        {"600 s ahead (control)", "[" + ahead(600) + "]", 1},
+        {"300 s ahead and 30 s ago (control)", "[" + ahead(300) + ", " + ahead(-30) + "]", 2},
+        {"not numbers", R"(["soon", null, {}])", 0},
+    };
+    const QString record = "/Users/anna/.sampler/stale-grant-restarts.json";
+    for (const Case& c : cases) {
+        sandbox.root.writeFile(record, "{\"restarts\": " + c.restarts + "}");
+        const QList<QDateTime> times = KTStaleGrantRestarts::read("sampler", sandbox.root.paths());
+        EXPECT_EQ(KTStaleGrantRestarts::recentCount(times, kNow), c.counted) << c.label;
+        ASSERT_TRUE(KTStaleGrantRestarts::record("sampler", kNow, sandbox.root.paths())) << c.label;
+        EXPECT_EQ(recordedRestarts(), c.counted + 1) << c.label << ": only what counts is kept";
+    }
+}
+
+TEST_F(RestartOrPresent, RestartsRecordedFarAheadDoNotSpendTheBudget) {
+    const QByteArray inAYear = QByteArray::number(kNow.toSecsSinceEpoch() + 365 * 24 * 3600);
+    sandbox.root.writeFile("/Users/anna/.sampler/stale-grant-restarts.json",
+                           "{\"restarts\": [1e300, " + inAYear + ", " + inAYear + "]}");
+    EXPECT_TRUE(ask({"screen"}, kAllHeld));
+    EXPECT_EQ(recordedRestarts(), 1);
+}
+
 TEST_F(RestartOrPresent, AnUnreadableRecordCountsAsNoRestarts) {
     sandbox.root.writeFile("/Users/anna/.sampler/stale-grant-restarts.json", "{{{ not json");
     EXPECT_TRUE(ask({"screen"}, kAllHeld));

@@ -9,10 +9,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 
 #include "permissions/PermissionWindow.h"
 #include "permissions/PermissionWizard.h"
+#include "support/PlatformFakes.h"
+#include "support/SimulatedSettings.h"
 #include "support/WizardFixture.h"
 
 namespace rk {
@@ -106,17 +109,40 @@ TEST_F(PermissionWindowTest, GrantsAreProbedAgainEverySecond) {
     KTPermissionWizard::close();
 }
 
-TEST_F(PermissionWindowTest, TheButtonOpensThePermissionsPage) {
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("x-apple.systempreferences", &catcher, "open");
+TEST_F(PermissionWindowTest, TheButtonOpensThePermissionsPageThroughTheWorkspace) {
+    test::FakeWorkspace workspace;
+    test::ScopedCurrent<Workspace> installed(&workspace);
+    // Anything that went round the workspace to the desktop would land here.
+    UrlCatcher desktop;
+    QDesktopServices::setUrlHandler("x-apple.systempreferences", &desktop, "open");
     configure();
     KTPermissionWizard::present(true);
     ASSERT_NE(window(), nullptr);
     auto* button = window()->findChild<QPushButton*>("open:screen");
     ASSERT_NE(button, nullptr);
     button->click();
-    EXPECT_EQ(catcher.opened, QList<QUrl>{KTPermissionProbes::Pane::screenRecording()});
+    EXPECT_EQ(workspace.opened, QList<QUrl>{KTPermissionProbes::Pane::screenRecording()});
+    EXPECT_TRUE(desktop.opened.isEmpty());
     QDesktopServices::unsetUrlHandler("x-apple.systempreferences");
+    KTPermissionWizard::close();
+}
+
+TEST_F(PermissionWindowTest, TheWindowOpensCentredOnItsScreen) {
+    configure();
+    KTPermissionWizard::present(true);
+    settle();
+    ASSERT_NE(window(), nullptr);
+    ASSERT_NE(window()->screen(), nullptr);
+    const QRect screen = window()->screen()->availableGeometry();
+    const QRect frame = window()->frameGeometry();
+    // The frame, title bar included, is what the person sees centred.
+    EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
+    if (frame.height() <= screen.height()) {
+        EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
+    } else {
+        // Taller than the screen: the title bar stays reachable.
+        EXPECT_EQ(frame.top(), screen.top());
+    }
     KTPermissionWizard::close();
 }
 

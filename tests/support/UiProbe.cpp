@@ -11,10 +11,43 @@
 #include <QMouseEvent>
 #include <QTextDocument>
 
+#include "support/LaunchPlistWriter.h"
+#include "support/ModelFakes.h"
 #include "support/QtApp.h"
 #include "ui/Controls.h"
 
 namespace rk::test {
+
+void writeLeftoverTcc(ModelWorld& world, bool withGhost, bool extra) {
+    const QString service = QStringLiteral("kTCCServiceAccessibility");
+    QList<TccDbRow> rows = {TccDbRow{phantomKey(), 0, service, 2},
+                            TccDbRow{QStringLiteral("com.example.TESTeditor"), 0, service, 2}};
+    if (withGhost) {
+        rows.prepend(TccDbRow{ghostKey(), 0, service, 2});
+    }
+    if (extra) {
+        rows.append(TccDbRow{QStringLiteral("com.example.TESTspectre"), 0, service, 2});
+    }
+    world.writeTcc(rows);
+}
+
+void writeLeftovers(ModelWorld& world) {
+    world.installApp(QStringLiteral("com.example.TESTeditor"),
+                     QStringLiteral("/Applications/TESTeditor.app"));
+    writeLeftoverTcc(world);
+    world.settings.setAccessibilityRows(
+        {{QStringLiteral("TESTghost"), SimulatedIcon::blankDocument, ghostKey()},
+         {QStringLiteral("TESTeditor"), SimulatedIcon::colourful, QStringLiteral("com.example.TESTeditor")}});
+
+    const QString plist =
+        world.root.paths().userLaunchAgents() + QStringLiteral("/com.example.TESTgone.plist");
+    const QString program = QStringLiteral("/Users/anna/Applications/TESTgone.app/Contents/MacOS/agent");
+    world.root.writeFile(plist,
+                         LaunchPlistWriter::write({QStringLiteral("com.example.TESTgone"), program, {}}));
+    world.writeBtm({agentItem(QStringLiteral("TESTgone agent"), QStringLiteral("com.example.TESTgone"), plist,
+                              true, program)});
+    world.settings.setBackgroundItems({});
+}
 
 void ensureUiApplication() {
     ensureApplication();

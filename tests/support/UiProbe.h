@@ -14,6 +14,8 @@
 
 namespace rk::test {
 
+class ModelWorld;
+
 // Records the window's calls on the application delegate, and installs
 // itself as AppActions::current() while it lives.
 class RecordingActions final : public AppActions {
@@ -32,6 +34,25 @@ public:
     int diagnostics = 0;
     QList<QUrl> links;
 };
+
+// The person's own stores with something for every list of both System
+// Settings pages, and System Settings running with their rows:
+// - Accessibility: "TESTghost", whose app is gone, on the page (remove);
+//   "TESTeditor", installed, on the page; "com.example.TESTphantom", gone
+//   and not on the page (hidden).
+// - Login Items: the background agent "TESTgone agent", whose program is
+//   gone and which the page does not show (hidden).
+// The test shows the page it wants with `world.settings.showPage`.
+void writeLeftovers(ModelWorld& world);
+// The privacy database of `writeLeftovers` with one gone record more or
+// less: `extra` another hidden one; `withGhost` false without TESTghost.
+void writeLeftoverTcc(ModelWorld& world, bool withGhost = true, bool extra = false);
+inline QString ghostKey() {
+    return QStringLiteral("com.example.TESTghost");
+}
+inline QString phantomKey() {
+    return QStringLiteral("com.example.TESTphantom");
+}
 
 // A QApplication (offscreen when no platform is set).
 void ensureUiApplication();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QTextDocument>
 
 #include "support/UiProbe.h"
@@ -37,6 +38,16 @@ TEST_F(BadgeBannerTest, BadgeShowsMarkupInTheNameLiterally) {
     EXPECT_EQ(readable(badge.label()->text()), MacBadge::sentence(name, model));
     EXPECT_TRUE(
         badge.label()->text().contains(QStringLiteral("<b>&lt;b&gt;Anna&lt;/b&gt; &amp; &lt;i&gt;Bo")));
+}
+
+TEST_F(BadgeBannerTest, BadgeKeepsRunsOfBlanksInTheName) {
+    MacBadge badge(false, QStringLiteral("A  B"), QString());
+    EXPECT_EQ(test::shownTexts(&badge), QStringList{QStringLiteral("This happens on A  B, this Mac.")});
+    // Named again in place once the model text arrives.
+    QLabel* label = badge.label();
+    badge.setMac(QStringLiteral("A  B"), QStringLiteral("Mac   mini"));
+    EXPECT_EQ(badge.label(), label);
+    EXPECT_EQ(readable(label->text()), QStringLiteral("This happens on A  B (Mac   mini), this Mac."));
 }
 
 struct LookCase {

@@ -122,6 +122,27 @@ TEST_F(ControlsTest, ClicksOnButtonPaddingCount) {
     EXPECT_EQ(primary, 2);
 }
 
+TEST_F(ControlsTest, AmpersandInATitleIsShownAndBindsNoKey) {
+    const QString title = QStringLiteral("Login Items & Extensions");
+    PrimaryButton primary(title, [] {});
+    QuietButton quiet(false, title, [] {});
+    TextButton text(QStringLiteral("How I know"), {.pixels = 11}, [] {});
+    text.setTitle(title);
+    const QList<QAbstractButton*> buttons = {&primary, &quiet, &text};
+    for (QAbstractButton* button : buttons) {
+        // Without a mnemonic: "& E" would bind Alt+Space, which would press it.
+        EXPECT_TRUE(button->shortcut().isEmpty())
+            << button->metaObject()->className() << " " << button->shortcut().toString().toStdString();
+        EXPECT_EQ(button->text(), title);
+    }
+    // The "&" itself is drawn: a lone "&" paints something where a blank paints nothing.
+    PrimaryButton amp(QStringLiteral("&"), [] {});
+    PrimaryButton blank(QStringLiteral(" "), [] {});
+    amp.setFixedSize(40, 30);
+    blank.setFixedSize(40, 30);
+    EXPECT_NE(test::render(&amp, 40), test::render(&blank, 40));
+}
+
 TEST_F(ControlsTest, QuietButtonOutlineAndTitleFollowTheScheme) {
     QuietButton light(false, QStringLiteral("Not now"), [] {});
     QuietButton dark(true, QStringLiteral("Not now"), [] {});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QPointer>
 #include <cerrno>
 
 #include "app/AppModel.h"
@@ -30,6 +31,21 @@ protected:
         m.setDemo(true);
         m.go(step);
         world.beat();
+        return m;
+    }
+
+    // The person's own page with a leftover to remove, an installed app and
+    // a hidden record, read until the model stopped changing its decision
+    // (System Settings shows the page, Screen Recording gives a photo).
+    AppModel& leftoversOn(Step step) {
+        test::writeLeftovers(world);
+        AppModel& m = world.startModel();
+        m.go(step);
+        world.settings.showPage(step == Step::accessibility ? test::SimulatedPage::accessibility
+                                                            : test::SimulatedPage::loginItems);
+        for (int i = 0; i < 3; ++i) {
+            world.beatAfter(0.5);
+        }
         return m;
     }
 
@@ -272,47 +288,152 @@ TEST_F(PaneViewTest, TickedOffRemoveFindingTurnsGreenAndStays) {
         EXPECT_EQ(done.second, Palette::green(dark));
     }
     // On the page: the first remove row carries the red dot.
-    AppModel& m = demoOn(Step::accessibility);
-    const PaneView::Lists lists = PaneView::split(m.decision());
-    ASSERT_FALSE(lists.remove.isEmpty());
+    AppModel& m = leftoversOn(Step::accessibility);
+    const QString ghost = QStringLiteral("r:TESTghost");
     PaneView page(m, false);
-    FindingRow* row = rowWithId(&page, lists.remove.first().id);
+    ASSERT_NE(rowWithId(&page, ghost), nullptr);
+    EXPECT_EQ(rowWithId(&page, ghost)->mark(), QStringLiteral("●"));
+    EXPECT_EQ(rowWithId(&page, ghost)->markColour(), Palette::red(false));
+
+    // The record leaves the privacy database (ticked off), then comes back
+    // (the decision names it again): the tick stays for this visit.
+    test::writeLeftoverTcc(world, false);
+    world.beatAfter(AppModel::storeMaxAge + 0.1);
+    test::writeLeftoverTcc(world, true);
+    world.beatAfter(AppModel::storeMaxAge + 0.1);
+    ASSERT_TRUE(m.tickedOff().contains(ghost));
+    ASSERT_EQ(PaneView::split(m.decision()).remove.size(), 1);
+    test::settle();
+    FindingRow* row = rowWithId(&page, ghost);
     ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->mark(), QStringLiteral("●"));
-    EXPECT_EQ(row->markColour(), Palette::red(false));
+    EXPECT_EQ(row->mark(), QStringLiteral("✓"));
+    EXPECT_EQ(row->markColour(), Palette::green(false));
+    // Still in the remove card, under its title.
+    auto* card = qobject_cast<Card*>(row->parentWidget());
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(shows(card, PaneView::removeTitle(Step::accessibility)));
+    EXPECT_FALSE(shows(card, QStringLiteral("Nothing to remove here.")));
 }
 
-TEST_F(PaneViewTest, EvidenceToggleSurvivesARedrawAndHiddenListOpens) {
-    AppModel& m = demoOn(Step::loginItems);
-    const PaneView::Lists lists = PaneView::split(m.decision());
+TEST_F(PaneViewTest, EvidenceToggleSurvivesARedrawOfTheLists) {
+    AppModel& m = leftoversOn(Step::accessibility);
     PaneView page(m, false);
-    FindingRow* withEvidence = nullptr;
-    for (FindingRow* row : rows(&page)) {
-        if (row->whyButton() != nullptr) {
-            withEvidence = row;
-            break;
-        }
-    }
-    ASSERT_NE(withEvidence, nullptr);
-    const QString id = withEvidence->finding().id;
-    withEvidence->whyButton()->press();
-    // A change of the model draws the page again; the open row stays open.
+    FindingRow* ghost = rowWithId(&page, QStringLiteral("r:TESTghost"));
+    ASSERT_NE(ghost, nullptr);
+    ASSERT_NE(ghost->whyButton(), nullptr);
+    ghost->whyButton()->press();
+    // Another record in the store changes the decision and draws the lists
+    // again; the open row stays open.
+    test::writeLeftoverTcc(world, true, true);
+    world.beatAfter(AppModel::storeMaxAge + 0.1);
+    test::settle();
+    ASSERT_EQ(PaneView::split(m.decision()).hidden.size(), 2);
+    FindingRow* again = rowWithId(&page, QStringLiteral("r:TESTghost"));
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, ghost);
+    EXPECT_TRUE(again->showsWhy());
+    EXPECT_TRUE(shows(&page, PaneView::hiddenTitle(2, false)));
+}
+
+TEST_F(PaneViewTest, HiddenFindingsOpenInTheirOwnCard) {
+    AppModel& m = leftoversOn(Step::accessibility);
+    const PaneView::Lists lists = PaneView::split(m.decision());
+    ASSERT_EQ(lists.hidden.size(), 1);
+    PaneView page(m, false);
+    EXPECT_EQ(rows(&page).size(), lists.remove.size() + lists.keep.size() + lists.look.size());
+    EXPECT_TRUE(shows(&page, QStringLiteral("Show 1 more that need nothing from you")));
+    EXPECT_EQ(rowWithId(&page, QStringLiteral("h:") + test::phantomKey()), nullptr);
+
+    press(&page, QStringLiteral("Show 1 more that need nothing from you"));
+    test::settle();
+    EXPECT_TRUE(page.showsHidden());
+    EXPECT_TRUE(shows(&page, QStringLiteral("Hide 1 more that need nothing from you")));
+    FindingRow* hidden = rowWithId(&page, QStringLiteral("h:") + test::phantomKey());
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_EQ(hidden->mark(), QStringLiteral("·"));
+    EXPECT_EQ(hidden->markColour(), Palette::dim(false));
+    EXPECT_EQ(hidden->title(), test::phantomKey());
+    // In a card of its own, not in the remove card.
+    auto* card = qobject_cast<Card*>(hidden->parentWidget());
+    ASSERT_NE(card, nullptr);
+    EXPECT_FALSE(shows(card, PaneView::removeTitle(Step::accessibility)));
+    EXPECT_EQ(test::visibleChildren<FindingRow>(card).size(), 1);
+
+    press(&page, QStringLiteral("Hide 1 more that need nothing from you"));
+    test::settle();
+    EXPECT_EQ(rowWithId(&page, QStringLiteral("h:") + test::phantomKey()), nullptr);
+}
+
+TEST_F(PaneViewTest, NewPhotoKeepsTheRowsSelectionAndFocus) {
+    AppModel& m = leftoversOn(Step::accessibility);
+    ASSERT_TRUE(m.photo().has_value());
+    PaneView page(m, false);
+    test::render(&page, 600);
+    FindingRow* ghost = rowWithId(&page, QStringLiteral("r:TESTghost"));
+    ASSERT_NE(ghost, nullptr);
+    ghost->whyButton()->press();
+    test::settle();
+    ASSERT_FALSE(ghost->evidenceLabels().isEmpty());
+    const QPointer<QLabel> evidence = ghost->evidenceLabels().first();
+    evidence->setSelection(0, 4);
+    ASSERT_TRUE(evidence->hasSelectedText());
+    const QPointer<QWidget> next = test::buttonTitled(&page, QStringLiteral("Next: Login Items  →"));
+    ASSERT_NE(next, nullptr);
+    next->setFocus();
+    const auto photos = test::visibleChildren<PhotoView>(&page);
+    ASSERT_EQ(photos.size(), 1);
+    const QPointer<PhotoView> photoView = photos.first();
+    const int builds = page.builds();
+
+    // The next photo, two seconds on; the decision stays as it was.
+    int newPhotos = 0;
+    int newDecisions = 0;
+    QObject::connect(&m, &AppModel::photoChanged, &page, [&] { ++newPhotos; });
+    QObject::connect(&m, &AppModel::decisionChanged, &page, [&] { ++newDecisions; });
+    world.beatAfter(AppModel::photoInterval + 0.1);
+    test::settle();
+    ASSERT_EQ(newPhotos, 1);
+    ASSERT_EQ(newDecisions, 0);
+
+    EXPECT_EQ(page.builds(), builds);
+    ASSERT_FALSE(evidence.isNull());
+    EXPECT_TRUE(evidence->isVisibleTo(&page));
+    EXPECT_TRUE(evidence->hasSelectedText());
+    EXPECT_EQ(rowWithId(&page, QStringLiteral("r:TESTghost")), ghost);
+    EXPECT_TRUE(ghost->showsWhy());
+    ASSERT_FALSE(next.isNull());
+    EXPECT_TRUE(next->hasFocus());
+    // The photo itself is the new one, in the same place.
+    ASSERT_FALSE(photoView.isNull());
+    EXPECT_EQ(photoView->photo().cacheKey(), m.photo()->cacheKey());
+}
+
+TEST_F(PaneViewTest, HintAndExplanationsFollowTheModelWithoutRedrawingTheLists) {
+    world.photo.permitted = false;
+    AppModel& m = leftoversOn(Step::loginItems);
+    const QString hint = QStringLiteral("Turn on Screen Recording to also see a photo here.");
+    PaneView page(m, false);
+    press(&page, PaneView::hiddenTitle(1, false));
+    test::settle();
+    FindingRow* hidden = rowWithId(&page, QStringLiteral("h:8.com.example.TESTgone"));
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_TRUE(test::showsPart(&page, hint));
+    const qsizetype cards = test::visibleChildren<ExplainCard>(&page).size();
+    const int builds = page.builds();
+
+    // Screen Recording turned on: the hint goes (no photo yet), nothing else moves.
+    world.photo.permitted = true;
+    m.refreshGrants();
+    test::settle();
+    ASSERT_TRUE(m.grants().screen);
+    EXPECT_FALSE(test::showsPart(&page, hint));
+    // An answer about explanations draws the explanation card again, alone.
     m.setAiConsent(m.aiConsent() == 1 ? 2 : 1);
     test::settle();
-    FindingRow* again = rowWithId(&page, id);
-    ASSERT_NE(again, nullptr);
-    EXPECT_NE(again, withEvidence);
-    EXPECT_TRUE(again->showsWhy());
-
-    if (!lists.hidden.isEmpty()) {
-        const QString title = PaneView::hiddenTitle(lists.hidden.size(), false);
-        press(&page, title);
-        test::settle();
-        EXPECT_TRUE(page.showsHidden());
-        EXPECT_TRUE(shows(&page, PaneView::hiddenTitle(lists.hidden.size(), true)));
-        EXPECT_EQ(rows(&page).size(),
-                  lists.remove.size() + lists.keep.size() + lists.look.size() + lists.hidden.size());
-    }
+    EXPECT_EQ(test::visibleChildren<ExplainCard>(&page).size(), cards);
+    EXPECT_EQ(page.builds(), builds);
+    EXPECT_EQ(rowWithId(&page, QStringLiteral("h:8.com.example.TESTgone")), hidden);
+    EXPECT_TRUE(page.showsHidden());
 }
 
 TEST_F(PaneViewTest, HiddenLabelHasOneFormForEveryCount) {
@@ -331,6 +452,19 @@ TEST_F(PaneViewTest, SplitKeepsDecisionOrderPerVerdict) {
     EXPECT_EQ(lists.keep.size(), 2);  // the same id twice: both are drawn
     EXPECT_EQ(lists.look.size(), 1);
     EXPECT_EQ(lists.hidden.size(), 1);
+}
+
+TEST_F(PaneViewTest, OpenButtonShowsItsAmpersandAndHasNoShortcut) {
+    world.settings.trusted = false;
+    AppModel& m = world.startModel();
+    m.go(Step::loginItems);
+    PaneView page(m, false);
+    auto* open = qobject_cast<PrimaryButton*>(
+        test::buttonTitled(&page, QStringLiteral("Open Login Items & Extensions in System Settings")));
+    ASSERT_NE(open, nullptr);
+    // Shown verbatim: the "&" is a character of the title, not Alt+Space.
+    EXPECT_EQ(open->title(), QStringLiteral("Open Login Items & Extensions in System Settings"));
+    EXPECT_TRUE(open->shortcut().isEmpty()) << open->shortcut().toString().toStdString();
 }
 
 TEST_F(PaneViewTest, OpenButtonAsksTheModelToOpenThePage) {

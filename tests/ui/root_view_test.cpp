@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QScrollBar>
 
+#include "app/AppInfo.h"
 #include "app/AppModel.h"
 #include "permissions/PermissionProbes.h"
 #include "support/ModelFakes.h"
@@ -84,29 +86,33 @@ TEST_F(RootViewTest, PressingATabCallsGoAlsoForTheCurrentStep) {
 }
 
 TEST_F(RootViewTest, PageKindsSwapAndTheSettingsPageKeepsItsToggles) {
+    test::writeLeftovers(world);
     AppModel& m = world.startModel();
-    m.setDemo(true);
     RootView root(m, false);
     EXPECT_NE(qobject_cast<StartView*>(root.page()), nullptr);
 
     m.go(Step::accessibility);
+    world.settings.showPage(test::SimulatedPage::accessibility);
     world.beat();
     test::settle();
     auto* pane = qobject_cast<PaneView*>(root.page());
     ASSERT_NE(pane, nullptr);
-    const PaneView::Lists lists = PaneView::split(m.decision());
-    if (!lists.hidden.isEmpty()) {
-        press(pane, PaneView::hiddenTitle(lists.hidden.size(), false));
-        test::settle();
-        ASSERT_TRUE(pane->showsHidden());
-    }
+    press(pane, QStringLiteral("Show 1 more that need nothing from you"));
+    test::settle();
+    ASSERT_TRUE(pane->showsHidden());
+    EXPECT_TRUE(shows(pane, test::phantomKey()));
 
+    // On to Login Items: the same page, its hidden list still open, now
+    // with that page's hidden record.
     m.go(Step::loginItems);
+    world.settings.showPage(test::SimulatedPage::loginItems);
+    world.beat();
     test::settle();
     EXPECT_EQ(root.page(), pane);  // one page serves both steps
-    if (!lists.hidden.isEmpty()) {
-        EXPECT_TRUE(pane->showsHidden());
-    }
+    EXPECT_TRUE(pane->showsHidden());
+    EXPECT_TRUE(shows(pane, QStringLiteral("Hide 1 more that need nothing from you")));
+    EXPECT_TRUE(shows(pane, QStringLiteral("TESTgone agent")));
+    EXPECT_FALSE(shows(pane, test::phantomKey()));
 
     m.go(Step::moveIn);
     test::settle();
@@ -119,10 +125,78 @@ TEST_F(RootViewTest, PageKindsSwapAndTheSettingsPageKeepsItsToggles) {
 
     // Back on a settings page: a new page, its toggles false again.
     m.go(Step::accessibility);
+    world.settings.showPage(test::SimulatedPage::accessibility);
+    world.beat();
     test::settle();
     auto* fresh = qobject_cast<PaneView*>(root.page());
     ASSERT_NE(fresh, nullptr);
     EXPECT_FALSE(fresh->showsHidden());
+    EXPECT_TRUE(shows(fresh, QStringLiteral("Show 1 more that need nothing from you")));
+}
+
+TEST_F(RootViewTest, SchemeChangeKeepsTheTogglesAndTheOpenCard) {
+    test::writeLeftovers(world);
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    root.resize(700, 600);
+    root.show();
+    test::settle();
+
+    // The Start page's list of gone jobs stays open.
+    press(root.page(), QStringLiteral("Show it"));
+    test::settle();
+    root.setDarkOverride(true);
+    test::settle();
+    auto* start = qobject_cast<StartView*>(root.page());
+    ASSERT_NE(start, nullptr);
+    EXPECT_TRUE(start->dark());
+    EXPECT_TRUE(start->showsJobs());
+    EXPECT_NE(test::buttonTitled(start, QStringLiteral("Hide it")), nullptr);
+
+    // The settings page: its hidden list, a row's evidence and the card.
+    m.go(Step::accessibility);
+    world.settings.showPage(test::SimulatedPage::accessibility);
+    world.beat();
+    test::settle();
+    auto* pane = qobject_cast<PaneView*>(root.page());
+    ASSERT_NE(pane, nullptr);
+    press(pane, QStringLiteral("Show 1 more that need nothing from you"));
+    test::settle();
+    press(pane, QStringLiteral("How I know"));
+    test::settle();
+    root.gear()->click();
+    ASSERT_TRUE(root.showsSettings());
+    const QPointer<SettingsCard> before = root.settingsCard();
+
+    test::clickCentre(root.settingsCard()->aiSwitch());
+    ASSERT_EQ(m.aiConsent(), 1);
+
+    root.setDarkOverride(false);
+    test::settle();
+    auto* again = qobject_cast<PaneView*>(root.page());
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, pane);
+    EXPECT_FALSE(again->dark());
+    EXPECT_TRUE(again->showsHidden());
+    EXPECT_TRUE(shows(again, QStringLiteral("Hide 1 more that need nothing from you")));
+    EXPECT_TRUE(shows(again, test::phantomKey()));
+    EXPECT_NE(test::buttonTitled(again, QStringLiteral("Hide how I know")), nullptr);
+    // The card stays open, drawn again for the new scheme above the new
+    // gear, its switches as they were.
+    EXPECT_TRUE(root.showsSettings());
+    ASSERT_NE(root.settingsCard(), nullptr);
+    EXPECT_NE(root.settingsCard(), before.data());
+    EXPECT_TRUE(root.settingsCard()->aiSwitch()->isOn());
+    EXPECT_FALSE(root.settingsCard()->demoSwitch()->isOn());
+    EXPECT_TRUE(root.settingsCard()->window()->isVisible());
+    const QPoint gear = root.gear()->mapToGlobal(QPoint(0, 0));
+    const QRect card = root.settingsCard()->window()->geometry();
+    EXPECT_LE(card.bottom(), gear.y());
+    EXPECT_GT(gear.y(), 0);
+    // Closing it still works as before.
+    root.gear()->click();
+    test::settle();
+    EXPECT_FALSE(root.showsSettings());
 }
 
 TEST_F(RootViewTest, FooterNamesTheMacWithItsModelWhenKnown) {
@@ -134,6 +208,16 @@ TEST_F(RootViewTest, FooterNamesTheMacWithItsModelWhenKnown) {
     EXPECT_EQ(root.macLine(), RootView::macLine(m.macName(), m.macModel()));
     EXPECT_TRUE(shows(&root, RootView::macLine(m.macName(), m.macModel())));
     EXPECT_EQ(root.versionLine(), QStringLiteral("Version 1.2 (34)"));
+}
+
+TEST(RootViewHostTest, WithoutADelegateTheVersionLineIsTheAppsOwn) {
+    test::ensureUiApplication();
+    StaticRenderingScope still;
+    test::ModelWorld world;
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    EXPECT_EQ(root.versionLine(), AppInfo::versionLine());
+    EXPECT_TRUE(shows(&root, AppInfo::versionLine()));
 }
 
 TEST_F(RootViewTest, LongMacNameStaysOnOneLine) {

@@ -17,10 +17,10 @@ class StartViewTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::ensureUiApplication(); }
 
-    // A job in the person's LaunchAgents; with `present` its program exists.
-    void addJob(const QString& label, bool present) {
-        const QString program =
-            QStringLiteral("/Applications/") + label + QStringLiteral(".app/Contents/MacOS/run");
+    // A job in the person's LaunchAgents whose program is an app in `apps`;
+    // with `present` its program exists.
+    void addJob(const QString& label, bool present, const QString& apps = QStringLiteral("/Applications")) {
+        const QString program = apps + QLatin1Char('/') + label + QStringLiteral(".app/Contents/MacOS/run");
         test::LaunchPlistWriter::Job job;
         job.label = label;
         job.program = program;
@@ -89,7 +89,8 @@ TEST_F(StartViewTest, JobsPresentNoneGoneHaveNoShowButton) {
 }
 
 TEST_F(StartViewTest, CountOfAllJobsDecidesTheButtonAndGoneJobsOpen) {
-    addJob(QStringLiteral("com.example.TESTgone"), false);
+    addJob(QStringLiteral("com.example.TESTgone"), false,
+           QString::fromLatin1(test::ModelWorld::home) + QStringLiteral("/Applications"));
     for (int i = 0; i < 4; ++i) {
         addJob(QStringLiteral("com.example.TESTkept%1").arg(i), true);
     }
@@ -104,7 +105,7 @@ TEST_F(StartViewTest, CountOfAllJobsDecidesTheButtonAndGoneJobsOpen) {
     EXPECT_TRUE(shows(&page, QStringLiteral("com.example.TESTgone")));
     // The home folder is written "~"; kept jobs are not listed.
     EXPECT_TRUE(
-        shows(&page, QStringLiteral("Runs /Applications/com.example.TESTgone.app/Contents/MacOS/run, which "
+        shows(&page, QStringLiteral("Runs ~/Applications/com.example.TESTgone.app/Contents/MacOS/run, which "
                                     "is gone. Set up by: you.")));
     EXPECT_FALSE(shows(&page, QStringLiteral("com.example.TESTkept0")));
     press(&page, QStringLiteral("Hide them"));
