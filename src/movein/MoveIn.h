@@ -22,7 +22,7 @@
 #include "finder/StoreError.h"
 #include "finder/TCCStore.h"
 #include "movein/DeviceMove.h"
-#include "movein/MoveInSpec.h"
+#include "movein/MoveInList.h"
 #include "movein/Reconnect.h"
 #include "platform/Clock.h"
 #include "platform/Machine.h"
