@@ -1,5 +1,5 @@
 // Judging a checklist row from its evidence. The kinds and their fields are
-// described in MoveInSpec.h.
+// described in MoveInList.h.
 
 #include <QLocale>
 #include <QRegularExpression>
