@@ -65,17 +65,6 @@ TEST_F(ExplainTest, UnknownItemsWaitForConsentAndTheRunStillStarts) {
     EXPECT_EQ(keys(m.explainPending()), QStringList{"8.com.qvorn.agent"}) << "a run leaves the pending list";
 }
 
-TEST_F(ExplainTest, AnsweredByTheOnDeviceModelLeavesNoNote) {
-    onDevice.isAvailable = true;
-    onDevice.sentences = {{1, "This keeps Qvorn running in the background."}};
-    world.writeBtm({agent("Qvorn Agent", "com.qvorn.agent")});
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
-    world.explain.finish(0);
-    EXPECT_EQ(m.explanations().value("8.com.qvorn.agent").source, Explanation::Source::onDevice);
-    EXPECT_FALSE(m.explainNote());
-}
-
 TEST_F(ExplainTest, NothingPendsWhenTheRulesKnowEveryItemOrConsentWasGiven) {
     world.writeBtm({agent("Dropbox Helper", "com.dropbox.helper")});
     AppModel& m = world.startModel();

@@ -11,6 +11,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppModel.h"
+#include "app/Fixtures.h"
 #include "support/ModelFakes.h"
 
 using namespace rk;
@@ -26,50 +27,13 @@ QStringList argv(const QStringList& rest) {
     return QStringList{QStringLiteral("/usr/bin/rowkeeper")} + rest;
 }
 
-Mode kindOnly(K kind) {
-    Mode mode;
-    mode.kind = kind;
-    return mode;
-}
+const Mode kApplication{};
 
 struct DispatchCase {
     const char* name;
     QStringList args;
     Mode expected;
 };
-
-Mode probe(Pane pane, std::optional<QString> photo = std::nullopt) {
-    Mode mode = kindOnly(K::probe);
-    mode.pane = pane;
-    mode.photoOut = std::move(photo);
-    return mode;
-}
-
-Mode axDump(Pane pane, std::optional<QString> filter = std::nullopt) {
-    Mode mode = kindOnly(K::axDump);
-    mode.pane = pane;
-    mode.filter = std::move(filter);
-    return mode;
-}
-
-Mode capture(const QString& folder, bool marketing) {
-    Mode mode = kindOnly(K::capturePages);
-    mode.outDir = folder;
-    mode.marketing = marketing;
-    return mode;
-}
-
-Mode moveIn(std::optional<QString> file) {
-    Mode mode = kindOnly(K::moveInCheck);
-    mode.file = std::move(file);
-    return mode;
-}
-
-Mode explain(const QString& word) {
-    Mode mode = kindOnly(K::explainCheck);
-    mode.explainWord = word;
-    return mode;
-}
 
 class DispatchTable : public ::testing::TestWithParam<DispatchCase> {};
 
@@ -80,46 +44,43 @@ TEST_P(DispatchTable, PicksTheFirstModeThatApplies) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, DispatchTable,
     ::testing::Values(
-        DispatchCase{"Nothing", argv({}), kindOnly(K::application)},
-        DispatchCase{"Empty", {}, kindOnly(K::application)},
+        DispatchCase{"Nothing", argv({}), kApplication}, DispatchCase{"Empty", {}, kApplication},
         DispatchCase{"PermissionCheckBeforeSelfTest", argv({"--selftest", "--permission-check"}),
-                     kindOnly(K::permissionCheck)},
+                     Mode{.kind = K::permissionCheck}},
         DispatchCase{"LintTakesItsOwnSelfTest", argv({"--permission-lint", "--selftest"}),
-                     kindOnly(K::permissionLint)},
+                     Mode{.kind = K::permissionLint}},
         DispatchCase{"SelfTestBeforeProbe", argv({"--selftest", "--probe", "accessibility"}),
-                     kindOnly(K::selfTest)},
+                     Mode{.kind = K::selfTest}},
         DispatchCase{"TrailingProbeIsPassedOver", argv({"--settings-unchanged-check", "--probe"}),
-                     kindOnly(K::settingsUnchangedCheck)},
-        DispatchCase{"ProbeAccessibility", argv({"--probe", "accessibility"}), probe(Pane::accessibility)},
-        DispatchCase{"ProbeCapitalIsLoginItems", argv({"--probe", "Accessibility"}), probe(Pane::loginItems)},
-        DispatchCase{"ProbeLoginItems", argv({"--probe", "loginItems"}), probe(Pane::loginItems)},
+                     Mode{.kind = K::settingsUnchangedCheck}},
+        DispatchCase{"ProbeAccessibility", argv({"--probe", "accessibility"}),
+                     Mode{.kind = K::probe, .pane = Pane::accessibility}},
+        DispatchCase{"ProbeCapitalIsLoginItems", argv({"--probe", "Accessibility"}),
+                     Mode{.kind = K::probe, .pane = Pane::loginItems}},
         DispatchCase{"ProbeTrailingPhoto", argv({"--probe", "accessibility", "--photo"}),
-                     probe(Pane::accessibility)},
+                     Mode{.kind = K::probe, .pane = Pane::accessibility}},
         DispatchCase{"ProbePhoto", argv({"--photo", "/tmp/shot", "--probe", "accessibility"}),
-                     probe(Pane::accessibility, QStringLiteral("/tmp/shot"))},
-        DispatchCase{"CapturePages", argv({"--capture-pages", "/tmp/pages"}),
-                     capture(QStringLiteral("/tmp/pages"), false)},
+                     Mode{.kind = K::probe, .pane = Pane::accessibility, .photoOut = "/tmp/shot"}},
         DispatchCase{"CaptureMarketing", argv({"--marketing", "--capture-pages", "/tmp/pages"}),
-                     capture(QStringLiteral("/tmp/pages"), true)},
-        DispatchCase{"TrailingCaptureStartsTheApp", argv({"--capture-pages"}), kindOnly(K::application)},
-        DispatchCase{"MoveInDefaultList", argv({"--move-in-check"}), moveIn(std::nullopt)},
+                     Mode{.kind = K::capturePages, .outDir = "/tmp/pages", .marketing = true}},
+        DispatchCase{"TrailingCaptureStartsTheApp", argv({"--capture-pages"}), kApplication},
+        DispatchCase{"MoveInDefaultList", argv({"--move-in-check"}), Mode{.kind = K::moveInCheck}},
         DispatchCase{"MoveInGivenList", argv({"--move-in-check", "/nonexistent"}),
-                     moveIn(QStringLiteral("/nonexistent"))},
+                     Mode{.kind = K::moveInCheck, .file = "/nonexistent"}},
         DispatchCase{"CaptureBeforeMoveIn", argv({"--move-in-check", "--capture-pages", "/p"}),
-                     capture(QStringLiteral("/p"), false)},
-        DispatchCase{"ExplainOffline", argv({"--explain-check"}), explain(QStringLiteral("offline"))},
+                     Mode{.kind = K::capturePages, .outDir = "/p"}},
+        DispatchCase{"ExplainOffline", argv({"--explain-check"}),
+                     Mode{.kind = K::explainCheck, .explainWord = "offline"}},
         DispatchCase{"ExplainGateway", argv({"--explain-check", "gateway"}),
-                     explain(QStringLiteral("gateway"))},
-        DispatchCase{"AxDumpNoFilter", argv({"--ax-dump", "accessibility"}), axDump(Pane::accessibility)},
+                     Mode{.kind = K::explainCheck, .explainWord = "gateway"}},
+        DispatchCase{"AxDumpNoFilter", argv({"--ax-dump", "accessibility"}),
+                     Mode{.kind = K::axDump, .pane = Pane::accessibility}},
         DispatchCase{"AxDumpFilter", argv({"--ax-dump", "accessibility", "AXRow"}),
-                     axDump(Pane::accessibility, QStringLiteral("AXRow"))},
-        DispatchCase{"TrailingAxDumpStartsTheApp", argv({"--demo", "--ax-dump"}), kindOnly(K::application)},
-        DispatchCase{"WindowshotIsTheDelegates", argv({"--permission-windowshot", "/tmp/w"}),
-                     kindOnly(K::application)},
-        DispatchCase{"CaseMatters", argv({"--SelfTest", "--Permission-Check"}), kindOnly(K::application)},
-        DispatchCase{"WholeArgumentsOnly", argv({"--selftest=1", "-selftest", "--selftest "}),
-                     kindOnly(K::application)},
-        DispatchCase{"ProgramPathIsSearchedToo", QStringList{"--selftest"}, kindOnly(K::selfTest)}),
+                     Mode{.kind = K::axDump, .pane = Pane::accessibility, .filter = "AXRow"}},
+        DispatchCase{"WindowshotIsTheDelegates", argv({"--permission-windowshot", "/tmp/w"}), kApplication},
+        DispatchCase{"CaseMatters", argv({"--SelfTest", "--Permission-Check"}), kApplication},
+        DispatchCase{"WholeArgumentsOnly", argv({"--selftest=1", "-selftest", "--selftest "}), kApplication},
+        DispatchCase{"ProgramPathIsSearchedToo", QStringList{"--selftest"}, Mode{.kind = K::selfTest}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Dispatch, OnlyTheModesBuiltHereRunAndTheRestNeedNoWindow) {
@@ -131,16 +92,6 @@ TEST(Dispatch, OnlyTheModesBuiltHereRunAndTheRestNeedNoWindow) {
                                  : kind == K::capturePages ? AppHost::render
                                                            : AppHost::console;
         EXPECT_EQ(Dispatch::host(kind), expected) << Dispatch::flag(kind).toStdString();
-    }
-}
-
-TEST(Dispatch, EachFlagLeadsBackToItsMode) {
-    for (K kind : {K::permissionCheck, K::permissionLint, K::selfTest, K::settingsUnchangedCheck,
-                   K::moveInCheck, K::explainCheck}) {
-        EXPECT_EQ(Dispatch::mode(argv({Dispatch::flag(kind)})).kind, kind);
-    }
-    for (K kind : {K::probe, K::capturePages, K::axDump}) {
-        EXPECT_EQ(Dispatch::mode(argv({Dispatch::flag(kind), "x"})).kind, kind);
     }
 }
 
@@ -159,19 +110,19 @@ std::pair<int, std::string> runCapturing(const Mode& mode, const QStringList& ar
 }
 
 TEST(Dispatch, AMissingMoveInListIsNotMeasuredWithStatusTwo) {
-    const auto [status, out] = runCapturing(moveIn(QStringLiteral("/nonexistent")), argv({}));
+    const auto [status, out] = runCapturing(Mode{.kind = K::moveInCheck, .file = "/nonexistent"}, argv({}));
     EXPECT_EQ(status, 2);
     EXPECT_EQ(out, "NOT MEASURED: no rows in /nonexistent\n");
 }
 
 TEST(Dispatch, AModeNotInThisBuildSaysSoInsteadOfStartingTheWindow) {
-    const auto [status, out] = runCapturing(kindOnly(K::selfTest), argv({"--selftest"}));
+    const auto [status, out] = runCapturing(Mode{.kind = K::selfTest}, argv({"--selftest"}));
     EXPECT_EQ(status, 3);
     EXPECT_EQ(out, "NOT MEASURED: --selftest is not part of this build\n");
 }
 
 TEST(Dispatch, ThePermissionCheckConfiguresTheWizardAndAnswersInJson) {
-    const auto [status, out] = runCapturing(kindOnly(K::permissionCheck), argv({"--permission-check"}));
+    const auto [status, out] = runCapturing(Mode{.kind = K::permissionCheck}, argv({"--permission-check"}));
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("\"fulldisk\""), std::string::npos) << out;
     EXPECT_NE(out.find("\"accessibility\""), std::string::npos) << out;
@@ -284,22 +235,12 @@ TEST_F(LaunchSequence, TheWindowHasItsSizeMenusAndRemembersItsFrame) {
     EXPECT_EQ(again->window()->pos(), QPoint(40, 30));
 }
 
-TEST_F(LaunchSequence, LinksGivenAtLaunchAreFollowedAfterIt) {
-    const auto delegate = launch({"rowkeeper://accessibility"}, true);
-    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
-    EXPECT_EQ(count("link.accessibility"), 1);
-}
-
 TEST_F(LaunchSequence, TerminationHidesTheOverlayAndWritesTheCounters) {
     const auto delegate = launch({}, false);
     // The marks are up over a System Settings window when the app quits.
-    const Rect window{120, 80, 640, 480};
-    PaneRow row;
-    row.title = QStringLiteral("Ghost");
-    row.frame = Rect{140, 160, 600, 36};
-    row.selectable = true;
-    world.model->overlay().show({Mark{Mark::Kind::remove, row, QStringLiteral("Remove this")}}, std::nullopt,
-                                window);
+    const PaneRow row = Fixtures::rows(Step::accessibility).first();
+    world.model->overlay().show({Mark{Mark::Kind::remove, row, "Remove this"}}, std::nullopt,
+                                Fixtures::photoWindow);
     ASSERT_TRUE(world.model->overlay().isShowing());
 
     const int before = world.counters->writes();

@@ -106,10 +106,6 @@ TEST_F(FixturesTest, OnlyTheSettingsStepsHaveData) {
     const auto items = Fixtures::explainItems(Step::loginItems);
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items[0].key, Fixtures::sampleJobKey());
-    EXPECT_TRUE(Fixtures::sampleJobKey().startsWith("8."));
-    EXPECT_TRUE(Fixtures::sampleJobKey().endsWith(".TESTjob"));
-    EXPECT_EQ(items[0].name, "python3");
-    EXPECT_EQ(items[0].vendor, std::nullopt);
 }
 
 // The made-up rows, row by row: x 330 and width 460 in screen points, y the
@@ -184,20 +180,15 @@ TEST_F(FixturesTest, TheDemoPagesHaveRowsToRemove) {
     }
 }
 
+// In points, at twice the pixels.
 TEST_F(FixturesTest, PhotoSizes) {
-    struct Case {
-        Step step;
-        int height;
-    } cases[] = {{Step::accessibility, 256},
-                 {Step::loginItems, 290},
-                 {Step::start, 324},
-                 {Step::moveIn, 324},
-                 {Step::done, 324}};
-    for (const Case& c : cases) {
-        const auto photo = Fixtures::photo(c.step, Decision{});
-        ASSERT_TRUE(photo) << c.step.rawValue().toStdString();
-        EXPECT_EQ(photo->deviceIndependentSize(), QSizeF(520, c.height)) << c.step.rawValue().toStdString();
-        EXPECT_EQ(photo->size(), QSize(1040, 2 * c.height));
+    const std::pair<Step::Value, int> heights[] = {
+        {Step::accessibility, 256}, {Step::loginItems, 290}, {Step::start, 324}, {Step::moveIn, 324}};
+    for (const auto& [step, height] : heights) {
+        const auto photo = Fixtures::photo(step, Decision{});
+        ASSERT_TRUE(photo) << height;
+        EXPECT_EQ(photo->deviceIndependentSize(), QSizeF(520, height));
+        EXPECT_EQ(photo->size(), QSize(1040, 2 * height));
     }
 }
 
@@ -207,23 +198,11 @@ QRect pixels(const Rect& screen) {
                  int(screen.width * 2), int(screen.height * 2));
 }
 
-TEST_F(FixturesTest, ThePhotoShowsTheRowsIconsAndTheDecisionsMarks) {
+// The decision's marks are drawn over the made-up window, on their rows.
+TEST_F(FixturesTest, ThePhotoShowsTheDecisionsMarks) {
     const auto rows = Fixtures::rows(Step::accessibility);
     const auto plain = Fixtures::photo(Step::accessibility, Decision{});
     ASSERT_TRUE(plain);
-    // Icons: blue for a real one, near-white for a blank one, at (left + 5, middle - 8) sized 16.
-    for (const PaneRow& row : rows) {
-        const QPoint icon =
-            pixels(row.frame).topLeft() + QPoint(int((5 + 8) * 2), int((row.frame.height / 2) * 2));
-        const QColor c = plain->pixelColor(icon);
-        if (row.iconBlank.value_or(false)) {
-            EXPECT_GT(c.red(), 225) << row.index;
-            EXPECT_NEAR(c.red(), c.blue(), 3) << row.index;
-        } else {
-            EXPECT_LT(c.red(), 40) << row.index;
-            EXPECT_GT(c.blue(), 220) << row.index;
-        }
-    }
     EXPECT_EQ(redPixels(*plain, plain->rect()), 0);
 
     Decision decision;

@@ -7,13 +7,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTemporaryDir>
 
-#include "app/AppDelegate.h"
-#include "app/AppModel.h"
 #include "support/ModelFakes.h"
 
 using namespace rk;
@@ -115,16 +111,6 @@ TEST_F(MenuBarTest, DelegateItemsReachTheDelegateAndWorkFromEveryWindow) {
                                         MenuAction::saveDiagnostics}));
 }
 
-TEST_F(MenuBarTest, TheWindowAndHelpMenusAreFoundByTitle) {
-    ASSERT_NE(Menus::windowsMenu(bar), nullptr);
-    EXPECT_EQ(Menus::windowsMenu(bar)->title(), QStringLiteral("Window"));
-    ASSERT_NE(Menus::helpMenu(bar), nullptr);
-    EXPECT_EQ(Menus::helpMenu(bar)->title(), QStringLiteral("Help"));
-    const QList<QAction*> tops = bar.actions();
-    ASSERT_EQ(tops.size(), 4);
-    EXPECT_EQ(tops[0]->menu()->title(), QStringLiteral("Rowkeeper"));
-}
-
 TEST_F(MenuBarTest, HidingOtherAppsIsNotOfferedWhereAnAppCannotDoIt) {
     EXPECT_FALSE(Menus::find(bar, "Rowkeeper", "Hide Others")->isEnabled());
     EXPECT_TRUE(Menus::find(bar, "Rowkeeper", "Hide Rowkeeper")->isEnabled());
@@ -172,27 +158,6 @@ TEST(MenuActions, CloseClosesTheActiveWindowOnly) {
     Menus::performStandard(MenuAction::performClose);
     EXPECT_FALSE(front.isVisible());
     EXPECT_TRUE(back.isVisible());
-}
-
-// ---- In the delegate ----------------------------------------------------------------
-
-TEST(DelegateMenus, TheMainWindowCarriesTheMenuBarAndAboutComesFromIt) {
-    ModelWorld world;
-    world.model = std::make_unique<AppModel>(world.seams);
-    QTemporaryDir frames;
-    AppDelegateSeams seams;
-    seams.model = world.model.get();
-    seams.detectMove = [] { return MoveIn::Move{}; };
-    seams.configureWizard = [] {};
-    seams.frameSettingsFile = frames.filePath("frames.ini");
-    AppDelegate delegate(QStringList{"rowkeeper"}, seams);
-    delegate.applicationDidFinishLaunching();
-    ASSERT_NE(delegate.menuBar(), nullptr);
-    EXPECT_EQ(delegate.window()->menuBar(), delegate.menuBar());
-    EXPECT_EQ(delegate.about(), nullptr);
-    Menus::find(*delegate.menuBar(), "Rowkeeper", "About Rowkeeper")->trigger();
-    ASSERT_NE(delegate.about(), nullptr);
-    EXPECT_TRUE(delegate.about()->isVisible());
 }
 
 }  // namespace

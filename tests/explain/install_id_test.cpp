@@ -10,12 +10,13 @@
 
 using namespace rk;
 
-TEST(InstallId, IsMadeOnceAndKeptUnderInstallID) {
+TEST(InstallId, IsMadeOnceAndKeptUnderInstallIDReplacingAnyThatIsNoUuid) {
     QTemporaryDir dir;
     const QString file = dir.filePath("defaults.ini");
     QString first;
     {
         QSettings settings(file, QSettings::IniFormat);
+        settings.setValue("installID", "anna@annas-mac");
         first = InstallId::value(settings);
         EXPECT_FALSE(QUuid::fromString(first).isNull());
         EXPECT_EQ(InstallId::value(settings), first);
@@ -23,15 +24,6 @@ TEST(InstallId, IsMadeOnceAndKeptUnderInstallID) {
     QSettings again(file, QSettings::IniFormat);
     EXPECT_EQ(again.value("installID").toString(), first);
     EXPECT_EQ(InstallId::value(again), first);
-}
-
-TEST(InstallId, AStoredValueThatIsNoUuidIsReplaced) {
-    QTemporaryDir dir;
-    QSettings settings(dir.filePath("defaults.ini"), QSettings::IniFormat);
-    settings.setValue("installID", "anna@annas-mac");
-    const QString id = InstallId::value(settings);
-    EXPECT_FALSE(QUuid::fromString(id).isNull());
-    EXPECT_EQ(settings.value("installID").toString(), id);
 }
 
 TEST(InstallId, FirstCallsOnSeveralThreadsAgreeOnOneIdentifier) {

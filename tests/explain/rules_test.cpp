@@ -13,15 +13,6 @@ ExplainItem item(const QString& name, std::optional<QString> id = {}, std::optio
 }
 }  // namespace
 
-TEST(ExplainRules, AnswersTheDropboxLikeSampleAndNotTheMadeUpOnes) {
-    EXPECT_TRUE(ExplainRules::explain(
-        item("TEST Dropbox Helper", "com.example.TESTdropbox", "TESTdropboxd", "Dropbox, Inc.")));
-    EXPECT_FALSE(ExplainRules::explain(
-        item("TEST Sync Agent", "com.example.TESTsyncagent", "TESTsyncagent", "Quindle Widgetworks Ltd")));
-    EXPECT_FALSE(
-        ExplainRules::explain(item("TEST Menu Clock", "com.example.TESTmenuclock", "TESTmenuclock")));
-}
-
 TEST(ExplainRules, MatchesAnyOfTheFourTextsIgnoringCase) {
     const auto dropbox = ExplainRules::explain(item("Dropbox"));
     ASSERT_TRUE(dropbox);
@@ -66,17 +57,11 @@ TEST(ExplainRules, AWordNeverSpansTwoTexts) {
 TEST(ExplainRules, DoesNotAnswerMadeUpNames) {
     const ExplainItem madeUp[] = {
         item("Frobnicator Helper", "com.frobnicate.helperd", "frobd", "Frob Labs"),
-        item("Update Agent", "com.example.updateagent", "updateagent"),
-        item("Sync Service", "org.example.sync", "syncd", "Example Software GmbH"),
-        item("Menu Bar Clock", "com.example.menubarclock"),
-        item("Launcher", "net.example.launcher", "launcherd", "Acme Corp"),
-        item("Backup Daemon", "com.example.backupd", "backupd"),
+        item("TEST Sync Agent", "com.example.TESTsyncagent", "TESTsyncagent", "Quindle Widgetworks Ltd"),
+        item("TEST Menu Clock", "com.example.TESTmenuclock", "TESTmenuclock"),
         item("Cloud Drive", "com.example.clouddrive", "clouddrive", "Nimbus Tech"),
-        item("Mail Notifier", "com.example.mailnotifier"),
-        item("Printer Status", "com.example.printerstatus", "printerstatus"),
         item("Zorblax", "io.zorblax.agent", "zorblax", "Zorblax Inc."),
         item("user's Helper", "com.user.helper", "helper"),
-        item("Photo Importer", "com.example.photoimport", "importer", "Pixel Farm"),
         // A rule's word inside a longer word names another program.
         item("Reset App", "com.example.resetapp", "resetapp"),
         item("Pi Status", "com.example.pistatus", "pistatus"),

@@ -62,14 +62,6 @@ INSTANTIATE_TEST_SUITE_P(
                     MatchCase{{"Tool"}, "...", false},
                     MatchCase{{QString::fromUtf8("Caf\xC3\xA9")}, QString::fromUtf8("Cafe\xCC\x81"), true}));
 
-TEST(Candidate, PrimaryNameIsTheFirstNameElseTheKey) {
-    Candidate c;
-    c.key = "/usr/local/bin/tool";
-    EXPECT_EQ(c.primaryName(), "/usr/local/bin/tool");
-    c.names = {"Tool", "tool"};
-    EXPECT_EQ(c.primaryName(), "Tool");
-}
-
 TEST(Candidate, EqualityIsOverAllFieldsWithCanonicalTexts) {
     const Candidate a{
         "k", {QString::fromUtf8("Caf\xC3\xA9")}, Liveness::gone("nothing at /x"), std::nullopt, "app", "d"};

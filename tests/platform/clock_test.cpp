@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/FakeClock.h"
-
 using namespace rk;
 using namespace std::chrono;
 
@@ -35,16 +33,4 @@ TEST(Clock, NeverAndTheFutureAreOlderThanAnyAgeAndNothingOverflows) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(isOlderThan(c.then, 3.0, now), c.older) << c.name;
-}
-
-TEST(Clock, CurrentCanBeReplacedAndRestored) {
-    test::FakeClock fake(1000.5);
-    {
-        test::ScopedClock scoped(fake);
-        EXPECT_DOUBLE_EQ(Clock::secondsSince1970(Clock::current().now()), 1000.5);
-        fake.advance(2.25);
-        EXPECT_DOUBLE_EQ(Clock::secondsSince1970(Clock::current().now()), 1002.75);
-    }
-    // The host clock again: some time after 2020.
-    EXPECT_GT(Clock::secondsSince1970(Clock::current().now()), 1.6e9);
 }

@@ -13,21 +13,14 @@ int spread(QRgb p) {
 }  // namespace
 
 TEST(IconArt, DrawnOverTheAppearanceBackground) {
-    struct Case {
-        GenericIcon icon;
-        bool dark;
-        int background;
-    } cases[] = {
-        {GenericIcon::document, false, 245},
-        {GenericIcon::document, true, 43},
-        {GenericIcon::application, false, 245},
-        {GenericIcon::application, true, 43},
-    };
-    for (const auto& c : cases) {
-        const QImage image = IconArt::render(c.icon, 64, c.dark);
-        ASSERT_EQ(image.size(), QSize(64, 64));
-        EXPECT_EQ(image.pixel(0, 0), qRgb(c.background, c.background, c.background));
-        EXPECT_EQ(qAlpha(image.pixel(63, 63)), 255);
+    for (GenericIcon icon : {GenericIcon::document, GenericIcon::application}) {
+        for (bool dark : {false, true}) {
+            const QImage image = IconArt::render(icon, 64, dark);
+            ASSERT_EQ(image.size(), QSize(64, 64));
+            const int background = dark ? 43 : 245;
+            EXPECT_EQ(image.pixel(0, 0), qRgb(background, background, background)) << dark;
+            EXPECT_EQ(qAlpha(image.pixel(63, 63)), 255);
+        }
     }
 }
 

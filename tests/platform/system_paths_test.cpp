@@ -16,13 +16,15 @@ TEST(SystemPaths, TildeOnlyAtFolderBoundary) {
         {"/Users/anna/x", "/Users/anna/x"},
         {"/Applications/Tool.app", "/Applications/Tool.app"},
     };
-    for (const auto& c : cases) EXPECT_EQ(paths.tilde(c.path), c.want) << c.path;
+    for (const auto& c : cases)
+        EXPECT_EQ(paths.tilde(c.path), c.want) << c.path;
 }
 
 TEST(SystemPaths, DiskMapsLogicalPathsUnderTheRoot) {
     const auto paths = SystemPaths::rerooted("/tmp/root/", "/Users/ann/");
     EXPECT_EQ(paths.home(), "/Users/ann");
-    EXPECT_EQ(paths.disk(paths.userTCC()), "/tmp/root/Users/ann/Library/Application Support/com.apple.TCC/TCC.db");
+    EXPECT_EQ(paths.disk(paths.userTCC()),
+              "/tmp/root/Users/ann/Library/Application Support/com.apple.TCC/TCC.db");
     EXPECT_EQ(paths.disk("relative/x"), "relative/x");
     EXPECT_EQ(SystemPaths::host().disk("/Library"), "/Library");
 }

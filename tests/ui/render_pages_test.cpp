@@ -3,15 +3,11 @@
 #include <QFileInfo>
 
 #include "app/AppModel.h"
-#include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
-#include "ui/Controls.h"
 #include "ui/Palette.h"
 #include "ui/Rendering.h"
 #include "ui/RootView.h"
-#include "ui/SettingsCard.h"
-#include "ui/StartView.h"
 
 namespace rk {
 namespace {
@@ -56,33 +52,6 @@ TEST_F(RenderPagesTest, EveryStepInBothSchemes) {
             EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
             EXPECT_EQ(image.pixelColor(4, 4), Palette::ground(dark)) << step.rawValue().toStdString();
         }
-    }
-}
-
-TEST_F(RenderPagesTest, SettingsCardAndStartWithGoneJobs) {
-    for (const char* label : {"com.example.TESTupdater", "com.example.TESTsync"}) {
-        test::LaunchPlistWriter::Job job;
-        job.label = QString::fromLatin1(label);
-        job.program = QStringLiteral("/Users/anna/Applications/TEST.app/Contents/MacOS/") + label;
-        world.root.writeFile(world.root.paths().userLaunchAgents() + "/" + label + ".plist",
-                             test::LaunchPlistWriter::write(job));
-    }
-    AppModel& m = world.startModel();
-    for (bool dark : {false, true}) {
-        const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
-        SettingsCard card(m, dark);
-        const QString cardPath =
-            test::savePng(test::render(&card, SettingsCard::cardWidth), "settings-card-" + scheme);
-        EXPECT_GT(QFileInfo(cardPath).size(), 0);
-
-        StartView page(m, dark);
-        applyScheme(&page, dark);
-        test::press(&page, QStringLiteral("Show them"));
-        test::settle();
-        const QString pagePath = test::savePng(test::render(&page), "start-jobs-open-" + scheme);
-        EXPECT_GT(QFileInfo(pagePath).size(), 0);
-        // The home folder is written "~" in each job's line.
-        EXPECT_TRUE(test::showsPart(&page, QStringLiteral("Runs ~/Applications/TEST.app")));
     }
 }
 

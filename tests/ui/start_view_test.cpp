@@ -75,9 +75,9 @@ TEST(ScanLineTest, SentencesFollowTheCounts) {
 TEST_F(StartViewTest, NoJobsMeansNoShowButton) {
     AppModel& m = world.startModel();
     StartView page(m, false);
-    EXPECT_TRUE(shows(&page, QStringLiteral("Nothing is in this Mac's startup folders.")));
-    EXPECT_EQ(test::buttonTitled(&page, QStringLiteral("Show them")), nullptr);
-    EXPECT_EQ(test::buttonTitled(&page, QStringLiteral("Show it")), nullptr);
+    EXPECT_TRUE(shows(&page, "Nothing is in this Mac's startup folders."));
+    EXPECT_EQ(test::buttonTitled(&page, "Show them"), nullptr);
+    EXPECT_EQ(test::buttonTitled(&page, "Show it"), nullptr);
 }
 
 TEST_F(StartViewTest, JobsPresentNoneGoneHaveNoShowButton) {
@@ -85,7 +85,7 @@ TEST_F(StartViewTest, JobsPresentNoneGoneHaveNoShowButton) {
     AppModel& m = world.startModel();
     StartView page(m, false);
     EXPECT_TRUE(shows(&page, ScanLine::text(1, 0)));
-    EXPECT_EQ(test::buttonTitled(&page, QStringLiteral("Show it")), nullptr);
+    EXPECT_EQ(test::buttonTitled(&page, "Show it"), nullptr);
 }
 
 TEST_F(StartViewTest, CountOfAllJobsDecidesTheButtonAndGoneJobsOpen) {
@@ -97,40 +97,32 @@ TEST_F(StartViewTest, CountOfAllJobsDecidesTheButtonAndGoneJobsOpen) {
     AppModel& m = world.startModel();
     StartView page(m, true);
     EXPECT_TRUE(shows(&page, ScanLine::text(5, 1)));
-    EXPECT_FALSE(shows(&page, QStringLiteral("com.example.TESTgone")));
-    press(&page, QStringLiteral("Show them"));
+    EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
+    press(&page, "Show them");
     test::settle();
     EXPECT_TRUE(page.showsJobs());
-    EXPECT_NE(test::buttonTitled(&page, QStringLiteral("Hide them")), nullptr);
-    EXPECT_TRUE(shows(&page, QStringLiteral("com.example.TESTgone")));
+    EXPECT_NE(test::buttonTitled(&page, "Hide them"), nullptr);
+    EXPECT_TRUE(shows(&page, "com.example.TESTgone"));
     // The home folder is written "~"; kept jobs are not listed.
     EXPECT_TRUE(
         shows(&page, QStringLiteral("Runs ~/Applications/com.example.TESTgone.app/Contents/MacOS/run, which "
                                     "is gone. Set up by: you.")));
-    EXPECT_FALSE(shows(&page, QStringLiteral("com.example.TESTkept0")));
-    press(&page, QStringLiteral("Hide them"));
+    EXPECT_FALSE(shows(&page, "com.example.TESTkept0"));
+    press(&page, "Hide them");
     test::settle();
-    EXPECT_FALSE(shows(&page, QStringLiteral("com.example.TESTgone")));
+    EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
 }
 
-TEST_F(StartViewTest, OneGoneJobReadsShowItThenHideIt) {
-    addJob(QStringLiteral("com.example.TESTonly"), false);
-    AppModel& m = world.startModel();
-    StartView page(m, false);
-    EXPECT_TRUE(shows(&page, ScanLine::text(1, 1)));
-    press(&page, QStringLiteral("Show it"));
-    test::settle();
-    EXPECT_NE(test::buttonTitled(&page, QStringLiteral("Hide it")), nullptr);
-}
-
-TEST_F(StartViewTest, ToggleStartsClosedEachTimeThePageIsMade) {
-    addJob(QStringLiteral("com.example.TESTonly"), false);
+TEST_F(StartViewTest, OneGoneJobReadsShowItAndEachNewPageStartsClosed) {
+    addJob("com.example.TESTonly", false);
     AppModel& m = world.startModel();
     {
         StartView page(m, false);
-        press(&page, QStringLiteral("Show it"));
+        EXPECT_TRUE(shows(&page, ScanLine::text(1, 1)));
+        press(&page, "Show it");
         test::settle();
         EXPECT_TRUE(page.showsJobs());
+        EXPECT_NE(test::buttonTitled(&page, "Hide it"), nullptr);
     }
     StartView again(m, false);
     EXPECT_FALSE(again.showsJobs());
@@ -142,20 +134,20 @@ TEST_F(StartViewTest, GrantRowsAndPermissionButtonFollowTheGrants) {
     ASSERT_TRUE(m.grants().fullDisk);
     ASSERT_TRUE(m.grants().accessibility);
     StartView page(m, false);
-    EXPECT_TRUE(shows(&page, QStringLiteral("Full Disk Access: on")));
-    EXPECT_TRUE(shows(&page, QStringLiteral("Accessibility: on")));
-    EXPECT_TRUE(shows(&page, QStringLiteral("Screen Recording (optional): off")));
-    EXPECT_NE(test::buttonTitled(&page, QStringLiteral("Review permissions")), nullptr);
+    EXPECT_TRUE(shows(&page, "Full Disk Access: on"));
+    EXPECT_TRUE(shows(&page, "Accessibility: on"));
+    EXPECT_TRUE(shows(&page, "Screen Recording (optional): off"));
+    EXPECT_NE(test::buttonTitled(&page, "Review permissions"), nullptr);
 
     // Accessibility taken away: the next probe turns the row and the button.
     world.settings.trusted = false;
     m.refreshGrants();
     test::settle();
-    EXPECT_TRUE(shows(&page, QStringLiteral("Accessibility: off")));
-    EXPECT_NE(test::buttonTitled(&page, QStringLiteral("Set up permissions")), nullptr);
+    EXPECT_TRUE(shows(&page, "Accessibility: off"));
+    EXPECT_NE(test::buttonTitled(&page, "Set up permissions"), nullptr);
 }
 
-TEST_F(StartViewTest, PermissionButtonCountsEachPressAndOpensTheWizard) {
+TEST_F(StartViewTest, ButtonsOpenTheWizardCountingEachPressAndGoToTheSettingsSteps) {
     AppModel& m = world.startModel();
     StartView page(m, false);
     const QString title = StartView::permissionTitle(m.grants());
@@ -163,14 +155,9 @@ TEST_F(StartViewTest, PermissionButtonCountsEachPressAndOpensTheWizard) {
     press(&page, title);
     EXPECT_EQ(actions.permissions, 2);
     EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("permissions.open")), 2);
-}
-
-TEST_F(StartViewTest, StartRowGoesToTheSettingsSteps) {
-    AppModel& m = world.startModel();
-    StartView page(m, false);
-    press(&page, QStringLiteral("Start with Accessibility  →"));
+    press(&page, "Start with Accessibility  →");
     EXPECT_EQ(m.step(), Step::accessibility);
-    press(&page, QStringLiteral("Go to Login Items"));
+    press(&page, "Go to Login Items");
     EXPECT_EQ(m.step(), Step::loginItems);
 }
 
