@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/AppInfo.h"
+#include "app/model/AppInfo.h"
 #include "ui/Controls.h"
 #include "ui/Monogram.h"
 #include "ui/Palette.h"

@@ -10,13 +10,15 @@
 #include <cstdio>
 
 #include "app/AboutPanel.h"
-#include "app/AppInfo.h"
-#include "app/AppModel.h"
 #include "app/Diagnostics.h"
-#include "app/LinkRouter.h"
 #include "app/Menus.h"
 #include "app/PermissionDeclaration.h"
-#include "app/Stats.h"
+#include "app/WindowPlacement.h"
+#include "app/model/AppInfo.h"
+#include "app/model/AppModel.h"
+#include "app/model/LinkRouter.h"
+#include "app/model/Stats.h"
+#include "movein/MoveInPage.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/ToolOutput.h"
 #include "platform/Workspace.h"
@@ -43,6 +45,7 @@ AppDelegate::AppDelegate(QStringList args, AppDelegateSeams seams, QObject* pare
       seams_(std::move(seams)),
       model_(seams_.model != nullptr ? *seams_.model : AppModel::shared()) {
     AppActions::setCurrent(this);
+    model_.setDefaultWindowPlacer(&WindowPlacement::besideSettingsSoon);
 }
 
 AppDelegate::~AppDelegate() {
@@ -192,6 +195,8 @@ void AppDelegate::createWindow() {
     // On a Mac the menu bar sits at the top of the screen; here it is the window's.
     if (pendingMenuBar_)
         window_->setMenuBar(pendingMenuBar_.release());
+    RootView::setMoveInPageFactory(
+        [](AppModel& m, bool dark, QWidget* parent) -> QWidget* { return new MoveInPage(m, dark, parent); });
     window_->setCentralWidget(new RootView(model_));
 
     const std::unique_ptr<QSettings> settings = frameSettings();

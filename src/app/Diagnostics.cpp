@@ -14,8 +14,8 @@
 #include <QUrl>
 #include <cstdio>
 
-#include "app/AppInfo.h"
-#include "app/Stats.h"
+#include "app/model/AppInfo.h"
+#include "app/model/Stats.h"
 #include "platform/Machine.h"
 #include "platform/Seam.h"
 #include "platform/ToolOutput.h"

@@ -11,8 +11,8 @@
 #include <QString>
 #include <optional>
 
-#include "app/AppModel.h"
-#include "app/Step.h"
+#include "app/model/AppModel.h"
+#include "app/model/Step.h"
 #include "finder/Decision.h"
 #include "finder/LaunchdScan.h"
 #include "platform/Result.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/LinkRouter.h"
 #include "app/PermissionDeclaration.h"
+#include "app/model/LinkRouter.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/ToolOutput.h"

@@ -1,8 +1,8 @@
 #include "movein/MoveInPage.h"
 
-#include "app/AppModel.h"
-#include "app/Fixtures.h"
-#include "app/Stats.h"
+#include "app/model/AppModel.h"
+#include "app/model/Fixtures.h"
+#include "app/model/Stats.h"
 #include "movein/MoveInRows.h"
 #include "movein/ReconnectView.h"
 #include "permissions/PermissionWizard.h"

@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-#include "app/AppInfo.h"
+#include "app/model/AppInfo.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/Seam.h"
 #include "platform/Workspace.h"

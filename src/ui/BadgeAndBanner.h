@@ -9,7 +9,7 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
-#include "app/Step.h"
+#include "app/model/Step.h"
 #include "ui/Symbols.h"
 
 namespace rk {

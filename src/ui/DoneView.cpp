@@ -2,7 +2,7 @@
 
 #include <QHBoxLayout>
 
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 #include "permissions/PermissionProbes.h"
 #include "ui/AppActions.h"
 #include "ui/BadgeAndBanner.h"

@@ -5,7 +5,7 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 #include "ui/Controls.h"
 #include "ui/Palette.h"
 

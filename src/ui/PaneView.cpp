@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/AppModel.h"
-#include "app/Fixtures.h"
+#include "app/model/AppModel.h"
+#include "app/model/Fixtures.h"
 #include "ui/AppActions.h"
 #include "ui/BadgeAndBanner.h"
 #include "ui/Controls.h"

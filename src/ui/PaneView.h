@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QSet>
 
-#include "app/Step.h"
+#include "app/model/Step.h"
 #include "finder/Decision.h"
 #include "ui/ModelPage.h"
 

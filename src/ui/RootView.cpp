@@ -11,8 +11,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/AppModel.h"
-#include "movein/MoveInPage.h"
+#include "app/model/AppModel.h"
 #include "ui/AppActions.h"
 #include "ui/Controls.h"
 #include "ui/DoneView.h"
@@ -241,7 +240,7 @@ QWidget* RootView::makePage(AppModel& m, Step step, bool dark, QWidget* parent) 
             if (moveInFactory()) {
                 return moveInFactory()(m, dark, parent);
             }
-            return new MoveInPage(m, dark, parent);
+            return new QWidget(parent);
         case Kind::done:
             break;
     }

@@ -17,7 +17,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/Step.h"
+#include "app/model/Step.h"
 
 namespace rk {
 
@@ -104,8 +104,9 @@ public:
     // The gear's action: opens a fresh card, or closes the open one.
     void toggleSettings();
 
-    // Makes the Move-In step's page. The default makes `MoveInPage`; tests
-    // may substitute their own.
+    // Makes the Move-In step's page. The page lives in a folder above this
+    // one, so the shell installs its factory at launch; without one the step
+    // shows an empty page.
     using PageFactory = std::function<QWidget*(AppModel& m, bool dark, QWidget* parent)>;
     static void setMoveInPageFactory(PageFactory make);
 

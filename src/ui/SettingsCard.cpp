@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 #include "ui/AppActions.h"
 #include "ui/Controls.h"
 #include "ui/Palette.h"

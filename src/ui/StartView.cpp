@@ -2,8 +2,8 @@
 
 #include <QHBoxLayout>
 
-#include "app/AppModel.h"
-#include "app/Stats.h"
+#include "app/model/AppModel.h"
+#include "app/model/Stats.h"
 #include "finder/Presence.h"
 #include "ui/AppActions.h"
 #include "ui/BadgeAndBanner.h"

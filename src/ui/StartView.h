@@ -5,7 +5,7 @@
 
 #include <QList>
 
-#include "app/Step.h"
+#include "app/model/Step.h"
 #include "finder/LaunchdScan.h"
 #include "platform/SystemPaths.h"
 #include "ui/ModelPage.h"

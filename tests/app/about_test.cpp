@@ -11,10 +11,10 @@
 
 #include "app/AboutPanel.h"
 #include "app/AppDelegate.h"
-#include "app/AppInfo.h"
-#include "app/AppModel.h"
 #include "app/Menus.h"
-#include "support/ModelFakes.h"
+#include "app/model/AppInfo.h"
+#include "app/model/AppModel.h"
+#include "support/DelegateFakes.h"
 #include "ui/Palette.h"
 
 using namespace rk;
@@ -64,7 +64,7 @@ class AboutWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"},
-                                                 world.delegateSeams(frames.filePath("frames.ini")));
+                                                 delegateSeams(world, frames.filePath("frames.ini")));
     }
     ModelWorld world;
     QTemporaryDir frames;

@@ -11,7 +11,7 @@
 #include <QJsonDocument>
 #include <cerrno>
 
-#include "app/AppInfo.h"
+#include "app/model/AppInfo.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
 #include "support/PlatformFakes.h"

@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 
 #include "app/AppDelegate.h"
-#include "app/AppModel.h"
-#include "app/Fixtures.h"
-#include "support/ModelFakes.h"
+#include "app/model/AppModel.h"
+#include "app/model/Fixtures.h"
+#include "support/DelegateFakes.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -165,7 +165,7 @@ protected:
     void SetUp() override { world.model = std::make_unique<AppModel>(world.seams); }
 
     std::unique_ptr<AppDelegate> launch(const QStringList& rest, bool moved) {
-        AppDelegateSeams seams = world.delegateSeams(frames.filePath("frames.ini"));
+        AppDelegateSeams seams = delegateSeams(world, frames.filePath("frames.ini"));
         seams.detectMove = [moved] {
             return MoveIn::Move{moved,
                                 moved ? std::optional<QString>(QStringLiteral("Old Mac")) : std::nullopt};

@@ -14,11 +14,11 @@
 #include <thread>
 
 #include "app/AppDelegate.h"
-#include "app/AppModel.h"
 #include "app/Dispatch.h"
-#include "app/LinkRouter.h"
 #include "app/SingleInstance.h"
-#include "support/ModelFakes.h"
+#include "app/model/AppModel.h"
+#include "app/model/LinkRouter.h"
+#include "support/DelegateFakes.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -69,7 +69,7 @@ class DelegateLinks : public ::testing::Test {
 protected:
     void SetUp() override {
         delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"},
-                                                 world.delegateSeams(frames.filePath("frames.ini")));
+                                                 delegateSeams(world, frames.filePath("frames.ini")));
         delegate->applicationWillFinishLaunching();
         delegate->applicationDidFinishLaunching();
     }

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 #include "movein/MoveInPage.h"
 #include "movein/ReconnectView.h"
 #include "platform/Workspace.h"

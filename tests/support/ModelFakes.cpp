@@ -221,18 +221,6 @@ void ModelWorld::beatAfter(double seconds) {
     beat();
 }
 
-AppDelegateSeams ModelWorld::delegateSeams(const QString& frameFile) {
-    if (!model) {
-        model = std::make_unique<AppModel>(seams);
-    }
-    AppDelegateSeams delegate;
-    delegate.model = model.get();
-    delegate.detectMove = [] { return MoveIn::Move{}; };
-    delegate.configureWizard = [] {};
-    delegate.frameSettingsFile = frameFile;
-    return delegate;
-}
-
 bool ModelWorld::onlyRowSelections() const {
     if (!settings.forbiddenWrites().isEmpty()) {
         return false;

@@ -20,10 +20,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppDelegate.h"
-#include "app/AppModel.h"
-#include "app/ModelSeams.h"
-#include "app/Stats.h"
+#include "app/model/AppModel.h"
+#include "app/model/ModelSeams.h"
+#include "app/model/Stats.h"
 #include "support/ExplainFakes.h"
 #include "support/FakeClock.h"
 #include "support/KeyedArchiveWriter.h"
@@ -131,12 +130,6 @@ public:
     void beat();
     // Moves the clock on, then beat().
     void beatAfter(double seconds);
-
-    // ---- An application delegate over the model -------------------------------
-    // The delegate's stand-ins over the model (made, not started, when there
-    // is none yet): no move to another computer, no permission wizard, the
-    // window frame kept in `frameFile`.
-    AppDelegateSeams delegateSeams(const QString& frameFile);
 
     // ---- Checks that hold throughout -------------------------------------------
     // Every write to System Settings was selecting one of its rows.

@@ -3,8 +3,8 @@
 #include <QPointer>
 #include <cerrno>
 
-#include "app/AppModel.h"
-#include "app/Fixtures.h"
+#include "app/model/AppModel.h"
+#include "app/model/Fixtures.h"
 #include "support/ModelFakes.h"
 #include "support/PlatformFakes.h"
 #include "support/UiProbe.h"

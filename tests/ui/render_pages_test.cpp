@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
 #include "ui/Palette.h"

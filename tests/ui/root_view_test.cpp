@@ -4,8 +4,8 @@
 #include <QPointer>
 #include <QScrollBar>
 
-#include "app/AppInfo.h"
-#include "app/AppModel.h"
+#include "app/model/AppInfo.h"
+#include "app/model/AppModel.h"
 #include "permissions/PermissionProbes.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"

@@ -14,7 +14,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/Step.h"
+#include "app/model/Step.h"
 #include "explain/ExplainTypes.h"
 #include "finder/Candidate.h"
 #include "finder/Decision.h"

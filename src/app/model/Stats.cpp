@@ -1,4 +1,4 @@
-#include "app/Stats.h"
+#include "app/model/Stats.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/MacIdentity.h"
+#include "app/model/MacIdentity.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -10,7 +10,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "app/ModelSeams.h"
+#include "app/model/ModelSeams.h"
 #include "support/QtApp.h"
 
 #ifdef __linux__

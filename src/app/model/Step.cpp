@@ -1,4 +1,4 @@
-#include "app/Step.h"
+#include "app/model/Step.h"
 
 #include <QHash>
 

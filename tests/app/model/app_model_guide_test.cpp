@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 
 using namespace rk;
 

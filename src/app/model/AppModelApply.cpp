@@ -1,4 +1,4 @@
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 
 // The half of the scan loop that acts on what a tick brought back: a
 // snapshot of System Settings turned into a decision, marks, a selection and
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "app/Stats.h"
+#include "app/model/Stats.h"
 #include "finder/Decide.h"
 #include "finder/IconCheck.h"
 #include "finder/MarkPainter.h"

@@ -1,4 +1,4 @@
-#include "app/ModelSeams.h"
+#include "app/model/ModelSeams.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -23,8 +23,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/ModelSeams.h"
-#include "app/Step.h"
+#include "app/model/ModelSeams.h"
+#include "app/model/Step.h"
 #include "explain/ExplainTypes.h"
 #include "finder/AXNode.h"
 #include "finder/BackgroundStore.h"
@@ -101,6 +101,10 @@ public:
     void go(Step step);
     // Opens the current Settings step's page in System Settings.
     void openPane();
+    // What moves the window beside System Settings after `openPane`, unless
+    // the seams already gave one. The window belongs to the shell, which
+    // installs this at launch; until then a page opens and nothing moves.
+    void setDefaultWindowPlacer(std::function<void()> place);
     // Records the answer about AI explanations and runs the page's again.
     void setConsent(bool yes);
 

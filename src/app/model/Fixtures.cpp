@@ -1,4 +1,4 @@
-#include "app/Fixtures.h"
+#include "app/model/Fixtures.h"
 
 #include <QColorSpace>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "app/AppInfo.h"
+#include "app/model/AppInfo.h"
 
 // Set by src/app/CMakeLists.txt on this file only, so a new build number
 // recompiles one file.

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "app/Fixtures.h"
+#include "app/model/Fixtures.h"
 #include "finder/Decide.h"
 #include "support/ModelFakes.h"
 

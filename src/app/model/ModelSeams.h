@@ -84,7 +84,7 @@ struct ModelSeams {
     QString defaultsFile;               // user defaults: empty for QSettings()'s own
     std::optional<QString> hostName;    // the computer's name: none asks the system
     std::function<bool()> dark;         // the app's appearance: empty asks the palette
-    std::function<void()> placeWindow;  // empty: WindowPlacement::besideSettingsSoon
+    std::function<void()> placeWindow;  // empty: what the shell installs, else nothing
 };
 
 }  // namespace rk

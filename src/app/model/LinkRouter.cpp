@@ -1,4 +1,4 @@
-#include "app/LinkRouter.h"
+#include "app/model/LinkRouter.h"
 
 namespace rk {
 

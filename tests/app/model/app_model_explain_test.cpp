@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Fixtures.h"
+#include "app/model/Fixtures.h"
 #include "support/ModelFakes.h"
 
 using namespace rk;

@@ -10,7 +10,7 @@
 #include <QUrl>
 #include <optional>
 
-#include "app/Step.h"
+#include "app/model/Step.h"
 
 namespace rk {
 

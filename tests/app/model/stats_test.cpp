@@ -1,4 +1,4 @@
-#include "app/Stats.h"
+#include "app/model/Stats.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,12 +1,11 @@
-#include "app/AppModel.h"
+#include "app/model/AppModel.h"
 
 #include <QSettings>
 #include <QSysInfo>
 
-#include "app/Fixtures.h"
-#include "app/MacIdentity.h"
-#include "app/Stats.h"
-#include "app/WindowPlacement.h"
+#include "app/model/Fixtures.h"
+#include "app/model/MacIdentity.h"
+#include "app/model/Stats.h"
 #include "explain/ExplainPage.h"
 #include "explain/Explainer.h"
 #include "finder/Decide.h"
@@ -247,8 +246,12 @@ void AppModel::openPane() {
     SettingsDriver::open(*pane);
     if (seams_.placeWindow) {
         seams_.placeWindow();
-    } else {
-        WindowPlacement::besideSettingsSoon();
+    }
+}
+
+void AppModel::setDefaultWindowPlacer(std::function<void()> place) {
+    if (!seams_.placeWindow) {
+        seams_.placeWindow = std::move(place);
     }
 }
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/MacIdentity.h"
+#include "app/model/MacIdentity.h"
 
 using namespace rk;
 using namespace std::chrono_literals;
