@@ -6,7 +6,6 @@
 #include "permissions/WizardBrand.h"
 #include "permissions/screens/art/CapabilityArt.h"
 #include "permissions/screens/art/FlowClock.h"
-#include "platform/MotionPreference.h"
 #include "support/FakeClock.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
@@ -14,12 +13,6 @@
 
 namespace rk {
 namespace {
-
-class FixedMotion final : public MotionPreference {
-public:
-    bool reduce = false;
-    bool reduceMotion() const override { return reduce; }
-};
 
 KTArtColours colours(bool dark) {
     KTWizardBrand brand;
@@ -53,7 +46,7 @@ protected:
         return canvas;
     }
 
-    FixedMotion motion;
+    test::FakeMotionPreference motion;
     test::ScopedCurrent<MotionPreference> installed{&motion};
     test::FakeClock clock{1'700'000'000.0};
     test::ScopedClock clockInstalled{clock};

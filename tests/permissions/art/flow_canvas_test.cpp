@@ -6,19 +6,12 @@
 
 #include "permissions/screens/art/FlowCanvas.h"
 #include "permissions/screens/art/OnScreenProbe.h"
-#include "platform/MotionPreference.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
 #include "support/UiProbe.h"
 
 namespace rk {
 namespace {
-
-class FixedMotion final : public MotionPreference {
-public:
-    bool reduce = false;
-    bool reduceMotion() const override { return reduce; }
-};
 
 class FlowCanvasTest : public ::testing::Test {
 protected:
@@ -32,7 +25,7 @@ protected:
         return canvas;
     }
 
-    FixedMotion motion;
+    test::FakeMotionPreference motion;
     test::ScopedCurrent<MotionPreference> installed{&motion};
 };
 

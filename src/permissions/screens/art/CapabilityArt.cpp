@@ -12,7 +12,8 @@ FlowCanvas* canvas(Diagram diagram, QWidget* parent) {
     return new FlowCanvas(KTCapabilityArt::drawingOf(std::move(diagram)), parent);
 }
 
-// A catalogue entry for a diagram whose only field is its colours.
+// A catalogue entry: the diagram in the given colours, its other fields at
+// their defaults.
 template <class Diagram>
 KTCapabilityArt::Entry plain(const char* name) {
     return {name, [](const KTArtColours& colours) { return KTCapabilityArt::drawingOf(Diagram{colours}); }};
