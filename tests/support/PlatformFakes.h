@@ -9,6 +9,7 @@
 #include "platform/Accessibility.h"
 #include "platform/AppRegistry.h"
 #include "platform/FileProbe.h"
+#include "platform/MotionPreference.h"
 #include "platform/Volumes.h"
 
 namespace rk::test {
@@ -76,6 +77,13 @@ public:
     void setMessagingTimeout(const AXElement&, double) override {}
     std::optional<AXValue> attribute(const AXElement&, const QString&) override { return std::nullopt; }
     std::int32_t setSelected(const AXElement&) override { return AXError::apiDisabled; }
+};
+
+// Whether motion is reduced, as the test sets it.
+class FakeMotionPreference : public MotionPreference {
+public:
+    bool reduce = false;
+    bool reduceMotion() const override { return reduce; }
 };
 
 }  // namespace rk::test

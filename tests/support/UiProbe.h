@@ -1,6 +1,7 @@
 #pragma once
-// Helpers for tests of the main window's widgets: an application, clicks at
-// a point, rendering to an image, and reading the texts a widget tree shows.
+// Helpers for tests of the main window's widgets: the recorded delegate
+// calls, stores with leftovers for both pages, and an application; the
+// generic widget helpers are in WidgetProbe.h.
 
 #include <QImage>
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "support/WidgetProbe.h"
 #include "ui/AppActions.h"
 
 namespace rk::test {
@@ -57,47 +59,11 @@ inline QString phantomKey() {
 // A QApplication (offscreen when no platform is set).
 void ensureUiApplication();
 
-// A left-button press and release at `pos` (widget coordinates).
-void click(QWidget* widget, QPoint pos);
-void clickCentre(QWidget* widget);
-
-// Lays `widget` out at `width` (height as its contents need), shows it
-// offscreen, processes pending events and returns what it draws.
-QImage render(QWidget* widget, int width = 600);
-// Lets posted events (layout, deferred rebuilds) run.
-void settle();
-
 // Every text the tree shows, in tree order: labels (rich text as the person
 // reads it), one-line labels, and button titles. Hidden widgets are left out.
 QStringList shownTexts(const QWidget* root);
 bool shows(const QWidget* root, const QString& text);
 // True when some shown text contains `part`.
 bool showsPart(const QWidget* root, const QString& part);
-
-// Visible descendants of type T.
-template <typename T>
-QList<T*> visibleChildren(const QWidget* root) {
-    QList<T*> found;
-    for (T* child : root->findChildren<T*>()) {
-        if (child->isVisibleTo(root)) {
-            found.append(child);
-        }
-    }
-    return found;
-}
-
-// The shown button (of the app's button types) with this title; nullptr
-// when none.
-QWidget* buttonTitled(const QWidget* root, const QString& title);
-// Presses it (fails the test when absent).
-void press(const QWidget* root, const QString& title);
-
-// "<build folder>/ui-pages/<name>.png"; the folder is made. Returns the path.
-QString savePng(const QImage& image, const QString& name);
-
-// The pixel's colour at `point`, scaled for the image's device pixel ratio.
-QColor pixel(const QImage& image, QPointF point);
-// True when the colours differ by at most `tolerance` per channel.
-bool near(const QColor& a, const QColor& b, int tolerance = 6);
 
 }  // namespace rk::test

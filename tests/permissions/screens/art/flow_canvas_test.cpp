@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QVBoxLayout>
+#include <QWidget>
+#include <memory>
+
+#include "permissions/screens/art/FlowCanvas.h"
+#include "permissions/screens/art/OnScreenProbe.h"
+#include "support/PlatformFakes.h"
+#include "support/QtApp.h"
+#include "support/WidgetProbe.h"
+
+namespace rk {
+namespace {
+
+class FlowCanvasTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+
+    // A window holding a canvas that draws nothing.
+    FlowCanvas* canvasIn(QWidget& window) {
+        auto* layout = new QVBoxLayout(&window);
+        auto* canvas = new FlowCanvas([](QPainter&, const QSizeF&, double) {});
+        layout->addWidget(canvas);
+        return canvas;
+    }
+
+    test::FakeMotionPreference motion;
+    test::ScopedCurrent<MotionPreference> installed{&motion};
+};
+
+TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShown) {
+    QWidget window;
+    FlowCanvas* canvas = canvasIn(window);
+    test::settle();
+    EXPECT_FALSE(canvas->isOnScreen());
+    EXPECT_FALSE(canvas->isAnimating()) << "a canvas never shown runs no timer";
+
+    window.show();
+    test::settle();
+    EXPECT_TRUE(canvas->isOnScreen());
+    EXPECT_TRUE(canvas->isAnimating());
+
+    window.hide();
+    test::settle();
+    EXPECT_FALSE(canvas->isOnScreen());
+    EXPECT_FALSE(canvas->isAnimating());
+
+    window.show();
+    canvas->hide();  // hidden inside a shown window
+    test::settle();
+    EXPECT_FALSE(canvas->isAnimating());
+}
+
+TEST_F(FlowCanvasTest, ReducedMotionNeverAnimatesAndDrawsTheFirstFrame) {
+    motion.reduce = true;
+    QWidget window;
+    FlowCanvas* canvas = canvasIn(window);
+    window.show();
+    test::settle();
+    EXPECT_TRUE(canvas->isOnScreen());
+    EXPECT_FALSE(canvas->isAnimating());
+    EXPECT_EQ(canvas->frameTime(), 0);
+
+    canvas->setReduceMotion(false);
+    EXPECT_TRUE(canvas->isAnimating());
+    EXPECT_GT(canvas->frameTime(), 0);
+}
+
+TEST_F(FlowCanvasTest, IsAHundredAndThirtyTwoPointsTallAndTakesTheWidthOffered) {
+    QWidget window;
+    FlowCanvas* canvas = canvasIn(window);
+    window.layout()->setContentsMargins(0, 0, 0, 0);
+    window.resize(400, 300);
+    window.show();
+    test::settle();
+    EXPECT_EQ(canvas->size(), QSize(400, 132));
+}
+
+TEST_F(FlowCanvasTest, ProbeFollowsTheViewFromWindowToWindow) {
+    QWidget first, second;
+    auto* view = new QWidget(&first);
+    int reports = 0;
+    std::optional<bool> last;
+    new KTOnScreenProbe(view, [&](bool visible) {
+        ++reports;
+        last = visible;
+    });
+    EXPECT_EQ(reports, 0) << "verdicts arrive one event-loop turn later";
+    first.show();
+    second.show();
+    test::settle();
+    EXPECT_EQ(last, true);
+
+    view->setParent(&second);
+    view->show();
+    test::settle();
+    EXPECT_EQ(last, true);
+    const auto* probe = view->findChild<KTOnScreenProbe*>();
+    EXPECT_EQ(probe->observedWindow(), &second);
+    first.hide();
+    const int before = reports;
+    test::settle();
+    EXPECT_EQ(reports, before) << "the first window is no longer watched";
+
+    view->setParent(nullptr);  // out of every window, hidden
+    test::settle();
+    EXPECT_EQ(last, false);
+    delete view;
+}
+
+TEST_F(FlowCanvasTest, AVerdictQueuedForAProbeThatIsGoneIsDropped) {
+    QWidget window;
+    window.show();
+    test::settle();
+    int reports = 0;
+    auto* probe = new KTOnScreenProbe(&window, [&](bool) { ++reports; });
+    delete probe;
+    test::settle();
+    EXPECT_EQ(reports, 0);
+}
+
+}  // namespace
+}  // namespace rk
