@@ -23,7 +23,8 @@ struct PermissionDeclaration {
     static void paintMonogram(QPainter& painter, const QRectF& rect, qreal size = 26);
 };
 
-// Declares the app to the wizard; `writeState` says whether the wizard may
+// Declares the app to the wizard, with the identity repair keeping the
+// moment the app's identity changed; `writeState` says whether the wizard may
 // rewrite its permission record.
 void configureWizard(bool writeState);
 

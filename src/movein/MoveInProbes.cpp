@@ -155,7 +155,7 @@ std::optional<QDateTime> MoveIn::newest(const QString& diskPath) {
 std::optional<MoveIn::Program> MoveIn::program(const QString& command, const SystemPaths& paths,
                                                const QString& searchPath) {
     if (command == "codesign") {
-        return Program{paths.disk(paths.securityTool()), {"find-identity", "-v", "-p", "codesigning"}};
+        return Program{paths.tool(MacTool::security), {"find-identity", "-v", "-p", "codesigning"}};
     }
     if (command == "codex-login") {
         const QStringList places = codexPlaces(paths, searchPath);
@@ -235,7 +235,7 @@ MoveIn::Env MoveIn::liveEnv(const MoveInSpec& spec, const std::optional<QDateTim
     env.running = remembered<bool>([paths](const QString& process) {
         if (process.isEmpty())
             return false;
-        const ToolRun found = Machine::current().run(paths.disk(paths.processFinder()),
+        const ToolRun found = Machine::current().run(paths.tool(MacTool::processFinder),
                                                      {"-x", "--", literalPattern(process)}, commandLimit);
         return found.finished() && found.exitCode == 0;
     });

@@ -1,6 +1,7 @@
 #include "permissions/PermissionState.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +12,17 @@
 #include "permissions/PermissionWizard.h"
 
 namespace rk {
+
+namespace {
+// Far above any real record; a huge file there is not read whole.
+constexpr qint64 kRecordSizeCap = 1024 * 1024;
+
+// The record's "bundle_id" when it is a string that is not `own`.
+bool otherWriter(const QJsonObject& root, const QString& own) {
+    const QJsonValue writer = root.value("bundle_id");
+    return writer.isString() && writer.toString() != own;
+}
+}  // namespace
 
 std::optional<QString> KTPermissionState::folder(const QString& slug, const SystemPaths& paths) {
     static const QRegularExpression plainWord("^[A-Za-z0-9][A-Za-z0-9._-]*$");
@@ -57,14 +69,26 @@ bool KTPermissionState::write(const QList<KTPermission>& permissions, const QSet
     return out.commit();
 }
 
+bool KTPermissionState::writtenByAnotherIdentity(const QString& slug,
+                                                 const std::optional<QString>& ownBundleID,
+                                                 const SystemPaths& paths) {
+    const auto file = recordFile(slug, paths);
+    if (!ownBundleID || !file)
+        return false;
+    QFile in(*file);
+    if (!in.open(QIODevice::ReadOnly) || in.size() > kRecordSizeCap)
+        return false;
+    const QJsonDocument document = QJsonDocument::fromJson(in.readAll());
+    return document.isObject() && otherWriter(document.object(), *ownBundleID);
+}
+
 QSet<QString> KTPermissionState::grantedIDs(const QByteArray& record,
                                             const std::optional<QString>& ownBundleID) {
     const QJsonDocument document = QJsonDocument::fromJson(record);
     if (!document.isObject())
         return {};
     const QJsonObject root = document.object();
-    const QJsonValue writer = root.value("bundle_id");
-    if (ownBundleID && writer.isString() && writer.toString() != *ownBundleID)
+    if (ownBundleID && otherWriter(root, *ownBundleID))
         return {};
     QSet<QString> granted;
     for (const QJsonValue& entry : root.value("permissions").toArray()) {

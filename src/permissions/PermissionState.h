@@ -43,6 +43,12 @@ struct KTPermissionState {
                       const SystemPaths& paths = SystemPaths::current(),
                       const AppBundle& bundle = AppBundle::current());
 
+    // Whether the record of `slug` on disk was written under a bundle
+    // identifier other than `ownBundleID`. False without an own identifier,
+    // without a record, or for one that cannot be read or names no writer.
+    static bool writtenByAnotherIdentity(const QString& slug, const std::optional<QString>& ownBundleID,
+                                         const SystemPaths& paths = SystemPaths::current());
+
     // The ids the record says are granted; empty when it was written under a
     // bundle identifier other than `ownBundleID`, or cannot be read.
     static QSet<QString> grantedIDs(const QByteArray& record, const std::optional<QString>& ownBundleID);

@@ -78,7 +78,13 @@ void KTPermissionWizard::configure(const KTWizardProduct& product, const KTWizar
     wizard.configured = true;
     for (const KTLintFinding& finding : KTPermissionLint::lint(product, permissions))
         printLine(stderr, "permission-lint: " + finding.line());
-    if (writeState && !isCLIQuestion())
+    if (isCLIQuestion())
+        return;
+    const AppBundle& bundle = AppBundle::current();
+    if (onIdentityChange &&
+        KTPermissionState::writtenByAnotherIdentity(product.slug, bundle.bundleIdentifier()))
+        onIdentityChange(product.slug, bundle.launchDate().value_or(QDateTime::currentDateTimeUtc()));
+    if (writeState)
         KTPermissionState::write(permissions, skippedIDs());
 }
 
@@ -89,6 +95,7 @@ void KTPermissionWizard::resetForTesting() {
     wizard = WizardState{};
     freshProcessGrants = nullptr;
     staleGrantRestart = nullptr;
+    onIdentityChange = nullptr;
     onDecision = nullptr;
 }
 

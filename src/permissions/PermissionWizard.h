@@ -35,9 +35,10 @@ public:
     static const QList<KTPermission>& configuredPermissions();
     static bool isConfigured();
 
-    // Stores the declaration, lints it to standard error and, when
-    // `writeState` is true and the process is not answering a command-line
-    // question, rewrites the permission record.
+    // Stores the declaration, lints it to standard error and, unless the
+    // process is answering a command-line question, tells `onIdentityChange`
+    // when the permission record came from another bundle identifier and,
+    // when `writeState` is true, rewrites the record.
     static void configure(const KTWizardProduct& product, const KTWizardBrand& brand,
                           const QList<KTPermission>& permissions, bool writeState);
     // Forgets the configuration, for tests.
@@ -72,6 +73,12 @@ public:
     // Restarts the app in the background for grants it holds but does not
     // see; true when the restart started. Absent until `enableFreshProcessCheck()`.
     static inline std::function<bool(const QStringList& outstanding)> staleGrantRestart;
+    // Told, while the wizard is configured, that the permission record was
+    // written under another bundle identifier, with this process's launch
+    // date (now when the process does not say). The identity repair keeps
+    // that moment; the host installs its hook before configuring. Never
+    // called for a command-line question.
+    static inline std::function<void(const QString& slug, const QDateTime& at)> onIdentityChange;
     // Receives each line of the wizard's decision log, on the main thread.
     static inline std::function<void(const QString& line)> onDecision;
 

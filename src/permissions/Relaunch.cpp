@@ -11,7 +11,7 @@ namespace rk {
 KTRelaunch::Environment KTRelaunch::Environment::host() {
     const AppBundle& bundle = AppBundle::current();
     return Environment{
-        .shell = SystemPaths::shell(),
+        .shell = SystemPaths::toolLocation(MacTool::shell),
         .executable = bundle.executablePath(),
         .processID = bundle.processID(),
         .terminate =

@@ -14,7 +14,7 @@ namespace rk {
 struct KTRelaunch {
     // Where and how the successor is started, and how this app is asked to quit.
     struct Environment {
-        QString shell = SystemPaths::shell();
+        QString shell = SystemPaths::toolLocation(MacTool::shell);
         QString executable;
         qint64 processID = 0;
         std::function<void()> terminate;

@@ -1,9 +1,12 @@
 #include "platform/AppBundle.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 
+#include "platform/BundleInfo.h"
 #include "platform/Seam.h"
 
 namespace rk {
@@ -13,6 +16,31 @@ std::optional<QString> nonEmpty(const QString& text) {
     if (text.isEmpty())
         return std::nullopt;
     return text;
+}
+
+QByteArray readProcFile(const char* path) {
+    QFile file(QString::fromLatin1(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Linux keeps a process's start in clock ticks after boot (the 22nd field of
+// /proc/self/stat, counted past the parenthesised command name, which may
+// hold blanks) and the boot in seconds since 1970 ("btime" of /proc/stat).
+std::optional<QDateTime> processStart() {
+    const QByteArray stat = readProcFile("/proc/self/stat");
+    const qsizetype nameEnd = stat.lastIndexOf(')');
+    const QList<QByteArray> fields = stat.mid(nameEnd + 1).simplified().split(' ');
+    bool ticksOk = false;
+    const qint64 ticks = nameEnd < 0 || fields.size() < 20 ? 0 : fields[19].toLongLong(&ticksOk);
+    qint64 boot = 0;
+    for (const QByteArray& line : readProcFile("/proc/stat").split('\n')) {
+        if (line.startsWith("btime "))
+            boot = line.mid(6).trimmed().toLongLong();
+    }
+    const long perSecond = sysconf(_SC_CLK_TCK);
+    if (!ticksOk || boot <= 0 || perSecond <= 0)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(boot * 1000 + ticks * 1000 / perSecond, Qt::UTC);
 }
 }  // namespace
 
@@ -24,9 +52,12 @@ void AppBundle::setCurrent(AppBundle* bundle) {
     Seam<AppBundle>::setCurrent(bundle);
 }
 
-// The Qt application's name stands in for the bundle name, and its display
-// name for the display name; both only exist once the application object does.
+// Without a bundle, the Qt application's name stands in for the bundle name,
+// and its display name for the display name; both only exist once the
+// application object does.
 std::optional<QString> HostAppBundle::infoString(const QString& key) const {
+    if (const auto bundle = BundleInfo::enclosingBundle(executablePath()))
+        return BundleInfo::read(*bundle).string(key);
     if (key == "CFBundleName" && QCoreApplication::instance())
         return nonEmpty(QCoreApplication::applicationName());
     if (key == "CFBundleDisplayName" && qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -34,13 +65,15 @@ std::optional<QString> HostAppBundle::infoString(const QString& key) const {
     return std::nullopt;
 }
 
-// The desktop entry's name is Linux's reverse-DNS identity of an app.
 std::optional<QString> HostAppBundle::bundleIdentifier() const {
-    return nonEmpty(QGuiApplication::desktopFileName());
+    if (const auto bundle = BundleInfo::enclosingBundle(executablePath()))
+        return BundleInfo::read(*bundle).identifier();
+    return std::nullopt;
 }
 
 QString HostAppBundle::bundlePath() const {
-    return executablePath();
+    const QString executable = executablePath();
+    return BundleInfo::enclosingBundle(executable).value_or(executable);
 }
 
 QString HostAppBundle::executablePath() const {
@@ -52,11 +85,8 @@ QString HostAppBundle::executablePath() const {
 QStringList HostAppBundle::arguments() const {
     if (QCoreApplication::instance())
         return QCoreApplication::arguments();
-    QFile cmdline("/proc/self/cmdline");
     QStringList args;
-    if (!cmdline.open(QIODevice::ReadOnly))
-        return args;
-    const QList<QByteArray> parts = cmdline.readAll().split('\0');
+    const QList<QByteArray> parts = readProcFile("/proc/self/cmdline").split('\0');
     for (const QByteArray& part : parts)
         args << QString::fromLocal8Bit(part);
     // The file ends with a NUL, which leaves one empty piece behind.
@@ -67,6 +97,11 @@ QStringList HostAppBundle::arguments() const {
 
 qint64 HostAppBundle::processID() const {
     return QCoreApplication::applicationPid();
+}
+
+std::optional<QDateTime> HostAppBundle::launchDate() const {
+    static const std::optional<QDateTime> started = processStart();
+    return started;
 }
 
 }  // namespace rk

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStringDecoder>
 #include <algorithm>
 #include <climits>
 
@@ -19,6 +20,41 @@ int remainingMs(const QElapsedTimer& since, std::chrono::milliseconds limit) {
     return left > 0 ? static_cast<int>(std::min<qint64>(left, INT_MAX)) : 0;
 }
 
+int asMs(std::chrono::milliseconds span) {
+    return static_cast<int>(std::clamp<qint64>(span.count(), 0, INT_MAX));
+}
+
+// Starts `process` and waits until it ends or `limit` has passed, handing
+// what it writes to `take` as it comes, so that no pipe fills up and stalls
+// the tool. False when it did not start (it is then reaped already).
+template <class Take>
+bool startAndWait(QProcess& process, const QString& program, const QStringList& arguments,
+                  std::chrono::milliseconds limit, Take take) {
+    QElapsedTimer clock;
+    clock.start();
+    process.setInputChannelMode(QProcess::ManagedInputChannel);
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(std::max(1, remainingMs(clock, limit)))) {
+        process.kill();
+        process.waitForFinished(kReapMs);
+        return false;
+    }
+    while (process.state() != QProcess::NotRunning) {
+        const int left = remainingMs(clock, limit);
+        if (left == 0)
+            break;
+        process.waitForFinished(left);
+        take();
+    }
+    return true;
+}
+
+QString utf8OrEmpty(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString() : text;
+}
+
 }  // namespace
 
 Machine& Machine::current() {
@@ -29,32 +65,21 @@ void Machine::setCurrent(Machine* machine) {
     Seam<Machine>::setCurrent(machine);
 }
 
+ToolResult Machine::runMerged(const QString& program, const QStringList&, std::chrono::milliseconds) {
+    return ToolResult{.status = -1, .out = "this machine runs no tools (" + program + ")"};
+}
+
 ToolRun HostMachine::run(const QString& program, const QStringList& arguments,
                          std::chrono::milliseconds limit) {
     ToolRun result;
-    QElapsedTimer clock;
-    clock.start();
-
     QProcess process;
-    // Separate channels, both buffered by QProcess as data arrives during
-    // the waits below: neither pipe can fill up and stall the tool.
     process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.setInputChannelMode(QProcess::ManagedInputChannel);
-    process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(std::max(1, remainingMs(clock, limit)))) {
-        process.kill();
-        process.waitForFinished(kReapMs);
-        return result;  // notStarted
-    }
-
-    while (process.state() != QProcess::NotRunning) {
-        const int left = remainingMs(clock, limit);
-        if (left == 0)
-            break;
-        process.waitForFinished(left);
+    const auto take = [&] {
         result.out += process.readAllStandardOutput();
         result.err += process.readAllStandardError();
-    }
+    };
+    if (!startAndWait(process, program, arguments, limit, take))
+        return result;  // notStarted
 
     if (process.state() != QProcess::NotRunning) {
         process.kill();
@@ -64,8 +89,34 @@ ToolRun HostMachine::run(const QString& program, const QStringList& arguments,
         result.outcome = ToolRun::Outcome::finished;
         result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
-    result.out += process.readAllStandardOutput();
-    result.err += process.readAllStandardError();
+    take();
+    return result;
+}
+
+ToolResult HostMachine::runMerged(const QString& program, const QStringList& arguments,
+                                  std::chrono::milliseconds limit) {
+    ToolResult result;
+    QByteArray bytes;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    const auto take = [&] { bytes += process.readAll(); };
+    if (!startAndWait(process, program, arguments, limit, take)) {
+        result.out = process.errorString();
+        return result;
+    }
+
+    if (process.state() != QProcess::NotRunning) {
+        result.timedOut = true;
+        process.terminate();
+        if (!process.waitForFinished(asMs(stopGrace))) {
+            process.kill();
+            process.waitForFinished(kReapMs);
+        }
+    }
+    take();
+    // On a crash Qt's exit code is the number of the signal that ended it.
+    result.status = process.state() == QProcess::NotRunning ? process.exitCode() : -1;
+    result.out = utf8OrEmpty(bytes);
     return result;
 }
 

@@ -39,6 +39,49 @@ QString SystemPaths::disk(const QString& logical) const {
     return root_ + logical;
 }
 
+QString SystemPaths::toolLocation(MacTool tool) {
+    switch (tool) {
+        case MacTool::tccutil:
+            return "/usr/bin/tccutil";
+        case MacTool::codesign:
+            return "/usr/bin/codesign";
+        case MacTool::spctl:
+            return "/usr/sbin/spctl";
+        case MacTool::ditto:
+            return "/usr/bin/ditto";
+        case MacTool::xattr:
+            return "/usr/bin/xattr";
+        case MacTool::launchServicesRegister:
+            return "/System/Library/Frameworks/CoreServices.framework/Frameworks/LaunchServices.framework/"
+                   "Support/lsregister";
+        case MacTool::launchServicesRegisterVersioned:
+            return "/System/Library/Frameworks/CoreServices.framework/Versions/A/Frameworks/"
+                   "LaunchServices.framework/Versions/A/Support/lsregister";
+        case MacTool::plistBuddy:
+            return "/usr/libexec/PlistBuddy";
+        case MacTool::defaults:
+            return "/usr/bin/defaults";
+        case MacTool::launchctl:
+            return "/bin/launchctl";
+        case MacTool::open:
+            return "/usr/bin/open";
+        case MacTool::shell:
+            return "/bin/sh";
+        case MacTool::processFinder:
+            return "/usr/bin/pgrep";
+        case MacTool::systemProfiler:
+            return "/usr/sbin/system_profiler";
+        case MacTool::security:
+            return "/usr/bin/security";
+    }
+    return QString();
+}
+
+QString SystemPaths::tool(MacTool tool) const {
+    const QString location = toolLocation(tool);
+    return tool == MacTool::shell ? location : disk(location);
+}
+
 QString SystemPaths::tilde(const QString& logical) const {
     if (home_.isEmpty() || home_ == "/")
         return logical;

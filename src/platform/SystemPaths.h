@@ -4,12 +4,34 @@
 // client path in the privacy database) are "logical": they name places as the
 // Mac sees them. `disk()` maps a logical path to the file actually touched, so
 // tests can re-root the whole machine under a temporary folder while the
-// records and the evidence texts keep their real-looking paths.
+// records and the evidence texts keep their real-looking paths. The Mac tools
+// the program runs have their one table here too (`toolLocation`), mapped the
+// same way by `tool()`, so a test puts small scripts in their places.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace rk {
+
+// The Mac's command-line tools that the program runs.
+enum class MacTool {
+    tccutil,                          // resets privacy grants
+    codesign,                         // signs and verifies code signatures
+    spctl,                            // Gatekeeper's assessment
+    ditto,                            // copies and unpacks bundles
+    xattr,                            // extended attributes (quarantine)
+    launchServicesRegister,           // the LaunchServices register tool
+    launchServicesRegisterVersioned,  // the same tool at its versioned framework path
+    plistBuddy,                       // reads a value of a property list
+    defaults,                         // reads user defaults and Info.plist values
+    launchctl,                        // launchd jobs
+    open,                             // opens an app or a document
+    shell,                            // the POSIX shell
+    processFinder,                    // pgrep
+    systemProfiler,                   // the hardware profiler (the Mac's model)
+    security,                         // the keychain tool (signing identities)
+};
 
 class SystemPaths {
 public:
@@ -44,12 +66,18 @@ public:
     QString userApplications() const { return home_ + "/Applications"; }
     static QStringList cellarPrefixes() { return {"/opt/homebrew/Cellar/", "/usr/local/Cellar/"}; }
 
-    // Logical locations of system tools and files.
-    // The hardware profiler, as the Mac names it.
-    QString systemProfiler() const { return "/usr/sbin/system_profiler"; }
-    // The keychain tool (signing identities).
-    QString securityTool() const { return "/usr/bin/security"; }
-    QString processFinder() const { return "/usr/bin/pgrep"; }
+    // Where the Mac keeps one of the tools the program runs: the one table of
+    // tool paths. The values are the Mac's own paths.
+    static QString toolLocation(MacTool tool);
+    // The file to run for `tool` on this machine: its location mapped by
+    // `disk()`, so a re-rooted machine runs the scripts a test put there. The
+    // shell is the host's own and is never re-rooted.
+    QString tool(MacTool tool) const;
+    // The places the LaunchServices register tool may be, first found wins.
+    static QList<MacTool> registerTools() {
+        return {MacTool::launchServicesRegister, MacTool::launchServicesRegisterVersioned};
+    }
+
     // Where the Codex command-line tool is usually installed, first found wins.
     QStringList codexLocations() const {
         return {"/opt/homebrew/bin/codex", "/usr/local/bin/codex", home_ + "/.local/bin/codex",
@@ -59,9 +87,6 @@ public:
     QString machineIdFile() const { return "/etc/machine-id"; }
     // The computer's model name as Linux's firmware tables give it.
     QString productNameFile() const { return "/sys/class/dmi/id/product_name"; }
-
-    // The host's own shell, run as it is (not a Mac location; never re-rooted).
-    static QString shell() { return "/bin/sh"; }
 
     // Replace a leading home folder by "~", only at a folder boundary.
     QString tilde(const QString& logical) const;

@@ -1,8 +1,15 @@
 #pragma once
 // The workspace as the program uses it to drive System Settings: which
-// applications run under a bundle identifier, which application is in front,
-// and opening a page link with the application brought to the front.
+// applications run under a bundle identifier (with their launch dates),
+// which application is in front, opening a page link with the application
+// brought to the front, and asking a running application to quit.
+//
+// Any thread. `isGone` may reap the process it asks about when it is a child
+// of this one, so it is asked only about applications this seam listed.
+// Quitting is a seam of its own on purpose: a stand-in that lists made-up
+// process ids must never signal whatever real process has that id.
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -14,6 +21,8 @@ namespace rk {
 struct RunningApplication {
     std::int32_t pid = 0;
     QString bundleID;
+    // When it started; none when the process does not say.
+    std::optional<QDateTime> launchDate{};
 
     friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
 };
@@ -31,6 +40,15 @@ public:
     // the front. True when the request was handed over; nobody waits for more.
     virtual bool openURL(const QUrl& url, bool activate) = 0;
 
+    // The polite request to quit, which an application may decline. True
+    // when it was delivered.
+    virtual bool terminate(const RunningApplication& application) = 0;
+    // Ends it without asking. True when it was delivered.
+    virtual bool forceTerminate(const RunningApplication& application) = 0;
+    // Whether it has ended. One this process may not ask about counts as
+    // running.
+    virtual bool isGone(const RunningApplication& application) = 0;
+
     // The process-wide implementation that defaults use; nullptr restores the host's.
     static Workspace& current();
     static void setCurrent(Workspace* workspace);
@@ -38,12 +56,20 @@ public:
 
 // This machine: no System Settings runs, the frontmost application is not
 // known, and links go to the desktop's own handler (which knows no
-// "x-apple.systempreferences:" link and so opens nothing).
+// "x-apple.systempreferences:" link and so opens nothing). Quitting works on
+// the process id: SIGTERM, then SIGKILL; an application has ended when it
+// was reaped (a child of this process is reaped here) or there is no such
+// process (ESRCH), while one this process may not signal (EPERM) counts as
+// running. An application without a process id has ended and is never
+// signalled.
 class HostWorkspace final : public Workspace {
 public:
     QList<RunningApplication> runningApplications(const QString&) override { return {}; }
     std::optional<QString> frontmostBundleID() override { return std::nullopt; }
     bool openURL(const QUrl& url, bool activate) override;
+    bool terminate(const RunningApplication& application) override;
+    bool forceTerminate(const RunningApplication& application) override;
+    bool isGone(const RunningApplication& application) override;
 };
 
 }  // namespace rk

@@ -181,6 +181,10 @@ TEST(HostAppBundleTest, WithoutAnApplicationObjectItReadsTheProcess) {
     EXPECT_EQ(host.bundlePath(), host.executablePath());
     EXPECT_FALSE(host.infoString("CFBundleName").has_value());
     EXPECT_FALSE(host.bundleIdentifier().has_value());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    ASSERT_TRUE(host.launchDate().has_value());
+    EXPECT_LE(*host.launchDate(), now.addSecs(1));
+    EXPECT_GT(*host.launchDate(), now.addSecs(-600));
 }
 
 }  // namespace

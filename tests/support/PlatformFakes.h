@@ -3,14 +3,18 @@
 // process-wide current instance for the length of a scope.
 
 #include <QHash>
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include "platform/Accessibility.h"
 #include "platform/AppRegistry.h"
 #include "platform/FileProbe.h"
 #include "platform/MotionPreference.h"
 #include "platform/Volumes.h"
+#include "platform/Workspace.h"
 
 namespace rk::test {
 
@@ -84,6 +88,49 @@ class FakeMotionPreference : public MotionPreference {
 public:
     bool reduce = false;
     bool reduceMotion() const override { return reduce; }
+};
+
+// A workspace with a fixed list of running applications, for hand-built
+// trees and the quitting rules. Quitting is only recorded, and an
+// application is gone once its pid is in `gone`, unless `realProcesses` is
+// set: then the host's signals reach the listed processes, which must be ones
+// the test started itself.
+class FakeWorkspace : public Workspace {
+public:
+    QList<RunningApplication> applications;
+    std::optional<QString> frontmost;
+    QList<QUrl> opened;
+    bool realProcesses = false;
+    QList<std::int32_t> terminated;  // pids asked to quit, politely or not, in order
+    QSet<std::int32_t> gone;
+
+    QList<RunningApplication> runningApplications(const QString& bundleID) override {
+        QList<RunningApplication> matching;
+        for (const RunningApplication& application : applications) {
+            if (application.bundleID == bundleID)
+                matching << application;
+        }
+        return matching;
+    }
+    std::optional<QString> frontmostBundleID() override { return frontmost; }
+    bool openURL(const QUrl& url, bool) override {
+        opened << url;
+        return true;
+    }
+    bool terminate(const RunningApplication& application) override {
+        terminated << application.pid;
+        return !realProcesses || host_.terminate(application);
+    }
+    bool forceTerminate(const RunningApplication& application) override {
+        terminated << application.pid;
+        return !realProcesses || host_.forceTerminate(application);
+    }
+    bool isGone(const RunningApplication& application) override {
+        return realProcesses ? host_.isGone(application) : gone.contains(application.pid);
+    }
+
+private:
+    HostWorkspace host_;
 };
 
 }  // namespace rk::test

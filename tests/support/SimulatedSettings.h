@@ -26,6 +26,7 @@
 #include "platform/Geometry.h"
 #include "platform/WindowList.h"
 #include "platform/Workspace.h"
+#include "support/PlatformFakes.h"
 
 namespace rk::test {
 
@@ -116,28 +117,6 @@ private:
     std::optional<double> timeout_;
     QString timeoutKey_;
     int nextKey_ = 0;
-};
-
-// A workspace with a fixed list of running applications, for hand-built trees.
-class FakeWorkspace : public Workspace {
-public:
-    QList<RunningApplication> applications;
-    std::optional<QString> frontmost;
-    QList<QUrl> opened;
-
-    QList<RunningApplication> runningApplications(const QString& bundleID) override {
-        QList<RunningApplication> matching;
-        for (const RunningApplication& application : applications) {
-            if (application.bundleID == bundleID)
-                matching << application;
-        }
-        return matching;
-    }
-    std::optional<QString> frontmostBundleID() override { return frontmost; }
-    bool openURL(const QUrl& url, bool) override {
-        opened << url;
-        return true;
-    }
 };
 
 // A window server that lists the windows given (none: it does not answer).
@@ -290,6 +269,10 @@ public:
     QList<RunningApplication> runningApplications(const QString& bundleID) override;
     std::optional<QString> frontmostBundleID() override;
     bool openURL(const QUrl& url, bool activate) override;
+    // It never quits when asked.
+    bool terminate(const RunningApplication&) override { return false; }
+    bool forceTerminate(const RunningApplication&) override { return false; }
+    bool isGone(const RunningApplication&) override { return false; }
     // WindowList.
     std::optional<QList<WindowDescription>> onScreenWindows() override;
 

@@ -24,6 +24,7 @@ public:
     QString executable = "/Applications/Sample.app/Contents/MacOS/Sample";
     QStringList args{"Sample"};
     qint64 pid = 4242;
+    std::optional<QDateTime> launched;
 
     std::optional<QString> infoString(const QString& key) const override {
         if (auto it = info.constFind(key); it != info.constEnd())
@@ -35,6 +36,7 @@ public:
     QString executablePath() const override { return executable; }
     QStringList arguments() const override { return args; }
     qint64 processID() const override { return pid; }
+    std::optional<QDateTime> launchDate() const override { return launched; }
 };
 
 class FakeProbePlatform : public KTProbePlatform {

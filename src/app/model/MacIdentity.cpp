@@ -50,7 +50,7 @@ QString MacIdentity::fromProfile(const QByteArray& json) {
 
 QString MacIdentity::model(Machine& machine, const SystemPaths& paths) {
     const ToolRun run =
-        machine.run(paths.disk(paths.systemProfiler()), {"SPHardwareDataType", "-json"}, toolLimit);
+        machine.run(paths.tool(MacTool::systemProfiler), {"SPHardwareDataType", "-json"}, toolLimit);
     // The exit status is not consulted: the profiler's output is judged on
     // its shape alone. A run cut off at the limit says nothing reliable.
     if (!run.finished())

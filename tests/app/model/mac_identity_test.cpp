@@ -100,7 +100,7 @@ TEST(MacIdentity, OnThisHostTheAnswerIsEmpty) {
 TEST(MacIdentity, AChattyProfilerIsReadToTheEnd) {
     QTemporaryDir root;
     const auto paths = SystemPaths::rerooted(root.path(), "/Users/anna");
-    const QString tool = paths.disk(paths.systemProfiler());
+    const QString tool = paths.tool(MacTool::systemProfiler);
     QDir().mkpath(QFileInfo(tool).path());
     QFile script(tool);
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+#include <spawn.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <csignal>
+
+#include "permissions/PermissionWizard.h"
+#include "permissions/identity/SystemSettingsRefresh.h"
+#include "support/PlatformFakes.h"
+#include "support/QtApp.h"
+#include "support/WizardFixture.h"
+
+extern char** environ;
+
+namespace rk {
+namespace {
+
+using namespace std::chrono_literals;
+namespace Refresh = KTSystemSettingsRefresh;
+using Result = Refresh::QuitResult;
+
+const QDateTime kEpoch = QDateTime::fromSecsSinceEpoch(2'000'000'000, Qt::UTC);
+const KTWizardProduct kRenamed{.slug = "renamed", .legacyBundleIdentifiers = {"com.example.old"}};
+
+TEST(SystemSettingsRefresh, WhenASystemSettingsIsQuit) {
+    using Date = std::optional<QDateTime>;
+    // legacy declared, epoch, running, launched, quit
+    const std::tuple<bool, Date, bool, Date, bool> cases[] = {
+        {true, kEpoch, true, kEpoch.addSecs(-60), true},
+        {true, kEpoch, true, std::nullopt, true},
+        {true, kEpoch, true, kEpoch.addSecs(-1), true},
+        {true, kEpoch, true, kEpoch, false},
+        {true, kEpoch, true, kEpoch.addSecs(60), false},
+        {false, kEpoch, true, kEpoch.addSecs(-60), false},
+        {true, std::nullopt, true, kEpoch.addSecs(-60), false},
+        {true, kEpoch, false, std::nullopt, false},
+    };
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        const auto& [legacy, epoch, running, launched, quit] = cases[row];
+        EXPECT_EQ(Refresh::shouldQuit(legacy, epoch, running, launched), quit) << "row " << row;
+    }
+    EXPECT_EQ(Refresh::quitResult("quit"), Result::quit);
+    EXPECT_EQ(Refresh::quitResult("Quit"), std::nullopt);
+}
+
+TEST(SystemSettingsRefresh, TheEpochOnlyMovesForwardAndOnlyALegacyProductQuits) {
+    test::WizardSandbox sandbox;
+    QSettings().setValue("KTSystemSettingsRefresh.identityEpoch.renamed", 0.0);
+    EXPECT_EQ(Refresh::epoch("renamed"), std::nullopt);
+    Refresh::recordIdentityChange("renamed", kEpoch);
+    Refresh::recordIdentityChange("renamed", kEpoch.addSecs(-5));
+    EXPECT_EQ(Refresh::epoch("renamed"), kEpoch);
+
+    test::FakeWorkspace workspace;
+    EXPECT_FALSE(Refresh::wouldQuitNow(kRenamed, workspace));
+    workspace.applications = {{1, Refresh::bundleID, kEpoch.addSecs(10)}};
+    EXPECT_FALSE(Refresh::wouldQuitNow(kRenamed, workspace));
+    workspace.applications << RunningApplication{2, Refresh::bundleID};
+    EXPECT_TRUE(Refresh::wouldQuitNow(kRenamed, workspace));
+    EXPECT_FALSE(Refresh::wouldQuitNow(KTWizardProduct{.slug = "renamed"}, workspace));
+}
+
+// A child of this test standing in for System Settings, once its script has
+// set itself up and become `sleep`.
+RunningApplication child(const char* script, const QDateTime& launched) {
+    const char* argv[] = {"/bin/sh", "-c", script, nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    QFile name(QString("/proc/%1/comm").arg(pid));
+    for (int tries = 0; tries < 500 && name.open(QIODevice::ReadOnly) && name.readAll() != "sleep\n";
+         ++tries) {
+        name.close();
+        QThread::msleep(10);
+    }
+    return RunningApplication{pid, Refresh::bundleID, launched};
+}
+
+TEST(SystemSettingsRefresh, QuitsRealProcessesPolitelyThenByForce) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    test::FakeWorkspace workspace;
+    workspace.realProcesses = true;
+    workspace.applications = {child("exec sleep 30", now)};
+    EXPECT_EQ(Refresh::quit(Refresh::bundleID, now.addSecs(-60), 500ms, workspace), Result::notRunning);
+    EXPECT_FALSE(workspace.isGone(workspace.applications[0]));
+    EXPECT_EQ(Refresh::quit(Refresh::bundleID, now.addSecs(1), 2s, workspace), Result::quit);
+
+    workspace.applications = {child("trap '' TERM; exec sleep 30", now)};
+    EXPECT_EQ(Refresh::quit(Refresh::bundleID, std::nullopt, 500ms, workspace), Result::forced);
+    EXPECT_TRUE(workspace.isGone(workspace.applications[0]));
+}
+
+// A product without a former identifier opens at once, whatever the epoch;
+// a renamed one first quits the stale System Settings in the background.
+TEST(SystemSettingsRefresh, OpeningAPageQuitsAStaleSystemSettingsFirst) {
+    test::ensureApp(test::AppKind::core, "settings_refresh_test");
+    test::WizardSandbox sandbox;
+    test::FakeWorkspace workspace;
+    test::ScopedCurrent<Workspace> installed(&workspace);
+    workspace.applications = {{7, Refresh::bundleID, kEpoch.addSecs(-60)}};
+    workspace.gone = {7};
+    QStringList log;
+    KTPermissionWizard::onDecision = [&](const QString& line) { log << line; };
+    Refresh::recordIdentityChange("renamed", kEpoch);
+    int opened = 0;
+    Refresh::open(QUrl("x-apple.systempreferences:a"), KTWizardProduct{.slug = "renamed"}, [&] { ++opened; });
+    EXPECT_EQ(opened, 1);
+
+    Refresh::open(QUrl("x-apple.systempreferences:b"), kRenamed, [&] { ++opened; });
+    EXPECT_EQ(opened, 1);
+    QElapsedTimer waited;
+    waited.start();
+    while ((opened < 2 || log.isEmpty()) && waited.elapsed() < 10'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(workspace.opened,
+              QList<QUrl>({QUrl("x-apple.systempreferences:a"), QUrl("x-apple.systempreferences:b")}));
+    EXPECT_TRUE(Refresh::Status::shared().restartedAt().has_value());
+    EXPECT_EQ(log,
+              QStringList({"wizard: System Settings started before this app's identity changed; quit it in "
+                           "the background before opening the pane: quit"}));
+}
+
+// The wizard's configuration keeps this launch as the epoch when its record
+// was written under another identifier; a command-line question keeps nothing.
+TEST(SystemSettingsRefresh, ConfiguringTheWizardRecordsAnIdentityChange) {
+    for (const bool question : {true, false}) {
+        test::WizardSandbox sandbox;
+        sandbox.bundle.launched = kEpoch;
+        if (question)
+            sandbox.bundle.args << "--permission-check";
+        sandbox.root.writeFile("/Users/anna/.renamed/permissions.json",
+                               R"({"bundle_id": "com.example.old"})");
+        Refresh::installIdentityChangeHook();
+        KTPermissionWizard::configure(kRenamed, KTWizardBrand{}, {test::samplePermission("one")}, true);
+        EXPECT_EQ(Refresh::epoch("renamed"), question ? std::nullopt : std::optional(kEpoch)) << question;
+    }
+}
+
+}  // namespace
+}  // namespace rk

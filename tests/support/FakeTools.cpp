@@ -1,0 +1,47 @@
+#include "support/FakeTools.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace rk::test {
+
+namespace {
+// The log and the answers, in a folder of the machine that nothing else reads.
+const QString kLog = "/.fake-tools/calls";
+
+QString modeFile(MacTool tool) {
+    return "/.fake-tools/mode-" + QString::number(static_cast<int>(tool));
+}
+
+QString quoted(QString text) {
+    return "'" + text.replace("'", "'\\''") + "'";
+}
+}  // namespace
+
+QString FakeTools::install(MacTool tool) {
+    root_.makeFolder("/.fake-tools");
+    const QString name = QFileInfo(SystemPaths::toolLocation(tool)).fileName();
+    const QString script =
+        "#!/bin/sh\nprintf '%s\\n' " + quoted(name) + "\" $*\" >> " + quoted(root_.disk(kLog)) +
+        "\nmode=" + quoted(root_.disk(modeFile(tool))) +
+        "\n[ -f \"$mode\" ] || exit 0\ntail -n +2 \"$mode\"\nexit \"$(head -n 1 \"$mode\")\"\n";
+    const QString path = root_.writeFile(SystemPaths::toolLocation(tool), script.toUtf8());
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+void FakeTools::answer(MacTool tool, int status, const QByteArray& output) {
+    root_.writeFile(modeFile(tool), QByteArray::number(status) + "\n" + output);
+}
+
+QStringList FakeTools::calls() const {
+    QFile log(root_.disk(kLog));
+    QStringList lines;
+    if (log.open(QIODevice::ReadOnly)) {
+        for (const QString& line : QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts))
+            lines << line.trimmed();
+    }
+    return lines;
+}
+
+}  // namespace rk::test

@@ -1,0 +1,34 @@
+#pragma once
+// The Mac's tools on a temporary machine: each one a small shell script at
+// the tool's place under the TempRoot (SystemPaths::tool finds it there). A
+// call appends one line to a log shared by all of them, the tool's file name
+// and its arguments joined by blanks ("tccutil reset Camera com.example.old"),
+// and answers as the tool's mode file says: its exit status, then its output.
+// Tests change an answer between calls and read the calls in order.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "platform/SystemPaths.h"
+#include "support/TempRoot.h"
+
+namespace rk::test {
+
+class FakeTools {
+public:
+    explicit FakeTools(const TempRoot& root) : root_(root) {}
+
+    // Puts the script for `tool` (any but the shell) in place, answering status 0 and no output
+    // until told otherwise; returns the path it runs from.
+    QString install(MacTool tool);
+    // What the next calls of `tool` answer.
+    void answer(MacTool tool, int status, const QByteArray& output = QByteArray());
+    // Every call so far, in order, all tools together.
+    QStringList calls() const;
+
+private:
+    const TempRoot& root_;
+};
+
+}  // namespace rk::test
