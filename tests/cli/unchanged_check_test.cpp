@@ -27,46 +27,43 @@ void writeStores(ModelWorld& world, qint64 editorAuth, const QList<ArchivedItem>
 
 struct Case {
     const char* name;
-    std::function<void(ModelWorld&, double)> meanwhile;  // what happens while the check waits
     int status;
     QStringList lines;
+    std::function<void(ModelWorld&, double)> meanwhile = {};  // what happens while the check waits
 };
 
 TEST(UnchangedCheck, ComparesTheStoresAroundEverySelection) {
     const QString before = QStringLiteral("before: 2 privacy rows, 1 login item records");
-    const QString accessibility =
-        QStringLiteral("accessibility: 2 rows read, 3 selections made and read back");
-    const QString loginItems = QStringLiteral("loginItems: 1 rows read, 2 selections made and read back");
+    const QString ax = QStringLiteral("accessibility: 2 rows read, 3 selections made and read back");
+    const QString login = QStringLiteral("loginItems: 1 rows read, 2 selections made and read back");
     ArchivedItem helper = kSync;
     helper.name = QStringLiteral("Sync Helper");  // the same key as Sync's
     const Case cases[] = {
         {"Pass",
-         {},
          0,
-         {before, accessibility, loginItems,
-          "PASS: 5 selections, zero changes to 2 privacy rows and 1 login item records"}},
+         {before, ax, login, "PASS: 5 selections, zero changes to 2 privacy rows and 1 login item records"}},
         {"ChangedKeysOncePerExtraOccurrence",
+         1,
+         {before, ax, login, "FAIL: settings changed during the run", "  501|8.com.example.sync|1",
+          "  user|kTCCServiceAccessibility|com.vendor.Editor|0",
+          "  user|kTCCServiceAccessibility|com.vendor.Editor|2",
+          "note: a change by macOS or another app during the run also shows here; re-run before concluding"},
          [&](ModelWorld& w, double) {
              writeStores(w, 0, {kSync, helper});
-         },
-         1,
-         {before, accessibility, loginItems, "FAIL: settings changed during the run",
-          "  501|8.com.example.sync|1", "  user|kTCCServiceAccessibility|com.vendor.Editor|0",
-          "  user|kTCCServiceAccessibility|com.vendor.Editor|2",
-          "note: a change by macOS or another app during the run also shows here; re-run before concluding"}},
+         }},
         {"NoSelectionHeld",
-         [](ModelWorld& w, double) { w.settings.selectionSticks = false; },
          3,
          {before, "accessibility: 2 rows read, 0 selections made and read back",
           "loginItems: 1 rows read, 0 selections made and read back",
-          "NOT MEASURED: no selection was made, so nothing was exercised"}},
+          "NOT MEASURED: no selection was made, so nothing was exercised"},
+         [](ModelWorld& w, double) { w.settings.selectionSticks = false; }},
         {"UnreadableAfterwards",
+         3,
+         {before, ax, login, "NOT MEASURED: stores unreadable afterwards"},
          [](ModelWorld& w, double seconds) {
              if (seconds == UnchangedCheck::endWait)
                  w.root.writeFile(BackgroundStore::folder(w.root.paths()) + "/BackgroundItems-v4.btm", "x");
-         },
-         3,
-         {before, accessibility, loginItems, "NOT MEASURED: stores unreadable afterwards"}},
+         }},
     };
     for (const Case& c : cases) {
         ModelWorld world;
