@@ -4,6 +4,7 @@
 
 #include "app/PermissionDeclaration.h"
 #include "app/model/LinkRouter.h"
+#include "cli/SelfTest.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/ToolOutput.h"
@@ -141,6 +142,7 @@ bool Dispatch::isBuilt(Mode::Kind kind) {
         case Mode::Kind::permissionLint:
         case Mode::Kind::moveInCheck:
         case Mode::Kind::application:
+        case Mode::Kind::selfTest:
             return true;
         default:
             return false;
@@ -166,6 +168,8 @@ int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
             return KTPermissionWizard::runLintCLI(args);
         case Mode::Kind::moveInCheck:
             return MoveInCheck::run(mode.file);
+        case Mode::Kind::selfTest:
+            return SelfTest::run([] { configureWizard(false); });
         default:
             break;
     }
