@@ -4,6 +4,7 @@
 
 #include "app/PermissionDeclaration.h"
 #include "app/model/LinkRouter.h"
+#include "cli/PageCapture.h"
 #include "cli/SelfTest.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
@@ -143,6 +144,7 @@ bool Dispatch::isBuilt(Mode::Kind kind) {
         case Mode::Kind::moveInCheck:
         case Mode::Kind::application:
         case Mode::Kind::selfTest:
+        case Mode::Kind::capturePages:
             return true;
         default:
             return false;
@@ -170,6 +172,8 @@ int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
             return MoveInCheck::run(mode.file);
         case Mode::Kind::selfTest:
             return SelfTest::run([] { configureWizard(false); });
+        case Mode::Kind::capturePages:
+            return PageCapture::run(mode.outDir, mode.marketing);
         default:
             break;
     }
