@@ -4,6 +4,7 @@
 
 #include "app/PermissionDeclaration.h"
 #include "app/model/LinkRouter.h"
+#include "cli/ExplainCheck.h"
 #include "cli/PageCapture.h"
 #include "cli/SelfTest.h"
 #include "movein/MoveInCheck.h"
@@ -145,6 +146,7 @@ bool Dispatch::isBuilt(Mode::Kind kind) {
         case Mode::Kind::application:
         case Mode::Kind::selfTest:
         case Mode::Kind::capturePages:
+        case Mode::Kind::explainCheck:
             return true;
         default:
             return false;
@@ -174,6 +176,8 @@ int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
             return SelfTest::run([] { configureWizard(false); });
         case Mode::Kind::capturePages:
             return PageCapture::run(mode.outDir, mode.marketing);
+        case Mode::Kind::explainCheck:
+            return ExplainCheck::run(mode.explainWord);
         default:
             break;
     }
