@@ -14,6 +14,7 @@
 #include "finder/Decide.h"
 #include "movein/MoveInPage.h"
 #include "ui/Palette.h"
+#include "ui/Rendering.h"
 #include "ui/RootView.h"
 
 namespace rk {
@@ -124,6 +125,8 @@ int PageCapture::run(const QString& outDir, bool marketing) {
 
 int PageCapture::run(const QString& outDir, bool marketing, AppModel& m, QTextStream& out) {
     Fixtures::marketing = marketing;
+    // Spinners stand still and nothing animates: the same picture every time.
+    const StaticRenderingScope still;
     QDir().mkpath(outDir);
     fillSampleMachine(m);
     int captured = 0;

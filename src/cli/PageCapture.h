@@ -27,7 +27,6 @@ class AppModel;
 // The view drawn for each page: the step's page in a 600-point column with an
 // 18-point margin, on the scheme's window colour, as tall as it needs.
 class CaptureFrame : public QWidget {
-    Q_OBJECT
 public:
     CaptureFrame(AppModel& m, bool dark, QWidget* parent = nullptr);
     bool dark() const { return dark_; }

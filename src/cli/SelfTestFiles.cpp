@@ -20,8 +20,8 @@ namespace {
 // out; the checks that need it look for it themselves.
 class Tree {
 public:
-    Tree()
-        : root_(QDir::tempPath() + "/rk-newest-" + QUuid::createUuid().toString(QUuid::WithoutBraces)),
+    explicit Tree(const QString& tempFolder)
+        : root_(tempFolder + "/rk-newest-" + QUuid::createUuid().toString(QUuid::WithoutBraces)),
           move_(QDateTime::currentDateTime().addSecs(-3600)),
           dayBack_(QDateTime::currentDateTime().addSecs(-86400)) {}
     ~Tree() { QDir(root_).removeRecursively(); }
@@ -93,9 +93,9 @@ void buildDeepFolder(const Tree& tree) {
 
 }  // namespace
 
-void SelfTestFiles::run(SelfTestChecks& checks) {
+void SelfTestFiles::run(SelfTestChecks& checks, const QString& tempFolder) {
     {
-        const Tree tree;
+        const Tree tree(tempFolder);
         buildContainer(tree);
         // The decoys must be there, or the check would pass on nothing.
         const bool decoys = tree.isLink(kData + "/Desktop") && tree.isLink(kData + "/latest.txt") &&

@@ -6,13 +6,17 @@
 // device-move detection runs its own labelled checks. The temporary tree
 // lives only while these checks run and is removed afterwards.
 
+#include <QDir>
+#include <QString>
+
 #include "cli/SelfTestChecks.h"
 
 namespace rk {
 
 struct SelfTestFiles {
-    // Checks 31 to 36, in order.
-    static void run(SelfTestChecks& checks);
+    // Checks 31 to 36, in order, with the tree in a fresh folder inside
+    // `tempFolder` (the user's temporary folder unless a test names another).
+    static void run(SelfTestChecks& checks, const QString& tempFolder = QDir::tempPath());
 };
 
 }  // namespace rk

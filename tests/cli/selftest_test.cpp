@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTextStream>
 
+#include "cli/SelfTestChecks.h"
+#include "cli/SelfTestFiles.h"
 #include "cli/SelfTestReaders.h"
 #include "permissions/PermissionWizard.h"
 #include "support/QtApp.h"
@@ -76,6 +80,25 @@ TEST_F(SelfTestRun, OneFailingCheckIsCountedAndTheRunGoesOn) {
               QStringList{"FAIL: control: no legacy bundle ids, so the wizard's tccutil path cannot run"});
     EXPECT_EQ(run.lines.last(), "SELFTEST FAIL (1)");
     EXPECT_EQ(run.status, 1);
+}
+
+TEST(SelfTestFiles, DecoysWhoseLinksCouldNotBeMadeFailRatherThanPassOnNothing) {
+    // Nothing can be made below a plain file: no folders, files or links.
+    QTemporaryDir dir;
+    QFile(dir.filePath("plain")).open(QIODevice::WriteOnly);
+    QString text;
+    QTextStream out(&text);
+    SelfTestChecks checks(out);
+    SelfTestFiles::run(checks, dir.filePath("plain"));
+    const QStringList lines = startingWith(text.split('\n'), "FAIL: ");
+    EXPECT_EQ(lines,
+              (QStringList{
+                  "FAIL: decoy: a sandboxed app's links and Keychains never read as opened",
+                  "FAIL: control: a real file written since the move reads as opened",
+                  "FAIL: decoy: a path that IS a link reads nothing",
+                  "FAIL: decoy: a link at <path>/a/b and a file at <path>/a/b/c/f never read as opened",
+                  "FAIL: control: a real file at <path>/a/b/f reads as opened",
+              }));
 }
 
 TEST(SelfTestRedaction, TheReplacementWordNeverCountsAsTheName) {
