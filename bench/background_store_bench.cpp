@@ -14,7 +14,7 @@
 #include <string>
 
 #include "finder/BackgroundStore.h"
-#include "support/KeyedArchiveWriter.h"
+#include "platform/KeyedArchiveWriter.h"
 
 namespace {
 
@@ -25,11 +25,11 @@ using namespace rk;
 QByteArray storeWith(int records) {
     const QStringList users{"FFFFEEEE-DDDD-CCCC-BBBB-AAAA000001F5", "FFFFEEEE-DDDD-CCCC-BBBB-AAAA000001F6",
                             "00000000-0000-0000-0000-000000000000"};
-    QList<test::ArchivedUser> byUser;
+    QList<ArchivedUser> byUser;
     for (const QString& user : users)
         byUser.append({user, {}});
     for (int i = 0; i < records; ++i) {
-        test::ArchivedItem item;
+        ArchivedItem item;
         const QString vendor = QStringLiteral("vendor%1").arg(i % 97);
         const QString product = QStringLiteral("Product %1").arg(i);
         item.name = product;
@@ -45,7 +45,7 @@ QByteArray storeWith(int records) {
         item.executablePath = "/Applications/" + product + ".app/Contents/MacOS/" + product;
         byUser[i % users.size()].items.append(item);
     }
-    return test::KeyedArchiveWriter::store(byUser);
+    return KeyedArchiveWriter::store(byUser);
 }
 
 const QByteArray& store(int records) {

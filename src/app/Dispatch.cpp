@@ -7,6 +7,9 @@
 #include "cli/AXDump.h"
 #include "cli/Probe.h"
 #include "cli/UnchangedCheck.h"
+#include "cli/ExplainCheck.h"
+#include "cli/PageCapture.h"
+#include "cli/SelfTest.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/ToolOutput.h"
@@ -139,21 +142,6 @@ AppHost Dispatch::host(Mode::Kind kind) {
     }
 }
 
-bool Dispatch::isBuilt(Mode::Kind kind) {
-    switch (kind) {
-        case Mode::Kind::permissionCheck:
-        case Mode::Kind::permissionLint:
-        case Mode::Kind::moveInCheck:
-        case Mode::Kind::probe:
-        case Mode::Kind::settingsUnchangedCheck:
-        case Mode::Kind::axDump:
-        case Mode::Kind::application:
-            return true;
-        default:
-            return false;
-    }
-}
-
 QString Dispatch::notBuiltLine(const QString& flag) {
     return QStringLiteral("NOT MEASURED: ") + flag + QStringLiteral(" is not part of this build");
 }
@@ -179,6 +167,12 @@ int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
             return UnchangedCheck::run();
         case Mode::Kind::axDump:
             return AXDump::run(mode.pane.value_or(Pane::loginItems), mode.filter);
+        case Mode::Kind::selfTest:
+            return SelfTest::run([] { configureWizard(false); });
+        case Mode::Kind::capturePages:
+            return PageCapture::run(mode.outDir, mode.marketing);
+        case Mode::Kind::explainCheck:
+            return ExplainCheck::run(mode.explainWord);
         default:
             break;
     }

@@ -70,9 +70,8 @@ struct Dispatch {
     // Exactly "accessibility" names the Accessibility page; any other word Login Items.
     static Pane paneForWord(const QString& word);
     static AppHost host(Mode::Kind kind);
-    // Whether this build carries the mode. A mode it does not carry answers
-    // "NOT MEASURED" with the not-measured status instead of starting the window.
-    static bool isBuilt(Mode::Kind kind);
+    // A mode this build does not carry answers "NOT MEASURED" with the
+    // not-measured status instead of starting the window.
     static constexpr int notMeasuredStatus = 3;
     static QString notBuiltLine(const QString& flag);
 

@@ -4,13 +4,11 @@
 #include <cerrno>
 
 #include "finder/BackgroundStore.h"
-#include "support/KeyedArchiveWriter.h"
+#include "platform/KeyedArchiveWriter.h"
 #include "support/PlatformFakes.h"
 #include "support/TempRoot.h"
 
 using namespace rk;
-using rk::test::ArchivedItem;
-using rk::test::KeyedArchiveWriter;
 
 namespace {
 
@@ -78,7 +76,7 @@ TEST(BackgroundStoreParse, EveryFieldAndTheOrderOfUsersAndItems) {
     // Text beyond ASCII is written as UTF-16 in the binary form.
     const QString wide = QString::fromUtf8("\xC3\x9Cn\xC3\xAF \xF0\x9F\x98\x80 Tool");  // "Ünï 😀 Tool"
     KeyedArchiveWriter writer;
-    writer.setTop("store", writer.storage(QList<test::ArchivedUser>{
+    writer.setTop("store", writer.storage(QList<ArchivedUser>{
                                {"B-USER", {app("b1", "/b1"), full}},
                                {QString::fromUtf8("A-\xC3\x84"), {app(wide, "/a1")}},
                            }));
@@ -303,7 +301,7 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
 }
 
 TEST(BackgroundStoreParse, RefusesAStoreBeyondTheSizeCap) {
-    QByteArray huge = KeyedArchiveWriter::goodSelfTestStore();
+    QByteArray huge = KeyedArchiveWriter::store({{"501", {app("Ghost", "/Applications/Ghost.app")}}});
     huge.resize(BackgroundStore::sizeCap + 1);
     EXPECT_EQ(BackgroundStore::parse(huge).error(), StoreError::format("too large"));
 }
@@ -349,7 +347,8 @@ class BackgroundStoreFiles : public ::testing::Test {
 protected:
     test::TempRoot root;
     QString folder() const { return BackgroundStore::folder(); }
-    void put(const QString& name, const QByteArray& bytes = KeyedArchiveWriter::goodSelfTestStore()) {
+    void put(const QString& name, const QByteArray& bytes = KeyedArchiveWriter::store(
+                                      {{"501", {app("Ghost", "/Applications/Ghost.app")}}})) {
         root.writeFile(folder() + "/" + name, bytes);
     }
 };
@@ -405,7 +404,7 @@ TEST_F(BackgroundStoreFiles, FolderAndFileFailures) {
 
     put("BackgroundItems-v4.btm", QByteArray());
     EXPECT_EQ(readDescription(), "unreadable (read)");
-    put("BackgroundItems-v4.btm", KeyedArchiveWriter::brokenSelfTestStore());
+    put("BackgroundItems-v4.btm", KeyedArchiveWriter::store({{"501", {without({"disposition"})}}}));
     EXPECT_EQ(readDescription(), "unknown format (record missing disposition)");
 }
 

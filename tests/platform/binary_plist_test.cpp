@@ -11,8 +11,8 @@
 #include <cstring>
 #include <random>
 
+#include "platform/KeyedArchiveWriter.h"
 #include "platform/Plist.h"
-#include "support/KeyedArchiveWriter.h"
 
 using namespace rk;
 
@@ -375,15 +375,15 @@ TEST(BinaryPlist, ViewsFindKeysAndTextAsLibplistDoes) {
 
 TEST(BinaryPlist, WideOffsetsAndReferences) {
     // A store large enough for two-byte references and three-byte offsets.
-    QList<test::ArchivedUser> users{{"501", {}}};
+    QList<ArchivedUser> users{{"501", {}}};
     for (int i = 0; i < 3000; ++i) {
-        test::ArchivedItem item;
+        ArchivedItem item;
         item.name = QStringLiteral("Item %1 ").arg(i) + QString(40, QChar('x'));
         item.url = QStringLiteral("/Applications/Item %1.app").arg(i);
         item.identifier = QStringLiteral("2.com.vendor.item%1").arg(i);
         users[0].items.append(item);
     }
-    const QByteArray list = test::KeyedArchiveWriter::store(users);
+    const QByteArray list = KeyedArchiveWriter::store(users);
     ASSERT_GT(list.size(), 0xFFFF);
     EXPECT_TRUE(readsAsLibplist(list));
 }
@@ -392,15 +392,15 @@ TEST(BinaryPlist, WideOffsetsAndReferences) {
 // table and the objects: whatever libplist makes of each, we make the same,
 // or refuse it where libplist would expand it beyond the file.
 TEST(BinaryPlist, DamagedListsReadAsLibplistReadsThem) {
-    test::KeyedArchiveWriter writer;
-    test::ArchivedItem item;
+    KeyedArchiveWriter writer;
+    ArchivedItem item;
     item.name = QString::fromUtf8("Café ✓");
     item.type = 2;
     item.disposition = 3;
     item.url = "/Applications/Café.app";
     item.identifier = "2.com.example.cafe";
     item.developerName = "Vendor";
-    writer.setTop("store", writer.storage(QList<test::ArchivedUser>{{"501", {item}}}));
+    writer.setTop("store", writer.storage(QList<ArchivedUser>{{"501", {item}}}));
     const QByteArray bases[] = {
         Plist::toBinary(everyKind()), writer.binary(),
         bplist({bytes({0xA2, 0x01, 0x02}), bytes({0xC1, 0x02}), bytes({0x22, 0x3F, 0xC0, 0, 0}),

@@ -25,7 +25,7 @@
 #include "app/model/Stats.h"
 #include "support/ExplainFakes.h"
 #include "support/FakeClock.h"
-#include "support/KeyedArchiveWriter.h"
+#include "platform/KeyedArchiveWriter.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
 #include "support/SimulatedPhoto.h"

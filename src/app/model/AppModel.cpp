@@ -183,6 +183,10 @@ void AppModel::setExplainPending(const QList<ExplainItem>& items) {
     RK_PUBLISH(explainPending_, items, explainPendingChanged);
 }
 
+void AppModel::setMacName(const QString& name) {
+    RK_PUBLISH(macName_, name, macNameChanged);
+}
+
 void AppModel::setMacModel(const QString& model) {
     RK_PUBLISH(macModel_, model, macModelChanged);
 }

@@ -90,6 +90,16 @@ public:
     // the page redrawn after switching demo mode calls go().
     void setDemo(bool on);
     void setMovedFrom(const std::optional<QString>& name);
+    // What the page capture fills in with its sample data in place of the
+    // machine's and a scan's; the scan loop sets the same values itself.
+    void setJobs(const QList<LaunchJob>& jobs);
+    void setGrants(const Grants& grants);
+    void setMacName(const QString& name);
+    void setMacModel(const QString& model);
+    void setDecision(const Decision& decision);
+    void setGuide(Phase phase, const QString& banner);
+    void setPhoto(const std::optional<QImage>& photo);
+    void setExplanations(const ExplanationMap& explanations);
 
     // The answer about AI explanations in user defaults ("aiConsent"):
     // 0 not asked, 1 yes, 2 no.
@@ -206,19 +216,12 @@ private:
 
     void setStep(Step step);
     void setMoveInEpoch(int epoch);
-    void setGrants(const Grants& grants);
-    void setJobs(const QList<LaunchJob>& jobs);
     void setTcc(const std::optional<TCCRead>& tcc);
     void setBtm(const std::optional<BTMRead>& btm);
-    void setDecision(const Decision& decision);
     void setPhase(Phase phase);
     void setBanner(const QString& banner);
-    void setGuide(Phase phase, const QString& banner);
-    void setPhoto(const std::optional<QImage>& photo);
-    void setExplanations(const ExplanationMap& explanations);
     void setExplainNote(const std::optional<QString>& note);
     void setExplainPending(const QList<ExplainItem>& items);
-    void setMacModel(const QString& model);
     void setTickedOff(const QSet<QString>& ids);
     void setInitialKeys(const QMap<QString, QStringList>& keys);
 

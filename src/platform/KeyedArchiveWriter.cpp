@@ -1,8 +1,8 @@
-#include "support/KeyedArchiveWriter.h"
+#include "platform/KeyedArchiveWriter.h"
 
 #include <QUrl>
 
-namespace rk::test {
+namespace rk {
 
 namespace {
 void put(PlistValue::Dictionary& fields, const QString& key, PlistValue value) {
@@ -168,29 +168,10 @@ PlistValue KeyedArchiveWriter::archive() const {
     });
 }
 
-QByteArray KeyedArchiveWriter::store(const QList<ArchivedUser>& users) {
+QByteArray KeyedArchiveWriter::store(const QList<ArchivedUser>& users, Form form) {
     KeyedArchiveWriter writer;
     writer.setTop("store", writer.storage(users));
-    return writer.binary();
+    return form == Form::xml ? writer.xml() : writer.binary();
 }
 
-QByteArray KeyedArchiveWriter::goodSelfTestStore() {
-    ArchivedItem ghost;
-    ghost.name = "TEST: Ghost";
-    ghost.type = 2;
-    ghost.disposition = 3;
-    ghost.url = "/Applications/TEST Ghost.app";
-    ghost.identifier = "2.com.example.TESTghost";
-    return store({{"FFFFEEEE-TEST", {ghost}}});
-}
-
-QByteArray KeyedArchiveWriter::brokenSelfTestStore() {
-    ArchivedItem broken;
-    broken.name = "x";
-    broken.type = 2;
-    broken.disposition = 3;
-    broken.omitDisposition = true;
-    return store({{"U", {broken}}});
-}
-
-}  // namespace rk::test
+}  // namespace rk

@@ -6,8 +6,9 @@
 // object under "store" whose "itemsByUserIdentifier" is an archived dictionary
 // from user identifiers to arrays of ItemRecord objects.
 //
-// Depends on Qt Core and the property-list layer only, so the self-test can
-// build its synthetic stores with it too.
+// The self-test builds its synthetic stores with it, and the tests and
+// benchmarks of the store reader build theirs. Write-only: nothing here reads
+// an archive. A writer is a plain value used by one thread at a time.
 
 #include <QByteArray>
 #include <QList>
@@ -15,33 +16,34 @@
 #include <QStringList>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/Plist.h"
 
-namespace rk::test {
+namespace rk {
 
 // One ItemRecord of the store.
 struct ArchivedItem {
-    QString name;
+    QString name{};
     qint64 type = 0;
     qint64 disposition = 0;
-    std::optional<QString> url;         // written as an NSURL; the null reference when absent
-    std::optional<QString> identifier;  // the null reference when absent
-    bool omitDisposition = false;       // leaves the "disposition" key out
+    std::optional<QString> url{};         // written as an NSURL; the null reference when absent
+    std::optional<QString> identifier{};  // the null reference when absent
+    bool omitDisposition = false;         // leaves the "disposition" key out
     // Further keys the system's store carries; written only when present.
-    std::optional<QString> bundleIdentifier;
-    std::optional<QString> teamIdentifier;
-    std::optional<QString> developerName;
-    std::optional<QString> executablePath;
+    std::optional<QString> bundleIdentifier{};
+    std::optional<QString> teamIdentifier{};
+    std::optional<QString> developerName{};
+    std::optional<QString> executablePath{};
     // Raw fields written last: a key already written is replaced, others are added.
-    PlistValue::Dictionary extra;
+    PlistValue::Dictionary extra{};
     // Keys left out altogether (after `extra`).
-    QStringList omit;
+    QStringList omit{};
 };
 
 struct ArchivedUser {
-    QString user;
-    QList<ArchivedItem> items;
+    QString user{};
+    QList<ArchivedItem> items{};
 };
 
 class KeyedArchiveWriter {
@@ -76,11 +78,10 @@ public:
     QByteArray binary() const { return Plist::toBinary(archive()); }
     QByteArray xml() const { return Plist::toXml(archive()); }
 
-    // A whole store archive (binary) with "store" at the top.
-    static QByteArray store(const QList<ArchivedUser>& users);
-    // The self-test's two stores: one good record, and one without "disposition".
-    static QByteArray goodSelfTestStore();
-    static QByteArray brokenSelfTestStore();
+    // A whole store archive with "store" at the top, in the binary form the
+    // system's archiver writes by default, or as XML.
+    enum class Form { binary, xml };
+    static QByteArray store(const QList<ArchivedUser>& users, Form form = Form::binary);
 
 private:
     std::vector<PlistValue> objects_;
@@ -88,4 +89,4 @@ private:
     QList<std::pair<QString, PlistUid>> classes_;
 };
 
-}  // namespace rk::test
+}  // namespace rk

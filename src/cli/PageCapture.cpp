@@ -1,0 +1,149 @@
+#include "cli/PageCapture.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/model/AppModel.h"
+#include "app/model/Fixtures.h"
+#include "finder/Decide.h"
+#include "movein/MoveInPage.h"
+#include "ui/Palette.h"
+#include "ui/Rendering.h"
+#include "ui/RootView.h"
+
+namespace rk {
+
+namespace {
+
+// The time the pages get to finish what they posted before they are measured.
+constexpr int kSettleMs = 300;
+
+void fillSampleMachine(AppModel& m) {
+    m.setDemo(true);
+    const QString label = Fixtures::t(Fixtures::updaterID());
+    m.setJobs({LaunchJob{
+        .plist = "/Library/LaunchAgents/" + label + ".plist",
+        .label = label,
+        .program = Fixtures::t(QStringLiteral("/Applications/TEST Gone.app/Contents/MacOS/updater")),
+        .scope = QStringLiteral("all users (agent)"),
+    }});
+    m.setGrants(Grants{.fullDisk = true, .accessibility = true, .screen = true});
+    m.setMacName(Fixtures::t(QStringLiteral("TEST Sample Mac")));
+    m.setMacModel(QStringLiteral("MacBook Air"));
+}
+
+// A System Settings page as the demo shows it: its decision, the guide with
+// the first row to remove selected, the marked photo and one explanation.
+void fillSamplePage(AppModel& m, Step step) {
+    const Decision decision = Decide::page(Fixtures::candidates(step), Fixtures::rows(step), {});
+    m.setDecision(decision);
+    QStringList selected;
+    const auto first = std::find_if(decision.marks.cbegin(), decision.marks.cend(), [](const Mark& mark) {
+        return mark.kind == Mark::Kind::remove && mark.row.selectable;
+    });
+    if (first != decision.marks.cend())
+        selected << first->row.title;
+    const auto [phase, banner] = AppModel::guide(decision, selected, {}, {});
+    m.setGuide(phase, banner);
+    m.setPhoto(Fixtures::photo(step, decision));
+    m.setExplanations(
+        {{Fixtures::t(Fixtures::sampleJobKey()),
+          Explanation{QStringLiteral("python3"),
+                      Fixtures::t("One of your own background jobs (TEST sample), still in use."),
+                      Explanation::Source::rules}}});
+}
+
+void settle(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The frame drawn off screen at its own height; none when no image can be made.
+std::optional<QImage> draw(CaptureFrame& frame) {
+    frame.setAttribute(Qt::WA_DontShowOnScreen);
+    frame.resize(PageCapture::width, 1400);
+    frame.show();
+    frame.layout()->activate();
+    settle(kSettleMs);
+    const int fitting =
+        frame.hasHeightForWidth() ? frame.heightForWidth(PageCapture::width) : frame.sizeHint().height();
+    frame.resize(PageCapture::width, std::clamp(fitting, PageCapture::minHeight, PageCapture::maxHeight));
+    frame.layout()->activate();
+    const qreal scale = frame.devicePixelRatioF();
+    QImage image(frame.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return std::nullopt;
+    image.setDevicePixelRatio(scale);
+    image.fill(Palette::ground(frame.dark()));
+    frame.render(&image);
+    return image;
+}
+
+// Written whole or not at all.
+bool writePng(const QImage& image, const QString& path) {
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+}
+
+}  // namespace
+
+CaptureFrame::CaptureFrame(AppModel& m, bool dark, QWidget* parent) : QWidget(parent), dark_(dark) {
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, Palette::ground(dark));
+    colours.setColor(QPalette::WindowText, Palette::ink(dark));
+    colours.setColor(QPalette::Text, Palette::ink(dark));
+    setPalette(colours);
+    setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(this);
+    column->setSpacing(14);
+    column->setContentsMargins(18, 18, 18, 18);
+    // The capture sets the frame's size itself: no size limits on the window.
+    column->setSizeConstraint(QLayout::SetNoConstraint);
+    // The Move-In page lives in this layer's reach; the root view only knows
+    // it through the factory the window app installs.
+    QWidget* page = m.step() == Step::moveIn ? new MoveInPage(m, dark, this)
+                                             : RootView::makePage(m, m.step(), dark, this);
+    column->addWidget(page);
+    column->addStretch(1);
+}
+
+QString PageCapture::fileName(Step step, bool dark) {
+    return step.rawValue() + (dark ? "-dark.png" : "-light.png");
+}
+
+int PageCapture::run(const QString& outDir, bool marketing) {
+    QTextStream out(stdout);
+    return run(outDir, marketing, AppModel::shared(), out);
+}
+
+int PageCapture::run(const QString& outDir, bool marketing, AppModel& m, QTextStream& out) {
+    Fixtures::marketing = marketing;
+    // Spinners stand still and nothing animates: the same picture every time.
+    const StaticRenderingScope still;
+    QDir().mkpath(outDir);
+    fillSampleMachine(m);
+    int captured = 0;
+    for (const bool dark : {false, true}) {
+        for (const Step step : Step::allCases()) {
+            m.go(step);
+            if (step.pane())
+                fillSamplePage(m, step);
+            CaptureFrame frame(m, dark);
+            const std::optional<QImage> image = draw(frame);
+            if (image && writePng(*image, QDir(outDir).filePath(fileName(step, dark))))
+                ++captured;
+        }
+    }
+    out << "captured " << captured << " pages to " << outDir << '\n';
+    out.flush();
+    return captured == 2 * int(Step::allCases().size()) ? 0 : 1;
+}
+
+}  // namespace rk

@@ -1,0 +1,12 @@
+#include "cli/SelfTestChecks.h"
+
+namespace rk {
+
+void SelfTestChecks::check(bool ok, const QString& label) {
+    out_ << (ok ? "pass: " : "FAIL: ") << label << '\n';
+    out_.flush();
+    if (!ok)
+        ++failures_;
+}
+
+}  // namespace rk
