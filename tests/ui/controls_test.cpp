@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 
@@ -12,6 +13,7 @@
 #include "ui/Monogram.h"
 #include "ui/Palette.h"
 #include "ui/Rendering.h"
+#include "ui/RootView.h"
 #include "ui/Symbols.h"
 
 namespace rk {
@@ -155,6 +157,43 @@ TEST_F(ControlsTest, SwitchJumpsUnderStaticRendering) {
     toggle.setOn(false);
     EXPECT_FALSE(toggle.isOn());
     EXPECT_DOUBLE_EQ(toggle.knobPosition(), 0.0);
+}
+
+// Focus from Tab shows as a ring in the scheme's blue; other focus, or none, shows none.
+TEST_F(ControlsTest, EachControlDrawsAFocusRingOnlyWhileFocused) {
+    const auto ringPixels = [](QWidget* control) {
+        const QImage image = control->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += near(image.pixelColor(x, y), focusRingColour(false), 24) ? 1 : 0;
+        return count;
+    };
+    const std::pair<const char*, std::function<QWidget*(QWidget*)>> controls[] = {
+        {"primary", [](QWidget* p) { return new PrimaryButton("Go", {}, p); }},
+        {"quiet", [](QWidget* p) { return new QuietButton(false, "Go", {}, p); }},
+        {"text", [](QWidget* p) { return new TextButton("Show them", {}, {}, p); }},
+        {"switch", [](QWidget* p) { return new CapsuleSwitch(false, true, {}, p); }},
+        {"tab", [](QWidget* p) { return new StepTab(false, Step::start, true, p); }},
+    };
+    for (const auto& [name, make] : controls) {
+        QWidget window;
+        applyScheme(&window, false);
+        QWidget* control = make(&window);
+        (new QHBoxLayout(&window))->addWidget(control);
+        window.show();
+        window.activateWindow();
+        test::settle();
+        // The focus a window hands out as it opens is not the keyboard's.
+        control->setFocus(Qt::ActiveWindowFocusReason);
+        ASSERT_TRUE(control->hasFocus()) << name;
+        EXPECT_EQ(ringPixels(control), 0) << name;
+        control->clearFocus();
+        control->setFocus(Qt::TabFocusReason);
+        EXPECT_GT(ringPixels(control), 2 * control->width()) << name;
+        control->clearFocus();
+        EXPECT_EQ(ringPixels(control), 0) << name;
+    }
 }
 
 TEST_F(ControlsTest, LabelsShowMarkupLiterally) {
