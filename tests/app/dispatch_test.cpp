@@ -102,6 +102,29 @@ TEST(Dispatch, OffscreenOnlyWithoutAnyDisplayOrChosenPlatform) {
     EXPECT_FALSE(Dispatch::wantsOffscreen({}, {}, "xcb"));
 }
 
+TEST(Dispatch, TheWindowAppLacksADisplayOnlyWhenItsWindowSystemNamesNone) {
+    struct Case {
+        const char* display;
+        const char* wayland;
+        const char* platform;
+        bool lacks;
+    };
+    const Case cases[] = {
+        {"", "", "", true},         {":0", "", "", false},          {"", "wayland-0", "", false},
+        {"", "", "xcb", true},      {"", "wayland-0", "xcb", true}, {"", "", "offscreen", false},
+        {"", "", "wayland", false}, {"", "", "wayland;xcb", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Dispatch::lacksDisplay(c.display, c.wayland, c.platform), c.lacks)
+            << c.display << "|" << c.wayland << "|" << c.platform;
+    EXPECT_EQ(
+        Dispatch::noDisplayLine({}, {}),
+        QStringLiteral("Rowkeeper needs a display for its window and could not open one (DISPLAY is not "
+                       "set, WAYLAND_DISPLAY is not set). Without a desktop, start it under a virtual "
+                       "display: xvfb-run -a rowkeeper"));
+    EXPECT_TRUE(Dispatch::noDisplayLine(":99", {}).contains(QStringLiteral("(DISPLAY is \":99\", WAYLAND")));
+}
+
 // A command-line mode's exit status and what it printed on standard output.
 std::pair<int, std::string> runCapturing(const Mode& mode, const QStringList& args) {
     testing::internal::CaptureStdout();
@@ -154,6 +177,9 @@ TEST(LaunchOptions, AnyOtherPageWordOpensLoginItemsAndATrailingFlagIsIgnored) {
     EXPECT_EQ(LaunchOptions::from(argv({"--open-pane", "Accessibility"})).openPane, Step(Step::loginItems));
     EXPECT_FALSE(LaunchOptions::from(argv({"--open-pane"})).openPane);
     EXPECT_FALSE(LaunchOptions::from(argv({"--permission-windowshot"})).windowshotDir);
+    // What a second launch cannot hand over: everything but its links.
+    EXPECT_EQ(LaunchOptions::from(argv({"--demo", "rowkeeper://start", "--open-pane", "x"})).startArguments,
+              (QStringList{"--demo", "--open-pane", "x"}));
     // The program's own path is never a link, whatever it is called.
     EXPECT_TRUE(LaunchOptions::linksIn({QStringLiteral("rowkeeper:x")}).isEmpty());
 }
