@@ -103,26 +103,17 @@ TEST(Dispatch, OffscreenOnlyWithoutAnyDisplayOrChosenPlatform) {
 }
 
 TEST(Dispatch, TheWindowAppLacksADisplayOnlyWhenItsWindowSystemNamesNone) {
-    struct Case {
-        const char* display;
-        const char* wayland;
-        const char* platform;
-        bool lacks;
-    };
-    const Case cases[] = {
-        {"", "", "", true},         {":0", "", "", false},          {"", "wayland-0", "", false},
-        {"", "", "xcb", true},      {"", "wayland-0", "xcb", true}, {"", "", "offscreen", false},
-        {"", "", "wayland", false}, {"", "", "wayland;xcb", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Dispatch::lacksDisplay(c.display, c.wayland, c.platform), c.lacks)
-            << c.display << "|" << c.wayland << "|" << c.platform;
-    EXPECT_EQ(
-        Dispatch::noDisplayLine({}, {}),
-        QStringLiteral("Rowkeeper needs a display for its window and could not open one (DISPLAY is not "
-                       "set, WAYLAND_DISPLAY is not set). Without a desktop, start it under a virtual "
-                       "display: xvfb-run -a rowkeeper"));
-    EXPECT_TRUE(Dispatch::noDisplayLine(":99", {}).contains(QStringLiteral("(DISPLAY is \":99\", WAYLAND")));
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+        {"", "", "", true},           {":0", "", "", false},
+        {"", "wayland-0", "", false}, {"", "wayland-0", "xcb", true},
+        {"", "", "offscreen", false}, {"", "", "wayland;xcb", false}};
+    for (const auto& [display, wayland, platform, lacks] : cases)
+        EXPECT_EQ(Dispatch::lacksDisplay(display, wayland, platform), lacks)
+            << display << wayland << platform;
+    EXPECT_EQ(Dispatch::noDisplayLine({}, "wayland-9"),
+              "Rowkeeper needs a display for its window and could not open one (DISPLAY is not set, "
+              "WAYLAND_DISPLAY is \"wayland-9\"). Without a desktop, start it under a virtual display: "
+              "xvfb-run -a rowkeeper");
 }
 
 // A command-line mode's exit status and what it printed on standard output.
@@ -177,9 +168,6 @@ TEST(LaunchOptions, AnyOtherPageWordOpensLoginItemsAndATrailingFlagIsIgnored) {
     EXPECT_EQ(LaunchOptions::from(argv({"--open-pane", "Accessibility"})).openPane, Step(Step::loginItems));
     EXPECT_FALSE(LaunchOptions::from(argv({"--open-pane"})).openPane);
     EXPECT_FALSE(LaunchOptions::from(argv({"--permission-windowshot"})).windowshotDir);
-    // What a second launch cannot hand over: everything but its links.
-    EXPECT_EQ(LaunchOptions::from(argv({"--demo", "rowkeeper://start", "--open-pane", "x"})).startArguments,
-              (QStringList{"--demo", "--open-pane", "x"}));
     // The program's own path is never a link, whatever it is called.
     EXPECT_TRUE(LaunchOptions::linksIn({QStringLiteral("rowkeeper:x")}).isEmpty());
 }
@@ -255,7 +243,6 @@ TEST_F(LaunchSequence, TheWindowHasItsSizeMenusAndRemembersItsFrame) {
         const QSize bar = window->size() - window->centralWidget()->size();
         EXPECT_EQ(window->centralWidget()->size(), QSize(600, 820));
         EXPECT_EQ(window->minimumSize() - bar, QSize(600, 560));
-        EXPECT_GT(bar.height(), 0);
         window->move(40, 30);
         window->resize(640, 700);
         window->close();

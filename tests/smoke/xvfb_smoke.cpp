@@ -141,21 +141,19 @@ std::pair<int, QString> runToEnd(const QString& binary, const QProcessEnvironmen
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-// Without a display, or with one named that is not there, the window app
-// ends with one line and status 1 instead of aborting inside Qt.
-std::optional<QString> noDisplayProblem(const QString& binary, QProcessEnvironment env, int freeDisplay) {
+// Without a display, or with one named that is not there (the first free
+// number after `display`), the window app ends with one line and status 1.
+std::optional<QString> noDisplayProblem(const QString& binary, QProcessEnvironment env, int display) {
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.remove(QStringLiteral("DISPLAY"));
-    for (const QString& display : {QString(), QStringLiteral(":%1").arg(freeDisplay)}) {
-        if (!display.isEmpty())
-            env.insert(QStringLiteral("DISPLAY"), display);
-        const auto [status, err] = runToEnd(binary, env, {QStringLiteral("--demo")});
-        if (status != 1 || err.count(QLatin1Char('\n')) != 1 ||
-            !err.startsWith(QStringLiteral("Rowkeeper needs a display for its window")))
-            return QStringLiteral("without display \"%1\": status %2, said: %3")
-                .arg(display)
-                .arg(status)
-                .arg(err);
+    while (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(++display))) {
+    }
+    for (const QString& name : {QString(), QStringLiteral(":%1").arg(display)}) {
+        env.insert(QStringLiteral("DISPLAY"), name);
+        const auto [status, said] = runToEnd(binary, env, {QStringLiteral("--demo")});
+        if (status != 1 || said.count(QLatin1Char('\n')) != 1 ||
+            !said.startsWith(QStringLiteral("Rowkeeper needs")))
+            return QStringLiteral("with DISPLAY \"%1\": status %2, said: %3").arg(name).arg(status).arg(said);
     }
     return std::nullopt;
 }
@@ -225,11 +223,7 @@ int main(int argc, char** argv) {
     env.insert(QStringLiteral("LSAN_OPTIONS"), (lsan.isEmpty() ? QString() : lsan + QLatin1Char(':')) +
                                                    QStringLiteral("suppressions=") + suppressions);
 
-    int freeDisplay = *display + 1;
-    while (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(freeDisplay)) ||
-           QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(freeDisplay)))
-        ++freeDisplay;
-    if (const std::optional<QString> problem = noDisplayProblem(binary, env, freeDisplay))
+    if (const std::optional<QString> problem = noDisplayProblem(binary, env, *display))
         return failWith(*problem);
 
     // This program looks at the same screen.

@@ -125,9 +125,8 @@ TEST_F(ExplainCardTest, UnknownItemAsksConsentAndTheAnswerRemovesThePrompt) {
 // A name of the person's, pending from before demo mode, is never offered
 // beside the made-up rows: the question names what a yes would send.
 TEST_F(ExplainCardTest, DemoModeNamesOnlyMadeUpItems) {
-    world.writeBtm({test::agentItem(QStringLiteral("TESTmystery"), QStringLiteral("com.example.TESTmystery"),
-                                    QStringLiteral("/Users/anna/Library/LaunchAgents/m.plist"), true,
-                                    QStringLiteral("/opt/TESTmystery/bin/agent"))});
+    world.writeBtm({test::agentItem("TESTmystery", "com.example.TESTmystery",
+                                    "/Users/anna/Library/LaunchAgents/m.plist", true, "/opt/m")});
     AppModel& m = world.startModel();
     m.go(Step::loginItems);
     ASSERT_FALSE(m.explainPending().isEmpty());
