@@ -236,7 +236,6 @@ TEST_F(Forwarding, AnOversizedMessageIsDroppedAndTheNextLaunchIsStillHeard) {
 TEST(SingleInstanceName, ScopedToThePersonAndTheDisplay) {
     EXPECT_EQ(SingleInstance::displayFor("xcb", ":0.0", "wayland-1"), ":0");
     EXPECT_EQ(SingleInstance::displayFor("wayland", ":0", "wayland-1"), "wayland-1");
-    EXPECT_EQ(SingleInstance::displayFor("offscreen", ":0", {}), "offscreen");
     EXPECT_EQ(SingleInstance::nameFor("/run/user/1000", "/tmp", 1000, ":0"),
               "/run/user/1000/rowkeeper-:0.socket");
     EXPECT_EQ(SingleInstance::nameFor({}, "/tmp", 1000, ":1"), "/tmp/rowkeeper-1000-:1.socket");

@@ -2,8 +2,8 @@
 // Accessibility page (asked for by a link of the app's scheme), waits for its
 // window, saves a screenshot, hands a second launch's link to it, quits it
 // the way a desktop session does (SIGTERM) and checks that it ended cleanly
-// and wrote its usage counters on the way out. Before that, it checks that
-// without a display the program ends with one line instead of aborting.
+// and wrote its usage counters on the way out; without a display, it ends
+// with one line.
 //
 // Usage: xvfb_smoke ROWKEEPER_BINARY OUTPUT_FOLDER
 // Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb on this machine).
