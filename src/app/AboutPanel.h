@@ -2,6 +2,10 @@
 // The content of the about window: the app's letter tile, its name, the
 // version line (selectable, so it can be copied into a report), one sentence
 // on what the app does and the maker's name. No state and no controls.
+//
+// Main thread only. The application delegate makes one for the about window
+// and keeps it; made without a scheme it follows the desktop's between light
+// and dark, as the main window does, and draws itself again on a switch.
 
 #include <QWidget>
 
@@ -23,14 +27,18 @@ public:
     }
     static QString maker() { return QStringLiteral("Quillory Studios"); }
 
-    // Drawn for one scheme; the default follows the desktop's.
+    // Follows the desktop's scheme.
     explicit AboutView(QWidget* parent = nullptr);
+    // Drawn for one scheme, whatever the desktop's.
     AboutView(bool dark, QWidget* parent);
 
     bool dark() const { return dark_; }
     const QLabel* versionLabel() const { return version_; }
 
 private:
+    void build();
+    void followDesktop();
+
     bool dark_;
     QLabel* version_ = nullptr;
 };

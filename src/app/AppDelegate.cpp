@@ -190,11 +190,16 @@ void AppDelegate::createWindow() {
     window_ = std::make_unique<QMainWindow>();
     window_->setObjectName(QStringLiteral("main"));
     window_->setWindowTitle(QStringLiteral("Rowkeeper"));
-    window_->setMinimumSize(minimumWidth, minimumHeight);
-    window_->resize(windowWidth, windowHeight);
-    // On a Mac the menu bar sits at the top of the screen; here it is the window's.
+    // On a Mac the menu bar sits at the top of the screen; here it is the
+    // window's, above the content. The sizes are the content's, so the
+    // window is taller by the bar. The frame remembered is the whole
+    // window's, restored as it was saved.
     if (pendingMenuBar_)
         window_->setMenuBar(pendingMenuBar_.release());
+    const QSize bar(0, window_->menuWidget() != nullptr ? window_->menuWidget()->sizeHint().height() : 0);
+    const QSize size = QSize(windowWidth, windowHeight) + bar;
+    window_->setMinimumSize(QSize(minimumWidth, minimumHeight) + bar);
+    window_->resize(size);
     RootView::setMoveInPageFactory(
         [](AppModel& m, bool dark, QWidget* parent) -> QWidget* { return new MoveInPage(m, dark, parent); });
     window_->setCentralWidget(new RootView(model_));
@@ -202,7 +207,7 @@ void AppDelegate::createWindow() {
     const std::unique_ptr<QSettings> settings = frameSettings();
     const QByteArray frame = settings->value(frameKey()).toByteArray();
     if (frame.isEmpty() || !window_->restoreGeometry(frame)) {
-        window_->resize(windowWidth, windowHeight);
+        window_->resize(size);
         centreOnScreen(window_.get());
     }
     window_->installEventFilter(this);

@@ -49,6 +49,7 @@ class AppDelegate final : public QObject, public AppActions {
     Q_OBJECT
 
 public:
+    // The main window's content, below its menu bar.
     static constexpr int windowWidth = 600;
     static constexpr int windowHeight = 820;
     static constexpr int minimumWidth = 600;

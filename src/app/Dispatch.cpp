@@ -151,6 +151,24 @@ bool Dispatch::wantsOffscreen(const QString& display, const QString& waylandDisp
     return display.isEmpty() && waylandDisplay.isEmpty() && chosenPlatform.isEmpty();
 }
 
+bool Dispatch::lacksDisplay(const QString& display, const QString& waylandDisplay,
+                            const QString& chosenPlatform) {
+    // Qt tries a list such as "wayland;xcb" in order.
+    const QString first = chosenPlatform.section(QLatin1Char(';'), 0, 0).trimmed();
+    if (first.isEmpty())
+        return display.isEmpty() && waylandDisplay.isEmpty();
+    return first == QStringLiteral("xcb") && display.isEmpty();
+}
+
+QString Dispatch::noDisplayLine(const QString& display, const QString& waylandDisplay) {
+    const auto named = [](const QString& value) {
+        return value.isEmpty() ? QStringLiteral("is not set") : QStringLiteral("is \"") + value + '"';
+    };
+    return QStringLiteral("Rowkeeper needs a display for its window and could not open one (DISPLAY ") +
+           named(display) + QStringLiteral(", WAYLAND_DISPLAY ") + named(waylandDisplay) +
+           QStringLiteral("). Without a desktop, start it under a virtual display: xvfb-run -a rowkeeper");
+}
+
 int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
     switch (mode.kind) {
         case Mode::Kind::permissionCheck:
@@ -188,6 +206,9 @@ LaunchOptions LaunchOptions::from(const QStringList& args) {
         options.openPane = Step(Dispatch::paneForWord(*word) == Pane::accessibility ? Step::accessibility
                                                                                     : Step::loginItems);
     options.linkTexts = linkArguments(args);
+    options.startArguments = args.mid(1);
+    for (const QString& link : std::as_const(options.linkTexts))
+        options.startArguments.removeOne(link);
     options.links = LinkRouter::parse(options.linkTexts);
     return options;
 }

@@ -80,6 +80,16 @@ struct Dispatch {
     static bool wantsOffscreen(const QString& display, const QString& waylandDisplay,
                                const QString& chosenPlatform);
 
+    // True when the window app has nothing to show its window on: the
+    // window system it would use (the chosen one, else X11 or Wayland) is
+    // named by no display. Offscreen and Wayland (which has a default
+    // display) are left to Qt to open.
+    static bool lacksDisplay(const QString& display, const QString& waylandDisplay,
+                             const QString& chosenPlatform);
+    // The one line the window app ends with, status 1, when it has no
+    // display or Qt cannot open the one named.
+    static QString noDisplayLine(const QString& display, const QString& waylandDisplay);
+
     // Runs a mode other than the window app, under the console application
     // object the caller made, and gives its exit status.
     static int runCommandLine(const Mode& mode, const QStringList& args);
@@ -94,6 +104,9 @@ struct LaunchOptions {
     // The same arguments exactly as given: what a second launch hands to the
     // running copy, which reads them itself.
     QStringList linkTexts{};
+    // Every other argument after the program, in order: what only a copy
+    // that is starting reads ("--demo", "--open-pane" and its word).
+    QStringList startArguments{};
 
     static LaunchOptions from(const QStringList& args);
     // Arguments after the program that are links of the app's own scheme.

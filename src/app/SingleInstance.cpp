@@ -1,17 +1,48 @@
 #include "app/SingleInstance.h"
 
+#include <unistd.h>
+
 #include <QDir>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace rk {
 
 QString SingleInstance::defaultName() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("rowkeeper.socket"));
+    return nameFor(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), QDir::tempPath(),
+                   ::getuid(),
+                   displayFor(QGuiApplication::platformName(), qEnvironmentVariable("DISPLAY"),
+                              qEnvironmentVariable("WAYLAND_DISPLAY")));
+}
+
+QString SingleInstance::nameFor(const QString& runtimeFolder, const QString& tempFolder, uint userId,
+                                const QString& display) {
+    // A Wayland display may be a path; the name stays one plain file name.
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._:-]"));
+    const QString shown = QString(display).replace(unsafe, QStringLiteral("_"));
+    if (runtimeFolder.isEmpty())
+        return QDir(tempFolder).filePath(QStringLiteral("rowkeeper-%1-%2.socket").arg(userId).arg(shown));
+    return QDir(runtimeFolder).filePath(QStringLiteral("rowkeeper-%1.socket").arg(shown));
+}
+
+QString SingleInstance::displayFor(const QString& platform, const QString& x11Display,
+                                   const QString& waylandDisplay) {
+    if (platform == QStringLiteral("xcb")) {
+        static const QRegularExpression screen(QStringLiteral("(:\\d+)\\.\\d+$"));
+        return QString(x11Display).replace(screen, QStringLiteral("\\1"));
+    }
+    if (platform.startsWith(QStringLiteral("wayland")))
+        return waylandDisplay.isEmpty() ? QStringLiteral("wayland-0") : waylandDisplay;
+    return platform;
+}
+
+QString SingleInstance::alreadyRunningLine(const QStringList& unused) {
+    return QStringLiteral("Rowkeeper is already running; its window was brought forward. Not used: ") +
+           unused.join(QLatin1Char(' ')) +
+           QStringLiteral(" (options apply when Rowkeeper starts: quit it and start it again to use them).");
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}

@@ -1,5 +1,5 @@
 #pragma once
-// One running copy of the app per person. A Mac brings the running app
+// One running copy of the app per person and display. A Mac brings the running app
 // forward when it is opened again and hands it the links it is asked to
 // open; on Linux a second launch does the same by hand: it offers its links
 // to the running copy over a local socket and ends, and the running copy
@@ -31,9 +31,24 @@ public:
     // A message larger than this is not a launch's links; it is dropped.
     static constexpr qint64 maxMessageBytes = 64 * 1024;
 
-    // The person's own socket: in the session's runtime folder, which only
-    // they can enter.
+    // The person's own socket for the display the app shows on: in the
+    // session's runtime folder, which only they can enter. Call once the
+    // application object exists (it names the window system).
     static QString defaultName();
+    // The socket for one display: "rowkeeper-" and the display in
+    // `runtimeFolder`; with no runtime folder, in `tempFolder` with the user
+    // id too, so that neither another person's copy nor one on another
+    // display is taken for the running copy.
+    static QString nameFor(const QString& runtimeFolder, const QString& tempFolder, uint userId,
+                           const QString& display);
+    // Which display a window system names: X11's DISPLAY without its screen
+    // number (":0.0" and ":0" are one server), Wayland's socket, or the
+    // platform's own name for the others ("offscreen").
+    static QString displayFor(const QString& platform, const QString& x11Display,
+                              const QString& waylandDisplay);
+    // What a second launch says on standard error when it carried options
+    // (anything but links), which only a starting copy reads.
+    static QString alreadyRunningLine(const QStringList& unused);
 
     explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
     ~SingleInstance() override;

@@ -7,12 +7,16 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QList>
 #include <QSocketNotifier>
 #include <QtGlobal>
+#include <cstdio>
+#include <memory>
 
 #include "app/AppDelegate.h"
 #include "app/Dispatch.h"
 #include "app/SingleInstance.h"
+#include "platform/ToolOutput.h"
 
 namespace {
 
@@ -52,35 +56,83 @@ void quitOnTerminationSignals(QCoreApplication& app) {
     sigaction(SIGINT, &action, nullptr);
 }
 
+QString noDisplayLine() {
+    return Dispatch::noDisplayLine(qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"));
+}
+
+// Qt ends the process with abort() when it cannot open the window system (a
+// display that is named but not there). While the application object is
+// made, Qt's messages are held back: when it gives up, the person reads our
+// one line and the status is 1; otherwise the messages go out as they came.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QList<HeldMessage>* heldMessages = nullptr;
+
+void holdMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        printLine(stderr, noDisplayLine());
+        std::fflush(stderr);
+        ::_exit(1);
+    }
+    if (heldMessages != nullptr)
+        heldMessages->append({type, context.category, text});
+}
+
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv) {
+    QList<HeldMessage> held;
+    heldMessages = &held;
+    const QtMessageHandler earlier = qInstallMessageHandler(holdMessage);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(earlier);
+    heldMessages = nullptr;
+    for (const HeldMessage& message : held)
+        qt_message_output(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.constData()),
+                          message.text);
+    return app;
+}
+
 int runApplication(int& argc, char** argv, const QStringList& args) {
     const LaunchOptions options = LaunchOptions::from(args);
+    const QString display = qEnvironmentVariable("DISPLAY");
+    const QString waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
     // Rendering the wizard's screens needs no screen: without a display it
     // draws offscreen.
-    if (options.windowshotDir &&
-        Dispatch::wantsOffscreen(qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"),
-                                 qEnvironmentVariable("QT_QPA_PLATFORM")))
+    if (options.windowshotDir && Dispatch::wantsOffscreen(display, waylandDisplay, platform))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    else if (!options.windowshotDir && Dispatch::lacksDisplay(display, waylandDisplay, platform)) {
+        printLine(stderr, noDisplayLine());
+        return 1;
+    }
 
-    QApplication app(argc, argv);
+    const std::unique_ptr<QApplication> app = openDisplay(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Rowkeeper"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.quillory.rowkeeper"));
     QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
 
-    // One copy per person: a second launch hands its links to the first and ends.
+    // One copy per person and display: a second launch hands its links to
+    // the first and ends. What else it was given only a starting copy reads,
+    // so it says so instead of ending in silence.
     SingleInstance instance;
     if (!options.windowshotDir) {
-        if (instance.forward(options.linkTexts))
-            return 0;
         // Two launches at once: the one that lost the race to listen hands over.
-        if (!instance.listen() && instance.forward(options.linkTexts))
+        if (instance.forward(options.linkTexts) ||
+            (!instance.listen() && instance.forward(options.linkTexts))) {
+            if (!options.startArguments.isEmpty())
+                printLine(stderr, SingleInstance::alreadyRunningLine(options.startArguments));
             return 0;
+        }
     }
 
     AppDelegate delegate(args);
-    app.installEventFilter(&delegate);
+    app->installEventFilter(&delegate);
     QObject::connect(&instance, &SingleInstance::linksReceived, &delegate, &AppDelegate::openForwarded);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
-    quitOnTerminationSignals(app);
+    QObject::connect(app.get(), &QCoreApplication::aboutToQuit, &delegate,
+                     &AppDelegate::applicationWillTerminate);
+    quitOnTerminationSignals(*app);
 
     delegate.applicationWillFinishLaunching();
     if (const std::optional<int> status = delegate.applicationDidFinishLaunching())

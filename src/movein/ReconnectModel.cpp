@@ -40,7 +40,7 @@ KTReconnectModel::KTReconnectModel(QList<KTReconnectItem> items, QObject* parent
       executor_(executor ? std::move(executor) : utilityExecutor()),
       link_(std::make_shared<Link>()) {
     link_->model = this;
-    results_.fill(KTReconnectResult{}, items_.size());
+    results_.resize(items_.size());
     timer_.setInterval(static_cast<int>(interval.count()));
     connect(&timer_, &QTimer::timeout, this, &KTReconnectModel::refresh);
 }

@@ -1,18 +1,45 @@
 #include "ui/Controls.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeySequence>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <cmath>
 
+#include "platform/Appearance.h"
 #include "ui/Rendering.h"
 
 namespace rk {
 
 namespace {
+
+constexpr double kFocusRingWidth = 2;
+constexpr const char* kKeyboardFocus = "rkKeyboardFocus";
+
+// Notes on each control whether it holds focus that came from Tab or
+// Backtab. A window that goes to the background and comes back hands the
+// focus back as it was, so those changes leave the note alone.
+class FocusNotes final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut) {
+            return false;
+        }
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+            return false;
+        }
+        const bool keyboard = event->type() == QEvent::FocusIn &&
+                              (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
+        watched->setProperty(kKeyboardFocus, keyboard);
+        return false;
+    }
+};
 
 // What the app's clickable controls share: the title and font, a fixed size,
 // the pointing hand, a place in the Tab order and the action on each click.
@@ -22,7 +49,7 @@ void setUpButton(QAbstractButton* button, const QString& title, const QFont& fon
     button->setFont(font);
     button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::TabFocus);
+    takeTabFocus(button);
     if (action) {
         QObject::connect(button, &QAbstractButton::clicked, button,
                          [action = std::move(action)] { action(); });
@@ -106,6 +133,37 @@ void addLeading(QBoxLayout* layout, QWidget* widget) {
     } else {
         layout->addWidget(widget, 0, Qt::AlignLeft);
     }
+}
+
+QColor focusRingColour(bool dark) {
+    return Palette::blue(dark);
+}
+
+void takeTabFocus(QWidget* control) {
+    // One for the application, which ends it.
+    static QPointer<FocusNotes> notes;
+    if (!notes) {
+        notes = new FocusNotes(QCoreApplication::instance());
+    }
+    control->setFocusPolicy(Qt::TabFocus);
+    control->installEventFilter(notes);
+}
+
+void paintFocusRing(QPainter& painter, const QWidget& control, double cornerRadius) {
+    if (!control.hasFocus() || !control.property(kKeyboardFocus).toBool()) {
+        return;
+    }
+    const double inset = kFocusRingWidth / 2;
+    QPainterPath ring;
+    ring.addRoundedRect(QRectF(control.rect()).adjusted(inset, inset, -inset, -inset),
+                        std::max(0.0, cornerRadius - inset), std::max(0.0, cornerRadius - inset));
+    painter.save();
+    painter.setOpacity(1);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(focusRingColour(Appearance::isDark(control.palette())), kFocusRingWidth));
+    painter.drawPath(ring);
+    painter.restore();
 }
 
 // --- ElidedLabel
@@ -218,6 +276,7 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
     painter.setPen(titleColour());
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    paintFocusRing(painter, *this, radius());
 }
 
 // --- QuietButton
@@ -246,6 +305,7 @@ void QuietButton::paintEvent(QPaintEvent*) {
     painter.setPen(titleColour());
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    paintFocusRing(painter, *this, radius());
 }
 
 // --- TextButton
@@ -275,6 +335,7 @@ void TextButton::paintEvent(QPaintEvent*) {
     painter.setPen(colour_.isValid() ? colour_ : palette().color(QPalette::WindowText));
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+    paintFocusRing(painter, *this, 3);
 }
 
 // --- CapsuleSwitch
@@ -288,7 +349,7 @@ CapsuleSwitch::CapsuleSwitch(bool dark, bool on, std::function<void(bool)> chang
       animation_(new QVariantAnimation(this)) {
     setFixedSize(trackWidth, trackHeight);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
+    takeTabFocus(this);
     animation_->setDuration(animationMs);
     animation_->setEasingCurve(QEasingCurve::OutQuad);
     connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
@@ -351,6 +412,7 @@ void CapsuleSwitch::paintEvent(QPaintEvent*) {
     painter.drawEllipse(knob.adjusted(-0.5, -0.5, 0.5, 0.5));
     painter.setBrush(Qt::white);
     painter.drawEllipse(knob);
+    paintFocusRing(painter, *this, trackHeight / 2.0);
 }
 
 }  // namespace rk

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -59,6 +60,18 @@ void setButtonTitle(QAbstractButton* button, const QString& title);
 // horizontally (labels, cards) take the full width, fixed-size ones (buttons,
 // switches) sit at the leading edge.
 void addLeading(QBoxLayout* layout, QWidget* widget);
+
+// Keyboard focus as a Mac shows it with keyboard navigation on. `takeTabFocus`
+// lets Tab reach `control` (a click never focuses it) and notes whether its
+// focus came from the keyboard: the focus a window hands its first control
+// when it opens draws no ring. `paintFocusRing`, called last in the control's
+// paint event, draws the ring in the scheme's blue along the control's
+// rounded outline (`cornerRadius`), inside its bounds, while the control
+// holds focus that came from the keyboard; the scheme is read from the
+// palette the control inherits.
+void takeTabFocus(QWidget* control);
+void paintFocusRing(QPainter& painter, const QWidget& control, double cornerRadius);
+QColor focusRingColour(bool dark);
 
 // A one-line plain text cut short at the end with "…" when it does not fit.
 // `text()` is always the whole text.

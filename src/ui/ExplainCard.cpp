@@ -77,9 +77,9 @@ ExplainCard::ExplainCard(AppModel& m, bool dark, QWidget* parent) : QWidget(pare
                          {.pixels = 13, .weight = QFont::DemiBold}, card_));
     card_->add(makeLabel(QStringLiteral("Nothing to do here unless a line surprises you."),
                          {.pixels = 11, .colour = Palette::dim(dark)}, card_));
-    if (!m.explainPending().isEmpty() && m.aiConsent() == 0) {
+    if (const QList<ExplainItem> named = m.consentItems(); !named.isEmpty() && m.aiConsent() == 0) {
         asks_ = true;
-        card_->add(consentBox(dark, m.explainPending()));
+        card_->add(consentBox(dark, named));
     }
     const ExplanationMap& explanations = m.explanations();
     for (const ExplainItem& item : items) {

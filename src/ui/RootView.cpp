@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/model/AppModel.h"
+#include "platform/Appearance.h"
 #include "ui/AppActions.h"
 #include "ui/Controls.h"
 #include "ui/DoneView.h"
@@ -19,6 +20,7 @@
 #include "ui/Palette.h"
 #include "ui/PaneView.h"
 #include "ui/Rendering.h"
+#include "ui/SchemeWatch.h"
 #include "ui/SettingsCard.h"
 #include "ui/StartView.h"
 #include "ui/Symbols.h"
@@ -53,6 +55,7 @@ public:
         : QAbstractButton(parent), colour_(Palette::dim(dark)), action_(std::move(action)) {
         setFixedSize(18, 18);
         setCursor(Qt::PointingHandCursor);
+        takeTabFocus(this);
         setToolTip(QStringLiteral("Settings"));
         setAccessibleName(QStringLiteral("Settings"));
         connect(this, &QAbstractButton::clicked, this, [this] { action_(); });
@@ -65,6 +68,7 @@ protected:
             painter.setOpacity(0.6);
         }
         Symbols::paint(painter, Symbol::gear, QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), colour_);
+        paintFocusRing(painter, *this, 4);
     }
 
 private:
@@ -83,7 +87,7 @@ StepTab::StepTab(bool dark, Step step, bool current, QWidget* parent)
     setButtonTitle(this, step.title());
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::TabFocus);
+    takeTabFocus(this);
     setCurrent(current);
 }
 
@@ -126,20 +130,26 @@ void StepTab::paintEvent(QPaintEvent*) {
     painter.setPen(titleColour());
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    paintFocusRing(painter, *this, height() / 2.0);
 }
 
 // --- SettingsPopover
 
-SettingsPopover::SettingsPopover(AppModel& m, bool dark, QWidget* anchor, QWidget* owner)
+SettingsPopover::Look SettingsPopover::lookForDesktop() {
+    return Appearance::seeThroughWindows() ? Look::arrow : Look::plain;
+}
+
+SettingsPopover::SettingsPopover(AppModel& m, bool dark, QWidget* anchor, QWidget* owner, Look look)
     : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
       m_(m),
       dark_(dark),
+      look_(look),
       anchor_(anchor),
       card_(new SettingsCard(m, dark, this)) {
-    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TranslucentBackground, look == Look::arrow);
     setAttribute(Qt::WA_DeleteOnClose);
     auto* box = new QVBoxLayout(this);
-    box->setContentsMargins(1, 1, 1, 1 + kArrow);
+    box->setContentsMargins(1, 1, 1, 1 + (look == Look::arrow ? kArrow : 0));
     box->addWidget(card_);
     setFont(QApplication::font());
 }
@@ -174,6 +184,12 @@ void SettingsPopover::redraw(bool dark, QWidget* anchor) {
 
 void SettingsPopover::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    if (look_ == Look::plain) {
+        painter.fillRect(rect(), Palette::card(dark_));
+        painter.setPen(QPen(Palette::line(dark_), 1));
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        return;
+    }
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QRectF body = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5 - kArrow);
     QPainterPath shape;
@@ -253,6 +269,7 @@ RootView::RootView(AppModel& m, std::optional<bool> dark, QWidget* parent)
     connect(&m, &AppModel::stepChanged, this, &RootView::updateTabs);
     connect(&m, &AppModel::macNameChanged, this, &RootView::updateFooter);
     connect(&m, &AppModel::macModelChanged, this, &RootView::updateFooter);
+    new SchemeWatch([this] { followDesktop(); }, this);
     buildAll();
 }
 
@@ -271,14 +288,11 @@ void RootView::setDarkOverride(std::optional<bool> dark) {
     }
 }
 
-void RootView::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (!override_ && event->type() == QEvent::ApplicationPaletteChange) {
-        const bool now = Scheme::systemIsDark();
-        if (now != dark_) {
-            dark_ = now;
-            buildAll();
-        }
+void RootView::followDesktop() {
+    const bool now = Scheme::systemIsDark();
+    if (!override_ && now != dark_) {
+        dark_ = now;
+        buildAll();
     }
 }
 

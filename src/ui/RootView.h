@@ -55,7 +55,14 @@ private:
 class SettingsPopover : public QWidget {
     Q_OBJECT
 public:
-    SettingsPopover(AppModel& m, bool dark, QWidget* anchor, QWidget* owner);
+    // `arrow`: rounded, with an arrow at the gear, on a see-through window.
+    // `plain`: the card edge to edge with its hairline, for a desktop whose
+    // see-through pixels would come out black (see Appearance).
+    enum class Look { arrow, plain };
+    static Look lookForDesktop();
+
+    SettingsPopover(AppModel& m, bool dark, QWidget* anchor, QWidget* owner, Look look = lookForDesktop());
+    Look look() const { return look_; }
     SettingsCard* card() const { return card_; }
     // Places it above `anchor`, its arrow edge at the bottom, inside the screen.
     void placeAbove(QWidget* anchor);
@@ -74,6 +81,7 @@ protected:
 private:
     AppModel& m_;
     bool dark_;
+    Look look_;
     QPointer<QWidget> anchor_;
     SettingsCard* card_;
 };
@@ -116,14 +124,14 @@ public:
     // Makes pending changes visible now (tests; the page capture).
     void refreshNow();
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
     enum class Kind { start, pane, moveIn, done };
     static Kind kindOf(Step step);
 
     void buildAll();
+    // Draws everything again when the desktop switched schemes, unless the
+    // scheme was set for this view.
+    void followDesktop();
     // Gives the widgets just made their places now rather than on the next
     // turn of the event loop.
     void layOutNow();

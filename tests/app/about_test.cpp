@@ -16,6 +16,7 @@
 #include "app/model/AppModel.h"
 #include "support/DelegateFakes.h"
 #include "ui/Palette.h"
+#include "ui/RootView.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -93,6 +94,39 @@ TEST_F(AboutWindow, MadeOnceAndShownAgainWhereItWasLeft) {
     EXPECT_EQ(delegate->about(), first);
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->pos(), QPoint(12, 34));
+}
+
+// Each label has room for its whole text, on one line or wrapped.
+void expectRoomForEveryText(const QWidget& view) {
+    for (const QLabel* label : view.findChildren<QLabel*>()) {
+        const QRect room = label->contentsRect();
+        const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        const QRect needed =
+            label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000), flags, label->text());
+        EXPECT_TRUE(room.contains(needed.translated(room.topLeft() - needed.topLeft())))
+            << label->text().toStdString();
+    }
+}
+
+// The about window follows a switch between light and dark, as the main window does.
+TEST_F(AboutWindow, ShowsEveryTextWholeAndFollowsTheDesktopScheme) {
+    const QPalette light = QApplication::palette();
+    ASSERT_FALSE(delegate->applicationDidFinishLaunching());
+    delegate->showAbout();
+    QCoreApplication::processEvents();
+    const auto* view = qobject_cast<AboutView*>(delegate->about());
+    expectRoomForEveryText(*view);
+
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, Palette::ground(true));
+    dark.setColor(QPalette::WindowText, Palette::ink(true));
+    QApplication::setPalette(dark);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->palette().color(QPalette::Window), Palette::ground(true));
+    EXPECT_TRUE(qobject_cast<RootView*>(delegate->window()->centralWidget())->dark());
+    expectRoomForEveryText(*view);
+    QApplication::setPalette(light);
 }
 
 // The application's own run loop: closing the main window while the about

@@ -231,6 +231,21 @@ TEST_F(Forwarding, AnOversizedMessageIsDroppedAndTheNextLaunchIsStillHeard) {
     EXPECT_TRUE(received[0].isEmpty());
 }
 
+// One running copy per person and display: ":0.0" and ":0" are one X
+// server; with no runtime folder the shared temporary one keeps people apart.
+TEST(SingleInstanceName, ScopedToThePersonAndTheDisplay) {
+    EXPECT_EQ(SingleInstance::displayFor("xcb", ":0.0", "wayland-1"), ":0");
+    EXPECT_EQ(SingleInstance::displayFor("wayland", ":0", "wayland-1"), "wayland-1");
+    EXPECT_EQ(SingleInstance::nameFor("/run/user/1000", "/tmp", 1000, ":0"),
+              "/run/user/1000/rowkeeper-:0.socket");
+    EXPECT_EQ(SingleInstance::nameFor({}, "/tmp", 1000, ":1"), "/tmp/rowkeeper-1000-:1.socket");
+    EXPECT_EQ(SingleInstance::nameFor("/run/user/7", "/tmp", 7, "/run/user/7/wayland-1"),
+              "/run/user/7/rowkeeper-_run_user_7_wayland-1.socket");
+    EXPECT_EQ(SingleInstance::alreadyRunningLine({"--demo"}),
+              "Rowkeeper is already running; its window was brought forward. Not used: --demo (options apply "
+              "when Rowkeeper starts: quit it and start it again to use them).");
+}
+
 TEST(SingleInstanceWire, TextsSurviveTheTripExactly) {
     const QStringList sent = {"rowkeeper://accessibility",
                               "rowkeeper://login items",

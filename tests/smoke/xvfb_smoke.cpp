@@ -2,7 +2,8 @@
 // Accessibility page (asked for by a link of the app's scheme), waits for its
 // window, saves a screenshot, hands a second launch's link to it, quits it
 // the way a desktop session does (SIGTERM) and checks that it ended cleanly
-// and wrote its usage counters on the way out.
+// and wrote its usage counters on the way out; without a display, it ends
+// with one line.
 //
 // Usage: xvfb_smoke ROWKEEPER_BINARY OUTPUT_FOLDER
 // Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb on this machine).
@@ -26,6 +27,7 @@
 #include <QThread>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -128,6 +130,34 @@ QImage grab() {
     return screen != nullptr ? screen->grabWindow(0).toImage() : QImage();
 }
 
+// Runs the program to its end with `args`; its status and standard error.
+std::pair<int, QString> runToEnd(const QString& binary, const QProcessEnvironment& env,
+                                 const QStringList& args) {
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(binary, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, QString()};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// Without a display, or with one named that is not there (the first free
+// number after `display`), the window app ends with one line and status 1.
+std::optional<QString> noDisplayProblem(const QString& binary, QProcessEnvironment env, int display) {
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    while (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(++display))) {
+    }
+    for (const QString& name : {QString(), QStringLiteral(":%1").arg(display)}) {
+        env.insert(QStringLiteral("DISPLAY"), name);
+        const auto [status, said] = runToEnd(binary, env, {QStringLiteral("--demo")});
+        if (status != 1 || said.count(QLatin1Char('\n')) != 1 ||
+            !said.startsWith(QStringLiteral("Rowkeeper needs")))
+            return QStringLiteral("with DISPLAY \"%1\": status %2, said: %3").arg(name).arg(status).arg(said);
+    }
+    return std::nullopt;
+}
+
 QJsonObject readUsage(const QString& dataHome) {
     QFile file(QDir(dataHome).filePath(QStringLiteral("Rowkeeper/usage.json")));
     if (!file.open(QIODevice::ReadOnly))
@@ -193,6 +223,9 @@ int main(int argc, char** argv) {
     env.insert(QStringLiteral("LSAN_OPTIONS"), (lsan.isEmpty() ? QString() : lsan + QLatin1Char(':')) +
                                                    QStringLiteral("suppressions=") + suppressions);
 
+    if (const std::optional<QString> problem = noDisplayProblem(binary, env, *display))
+        return failWith(*problem);
+
     // This program looks at the same screen.
     qputenv("DISPLAY", displayName.toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
@@ -233,14 +266,14 @@ int main(int argc, char** argv) {
         return failWith(QStringLiteral("could not save ") + shotPath);
     say(QStringLiteral("screenshot: ") + shotPath);
 
-    // A second launch hands its link to the running copy and ends.
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.setProcessChannelMode(QProcess::ForwardedChannels);
-    second.start(binary, {QStringLiteral("rowkeeper://loginitems")});
-    if (!second.waitForFinished(60000) || second.exitStatus() != QProcess::NormalExit ||
-        second.exitCode() != 0)
+    // A second launch hands its link to the running copy and ends, saying
+    // that its option is for a copy that starts.
+    const auto [secondStatus, secondSaid] =
+        runToEnd(binary, env, {QStringLiteral("--demo"), QStringLiteral("rowkeeper://loginitems")});
+    if (secondStatus != 0)
         return failWith(QStringLiteral("a second launch did not hand over and end"));
+    if (!secondSaid.startsWith(QStringLiteral("Rowkeeper is already running")))
+        return failWith(QStringLiteral("a second launch with an option said: ") + secondSaid);
     program.waitForFinished(1000);
 
     // Quit as a desktop session does.

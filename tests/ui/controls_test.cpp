@@ -12,6 +12,7 @@
 #include "ui/Monogram.h"
 #include "ui/Palette.h"
 #include "ui/Rendering.h"
+#include "ui/RootView.h"
 #include "ui/Symbols.h"
 
 namespace rk {
@@ -155,6 +156,38 @@ TEST_F(ControlsTest, SwitchJumpsUnderStaticRendering) {
     toggle.setOn(false);
     EXPECT_FALSE(toggle.isOn());
     EXPECT_DOUBLE_EQ(toggle.knobPosition(), 0.0);
+}
+
+// Focus from Tab shows as a ring in the scheme's blue; other focus, or none, shows none.
+TEST_F(ControlsTest, EachControlDrawsAFocusRingOnlyWhileFocused) {
+    // The ring runs through the middle of the left edge.
+    const auto ringShows = [](QWidget* control) {
+        return near(control->grab().toImage().pixelColor(1, control->height() / 2), focusRingColour(false),
+                    24);
+    };
+    const std::pair<const char*, std::function<QWidget*(QWidget*)>> controls[] = {
+        {"primary", [](QWidget* p) { return new PrimaryButton("Go", {}, p); }},
+        {"quiet", [](QWidget* p) { return new QuietButton(false, "Go", {}, p); }},
+        {"text", [](QWidget* p) { return new TextButton("Show them", {}, {}, p); }},
+        {"switch", [](QWidget* p) { return new CapsuleSwitch(false, true, {}, p); }},
+        {"tab", [](QWidget* p) { return new StepTab(false, Step::start, true, p); }},
+    };
+    for (const auto& [name, make] : controls) {
+        QWidget window;
+        QWidget* control = make(&window);
+        window.show();
+        window.activateWindow();
+        test::settle();
+        // The focus a window hands out as it opens is not the keyboard's.
+        control->setFocus(Qt::ActiveWindowFocusReason);
+        ASSERT_TRUE(control->hasFocus()) << name;
+        EXPECT_FALSE(ringShows(control)) << name;
+        control->clearFocus();
+        control->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(ringShows(control)) << name;
+        control->clearFocus();
+        EXPECT_FALSE(ringShows(control)) << name;
+    }
 }
 
 TEST_F(ControlsTest, LabelsShowMarkupLiterally) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/model/AppModel.h"
+#include "explain/ExplainPage.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
@@ -119,6 +120,22 @@ TEST_F(ExplainCardTest, UnknownItemAsksConsentAndTheAnswerRemovesThePrompt) {
     // A stored "no" is an answer too: no prompt.
     m.setAiConsent(2);
     EXPECT_FALSE(ExplainCard(m, false).asksConsent());
+}
+
+// A name of the person's, pending from before demo mode, is never offered
+// beside the made-up rows: the question names what a yes would send.
+TEST_F(ExplainCardTest, DemoModeNamesOnlyMadeUpItems) {
+    world.writeBtm({test::agentItem("TESTmystery", "com.example.TESTmystery",
+                                    "/Users/anna/Library/LaunchAgents/m.plist", true, "/opt/m")});
+    AppModel& m = world.startModel();
+    m.go(Step::loginItems);
+    ASSERT_FALSE(m.explainPending().isEmpty());
+    m.setDemo(true);
+    m.go(Step::loginItems);
+    EXPECT_EQ(m.consentItems(), ExplainPage::withoutRule(m.explainItems()));
+    ExplainCard card(m, false);
+    EXPECT_FALSE(test::showsPart(&card, "TESTmystery"));
+    EXPECT_EQ(card.asksConsent(), !m.consentItems().isEmpty());
 }
 
 }  // namespace

@@ -271,6 +271,19 @@ TEST_F(RootViewTest, GearOpensAFreshCardEachTime) {
     EXPECT_FALSE(root.settingsCard()->aiSwitch()->isOn());
 }
 
+// Without a compositor the card fills its window to every corner: no
+// see-through pixel is left to come out black.
+TEST_F(RootViewTest, PlainSettingsPopoverHasNoSeeThroughMargin) {
+    AppModel& m = world.startModel();
+    RootView root(m, true);
+    SettingsPopover popover(m, true, root.gear(), &root, SettingsPopover::Look::plain);
+    EXPECT_FALSE(popover.testAttribute(Qt::WA_TranslucentBackground));
+    popover.adjustSize();
+    const QImage image = popover.grab().toImage();
+    EXPECT_TRUE(test::near(image.pixelColor(0, 0), Palette::line(true), 12));
+    EXPECT_TRUE(test::near(image.pixelColor(image.width() / 2, image.height() - 2), Palette::card(true), 2));
+}
+
 TEST_F(RootViewTest, SettingsSwitchesStoreConsentAndResetThePage) {
     AppModel& m = world.startModel();
     m.go(Step::loginItems);

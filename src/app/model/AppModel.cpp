@@ -416,6 +416,13 @@ void AppModel::explainForPage() {
     runExplanations(items);
 }
 
+QList<ExplainItem> AppModel::consentItems() const {
+    if (explainPending_.isEmpty()) {
+        return {};
+    }
+    return demo_ ? ExplainPage::withoutRule(explainItems()) : explainPending_;
+}
+
 void AppModel::runExplanations(const QList<ExplainItem>& items) {
     // Asked by the explainer itself, at the moment it would use the gateway,
     // from its own thread: a fresh reading of the stored answer.

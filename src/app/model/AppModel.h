@@ -140,6 +140,12 @@ public:
     QList<ExplainItem> explainItems() const;
     // Runs the page's explanations; called when a Settings page is entered.
     void explainForPage();
+    // The names the consent question lists, which are what an answer of yes
+    // would send: the pending items; in demo mode the made-up items that no
+    // rule explains, so that a name of the person's, pending from before demo
+    // mode was switched on, is never listed beside made-up rows. Empty while
+    // nothing waits for the answer.
+    QList<ExplainItem> consentItems() const;
 
     // ---- The guide -------------------------------------------------------------
     static std::pair<Phase, QString> guide(const Decision& decision, const QStringList& selectedTitles,
