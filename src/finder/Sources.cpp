@@ -155,16 +155,22 @@ QList<Candidate> Sources::loginItems(const QList<BTMRecord>& records, const QLis
             jobsByPlist.insert(job.plist, &job);
     }
     QList<Candidate> out;
-    QSet<QString> taken;
-    for (const BTMRecord& r : records) {
-        // A record takes its key even when it is skipped below. Keys are the
-        // same when canonically equivalent.
-        const QString key = Text::nfc(recordKey(r));
-        if (taken.contains(key))
-            continue;
-        taken.insert(key);
+    // A record takes its key even when it is skipped by loginItemCandidate.
+    for (const BTMRecord& r : firstOfEachKey(records)) {
         if (auto c = loginItemCandidate(r, jobsByPlist, paths))
             out.append(std::move(*c));
+    }
+    return out;
+}
+
+QList<BTMRecord> Sources::firstOfEachKey(const QList<BTMRecord>& records) {
+    QList<BTMRecord> out;
+    QSet<QString> taken;
+    for (const BTMRecord& r : records) {
+        const qsizetype before = taken.size();
+        taken.insert(Text::nfc(recordKey(r)));
+        if (taken.size() != before)
+            out.append(r);
     }
     return out;
 }
