@@ -1,5 +1,3 @@
-#include "finder/BackgroundStoreCache.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,6 +6,7 @@
 #include <cerrno>
 #include <functional>
 
+#include "finder/BackgroundStoreCache.h"
 #include "support/KeyedArchiveWriter.h"
 #include "support/PlatformFakes.h"
 #include "support/TempRoot.h"
@@ -48,7 +47,11 @@ TEST(BackgroundStoreCache, ReusesTheLastParseWhileTheFileIsTheSame) {
         const char* read;
     } cases[] = {
         {"nothing else", [] {}, "Alpha"},
-        {"modified a nanosecond later", [&] { setModified(disk, {was.tv_sec, was.tv_nsec + 1}); }, "Bravo"},
+        {"modified a nanosecond later",
+         [&] {
+             setModified(disk, {was.tv_sec, was.tv_nsec + 1});
+         },
+         "Bravo"},
         {"grown", [&] { rewrite("Charlie"); }, "Charlie"},
         {"replaced by a new file",
          [&] {
