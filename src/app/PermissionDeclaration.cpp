@@ -2,8 +2,7 @@
 
 #include <QPainter>
 
-#include "finder/BackgroundStore.h"
-#include "finder/TCCStore.h"
+#include "finder/FullDiskAccess.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
 #include "ui/Monogram.h"
@@ -45,10 +44,6 @@ KTWizardBrand PermissionDeclaration::brand() {
     };
 }
 
-bool PermissionDeclaration::fullDiskAccess() {
-    return TCCStore::canRead() && BackgroundStore::canRead();
-}
-
 QList<KTPermission> PermissionDeclaration::permissions() {
     return {
         KTPermission{
@@ -61,7 +56,7 @@ QList<KTPermission> PermissionDeclaration::permissions() {
             .boundary =
                 "Reads those two lists only. It changes nothing, and what it reads stays on this Mac.",
             .settingsURL = KTPermissionProbes::Pane::fullDisk(),
-            .probe = [] { return fullDiskAccess(); },
+            .probe = [] { return FullDiskAccess::granted(); },
             .isOptional = false,
             .rowsToTick = {"Rowkeeper"},
             .requiresManualDrag = true,
