@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 
 #include "finder/BackgroundStoreCache.h"
@@ -15,16 +16,14 @@ using namespace rk;
 
 namespace {
 
-QByteArray storeNaming(const QString& name) {
+// A store of one item with this name, modified at this many nanoseconds past a fixed second.
+void writeStore(const test::TempRoot& root, const QString& logical, const QString& name, long nanos = 5) {
     test::ArchivedItem item;
     item.name = name;
     item.url = "/Applications/A.app";
-    return test::KeyedArchiveWriter::store({{"501", {item}}});
-}
-
-void setModified(const QString& disk, timespec when) {
-    const timespec times[2] = {when, when};
-    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(disk).constData(), times, 0), 0);
+    root.writeFile(logical, test::KeyedArchiveWriter::store({{"501", {item}}}));
+    const timespec times[2] = {{1'700'000'000, nanos}, {1'700'000'000, nanos}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(root.disk(logical)).constData(), times, 0), 0);
 }
 
 }  // namespace
@@ -36,34 +35,21 @@ TEST(BackgroundStoreCache, ReusesTheLastParseWhileTheFileIsTheSame) {
     test::FakeFileProbe probe;
     const QString store = BackgroundStore::folder() + "/BackgroundItems-v4.btm";
     const QString disk = root.disk(store);
-    timespec was{};
-    const auto rewrite = [&](const QString& name) {
-        root.writeFile(store, storeNaming(name));
-        setModified(disk, was);
-    };
     struct Case {
         const char* name;
         std::function<void()> change;
         const char* read;
     } cases[] = {
         {"nothing else", [] {}, "Alpha"},
-        {"modified a nanosecond later",
-         [&] {
-             setModified(disk, {was.tv_sec, was.tv_nsec + 1});
-         },
-         "Bravo"},
-        {"grown", [&] { rewrite("Charlie"); }, "Charlie"},
+        {"modified a nanosecond later", [&] { writeStore(root, store, "Bravo", 6); }, "Bravo"},
         {"replaced by a new file",
          [&] {
-             root.writeFile(store + ".new", storeNaming("Delta"));
-             setModified(disk + ".new", was);
-             QFile::remove(disk);
-             QFile::rename(disk + ".new", disk);
+             writeStore(root, store + ".new", "Delta");
+             std::rename(QFile::encodeName(disk + ".new").constData(), QFile::encodeName(disk).constData());
          },
          "Delta"},
         {"a newer store beside it",
-         [&] { root.writeFile(BackgroundStore::folder() + "/BackgroundItems-v5.btm", storeNaming("Echo")); },
-         "Echo"},
+         [&] { writeStore(root, BackgroundStore::folder() + "/BackgroundItems-v5.btm", "Echo"); }, "Echo"},
         {"closed to us", [&] { probe.openErrors[disk] = EACCES; }, "no access"},
     };
     for (const Case& c : cases) {
@@ -74,12 +60,9 @@ TEST(BackgroundStoreCache, ReusesTheLastParseWhileTheFileIsTheSame) {
             const auto result = cache.read(root.paths(), probe);
             return result ? result->records.value(0).name : result.error().description();
         };
-        root.writeFile(store, storeNaming("Alpha"));
+        writeStore(root, store, "Alpha");
         EXPECT_EQ(read(), "Alpha");
-        struct stat info {};
-        ASSERT_EQ(stat(QFile::encodeName(disk).constData(), &info), 0);
-        was = info.st_mtim;
-        rewrite("Bravo");  // the same size and time
+        writeStore(root, store, "Bravo");  // the same size and time
         c.change();
         EXPECT_EQ(read(), c.read) << c.name;
     }
