@@ -13,44 +13,16 @@
 #include <map>
 #include <string>
 
+#include "BusyStore.h"
 #include "finder/BackgroundStore.h"
-#include "platform/KeyedArchiveWriter.h"
 
 namespace {
 
 using namespace rk;
 
-// A store like a busy Mac's: three users, apps, agents and daemons with every
-// optional field, urls as archived NSURLs.
-QByteArray storeWith(int records) {
-    const QStringList users{"FFFFEEEE-DDDD-CCCC-BBBB-AAAA000001F5", "FFFFEEEE-DDDD-CCCC-BBBB-AAAA000001F6",
-                            "00000000-0000-0000-0000-000000000000"};
-    QList<ArchivedUser> byUser;
-    for (const QString& user : users)
-        byUser.append({user, {}});
-    for (int i = 0; i < records; ++i) {
-        ArchivedItem item;
-        const QString vendor = QStringLiteral("vendor%1").arg(i % 97);
-        const QString product = QStringLiteral("Product %1").arg(i);
-        item.name = product;
-        item.type = (i % 3 == 0) ? 2 : (i % 3 == 1 ? 8 : 16);
-        item.disposition = (i % 5 == 0) ? 2 : 3;
-        item.url = (i % 3 == 0)
-                       ? "/Applications/" + product + ".app"
-                       : "/Library/LaunchAgents/com." + vendor + ".helper" + QString::number(i) + ".plist";
-        item.identifier = QStringLiteral("%1.com.%2.helper%3").arg(item.type).arg(vendor).arg(i);
-        item.bundleIdentifier = "com." + vendor + ".product" + QString::number(i);
-        item.teamIdentifier = QStringLiteral("TEAM%1").arg(i % 97, 6, 10, QLatin1Char('0'));
-        item.developerName = "Vendor " + QString::number(i % 97) + " Ltd";
-        item.executablePath = "/Applications/" + product + ".app/Contents/MacOS/" + product;
-        byUser[i % users.size()].items.append(item);
-    }
-    return KeyedArchiveWriter::store(byUser);
-}
-
 const QByteArray& store(int records) {
-    static const QByteArray small = storeWith(300);
-    static const QByteArray large = storeWith(10'000);
+    static const QByteArray small = bench::busyStore(300);
+    static const QByteArray large = bench::busyStore(10'000);
     return records == 300 ? small : large;
 }
 

@@ -2,8 +2,7 @@
 
 #include <QPainter>
 
-#include "finder/BackgroundStore.h"
-#include "finder/TCCStore.h"
+#include "finder/FullDiskAccess.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
@@ -46,10 +45,6 @@ KTWizardBrand PermissionDeclaration::brand() {
     };
 }
 
-bool PermissionDeclaration::fullDiskAccess() {
-    return TCCStore::canRead() && BackgroundStore::canRead();
-}
-
 QList<KTPermission> PermissionDeclaration::permissions() {
     return {
         KTPermission{
@@ -62,7 +57,7 @@ QList<KTPermission> PermissionDeclaration::permissions() {
             .boundary =
                 "Reads those two lists only. It changes nothing, and what it reads stays on this Mac.",
             .settingsURL = KTPermissionProbes::Pane::fullDisk(),
-            .probe = [] { return fullDiskAccess(); },
+            .probe = [] { return FullDiskAccess::granted(); },
             .isOptional = false,
             .rowsToTick = {"Rowkeeper"},
             .requiresManualDrag = true,

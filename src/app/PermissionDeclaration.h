@@ -16,9 +16,6 @@ struct PermissionDeclaration {
     static KTWizardBrand brand();
     // In the order of the wizard's screens: "fulldisk", "accessibility", "screen".
     static QList<KTPermission> permissions();
-    // Both stores open for reading: the privacy database, then (asked only
-    // when that opens) the background-task store.
-    static bool fullDiskAccess();
     // The app's letter tile, `size` points square, centred in `rect`.
     static void paintMonogram(QPainter& painter, const QRectF& rect, qreal size = 26);
 };

@@ -135,6 +135,7 @@ struct Page {
     QList<qsizetype> either;  // gone or live; the others never act
     Decision decision;
     QSet<QString> accounted;  // composed keys a row or a finding already covers
+    QSet<QString> removing;   // composed keys of the remove findings so far
     QList<bool> onRow;        // per candidate: some row's title matches it
 
     explicit Page(const QList<Candidate>& cs) : candidates(cs), onRow(cs.size(), false) {
@@ -161,9 +162,17 @@ struct Page {
         for (const Candidate& c : cs)
             accounted.insert(Text::nfc(c.key));
     }
+    // A record with a remove finding under another name stays accounted.
     void unaccount(const QList<Candidate>& cs) {
-        for (const Candidate& c : cs)
-            accounted.remove(Text::nfc(c.key));
+        for (const Candidate& c : cs) {
+            if (!removing.contains(Text::nfc(c.key)))
+                accounted.remove(Text::nfc(c.key));
+        }
+    }
+    void remove(Finding finding) {
+        for (const QString& key : finding.keys)
+            removing.insert(Text::nfc(key));
+        decision.findings.append(std::move(finding));
     }
 };
 
@@ -282,8 +291,7 @@ void decideMixedTitle(Page& page, const QString& title, const QList<PaneRow>& r,
             blank.append(row);
     }
     if (photographed && blank.size() == g.size() && r.size() == g.size() + l.size()) {
-        page.decision.findings.append(
-            removeFinding(title, section, g, Decide::removeWhat(title, g), tell, evidence));
+        page.remove(removeFinding(title, section, g, Decide::removeWhat(title, g), tell, evidence));
         for (const PaneRow& row : blank)
             page.decision.marks.append(Mark{Mark::Kind::remove, row, label});
         for (const PaneRow& row : r) {
@@ -328,7 +336,7 @@ void decideTitle(Page& page, const QList<qsizetype>& matched, const QString& tit
 
     if (l.isEmpty()) {
         if (r.size() == g.size()) {
-            page.decision.findings.append(
+            page.remove(
                 removeFinding(title, section, g, Decide::removeWhat(title, g), std::nullopt, evidence));
             for (const PaneRow& row : r)
                 page.decision.marks.append(Mark{Mark::Kind::remove, row, label});

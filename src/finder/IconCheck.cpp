@@ -8,7 +8,7 @@
 #include <mutex>
 #include <system_error>
 
-#include "platform/IconArt.h"
+#include "platform/SystemIcons.h"
 
 namespace rk {
 
@@ -287,7 +287,7 @@ const IconCheck::Templates& IconCheck::templates(int pixels, bool dark) {
     }
     Templates pair;
     for (const GenericIcon icon : {GenericIcon::document, GenericIcon::application}) {
-        const auto grey = grayPixels(IconArt::render(icon, pixels, dark));
+        const auto grey = grayPixels(SystemIcons::current().generic(icon, pixels, dark));
         pair.push_back(grey ? grey->values : std::vector<double>{});
     }
     return cache.emplace(key, std::move(pair)).first->second;

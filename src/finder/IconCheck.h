@@ -2,9 +2,10 @@
 // The blank-icon test. A System Settings row drawn with the generic blank
 // document instead of its program's own icon belongs to a program that is
 // gone. The test cuts the row's icon out of the window photo and compares it
-// with our drawings of the generic document and the generic application: a
-// row is blank only when it looks clearly like the document, clearly more
-// like it than like the application icon, and is nearly colourless.
+// with the workspace's generic document and generic application icons
+// (SystemIcons): a row is blank only when it looks clearly like the document,
+// clearly more like it than like the application icon, and is nearly
+// colourless.
 
 #include <QImage>
 #include <QPointF>

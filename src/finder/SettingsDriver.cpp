@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "finder/AXWrite.h"
+#include "platform/Text.h"
 
 namespace rk {
 
@@ -160,13 +161,15 @@ bool isBackgroundSwitch(const AXNode& node) {
            node.desc.isEmpty() && node.frame.width > 25;
 }
 
-// The text on the switch's line, left of it, that carries the item's name;
-// the one whose top is nearest the switch's, the earlier on a tie.
+// The text on the switch's line, left of it, that carries the item's name
+// (canonically equal to it: the label and the identifier may be composed
+// differently); the one whose top is nearest the switch's, the earlier on a
+// tie.
 const AXNode* labelFor(const AXNode& toggle, const QString& name, const QList<const AXNode*>& texts) {
     const AXNode* best = nullptr;
     double bestDistance = 0;
     for (const AXNode* text : texts) {
-        if (text->parent != toggle.parent || text->text != name)
+        if (text->parent != toggle.parent || !Text::same(text->text, name))
             continue;
         if (!(box::maxX(text->frame) < box::minX(toggle.frame)))
             continue;
@@ -186,7 +189,7 @@ const AXNode* detailFor(const AXNode& toggle, const AXNode& label, const QString
     const QString ident =
         QStringLiteral("background-detail-for-") + name + QStringLiteral("-app-login-items");
     for (const AXNode* text : texts) {
-        if (text->parent != toggle.parent || text->ident != ident)
+        if (text->parent != toggle.parent || !Text::same(text->ident, ident))
             continue;
         const double drop = box::minY(text->frame) - box::minY(label.frame);
         if (drop > 0 && drop < kDetailReach)

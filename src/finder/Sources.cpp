@@ -11,9 +11,10 @@ namespace {
 
 const QString kAccessibilityService = QStringLiteral("kTCCServiceAccessibility");
 
+// The last component that is not empty: "/Applications/Tool.app/" gives
+// Tool.app, as the page names it.
 QString lastPathComponent(const QString& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? path : path.mid(slash + 1);
+    return path.section('/', -1, -1, QString::SectionSkipEmpty);
 }
 
 // com.vendor.Toolbox gives Toolbox; empty parts are left out, so a text made
@@ -75,7 +76,7 @@ Liveness jobLiveness(const BTMRecord& r, const QHash<QString, const LaunchJob*>&
     if (settings.kind() != Liveness::Kind::live)
         return settings;
     std::optional<QString> program;
-    if (const LaunchJob* job = jobsByPlist.value(*r.path); job && job->program) {
+    if (const LaunchJob* job = jobsByPlist.value(Text::nfc(*r.path)); job && job->program) {
         program = job->program;
     } else {
         program = r.executablePath;
@@ -149,22 +150,31 @@ QList<Candidate> Sources::accessibility(const QList<TCCRow>& rows, const SystemP
 
 QList<Candidate> Sources::loginItems(const QList<BTMRecord>& records, const QList<LaunchJob>& jobs,
                                      const SystemPaths& paths) {
+    // By composed path: the store and the file system may spell one name
+    // in different canonical forms.
     QHash<QString, const LaunchJob*> jobsByPlist;
     for (const LaunchJob& job : jobs) {
-        if (!jobsByPlist.contains(job.plist))
-            jobsByPlist.insert(job.plist, &job);
+        const QString plist = Text::nfc(job.plist);
+        if (!jobsByPlist.contains(plist))
+            jobsByPlist.insert(plist, &job);
     }
     QList<Candidate> out;
-    QSet<QString> taken;
-    for (const BTMRecord& r : records) {
-        // A record takes its key even when it is skipped below. Keys are the
-        // same when canonically equivalent.
-        const QString key = Text::nfc(recordKey(r));
-        if (taken.contains(key))
-            continue;
-        taken.insert(key);
+    // A record takes its key even when it is skipped by loginItemCandidate.
+    for (const BTMRecord& r : firstOfEachKey(records)) {
         if (auto c = loginItemCandidate(r, jobsByPlist, paths))
             out.append(std::move(*c));
+    }
+    return out;
+}
+
+QList<BTMRecord> Sources::firstOfEachKey(const QList<BTMRecord>& records) {
+    QList<BTMRecord> out;
+    QSet<QString> taken;
+    for (const BTMRecord& r : records) {
+        const qsizetype before = taken.size();
+        taken.insert(Text::nfc(recordKey(r)));
+        if (taken.size() != before)
+            out.append(r);
     }
     return out;
 }

@@ -26,6 +26,12 @@ struct Sources {
 
     static QList<Candidate> loginItems(const QList<BTMRecord>& records, const QList<LaunchJob>& jobs,
                                        const SystemPaths& paths = SystemPaths::current());
+    // The records `loginItems` builds from: the first of each key (the
+    // identifier, else the url, else the name; canonically equivalent keys
+    // are one), in input order. `loginItems` gives the same candidates for
+    // these as for all the records, so a caller that builds them on every
+    // beat picks these once per store read.
+    static QList<BTMRecord> firstOfEachKey(const QList<BTMRecord>& records);
 
     // An application's display name without its ".app" ending. Only a final
     // ".app" goes: "Foo.appliance.app" stays "Foo.appliance", so the app still

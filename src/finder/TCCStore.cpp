@@ -82,10 +82,21 @@ QString columnText(sqlite3_stmt* stmt, int column, bool* isNull) {
 
 static_assert(TCCStore::immutableOpenFlags == (SQLITE_OPEN_READONLY | SQLITE_OPEN_URI));
 
+// The first read of the database, which opening defers: the schema version
+// from its header.
+int firstRead(sqlite3* db) {
+    Statement version(db, "PRAGMA schema_version");
+    return version.ok() ? sqlite3_step(version.get()) : sqlite3_errcode(db);
+}
+
 // Opening read-only can fail with CANTOPEN where the journal or the folder
-// may not be written; the immutable URI form then reads the file as it is.
+// may not be written, and so can the first read of a database in WAL mode
+// whose shared-memory file cannot be made; the immutable URI form then reads
+// the file as it is.
 int openReadOnly(const QString& diskPath, Connection& connection) {
     int rc = sqlite3_open_v2(diskPath.toUtf8().constData(), connection.out(), SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK && firstRead(connection.get()) == SQLITE_CANTOPEN)
+        rc = SQLITE_CANTOPEN;
     if (rc != SQLITE_CANTOPEN)
         return rc;
     connection.close();

@@ -8,26 +8,14 @@
 #include <QJsonObject>
 
 #include "app/PermissionDeclaration.h"
-#include "finder/BackgroundStore.h"
-#include "finder/TCCStore.h"
 #include "permissions/PermissionLint.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
-#include "support/PlatformFakes.h"
 #include "support/WizardFixture.h"
 #include "ui/Palette.h"
 
 namespace rk {
 namespace {
-
-class CountingFileProbe : public test::FakeFileProbe {
-public:
-    mutable int listings = 0;
-    Result<QStringList, int> listFolder(const QString& diskPath) const override {
-        ++listings;
-        return FakeFileProbe::listFolder(diskPath);
-    }
-};
 
 QStringList ids(const QList<KTPermission>& permissions) {
     QStringList list;
@@ -44,27 +32,6 @@ TEST(PermissionDeclaration, PermissionCheckPrintsTheThreeIdsWithLinuxAnswers) {
     EXPECT_EQ(KTPermissionWizard::runPermissionCheckCLI(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "{\"fulldisk\":false,\"accessibility\":false,\"screen\":false}\n");
-}
-
-TEST(PermissionDeclaration, FullDiskAccessNeedsBothStoresAndAsksTheSecondOnlyAfterTheFirst) {
-    test::WizardSandbox sandbox;
-    CountingFileProbe files;
-    test::ScopedCurrent<FileProbe> useFiles(&files);
-    const QString tcc = TCCStore::userPath(sandbox.root.paths());
-    const QString btm = BackgroundStore::folder(sandbox.root.paths()) + "/BackgroundItems-v9.btm";
-
-    EXPECT_FALSE(PermissionDeclaration::fullDiskAccess());
-    EXPECT_EQ(files.listings, 0) << "the background-task store was asked although the database did not open";
-
-    sandbox.root.writeFile(tcc, "db");
-    EXPECT_FALSE(PermissionDeclaration::fullDiskAccess());
-    EXPECT_GT(files.listings, 0);
-
-    sandbox.root.writeFile(btm, "store");
-    EXPECT_TRUE(PermissionDeclaration::fullDiskAccess());
-
-    files.openErrors.insert(sandbox.root.disk(btm), EACCES);
-    EXPECT_FALSE(PermissionDeclaration::fullDiskAccess());
 }
 
 TEST(PermissionDeclaration, ThreePermissionsInScreenOrderWithTheirFlags) {

@@ -245,6 +245,18 @@ QList<Case> cases() {
          removal("toolbox", none, 1, oneOld + furtherDown, {oldAEv}, {"com.a.toolbox"})},
         {});
 
+    // Removed on the row of one name, its other name's row is an installed
+    // program: the record is not also "nothing to click".
+    add("RemovedRecordIsNotAlsoHiddenByTheKeepOfItsOtherName",
+        {gone("com.x.alpha", {"Alpha", "Beta"}), live("com.y.beta", {"Beta"})},
+        Rows{row("Alpha", 0), row("Beta", 1)}, {},
+        {removal("Alpha", acc, 1,
+                 "An old app: no installed app answers to com.x.alpha. Nothing uses it anymore.",
+                 {"com.x.alpha: no installed app answers to com.x.alpha"}, {"com.x.alpha"}),
+         keeping("Beta", acc, 1, "This Beta is the one installed now. Leave it.",
+                 {"com.y.beta: installed at /Applications/com.y.beta.app"})},
+        {removeAt(0)});
+
     add("GoneRecordThePageDoesNotListIsHidden", {oldA}, Rows{row("Other", 0)}, {"Elsewhere"},
         {hidden("com.a.toolbox", "Toolbox", oldAEv)}, {});
 

@@ -8,6 +8,8 @@
 
 #include "finder/IconCheck.h"
 #include "platform/IconArt.h"
+#include "platform/SystemIcons.h"
+#include "support/PlatformFakes.h"
 #include "support/QtApp.h"
 #include "support/SimulatedPhoto.h"
 
@@ -284,6 +286,25 @@ TEST(IconCheckTemplates, ConcurrentCallersShareOneEntry) {
         EXPECT_EQ(seen[i], seen[i % 2]);
     }
     EXPECT_NE(seen[0], seen[1]);
+}
+
+TEST(IconCheckTemplates, TakenFromTheWorkspacesIconsOncePerSideAndAppearance) {
+    struct Recorder final : SystemIcons {
+        QStringList asked;
+        QImage generic(GenericIcon icon, int side, bool dark) override {
+            const bool document = icon == GenericIcon::document;
+            asked << QString("%1 %2 %3").arg(document ? "document" : "application").arg(side).arg(dark);
+            QImage grey(side, side, QImage::Format_RGB32);
+            grey.fill(QColor(100, 100, 100));
+            return document ? grey : QImage();
+        }
+    } icons;
+    test::ScopedCurrent<SystemIcons> use(&icons);
+    const auto& templates = IconCheck::templates(7, true);
+    IconCheck::templates(7, true);
+    EXPECT_EQ(icons.asked, (QStringList{"document 7 1", "application 7 1"}));
+    EXPECT_EQ(templates[0], std::vector<double>(49, 100.0));
+    EXPECT_TRUE(templates[1].empty());  // no icon to be had
 }
 
 TEST(IconCheckTemplates, NoSideGivesEmptyTemplatesThatNeverMatch) {

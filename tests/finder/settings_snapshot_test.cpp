@@ -197,6 +197,11 @@ TEST(SnapshotBackground, WhichSwitchesAndLabelsMakeARow) {
         {"switch with a description", with([](Item& i) { i.switchDesc = "Helper"; }), false},
         {"label in other case", with([](Item& i) { i.label = "helper"; }), false},
         {"label with a trailing space", with([](Item& i) { i.label = "Helper "; }), false},
+        {"decomposed label, composed identifier", with([](Item& i) {
+             i.name = QString::fromUtf8("Caf\xC3\xA9");
+             i.label = QString::fromUtf8("Cafe\xCC\x81");
+         }),
+         true},
         {"label touching the switch", with([](Item& i) { i.labelFrame.width = 300; }), false},
         {"label 13.9 above", with([](Item& i) { i.labelFrame.y = 205 - 13.9; }), true},
         {"label 14 above", with([](Item& i) { i.labelFrame.y = 191; }), false},

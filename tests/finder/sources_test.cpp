@@ -136,6 +136,9 @@ INSTANTIATE_TEST_SUITE_P(
                {program(QString::fromUtf8("/Users/anna/bin/Caf\xC3\xA9"), QString::fromUtf8("Caf\xC3\xA9"),
                         Liveness::gone(QString::fromUtf8("nothing at ~/bin/Caf\xC3\xA9")),
                         QString::fromUtf8("~/bin/Caf\xC3\xA9"))}),
+        AxCase("PathEndingInASlashIsNamedByItsLastComponent", {pathRow("/Users/anna/bin/Tool.app/")},
+               {program("/Users/anna/bin/Tool.app/", "Tool.app", Liveness::gone("nothing at ~/bin/Tool.app/"),
+                        "~/bin/Tool.app/")}),
         AxCase("SystemAppIsPartOfMacOS", {bundleRow("com.apple.finder")},
                {app("com.apple.finder", {"com.apple.finder", "finder"}, Liveness::apple())}),
         AxCase("PathClientPresentAndMissing",
@@ -263,6 +266,7 @@ TEST_P(LoginItemSources, Candidates) {
     root.writeFile("/Library/LaunchDaemons/com.v.d.plist", "<plist/>");
     root.writeFile("/usr/local/bin/present", "x");
     root.makeFolder("/Users/anna/.Trash/Trashed.app");
+    root.writeFile(agents + QString::fromUtf8("/cafe\xCC\x81.plist"), "<plist/>");
     EXPECT_EQ(loginItems(GetParam().records, GetParam().jobs), GetParam().expected);
 }
 
@@ -343,6 +347,12 @@ INSTANTIATE_TEST_SUITE_P(
                        Liveness::live("found at ~/Library/LaunchAgents/com.v.sync.plist"), "com.v.sync"),
                    job("8.com.v.d", "Bare", Liveness::live("found at /Library/LaunchDaemons/com.v.d.plist"),
                        "com.v.d")}),
+        LoginCase("LaunchdJobFoundUnderACanonicallyEqualPath",
+                  {record("Caf\u00e9", agentType, agents + QString::fromUtf8("/cafe\xCC\x81.plist"),
+                          "16.com.v.cafe")},
+                  {LaunchJob{agents + "/caf\u00e9.plist", "com.v.cafe", "/Users/anna/bin/cafed", "you"}},
+                  {job("16.com.v.cafe", "Caf\u00e9",
+                       Liveness::gone("its program is gone (nothing at ~/bin/cafed)"), "com.v.cafe")}),
         LoginCase("GoneProgramSwitchedOffIsSkipped",
                   {record("Sync Agent", agentType, agents + "/com.v.sync.plist", "16.com.v.sync", false,
                           "/usr/local/bin/relay")},

@@ -2,7 +2,9 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <optional>
+#include <thread>
 
 #include "finder/TCCStore.h"
 #include "support/PlatformFakes.h"
@@ -34,6 +36,41 @@ protected:
 QString describe(const Result<QList<TCCRow>, StoreError>& result) {
     return result.ok() ? QString("ok, %1 rows").arg(result->size()) : result.error().description();
 }
+
+// SQLite's default file system, except that no database's shared-memory
+// file can be made: what a reader meets on a Mac where it may not write the
+// database's folder. Folder permissions would not stop the tests as root.
+class NoSharedMemory {
+public:
+    NoSharedMemory() : vfs_(*real()) {
+        vfs_.zName = "no-shared-memory";
+        vfs_.xOpen = [](sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out) {
+            const int rc = real()->xOpen(real(), name, file, flags, out);
+            if (rc != SQLITE_OK || !(flags & SQLITE_OPEN_MAIN_DB))
+                return rc;
+            // Databases share one table of methods (journals and WAL files
+            // have others); only that table is swapped for the refusing copy.
+            static const sqlite3_io_methods* const plain = file->pMethods;
+            static sqlite3_io_methods refusing = *plain;
+            refusing.xShmMap = [](sqlite3_file*, int, int, int, void volatile**) { return SQLITE_CANTOPEN; };
+            if (file->pMethods == plain)
+                file->pMethods = &refusing;
+            return rc;
+        };
+        sqlite3_vfs_register(&vfs_, 1);
+    }
+    ~NoSharedMemory() {
+        sqlite3_vfs_unregister(&vfs_);
+        sqlite3_vfs_register(real(), 1);
+    }
+
+private:
+    static sqlite3_vfs* real() {
+        static sqlite3_vfs* const unix = sqlite3_vfs_find(nullptr);
+        return unix;
+    }
+    sqlite3_vfs vfs_;
+};
 
 }  // namespace
 
@@ -251,4 +288,29 @@ TEST_F(TCCStoreTest, CanReadAsksOnlyThePersonsDatabase) {
     probe.openErrors.clear();
     root.writeFile(TCCStore::userPath(), "not sqlite");
     EXPECT_TRUE(TCCStore::canRead(root.paths(), probe));
+}
+
+// The first read of a database in WAL mode makes its shared-memory file; where
+// that cannot be made, the database is read as it is, through the immutable form.
+TEST_F(TCCStoreTest, DatabaseInWalModeWithoutSharedMemoryIsReadAsItIs) {
+    writeSystem({{"s", 0, kAx, 2}});
+    writeUser({{"u", 0, kAx, 2}});
+    ASSERT_EQ(TccDbWriter::execute(userDb(), "PRAGMA journal_mode=WAL"), "");
+    NoSharedMemory refusing;
+    EXPECT_EQ(describe(TCCStore::read()), "ok, 2 rows");
+}
+
+TEST_F(TCCStoreTest, WaitsForADatabaseAnotherConnectionHoldsLocked) {
+    writeSystem({{"s", 0, kAx, 2}});
+    writeUser({});
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(systemDb().toUtf8().constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([holder] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    EXPECT_EQ(describe(TCCStore::read()), "ok, 1 rows");
+    release.join();
+    sqlite3_close(holder);
 }

@@ -136,7 +136,16 @@ void AppModel::setTcc(const std::optional<TCCRead>& tcc) {
 }
 
 void AppModel::setBtm(const std::optional<BTMRead>& btm) {
-    RK_PUBLISH(btm_, btm, btmChanged);
+    if (!assign(btm_, btm)) {
+        return;
+    }
+    // Picked once per read that changed something, not on every beat: a
+    // store grown to thousands of records lists only a few items of the
+    // person's, most of them many times over.
+    loginRecords_ = btm_ && btm_->ok() ? Sources::firstOfEachKey(BackgroundStore::mine(btm_->value().records))
+                                       : QList<BTMRecord>{};
+    emit btmChanged();
+    emit changed();
 }
 
 void AppModel::setDecision(const Decision& decision) {
@@ -294,7 +303,7 @@ void AppModel::refreshGrants() {
 
 void AppModel::readStores() {
     setTcc(TCCStore::read(QSet<QString>{QStringLiteral("kTCCServiceAccessibility")}));
-    setBtm(BackgroundStore::read());
+    setBtm(btmStore_.read());
     lastStoreRead_ = now();
 }
 
@@ -310,7 +319,7 @@ QList<Candidate> AppModel::candidates() const {
             return {};
         case Step::loginItems:
             if (btm_ && btm_->ok()) {
-                return Sources::loginItems(BackgroundStore::mine(btm_->value().records), jobs_);
+                return Sources::loginItems(loginRecords_, jobs_);
             }
             return {};
         default:

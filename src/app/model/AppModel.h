@@ -28,6 +28,7 @@
 #include "explain/ExplainTypes.h"
 #include "finder/AXNode.h"
 #include "finder/BackgroundStore.h"
+#include "finder/BackgroundStoreCache.h"
 #include "finder/Candidate.h"
 #include "finder/Decision.h"
 #include "finder/LaunchdScan.h"
@@ -236,6 +237,7 @@ private:
     std::unique_ptr<TaskQueue> ownAx_;
     std::unique_ptr<TaskQueue> ownCapture_;
     std::unique_ptr<TaskQueue> ownBackground_;
+    BackgroundStoreCache btmStore_;  // the last parse, while the store file stays the same
 
     // Published.
     Step step_ = Step::start;
@@ -245,6 +247,7 @@ private:
     QList<LaunchJob> jobs_;
     std::optional<TCCRead> tcc_;
     std::optional<BTMRead> btm_;
+    QList<BTMRecord> loginRecords_;  // the first of each key among the person's records in btm_
     Decision decision_;
     Phase phase_ = Phase::idle;
     QString banner_;

@@ -2,8 +2,7 @@
 
 #include <QHash>
 
-#include "finder/BackgroundStore.h"
-#include "finder/TCCStore.h"
+#include "finder/FullDiskAccess.h"
 
 namespace rk {
 
@@ -104,14 +103,10 @@ std::optional<Step> Step::forLink(const QUrl& link) {
     return *found;
 }
 
-bool Grants::probeFullDisk(const SystemPaths& paths, const FileProbe& files) {
-    return TCCStore::canRead(paths, files) && BackgroundStore::canRead(paths, files);
-}
-
 Grants Grants::probe(const SystemPaths& paths, const FileProbe& files, Accessibility& accessibility,
                      ScreenCapture& capture) {
     Grants grants;
-    grants.fullDisk = probeFullDisk(paths, files);
+    grants.fullDisk = FullDiskAccess::granted(paths, files);
     grants.accessibility = accessibility.isProcessTrusted();
     grants.screen = capture.preflight();
     return grants;

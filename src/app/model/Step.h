@@ -75,15 +75,12 @@ struct Grants {
 
     friend bool operator==(const Grants&, const Grants&) = default;
 
-    // Asks the machine now, without prompting the person. Full Disk Access
-    // is the privacy database's probe and then, only when that says yes, the
-    // background-task store's.
+    // Asks the machine now, without prompting the person; Full Disk Access
+    // is FullDiskAccess::granted.
     static Grants probe(const SystemPaths& paths = SystemPaths::current(),
                         const FileProbe& files = FileProbe::current(),
                         Accessibility& accessibility = Accessibility::current(),
                         ScreenCapture& capture = ScreenCapture::current());
-    static bool probeFullDisk(const SystemPaths& paths = SystemPaths::current(),
-                              const FileProbe& files = FileProbe::current());
 };
 
 }  // namespace rk

@@ -1,0 +1,35 @@
+#pragma once
+// The background-task store's last parse, handed back again while the store
+// file stays the same. The application model reads the store every few
+// seconds while a page shows; a store that has grown to megabytes takes tens
+// of milliseconds to parse, and at rest nothing in it has changed.
+//
+// Owned by the application model and used on its thread only.
+
+#include <optional>
+
+#include "finder/BackgroundStore.h"
+#include "platform/FileIdentity.h"
+
+namespace rk {
+
+class BackgroundStoreCache {
+public:
+    // What BackgroundStore::read() answers. While the newest store file is
+    // the one last read and its identity (device, inode, size, modification
+    // time) has not changed, the last snapshot comes back without the file
+    // being read; finding the file and checking that it opens still happen
+    // every time. Failures are never kept.
+    Result<BackgroundStore::Snapshot, StoreError> read(const SystemPaths& paths = SystemPaths::current(),
+                                                       const FileProbe& probe = FileProbe::current());
+
+private:
+    struct Entry {
+        QString path;  // logical
+        FileIdentity identity;
+        BackgroundStore::Snapshot snapshot;
+    };
+    std::optional<Entry> last_;
+};
+
+}  // namespace rk
