@@ -12,6 +12,7 @@
 #include <random>
 
 #include "platform/Plist.h"
+#include "platform/PlistXml.h"
 #include "support/KeyedArchiveWriter.h"
 
 using namespace rk;
@@ -43,6 +44,13 @@ QByteArray bytes(std::initializer_list<int> values) {
     for (int v : values)
         out.append(char(v));
     return out;
+}
+
+// An array whose one reference, `array`, is `size` bytes wide, holding `true`.
+QByteArray withReferenceSize(int size, const QByteArray& array) {
+    QByteArray list = bplist({array, bytes({0x09})});
+    list[list.size() - 25] = char(size);
+    return list;
 }
 
 // An array holding object 1, which is `object`.
@@ -132,11 +140,8 @@ std::optional<PlistValue> libplistValue(plist_t node) {
             const char* data = plist_get_data_ptr(node, &length);
             return PlistValue(QByteArray(data, qsizetype(length)));
         }
-        case PLIST_DATE: {
-            int32_t sec = 0, usec = 0;
-            plist_get_date_val(node, &sec, &usec);
-            return PlistValue(PlistDate{double(sec) + double(usec) / 1e6});
-        }
+        case PLIST_DATE:
+            return PlistValue(PlistDate{PlistXml::dateSeconds(node)});
         case PLIST_UID: {
             uint64_t v = 0;
             plist_get_uid_val(node, &v);
@@ -235,8 +240,7 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         const char* name;
         QByteArray bytes;
         K kind;
-        // libplist reads a count in 16 bytes (no real list has one), and
-        // expands shared containers until memory runs out; we refuse both.
+        // libplist expands shared containers until memory runs out; we refuse.
         bool asLibplist = true;
     } cases[] = {
         // The trailer and the offset table.
@@ -285,8 +289,6 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         // Huge counts never reach an allocation, nor shared containers an
         // expansion far beyond the file.
         {"array of 2^40 elements", inArray(bytes({0xAF, 0x13, 0, 0, 1, 0, 0, 0, 0, 0})), K::unreadable},
-        {"array counted in 16 bytes", inArray(bytes({0xAF, 0x14}) + QByteArray(15, 0) + bytes({1, 1})),
-         K::unreadable, false},
         {"dictionary of 2^62 entries", inArray(bytes({0xDF, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0})),
          K::unreadable},
         {"string of 2^62 bytes", inArray(bytes({0x5F, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0})), K::unreadable},
@@ -318,7 +320,8 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
          inArray(bytes({0x14}) + QByteArray(7, 0) + bytes({1}) + QByteArray(7, 0) + bytes({5})),
          PlistValue(5)},
         {"4-byte real", inArray(bytes({0x22, 0x3F, 0xC0, 0, 0})), PlistValue(1.5)},
-        {"negative date", inArray(bytes({0x33, 0xBF, 0xF8, 0, 0, 0, 0, 0, 0})), PlistValue(PlistDate{-0.5})},
+        {"negative date keeps its fraction", inArray(bytes({0x33, 0xBF, 0xF8, 0, 0, 0, 0, 0, 0})),
+         PlistValue(PlistDate{-1.5})},
         {"ASCII string ends at NUL", inArray(bytes({0x53, 'a', 0, 'b'})), PlistValue("a")},
         {"bytes past ASCII read as UTF-8", inArray(bytes({0x52, 0xC3, 0xA9})), PlistValue("é")},
         {"empty ASCII string", inArray(bytes({0x50})), PlistValue("")},
@@ -332,6 +335,11 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
         {"length in a 16-byte integer",
          inArray(bytes({0x4F, 0x14}) + QByteArray(15, 0) + bytes({2, 'x', 'y'})),
          PlistValue(QByteArray("xy"))},
+        {"count in a 16-byte integer",
+         bplist({bytes({0xA1, 0x01}), bytes({0xAF, 0x14}) + QByteArray(15, 0) + bytes({1, 2}), bytes({0x09})}),
+         PlistValue(PlistValue::Array{PlistValue(true)})},
+        {"references of 9 bytes", withReferenceSize(9, bytes({0xA1}) + QByteArray(8, 0) + bytes({1})),
+         PlistValue(true)},
         {"UID of 16 bytes", inArray(bytes({0x8F}) + QByteArray(15, 0) + bytes({9})), PlistValue(PlistUid{9})},
         {"set reads as an array", bplist({bytes({0xA1, 0x01}), bytes({0xC1, 0x02}), bytes({0x09})}),
          PlistValue(PlistValue::Array{PlistValue(true)})},
