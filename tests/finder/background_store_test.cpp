@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "finder/BackgroundStore.h"
+#include "support/HostileFiles.h"
 #include "support/KeyedArchiveWriter.h"
 #include "support/PlatformFakes.h"
 #include "support/TempRoot.h"
@@ -286,6 +287,12 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
         {"a valid store in XML form",
          Plist::toXml(Plist::parse(W::store({{"501", {app("a", "/a")}}})).value()), "ok, 1 records"},
         {"a store without users", W::store({}), "ok, 0 records"},
+        // A store lists each item once: naming lists and items over and over
+        // once made millions of records from a few kilobytes.
+        {"1,000 users naming one list of one record 1,000 times", test::HostileFiles::storeSharedLists(1000, 1000),
+         "unknown format (too many records)"},
+        {"a record with 5,000 keys listed 3,000 times", test::HostileFiles::storeWideRecord(5000, 3000),
+         "ok, 3000 records"},
         {"more user keys than lists: the shorter counts", archive([](W& w) {
              setUsers(w,
                       w.dictionary({w.string("501"), w.string("502")}, {w.array({w.item(app("a", "/a"))})}));
@@ -300,6 +307,18 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
                 << c.name << ", XML";
         }
     }
+}
+
+TEST(BackgroundStoreParse, AListNamedByTwoUsersGivesEachTheirRecords) {
+    KeyedArchiveWriter w;
+    const PlistUid list = w.array({w.item(app("a", "/a")), w.item(app("b", "/b"))});
+    setUsers(w, w.dictionary({w.string("501"), w.string("502")}, {list, list}));
+    const auto records = BackgroundStore::parse(w.binary());
+    ASSERT_TRUE(records.ok()) << describe(records).toStdString();
+    QStringList seen;
+    for (const BTMRecord& r : records.value())
+        seen.append(r.user + ":" + r.name);
+    EXPECT_EQ(seen, QStringList({"501:a", "501:b", "502:a", "502:b"}));
 }
 
 TEST(BackgroundStoreParse, RefusesAStoreBeyondTheSizeCap) {

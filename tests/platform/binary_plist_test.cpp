@@ -13,6 +13,7 @@
 
 #include "platform/Plist.h"
 #include "platform/PlistXml.h"
+#include "support/HostileFiles.h"
 #include "support/KeyedArchiveWriter.h"
 
 using namespace rk;
@@ -294,6 +295,9 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         {"string of 2^62 bytes", inArray(bytes({0x5F, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0})), K::unreadable},
         {"UTF-16 of 2^63 units", inArray(bytes({0x6F, 0x13, 0x80, 0, 0, 0, 0, 0, 0, 1})), K::unreadable},
         {"arrays sharing one child 40 deep", bplist(doubling), K::unreadable, false},
+        // Bytes nothing refers to buy no expansion: once 2^26 values from 64 MiB.
+        {"arrays sharing one child 20 deep behind 1 MiB", test::HostileFiles::binaryDoubling(20, 1 << 20),
+         K::unreadable, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -322,6 +326,7 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
         {"4-byte real", inArray(bytes({0x22, 0x3F, 0xC0, 0, 0})), PlistValue(1.5)},
         {"negative date keeps its fraction", inArray(bytes({0x33, 0xBF, 0xF8, 0, 0, 0, 0, 0, 0})),
          PlistValue(PlistDate{-1.5})},
+        {"date of 1900", inArray(bytes({0x33, 0xC1, 0xE7, 0xBF, 0x48, 0xE0, 0x00, 0x00, 0x00})), PlistValue(PlistDate{-3187296000.0})},
         {"ASCII string ends at NUL", inArray(bytes({0x53, 'a', 0, 'b'})), PlistValue("a")},
         {"bytes past ASCII read as UTF-8", inArray(bytes({0x52, 0xC3, 0xA9})), PlistValue("é")},
         {"empty ASCII string", inArray(bytes({0x50})), PlistValue("")},
