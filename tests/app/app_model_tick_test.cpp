@@ -247,7 +247,6 @@ TEST(HostileFiles, TheAppStartsAndKeepsScanning) {
     const QString agents = root.paths().userLaunchAgents();
     for (const auto& hostile : HostileFiles::xmlNesting(100'000))
         root.writeFile(agents + "/" + hostile.name + ".plist", hostile.bytes);
-    root.writeFile(agents + "/doubling.plist", HostileFiles::binaryDoubling(26, 1 << 19));
     root.writeFile(agents + "/good.plist", LaunchPlistWriter::write({"good", "/bin/good", {}}));
 
     AppModel& m = world.startModel();

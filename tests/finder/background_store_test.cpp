@@ -291,7 +291,15 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
         // once made millions of records from a few kilobytes.
         {"1,000 users naming one list of one record 1,000 times", test::HostileFiles::storeSharedLists(1000, 1000),
          "unknown format (too many records)"},
-        {"a record with 5,000 keys listed 3,000 times", test::HostileFiles::storeWideRecord(5000, 3000),
+        {"a record with 5,000 keys listed 3,000 times", archive([](W& w) {
+             ArchivedItem wide = app("a", "/a");
+             for (int i = 0; i < 5000; ++i)
+                 wide.extra.push_back({QString::number(i), PlistValue(i)});
+             const PlistUid item = w.item(wide);
+             for (int i = 0; i < 3000; ++i)
+                 w.string(QString::number(i));
+             setItems(w, QList<PlistUid>(3000, item));
+         }),
          "ok, 3000 records"},
         {"more user keys than lists: the shorter counts", archive([](W& w) {
              setUsers(w,
@@ -313,10 +321,8 @@ TEST(BackgroundStoreParse, AListNamedByTwoUsersGivesEachTheirRecords) {
     KeyedArchiveWriter w;
     const PlistUid list = w.array({w.item(app("a", "/a")), w.item(app("b", "/b"))});
     setUsers(w, w.dictionary({w.string("501"), w.string("502")}, {list, list}));
-    const auto records = BackgroundStore::parse(w.binary());
-    ASSERT_TRUE(records.ok()) << describe(records).toStdString();
     QStringList seen;
-    for (const BTMRecord& r : records.value())
+    for (const BTMRecord& r : BackgroundStore::parse(w.binary()).valueOr(QList<BTMRecord>()))
         seen.append(r.user + ":" + r.name);
     EXPECT_EQ(seen, QStringList({"501:a", "501:b", "502:a", "502:b"}));
 }

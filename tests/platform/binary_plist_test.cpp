@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +14,6 @@
 
 #include "platform/Plist.h"
 #include "platform/PlistXml.h"
-#include "support/HostileFiles.h"
 #include "support/KeyedArchiveWriter.h"
 
 using namespace rk;
@@ -21,14 +21,15 @@ using namespace rk;
 namespace {
 
 // A binary list of the given objects (object i is at index i): one-byte
-// offsets and references, top object 0.
-QByteArray bplist(const QList<QByteArray>& objects) {
+// offsets and references, top object 0, `padding` unused bytes before the table.
+QByteArray bplist(const QList<QByteArray>& objects, int padding = 0) {
     QByteArray out("bplist00");
     QList<int> offsets;
     for (const QByteArray& object : objects) {
         offsets.append(int(out.size()));
         out.append(object);
     }
+    out.append(QByteArray(padding, '\0'));
     const int table = int(out.size());
     for (int offset : offsets)
         out.append(char(offset));
@@ -36,7 +37,7 @@ QByteArray bplist(const QList<QByteArray>& objects) {
     trailer[6] = 1;  // offset size
     trailer[7] = 1;  // reference size
     trailer[15] = char(objects.size());
-    trailer[31] = char(table);
+    qToBigEndian(quint64(table), trailer.data() + 24);
     return out + trailer;
 }
 
@@ -232,11 +233,13 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         b[b.size() - fromEnd] = value;
         return b;
     };
-    // Object i is an array holding object i+1 twice: 2^40 paths in a few hundred bytes.
-    QList<QByteArray> doubling;
-    for (int i = 0; i < 40; ++i)
-        doubling.append(bytes({0xA2, i + 1, i + 1}));
-    doubling.append(bytes({0xA0}));
+    // Object i is an array holding object i+1 twice: 2^n paths in a few bytes.
+    auto doubling = [](int n) {
+        QList<QByteArray> objects;
+        for (int i = 0; i < n; ++i)
+            objects.append(bytes({0xA2, i + 1, i + 1}));
+        return objects << bytes({0xA0});
+    };
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -294,10 +297,9 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
          K::unreadable},
         {"string of 2^62 bytes", inArray(bytes({0x5F, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0})), K::unreadable},
         {"UTF-16 of 2^63 units", inArray(bytes({0x6F, 0x13, 0x80, 0, 0, 0, 0, 0, 0, 1})), K::unreadable},
-        {"arrays sharing one child 40 deep", bplist(doubling), K::unreadable, false},
+        {"arrays sharing one child 40 deep", bplist(doubling(40)), K::unreadable, false},
         // Bytes nothing refers to buy no expansion: once 2^26 values from 64 MiB.
-        {"arrays sharing one child 20 deep behind 1 MiB", test::HostileFiles::binaryDoubling(20, 1 << 20),
-         K::unreadable, false},
+        {"arrays sharing one child 20 deep behind 1 MiB", bplist(doubling(20), 1 << 20), K::unreadable, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -159,9 +159,8 @@ TEST(Plist, ReadFileChecksExistenceAndSize) {
     file.close();
 
     EXPECT_TRUE(Plist::readFile(path).ok());
-    // Only what the file holds is allocated, not what the cap would allow.
+    // Only what the file holds is allocated; a pipe is refused, not waited on.
     EXPECT_LT(readWholeFile(path, Plist::defaultSizeCap)->capacity(), 64 * 1024);
-    // A pipe in a file's place is refused at once rather than waited on.
     const QString pipe = dir.filePath("pipe.plist");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     EXPECT_EQ(Plist::readFile(pipe).error().kind, PlistError::Kind::file);
