@@ -202,10 +202,14 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
             }
             opened[index] = true;
         }
-        auto refused = open(offset);
-        if (!refused && !expanding)
-            values += frames[size_t(depth - 1)].items;
-        return refused;
+        if (auto refused = open(offset))
+            return refused;
+        // Each reference of a real list has bytes of its own. More references
+        // than bytes means containers share them, which only a list made to
+        // take time does.
+        if (!expanding && (values += frames[size_t(depth - 1)].items) > size_)
+            return expandsTooFar;
+        return std::nullopt;
     };
     auto walk = [&](bool expanding) -> std::optional<PlistError> {
         if (auto refused = follow(topIndex, false, expanding))
