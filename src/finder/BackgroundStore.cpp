@@ -401,8 +401,8 @@ Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& da
         if (total > archive.size())
             return fail(StoreError::format("too many records"));
     }
+    // Not reserved ahead: a store whose first item is bad allocates nothing.
     QList<BTMRecord> records;
-    records.reserve(qsizetype(total));
     QHash<quint64, BTMRecord> built;  // by item object
     for (size_t u = 0; u < users; ++u) {
         const auto user = archive.text(userKeys[u]);
