@@ -1,10 +1,10 @@
 #include "finder/BackgroundStore.h"
 
-#include <QFile>
 #include <QHash>
 #include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -113,18 +113,15 @@ Result<BackgroundStore::Snapshot, StoreError> BackgroundStore::read(const System
     if (auto probed = canOpenForReading(disk, probe); !probed)
         return fail(probed.error());
 
-    QFile handle(disk);
-    if (!handle.open(QIODevice::ReadOnly))
-        return fail(StoreError::unreadable("read"));
-    // Refused before a byte is read: a corrupt or hostile file this large
-    // would only make the parser build a huge tree.
-    if (handle.size() > sizeCap)
+    // A file over the cap is refused before a byte is read: a corrupt or
+    // hostile file this large would only make the parser build a huge tree.
+    const auto data = readWholeFile(disk, sizeCap);
+    if (!data && data.error() == EFBIG)
         return fail(StoreError::format("too large"));
-    const QByteArray data = handle.read(sizeCap + 1);
-    if (data.isEmpty())
+    if (!data || data->isEmpty())
         return fail(StoreError::unreadable("read"));
 
-    auto records = parse(data);
+    auto records = parse(data.value());
     if (!records)
         return fail(records.error());
     return Snapshot{file->version, std::move(records).value()};
@@ -137,10 +134,14 @@ namespace {
 using Kind = PlistValue::Kind;
 
 // Resolution over the archive, read in place: the store can hold thousands
-// of items and only a few values of each are wanted.
+// of items and only a few values of each are wanted. An archive may name one
+// object from many places (and a hostile one names a large one thousands of
+// times), so what a dictionary resolves to is worked out once per object.
 class Archive {
 public:
     explicit Archive(std::vector<PlistView> objects) : objects_(std::move(objects)) {}
+
+    size_t size() const { return objects_.size(); }
 
     // `obj`: a reference gives the object it names (nothing when out of
     // range); anything else gives itself.
@@ -151,32 +152,18 @@ public:
     }
 
     // `value`: strings ("$null" is nothing), archived strings and URLs
-    // resolved to their text; other values as they are. Chains deeper than
-    // the bound (a URL relative to itself is an endless one) give nothing
-    // instead of recursing on.
-    PlistView value(PlistView x, int depth = 0) const {
-        if (depth > BackgroundStore::maxResolutionDepth)
-            return PlistView();
+    // resolved to their text; other values as they are. A URL relative to a
+    // URL is followed; a chain longer than the bound, or a cycle, gives
+    // nothing.
+    PlistView value(PlistView x) {
         const PlistView r = obj(x);
-        const auto kind = r.kind();
-        if (kind == Kind::string)
-            return r.stringEquals(QLatin1String("$null")) ? PlistView() : r;
-        if (kind != Kind::dictionary)
-            return r;
-        const PlistView className = obj(r.find("$class")).find("$classname");
-        if (className.kind() != Kind::string)
-            return r;
-        if (className.stringEquals(QLatin1String("NSURL")))
-            return value(r.find("NS.relative"), depth + 1);
-        if (className.stringEquals(QLatin1String("NSString")) ||
-            className.stringEquals(QLatin1String("NSMutableString"))) {
-            const PlistView text = r.find("NS.string");
-            return text.kind() == Kind::string ? text : PlistView();
-        }
-        return r;
+        if (!r.isDictionary())
+            return leaf(r);
+        const Resolved resolved = resolve(r);
+        return resolved.urls <= BackgroundStore::maxResolutionDepth ? resolved.view : PlistView();
     }
 
-    std::optional<QString> text(PlistView x) const { return value(x).string(); }
+    std::optional<QString> text(PlistView x) { return value(x).string(); }
 
     // `int`: numbers as signed integers; anything else, or a missing key, 0.
     qint64 integer(PlistView x) const {
@@ -194,7 +181,71 @@ public:
     }
 
 private:
+    // What `value` gives for a dictionary, and through how many archived
+    // URLs it got there (kEndless: more than the bound, or a cycle).
+    struct Resolved {
+        PlistView view;
+        int urls = 0;
+    };
+    static constexpr int kEndless = BackgroundStore::maxResolutionDepth + 1;
+
+    static PlistView leaf(PlistView r) { return r.stringEquals(QLatin1String("$null")) ? PlistView() : r; }
+
+    // The text of a dictionary's class name, looked up once per class object.
+    PlistView className(PlistView r) {
+        const PlistView cls = obj(r.find("$class"));
+        if (!cls.isDictionary())
+            return PlistView();
+        if (auto it = classNames_.constFind(cls.identity()); it != classNames_.constEnd())
+            return *it;
+        PlistView name = cls.find("$classname");
+        if (name.kind() != Kind::string)
+            name = PlistView();
+        classNames_.insert(cls.identity(), name);
+        return name;
+    }
+
+    // Follows a chain of URLs without recursion, then notes for each URL on
+    // it where the chain ends and how far away that is.
+    Resolved resolve(PlistView r) {
+        std::vector<quint64> urls;
+        Resolved end;
+        for (;;) {
+            if (auto it = resolved_.constFind(r.identity()); it != resolved_.constEnd()) {
+                end = *it;
+                break;
+            }
+            const PlistView name = className(r);
+            if (name.stringEquals(QLatin1String("NSURL"))) {
+                // Marked as endless while its chain is followed: met again, it is a cycle.
+                resolved_.insert(r.identity(), Resolved{PlistView(), kEndless});
+                urls.push_back(r.identity());
+                r = obj(r.find("NS.relative"));
+                if (!r.isDictionary()) {
+                    end = Resolved{leaf(r), 0};
+                    break;
+                }
+                continue;
+            }
+            if (name.stringEquals(QLatin1String("NSString")) || name.stringEquals(QLatin1String("NSMutableString"))) {
+                const PlistView text = r.find("NS.string");
+                end = Resolved{text.kind() == Kind::string ? text : PlistView(), 0};
+            } else {
+                end = Resolved{r, 0};
+            }
+            resolved_.insert(r.identity(), end);
+            break;
+        }
+        for (auto it = urls.rbegin(); it != urls.rend(); ++it) {
+            end.urls = std::min(end.urls + 1, kEndless);
+            resolved_.insert(*it, end);
+        }
+        return end;
+    }
+
     std::vector<PlistView> objects_;
+    QHash<quint64, Resolved> resolved_;   // by dictionary
+    QHash<quint64, PlistView> classNames_;  // by class object
 };
 
 // The path of a file URL made of URL path characters and escapes only, the
@@ -257,8 +308,8 @@ std::optional<QString> filePath(const QString& url) {
     return path;
 }
 
-Result<BTMRecord, StoreError> record(const Archive& archive, PlistView element, const QString& user) {
-    const PlistView item = archive.obj(element);
+// The record of one item, with no user yet.
+Result<BTMRecord, StoreError> record(Archive& archive, PlistView item) {
     if (!item.isDictionary())
         return fail(StoreError::format("record"));
     // Each key is looked up once; the required ones are checked from the
@@ -284,7 +335,6 @@ Result<BTMRecord, StoreError> record(const Archive& archive, PlistView element, 
 
     auto field = [&](const char* key) { return archive.text(item.find(key)); };
     BTMRecord r;
-    r.user = user;
     r.name = archive.text(name).value_or(QStringLiteral("?"));
     r.disposition = archive.integer(disposition);
     r.type = archive.integer(type);
@@ -307,14 +357,14 @@ Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& da
     const auto document = PlistDocument::parse(data, sizeCap);
     const StoreError notArchive = StoreError::format("not a keyed archive");
     if (!document)
-        return fail(notArchive);
+        return fail(document.error().kind == PlistError::Kind::tooLarge ? StoreError::format("too large") : notArchive);
     const PlistView root = document->root();
     const PlistView objects = root.find("$objects");
     const PlistView top = root.find("$top");
     if (!objects.isArray() || !top.isDictionary())
         return fail(notArchive);
 
-    const Archive archive(objects.elements());
+    Archive archive(objects.elements());
     const StoreError noItems = StoreError::format("no itemsByUserIdentifier");
     const PlistView store = archive.obj(top.find("store"));
     if (!store.isDictionary())
@@ -330,29 +380,45 @@ Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& da
     const std::vector<PlistView> userKeys = keys.elements();
     const std::vector<PlistView> userLists = lists.elements();
     const size_t users = std::min(userKeys.size(), userLists.size());
-    // A first pass only gathers each user's items and counts them, so the
-    // result is allocated once. It judges nothing: a store with several faults
-    // reports the first one met when each user is checked and then its items.
-    std::vector<std::optional<std::vector<PlistView>>> itemsByUser(users);
-    size_t total = 0;
+    // A first pass only finds each user's item array and counts the items.
+    // It judges one thing: a store lists each item once, so more records than
+    // the archive has objects means lists or items named over and over, which
+    // a few kilobytes can turn into millions of records. Everything else is
+    // judged in the second pass, where a store with several faults reports
+    // the first one met when each user is checked and then its items.
+    std::vector<PlistView> itemsByUser(users);
+    QHash<quint64, PlistView> arrays;  // by list object, which many users may name
+    quint64 total = 0;
     for (size_t u = 0; u < users; ++u) {
-        const PlistView elements = archive.obj(userLists[u]).find("NS.objects");
-        if (!elements.isArray())
+        const PlistView list = archive.obj(userLists[u]);
+        if (!list.isDictionary())
             continue;
-        itemsByUser[u] = elements.elements();
-        total += itemsByUser[u]->size();
+        auto it = arrays.constFind(list.identity());
+        if (it == arrays.constEnd())
+            it = arrays.insert(list.identity(), list.find("NS.objects"));
+        itemsByUser[u] = *it;
+        total += it->count();
+        if (total > archive.size())
+            return fail(StoreError::format("too many records"));
     }
+    // Not reserved ahead: a store whose first item is bad allocates nothing.
     QList<BTMRecord> records;
-    records.reserve(qsizetype(total));
+    QHash<quint64, BTMRecord> built;  // by item object
     for (size_t u = 0; u < users; ++u) {
         const auto user = archive.text(userKeys[u]);
-        if (!user || !itemsByUser[u])
+        if (!user || !itemsByUser[u].isArray())
             return fail(StoreError::format("user list"));
-        for (const PlistView& element : *itemsByUser[u]) {
-            auto r = record(archive, element, *user);
-            if (!r)
-                return fail(r.error());
-            records.append(std::move(r).value());
+        for (const PlistView& element : itemsByUser[u].elements()) {
+            const PlistView item = archive.obj(element);
+            auto it = built.constFind(item.identity());
+            if (it == built.constEnd()) {
+                auto r = record(archive, item);
+                if (!r)
+                    return fail(r.error());
+                it = built.insert(item.identity(), std::move(r).value());
+            }
+            records.append(*it);
+            records.back().user = *user;
         }
     }
     return records;

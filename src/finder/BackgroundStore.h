@@ -79,6 +79,8 @@ struct BackgroundStore {
     static Result<Snapshot, StoreError> read(const SystemPaths& paths = SystemPaths::current(),
                                              const FileProbe& probe = FileProbe::current());
     // Parses the bytes of a store file (or any archive of the same layout).
+    // A store lists each item once; one whose lists name more items than the
+    // archive has objects is refused ("too many records") before any is built.
     static Result<QList<BTMRecord>, StoreError> parse(const QByteArray& data);
     // The records of the person who runs the program: those of the user with
     // the most records whose path lies under `home`.

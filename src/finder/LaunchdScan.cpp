@@ -49,16 +49,25 @@ void scanFolder(const QString& folder, const QString& scope, const SystemPaths& 
         if (!name.endsWith(QLatin1String(".plist"), Qt::CaseSensitive))
             continue;
         const QString path = folder + "/" + name;
-        const auto plist = Plist::readFile(paths.disk(path));
-        if (!plist || !plist->dictionary())
+        const auto bytes = readWholeFile(paths.disk(path), LaunchdScan::sizeCap);
+        if (!bytes)
             continue;
-        const PlistValue* label = plist->find(QLatin1String("Label"));
-        jobs.append(LaunchJob{path, label && label->string() ? *label->string() : name.chopped(6),
-                              programOf(plist.value()), scope});
+        if (auto job = LaunchdScan::job(bytes.value(), path, scope))
+            jobs.append(std::move(*job));
     }
 }
 
 }  // namespace
+
+std::optional<LaunchJob> LaunchdScan::job(const QByteArray& bytes, const QString& plist, const QString& scope) {
+    const auto parsed = Plist::parse(bytes, sizeCap, nodeCap);
+    if (!parsed || !parsed->dictionary())
+        return std::nullopt;
+    const PlistValue* label = parsed->find(QLatin1String("Label"));
+    const QString name = plist.section('/', -1);
+    return LaunchJob{plist, label && label->string() ? *label->string() : name.left(name.size() - 6),
+                     programOf(parsed.value()), scope};
+}
 
 QList<LaunchJob> LaunchdScan::scan(const SystemPaths& paths, const FileProbe& probe) {
     QList<LaunchJob> jobs;

@@ -4,6 +4,7 @@
 
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 
 #include "platform/Text.h"
 
@@ -104,8 +105,27 @@ int openReadOnly(const QString& diskPath, Connection& connection) {
                            TCCStore::immutableOpenFlags, nullptr);
 }
 
+using Deadline = std::chrono::steady_clock::time_point;
+
+// SQLite's progress callback: non-zero interrupts the statement.
+int pastDeadline(void* deadline) {
+    return Deadline::clock::now() > *static_cast<const Deadline*>(deadline) ? 1 : 0;
+}
+
+// Whether `access` is a plain table. A view, or a virtual table, would run
+// whatever query its author wrote (an endless one, or one of endless rows)
+// when the rows are read.
+bool accessIsATable(sqlite3* db) {
+    Statement schema(db,
+                     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'access' COLLATE NOCASE "
+                     "AND sql NOT LIKE 'CREATE VIRTUAL%'");
+    return schema.ok() && sqlite3_step(schema.get()) == SQLITE_ROW;
+}
+
 QSet<QString> accessColumns(sqlite3* db) {
     QSet<QString> names;
+    if (!accessIsATable(db))
+        return names;
     Statement pragma(db, "PRAGMA table_info(access)");
     if (!pragma.ok())
         return names;
@@ -140,6 +160,13 @@ Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCC
         return fail(StoreError::unreadable("sqlite " + QString::number(rc)));
     }
     sqlite3_busy_timeout(connection.get(), 2000);
+    // The file may be anyone's: no function its schema names runs unless it
+    // is harmless, no value may be longer than a row could sensibly hold, and
+    // a read that takes too long is broken off.
+    sqlite3_db_config(connection.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_limit(connection.get(), SQLITE_LIMIT_LENGTH, maxValueLength);
+    Deadline deadline = Deadline::clock::now() + timeLimit;
+    sqlite3_progress_handler(connection.get(), 1000, pastDeadline, &deadline);
 
     const QSet<QString> names = accessColumns(connection.get());
     if (names.isEmpty()) {
@@ -173,9 +200,13 @@ Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCC
             continue;
         if (services && !services->contains(service))
             continue;
+        if (rows.size() == maxRows)
+            return fail(StoreError::format("too many rows"));
         rows.append(TCCRow{std::move(client), sqlite3_column_int(select.get(), 1), std::move(service),
                            sqlite3_column_int(select.get(), 3), db});
     }
+    if (step == SQLITE_INTERRUPT)
+        return fail(StoreError::unreadable("too slow"));
     if (step != SQLITE_DONE)
         return fail(StoreError::unreadable("step " + QString::number(step)));
     return rows;

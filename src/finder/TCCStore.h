@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 
 #include "finder/StoreError.h"
@@ -45,6 +46,13 @@ struct TCCStore {
     static QString userPath(const SystemPaths& paths = SystemPaths::current());
     // "service", "client", "client_type", "auth_value".
     static const QSet<QString>& requiredColumns();
+
+    // Bounds on what one database may cost: a database is a file anyone may
+    // have written. More rows give "unknown format (too many rows)", a longer
+    // value "unreadable (step 18)", a slower read "unreadable (too slow)".
+    static constexpr int maxRows = 100'000;
+    static constexpr int maxValueLength = 1024 * 1024;
+    static constexpr std::chrono::milliseconds timeLimit{1000};
 
     // Whether the person's database opens for reading: the cheap half of the
     // Full Disk Access probe. Opens a file descriptor only, never SQLite.

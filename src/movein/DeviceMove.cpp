@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
+#include "platform/FileProbe.h"
+
 namespace rk {
 
 namespace {
@@ -19,10 +21,10 @@ namespace {
 constexpr qint64 kMaxRecordBytes = 64 * 1024;
 
 std::optional<QByteArray> readRecordFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto data = readWholeFile(path, kMaxRecordBytes);
+    if (!data)
         return std::nullopt;
-    return file.read(kMaxRecordBytes);
+    return std::move(data).value();
 }
 
 bool saveRecord(const QString& path, const KTDeviceMove::Record& record) {

@@ -1,7 +1,6 @@
 // Reading the checklist file and reading and writing the person's marks.
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,6 +11,7 @@
 
 #include "movein/MoveIn.h"
 #include "platform/AppFolders.h"
+#include "platform/FileProbe.h"
 #include "platform/Text.h"
 
 namespace rk {
@@ -169,12 +169,10 @@ QList<MoveInSpec> MoveIn::loadSpecs(const std::optional<QByteArray>& data) {
 }
 
 std::optional<QByteArray> MoveIn::readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto data = readWholeFile(path, kMaxListBytes);
+    if (!data)
         return std::nullopt;
-    if (file.size() > kMaxListBytes)
-        return std::nullopt;
-    return file.readAll();
+    return std::move(data).value();
 }
 
 MoveIn::Marks MoveIn::marksFrom(const QByteArray& data) {

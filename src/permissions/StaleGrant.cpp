@@ -1,7 +1,6 @@
 #include "permissions/StaleGrant.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +10,7 @@
 #include <functional>
 
 #include "permissions/PermissionState.h"
+#include "platform/FileProbe.h"
 #include "platform/ToolOutput.h"
 
 namespace rk {
@@ -44,12 +44,13 @@ QList<QDateTime> KTStaleGrantRestarts::read(const QString& slug, const SystemPat
     const auto path = file(slug, paths);
     if (!path)
         return {};
-    QFile in(*path);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
+    // A few times take a few bytes; a file far larger is not the program's.
+    return timesFrom(readWholeFile(*path, 64 * 1024).valueOr(QByteArray()));
+}
+
+QList<QDateTime> KTStaleGrantRestarts::timesFrom(const QByteArray& record) {
     QList<QDateTime> times;
-    for (const QJsonValue& value :
-         QJsonDocument::fromJson(in.readAll()).object().value("restarts").toArray()) {
+    for (const QJsonValue& value : QJsonDocument::fromJson(record).object().value("restarts").toArray()) {
         if (const auto time = timeFrom(value))
             times << *time;
     }

@@ -24,6 +24,8 @@ struct KTStaleGrantRestarts {
     // Times of earlier restarts; an unreadable record reads as none, and an
     // entry that is not a time QDateTime can hold is skipped.
     static QList<QDateTime> read(const QString& slug, const SystemPaths& paths = SystemPaths::current());
+    // The same from the record's bytes.
+    static QList<QDateTime> timesFrom(const QByteArray& record);
     // Adds `now`, keeps only the times that still count, writes atomically.
     static bool record(const QString& slug, const QDateTime& now,
                        const SystemPaths& paths = SystemPaths::current());

@@ -2,9 +2,8 @@
 
 #include <QHash>
 #include <array>
-#include <cmath>
 #include <cstring>
-#include <limits>
+#include <vector>
 
 namespace rk {
 
@@ -30,20 +29,6 @@ bool isContainerType(quint8 type) {
     return type == 0xA || type == 0xC || type == 0xD;
 }
 
-// The whole and fractional parts of a date as libplist splits them, with the
-// out-of-range conversions it leaves to the processor defined here as the
-// processor answers them (the lowest integer).
-qint32 toInt32(double v) {
-    if (std::isfinite(v) && v > -2147483649.0 && v < 2147483648.0)
-        return qint32(v);
-    return std::numeric_limits<qint32>::min();
-}
-qint64 toInt64(double v) {
-    if (std::isfinite(v) && v >= -9223372036854775808.0 && v < 9223372036854775808.0)
-        return qint64(v);
-    return std::numeric_limits<qint64>::min();
-}
-
 }  // namespace
 
 BinaryPlist::BinaryPlist(const QByteArray& bytes)
@@ -51,9 +36,10 @@ BinaryPlist::BinaryPlist(const QByteArray& bytes)
       data_(reinterpret_cast<const uchar*>(bytes_.constData())),
       size_(quint64(bytes_.size())) {}
 
-Result<std::shared_ptr<const BinaryPlist>, PlistError> BinaryPlist::open(const QByteArray& bytes) {
+Result<std::shared_ptr<const BinaryPlist>, PlistError> BinaryPlist::open(const QByteArray& bytes,
+                                                                          quint64 nodeCap) {
     std::shared_ptr<BinaryPlist> list(new BinaryPlist(bytes));
-    if (auto refused = list->check())
+    if (auto refused = list->check(nodeCap))
         return fail(*refused);
     return std::shared_ptr<const BinaryPlist>(std::move(list));
 }
@@ -119,14 +105,18 @@ bool BinaryPlist::leafIsValid(quint64 offset) const {
     }
 }
 
-// Walks the object graph from the top object, depth first with an explicit
-// stack, following every reference as many times as it occurs (which is how
-// a reader that builds a tree expands shared containers). Nesting beyond
-// Plist::maxDepth (a cycle is endless nesting) is refused as too deep,
-// expansion beyond a budget proportional to the file as unreadable. Faults
-// of single objects are noted and reported once the walk is through, so the
-// bounds are reported first whatever the order of the objects.
-std::optional<PlistError> BinaryPlist::check() {
+// Checks the trailer, then walks the object graph from the top object, depth
+// first with an explicit stack, in two passes. The first opens each container
+// once and checks every reference and every object reached; it also measures
+// the list as a reader that builds a tree would expand it were nothing shared:
+// one value per reference. Only when a container is reached twice does the
+// second pass follow every reference as often as it occurs, as such a reader
+// expands shared containers, with a budget of a few times the first pass's
+// measure, so padding and unreferenced bytes buy no expansion. Nesting beyond
+// Plist::maxDepth (a cycle is endless nesting) is refused as too deep. Faults
+// of single objects are reported once the walks are through, so the bounds
+// are reported first whatever the order of the objects.
+std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
     const PlistError broken{PlistError::Kind::unreadable, "binary"};
     if (size_ < kHeaderSize + kTrailerSize)
         return broken;
@@ -136,7 +126,7 @@ std::optional<PlistError> BinaryPlist::check() {
     count_ = bigEndian(trailer + 8, 8);
     const quint64 topIndex = bigEndian(trailer + 16, 8);
     table_ = bigEndian(trailer + 24, 8);
-    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8)
+    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1)
         return broken;
     if (count_ == 0 || topIndex >= count_ || table_ >= size_ - kTrailerSize)
         return broken;
@@ -144,7 +134,7 @@ std::optional<PlistError> BinaryPlist::check() {
         return broken;
 
     // One frame per open container, at most Plist::maxDepth of them, kept on
-    // the stack: the walk allocates nothing.
+    // the stack.
     struct Frame {
         quint64 refs = 0;   // offset of the container's references
         quint64 items = 0;  // how many references it holds
@@ -153,42 +143,39 @@ std::optional<PlistError> BinaryPlist::check() {
     };
     std::array<Frame, Plist::maxDepth> frames;
     int depth = 0;
-    const quint64 budget = 4 * size_ + 4096;
-    quint64 visits = 0;
     bool faulty = false;
+    bool shared = false;
+    std::vector<bool> opened;  // by object index, in the first pass
+    quint64 values = 1;        // the first pass's measure: the top object and every reference
+    quint64 visits = 0;        // the second pass's expansion
+    quint64 budget = 0;
+    const PlistError tooLarge{PlistError::Kind::tooLarge, QString("more than %1 values").arg(nodeCap)};
+    const PlistError expandsTooFar{PlistError::Kind::unreadable, "binary expands too far"};
 
     auto open = [&](quint64 offset) -> std::optional<PlistError> {
         if (depth == Plist::maxDepth)
             return PlistError{PlistError::Kind::tooDeep, {}};
-        const uchar marker = data_[offset];
-        quint64 items = marker & 0x0F;
-        quint64 refs = offset + 1;
-        if (items == 0x0F) {
-            if (refs >= table_ || (data_[refs] >> 4) != 0x1)
-                return broken;
-            const quint64 width = quint64(1) << (data_[refs] & 0x0F);
-            if (width > 8 || refs + 1 + width > table_)
-                return broken;
-            items = bigEndian(data_ + refs + 1, width);
-            refs += 1 + width;
-        }
+        // The count is in the marker or, as for strings and data, in an
+        // integer object right after it.
+        const auto o = sized(offset);
+        if (!o)
+            return broken;
+        quint64 items = o->count;
         quint64 keys = 0;
-        if ((marker >> 4) == 0xD) {
+        if (o->type == 0xD) {
             if (items > size_)
                 return broken;
             keys = items;
             items *= 2;
         }
-        if (items > (table_ - refs) / quint64(refSize_))
+        if (items > (table_ - o->body) / quint64(refSize_))
             return broken;
-        visits += items + 1;
-        if (visits > budget)
-            return PlistError{PlistError::Kind::unreadable, "binary expands too far"};
-        frames[size_t(depth++)] = Frame{refs, items, keys, 0};
+        frames[size_t(depth++)] = Frame{o->body, items, keys, 0};
         return std::nullopt;
     };
-    // One reference: containers are opened, anything else is checked here.
-    auto follow = [&](quint64 index, bool isKey) -> std::optional<PlistError> {
+    // One reference: containers are opened, anything else is checked here
+    // (in the second pass everything was checked already).
+    auto follow = [&](quint64 index, bool isKey, bool expanding) -> std::optional<PlistError> {
         if (index >= count_) {
             faulty = true;
             return std::nullopt;
@@ -201,27 +188,58 @@ std::optional<PlistError> BinaryPlist::check() {
         // An offset into the header is taken as libplist takes it: the bytes
         // there are read as an object like any other.
         const quint8 type = data_[offset] >> 4;
-        if (isKey && type != 0x5 && type != 0x6)
+        if (!isContainerType(type)) {
+            if (!expanding && (!leafIsValid(offset) || (isKey && type != 0x5 && type != 0x6)))
+                faulty = true;
+            return std::nullopt;
+        }
+        if (isKey)
             faulty = true;
-        if (isContainerType(type))
-            return open(offset);
-        if (!leafIsValid(offset))
-            faulty = true;
+        if (!expanding) {
+            if (opened[index]) {
+                shared = true;
+                return std::nullopt;
+            }
+            opened[index] = true;
+        }
+        if (auto refused = open(offset))
+            return refused;
+        // Each reference of a real list has bytes of its own. More references
+        // than bytes means containers share them, which only a list made to
+        // take time does.
+        if (!expanding && (values += frames[size_t(depth - 1)].items) > size_)
+            return expandsTooFar;
+        return std::nullopt;
+    };
+    auto walk = [&](bool expanding) -> std::optional<PlistError> {
+        if (auto refused = follow(topIndex, false, expanding))
+            return refused;
+        while (depth > 0) {
+            Frame& frame = frames[size_t(depth - 1)];
+            if (frame.next == frame.items) {
+                --depth;
+                continue;
+            }
+            const quint64 j = frame.next++;
+            const quint64 index = bigEndian(data_ + frame.refs + j * quint64(refSize_), quint64(refSize_));
+            if (expanding && ++visits > budget)
+                return budget == nodeCap ? tooLarge : expandsTooFar;
+            if (auto refused = follow(index, j < frame.keys, expanding))
+                return refused;
+        }
         return std::nullopt;
     };
 
     top_ = offsetOf(topIndex);
-    if (auto refused = follow(topIndex, false))
+    opened.assign(size_t(count_), false);
+    if (auto refused = walk(false))
         return refused;
-    while (depth > 0) {
-        Frame& frame = frames[size_t(depth - 1)];
-        if (frame.next == frame.items) {
-            --depth;
-            continue;
-        }
-        const quint64 j = frame.next++;
-        const quint64 index = bigEndian(data_ + frame.refs + j * quint64(refSize_), quint64(refSize_));
-        if (auto refused = follow(index, j < frame.keys))
+    if (values > nodeCap)
+        return tooLarge;
+    if (shared) {
+        opened = {};
+        budget = std::min(nodeCap, 4 * values + 4096);
+        if (auto refused = walk(true))
             return refused;
     }
     if (faulty)
@@ -373,12 +391,10 @@ quint64 BinaryPlist::uid(const Object& o) const {
 }
 
 PlistDate BinaryPlist::date(const Object& o) const {
-    // libplist hands dates out as whole seconds and microseconds, the latter
-    // as the magnitude of the fraction; the value is put together from those.
-    const double v = real(o);
-    const qint32 seconds = toInt32(v);
-    const qint32 micros = toInt32(std::fabs((v - double(toInt64(v))) * 1000000));
-    return PlistDate{double(seconds) + double(micros) / 1e6};
+    // The stored real, whole: libplist's accessor splits it into 32-bit
+    // seconds and microseconds, which is wrong for negative fractions and
+    // undefined outside 1933-2069.
+    return PlistDate{real(o)};
 }
 
 QByteArray BinaryPlist::data(const Object& o) const {

@@ -2,11 +2,12 @@
 // The binary property-list form ("bplist00"), read in place.
 //
 // Opening checks the trailer and every object reachable from the top one,
-// once, without recursion: each object must lie wholly before the offset
-// table and be of a kind the form defines, each reference must name an
-// object, dictionary keys must be strings; nesting and the expansion of
-// shared containers are bounded. The rules are those libplist applies to the
-// same bytes, so a file is accepted or refused whichever reader is asked.
+// without recursion: each object must lie wholly before the offset table and
+// be of a kind the form defines, each reference must name an object,
+// dictionary keys must be strings. These rules are those libplist applies to
+// the same bytes. On top of them, nesting, the number of values and the
+// expansion of shared containers are bounded, which libplist does not do: a
+// list within the bounds is accepted or refused whichever reader is asked.
 // After that objects are decoded only when asked for, straight from the
 // bytes: reading a few values of a large list costs little more than
 // looking at them.
@@ -35,8 +36,10 @@ public:
     };
 
     static bool looksBinary(const QByteArray& bytes) { return bytes.startsWith("bplist00"); }
-    // Checks the whole list as described above. The bytes are shared, not copied.
-    static Result<std::shared_ptr<const BinaryPlist>, PlistError> open(const QByteArray& bytes);
+    // Checks the whole list as described above, with at most `nodeCap`
+    // values once expanded. The bytes are shared, not copied.
+    static Result<std::shared_ptr<const BinaryPlist>, PlistError> open(const QByteArray& bytes,
+                                                                       quint64 nodeCap = Plist::defaultNodeCap);
 
     // Objects are named by the offset of their marker; only offsets handed
     // out by top() and child() are valid.
@@ -68,7 +71,7 @@ public:
 
 private:
     explicit BinaryPlist(const QByteArray& bytes);
-    std::optional<PlistError> check();
+    std::optional<PlistError> check(quint64 nodeCap);
     bool leafIsValid(quint64 offset) const;
     std::optional<Object> sized(quint64 offset) const;
     quint64 offsetOf(quint64 index) const;

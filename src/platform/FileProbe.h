@@ -4,6 +4,7 @@
 // errno on failure, so callers can tell "no permission" from "missing". A seam,
 // because tests run as root, where a mode of 000 does not stop a read.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -31,5 +32,12 @@ public:
     int openForReading(const QString& diskPath) const override;
     Result<QStringList, int> listFolder(const QString& diskPath) const override;
 };
+
+// The whole regular file at `diskPath`, or the errno of the failure: EFBIG
+// when it holds more than `cap` bytes, EINVAL when it is no regular file. The
+// size is checked before a byte is read and only what the file holds is
+// allocated; the file is opened without blocking, so a pipe put in its place
+// cannot hang the reader. For files anyone may have written.
+Result<QByteArray, int> readWholeFile(const QString& diskPath, qint64 cap);
 
 }  // namespace rk

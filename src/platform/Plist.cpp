@@ -2,15 +2,15 @@
 
 #include <plist/plist.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QTimeZone>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "platform/BinaryPlist.h"
+#include "platform/FileProbe.h"
 #include "platform/PlistXml.h"
 
 namespace rk {
@@ -19,6 +19,8 @@ namespace rk {
 
 QDateTime PlistDate::toDateTime() const {
     static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
+    if (!std::isfinite(secondsSince2001) || std::fabs(secondsSince2001) > 1e14)
+        return QDateTime();
     return epoch.addMSecs(qint64(std::llround(secondsSince2001 * 1000.0)));
 }
 
@@ -115,20 +117,21 @@ using OwnedNode = std::unique_ptr<void, PlistFree>;
 
 }  // namespace
 
-Result<PlistDocument, PlistError> PlistDocument::parse(const QByteArray& bytes, qint64 sizeCap) {
+Result<PlistDocument, PlistError> PlistDocument::parse(const QByteArray& bytes, qint64 sizeCap,
+                                                       quint64 nodeCap) {
     if (bytes.size() > sizeCap)
         return fail(PlistError{PlistError::Kind::tooLarge, QString("%1 bytes").arg(bytes.size())});
     if (bytes.isEmpty())
         return fail(PlistError{PlistError::Kind::unreadable, "empty"});
     PlistDocument document;
     if (BinaryPlist::looksBinary(bytes)) {
-        auto list = BinaryPlist::open(bytes);
+        auto list = BinaryPlist::open(bytes, nodeCap);
         if (!list)
             return fail(list.error());
         document.binary_ = std::move(list).value();
         return document;
     }
-    if (auto refused = PlistXml::checkShape(bytes))
+    if (auto refused = PlistXml::checkShape(bytes, nodeCap))
         return fail(*refused);
     plist_t root = nullptr;
     plist_from_xml(bytes.constData(), uint32_t(bytes.size()), &root);
@@ -145,8 +148,8 @@ PlistView PlistDocument::root() const {
     return PlistView(xml_.get());
 }
 
-Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 sizeCap) {
-    auto document = PlistDocument::parse(bytes, sizeCap);
+Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 sizeCap, quint64 nodeCap) {
+    auto document = PlistDocument::parse(bytes, sizeCap, nodeCap);
     if (!document)
         return fail(document.error());
     auto value = document->root().toValue();
@@ -155,17 +158,13 @@ Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 size
     return std::move(*value);
 }
 
-Result<PlistValue, PlistError> Plist::readFile(const QString& diskPath, qint64 sizeCap) {
-    QFile file(diskPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(PlistError{PlistError::Kind::file, file.errorString()});
-    // The size is checked before anything is read, so a huge file costs nothing.
-    if (file.size() > sizeCap)
-        return fail(PlistError{PlistError::Kind::tooLarge, QString("%1 bytes").arg(file.size())});
-    const QByteArray bytes = file.read(sizeCap + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(PlistError{PlistError::Kind::file, file.errorString()});
-    return parse(bytes, sizeCap);
+Result<PlistValue, PlistError> Plist::readFile(const QString& diskPath, qint64 sizeCap, quint64 nodeCap) {
+    const auto bytes = readWholeFile(diskPath, sizeCap);
+    if (!bytes && bytes.error() == EFBIG)
+        return fail(PlistError{PlistError::Kind::tooLarge, QString("over %1 bytes").arg(sizeCap)});
+    if (!bytes)
+        return fail(PlistError{PlistError::Kind::file, QString::fromLocal8Bit(std::strerror(bytes.error()))});
+    return parse(bytes.value(), sizeCap, nodeCap);
 }
 
 // ---- PlistView --------------------------------------------------------------
@@ -311,6 +310,16 @@ PlistView PlistView::find(const char* key) const {
     if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_DICT)
         return PlistView();
     return PlistView(plist_dict_get_item(nodeOf(node_), key));
+}
+
+quint64 PlistView::count() const {
+    if (form_ == Form::binary) {
+        const auto o = binary()->object(offset_);
+        return binary()->isArray(o) ? o.count : 0;
+    }
+    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_ARRAY)
+        return 0;
+    return plist_array_get_size(nodeOf(node_));
 }
 
 std::vector<PlistView> PlistView::elements() const {

@@ -27,6 +27,8 @@ struct PlistUid {
 // A date as property lists store it: seconds since 2001-01-01 00:00:00 UTC.
 struct PlistDate {
     double secondsSince2001 = 0;
+    // Invalid for a value no calendar date stands for (not finite, or
+    // millions of years away).
     QDateTime toDateTime() const;
     friend bool operator==(const PlistDate&, const PlistDate&) = default;
 };
@@ -99,13 +101,19 @@ struct Plist {
     // Large enough for any real store or job file, small enough that a
     // corrupt or hostile file cannot make the parser build a huge tree.
     static constexpr qint64 defaultSizeCap = qint64(64) * 1024 * 1024;
+    // How many values (containers, their elements and keys, counted as often
+    // as shared containers repeat them) a list may come to. Beyond it the
+    // list is refused as too large before any tree is built.
+    static constexpr quint64 defaultNodeCap = quint64(1) << 22;
     // Containers nested deeper than this are refused rather than followed.
     static constexpr int maxDepth = 512;
 
     // Binary or XML, told apart by the binary header.
-    static Result<PlistValue, PlistError> parse(const QByteArray& bytes, qint64 sizeCap = defaultSizeCap);
+    static Result<PlistValue, PlistError> parse(const QByteArray& bytes, qint64 sizeCap = defaultSizeCap,
+                                                quint64 nodeCap = defaultNodeCap);
     // Reads the file at `diskPath` (checking its size first) and parses it.
-    static Result<PlistValue, PlistError> readFile(const QString& diskPath, qint64 sizeCap = defaultSizeCap);
+    static Result<PlistValue, PlistError> readFile(const QString& diskPath, qint64 sizeCap = defaultSizeCap,
+                                                   quint64 nodeCap = defaultNodeCap);
 
     // Writers, used for fixtures and by anything that builds a property list
     // in memory. UIDs are written natively in binary and as {"CF$UID": n} in XML.
@@ -139,6 +147,11 @@ public:
     PlistView find(const char* key) const;
     // Array elements in order; empty for anything but an array.
     std::vector<PlistView> elements() const;
+    // How many elements an array has; 0 for anything else.
+    quint64 count() const;
+    // Equal for two views of one object of one document, whatever road led
+    // to it; lets a reader resolve each shared object once.
+    quint64 identity() const { return form_ == Form::binary ? offset_ : quint64(quintptr(node_)); }
 
     // A deep copy as a value tree (Plist::maxDepth bounds the nesting).
     std::optional<PlistValue> toValue() const;
@@ -162,7 +175,8 @@ private:
 class PlistDocument {
 public:
     static Result<PlistDocument, PlistError> parse(const QByteArray& bytes,
-                                                   qint64 sizeCap = Plist::defaultSizeCap);
+                                                   qint64 sizeCap = Plist::defaultSizeCap,
+                                                   quint64 nodeCap = Plist::defaultNodeCap);
     PlistView root() const;
 
 private:

@@ -64,11 +64,8 @@ public:
                 const char* bytes = plist_get_data_ptr(node, &length);
                 return PlistValue(bytes ? QByteArray(bytes, qsizetype(length)) : QByteArray());
             }
-            case PLIST_DATE: {
-                int32_t sec = 0, usec = 0;
-                plist_get_date_val(node, &sec, &usec);
-                return PlistValue(PlistDate{double(sec) + double(usec) / 1e6});
-            }
+            case PLIST_DATE:
+                return PlistValue(PlistDate{PlistXml::dateSeconds(node)});
             case PLIST_UID: {
                 uint64_t v = 0;
                 plist_get_uid_val(node, &v);
@@ -156,47 +153,102 @@ private:
 
 }  // namespace
 
-// libplist 2.2 follows nesting by recursion, when it parses and when it
-// frees a tree, so a small XML file of deeply nested containers exhausts the
-// stack inside the library. The nesting of <array>/<dict> elements (outside
-// comments and CDATA) is checked here first, without recursion, so such files
-// are refused as values. The binary reader bounds nesting itself.
-std::optional<PlistError> PlistXml::checkShape(const QByteArray& bytes) {
+// libplist 2.2 frees a tree by recursion, also on its own error path, so a
+// small XML file of deeply nested containers exhausts the stack inside the
+// library. The nesting is counted here first, without recursion, and the
+// count must never fall below libplist's. Where two tokenizers could read the
+// bytes differently the list is refused instead: a tag must end at its first
+// '>' however quotes are read (no '<' in a tag, no '<' or '>' in an
+// attribute value), container tags carry no attributes, comments and CDATA
+// sections must end, and processing instructions and declarations (without an
+// internal subset) stand only before the first element. Only an exact closing
+// tag counts down.
+std::optional<PlistError> PlistXml::checkShape(const QByteArray& bytes, quint64 nodeCap) {
+    const PlistError refused{PlistError::Kind::unreadable, "xml"};
     const char* p = bytes.constData();
-    const char* end = p + bytes.size();
+    const char* const end = p + bytes.size();
     auto startsWith = [&](const char* at, const char* text) {
         const size_t n = std::strlen(text);
         return size_t(end - at) >= n && std::memcmp(at, text, n) == 0;
     };
-    auto skipPast = [&](const char* at, const char* terminator) {
-        const QByteArrayView rest(at, end - at);
-        const qsizetype found = rest.indexOf(QByteArrayView(terminator));
-        return found < 0 ? end : at + found + qsizetype(std::strlen(terminator));
+    auto find = [&](const char* from, char c) {
+        return static_cast<const char*>(std::memchr(from, c, size_t(end - from)));
     };
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    bool prologue = true;
     int depth = 0;
-    while (p < end) {
-        const char* open = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
-        if (!open)
-            break;
-        if (startsWith(open, "<!--")) {
-            p = skipPast(open + 4, "-->");
-        } else if (startsWith(open, "<![CDATA[")) {
-            p = skipPast(open + 9, "]]>");
-        } else if (startsWith(open, "</array") || startsWith(open, "</dict")) {
-            depth = std::max(0, depth - 1);
-            p = open + 2;
-        } else if (startsWith(open, "<array") || startsWith(open, "<dict")) {
-            const char* close = static_cast<const char*>(std::memchr(open, '>', size_t(end - open)));
-            if (!close)
-                break;
-            if (close[-1] != '/' && ++depth > Plist::maxDepth)
-                return PlistError{PlistError::Kind::tooDeep, {}};
-            p = close + 1;
-        } else {
-            p = open + 1;
+    quint64 elements = 0;
+    while (const char* open = find(p, '<')) {
+        if (startsWith(open, "<!--") || startsWith(open, "<![CDATA[")) {
+            const bool comment = open[2] == '-';
+            const QByteArrayView rest(open + (comment ? 4 : 9), end - open - (comment ? 4 : 9));
+            const qsizetype close = rest.indexOf(QByteArrayView(comment ? "-->" : "]]>"));
+            if (close < 0)
+                return refused;
+            p = rest.data() + close + 3;
+            continue;
         }
+        const char* close = find(open, '>');
+        if (!close)
+            return refused;
+        if (startsWith(open, "<?") || startsWith(open, "<!")) {
+            const QByteArrayView inside(open + 1, close - open - 1);
+            if (!prologue || inside.contains('<') || inside.contains('[') ||
+                (open[1] == '?' && close[-1] != '?'))
+                return refused;
+            p = close + 1;
+            continue;
+        }
+        const bool closing = open[1] == '/';
+        const char* name = open + (closing ? 2 : 1);
+        const char* nameEnd = name;
+        while (nameEnd < close && !isSpace(*nameEnd) && *nameEnd != '/' && *nameEnd != '<')
+            ++nameEnd;
+        // Between the name and the first '>': no '<', and no quote still open
+        // whether quotes are read in pairs of either kind or of one kind only.
+        const QByteArrayView rest(nameEnd, close - nameEnd);
+        char quote = 0;
+        for (const char c : rest) {
+            if (quote ? c == quote : (c == '"' || c == '\''))
+                quote = quote ? 0 : c;
+        }
+        if (quote || rest.contains('<') || rest.count('"') % 2 || rest.count('\'') % 2)
+            return refused;
+        const QByteArrayView tag(name, nameEnd - name);
+        const bool container = tag == QByteArrayView("array") || tag == QByteArrayView("dict");
+        const QByteArrayView bare = rest.trimmed();
+        if (closing) {
+            if (container && bare.isEmpty())
+                depth = std::max(0, depth - 1);
+        } else {
+            prologue = false;
+            if (++elements > nodeCap)
+                return PlistError{PlistError::Kind::tooLarge, QString("more than %1 values").arg(nodeCap)};
+            if (container && !bare.isEmpty() && bare != QByteArrayView("/"))
+                return refused;
+            if (container && bare.isEmpty() && ++depth > Plist::maxDepth)
+                return PlistError{PlistError::Kind::tooDeep, {}};
+        }
+        p = close + 1;
     }
     return std::nullopt;
+}
+
+double PlistXml::dateSeconds(void* node) {
+    // The binary form carries a date as its 8-byte real, right after the
+    // header and the marker 0x33.
+    char* out = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(static_cast<plist_t>(node), &out, &length);
+    double seconds = 0;
+    if (out && length >= 17 && quint8(out[8]) == 0x33) {
+        quint64 bits = 0;
+        for (int i = 9; i < 17; ++i)
+            bits = (bits << 8) | quint8(out[i]);
+        std::memcpy(&seconds, &bits, sizeof seconds);
+    }
+    plist_to_bin_free(out);
+    return seconds;
 }
 
 std::optional<PlistValue> PlistXml::toValue(void* node) {

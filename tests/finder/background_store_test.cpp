@@ -5,6 +5,7 @@
 
 #include "finder/BackgroundStore.h"
 #include "platform/KeyedArchiveWriter.h"
+#include "support/HostileFiles.h"
 #include "support/PlatformFakes.h"
 #include "support/TempRoot.h"
 
@@ -284,6 +285,20 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
         {"a valid store in XML form",
          Plist::toXml(Plist::parse(W::store({{"501", {app("a", "/a")}}})).value()), "ok, 1 records"},
         {"a store without users", W::store({}), "ok, 0 records"},
+        // A store lists each item once: naming lists and items over and over
+        // once made millions of records from a few kilobytes.
+        {"1,000 users naming one list of one record 1,000 times", test::HostileFiles::storeSharedLists(1000, 1000),
+         "unknown format (too many records)"},
+        {"a record with 5,000 keys listed 3,000 times", archive([](W& w) {
+             ArchivedItem wide = app("a", "/a");
+             for (int i = 0; i < 5000; ++i)
+                 wide.extra.push_back({QString::number(i), PlistValue(i)});
+             const PlistUid item = w.item(wide);
+             for (int i = 0; i < 3000; ++i)
+                 w.string(QString::number(i));
+             setItems(w, QList<PlistUid>(3000, item));
+         }),
+         "ok, 3000 records"},
         {"more user keys than lists: the shorter counts", archive([](W& w) {
              setUsers(w,
                       w.dictionary({w.string("501"), w.string("502")}, {w.array({w.item(app("a", "/a"))})}));
@@ -298,6 +313,16 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
                 << c.name << ", XML";
         }
     }
+}
+
+TEST(BackgroundStoreParse, AListNamedByTwoUsersGivesEachTheirRecords) {
+    KeyedArchiveWriter w;
+    const PlistUid list = w.array({w.item(app("a", "/a")), w.item(app("b", "/b"))});
+    setUsers(w, w.dictionary({w.string("501"), w.string("502")}, {list, list}));
+    QStringList seen;
+    for (const BTMRecord& r : BackgroundStore::parse(w.binary()).valueOr(QList<BTMRecord>()))
+        seen.append(r.user + ":" + r.name);
+    EXPECT_EQ(seen, QStringList({"501:a", "501:b", "502:a", "502:b"}));
 }
 
 TEST(BackgroundStoreParse, RefusesAStoreBeyondTheSizeCap) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <cerrno>
 
 #include "finder/LaunchdScan.h"
+#include "support/HostileFiles.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/PlatformFakes.h"
 #include "support/TempRoot.h"
@@ -108,6 +112,15 @@ TEST_F(LaunchdScanTest, FilesThatAreNotJobsAreSkipped) {
     put(user(), "array.plist", LaunchPlistWriter::write(PlistValue(PlistValue::Array{}), Form::xml));
     put(user(), "empty.plist", QByteArray());
     root.makeFolder(user() + "/folder.plist");
+    // What anyone the person runs could leave: too deep, more values than a
+    // job may have, a pipe that never answers.
+    for (const auto& hostile : test::HostileFiles::xmlNesting(2000))
+        put(user(), hostile.name + ".plist", hostile.bytes);
+    const PlistValue many(PlistValue::Dictionary{
+        {"ProgramArguments", PlistValue(PlistValue::Array(LaunchdScan::nodeCap, PlistValue(true)))}});
+    put(user(), "many.plist", LaunchPlistWriter::write(many, Form::xml));
+    put(user(), "many-binary.plist", LaunchPlistWriter::write(many, Form::binary));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root.disk(user() + "/pipe.plist")).constData(), 0600), 0);
     const auto jobs = LaunchdScan::scan();
     ASSERT_EQ(jobs.size(), 1);
     EXPECT_EQ(jobs.front().label, "good");

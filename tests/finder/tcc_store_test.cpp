@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "finder/TCCStore.h"
+#include "support/HostileFiles.h"
 #include "support/PlatformFakes.h"
 #include "support/TccDbWriter.h"
 #include "support/TempRoot.h"
@@ -204,6 +205,32 @@ TEST_F(TCCStoreTest, FailuresOfEitherDatabase) {
     probe.openErrors.clear();
     root.writeFile(TCCStore::systemPath(), QByteArray(8192, 'x'));
     EXPECT_EQ(describe(TCCStore::read()), "unknown format (no access table)") << "system file is no database";
+}
+
+// Anyone may have written the file: whatever its schema holds, a read ends
+// soon, with a clear error, and small.
+TEST_F(TCCStoreTest, HostileDatabasesFailTheirReadInBoundedTime) {
+    const QString table = "CREATE TABLE access (service TEXT, client TEXT, client_type INTEGER, auth_value INTEGER);";
+    const QString rows = "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
+                         "INSERT INTO access SELECT 'svc', 'cli' || x, 0, 2 FROM c";
+    struct Case {
+        const char* name;
+        QString sql;
+        const char* want;
+    } cases[] = {
+        {"a view whose recursion never ends", test::HostileFiles::endlessAccessView, "unknown format (no access table)"},
+        {"a virtual table", "CREATE VIRTUAL TABLE access USING fts4(service, client, client_type, auth_value)",
+         "unknown format (no access table)"},
+        {"a value beyond the bound", table + "INSERT INTO access VALUES ('svc', zeroblob(2000000), 0, 2)",
+         "unreadable (step 18)"},
+        {"rows beyond the bound", table + rows.arg(TCCStore::maxRows + 1), "unknown format (too many rows)"},
+    };
+    for (const auto& c : cases) {
+        root.remove(TCCStore::systemPath());
+        ASSERT_EQ(TccDbWriter::write(systemDb(), {}, TccDbWriter::Schema::noAccessTable), "");
+        ASSERT_EQ(TccDbWriter::execute(systemDb(), c.sql), "") << c.name;
+        EXPECT_EQ(describe(TCCStore::read()), c.want) << c.name;
+    }
 }
 
 TEST_F(TCCStoreTest, RowsWithNullClientOrServiceAreLeftOut) {

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -13,20 +14,22 @@
 
 #include "platform/KeyedArchiveWriter.h"
 #include "platform/Plist.h"
+#include "platform/PlistXml.h"
 
 using namespace rk;
 
 namespace {
 
 // A binary list of the given objects (object i is at index i): one-byte
-// offsets and references, top object 0.
-QByteArray bplist(const QList<QByteArray>& objects) {
+// offsets and references, top object 0, `padding` unused bytes before the table.
+QByteArray bplist(const QList<QByteArray>& objects, int padding = 0) {
     QByteArray out("bplist00");
     QList<int> offsets;
     for (const QByteArray& object : objects) {
         offsets.append(int(out.size()));
         out.append(object);
     }
+    out.append(QByteArray(padding, '\0'));
     const int table = int(out.size());
     for (int offset : offsets)
         out.append(char(offset));
@@ -34,7 +37,7 @@ QByteArray bplist(const QList<QByteArray>& objects) {
     trailer[6] = 1;  // offset size
     trailer[7] = 1;  // reference size
     trailer[15] = char(objects.size());
-    trailer[31] = char(table);
+    qToBigEndian(quint64(table), trailer.data() + 24);
     return out + trailer;
 }
 
@@ -43,6 +46,13 @@ QByteArray bytes(std::initializer_list<int> values) {
     for (int v : values)
         out.append(char(v));
     return out;
+}
+
+// An array whose one reference, `array`, is `size` bytes wide, holding `true`.
+QByteArray withReferenceSize(int size, const QByteArray& array) {
+    QByteArray list = bplist({array, bytes({0x09})});
+    list[list.size() - 25] = char(size);
+    return list;
 }
 
 // An array holding object 1, which is `object`.
@@ -132,11 +142,8 @@ std::optional<PlistValue> libplistValue(plist_t node) {
             const char* data = plist_get_data_ptr(node, &length);
             return PlistValue(QByteArray(data, qsizetype(length)));
         }
-        case PLIST_DATE: {
-            int32_t sec = 0, usec = 0;
-            plist_get_date_val(node, &sec, &usec);
-            return PlistValue(PlistDate{double(sec) + double(usec) / 1e6});
-        }
+        case PLIST_DATE:
+            return PlistValue(PlistDate{PlistXml::dateSeconds(node)});
         case PLIST_UID: {
             uint64_t v = 0;
             plist_get_uid_val(node, &v);
@@ -226,17 +233,28 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         b[b.size() - fromEnd] = value;
         return b;
     };
-    // Object i is an array holding object i+1 twice: 2^40 paths in a few hundred bytes.
-    QList<QByteArray> doubling;
-    for (int i = 0; i < 40; ++i)
-        doubling.append(bytes({0xA2, i + 1, i + 1}));
-    doubling.append(bytes({0xA0}));
+    // Object i is an array holding object i+1 twice: 2^n paths in a few bytes.
+    auto doubling = [](int n) {
+        QList<QByteArray> objects;
+        for (int i = 0; i < n; ++i)
+            objects.append(bytes({0xA2, i + 1, i + 1}));
+        return objects << bytes({0xA0});
+    };
+    // Index 0 names indices 1 to 100, which all stand for one array naming
+    // index 101 (true) 100 times: containers sharing their references.
+    QByteArray aliased = "bplist00" + bytes({0xAF, 0x10, 100});
+    for (int i = 1; i <= 100; ++i)
+        aliased += char(i);
+    aliased += bytes({0xAF, 0x10, 100}) + QByteArray(100, char(101)) + bytes({0x09});
+    aliased += bytes({8}) + QByteArray(100, char(111)) + bytes({214}) + QByteArray(32, 0);
+    aliased[aliased.size() - 26] = aliased[aliased.size() - 25] = 1;  // offset and reference sizes
+    aliased[aliased.size() - 17] = 102;                                // objects
+    aliased[aliased.size() - 1] = char(215);                           // the offset table
     struct Case {
         const char* name;
         QByteArray bytes;
         K kind;
-        // libplist reads a count in 16 bytes (no real list has one), and
-        // expands shared containers until memory runs out; we refuse both.
+        // libplist expands shared containers until memory runs out; we refuse.
         bool asLibplist = true;
     } cases[] = {
         // The trailer and the offset table.
@@ -285,13 +303,14 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         // Huge counts never reach an allocation, nor shared containers an
         // expansion far beyond the file.
         {"array of 2^40 elements", inArray(bytes({0xAF, 0x13, 0, 0, 1, 0, 0, 0, 0, 0})), K::unreadable},
-        {"array counted in 16 bytes", inArray(bytes({0xAF, 0x14}) + QByteArray(15, 0) + bytes({1, 1})),
-         K::unreadable, false},
         {"dictionary of 2^62 entries", inArray(bytes({0xDF, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0})),
          K::unreadable},
         {"string of 2^62 bytes", inArray(bytes({0x5F, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0})), K::unreadable},
         {"UTF-16 of 2^63 units", inArray(bytes({0x6F, 0x13, 0x80, 0, 0, 0, 0, 0, 0, 1})), K::unreadable},
-        {"arrays sharing one child 40 deep", bplist(doubling), K::unreadable, false},
+        {"containers sharing their references", aliased, K::unreadable, false},
+        {"arrays sharing one child 40 deep", bplist(doubling(40)), K::unreadable, false},
+        // Bytes nothing refers to buy no expansion: once 2^26 values from 64 MiB.
+        {"arrays sharing one child 20 deep behind 1 MiB", bplist(doubling(20), 1 << 20), K::unreadable, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -318,7 +337,9 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
          inArray(bytes({0x14}) + QByteArray(7, 0) + bytes({1}) + QByteArray(7, 0) + bytes({5})),
          PlistValue(5)},
         {"4-byte real", inArray(bytes({0x22, 0x3F, 0xC0, 0, 0})), PlistValue(1.5)},
-        {"negative date", inArray(bytes({0x33, 0xBF, 0xF8, 0, 0, 0, 0, 0, 0})), PlistValue(PlistDate{-0.5})},
+        {"negative date keeps its fraction", inArray(bytes({0x33, 0xBF, 0xF8, 0, 0, 0, 0, 0, 0})),
+         PlistValue(PlistDate{-1.5})},
+        {"date of 1900", inArray(bytes({0x33, 0xC1, 0xE7, 0xBF, 0x48, 0xE0, 0x00, 0x00, 0x00})), PlistValue(PlistDate{-3187296000.0})},
         {"ASCII string ends at NUL", inArray(bytes({0x53, 'a', 0, 'b'})), PlistValue("a")},
         {"bytes past ASCII read as UTF-8", inArray(bytes({0x52, 0xC3, 0xA9})), PlistValue("é")},
         {"empty ASCII string", inArray(bytes({0x50})), PlistValue("")},
@@ -332,6 +353,11 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
         {"length in a 16-byte integer",
          inArray(bytes({0x4F, 0x14}) + QByteArray(15, 0) + bytes({2, 'x', 'y'})),
          PlistValue(QByteArray("xy"))},
+        {"count in a 16-byte integer",
+         bplist({bytes({0xA1, 0x01}), bytes({0xAF, 0x14}) + QByteArray(15, 0) + bytes({1, 2}), bytes({0x09})}),
+         PlistValue(PlistValue::Array{PlistValue(true)})},
+        {"references of 9 bytes", withReferenceSize(9, bytes({0xA1}) + QByteArray(8, 0) + bytes({1})),
+         PlistValue(true)},
         {"UID of 16 bytes", inArray(bytes({0x8F}) + QByteArray(15, 0) + bytes({9})), PlistValue(PlistUid{9})},
         {"set reads as an array", bplist({bytes({0xA1, 0x01}), bytes({0xC1, 0x02}), bytes({0x09})}),
          PlistValue(PlistValue::Array{PlistValue(true)})},

@@ -1,11 +1,16 @@
 #include "platform/Plist.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <cmath>
+
+#include "platform/FileProbe.h"
+#include "support/HostileFiles.h"
 
 using namespace rk;
 
@@ -154,12 +159,50 @@ TEST(Plist, ReadFileChecksExistenceAndSize) {
     file.close();
 
     EXPECT_TRUE(Plist::readFile(path).ok());
+    // Only what the file holds is allocated; a pipe is refused, not waited on.
+    EXPECT_LT(readWholeFile(path, Plist::defaultSizeCap)->capacity(), 64 * 1024);
+    const QString pipe = dir.filePath("pipe.plist");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(Plist::readFile(pipe).error().kind, PlistError::Kind::file);
     const auto large = Plist::readFile(path, 10);
     ASSERT_FALSE(large.ok());
     EXPECT_EQ(large.error().kind, PlistError::Kind::tooLarge);
     const auto missing = Plist::readFile(dir.filePath("none.plist"));
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().kind, PlistError::Kind::file);
+}
+
+// A list libplist might tokenize otherwise than the nesting count does is
+// refused before libplist sees it: at 175,000 levels freeing it overflowed
+// libplist's stack, also on its error path for a list cut short.
+TEST(Plist, XmlThatLibplistMightReadOtherwiseIsRefused) {
+    auto cases = test::HostileFiles::xmlNesting(200'000);
+    cases.append({"unterminated comment", xml("<array><!-- </array>")});
+    cases.append({"processing instruction after the first element", xml("<array><?x?></array>")});
+    for (const auto& c : cases) {
+        const auto parsed = Plist::parse(c.bytes);
+        ASSERT_FALSE(parsed.ok()) << c.name.toStdString();
+        EXPECT_EQ(parsed.error().kind, PlistError::Kind::unreadable) << c.name.toStdString();
+    }
+    EXPECT_EQ(Plist::parse(nestedArraysXml(2000).chopped(9000)).error().kind, PlistError::Kind::tooDeep);
+    // What people write in job files still reads.
+    const auto job = Plist::parse(
+        xml("<dict><!-- <key>Disabled</key><true/> --><key>Script</key>"
+            "<string><![CDATA[[ 1 < 2 ] && echo \"a>b\"]]></string><key>Empty</key><array /></dict>"));
+    ASSERT_TRUE(job.ok());
+    EXPECT_EQ(job.value(), PlistValue(PlistValue::Dictionary{{"Script", PlistValue("[ 1 < 2 ] && echo \"a>b\"")},
+                                                             {"Empty", PlistValue(PlistValue::Array{})}}));
+}
+
+TEST(Plist, DatesOutsideThirtyTwoBitsComeOutRight) {
+    const auto parsed = Plist::parse(
+        xml("<array><date>1900-01-01T00:00:00Z</date><date>2200-06-01T12:00:00Z</date></array>"));
+    ASSERT_TRUE(parsed.ok());
+    EXPECT_EQ(parsed->array()->at(0).date()->toDateTime(), QDateTime(QDate(1900, 1, 1), QTime(0, 0), QTimeZone::utc()));
+    EXPECT_EQ(parsed->array()->at(1).date()->toDateTime(), QDateTime(QDate(2200, 6, 1), QTime(12, 0), QTimeZone::utc()));
+    // No calendar date stands for these.
+    EXPECT_FALSE(PlistDate{std::nan("")}.toDateTime().isValid());
+    EXPECT_FALSE(PlistDate{1e300}.toDateTime().isValid());
 }
 
 TEST(PlistView, ReadsXmlInPlaceWithTheSameRules) {

@@ -1,7 +1,6 @@
 #include "app/model/Stats.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include <thread>
 
 #include "platform/AppFolders.h"
+#include "platform/FileProbe.h"
 #include "platform/Seam.h"
 
 #ifdef __linux__
@@ -120,13 +120,15 @@ std::optional<qint64> wholeNumber(const QJsonValue& value) {
     return static_cast<qint64>(d);
 }
 
-// The file's table when it is an object of objects; nothing otherwise.
-QJsonObject load(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+// The counters of 18 events take a few kilobytes; a file far larger is
+// not the program's.
+constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
+}  // namespace
+
+QJsonObject UsageCounters::tableFrom(const QByteArray& data) {
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
         return {};
     const QJsonObject table = doc.object();
@@ -136,8 +138,6 @@ QJsonObject load(const QString& path) {
     }
     return table;
 }
-
-}  // namespace
 
 UsageCounters::UsageCounters() : UsageCounters(Options{}) {}
 
@@ -185,7 +185,7 @@ QString UsageCounters::file() const {
 
 QJsonObject& UsageCounters::table() {
     if (!counts_)
-        counts_ = load(file());
+        counts_ = tableFrom(readWholeFile(file(), kMaxFileBytes).valueOr(QByteArray()));
     return *counts_;
 }
 

@@ -57,6 +57,10 @@ public:
     // How many times the file was written successfully.
     int writes();
 
+    // The table a file's bytes hold when they are an object of objects;
+    // empty otherwise.
+    static QJsonObject tableFrom(const QByteArray& data);
+
 private:
     QJsonObject& table();
     void count(const QString& name);

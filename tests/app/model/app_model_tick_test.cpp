@@ -8,6 +8,8 @@
 
 #include "app/model/Fixtures.h"
 #include "finder/Decide.h"
+#include "support/HostileFiles.h"
+#include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
 
 using namespace rk;
@@ -230,3 +232,29 @@ TEST_F(TickTest, HandBackAfterTheModelIsGoneIsDropped) {
 }
 
 }  // namespace
+
+// Files anyone could leave where the app reads, there at start-up: each
+// store's read fails with a clear error, the good job beside the bad ones
+// still counts, and the loop goes on.
+TEST(HostileFiles, TheAppStartsAndKeepsScanning) {
+    ModelWorld world;
+    const TempRoot& root = world.root;
+    world.writeTcc({});
+    ASSERT_EQ(TccDbWriter::write(root.disk(TCCStore::userPath(root.paths())), {}, TccDbWriter::Schema::noAccessTable), "");
+    ASSERT_EQ(TccDbWriter::execute(root.disk(TCCStore::userPath(root.paths())), HostileFiles::endlessAccessView), "");
+    root.writeFile(BackgroundStore::folder(root.paths()) + "/BackgroundItems-v4.btm",
+                   HostileFiles::storeSharedLists(10'000, 10'000));
+    const QString agents = root.paths().userLaunchAgents();
+    for (const auto& hostile : HostileFiles::xmlNesting(100'000))
+        root.writeFile(agents + "/" + hostile.name + ".plist", hostile.bytes);
+    root.writeFile(agents + "/good.plist", LaunchPlistWriter::write({"good", "/bin/good", {}}));
+
+    AppModel& m = world.startModel();
+    m.go(Step::loginItems);
+    world.beatAfter(AppModel::storeMaxAge + 0.5);
+    ASSERT_TRUE(m.tcc() && m.btm());
+    EXPECT_EQ(m.tcc()->error().description(), "unknown format (no access table)");
+    EXPECT_EQ(m.btm()->error().description(), "unknown format (too many records)");
+    ASSERT_EQ(m.jobs().size(), 1);
+    EXPECT_EQ(m.jobs().front().label, "good");
+}
