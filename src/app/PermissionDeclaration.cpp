@@ -6,6 +6,7 @@
 #include "finder/TCCStore.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
+#include "permissions/identity/LegacyRepairAtStart.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
 #include "ui/Monogram.h"
 #include "ui/Palette.h"
@@ -113,6 +114,7 @@ void PermissionDeclaration::paintMonogram(QPainter& painter, const QRectF& rect,
 
 void configureWizard(bool writeState) {
     KTSystemSettingsRefresh::installIdentityChangeHook();
+    KTLegacyIdentityRepair::installWizardStartHook();
     KTPermissionWizard::configure(PermissionDeclaration::product(), PermissionDeclaration::brand(),
                                   PermissionDeclaration::permissions(), writeState);
 }
