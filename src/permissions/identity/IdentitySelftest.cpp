@@ -35,8 +35,9 @@ const QDateTime kReference = QDateTime::fromSecsSinceEpoch(2'000'000'000, Qt::UT
 // A permission record holding a granted "screen" and a withheld
 // "accessibility", written by `writer` when one is given.
 QByteArray record(const std::optional<QString>& writer) {
-    QJsonObject object{{"permissions", QJsonArray{QJsonObject{{"id", "screen"}, {"capability_probe", true}},
-                                                  QJsonObject{{"id", "accessibility"}, {"capability_probe", false}}}}};
+    QJsonObject object{
+        {"permissions", QJsonArray{QJsonObject{{"id", "screen"}, {"capability_probe", true}},
+                                   QJsonObject{{"id", "accessibility"}, {"capability_probe", false}}}}};
     if (writer)
         object.insert("bundle_id", *writer);
     return QJsonDocument(object).toJson();
@@ -47,10 +48,13 @@ bool answersSignalZero(std::int32_t pid) {
 }
 
 void checkRules(const SelftestCheck& check) {
-    const QSet<QString> byOld = KTPermissionState::grantedIDs(record(QString("com.example.old")), "com.example.new");
-    const QSet<QString> byNew = KTPermissionState::grantedIDs(record(QString("com.example.new")), "com.example.new");
+    const QSet<QString> byOld =
+        KTPermissionState::grantedIDs(record(QString("com.example.old")), "com.example.new");
+    const QSet<QString> byNew =
+        KTPermissionState::grantedIDs(record(QString("com.example.new")), "com.example.new");
     check(byOld.isEmpty(), "record decoy: a record written by the old id holds nothing for the new one");
-    check(byNew == QSet<QString>{"screen"}, "record control: this id's own record still reads its held grants");
+    check(byNew == QSet<QString>{"screen"},
+          "record control: this id's own record still reads its held grants");
     check(KTPermissionState::grantedIDs(record(std::nullopt), "com.example.new") == QSet<QString>{"screen"},
           "record control: a record with no writer field is trusted as before");
     check(!KTPermissionWizard::shouldSettleBeforePresenting({"screen"}, byOld),
@@ -128,8 +132,7 @@ struct OwnedStubs {
     std::optional<QString> legacyOutside{};  // C: a former identity elsewhere, linked from inside
 
     std::optional<QString> buildLegacyInside() const {
-        return makeStub(
-            StubSpec{.bundleID = oldID, .slug = "x", .name = "Selftest App", .folder = lastGood});
+        return makeStub(StubSpec{.bundleID = oldID, .slug = "x", .name = "Selftest App", .folder = lastGood});
     }
 };
 
@@ -141,8 +144,10 @@ void checkOwnedPass(OwnedStubs& stubs, Disposition disposition, const SelftestCh
     if (!QFileInfo::exists(paths.disk(*stubs.legacyInside)))
         stubs.legacyInside = stubs.buildLegacyInside();
     const QString inside = stubs.legacyInside.value_or(kNowhere);
-    const AppIdentity app{
-        .legacyIDs = {stubs.oldID}, .displayNames = {"Selftest App"}, .ownID = stubs.newID, .ownPath = kNowhere};
+    const AppIdentity app{.legacyIDs = {stubs.oldID},
+                          .displayNames = {"Selftest App"},
+                          .ownID = stubs.newID,
+                          .ownPath = kNowhere};
     const QList<OwnedAction> actions =
         discoverOwned({KTOwnedBundleFolder{.path = stubs.lastGood, .disposition = disposition}}, app);
     QStringList found;
@@ -151,14 +156,17 @@ void checkOwnedPass(OwnedStubs& stubs, Disposition disposition, const SelftestCh
     check(found == QStringList{paths.resolved(inside)},
           "owned decoy (" + word + "): the legacy copy in the owned folder is found, and only it");
     applyOwned(actions, [](const QString&) {});
-    check(!QFileInfo::exists(paths.disk(inside)), "owned decoy (" + word + "): the legacy copy is gone from its .app path");
+    check(!QFileInfo::exists(paths.disk(inside)),
+          "owned decoy (" + word + "): the legacy copy is gone from its .app path");
     if (disposition == Disposition::rename) {
-        const QString kept =
-            actions.isEmpty() ? kNowhere : actions.first().path + "." + actions.first().bundleID + ".disabled";
+        const QString kept = actions.isEmpty()
+                                 ? kNowhere
+                                 : actions.first().path + "." + actions.first().bundleID + ".disabled";
         check(QFileInfo::exists(paths.disk(kept)),
               "owned decoy (rename): it is kept under a name LaunchServices does not read as a bundle");
     }
-    check(QFileInfo::exists(paths.disk(*stubs.own)), "owned control: this app's own copy in the folder is untouched");
+    check(QFileInfo::exists(paths.disk(*stubs.own)),
+          "owned control: this app's own copy in the folder is untouched");
     check(QFileInfo::exists(paths.disk(*stubs.legacyOutside)),
           "owned control: a legacy copy outside the folder, linked from inside it, is untouched");
 }
@@ -191,7 +199,9 @@ std::optional<QString> checkLiveOwned(const QString& suffix, const SelftestCheck
     if (stubs.legacyInside && stubs.own && stubs.legacyOutside) {
         for (const Disposition disposition : {Disposition::remove, Disposition::rename})
             checkOwnedPass(stubs, disposition, check);
-        const AppIdentity app{.legacyIDs = {stubs.oldID}, .displayNames = {"Selftest App"}, .ownID = stubs.newID,
+        const AppIdentity app{.legacyIDs = {stubs.oldID},
+                              .displayNames = {"Selftest App"},
+                              .ownID = stubs.newID,
                               .ownPath = kNowhere};
         check(discoverOwned({KTOwnedBundleFolder{.path = stubs.lastGood + "/missing",
                                                  .disposition = Disposition::remove}},
@@ -206,10 +216,12 @@ std::optional<QString> checkLiveOwned(const QString& suffix, const SelftestCheck
 
 void checkPlusLines(const SelftestCheck& check) {
     const auto on = [](const QUrl& pane) { return KTPermission{.settingsURL = pane}; };
-    check(KTPermissionWizard::plusLine(on(KTPermissionProbes::Pane::screenRecording()), "/Applications/Tarnwell.app") ==
+    check(KTPermissionWizard::plusLine(on(KTPermissionProbes::Pane::screenRecording()),
+                                       "/Applications/Tarnwell.app") ==
               QString("Not in the list? Click + under it and choose Applications > Tarnwell."),
           "plus decoy: Screen Recording names the + path and the folder up front");
-    check(!KTPermissionWizard::plusLine(on(KTPermissionProbes::Pane::microphone()), "/Applications/Tarnwell.app"),
+    check(!KTPermissionWizard::plusLine(on(KTPermissionProbes::Pane::microphone()),
+                                        "/Applications/Tarnwell.app"),
           "plus control: Microphone, which has no +, gets no + line");
     check(KTPermissionWizard::pickerPath("/Users/x/Applications/A.app", "/Users/x") ==
               "Applications in your home folder > A",

@@ -186,8 +186,8 @@ int applyOwned(const QList<OwnedAction>& actions, const LogSink& log, const Syst
         }
         const bool rename = action.disposition == Disposition::rename;
         const QString target = rename ? action.renamedPath() : action.path;
-        const QString couldNot =
-            "legacy repair: could not " + KTOwnedBundleFolder::rawValue(action.disposition) + " " + action.path + ": ";
+        const QString couldNot = "legacy repair: could not " +
+                                 KTOwnedBundleFolder::rawValue(action.disposition) + " " + action.path + ": ";
         if (!isDirectlyInside(action.path, action.folder) || !isDirectlyInside(target, action.folder)) {
             log(couldNot + "it does not lie directly inside the folder this app owns");
             continue;
@@ -216,7 +216,8 @@ QSet<QString> apply(const Plan& plan, const QString& ownID, const QString& slug,
         const bool ok = resetAll(reset.services, reset.bundleID);
         if (ok)
             cleared.unite(QSet<QString>(reset.services.begin(), reset.services.end()));
-        log("legacy repair: reset " + reset.services.join(",") + " for " + reset.bundleID + ": " + outcome(ok));
+        log("legacy repair: reset " + reset.services.join(",") + " for " + reset.bundleID + ": " +
+            outcome(ok));
     }
     QSet<QString> ownedPaths;
     for (const OwnedAction& action : plan.ownedActions)

@@ -37,9 +37,9 @@ QString header(bool dryRun, const QString& ownID, const KTWizardProduct& product
 // granted here; no fresh copy of the app is asked.
 bool ownScreenOffHere(const QList<KTPermission>& permissions) {
     const QList<KTPermission> screen = screenRecordingPermissions(permissions);
-    return !screen.isEmpty() && std::none_of(screen.begin(), screen.end(), [](const KTPermission& permission) {
-        return permission.probeGranted();
-    });
+    return !screen.isEmpty() &&
+           std::none_of(screen.begin(), screen.end(),
+                        [](const KTPermission& permission) { return permission.probeGranted(); });
 }
 
 }  // namespace

@@ -94,8 +94,9 @@ struct CopyList {
 };
 
 std::optional<OwnedAction> ownedCopy(const QString& entry, const KTOwnedBundleFolder& folder,
-                                     const QString& folderPath, const QString& ownPath, const AppIdentity& app,
-                                     const QSet<QString>& wanted, const SystemPaths& paths) {
+                                     const QString& folderPath, const QString& ownPath,
+                                     const AppIdentity& app, const QSet<QString>& wanted,
+                                     const SystemPaths& paths) {
     if (!isInside(entry, folderPath) || entry == ownPath)
         return std::nullopt;
     const BundleInfo info = BundleInfo::read(paths.disk(entry));
@@ -108,7 +109,8 @@ std::optional<OwnedAction> ownedCopy(const QString& entry, const KTOwnedBundleFo
     };
     if (!app.legacyIDs.contains(*id) && !named("CFBundleDisplayName") && !named("CFBundleName"))
         return std::nullopt;
-    return OwnedAction{.path = entry, .bundleID = *id, .disposition = folder.disposition, .folder = folderPath};
+    return OwnedAction{
+        .path = entry, .bundleID = *id, .disposition = folder.disposition, .folder = folderPath};
 }
 }  // namespace
 
@@ -139,7 +141,8 @@ QList<KTPermission> screenRecordingPermissions(const QList<KTPermission>& permis
     return screen;
 }
 
-AppIdentity AppIdentity::running(const KTWizardProduct& product, const QString& ownID, const AppBundle& bundle) {
+AppIdentity AppIdentity::running(const KTWizardProduct& product, const QString& ownID,
+                                 const AppBundle& bundle) {
     AppIdentity app{.legacyIDs = product.legacyBundleIdentifiers,
                     .displayNames = {product.name},
                     .ownID = ownID,
@@ -208,8 +211,9 @@ QList<Copy> discover(const AppIdentity& app, const std::optional<QString>& dumpT
     if (dumpText) {
         for (const DumpRecord& record : parseDump(*dumpText)) {
             const bool declared = app.legacyIDs.contains(record.id);
-            const bool named = std::any_of(record.names.begin(), record.names.end(),
-                                           [&](const QString& name) { return wanted.contains(name.toLower()); });
+            const bool named =
+                std::any_of(record.names.begin(), record.names.end(),
+                            [&](const QString& name) { return wanted.contains(name.toLower()); });
             if (declared || named)
                 found.add(record.path, record.id, declared);
         }
@@ -228,8 +232,9 @@ QList<OwnedAction> discoverOwned(const QList<KTOwnedBundleFolder>& folders, cons
         const QString folderPath = folder.resolvedPath(paths);
         if (folderPath == "/")
             continue;
-        QStringList entries = QDir(paths.disk(folderPath))
-                                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        QStringList entries =
+            QDir(paths.disk(folderPath))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         std::sort(entries.begin(), entries.end(), Text::less);
         for (const QString& name : entries) {
             if (!name.endsWith(".app"))

@@ -10,8 +10,9 @@ void decideOwnScreen(const Findings& findings, Plan& result) {
     if (!findings.services.contains(kScreenCapture))
         return;
     if (!findings.ownScreenOff)
-        result.notes << "own Screen Recording reset decided at run time: only when it reads off here and in a "
-                        "fresh process";
+        result.notes
+            << "own Screen Recording reset decided at run time: only when it reads off here and in a "
+               "fresh process";
     else if (*findings.ownScreenOff)
         result.ownResets << kScreenCapture;
     else
@@ -62,7 +63,8 @@ Plan plan(const Findings& findings) {
         const bool registered = std::any_of(findings.copies.begin(), findings.copies.end(),
                                             [&](const Copy& copy) { return copy.bundleID == id; });
         if (!registered && findings.stubDone.contains(id)) {
-            result.notes << id + ": no copy registered and its grants were already reset on an earlier launch";
+            result.notes << id +
+                                ": no copy registered and its grants were already reset on an earlier launch";
             continue;
         }
         result.legacyResets << LegacyReset{.bundleID = id, .services = services, .viaStub = !registered};

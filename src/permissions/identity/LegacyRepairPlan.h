@@ -24,8 +24,8 @@ namespace rk::KTLegacyIdentityRepair {
 // A registered app bundle that is a former identity or a same-name copy of
 // the app.
 struct Copy {
-    QString path{};      // the bundle, standardised (logical)
-    QString bundleID{};  // the identifier it is registered under
+    QString path{};         // the bundle, standardised (logical)
+    QString bundleID{};     // the identifier it is registered under
     bool declared = false;  // a declared former identifier; false for a copy that matched by name
 
     // Path, two blanks, "[", identifier, ", legacy id" or ", same name, other id", "]".

@@ -29,7 +29,8 @@ QString sampleDump() {
     const QString separator = QString(80, '-') + "\n";
     return separator + field("bundle id:", "Old (0x41f4)") + field("path:", "/tmp/x/Old App.app (0x1a2b)") +
            field("name:", "Old App") + field("identifier:", kOld) + separator +
-           field("bundle id:", "Ext (0x41f5)") + field("path:", "/tmp/x/Old App.app/Contents/PlugIns/E.appex") +
+           field("bundle id:", "Ext (0x41f5)") +
+           field("path:", "/tmp/x/Old App.app/Contents/PlugIns/E.appex") +
            field("identifier:", "com.example.old.ext");
 }
 
@@ -60,8 +61,8 @@ QString liveArm(const QString& suffix, QStringList& failures) {
         return "NOT MEASURED";
     }
     const QString id = "com.ktwizard.selftest.legacy-" + suffix;
-    const auto stub = makeStub(
-        StubSpec{.bundleID = id, .slug = "ktwizard-selftest", .name = "KTWizardSelftest " + suffix});
+    const auto stub =
+        makeStub(StubSpec{.bundleID = id, .slug = "ktwizard-selftest", .name = "KTWizardSelftest " + suffix});
     if (!stub) {
         failures << "live decoy: could not build the stub";
         return "NOT MEASURED";
@@ -72,18 +73,21 @@ QString liveArm(const QString& suffix, QStringList& failures) {
     } else {
         QThread::msleep(static_cast<unsigned long>(stubSettle.count()));
         const AppIdentity byID{.legacyIDs = {id}, .ownID = kOwnID, .ownPath = kNowhere};
-        fail(holdsCopy(discover(byID, std::nullopt), *stub, true), "live decoy: a registered legacy id is found by id");
+        fail(holdsCopy(discover(byID, std::nullopt), *stub, true),
+             "live decoy: a registered legacy id is found by id");
         const std::optional<QString> dump = dumpText();
         if (!dump) {
             printLine(stdout, "legacy repair selftest: dump arm NOT MEASURED (lsregister -dump unreadable)");
         } else {
-            const AppIdentity byName{.displayNames = {"KTWizardSelftest " + suffix}, .ownID = kOwnID, .ownPath = kNowhere};
+            const AppIdentity byName{
+                .displayNames = {"KTWizardSelftest " + suffix}, .ownID = kOwnID, .ownPath = kNowhere};
             fail(holdsCopy(discover(byName, dump), *stub, false),
                  "live decoy: a copy wearing the app's name under another id is found through the dump");
             live = "measured";
             const AppIdentity unworn{
                 .displayNames = {"KTWizardSelftest control " + suffix}, .ownID = kOwnID, .ownPath = kNowhere};
-            fail(discover(unworn, dump).isEmpty(), "live control: no legacy id and an unworn name find nothing");
+            fail(discover(unworn, dump).isEmpty(),
+                 "live control: no legacy id and an unworn name find nothing");
         }
     }
     removeStub(*stub);
@@ -117,10 +121,11 @@ bool selftest() {
     const QString suffix = QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toLower();
     const QString live = liveArm(suffix, failures);
     const QString notes = identitySelftest(check);
-    return reportSelftest("legacy repair",
-                          "parser; plan: 3 branches + control; live decoy by id; by-name decoy + live control: " +
-                              live + "; " + notes,
-                          failures);
+    return reportSelftest(
+        "legacy repair",
+        "parser; plan: 3 branches + control; live decoy by id; by-name decoy + live control: " + live + "; " +
+            notes,
+        failures);
 }
 
 }  // namespace rk::KTLegacyIdentityRepair

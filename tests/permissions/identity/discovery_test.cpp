@@ -127,9 +127,10 @@ TEST(LegacyRepairDiscovery, CopiesInOwnedFolders) {
         return OwnedAction{"/Users/anna/Owned/" + name, name == "A.app" ? "com.example.old" : "com.other",
                            disposition, "/Users/anna/Owned"};
     };
-    EXPECT_EQ(discoverOwned(folders, app),
-              (QList<OwnedAction>{found("A.app", Disposition::rename), found("Named.app", Disposition::rename),
-                                  found("A.app", Disposition::remove), found("Named.app", Disposition::remove)}));
+    EXPECT_EQ(
+        discoverOwned(folders, app),
+        (QList<OwnedAction>{found("A.app", Disposition::rename), found("Named.app", Disposition::rename),
+                            found("A.app", Disposition::remove), found("Named.app", Disposition::remove)}));
 }
 
 TEST(LegacyRepairDiscovery, InsideAFolder) {

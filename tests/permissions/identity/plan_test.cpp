@@ -11,7 +11,8 @@ const QString kOld = "com.example.old";
 const Copy kRegistered{.path = "/Apps/Old.app", .bundleID = kOld, .declared = true};
 const Copy kSameName{.path = "/Apps/Twin.app", .bundleID = "com.other.twin"};
 const OwnedAction kOwned{.path = "/Owned/Old.app", .bundleID = kOld, .folder = "/Owned"};
-const QString kStubReset = "reset ScreenCapture for legacy id com.example.old (no copy registered: via a stub bundle)";
+const QString kStubReset =
+    "reset ScreenCapture for legacy id com.example.old (no copy registered: via a stub bundle)";
 
 struct Case {
     const char* name;
@@ -29,19 +30,22 @@ const Case kCases[] = {
       "rename /Owned/Old.app  [com.example.old, in a folder this app owns]"}},
     {"RegisteredCopyIsResetInPlaceAndOwnGrantWhenOff",
      {.legacyIDs = {kOld}, .copies = {kRegistered}, .services = {"ScreenCapture"}, .ownScreenOff = true},
-     {"reset ScreenCapture for legacy id com.example.old", "unregister /Apps/Old.app  [com.example.old, legacy id]",
+     {"reset ScreenCapture for legacy id com.example.old",
+      "unregister /Apps/Old.app  [com.example.old, legacy id]",
       "reset ScreenCapture for this app (org.example.new) so its prompt re-arms"}},
     {"UnregisteredGoesViaAStubAndAWorkingGrantIsKept",
      {.legacyIDs = {kOld}, .services = {"ScreenCapture"}, .ownScreenOff = false},
      {kStubReset, "note: own Screen Recording reads on (here or in a fresh process): not reset"}},
     {"UndecidedOwnGrantIsLeftToRunTime",
      {.legacyIDs = {kOld}, .services = {"ScreenCapture"}},
-     {kStubReset, "note: own Screen Recording reset decided at run time: only when it reads off here and in a "
-                  "fresh process"}},
+     {kStubReset,
+      "note: own Screen Recording reset decided at run time: only when it reads off here and in a "
+      "fresh process"}},
     {"StubAlreadyDoneLeavesOnlyNotes",
      {.legacyIDs = {kOld}, .services = {"ScreenCapture"}, .stubDone = {kOld}},
      {"note: com.example.old: no copy registered and its grants were already reset on an earlier launch",
-      "note: own Screen Recording reset decided at run time: only when it reads off here and in a fresh process"},
+      "note: own Screen Recording reset decided at run time: only when it reads off here and in a fresh "
+      "process"},
      true},
     {"NoServicesResetTheDefaultsButNeverTheOwnGrant",
      {.legacyIDs = {kOld}, .copies = {kRegistered}, .ownScreenOff = true},
@@ -63,8 +67,8 @@ TEST(LegacyRepairPlan, EachBranchRendersItsLines) {
 }
 
 TEST(LegacyRepairPlan, OwnedCopiesAndDispositions) {
-    const OwnedAction removed{.path = "/Owned/Old.app", .bundleID = kOld,
-                              .disposition = KTOwnedBundleFolder::Disposition::remove};
+    const OwnedAction removed{
+        .path = "/Owned/Old.app", .bundleID = kOld, .disposition = KTOwnedBundleFolder::Disposition::remove};
     EXPECT_EQ(removed.description(), "remove /Owned/Old.app  [com.example.old, in a folder this app owns]");
     EXPECT_EQ(kOwned.renamedPath(), "/Owned/Old.app.com.example.old.disabled");
     EXPECT_EQ(KTOwnedBundleFolder::dispositionNamed("remove"), KTOwnedBundleFolder::Disposition::remove);
