@@ -1,10 +1,7 @@
 #pragma once
-// LaunchServices on a temporary machine: a register tool at its place that
-// keeps the registered bundles in a file ("-f -R <path>" adds one, "-u
-// <path>" drops it) and dumps them ("-dump": per bundle a separator, its
-// path, and the identifier and name of its XML Info.plist), and the registry
-// of installed applications answering from the same file. Install it as
-// AppRegistry::current() for code that asks the registry.
+// LaunchServices on a temporary machine: a register tool that keeps the
+// registered bundles ("-f -R" adds, "-u" drops) and dumps their paths,
+// identifiers and names ("-dump"), and the registry answering from them.
 
 #include <QString>
 #include <QStringList>

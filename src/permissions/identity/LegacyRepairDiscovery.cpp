@@ -93,6 +93,8 @@ struct CopyList {
     }
 };
 
+// The entry of an owned folder as an action, when it is a copy of the app
+// that may be touched.
 std::optional<OwnedAction> ownedCopy(const QString& entry, const KTOwnedBundleFolder& folder,
                                      const QString& folderPath, const QString& ownPath,
                                      const AppIdentity& app, const QSet<QString>& wanted,
@@ -170,7 +172,7 @@ std::optional<QString> dumpText(const SystemPaths& paths) {
     if (!tool)
         return std::nullopt;
     const ToolResult dump = run(*tool, {"-dump"}, dumpLimit);
-    if (dump.status != 0 || dump.out.isEmpty())
+    if (!dump.ok() || dump.out.isEmpty())
         return std::nullopt;
     return dump.out;
 }

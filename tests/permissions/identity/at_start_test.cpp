@@ -60,22 +60,5 @@ TEST(LegacyRepairAtStart, RunsOncePerLaunchWhenAPermissionReadsOff) {
                            "reset"}));
 }
 
-TEST(LegacyRepairAtStart, AFreshCopyDecidesTheOwnScreenRecordingGrant) {
-    RunSnapshot snapshot;
-    EXPECT_EQ(freshScreenOff(snapshot), false);
-    snapshot.offScreenIDs = {"screen"};
-    EXPECT_EQ(freshScreenOff(snapshot), std::nullopt);
-    const std::pair<std::optional<KTGrantMap>, std::optional<bool>> cases[] = {
-        {KTGrantMap{{"screen", false}}, true},
-        {KTGrantMap{{"screen", true}}, false},
-        {KTGrantMap{{"other", false}}, false},
-        {std::nullopt, std::nullopt},
-    };
-    for (const auto& [fresh, off] : cases) {
-        snapshot.freshProcessGrants = [fresh] { return fresh; };
-        EXPECT_EQ(freshScreenOff(snapshot), off);
-    }
-}
-
 }  // namespace
 }  // namespace rk

@@ -66,14 +66,5 @@ TEST(LegacyRepairPlan, EachBranchRendersItsLines) {
     EXPECT_TRUE(plan({}).lines("x").isEmpty());
 }
 
-TEST(LegacyRepairPlan, OwnedCopiesAndDispositions) {
-    const OwnedAction removed{
-        .path = "/Owned/Old.app", .bundleID = kOld, .disposition = KTOwnedBundleFolder::Disposition::remove};
-    EXPECT_EQ(removed.description(), "remove /Owned/Old.app  [com.example.old, in a folder this app owns]");
-    EXPECT_EQ(kOwned.renamedPath(), "/Owned/Old.app.com.example.old.disabled");
-    EXPECT_EQ(KTOwnedBundleFolder::dispositionNamed("remove"), KTOwnedBundleFolder::Disposition::remove);
-    EXPECT_EQ(KTOwnedBundleFolder::dispositionNamed("Rename"), std::nullopt);
-}
-
 }  // namespace
 }  // namespace rk
