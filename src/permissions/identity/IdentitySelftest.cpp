@@ -88,11 +88,11 @@ void checkRules(const SelftestCheck& check) {
 // A decoy app that sleeps, launched and quit for real; its note.
 QString checkLiveQuit(const QString& suffix, const SelftestCheck& check) {
     const QString id = "com.ktwizard.selftest.quit-" + suffix;
-    const auto stub = makeStub(StubSpec{.bundleID = id,
-                                        .slug = kSelftestSlug,
-                                        .name = "KTWizardSelftest quit " + suffix,
-                                        .extraInfo = {{"LSBackgroundOnly", true}},
-                                        .script = "#!/bin/sh\nexec /bin/sleep 30\n"});
+    const auto stub = makeStub(StubRecipe{.bundleID = id,
+                                          .slug = kSelftestSlug,
+                                          .name = "KTWizardSelftest quit " + suffix,
+                                          .extraInfo = {{"LSBackgroundOnly", true}},
+                                          .script = "#!/bin/sh\nexec /bin/sleep 30\n"});
     if (!stub)
         return "settings quit live: NOT MEASURED (could not build the decoy)";
     Workspace& workspace = Workspace::current();
@@ -132,7 +132,8 @@ struct OwnedStubs {
     std::optional<QString> legacyOutside{};  // C: a former identity elsewhere, linked from inside
 
     std::optional<QString> buildLegacyInside() const {
-        return makeStub(StubSpec{.bundleID = oldID, .slug = "x", .name = "Selftest App", .folder = lastGood});
+        return makeStub(
+            StubRecipe{.bundleID = oldID, .slug = "x", .name = "Selftest App", .folder = lastGood});
     }
 };
 
@@ -186,13 +187,13 @@ std::optional<QString> checkLiveOwned(const QString& suffix, const SelftestCheck
     QDir().mkpath(paths.disk(stubs.lastGood));
     QDir().mkpath(paths.disk(elsewhere));
     stubs.legacyInside = stubs.buildLegacyInside();
-    stubs.own = makeStub(StubSpec{.bundleID = stubs.newID,
-                                  .slug = "x",
-                                  .name = "Selftest App Own",
-                                  .folder = stubs.lastGood,
-                                  .extraInfo = {{"CFBundleName", "Selftest App"}}});
-    stubs.legacyOutside =
-        makeStub(StubSpec{.bundleID = stubs.oldID, .slug = "x", .name = "Selftest App", .folder = elsewhere});
+    stubs.own = makeStub(StubRecipe{.bundleID = stubs.newID,
+                                    .slug = "x",
+                                    .name = "Selftest App Own",
+                                    .folder = stubs.lastGood,
+                                    .extraInfo = {{"CFBundleName", "Selftest App"}}});
+    stubs.legacyOutside = makeStub(
+        StubRecipe{.bundleID = stubs.oldID, .slug = "x", .name = "Selftest App", .folder = elsewhere});
     QString note = "owned folders live: NOT MEASURED (could not build the stubs)";
     if (stubs.legacyOutside)
         QFile::link(paths.disk(*stubs.legacyOutside), paths.disk(stubs.lastGood + "/Escape.app"));

@@ -44,13 +44,13 @@ bool writeAtomically(const QString& diskPath, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
-PlistValue stubInfo(const StubSpec& spec) {
-    PlistValue::Dictionary info{{"CFBundleIdentifier", spec.bundleID},
+PlistValue stubInfo(const StubRecipe& recipe) {
+    PlistValue::Dictionary info{{"CFBundleIdentifier", recipe.bundleID},
                                 {"CFBundleExecutable", "stub"},
                                 {"CFBundlePackageType", "APPL"},
                                 {"CFBundleVersion", "1"},
-                                {"CFBundleName", spec.name}};
-    for (const PlistEntry& extra : spec.extraInfo) {
+                                {"CFBundleName", recipe.name}};
+    for (const PlistEntry& extra : recipe.extraInfo) {
         const auto same = std::find_if(info.begin(), info.end(),
                                        [&](const PlistEntry& entry) { return entry.key == extra.key; });
         if (same != info.end())
@@ -99,7 +99,7 @@ QString outcome(bool ok) {
 
 // A reset through a stub: built, registered, given time, reset, removed.
 void resetViaStub(const LegacyReset& reset, const QString& slug, const LogSink& log) {
-    const auto stub = makeStub(StubSpec{.bundleID = reset.bundleID, .slug = slug});
+    const auto stub = makeStub(StubRecipe{.bundleID = reset.bundleID, .slug = slug});
     if (!stub) {
         log("legacy repair: could not build a stub for " + reset.bundleID + "; its grants were not reset");
         return;
@@ -134,19 +134,19 @@ bool registerBundle(const QString& bundlePath) {
     return tool && run(*tool, {"-f", "-R", bundlePath}).ok();
 }
 
-std::optional<QString> makeStub(const StubSpec& spec, const SystemPaths& paths) {
+std::optional<QString> makeStub(const StubRecipe& recipe, const SystemPaths& paths) {
     const QString caches = paths.userCaches();
     if (caches.isEmpty())
         return std::nullopt;
-    const QString folder = spec.folder.value_or(caches + "/" + spec.slug + "/tcc-stub");
-    const QString name = spec.folder ? spec.name : QString(spec.bundleID).replace('/', '-');
+    const QString folder = recipe.folder.value_or(caches + "/" + recipe.slug + "/tcc-stub");
+    const QString name = recipe.folder ? recipe.name : QString(recipe.bundleID).replace('/', '-');
     const QString bundle = folder + "/" + name + ".app";
     const QString disk = paths.disk(bundle);
     removeItem(disk);
     const QString executable = disk + "/Contents/MacOS/stub";
     if (!QDir().mkpath(disk + "/Contents/MacOS") ||
-        !writeAtomically(disk + "/Contents/Info.plist", Plist::toXml(stubInfo(spec))) ||
-        !writeAtomically(executable, spec.script.toUtf8()) ||
+        !writeAtomically(disk + "/Contents/Info.plist", Plist::toXml(stubInfo(recipe))) ||
+        !writeAtomically(executable, recipe.script.toUtf8()) ||
         !QFile::setPermissions(executable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                                                QFile::ExeOther))

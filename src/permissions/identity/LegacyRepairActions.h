@@ -41,7 +41,7 @@ bool unregister(const QString& bundlePath);
 bool registerBundle(const QString& bundlePath);
 
 // A temporary app bundle that carries `bundleID`.
-struct StubSpec {
+struct StubRecipe {
     QString bundleID{};
     QString slug{};
     QString name = "TCC Reset Stub";
@@ -57,7 +57,7 @@ struct StubSpec {
 // 0755) and signs it ad hoc; its path, or none on any failure. A signing
 // failure deletes the bundle; an earlier failure leaves what was written for
 // the next build of the same stub to replace.
-std::optional<QString> makeStub(const StubSpec& spec, const SystemPaths& paths = SystemPaths::current());
+std::optional<QString> makeStub(const StubRecipe& recipe, const SystemPaths& paths = SystemPaths::current());
 // Unregisters the stub when there is a register tool, then deletes it;
 // failures are ignored.
 void removeStub(const QString& stubPath, const SystemPaths& paths = SystemPaths::current());

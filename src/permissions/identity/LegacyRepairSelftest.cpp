@@ -61,8 +61,8 @@ QString liveArm(const QString& suffix, QStringList& failures) {
         return "NOT MEASURED";
     }
     const QString id = "com.ktwizard.selftest.legacy-" + suffix;
-    const auto stub =
-        makeStub(StubSpec{.bundleID = id, .slug = "ktwizard-selftest", .name = "KTWizardSelftest " + suffix});
+    const auto stub = makeStub(
+        StubRecipe{.bundleID = id, .slug = "ktwizard-selftest", .name = "KTWizardSelftest " + suffix});
     if (!stub) {
         failures << "live decoy: could not build the stub";
         return "NOT MEASURED";
