@@ -5,6 +5,7 @@
 #include "finder/FullDiskAccess.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
+#include "permissions/identity/LegacyRepairAtStart.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
 #include "ui/Monogram.h"
 #include "ui/Palette.h"
@@ -108,6 +109,7 @@ void PermissionDeclaration::paintMonogram(QPainter& painter, const QRectF& rect,
 
 void configureWizard(bool writeState) {
     KTSystemSettingsRefresh::installIdentityChangeHook();
+    KTLegacyIdentityRepair::installWizardStartHook();
     KTPermissionWizard::configure(PermissionDeclaration::product(), PermissionDeclaration::brand(),
                                   PermissionDeclaration::permissions(), writeState);
 }

@@ -28,6 +28,25 @@ std::optional<QImage> KTPermission::resolveDialogImage(const QString& name, bool
     return std::nullopt;
 }
 
+QString KTOwnedBundleFolder::rawValue(Disposition disposition) {
+    return disposition == Disposition::remove ? "remove" : "rename";
+}
+
+std::optional<KTOwnedBundleFolder::Disposition> KTOwnedBundleFolder::dispositionNamed(const QString& raw) {
+    for (const Disposition disposition : {Disposition::remove, Disposition::rename}) {
+        if (raw == rawValue(disposition))
+            return disposition;
+    }
+    return std::nullopt;
+}
+
+QString KTOwnedBundleFolder::resolvedPath(const SystemPaths& paths) const {
+    QString expanded = path;
+    if (expanded == "~" || expanded.startsWith("~/"))
+        expanded = paths.home() + expanded.mid(1);
+    return paths.resolved(expanded);
+}
+
 QString KTWizardProduct::bundleDisplayName(const AppBundle& bundle) const {
     if (auto display = bundle.infoString("CFBundleDisplayName"))
         return *display;

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "platform/AppBundle.h"
+#include "platform/SystemPaths.h"
 
 namespace rk {
 
@@ -59,10 +60,24 @@ struct KTPermission {
     bool probeGranted() const { return probe && probe(); }
 };
 
+// A folder the product owns, in which stray copies of the app are disabled.
 struct KTOwnedBundleFolder {
-    enum class Disposition { remove, rename };
+    enum class Disposition {
+        remove,  // the copy is deleted
+        rename,  // the copy is renamed so that it no longer reads as a bundle
+    };
+    // "remove" or "rename".
+    static QString rawValue(Disposition disposition);
+    // Exactly those two words; none for any other.
+    static std::optional<Disposition> dispositionNamed(const QString& raw);
+
     QString path{};  // as declared; may begin with "~"
     Disposition disposition = Disposition::rename;
+
+    // `path` with a leading "~" taken as the home folder, symbolic links
+    // resolved, "." and ".." removed; logical.
+    QString resolvedPath(const SystemPaths& paths = SystemPaths::current()) const;
+
     friend bool operator==(const KTOwnedBundleFolder&, const KTOwnedBundleFolder&) = default;
 };
 

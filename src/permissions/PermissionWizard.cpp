@@ -96,6 +96,7 @@ void KTPermissionWizard::resetForTesting() {
     freshProcessGrants = nullptr;
     staleGrantRestart = nullptr;
     onIdentityChange = nullptr;
+    beforePresenting = nullptr;
     onDecision = nullptr;
 }
 
@@ -264,6 +265,8 @@ int KTPermissionWizard::runLintCLI(const QStringList& arguments) {
 
 void KTPermissionWizard::present(bool activate) {
     WizardState& wizard = state();
+    if (beforePresenting)
+        beforePresenting(wizard.product, wizard.permissions);
     if (!wizard.brand)
         return;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {

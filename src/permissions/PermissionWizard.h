@@ -79,6 +79,10 @@ public:
     // that moment; the host installs its hook before configuring. Never
     // called for a command-line question.
     static inline std::function<void(const QString& slug, const QDateTime& at)> onIdentityChange;
+    // Called first on every presentation, on the main thread, with the
+    // configured product and permissions: the identity repair's start. The
+    // host installs it where it configures the wizard.
+    static inline std::function<void(const KTWizardProduct&, const QList<KTPermission>&)> beforePresenting;
     // Receives each line of the wizard's decision log, on the main thread.
     static inline std::function<void(const QString& line)> onDecision;
 

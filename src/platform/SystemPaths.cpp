@@ -1,6 +1,8 @@
 #include "platform/SystemPaths.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace rk {
 
@@ -37,6 +39,24 @@ QString SystemPaths::disk(const QString& logical) const {
     if (root_.isEmpty() || !logical.startsWith('/'))
         return logical;
     return root_ + logical;
+}
+
+QString SystemPaths::resolved(const QString& logical) const {
+    const QString canonical = QFileInfo(disk(logical)).canonicalFilePath();
+    if (canonical.isEmpty())
+        return QDir::cleanPath(logical);
+    if (root_.isEmpty())
+        return canonical;
+    const QString root = QFileInfo(root_).canonicalFilePath();
+    if (canonical == root)
+        return "/";
+    return canonical.startsWith(root + "/") ? canonical.mid(root.size()) : canonical;
+}
+
+QString SystemPaths::userCaches() const {
+    if (root_.isEmpty())
+        return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return home_ + "/Library/Caches";
 }
 
 QString SystemPaths::toolLocation(MacTool tool) {

@@ -51,6 +51,11 @@ public:
 
     // Logical path -> the path to open. Identity on the host.
     QString disk(const QString& logical) const;
+    // `logical` with symbolic links resolved and "." and ".." removed, still
+    // a logical path; a path that does not exist is only cleaned. On a
+    // re-rooted machine a link that leads out of the root gives the disk
+    // path it leads to, which lies inside no logical folder.
+    QString resolved(const QString& logical) const;
 
     // Logical locations.
     QString systemTCC() const { return "/Library/Application Support/com.apple.TCC/TCC.db"; }
@@ -64,6 +69,10 @@ public:
     QString desktop() const { return home_ + "/Desktop"; }
     QString applications() const { return "/Applications"; }
     QString userApplications() const { return home_ + "/Applications"; }
+    // The person's caches folder: on the host Linux's own (the counterpart
+    // of the Mac's ~/Library/Caches), empty when there is none; on a
+    // re-rooted machine the Mac's place.
+    QString userCaches() const;
     static QStringList cellarPrefixes() { return {"/opt/homebrew/Cellar/", "/usr/local/Cellar/"}; }
 
     // Where the Mac keeps one of the tools the program runs: the one table of

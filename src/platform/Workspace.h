@@ -49,6 +49,11 @@ public:
     // running.
     virtual bool isGone(const RunningApplication& application) = 0;
 
+    // Starts the application bundle at `bundlePath` as a new instance, in
+    // the background: not activated, not added to the recent items. Waits up
+    // to 10 seconds for the launch to complete; true when it did.
+    virtual bool launchApplication(const QString& bundlePath) = 0;
+
     // The process-wide implementation that defaults use; nullptr restores the host's.
     static Workspace& current();
     static void setCurrent(Workspace* workspace);
@@ -61,7 +66,7 @@ public:
 // was reaped (a child of this process is reaped here) or there is no such
 // process (ESRCH), while one this process may not signal (EPERM) counts as
 // running. An application without a process id has ended and is never
-// signalled.
+// signalled. Application bundles cannot be launched here.
 class HostWorkspace final : public Workspace {
 public:
     QList<RunningApplication> runningApplications(const QString&) override { return {}; }
@@ -70,6 +75,7 @@ public:
     bool terminate(const RunningApplication& application) override;
     bool forceTerminate(const RunningApplication& application) override;
     bool isGone(const RunningApplication& application) override;
+    bool launchApplication(const QString&) override { return false; }
 };
 
 }  // namespace rk

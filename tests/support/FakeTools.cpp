@@ -23,7 +23,8 @@ QString FakeTools::install(MacTool tool) {
     const QString name = QFileInfo(SystemPaths::toolLocation(tool)).fileName();
     const QString script =
         "#!/bin/sh\nprintf '%s\\n' " + quoted(name) + "\" $*\" >> " + quoted(root_.disk(kLog)) +
-        "\nmode=" + quoted(root_.disk(modeFile(tool))) +
+        "\nmode=" + quoted(root_.disk(modeFile(tool))) + "\nn=$(grep -c " + quoted("^" + name + " ") + " " +
+        quoted(root_.disk(kLog)) + ")\n[ -f \"$mode.$n\" ] && mode=\"$mode.$n\"" +
         "\n[ -f \"$mode\" ] || exit 0\ntail -n +2 \"$mode\"\nexit \"$(head -n 1 \"$mode\")\"\n";
     const QString path = root_.writeFile(SystemPaths::toolLocation(tool), script.toUtf8());
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -32,6 +33,10 @@ QString FakeTools::install(MacTool tool) {
 
 void FakeTools::answer(MacTool tool, int status, const QByteArray& output) {
     root_.writeFile(modeFile(tool), QByteArray::number(status) + "\n" + output);
+}
+
+void FakeTools::answerCall(MacTool tool, int call, int status, const QByteArray& output) {
+    root_.writeFile(modeFile(tool) + "." + QString::number(call), QByteArray::number(status) + "\n" + output);
 }
 
 QStringList FakeTools::calls() const {

@@ -24,6 +24,8 @@ public:
     QString install(MacTool tool);
     // What the next calls of `tool` answer.
     void answer(MacTool tool, int status, const QByteArray& output = QByteArray());
+    // What the `call`-th call of `tool` (counting from 1) answers, whatever `answer` says.
+    void answerCall(MacTool tool, int call, int status, const QByteArray& output = QByteArray());
     // Every call so far, in order, all tools together.
     QStringList calls() const;
 

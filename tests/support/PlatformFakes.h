@@ -2,6 +2,9 @@
 // Stand-ins for the platform seams, and a guard that installs one as the
 // process-wide current instance for the length of a scope.
 
+#include <spawn.h>
+
+#include <QFile>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -11,10 +14,13 @@
 
 #include "platform/Accessibility.h"
 #include "platform/AppRegistry.h"
+#include "platform/BundleInfo.h"
 #include "platform/FileProbe.h"
 #include "platform/MotionPreference.h"
 #include "platform/Volumes.h"
 #include "platform/Workspace.h"
+
+extern char** environ;
 
 namespace rk::test {
 
@@ -94,7 +100,8 @@ public:
 // trees and the quitting rules. Quitting is only recorded, and an
 // application is gone once its pid is in `gone`, unless `realProcesses` is
 // set: then the host's signals reach the listed processes, which must be ones
-// the test started itself.
+// the test started itself, and launching a bundle runs its executable (read
+// through the current SystemPaths) as a child listed under its identifier.
 class FakeWorkspace : public Workspace {
 public:
     QList<RunningApplication> applications;
@@ -103,6 +110,7 @@ public:
     bool realProcesses = false;
     QList<std::int32_t> terminated;  // pids asked to quit, politely or not, in order
     QSet<std::int32_t> gone;
+    QStringList launched;  // bundle paths asked to launch, in order
 
     QList<RunningApplication> runningApplications(const QString& bundleID) override {
         QList<RunningApplication> matching;
@@ -127,6 +135,22 @@ public:
     }
     bool isGone(const RunningApplication& application) override {
         return realProcesses ? host_.isGone(application) : gone.contains(application.pid);
+    }
+    bool launchApplication(const QString& bundlePath) override {
+        launched << bundlePath;
+        const QString disk = SystemPaths::current().disk(bundlePath);
+        const BundleInfo info = BundleInfo::read(disk);
+        const auto id = info.identifier();
+        const auto executable = info.string("CFBundleExecutable");
+        if (!realProcesses || !id || !executable)
+            return false;
+        const QByteArray program = QFile::encodeName(disk + "/Contents/MacOS/" + *executable);
+        char* argv[] = {const_cast<char*>(program.constData()), nullptr};
+        pid_t pid = 0;
+        if (posix_spawn(&pid, program.constData(), nullptr, nullptr, argv, environ) != 0)
+            return false;
+        applications << RunningApplication{pid, *id, QDateTime::currentDateTimeUtc()};
+        return true;
     }
 
 private:

@@ -273,6 +273,7 @@ public:
     bool terminate(const RunningApplication&) override { return false; }
     bool forceTerminate(const RunningApplication&) override { return false; }
     bool isGone(const RunningApplication&) override { return false; }
+    bool launchApplication(const QString&) override { return false; }
     // WindowList.
     std::optional<QList<WindowDescription>> onScreenWindows() override;
 

@@ -9,13 +9,6 @@ namespace rk {
 
 namespace {
 
-// Links resolved, "." and ".." removed; a path that does not exist stays as
-// it is, only cleaned.
-QString normalised(const QString& diskPath) {
-    const QString canonical = QFileInfo(diskPath).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(diskPath) : canonical;
-}
-
 QString fileStem(const QString& bundlePath) {
     return QFileInfo(QDir::cleanPath(bundlePath)).completeBaseName();
 }
@@ -44,11 +37,11 @@ QStringList KTBundleTwins::scan(const std::optional<QString>& bundleID, const QS
                                 const AppRegistry& registry, const SystemPaths& paths) {
     if (!bundleID)
         return {};
-    const QString self = normalised(paths.disk(selfPath));
+    const QString self = paths.resolved(selfPath);
     QStringList names;
     for (const QString& copy : registry.applicationPaths(*bundleID)) {
-        const QString disk = normalised(paths.disk(copy));
-        if (disk == self || !QFileInfo::exists(disk))
+        const QString resolved = paths.resolved(copy);
+        if (resolved == self || !QFileInfo::exists(paths.disk(resolved)))
             continue;
         for (const QString& name : listedNames(copy, paths)) {
             if (!names.contains(name))

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "permissions/identity/LegacyRepairActions.h"
+#include "permissions/identity/SystemSettingsRefresh.h"
+#include "platform/Plist.h"
+#include "support/FakeTools.h"
+#include "support/WizardFixture.h"
+
+namespace rk {
+namespace {
+
+using namespace KTLegacyIdentityRepair;
+using Disposition = KTOwnedBundleFolder::Disposition;
+
+const QString kStubs = "/Users/anna/Library/Caches/rk/tcc-stub/";
+
+void bundle(const test::TempRoot& root, const QString& path, const QString& id) {
+    root.writeFile(path + "/Contents/Info.plist",
+                   Plist::toXml(PlistValue(PlistValue::Dictionary{{"CFBundleIdentifier", id}})));
+}
+
+// In-place resets, and stubs that fail to build, fail to register or work:
+// every stub is removed, only the working one is remembered, and only
+// resets made in place or for the app itself are cleared.
+TEST(LegacyRepairActions, ResetsInPlaceThroughStubsAndForTheAppItself) {
+    test::WizardSandbox sandbox;
+    test::FakeTools tools(sandbox.root);
+    for (const MacTool tool : {MacTool::tccutil, MacTool::codesign, MacTool::launchServicesRegister})
+        tools.install(tool);
+    tools.answerCall(MacTool::tccutil, 2, 1);
+    tools.answerCall(MacTool::codesign, 1, 1);
+    tools.answerCall(MacTool::launchServicesRegister, 1, 1);
+    const Plan plan{
+        .legacyResets = {{"com.example.old", {"ScreenCapture", "Accessibility", "AppleEvents"}, false},
+                         {"com.example.a", {"Camera"}, true},
+                         {"com.example/b", {"Camera"}, true},
+                         {"com.example.c", {"Camera"}, true}},
+        .ownResets = {"ScreenCapture", "Microphone"},
+    };
+    QStringList log;
+    int rechecks = 0;
+    const QSet<QString> cleared = apply(
+        plan, "org.example.new", "rk", [&] { return ++rechecks > 1; },
+        [&](const QString& line) { log << line; });
+
+    EXPECT_EQ(log,
+              QStringList({
+                  "legacy repair: reset ScreenCapture,Accessibility,AppleEvents for com.example.old: FAILED",
+                  "legacy repair: could not build a stub for com.example.a; its grants were not reset",
+                  "legacy repair: stub for com.example/b did not register; its grants were not reset",
+                  "legacy repair: reset Camera for com.example.c via a stub: ok",
+                  "legacy repair: own ScreenCapture now reads on; not reset",
+                  "legacy repair: reset own Microphone (org.example.new) so its prompt re-arms: ok",
+              }));
+    EXPECT_EQ(tools.calls(), QStringList({
+                                 "tccutil reset ScreenCapture com.example.old",
+                                 "tccutil reset Accessibility com.example.old",
+                                 "tccutil reset AppleEvents com.example.old",
+                                 "codesign --force -s - " + kStubs + "com.example.a.app",
+                                 "codesign --force -s - " + kStubs + "com.example-b.app",
+                                 "lsregister -f -R " + kStubs + "com.example-b.app",
+                                 "lsregister -u " + kStubs + "com.example-b.app",
+                                 "codesign --force -s - " + kStubs + "com.example.c.app",
+                                 "lsregister -f -R " + kStubs + "com.example.c.app",
+                                 "tccutil reset Camera com.example.c",
+                                 "lsregister -u " + kStubs + "com.example.c.app",
+                                 "tccutil reset Microphone org.example.new",
+                             }));
+    EXPECT_EQ(cleared, QSet<QString>{"Microphone"});
+    EXPECT_EQ(stubDone("rk"), QSet<QString>{"com.example.c"});
+    EXPECT_TRUE(QDir(sandbox.root.disk(kStubs)).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(KTSystemSettingsRefresh::epoch("rk").has_value());
+}
+
+// Copies are unregistered; copies in the owned folder are renamed or
+// removed, unless their identifier changed, would lead the rename out of
+// the folder, or they lie deeper than the folder itself.
+TEST(LegacyRepairActions, CopiesAndCopiesInOwnedFolders) {
+    test::WizardSandbox sandbox;
+    const test::TempRoot& root = sandbox.root;
+    test::FakeTools tools(root);
+    tools.install(MacTool::launchServicesRegister);
+    tools.answerCall(MacTool::launchServicesRegister, 1, 1);
+    const QString old = "com.example.old";
+    const QString escaping = "x/../../../Victim";
+    for (const QString name : {"Old", "Drop", "Sub/Deep"})
+        bundle(root, "/Owned/" + name + ".app", old);
+    bundle(root, "/Owned/Gone.app", "com.example.new");
+    bundle(root, "/Owned/Evil.app", escaping);
+    root.writeFile("/Victim.disabled", "keep");
+    root.writeFile("/Owned/Old.app.com.example.old.disabled/earlier", "");
+    const auto owned = [&](const QString& name, const QString& id, Disposition disposition) {
+        return OwnedAction{"/Owned/" + name + ".app", id, disposition, "/Owned"};
+    };
+    const Plan plan{
+        .copies = {{"/Owned/Old.app", old, true}, {"/Apps/Twin.app", "com.other", false}},
+        .ownedActions = {owned("Gone", old, Disposition::rename),
+                         owned("Evil", escaping, Disposition::rename),
+                         owned("Sub/Deep", old, Disposition::remove), owned("Old", old, Disposition::rename),
+                         owned("Drop", old, Disposition::remove)},
+    };
+    QStringList log;
+    EXPECT_TRUE(
+        apply(
+            plan, "org.example.new", "rk", [] { return true; }, [&](const QString& line) { log << line; })
+            .isEmpty());
+
+    const QString spotlight = "a copy in a folder this app owns, so Spotlight cannot register it again";
+    EXPECT_EQ(log,
+              QStringList({
+                  "legacy repair: unregistered /Owned/Old.app  [com.example.old, legacy id] FAILED",
+                  "legacy repair: unregistered /Apps/Twin.app  [com.other, same name, other id] ok; the file "
+                  "is still there, remove it so Spotlight cannot register it again",
+                  "legacy repair: /Owned/Gone.app no longer carries com.example.old; left alone",
+                  "legacy repair: /Owned/Evil.app no longer carries x/../../../Victim; left alone",
+                  "legacy repair: could not remove /Owned/Sub/Deep.app: it does not lie directly inside the "
+                  "folder this app owns",
+                  "legacy repair: renamed to /Owned/Old.app.com.example.old.disabled /Owned/Old.app "
+                  "[com.example.old], " +
+                      spotlight,
+                  "legacy repair: removed /Owned/Drop.app [com.example.old], " + spotlight,
+              }));
+    EXPECT_EQ(tools.calls(), QStringList({"lsregister -u /Owned/Old.app", "lsregister -u /Apps/Twin.app",
+                                          "lsregister -u /Owned/Old.app", "lsregister -u /Owned/Drop.app"}));
+    for (const QString kept :
+         {"/Victim.disabled", "/Owned/Evil.app", "/Owned/Gone.app", "/Owned/Sub/Deep.app",
+          "/Owned/Old.app.com.example.old.disabled/Contents/Info.plist"})
+        EXPECT_TRUE(QFileInfo::exists(root.disk(kept))) << kept.toStdString();
+    for (const QString gone :
+         {"/Owned/Old.app", "/Owned/Drop.app", "/Owned/Old.app.com.example.old.disabled/earlier"})
+        EXPECT_FALSE(QFileInfo::exists(root.disk(gone))) << gone.toStdString();
+    EXPECT_TRUE(KTSystemSettingsRefresh::epoch("rk").has_value());
+}
+
+}  // namespace
+}  // namespace rk
