@@ -225,6 +225,7 @@ void PermissionScreen::reevaluate(bool force) {
         }
         actions_ = actions();
         actionsHolder_->addWidget(actions_);
+        actions_->show();
     }
 }
 
