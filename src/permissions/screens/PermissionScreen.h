@@ -90,11 +90,12 @@ private:
     std::function<void()> onSkip_;
     std::function<void()> onContinue_;
 
-    // The screen's own state, from its first showing to its end.
+    // The screen's own state, from its first showing to its end: whether
+    // the person pressed the primary button to ask, and, for the waiting
+    // line, the seconds waited since and whether a restart is under way.
     bool didAskState_ = false;
     int waitedSeconds_ = 0;
     bool restarting_ = false;
-    bool freshInFlight_ = false;
 
     std::optional<QImage> dialogImage_;  // resolved for the current scheme
     PermissionSections::Layout layout_;

@@ -141,7 +141,7 @@ const SectionCase kSectionCases[] = {
 INSTANTIATE_TEST_SUITE_P(Matrix, Sections, testing::ValuesIn(kSectionCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PermissionNotices, RestartLineAndLegacyText) {
+TEST(PermissionNotices, RestartLineLegacyTextAndDialogImageSize) {
     const char restarted[] =
         "System Settings was restarted in the background so it lists this copy; nothing else on your screen "
         "was "
@@ -171,6 +171,8 @@ TEST(PermissionNotices, RestartLineAndLegacyText) {
               "once more. "
               "Not in the list? Click + under it and choose Applications > Sampler. " +
                   QString(kStillOpen));
+    EXPECT_EQ(PermissionSections::dialogImageSize({600, 300}), QSizeF(276, 138));
+    EXPECT_EQ(PermissionSections::dialogImageSize({600, 0}), QSizeF(298.08, 138));
 }
 
 TEST(PermissionActions, LabelPressAndStatusByState) {
@@ -246,28 +248,6 @@ TEST(PermissionActions, WaitLineNamesAnotherCopyAndLaterTheNewlyLaunchedOne) {
     facts.waitedSeconds = 0;
     EXPECT_EQ(PermissionActions::waitLine(kProduct, facts),
               "Switch on Sampler in the list that just opened. Some lists show it as “Sampler Old”.");
-}
-
-TEST(PermissionSections, RowsHeadingAndDialogImageSize) {
-    KTPermission p = accessibility();
-    p.rowsToTick = {"A", "B"};
-    EXPECT_EQ(
-        PermissionSections::rowsHeading(p, "Sampler"),
-        "Turn on both of these entries. macOS treats them as separate apps, and Sampler only works when both "
-        "are on:");
-    p.rowsToTick << "C";
-    EXPECT_EQ(
-        PermissionSections::rowsHeading(p, "Sampler"),
-        "Turn on all 3 of these entries. macOS treats them as separate apps, and Sampler only works when all "
-        "of them are on:");
-    p.rowsAreAllRequired = false;
-    EXPECT_EQ(
-        PermissionSections::rowsHeading(p, "Sampler"),
-        "Turn on each one you want. macOS asks per app, so turning on one does not turn on the others:");
-    p.rowsToTick = {"A"};
-    EXPECT_EQ(PermissionSections::rowsHeading(p, "Sampler"), "Turn on this entry:");
-    EXPECT_EQ(PermissionSections::dialogImageSize({600, 300}), QSizeF(276, 138));
-    EXPECT_EQ(PermissionSections::dialogImageSize({600, 0}), QSizeF(298.08, 138));
 }
 
 }  // namespace

@@ -103,14 +103,6 @@ TEST_F(WizardWalk, GetStartedSkipBackContinueAndDone) {
     EXPECT_EQ(closed, 1);
 }
 
-TEST_F(WizardWalk, GetStartedWithEverythingGrantedGoesStraightToDone) {
-    granted = {"disk", "access", "screen"};
-    auto view = open(test::screensPermissions(&granted));
-    test::press(view.get(), "Get Started");
-    EXPECT_EQ(shown(*view), "done");
-    EXPECT_TRUE(view->footer().backAllowed);
-}
-
 TEST_F(WizardWalk, NotNowSkipsWhatIsOutstandingAndCloses) {
     granted = {"access"};
     KTPermissionWizard::configure(test::screensProduct(), test::screensBrand(),
