@@ -279,8 +279,11 @@ void KTPermissionWizard::present(bool activate) {
         }
         wizard.window = makeWindow(wizard.product, *wizard.brand, wizard.permissions);
         wizard.windowObject = wizard.window ? wizard.window->object() : nullptr;
-        if (!wizard.windowObject)
+        if (!wizard.windowObject) {
+            delete wizard.window;
+            wizard.window = nullptr;
             return;
+        }
     }
     wizard.window->bringForward(presentation(activate));
 }

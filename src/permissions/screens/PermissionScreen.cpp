@@ -170,10 +170,6 @@ KTPermissionFacts PermissionScreen::facts() const {
     return facts;
 }
 
-QString PermissionScreen::primaryLabel() const {
-    return primaryLabel_;
-}
-
 void PermissionScreen::primaryAction() {
     const KTPermissionFacts now = facts();
     const KTPermission& permission = inputs_.permission;
@@ -185,6 +181,8 @@ void PermissionScreen::primaryAction() {
         case PermissionActions::Press::relaunch:
             environment_.setRelaunchTried(permission.id, true);
             environment_.relaunch(false);
+            // Should the new copy not start, this one stays and shows the repair steps.
+            reevaluate();
             return;
         case PermissionActions::Press::ask:
             break;

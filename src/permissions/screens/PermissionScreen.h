@@ -62,7 +62,7 @@ public:
     KTPermissionFacts facts() const;
     const PermissionSections::Layout& layout() const { return layout_; }
     const PermissionActions::Status& status() const { return status_; }
-    QString primaryLabel() const;
+    QString primaryLabel() const { return primaryLabel_; }
     // The scrolling part: its content is the screen's "document".
     QScrollArea* scrollArea() const { return scroll_; }
 
