@@ -7,6 +7,7 @@
 #include "permissions/PermissionWizard.h"
 #include "permissions/identity/LegacyRepairAtStart.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
+#include "permissions/screens/PermissionWizardWindow.h"
 #include "ui/Monogram.h"
 #include "ui/Palette.h"
 
@@ -110,6 +111,7 @@ void PermissionDeclaration::paintMonogram(QPainter& painter, const QRectF& rect,
 void configureWizard(bool writeState) {
     KTSystemSettingsRefresh::installIdentityChangeHook();
     KTLegacyIdentityRepair::installWizardStartHook();
+    KTPermissionWizardWindow::install();
     KTPermissionWizard::configure(PermissionDeclaration::product(), PermissionDeclaration::brand(),
                                   PermissionDeclaration::permissions(), writeState);
 }

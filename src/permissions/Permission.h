@@ -18,6 +18,8 @@
 #include "platform/AppBundle.h"
 #include "platform/SystemPaths.h"
 
+class QWidget;
+
 namespace rk {
 
 // Permission id -> granted.
@@ -25,6 +27,11 @@ using KTGrantMap = std::map<QString, bool>;
 
 // Draws a picture for one appearance into the given rectangle.
 using KTPaintFunction = std::function<void(QPainter& painter, const QRectF& rect, bool dark)>;
+
+// Makes a new view for one appearance (`dark`); the caller takes ownership.
+// The view comes from the host, which may build it with any widget library
+// above this one (the capability diagrams, for one).
+using KTViewFactory = std::function<QWidget*(bool dark)>;
 
 struct KTPermission {
     QString id{};  // unique; keys every per-permission map, user-defaults key and file name
@@ -40,7 +47,7 @@ struct KTPermission {
     std::optional<QString> costOfSkipping{};
     QStringList rowsToTick{};
     std::optional<QString> dialogImageName{};
-    KTPaintFunction hero{};  // empty: none
+    KTViewFactory hero{};  // shown full width above the permission's texts; empty: none
     bool requiresManualDrag = false;
     bool rowsAreAllRequired = true;
     std::optional<QString> rowNote{};

@@ -16,7 +16,6 @@
 #include "permissions/PermissionLint.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionState.h"
-#include "permissions/PermissionWindow.h"
 #include "permissions/StaleGrant.h"
 #include "platform/Text.h"
 #include "platform/ToolOutput.h"
@@ -29,7 +28,9 @@ struct WizardState {
     std::optional<KTWizardBrand> brand;
     QList<KTPermission> permissions;
     bool configured = false;
-    QPointer<KTPermissionWindow> window;
+    // Valid while `windowObject` is: the window is a widget the core cannot see.
+    KTPermissionWizard::Window* window = nullptr;
+    QPointer<QObject> windowObject;
 };
 
 WizardState& state() {
@@ -90,9 +91,10 @@ void KTPermissionWizard::configure(const KTWizardProduct& product, const KTWizar
 
 void KTPermissionWizard::resetForTesting() {
     WizardState& wizard = state();
-    if (wizard.window)
-        delete wizard.window.data();
+    if (wizard.windowObject)
+        delete wizard.windowObject.data();
     wizard = WizardState{};
+    makeWindow = nullptr;
     freshProcessGrants = nullptr;
     staleGrantRestart = nullptr;
     onIdentityChange = nullptr;
@@ -265,46 +267,48 @@ int KTPermissionWizard::runLintCLI(const QStringList& arguments) {
 
 void KTPermissionWizard::present(bool activate) {
     WizardState& wizard = state();
-    if (beforePresenting)
-        beforePresenting(wizard.product, wizard.permissions);
     if (!wizard.brand)
         return;
+    if (beforePresenting)
+        beforePresenting(wizard.product, wizard.permissions);
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         log("wizard: no window system in this process; not presenting");
         return;
     }
-    if (!wizard.window)
-        wizard.window = new KTPermissionWindow(wizard.product, *wizard.brand, wizard.permissions);
-    KTPermissionWindow* window = wizard.window;
-    if (presentation(activate) == Presentation::activate) {
-        window->setAttribute(Qt::WA_ShowWithoutActivating, false);
-        window->show();
-        window->raise();
-        window->activateWindow();
-    } else {
-        window->setAttribute(Qt::WA_ShowWithoutActivating, true);
-        window->show();
-        window->raise();
+    if (!wizard.windowObject) {
+        if (!makeWindow) {
+            log("wizard: no window for the wizard in this program; not presenting");
+            return;
+        }
+        wizard.window = makeWindow(wizard.product, *wizard.brand, wizard.permissions);
+        wizard.windowObject = wizard.window ? wizard.window->object() : nullptr;
+        if (!wizard.windowObject) {
+            delete wizard.window;
+            wizard.window = nullptr;
+            return;
+        }
     }
+    wizard.window->bringForward(presentation(activate));
 }
 
 void KTPermissionWizard::close() {
-    if (KTPermissionWindow* window = state().window)
-        window->close();
+    if (state().windowObject)
+        state().window->closeWindow();
     windowClosed();
 }
 
 bool KTPermissionWizard::isPresented() {
-    return !state().window.isNull();
+    return !state().windowObject.isNull();
 }
 
 // The drag companion, where the wizard's screens provide one, is hidden here too.
 void KTPermissionWizard::windowClosed() {
     WizardState& wizard = state();
-    if (!wizard.window)
+    if (!wizard.windowObject)
         return;
-    KTPermissionWindow* window = wizard.window;
+    QObject* window = wizard.windowObject;
     wizard.window = nullptr;
+    wizard.windowObject = nullptr;
     KTPermissionState::write(configuredPermissions(), skippedIDs());
     window->deleteLater();
 }

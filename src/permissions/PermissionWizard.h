@@ -4,9 +4,14 @@
 // screens and the command-line questions then work from that configuration.
 // Main thread only, except `freshProcessGrants`, which blocks and so is called
 // off it.
+//
+// The wizard's window is made by the screens' library, above this one: the
+// shell installs `makeWindow`, and this class only holds the window through
+// `Window`, shows it, closes it and forgets it when it closes.
 
 #include <QDateTime>
 #include <QList>
+#include <QObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -28,6 +33,25 @@ public:
     static constexpr char permissionCheckFlag[] = "--permission-check";
     static constexpr int contentHeight = 700;
     static constexpr int contentWidth = 660;
+
+    // The wizard's window as the core sees it. The window reports its own
+    // closing, by the person or by `closeWindow`, through `windowClosed()`.
+    class Window {
+    public:
+        virtual ~Window() = default;
+        // Shows it, raises it and, for `activate`, gives it the focus.
+        virtual void bringForward(Presentation presentation) = 0;
+        virtual void closeWindow() = 0;
+        // The object that carries it: the core watches it to know the window
+        // is gone and deletes it later once it has closed.
+        virtual QObject* object() = 0;
+    };
+    // Makes the window for the configured product, brand and permissions;
+    // the core owns what it returns. Installed by the shell; without it the
+    // wizard has no window to present.
+    static inline std::function<Window*(const KTWizardProduct& product, const KTWizardBrand& brand,
+                                        const QList<KTPermission>& permissions)>
+        makeWindow;
 
     // The configuration; "App"/"app", no brand and no permissions until then.
     static const KTWizardProduct& product();
@@ -115,15 +139,15 @@ public:
     // Closes the window, if any, and rewrites the permission record.
     static void close();
     static bool isPresented();
+    // The window-closed handling: forgets the window and rewrites the
+    // permission record. The window calls it when it closes; harmless when
+    // no window is open.
+    static void windowClosed();
 
     // "KTPermissionWizard: " + line to the log; then to `onDecision`.
     static void log(const QString& line);
 
     static constexpr int notMeasuredStatus = 3;
-
-private:
-    friend class KTPermissionWindow;
-    static void windowClosed();
 };
 
 }  // namespace rk

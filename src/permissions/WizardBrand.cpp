@@ -13,12 +13,12 @@ std::optional<QColor> optional(const KTColourFunction& colour, bool dark) {
         return std::nullopt;
     return colour(dark);
 }
+}  // namespace
 
-QColor atOpacity(QColor colour, double opacity) {
-    colour.setAlphaF(colour.alphaF() * opacity);
+QColor KTResolvedBrand::faded(QColor colour, double opacity) {
+    colour.setAlphaF(colour.alphaF() * float(opacity));
     return colour;
 }
-}  // namespace
 
 KTResolvedBrand::KTResolvedBrand(const KTWizardBrand& brand, bool dark)
     : accent(required(brand.accent, dark)),
@@ -27,11 +27,11 @@ KTResolvedBrand::KTResolvedBrand(const KTWizardBrand& brand, bool dark)
       ground(optional(brand.ground, dark)),
       onAccent(required(brand.onAccent, dark)),
       accentText(required(brand.accentText, dark)),
-      card(brand.panel ? brand.panel(dark) : atOpacity(inkMuted, 0.06)),
+      card(brand.panel ? brand.panel(dark) : faded(inkMuted, 0.06)),
       cardLine(optional(brand.line, dark)),
-      tag(brand.panelRaised ? brand.panelRaised(dark) : atOpacity(inkMuted, 0.14)),
+      tag(brand.panelRaised ? brand.panelRaised(dark) : faded(inkMuted, 0.14)),
       tagInk(brand.inkFaint ? brand.inkFaint(dark) : inkMuted),
-      quiet(brand.inkFaint ? brand.inkFaint(dark) : atOpacity(inkMuted, 0.5)),
+      quiet(brand.inkFaint ? brand.inkFaint(dark) : faded(inkMuted, 0.5)),
       groundTop(optional(brand.groundTop, dark)) {
     KTPaintFunction paint = brand.mark;
     mark = [paint, dark](QPainter& painter, const QRectF& rect) {

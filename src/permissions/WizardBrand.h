@@ -48,6 +48,9 @@ struct KTResolvedBrand {
     std::optional<QColor> groundTop;
 
     KTResolvedBrand(const KTWizardBrand& brand, bool dark);
+
+    // `colour` with `opacity` applied on top of its own, as the screens tint.
+    static QColor faded(QColor colour, double opacity);
 };
 
 }  // namespace rk

@@ -90,15 +90,16 @@ void drawLaptop(QPainter& p, const Grid& g, const QColor& c) {
     p.drawPath(base);
 }
 
-void drawGear(QPainter& p, const Grid& g, const QColor& c) {
-    const QPointF centre = g.at(12, 12);
+// A gear of eight flat-topped teeth between `inner` and `outer`, with a
+// round hole of radius `hole`, all in grid units.
+QPainterPath gearPath(const Grid& g, QPointF centre, double outer, double inner, double hole) {
     const double u = g.unit();
     QPainterPath outline;
     const int teeth = 8;
     for (int i = 0; i < teeth * 4; ++i) {
         // Alternate outer and inner radius in pairs so each tooth has a flat top.
         const double angle = (i - 0.5) * M_PI * 2 / (teeth * 4);
-        const double radius = ((i / 2) % 2 == 0 ? 10.0 : 7.6) * u;
+        const double radius = ((i / 2) % 2 == 0 ? outer : inner) * u;
         const QPointF point(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
         if (i == 0) {
             outline.moveTo(point);
@@ -107,9 +108,116 @@ void drawGear(QPainter& p, const Grid& g, const QColor& c) {
         }
     }
     outline.closeSubpath();
-    QPainterPath hole;
-    hole.addEllipse(centre, 3.4 * u, 3.4 * u);
-    p.fillPath(outline.subtracted(hole), c);
+    QPainterPath cut;
+    cut.addEllipse(centre, hole * u, hole * u);
+    return outline.subtracted(cut);
+}
+
+void drawGear(QPainter& p, const Grid& g, const QColor& c) {
+    p.fillPath(gearPath(g, g.at(12, 12), 10.0, 7.6, 3.4), c);
+}
+
+// A stroke of `width` grid units with round ends and corners around `path`.
+QPainterPath roundStroke(const QPainterPath& path, double width) {
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return stroker.createStroke(path);
+}
+
+void drawHand(QPainter& p, const Grid& g, const QColor& c) {
+    const double u = g.unit();
+    QPainterPath hand;
+    hand.setFillRule(Qt::WindingFill);
+    // Four fingers, the middle ones longest, over a rounded palm.
+    const double fingers[4][3] = {{6.8, 5.5, 9}, {9.9, 3.0, 11}, {13.0, 3.8, 10}, {16.1, 6.3, 8.5}};
+    for (const auto& finger : fingers) {
+        hand.addRoundedRect(QRectF(g.at(finger[0], finger[1]), QSizeF(2.6 * u, finger[2] * u)), 1.3 * u,
+                            1.3 * u);
+    }
+    hand.addRoundedRect(QRectF(g.at(6.8, 10), QSizeF(11.8 * u, 11.5 * u)), 4 * u, 4 * u);
+    QPainterPath thumb;
+    thumb.moveTo(g.at(4.4, 12));
+    thumb.lineTo(g.at(7.8, 16.5));
+    hand.addPath(roundStroke(thumb, 2.6 * u));
+    p.fillPath(hand.simplified(), c);
+}
+
+// Two arcs of radius `r` about the centre, each ending in a filled head,
+// chasing each other clockwise.
+void drawChasingArrows(QPainter& p, const Grid& g, const QColor& c, double r) {
+    const double u = g.unit();
+    const QPointF centre = g.at(12, 12);
+    const QRectF box(centre.x() - r * u, centre.y() - r * u, 2 * r * u, 2 * r * u);
+    p.setPen(QPen(c, 1.9 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    for (const double start : {160.0, 340.0}) {
+        const double sweep = -125.0;
+        QPainterPath arc;
+        arc.arcMoveTo(box, start);
+        arc.arcTo(box, start, sweep);
+        p.drawPath(arc);
+        // The head points along the clockwise tangent at the arc's end.
+        const double end = qDegreesToRadians(start + sweep);
+        const QPointF tip = arc.currentPosition();
+        const QPointF along(std::sin(end), std::cos(end));
+        const QPointF across(-along.y(), along.x());
+        QPainterPath head;
+        head.moveTo(tip + along * 2.6 * u);
+        head.lineTo(tip - along * 0.8 * u + across * 2.6 * u);
+        head.lineTo(tip - along * 0.8 * u - across * 2.6 * u);
+        head.closeSubpath();
+        p.fillPath(head, c);
+    }
+}
+
+void drawWarning(QPainter& p, const Grid& g, const QColor& c) {
+    const double u = g.unit();
+    QPainterPath triangle;
+    triangle.moveTo(g.at(12, 3.5));
+    triangle.lineTo(g.at(21, 19.5));
+    triangle.lineTo(g.at(3, 19.5));
+    triangle.closeSubpath();
+    // The stroke rounds the corners and brings the shape to the grid's edge.
+    QPainterPath shape = triangle.united(roundStroke(triangle, 2.4 * u));
+    QPainterPath bar;
+    bar.moveTo(g.at(12, 9));
+    bar.lineTo(g.at(12, 13.6));
+    QPainterPath mark = roundStroke(bar, 2.2 * u);
+    mark.addEllipse(g.at(12, 16.6), 1.3 * u, 1.3 * u);
+    p.fillPath(shape.subtracted(mark), c);
+}
+
+void drawArrowRight(QPainter& p, const Grid& g, const QColor& c) {
+    p.setPen(QPen(c, 2.0 * g.unit(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(g.at(4, 12), g.at(19.5, 12));
+    QPainterPath head;
+    head.moveTo(g.at(13, 5.8));
+    head.lineTo(g.at(19.5, 12));
+    head.lineTo(g.at(13, 18.2));
+    p.drawPath(head);
+}
+
+void drawTrayArrow(QPainter& p, const Grid& g, const QColor& c) {
+    const double u = g.unit();
+    p.setPen(QPen(c, 1.6 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    // The square behind shows only above and to the right of the front one.
+    QPainterPath back;
+    back.moveTo(g.at(8.5, 8.5));
+    back.lineTo(g.at(8.5, 5.5));
+    back.lineTo(g.at(20.5, 5.5));
+    back.lineTo(g.at(20.5, 17.5));
+    back.lineTo(g.at(16, 17.5));
+    p.drawPath(back);
+    p.drawRoundedRect(QRectF(g.at(3.5, 8.5), g.at(16, 21)), 2 * u, 2 * u);
+    p.drawLine(g.at(9.75, 2.5), g.at(9.75, 15));
+    QPainterPath head;
+    head.moveTo(g.at(6.6, 11.8));
+    head.lineTo(g.at(9.75, 15));
+    head.lineTo(g.at(12.9, 11.8));
+    p.drawPath(head);
 }
 
 }  // namespace
@@ -136,6 +244,25 @@ void Symbols::paint(QPainter& painter, Symbol symbol, const QRectF& rect, const 
             break;
         case Symbol::gear:
             drawGear(painter, grid, colour);
+            break;
+        case Symbol::handRaisedFill:
+            drawHand(painter, grid, colour);
+            break;
+        case Symbol::arrowsCircle:
+            drawChasingArrows(painter, grid, colour, 7.5);
+            break;
+        case Symbol::gearArrowsCircle:
+            drawChasingArrows(painter, grid, colour, 8.5);
+            painter.fillPath(gearPath(grid, grid.at(12, 12), 4.6, 3.4, 1.5), colour);
+            break;
+        case Symbol::exclamationTriangleFill:
+            drawWarning(painter, grid, colour);
+            break;
+        case Symbol::arrowRight:
+            drawArrowRight(painter, grid, colour);
+            break;
+        case Symbol::trayArrowDown:
+            drawTrayArrow(painter, grid, colour);
             break;
     }
     painter.restore();

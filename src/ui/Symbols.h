@@ -1,6 +1,7 @@
 #pragma once
-// The few small glyphs the pages use, drawn as our own vector shapes in one
-// colour, and the small spinning progress indicator.
+// The few small glyphs the pages and the permission wizard's screens use,
+// drawn as our own vector shapes in one colour, and the small spinning
+// progress indicator.
 
 #include <QColor>
 #include <QPainter>
@@ -16,6 +17,12 @@ enum class Symbol {
     arrowDownCircle,      // a ring with a downward arrow
     laptop,
     gear,
+    handRaisedFill,           // an open hand held up: a boundary
+    arrowsCircle,             // two arrows chasing round a circle: done again
+    gearArrowsCircle,         // a small gear inside the two arrows: restarted
+    exclamationTriangleFill,  // a filled warning triangle with the mark cut out
+    arrowRight,
+    trayArrowDown,  // an arrow going down into a square in front of another
 };
 
 struct Symbols {

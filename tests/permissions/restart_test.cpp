@@ -28,6 +28,7 @@ class RestartOrPresent : public testing::Test {
 protected:
     void SetUp() override {
         test::ensureApplication();
+        test::FakeWizardWindow::install();
         KTPermission noRestart = samplePermission("manual");
         noRestart.restartsOnStaleGrant = false;
         KTPermissionWizard::configure(

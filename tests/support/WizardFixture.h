@@ -10,6 +10,7 @@
 
 #include "permissions/Permission.h"
 #include "permissions/PermissionProbes.h"
+#include "permissions/PermissionWizard.h"
 #include "platform/AppBundle.h"
 #include "support/QtApp.h"
 #include "support/TempRoot.h"
@@ -76,6 +77,21 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> defaults_;
+};
+
+// A stand-in for the wizard's window, for tests below the screens: it
+// counts how often it was brought forward and closes as the real one does.
+class FakeWizardWindow : public QObject, public KTPermissionWizard::Window {
+public:
+    int broughtForward = 0;
+    void bringForward(KTPermissionWizard::Presentation) override { ++broughtForward; }
+    void closeWindow() override { KTPermissionWizard::windowClosed(); }
+    QObject* object() override { return this; }
+    // Makes the wizard build this stand-in until it is reset.
+    static void install() {
+        KTPermissionWizard::makeWindow = [](const KTWizardProduct&, const KTWizardBrand&,
+                                            const QList<KTPermission>&) { return new FakeWizardWindow; };
+    }
 };
 
 // A permission whose probe answers `granted`, with sound texts.

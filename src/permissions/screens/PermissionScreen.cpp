@@ -1,0 +1,425 @@
+#include "permissions/screens/PermissionScreen.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+
+#include "permissions/PermissionProbes.h"
+#include "permissions/PermissionWizard.h"
+#include "permissions/identity/BundleTwins.h"
+#include "permissions/identity/LegacyRepairStatus.h"
+#include "permissions/identity/SystemSettingsRefresh.h"
+#include "permissions/screens/DragGuide.h"
+#include "permissions/screens/PermissionNotices.h"
+#include "permissions/screens/WaitingArc.h"
+#include "permissions/screens/WizardWidgets.h"
+#include "platform/AppBundle.h"
+
+namespace rk {
+
+namespace {
+constexpr int kSide = 28;
+
+// A stack of widgets with no margins of its own.
+QVBoxLayout* column(QWidget* owner, int spacing) {
+    auto* stack = new QVBoxLayout(owner);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(spacing);
+    return stack;
+}
+
+// A filled circle 5 points across.
+class BulletDot : public QWidget {
+public:
+    BulletDot(const QColor& colour, QWidget* parent) : QWidget(parent), colour_(colour) {
+        setFixedSize(5, 5);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour_);
+        painter.drawEllipse(QRectF(rect()));
+    }
+
+private:
+    QColor colour_;
+};
+
+// The dialog image, 138 high, clipped to a rounded rectangle and outlined.
+class DialogImageView : public QWidget {
+public:
+    DialogImageView(const QImage& image, const QColor& outline, QWidget* parent)
+        : QWidget(parent), image_(image), outline_(outline) {
+        setFixedSize(PermissionSections::dialogImageSize(image.size()).toSize());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        const QSizeF box = PermissionSections::dialogImageSize(image_.size());
+        const QRectF frame(0, 0, box.width(), box.height());
+        QPainterPath clip;
+        clip.addRoundedRect(frame, 9, 9);
+        painter.setClipPath(clip);
+        // Scaled to fit the frame, centred in it.
+        QSizeF fitted = QSizeF(image_.size()).scaled(box, Qt::KeepAspectRatio);
+        painter.drawImage(
+            QRectF(QPointF(frame.center().x() - fitted.width() / 2, frame.center().y() - fitted.height() / 2),
+                   fitted),
+            image_);
+        painter.setClipping(false);
+        QPainterPath edge;
+        edge.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 8.5, 8.5);
+        painter.setPen(QPen(KTResolvedBrand::faded(outline_, 0.22), 1));
+        painter.drawPath(edge);
+    }
+
+private:
+    QImage image_;
+    QColor outline_;
+};
+}  // namespace
+
+PermissionScreen::PermissionScreen(const KTWizardBrand& brand, bool dark, const Inputs& inputs,
+                                   KTWizardEnvironment environment, std::function<void()> onSkip,
+                                   std::function<void()> onContinue, QWidget* parent)
+    : QWidget(parent),
+      rawBrand_(brand),
+      dark_(dark),
+      brand_(brand, dark),
+      inputs_(inputs),
+      environment_(std::move(environment)),
+      onSkip_(std::move(onSkip)),
+      onContinue_(std::move(onContinue)) {
+    QVBoxLayout* stack = column(this, 0);
+    top_ = new QVBoxLayout;
+    top_->setSpacing(0);
+    stack->addLayout(top_);
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setAutoFillBackground(false);
+    scroll_->viewport()->setAutoFillBackground(false);
+    stack->addWidget(scroll_, 1);
+    actionsHolder_ = new QVBoxLayout;
+    actionsHolder_->setContentsMargins(kSide, 12, kSide, 24);
+    stack->addLayout(actionsHolder_);
+
+    // Every screen sees the same cleared services and System Settings restart.
+    connect(&KTLegacyIdentityRepair::Status::shared(),
+            &KTLegacyIdentityRepair::Status::clearedServicesChanged, this, [this] { reevaluate(); });
+    connect(&KTSystemSettingsRefresh::Status::shared(), &KTSystemSettingsRefresh::Status::restartedAtChanged,
+            this, [this] { reevaluate(); });
+    rebuildTop();
+    reevaluate(true);
+}
+
+void PermissionScreen::setGrant(bool isGranted, bool isTickedDead) {
+    inputs_.isGranted = isGranted;
+    inputs_.isTickedDead = isTickedDead;
+    reevaluate();
+}
+
+void PermissionScreen::setDark(bool dark) {
+    if (dark == dark_)
+        return;
+    dark_ = dark;
+    brand_ = KTResolvedBrand(rawBrand_, dark);
+    rebuildTop();
+    reevaluate(true);
+}
+
+bool PermissionScreen::relaunchTried() const {
+    return inputs_.forcedRelaunched || environment_.relaunchTried(inputs_.permission.id);
+}
+
+KTPermissionFacts PermissionScreen::facts() const {
+    const KTPermission& permission = inputs_.permission;
+    const KTWizardProduct& product = inputs_.product;
+    const AppBundle& bundle = AppBundle::current();
+    KTPermissionFacts facts{
+        .index = inputs_.index,
+        .total = inputs_.total,
+        .isGranted = inputs_.isGranted,
+        .isTickedDead = inputs_.isTickedDead,
+        .asked = didAskState_ || inputs_.forcedDidAsk,
+        .relaunchTried = relaunchTried(),
+        .restarting = restarting_,
+        .waitedSeconds = waitedSeconds_,
+        .forcedLegacyNotice = inputs_.forcedLegacyNotice,
+        .clearedServices = KTLegacyIdentityRepair::Status::shared().clearedServices(),
+        .wouldQuitNow = KTSystemSettingsRefresh::wouldQuitNow(product),
+        .settingsRestarted = KTSystemSettingsRefresh::Status::shared().restartedAt().has_value(),
+        .hasDialogImage = dialogImage_.has_value(),
+        .listenDenied = permission.settingsURL == KTPermissionProbes::Pane::accessibility() &&
+                        environment_.listenDenied(),
+        .bundleDisplayName = product.bundleDisplayName(),
+        .plusLine = KTPermissionWizard::plusLine(permission, bundle.bundlePath()),
+    };
+    // The other names are read only where the waiting line needs them.
+    if (PermissionActions::isWaiting(facts)) {
+        facts.twinNames = KTBundleTwins::names(product.name);
+        facts.ownNames = KTBundleTwins::listedNames(bundle.bundlePath());
+    }
+    return facts;
+}
+
+void PermissionScreen::primaryAction() {
+    const KTPermissionFacts now = facts();
+    const KTPermission& permission = inputs_.permission;
+    switch (PermissionActions::press(now)) {
+        case PermissionActions::Press::continueOn:
+            if (onContinue_)
+                onContinue_();
+            return;
+        case PermissionActions::Press::relaunch:
+            environment_.setRelaunchTried(permission.id, true);
+            environment_.relaunch(false);
+            // Should the new copy not start, this one stays and shows the repair steps.
+            reevaluate();
+            return;
+        case PermissionActions::Press::ask:
+            break;
+    }
+    // A press while waiting asks and opens the page again.
+    didAskState_ = true;
+    if (!now.listenDenied && permission.request)
+        permission.request();
+    const QUrl pane = now.listenDenied ? KTPermissionProbes::Pane::inputMonitoring() : permission.settingsURL;
+    KTSystemSettingsRefresh::open(pane, inputs_.product, nullptr);
+    reevaluate();
+}
+
+void PermissionScreen::reevaluate(bool force) {
+    const KTPermissionFacts now = facts();
+    const PermissionSections::Layout layout =
+        PermissionSections::decide(inputs_.permission, inputs_.product, now);
+    if (force || layout != layout_) {
+        layout_ = layout;
+        const int position = scroll_->verticalScrollBar()->value();
+        scroll_->setWidget(content());
+        // The scroll area fills what it holds; the screen's ground shows through instead.
+        scroll_->widget()->setAutoFillBackground(false);
+        scroll_->verticalScrollBar()->setValue(position);
+    }
+    const PermissionActions::Status status =
+        PermissionActions::status(inputs_.permission, inputs_.product, now);
+    const QString label = PermissionActions::primaryLabel(inputs_.permission, inputs_.product, now);
+    const bool waiting = PermissionActions::isWaiting(now);
+    if (force || status != status_ || label != primaryLabel_ || waiting != waiting_) {
+        status_ = status;
+        primaryLabel_ = label;
+        waiting_ = waiting;
+        // The old block may hold the button being pressed: it goes once its events are done.
+        if (actions_) {
+            actions_->hide();
+            actions_->deleteLater();
+        }
+        actions_ = actions();
+        actionsHolder_->addWidget(actions_);
+        actions_->show();
+    }
+}
+
+void PermissionScreen::rebuildTop() {
+    while (QLayoutItem* item = top_->takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+    const KTPermission& permission = inputs_.permission;
+    dialogImage_ = permission.dialogImageName
+                       ? KTPermission::resolveDialogImage(*permission.dialogImageName, dark_)
+                       : std::nullopt;
+    auto* stepRow = new QWidget(this);
+    auto* stepLayout = new QHBoxLayout(stepRow);
+    stepLayout->setContentsMargins(kSide, 18, kSide, 10);
+    stepLayout->addWidget(makeLabel(
+        PermissionSections::stepLine(inputs_.index, inputs_.total),
+        {.pixels = 11, .weight = QFont::Medium, .colour = brand_.inkMuted, .wrap = false}, stepRow));
+    stepLayout->addStretch(1);
+    top_->addWidget(stepRow);
+    if (permission.hero) {
+        if (QWidget* hero = permission.hero(dark_)) {
+            auto* block = new QWidget(this);
+            auto* blockLayout = new QVBoxLayout(block);
+            blockLayout->setContentsMargins(kSide, 0, kSide, 10);
+            hero->setParent(block);
+            blockLayout->addWidget(hero);
+            top_->addWidget(block);
+        }
+    }
+}
+
+QWidget* PermissionScreen::content() {
+    auto* page = new QWidget;
+    auto* stack = new QVBoxLayout(page);
+    stack->setContentsMargins(kSide, 4, kSide, 0);
+    stack->setSpacing(0);
+    stack->addWidget(header());
+    stack->addSpacing(18);
+    stack->addWidget(bullets());
+    stack->addSpacing(18);
+    stack->addWidget(boundaryCallout());
+    stack->addSpacing(18);
+    if (layout_.legacyNotice) {
+        stack->addWidget(PermissionNotices::legacyNotice(brand_, *layout_.legacyNotice, page));
+        stack->addSpacing(12);
+    }
+    if (layout_.repairCallout) {
+        stack->addWidget(PermissionNotices::repairCallout(brand_, inputs_.product.name,
+                                                          inputs_.permission.title, relaunchTried(), page));
+        stack->addSpacing(16);
+    } else if (layout_.guidance) {
+        stack->addWidget(guidance(*layout_.guidance));
+        stack->addSpacing(16);
+    }
+    stack->addStretch(1);
+    return page;
+}
+
+QWidget* PermissionScreen::header() {
+    auto* block = new QWidget;
+    QVBoxLayout* stack = column(block, 12);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(10);
+    if (layout_.markInTitle)
+        titleRow->addWidget(new KTMarkView(brand_.mark, 26, block), 0, Qt::AlignVCenter);
+    titleRow->addWidget(
+        makeLabel(inputs_.permission.title,
+                  {.pixels = 23, .weight = QFont::DemiBold, .colour = brand_.ink, .wrap = false}, block),
+        0, Qt::AlignVCenter);
+    if (layout_.badge == PermissionSections::Badge::granted) {
+        titleRow->addWidget(new KTCapsuleTag("Granted",
+                                             {.fill = KTResolvedBrand::faded(brand_.accent, 0.12),
+                                              .ink = brand_.accentText,
+                                              .fontPixels = 11.5,
+                                              .weight = QFont::DemiBold,
+                                              .padX = 8,
+                                              .padY = 3,
+                                              .symbol = Symbol::checkmarkCircleFill},
+                                             block),
+                            0, Qt::AlignVCenter);
+    } else if (layout_.badge == PermissionSections::Badge::optional) {
+        titleRow->addWidget(new KTCapsuleTag("Optional", {.fill = brand_.tag, .ink = brand_.tagInk}, block),
+                            0, Qt::AlignVCenter);
+    }
+    titleRow->addStretch(1);
+    stack->addLayout(titleRow);
+    stack->addWidget(makeLabel(inputs_.permission.benefit, {.pixels = 14, .colour = brand_.inkMuted}, block));
+    return block;
+}
+
+QWidget* PermissionScreen::bullets() {
+    auto* block = new QWidget;
+    QVBoxLayout* stack = column(block, 9);
+    for (const QString& bullet : inputs_.permission.bullets) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(9);
+        auto* dotColumn = new QVBoxLayout;
+        dotColumn->setContentsMargins(0, 6, 0, 0);
+        dotColumn->addWidget(new BulletDot(brand_.accentText, block));
+        dotColumn->addStretch(1);
+        row->addLayout(dotColumn);
+        row->addWidget(makeLabel(bullet, {.pixels = 13, .colour = brand_.ink}, block), 1);
+        stack->addLayout(row);
+    }
+    return block;
+}
+
+QWidget* PermissionScreen::boundaryCallout() {
+    auto* box = new KTRoundedBox({.radius = 9,
+                                  .fill = KTResolvedBrand::faded(brand_.accent, 0.06),
+                                  .stroke = KTResolvedBrand::faded(brand_.accentText, 0.55),
+                                  .padding = 13});
+    auto* text = makeLabel(inputs_.permission.boundary, {.pixels = 12.5, .colour = brand_.ink}, box);
+    box->content()->addLayout(symbolRow(Symbol::handRaisedFill, 13, brand_.accentText, text, 10, 1));
+    return box;
+}
+
+QWidget* PermissionScreen::guidance(const PermissionSections::Guidance& decided) {
+    auto* block = new QWidget;
+    block->setObjectName("guidance");
+    QVBoxLayout* stack = column(block, 10);
+    if (decided.restartLine) {
+        auto* line = makeLabel(*decided.restartLine, {.pixels = 12, .colour = brand_.inkMuted}, block);
+        stack->addLayout(symbolRow(Symbol::gearArrowsCircle, 12, brand_.accentText, line, 8));
+    }
+    if (decided.picture == PermissionSections::Picture::dialogImage && dialogImage_)
+        stack->addWidget(new DialogImageView(*dialogImage_, brand_.inkMuted, block), 0, Qt::AlignHCenter);
+    else if (decided.picture == PermissionSections::Picture::dragGuide)
+        stack->addWidget(new DragGuide(brand_, inputs_.product.name, block));
+    if (decided.rowsBlock)
+        stack->addWidget(rowsBlock(decided));
+    return block;
+}
+
+QWidget* PermissionScreen::rowsBlock(const PermissionSections::Guidance& decided) {
+    auto* block = new QWidget;
+    block->setObjectName("rows");
+    QVBoxLayout* stack = column(block, 4);
+    stack->setContentsMargins(0, 2, 0, 0);
+    const KTPermission& permission = inputs_.permission;
+    if (decided.listRows) {
+        stack->addWidget(makeLabel(PermissionSections::rowsHeading(permission, inputs_.product.name),
+                                   {.pixels = 12, .weight = QFont::Medium, .colour = brand_.ink}, block));
+        for (const QString& entry : permission.rowsToTick) {
+            auto* name = makeLabel(entry, {.pixels = 12, .colour = brand_.ink, .monospaced = true}, block);
+            stack->addLayout(symbolRow(Symbol::trayArrowDown, 11, brand_.inkMuted, name, 7, 0, true));
+        }
+    }
+    if (decided.note)
+        stack->addWidget(makeLabel(*decided.note, {.pixels = 11.5, .colour = brand_.inkMuted}, block));
+    return block;
+}
+
+QWidget* PermissionScreen::actions() {
+    auto* block = new QWidget(this);
+    block->setObjectName("actions");
+    QVBoxLayout* stack = column(block, 10);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(14);
+    auto* primary = new KTAccentButton(
+        primaryLabel_,
+        {.fill = brand_.accent,
+         .title = brand_.onAccent,
+         .padX = 22,
+         .padY = 9,
+         .radius = 9,
+         .minimum = {230, 36}},
+        [this] { primaryAction(); }, block);
+    primary->setWaiting(waiting_);
+    primary->setAccessibleName(waiting_ ? "Waiting for macOS to switch on " + inputs_.permission.title +
+                                              ". Press to open System Settings again."
+                                        : primaryLabel_);
+    buttons->addWidget(primary, 0, Qt::AlignVCenter);
+    buttons->addStretch(1);
+    if (const std::optional<QString> skip =
+            PermissionActions::skipTitle(inputs_.permission, inputs_.isGranted)) {
+        buttons->addWidget(makeLink(
+                               *skip, 12.5, brand_.inkMuted,
+                               [this] {
+                                   if (onSkip_)
+                                       onSkip_();
+                               },
+                               block),
+                           0, Qt::AlignVCenter);
+    }
+    stack->addLayout(buttons);
+    auto* status = makeLabel(
+        status_.text, {.pixels = 12, .colour = status_.accent ? brand_.accentText : brand_.inkMuted}, block);
+    status->setObjectName("status");
+    status->setMinimumHeight(34);
+    stack->addWidget(status);
+    return block;
+}
+
+}  // namespace rk

@@ -1,0 +1,129 @@
+// One refresh pass: grant answers, the stale-grant relaunch and its
+// conditions, ticked-but-dead answers and when the record is rewritten.
+
+#include <gtest/gtest.h>
+
+#include "permissions/screens/WizardRefresh.h"
+#include "support/ScreensFixture.h"
+#include "support/WizardFixture.h"
+
+namespace rk {
+namespace {
+
+struct WatchCase {
+    const char* name;
+    bool relaunches = false;
+    bool listenDeniedNow = false;
+    bool sawDenyBefore = true;
+    bool restartsOnStaleGrant = true;
+    bool didNotHold = false;
+    bool granted = false;
+    bool alreadyTried = false;
+    bool forcedGrants = false;
+    bool accessibilityPane = true;
+};
+
+void PrintTo(const WatchCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StaleGrantWatch : public testing::TestWithParam<WatchCase> {};
+
+TEST_P(StaleGrantWatch, RelaunchesOnlyWhenEveryConditionHolds) {
+    const WatchCase& c = GetParam();
+    test::RecordingEnvironment recorder;
+    recorder.listenDenied = c.listenDeniedNow;
+    if (c.didNotHold)
+        recorder.didNotHold = {"access"};
+    if (c.alreadyTried)
+        recorder.tried = {"access"};
+    int listenReads = 0;
+    KTWizardEnvironment environment = recorder.environment();
+    environment.listenDenied = [&] {
+        ++listenReads;
+        return c.listenDeniedNow;
+    };
+    KTPermission p = test::samplePermission("access", c.granted);
+    p.settingsURL = c.accessibilityPane ? KTPermissionProbes::Pane::accessibility()
+                                        : KTPermissionProbes::Pane::screenRecording();
+    p.restartsOnStaleGrant = c.restartsOnStaleGrant;
+    p.checkboxProbe = [] { return true; };
+    KTRefreshForcing forcing;
+    if (c.forcedGrants)
+        forcing.grants = KTGrantMap{};
+    KTRefreshState state{.granted = {{"access", c.granted}}, .sawListenDeny = c.sawDenyBefore};
+    const KTRefreshState before = state;
+
+    const auto outcome = KTWizardRefresh::run({p}, forcing, state, environment);
+
+    EXPECT_EQ(outcome == KTWizardRefresh::Outcome::relaunched, c.relaunches);
+    EXPECT_EQ(recorder.relaunches, c.relaunches ? QList<bool>{true} : QList<bool>{});
+    EXPECT_EQ(listenReads, c.forcedGrants || !c.accessibilityPane ? 0 : 1);
+    EXPECT_EQ(state.sawListenDeny, c.sawDenyBefore || (c.listenDeniedNow && listenReads > 0));
+    if (c.relaunches) {
+        // Nothing is published; the flag keeps a second relaunch from happening.
+        EXPECT_EQ(state.granted, before.granted);
+        EXPECT_EQ(state.tickedDead, before.tickedDead);
+        EXPECT_EQ(recorder.recordWrites, 0);
+        EXPECT_TRUE(recorder.tried.contains("access"));
+    } else {
+        // A granted permission is never ticked-but-dead and loses its flag.
+        EXPECT_EQ(state.tickedDead, (KTGrantMap{{"access", !c.granted}}));
+        EXPECT_EQ(recorder.tried.contains("access"), c.alreadyTried && !c.granted);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Conditions, StaleGrantWatch,
+    testing::Values(WatchCase{.name = "AllHold", .relaunches = true},
+                    WatchCase{.name = "ListenDeniedInThisPass", .listenDeniedNow = true},
+                    WatchCase{.name = "NeverSawADeny", .sawDenyBefore = false},
+                    WatchCase{.name = "RestartOff", .restartsOnStaleGrant = false},
+                    WatchCase{.name = "DidNotHoldBefore", .didNotHold = true},
+                    WatchCase{.name = "Granted", .granted = true},
+                    WatchCase{.name = "GrantedWithTheFlagSet", .granted = true, .alreadyTried = true},
+                    WatchCase{.name = "AlreadyTried", .alreadyTried = true},
+                    WatchCase{.name = "ForcedGrantsEvenEmpty", .forcedGrants = true},
+                    WatchCase{.name = "AnotherPane", .accessibilityPane = false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WizardRefresh, TheRecordIsWrittenOnlyWhenTheGrantMapChanges) {
+    test::RecordingEnvironment recorder;
+    QSet<QString> granted;
+    const QList<KTPermission> permissions = test::screensPermissions(&granted);
+    KTRefreshState state;
+    const auto pass = [&] { KTWizardRefresh::run(permissions, {}, state, recorder.environment()); };
+
+    pass();
+    EXPECT_EQ(recorder.recordWrites, 1) << "the first pass fills the empty map";
+    pass();
+    EXPECT_EQ(recorder.recordWrites, 1);
+    granted = {"disk", "screen"};
+    pass();
+    EXPECT_EQ(recorder.recordWrites, 2) << "two answers changed: one write";
+    EXPECT_EQ(state.granted, (KTGrantMap{{"disk", true}, {"access", false}, {"screen", true}}));
+
+    KTRefreshState none;
+    KTWizardRefresh::run({}, {}, none, recorder.environment());
+    EXPECT_EQ(recorder.recordWrites, 2) << "no permissions: nothing to write";
+}
+
+TEST(WizardRefresh, ForcedAnswersTakeThePlaceOfTheProbes) {
+    test::RecordingEnvironment recorder;
+    int probes = 0;
+    KTPermission forced = test::samplePermission("forced");
+    forced.probe = [&] { return ++probes, true; };
+    KTPermission probed = test::samplePermission("probed");
+    probed.checkboxProbe = [] { return true; };
+    KTRefreshState state;
+    const KTRefreshForcing forcing{.grants = KTGrantMap{{"forced", false}},
+                                   .tickedDead = QSet<QString>{"forced"}};
+    KTWizardRefresh::run({forced, probed}, forcing, state, recorder.environment());
+    EXPECT_EQ(probes, 0);
+    EXPECT_EQ(state.granted, (KTGrantMap{{"forced", false}, {"probed", false}}));
+    EXPECT_EQ(state.tickedDead, (KTGrantMap{{"forced", true}, {"probed", false}}))
+        << "forced ticked-but-dead ids replace every checkbox probe";
+}
+
+}  // namespace
+}  // namespace rk
