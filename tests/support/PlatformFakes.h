@@ -12,6 +12,7 @@
 #include "platform/Accessibility.h"
 #include "platform/AppRegistry.h"
 #include "platform/FileProbe.h"
+#include "platform/FileViewer.h"
 #include "platform/MotionPreference.h"
 #include "platform/Volumes.h"
 #include "platform/Workspace.h"
@@ -81,6 +82,13 @@ public:
     void setMessagingTimeout(const AXElement&, double) override {}
     std::optional<AXValue> attribute(const AXElement&, const QString&) override { return std::nullopt; }
     std::int32_t setSelected(const AXElement&) override { return AXError::apiDisabled; }
+};
+
+// Records the files it was asked to show; opens nothing.
+class FakeFileViewer : public FileViewer {
+public:
+    QStringList revealed;
+    void reveal(const QString& diskPath) override { revealed << diskPath; }
 };
 
 // Whether motion is reduced, as the test sets it.
