@@ -7,6 +7,7 @@
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
+#include "permissions/screens/DragCompanion.h"
 #include "ui/Monogram.h"
 #include "ui/Palette.h"
 
@@ -113,6 +114,7 @@ void PermissionDeclaration::paintMonogram(QPainter& painter, const QRectF& rect,
 
 void configureWizard(bool writeState) {
     KTSystemSettingsRefresh::installIdentityChangeHook();
+    KTDragCompanion::installWizardHooks();
     KTPermissionWizard::configure(PermissionDeclaration::product(), PermissionDeclaration::brand(),
                                   PermissionDeclaration::permissions(), writeState);
 }

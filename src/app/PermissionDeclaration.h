@@ -24,8 +24,9 @@ struct PermissionDeclaration {
 };
 
 // Declares the app to the wizard, with the identity repair keeping the
-// moment the app's identity changed; `writeState` says whether the wizard may
-// rewrite its permission record.
+// moment the app's identity changed and the drag companion answering the
+// wizard's calls; `writeState` says whether the wizard may rewrite its
+// permission record.
 void configureWizard(bool writeState);
 
 }  // namespace rk
