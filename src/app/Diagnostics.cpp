@@ -2,21 +2,17 @@
 
 #include <unistd.h>
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QSysInfo>
 #include <QThread>
-#include <QUrl>
 #include <cstdio>
 
 #include "app/model/AppInfo.h"
 #include "app/model/Stats.h"
-#include "platform/Machine.h"
+#include "platform/FileViewer.h"
 #include "platform/Seam.h"
 #include "platform/ToolOutput.h"
 
@@ -80,24 +76,8 @@ quint64 HostDiagnostics::memoryBytes() const {
     return quint64(pages) * quint64(pageSize);
 }
 
-// The freedesktop file manager interface selects the file; a desktop
-// without one gets its folder opened instead.
 void HostDiagnostics::reveal(const QString& diskPath) {
-    const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
-    if (!dbusSend.isEmpty()) {
-        const ToolRun run = Machine::current().run(
-            dbusSend,
-            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-             QStringLiteral("--dest=org.freedesktop.FileManager1"),
-             QStringLiteral("/org/freedesktop/FileManager1"),
-             QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
-             QStringLiteral("array:string:") + QUrl::fromLocalFile(diskPath).toString(QUrl::FullyEncoded),
-             QStringLiteral("string:")},
-            std::chrono::milliseconds(2000));
-        if (run.finished() && run.exitCode == 0)
-            return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(diskPath).absolutePath()));
+    FileViewer::current().reveal(diskPath);
 }
 
 DiagnosticsInputs DiagnosticsInputs::of(const AppModel& model, UsageCounters& counters,

@@ -41,7 +41,8 @@ public:
 };
 
 // Linux: the distribution and kernel, the firmware's product name, the
-// processors and memory the kernel reports, and the desktop's file manager.
+// processors and memory the kernel reports, and the desktop's file manager
+// (through `FileViewer`).
 class HostDiagnostics final : public DiagnosticsHost {
 public:
     HostDiagnostics() = default;

@@ -7,6 +7,7 @@
 #include "permissions/PermissionWizard.h"
 #include "permissions/identity/LegacyRepairAtStart.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
+#include "permissions/screens/DragCompanion.h"
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "ui/Monogram.h"
 #include "ui/Palette.h"
@@ -112,6 +113,7 @@ void configureWizard(bool writeState) {
     KTSystemSettingsRefresh::installIdentityChangeHook();
     KTLegacyIdentityRepair::installWizardStartHook();
     KTPermissionWizardWindow::install();
+    KTDragCompanion::installWizardHooks();
     KTPermissionWizard::configure(PermissionDeclaration::product(), PermissionDeclaration::brand(),
                                   PermissionDeclaration::permissions(), writeState);
 }

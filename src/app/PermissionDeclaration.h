@@ -21,9 +21,10 @@ struct PermissionDeclaration {
 };
 
 // Declares the app to the wizard, with the identity repair keeping the
-// moment the app's identity changed and the wizard's screens making its
-// window; `writeState` says whether the wizard may rewrite its permission
-// record.
+// Declares the app to the wizard, with the identity repair keeping the
+// moment the app's identity changed, the wizard's screens making its window
+// and the drag companion answering the wizard's calls; `writeState` says
+// whether the wizard may rewrite its permission record.
 void configureWizard(bool writeState);
 
 }  // namespace rk

@@ -172,6 +172,11 @@ QSet<QString> KTPermissionWizard::skipsSurvivingGrants(const QSet<QString>& skip
     return QSet<QString>(skipped).subtract(granted);
 }
 
+void KTPermissionWizard::showDragCompanion(const KTPermission& permission, KTDragCompanionMode mode) {
+    if (brand() && dragCompanion.show)
+        dragCompanion.show(product(), *brand(), permission, mode);
+}
+
 void KTPermissionWizard::enableFreshProcessCheck() {
     // Read here, on the main thread; the hook runs on another.
     const QString executable = AppBundle::current().executablePath();
@@ -249,7 +254,8 @@ int KTPermissionWizard::runLintCLI(const QStringList& arguments) {
         // companion's self-test joins these where the wizard's screens exist.
         const bool lintPassed = KTPermissionLint::selftest();
         const bool staleGrantPassed = KTStaleGrantRestarts::selftest();
-        return lintPassed && staleGrantPassed ? 0 : 1;
+        const bool companionPassed = !dragCompanion.selftest || dragCompanion.selftest();
+        return lintPassed && staleGrantPassed && companionPassed ? 0 : 1;
     }
     if (!isConfigured()) {
         printLine(stdout, "permission-lint: NOT MEASURED (configure() has not run)");
@@ -301,8 +307,9 @@ bool KTPermissionWizard::isPresented() {
     return !state().windowObject.isNull();
 }
 
-// The drag companion, where the wizard's screens provide one, is hidden here too.
 void KTPermissionWizard::windowClosed() {
+    if (dragCompanion.hide)
+        dragCompanion.hide();
     WizardState& wizard = state();
     if (!wizard.windowObject)
         return;

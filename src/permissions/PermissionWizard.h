@@ -26,6 +26,20 @@
 
 namespace rk {
 
+// Why the drag companion shows: the permission's list takes the app only by
+// hand, or the person has waited and the app may be missing from the list.
+enum class KTDragCompanionMode { manualAdd, notInList };
+
+// What the wizard asks of the drag companion. Absent: nothing shows or
+// hides, and the lint's self-tests run without the companion's.
+struct KTDragCompanionHooks {
+    std::function<void(const KTWizardProduct&, const KTWizardBrand&, const KTPermission&,
+                       KTDragCompanionMode)>
+        show;
+    std::function<void()> hide;
+    std::function<bool()> selftest;  // prints its own line
+};
+
 class KTPermissionWizard {
 public:
     enum class Presentation { activate, frontWithoutFocus };
@@ -110,6 +124,13 @@ public:
     // Receives each line of the wizard's decision log, on the main thread.
     static inline std::function<void(const QString& line)> onDecision;
 
+    // The drag companion lives with the wizard's screens, above this
+    // library; the host installs its hooks where those screens exist.
+    static inline KTDragCompanionHooks dragCompanion;
+
+    // Shows the drag companion for `permission` once a brand is configured.
+    static void showDragCompanion(const KTPermission& permission, KTDragCompanionMode mode);
+
     static void enableFreshProcessCheck();
 
     // Restarts the app when a fresh copy holds every outstanding grant and an
@@ -136,7 +157,8 @@ public:
 
     // Opens the wizard's window, or brings the open one forward.
     static void present(bool activate);
-    // Closes the window, if any, and rewrites the permission record.
+    // Hides the drag companion, closes the window, if any, and rewrites the
+    // permission record.
     static void close();
     static bool isPresented();
     // The window-closed handling: forgets the window and rewrites the

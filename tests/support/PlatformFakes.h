@@ -16,6 +16,7 @@
 #include "platform/AppRegistry.h"
 #include "platform/BundleInfo.h"
 #include "platform/FileProbe.h"
+#include "platform/FileViewer.h"
 #include "platform/MotionPreference.h"
 #include "platform/Volumes.h"
 #include "platform/Workspace.h"
@@ -87,6 +88,13 @@ public:
     void setMessagingTimeout(const AXElement&, double) override {}
     std::optional<AXValue> attribute(const AXElement&, const QString&) override { return std::nullopt; }
     std::int32_t setSelected(const AXElement&) override { return AXError::apiDisabled; }
+};
+
+// Records the files it was asked to show; opens nothing.
+class FakeFileViewer : public FileViewer {
+public:
+    QStringList revealed;
+    void reveal(const QString& diskPath) override { revealed << diskPath; }
 };
 
 // Whether motion is reduced, as the test sets it.

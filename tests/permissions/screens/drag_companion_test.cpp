@@ -1,0 +1,239 @@
+// The drag companion: where the card stands, which window it follows, how
+// it shows, follows and hides on a made-up machine, and the card's texts.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+
+#include "permissions/PermissionProbes.h"
+#include "permissions/PermissionWizard.h"
+#include "permissions/screens/DragCompanion.h"
+#include "permissions/screens/DragCompanionCard.h"
+#include "support/FakeClock.h"
+#include "support/PlatformFakes.h"
+#include "support/WidgetProbe.h"
+#include "support/WizardFixture.h"
+
+namespace rk {
+namespace {
+
+using Mode = KTDragCompanion::Mode;
+
+TEST(DragCompanionPlace, PutsTheCardWhereTheRuleSays) {
+    const KTScreenRect laptop{0, 0, 1728, 1080};
+    struct Case {
+        const char* name;
+        KTScreenRect screen;
+        KTScreenRect window;
+        QPointF origin;
+    };
+    for (const Case& c : {
+             Case{"right", laptop, {400, 200, 715, 640}, {1127, 648}},
+             Case{"left", laptop, {1000, 200, 715, 640}, {688, 648}},
+             Case{"below", laptop, {20, 400, 1690, 600}, {1410, 260}},
+             Case{"over the sidebar", laptop, {20, 20, 1690, 1040}, {30, 30}},
+             Case{"off the top", laptop, {400, 950, 715, 640}, {1127, 944}},
+             Case{"off the left", laptop, {-500, 200, 715, 640}, {227, 648}},
+             Case{"off the right", laptop, {1500, 200, 715, 640}, {1188, 648}},
+             Case{"second display", {1728, 0, 1920, 1080}, {2000, 200, 715, 640}, {2727, 648}},
+         }) {
+        EXPECT_EQ(KTDragCompanion::place(KTDragCompanion::size, c.window, c.screen),
+                  (KTScreenRect{c.origin.x(), c.origin.y(), 300, 128}))
+            << c.name;
+    }
+}
+
+TEST(DragCompanionPlace, SelftestPassesAndSaysSo) {
+    test::WizardSandbox sandbox;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(KTDragCompanion::selftest());
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        "drag-companion selftest OK (placement: right, left, below, sidebar, top/left/right edges, second "
+        "display; panes: 2 capable, 2 decoys)\n");
+}
+
+WindowDescription window(std::int32_t pid, Rect r, int layer = 0) {
+    return {.ownerPid = pid,
+            .layer = layer,
+            .x = r.x,
+            .y = r.y,
+            .width = r.width,
+            .height = r.height,
+            .number = 1};
+}
+
+TEST(DragCompanionPlace, FollowsTheLargestSettingsWindowFrontmostFirst) {
+    WindowDescription keyless = window(7, {0, 0, 900, 900});
+    keyless.width.reset();
+    QList<WindowDescription> windows{
+        window(8, {0, 0, 2000, 2000}),     window(7, {0, 0, 2000, 2000}, 3),
+        window(7, {0, 0, 300, 2000}),      keyless,
+        window(7, {10, 10, 800, 600}),     window(7, {20, 20, 600, 800}),
+        window(7, {30, 30, 300.5, 300.5}),
+    };
+    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows, 7), (Rect{10, 10, 800, 600}));
+    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows << window(7, {40, 40, 900, 600}), 7),
+              (Rect{40, 40, 900, 600}));
+    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows, 9), std::nullopt);
+}
+
+TEST(DragCompanionPlace, PlacesOnTheDisplayHoldingMostOfTheWindowInItsFreePart) {
+    // Window-list coordinates, y down; the first display has a menu bar of 25.
+    const QList<KTDisplay> displays{{{0, 0, 1728, 1080}, {0, 25, 1728, 1055}},
+                                    {{1728, 0, 1920, 1080}, {1728, 0, 1920, 1080}}};
+    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({2000, 200, 715, 640}, {300, 128}, displays),
+              (Rect{2727, 264, 300, 128}));
+    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({400, -100, 715, 640}, {300, 128}, displays),
+              (Rect{1127, 33, 300, 128}));
+    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({400, 10, 715, 640}, {300, 128}, {}), std::nullopt);
+}
+
+// A machine where System Settings runs (or not) as the test says.
+class FakeEnvironment final : public KTDragCompanionEnvironment {
+public:
+    test::FakeClock clock;
+    QList<RunningApplication> settings{{.pid = 7, .bundleID = KTDragCompanion::settingsBundleID}};
+    QList<WindowDescription> windows{window(7, {400, 240, 715, 640})};
+    std::optional<QString> front = QString(KTDragCompanion::settingsBundleID);
+
+    QList<RunningApplication> runningApplications(const QString& id) override {
+        return id == KTDragCompanion::settingsBundleID ? settings : QList<RunningApplication>{};
+    }
+    std::optional<QList<WindowDescription>> onScreenWindows() override { return windows; }
+    std::optional<QString> frontmostBundleID() override { return front; }
+    std::optional<QString> ownBundleID() override { return QString("org.example.sample"); }
+    QList<KTDisplay> displays() override { return {{{0, 0, 1728, 1080}, {0, 0, 1728, 1080}}}; }
+    Clock::Time now() override { return clock.now(); }
+};
+
+class DragCompanionTest : public testing::Test {
+protected:
+    void SetUp() override { test::ensureApplication(); }
+    void show(const QString& id, Mode mode) {
+        KTPermission permission = test::samplePermission(id);
+        permission.settingsURL = KTPermissionProbes::Pane::fullDisk();
+        companion.show({.name = "Sample"}, KTWizardBrand{}, permission, mode);
+    }
+    bool onScreen() const { return companion.panel() && companion.panel()->isVisible(); }
+
+    test::WizardSandbox sandbox;
+    FakeEnvironment machine;
+    KTDragCompanion companion{&machine};
+};
+
+TEST_F(DragCompanionTest, StandsBesideSettingsOnlyWhileSettingsOrThisAppIsInFront) {
+    show("disk", Mode::manualAdd);
+    ASSERT_TRUE(onScreen());
+    EXPECT_EQ(companion.panel()->geometry(), QRect(1127, 304, 300, 128));
+    EXPECT_EQ(companion.panel()->windowTitle(), "Add Sample to System Settings");
+    machine.front = "com.example.editor";
+    companion.tick();
+    EXPECT_FALSE(onScreen());
+    machine.front = "org.example.sample";
+    companion.tick();
+    EXPECT_TRUE(onScreen());
+    machine.windows.clear();
+    companion.tick();
+    EXPECT_FALSE(onScreen());
+    EXPECT_TRUE(companion.isShowing());
+}
+
+TEST_F(DragCompanionTest, HidesEightSecondsAfterShowingWithoutSettingsAndOneSecondAfterSettingsQuits) {
+    machine.settings.clear();
+    show("disk", Mode::manualAdd);
+    EXPECT_FALSE(onScreen());
+    machine.clock.advance(8);
+    companion.tick();
+    EXPECT_EQ(companion.permissionID(), "disk");
+    machine.clock.advance(0.1);
+    companion.tick();
+    EXPECT_FALSE(companion.isShowing());
+    EXPECT_EQ(companion.permissionID(), std::nullopt);
+
+    machine.settings = FakeEnvironment().settings;
+    show("disk", Mode::manualAdd);
+    machine.settings.clear();
+    machine.clock.advance(1);
+    companion.tick();
+    EXPECT_FALSE(onScreen());
+    EXPECT_TRUE(companion.isShowing());
+    machine.clock.advance(0.1);
+    companion.tick();
+    EXPECT_FALSE(companion.isShowing());
+}
+
+TEST_F(DragCompanionTest, RepeatsChangeNothingAndOnlyManualAddReplacesNotInList) {
+    show("disk", Mode::notInList);
+    const Clock::Time first = companion.shownAt();
+    machine.clock.advance(1);
+    show("disk", Mode::notInList);
+    EXPECT_EQ(companion.shownAt(), first);
+    show("disk", Mode::manualAdd);
+    EXPECT_EQ(companion.mode(), Mode::manualAdd);
+    const Clock::Time second = companion.shownAt();
+    EXPECT_GT(second, first);
+    machine.clock.advance(1);
+    show("disk", Mode::notInList);
+    EXPECT_EQ(companion.mode(), Mode::manualAdd);
+    EXPECT_EQ(companion.shownAt(), second);
+    show("screen", Mode::notInList);
+    EXPECT_EQ(companion.permissionID(), "screen");
+    companion.hideIfFor("disk");
+    EXPECT_TRUE(companion.isShowing());
+    companion.hideIfFor("screen");
+    EXPECT_FALSE(companion.isShowing());
+}
+
+TEST_F(DragCompanionTest, TheCloseButtonHidesIt) {
+    show("disk", Mode::manualAdd);
+    for (QAbstractButton* button : companion.panel()->findChildren<QAbstractButton*>()) {
+        if (button->accessibleName() == "Close this helper")
+            button->click();
+    }
+    EXPECT_FALSE(companion.isShowing());
+}
+
+TEST_F(DragCompanionTest, TheWizardShowsItAndClosingTheWizardHidesIt) {
+    KTDragCompanion::installWizardHooks();
+    KTPermission disk = test::samplePermission("disk");
+    KTPermissionWizard::configure({.name = "Sample"}, KTWizardBrand{}, {disk}, false);
+    KTPermissionWizard::showDragCompanion(disk, Mode::manualAdd);
+    EXPECT_EQ(KTDragCompanion::shared().permissionID(), "disk");
+    KTPermissionWizard::close();
+    EXPECT_FALSE(KTDragCompanion::shared().isShowing());
+    KTPermissionWizard::dragCompanion = {};
+}
+
+TEST_F(DragCompanionTest, CardTextsAndSize) {
+    EXPECT_EQ(KTDragCompanionCard::title({"Sample", "Full Disk Access", Mode::manualAdd}),
+              "Add Sample to the Full Disk Access list");
+    EXPECT_EQ(KTDragCompanionCard::title({"Sample", "Input Monitoring", Mode::notInList}),
+              "Don\u2019t see Sample in Input Monitoring?");
+    EXPECT_EQ(KTDragCompanionCard::sentence("Sample"),
+              "Drag this icon into the list, or click + under it and choose Sample. Then switch it on.");
+    EXPECT_EQ(KTDragCompanionCard::iconLook(true, true),
+              (KTDragCompanionCard::IconLook{.scale = 1, .shadowOpacity = 0.22, .shadowRadius = 8}));
+
+    KTDragCompanionCard plain(KTWizardBrand{}, {"Sample", "Full Disk Access", Mode::manualAdd}, {});
+    EXPECT_EQ(plain.fittingSize(), QSize(300, 128));
+    const QString longName = "Sample With A Name Long Enough To Wrap Several Times Over";
+    KTDragCompanionCard wrapped(KTWizardBrand{}, {longName, longName, Mode::manualAdd}, {});
+    EXPECT_EQ(wrapped.fittingSize().width(), 300);
+    EXPECT_GT(wrapped.fittingSize().height(), 128);
+}
+
+TEST_F(DragCompanionTest, CardShowsTheProgramInTheFileManagerAndDragsItsFileURL) {
+    test::FakeFileViewer viewer;
+    test::ScopedCurrent<FileViewer> installed(&viewer);
+    KTDragCompanionCard card(KTWizardBrand{}, {"Sample", "Full Disk Access", Mode::manualAdd}, {});
+    test::press(&card, "Show in Finder");
+    EXPECT_EQ(viewer.revealed, QStringList{"/Applications/Sample.app"});
+    std::unique_ptr<QMimeData> data(KTDragCompanionCard::dragData("/Applications/Sample.app"));
+    EXPECT_EQ(data->urls(), QList<QUrl>{QUrl("file:///Applications/Sample.app")});
+    EXPECT_FALSE(std::unique_ptr<QMimeData>(KTDragCompanionCard::dragData(""))->hasUrls());
+}
+
+}  // namespace
+}  // namespace rk
