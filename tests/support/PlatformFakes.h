@@ -2,6 +2,7 @@
 // Stand-ins for the platform seams, and a guard that installs one as the
 // process-wide current instance for the length of a scope.
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -10,6 +11,7 @@
 #include <QUrl>
 
 #include "platform/Accessibility.h"
+#include "platform/AppBundle.h"
 #include "platform/AppRegistry.h"
 #include "platform/FileProbe.h"
 #include "platform/MotionPreference.h"
@@ -26,6 +28,30 @@ public:
     ~ScopedCurrent() { Seam::setCurrent(nullptr); }
     ScopedCurrent(const ScopedCurrent&) = delete;
     ScopedCurrent& operator=(const ScopedCurrent&) = delete;
+};
+
+// The app's own bundle and process, as a test sets them.
+class FakeAppBundle : public AppBundle {
+public:
+    QHash<QString, QString> info;
+    std::optional<QString> identifier = QString("org.example.sample");
+    QString path = "/Applications/Sample.app";
+    QString executable = "/Applications/Sample.app/Contents/MacOS/Sample";
+    QStringList args{"Sample"};
+    qint64 pid = 4242;
+    std::optional<QDateTime> launched;
+
+    std::optional<QString> infoString(const QString& key) const override {
+        if (auto it = info.constFind(key); it != info.constEnd())
+            return *it;
+        return std::nullopt;
+    }
+    std::optional<QString> bundleIdentifier() const override { return identifier; }
+    QString bundlePath() const override { return path; }
+    QString executablePath() const override { return executable; }
+    QStringList arguments() const override { return args; }
+    qint64 processID() const override { return pid; }
+    std::optional<QDateTime> launchDate() const override { return launched; }
 };
 
 // The host's answers, except for disk paths given an errno.
