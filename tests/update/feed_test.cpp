@@ -9,6 +9,7 @@
 
 #include "support/LoopbackGateway.h"
 #include "support/LoopbackHttps.h"
+#include "support/Printers.h"
 #include "support/QtApp.h"
 #include "update/KTUpdate.h"
 #include "update/UpdateFeed.h"

@@ -1,0 +1,130 @@
+// The updater's log and policy settings: where entries go and in which
+// order, and what the settings read before anything was stored.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <mutex>
+#include <thread>
+
+#include "support/Printers.h"
+#include "support/QtApp.h"
+#include "update/KTUpdate.h"
+#include "update/UpdateLog.h"
+
+namespace rk {
+namespace {
+
+using namespace KTUpdate;
+
+[[maybe_unused]] const auto* const kApp =
+    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "update_log_test"));
+
+class UpdateLog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setLogPath(log);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    }
+
+    // The messages of the file's entries; a line of another shape is kept whole.
+    QStringList entries() const {
+        logQ().sync([] {});
+        static const QRegularExpression entry("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d app: (.*)$");
+        QFile file(log);
+        file.open(QIODevice::ReadOnly);
+        QStringList messages;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+            const QRegularExpressionMatch match = entry.match(line);
+            messages << (match.hasMatch() ? match.captured(1) : line);
+        }
+        return messages;
+    }
+
+    QTemporaryDir dir;
+    const QString log = dir.filePath("state/Rowkeeper/updater.log");
+};
+
+TEST_F(UpdateLog, EntriesKeepTheOrderOfTheCallsFromTwoThreads) {
+    std::mutex order;
+    QStringList called;
+    const auto writer = [&](const QString& who) {
+        for (int i = 0; i < 100; ++i) {
+            const std::lock_guard lock(order);
+            trace(who + QString::number(i));
+            called << who + QString::number(i);
+        }
+    };
+    std::thread first(writer, "a");
+    std::thread second(writer, "b");
+    first.join();
+    second.join();
+    EXPECT_EQ(entries(), called);
+}
+
+TEST_F(UpdateLog, AppendsToWhatStandsThereAndNeverReplacesIt) {
+    trace("the first entry makes the folder and the file");
+    ASSERT_EQ(entries(), QStringList{"the first entry makes the folder and the file"});
+    QFile existing(log);
+    existing.open(QIODevice::Append);
+    existing.write("2026-03-01 09:30:00 shim: swapping\n");
+    existing.close();
+    trace("a later one is appended");
+    EXPECT_EQ(entries(), QStringList({"the first entry makes the folder and the file",
+                                      "2026-03-01 09:30:00 shim: swapping", "a later one is appended"}));
+
+    // A log that cannot be opened loses the entry, and stays what it was.
+    const QString loop = dir.filePath("loop.log");
+    QFile::link(loop, loop);
+    setLogPath(loop);
+    trace("lost");
+    logQ().sync([] {});
+    EXPECT_TRUE(QFileInfo(loop).isSymLink());
+    ::unlink(QFile::encodeName(loop).constData());
+}
+
+TEST_F(UpdateLog, TheSystemLogLineCarriesTheMessageAsItIs) {
+    static QStringList seen;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& line) { seen << line; });
+    trace("50% done %s %n");
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(seen, QStringList{"[KTUpdate] 50% done %s %n"});
+}
+
+TEST_F(UpdateLog, StatusReachesTheHostOnTheMainThread) {
+    QStringList received;
+    onStatus = [&](const QString& message) {
+        received << message + (QThread::currentThread() == qApp->thread() ? " (main)" : " (elsewhere)");
+    };
+    q().sync([] { status("downloading v1.4.2\u2026"); });
+    QCoreApplication::processEvents();
+    onStatus = nullptr;
+    EXPECT_EQ(received, QStringList{"downloading v1.4.2\u2026 (main)"});
+    EXPECT_EQ(entries(), QStringList{"downloading v1.4.2\u2026"});
+}
+
+TEST_F(UpdateLog, PolicySettingsStartOnAndEachWriteNotifies) {
+    EXPECT_TRUE(autoCheck() && autoDownload() && autoInstall() && fullyAutomatic());
+    EXPECT_FALSE(silentWhenActive());
+    int notified = 0;
+    onPolicyChanged = [&] { ++notified; };
+    setAutoDownload(false);
+    EXPECT_FALSE(fullyAutomatic());
+    setFullyAutomatic(true);
+    QCoreApplication::processEvents();
+    onPolicyChanged = nullptr;
+    EXPECT_EQ(notified, 4);
+    EXPECT_TRUE(fullyAutomatic());
+    QSettings().setValue(kLastCheck, 0.0);
+    EXPECT_EQ(lastCheckDate(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace rk
