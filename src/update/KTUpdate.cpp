@@ -4,6 +4,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSettings>
+#include <cstdlib>
 
 namespace rk::KTUpdate {
 
@@ -134,8 +135,14 @@ SerialQueue& q() {
 }
 
 SerialQueue& logQ() {
-    static SerialQueue queue(QStringLiteral("kt.update.log"));
-    return queue;
+    // Never destroyed either, so a task of the update queue that traces while
+    // the program ends finds it; what is queued is written before the end.
+    static auto* queue = [] {
+        auto* made = new SerialQueue(QStringLiteral("kt.update.log"));
+        std::atexit([] { logQ().sync([] {}); });
+        return made;
+    }();
+    return *queue;
 }
 
 void onMain(std::function<void()> work) {

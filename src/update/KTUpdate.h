@@ -133,8 +133,8 @@ bool pendingUpdateIsCritical();
 // lives until the process ends, so a check still waiting for the network
 // never holds up the exit.
 SerialQueue& q();
-// "kt.update.log": appends to the log file; what is queued is written before
-// the program ends.
+// "kt.update.log": appends to the log file. It too lives until the process
+// ends, and what is queued when the program exits is written first.
 SerialQueue& logQ();
 // Runs `work` on the main thread's next turn; dropped when there is no
 // application object.

@@ -8,51 +8,56 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslServer>
-#include <QSslSocket>
 #include <QTemporaryDir>
 #include <future>
+
+#include "support/HttpExchange.h"
 
 namespace rk::test {
 
 namespace {
-
-QByteArray readAll(const QString& path) {
+QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
 }  // namespace
 
-LoopbackHttps::LoopbackHttps(int maxRequests) : maxRequests_(maxRequests) {
+LoopbackHttps::LoopbackHttps() {
     const QTemporaryDir dir;
     QProcess openssl;
-    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                              "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
-                              "subjectAltName=IP:127.0.0.1", "-keyout", dir.filePath("key.pem"), "-out",
-                              dir.filePath("cert.pem")});
-    if (!openssl.waitForFinished(60'000) || openssl.exitCode() != 0) {
-        problem_ = "openssl could not make a certificate: " + openssl.errorString();
+    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                              "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                              "-keyout", dir.filePath("key"), "-out", dir.filePath("cert")});
+    if (!openssl.waitForFinished(60'000) || openssl.exitCode() != 0)
         return;
-    }
-    certificate_ = QSslCertificate(readAll(dir.filePath("cert.pem")));
+    certificate_ = QSslCertificate(contents(dir.filePath("cert")));
     std::promise<quint16> listening;
-    thread_.reset(QThread::create([this, key = readAll(dir.filePath("key.pem")), &listening] {
+    thread_.reset(QThread::create([this, key = contents(dir.filePath("key")), &listening] {
         QSslServer server;
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.setLocalCertificate(certificate_);
         tls.setPrivateKey(QSslKey(key, QSsl::Ec));
         server.setSslConfiguration(tls);
         QObject::connect(&server, &QTcpServer::pendingConnectionAvailable, &server, [this, &server] {
-            while (QTcpSocket* socket = server.nextPendingConnection())
-                serve(socket);
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    const auto request = parseHttpRequest(socket->peek(kHttpRequestCap));
+                    if (!request)
+                        return;
+                    QMutexLocker lock(&mutex_);
+                    ++counts_[request->path];
+                    const Answer a = answers_.value(request->path, Answer(404));
+                    socket->write(httpAnswer(a.status, "application/octet-stream", a.body, a.headers));
+                    socket->disconnectFromHost();
+                });
+            }
         });
         listening.set_value(server.listen(QHostAddress::LocalHost, 0) ? server.serverPort() : 0);
         QEventLoop().exec();
     }));
     thread_->start();
     port_ = listening.get_future().get();
-    if (port_ == 0)
-        problem_ = "the server could not listen on 127.0.0.1";
 }
 
 LoopbackHttps::~LoopbackHttps() {
@@ -77,39 +82,9 @@ void LoopbackHttps::answer(const QByteArray& path, const Answer& answer) {
     answers_.insert(path, answer);
 }
 
-QList<HttpRequest> LoopbackHttps::requests() const {
-    QMutexLocker lock(&mutex_);
-    return requests_;
-}
-
 int LoopbackHttps::count(const QByteArray& path) const {
     QMutexLocker lock(&mutex_);
-    return int(std::count_if(requests_.begin(), requests_.end(), [&](const HttpRequest& r) { return r.path == path; }));
-}
-
-void LoopbackHttps::serve(QTcpSocket* socket) {
-    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    QMutexLocker lock(&mutex_);
-    if (served_++ >= maxRequests_) {
-        socket->abort();
-        return;
-    }
-    auto buffer = std::make_shared<QByteArray>();
-    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-        buffer->append(socket->readAll());
-        const auto request = parseHttpRequest(*buffer);
-        if (!request) {
-            if (buffer->size() > kHttpRequestCap)
-                socket->abort();
-            return;
-        }
-        buffer->clear();
-        QMutexLocker lock(&mutex_);
-        requests_.append(*request);
-        const Answer answer = answers_.value(request->path, Answer(404));
-        socket->write(httpAnswer(answer.status, "application/octet-stream", answer.body, answer.headers));
-        socket->disconnectFromHost();
-    });
+    return counts_.value(path);
 }
 
 }  // namespace rk::test

@@ -1,5 +1,5 @@
-// The updater's log and policy settings: where entries go and in which
-// order, and what the settings read before anything was stored.
+// The updater's log: where entries go, in which order, and what never
+// happens to a log that is there already.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <mutex>
 #include <thread>
@@ -28,10 +27,7 @@ using namespace KTUpdate;
 
 class UpdateLog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setLogPath(log);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-    }
+    void SetUp() override { setLogPath(log); }
 
     // The messages of the file's entries; a line of another shape is kept whole.
     QStringList entries() const {
@@ -89,15 +85,6 @@ TEST_F(UpdateLog, AppendsToWhatStandsThereAndNeverReplacesIt) {
     ::unlink(QFile::encodeName(loop).constData());
 }
 
-TEST_F(UpdateLog, TheSystemLogLineCarriesTheMessageAsItIs) {
-    static QStringList seen;
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& line) { seen << line; });
-    trace("50% done %s %n");
-    qInstallMessageHandler(previous);
-    EXPECT_EQ(seen, QStringList{"[KTUpdate] 50% done %s %n"});
-}
-
 TEST_F(UpdateLog, StatusReachesTheHostOnTheMainThread) {
     QStringList received;
     onStatus = [&](const QString& message) {
@@ -108,22 +95,6 @@ TEST_F(UpdateLog, StatusReachesTheHostOnTheMainThread) {
     onStatus = nullptr;
     EXPECT_EQ(received, QStringList{"downloading v1.4.2\u2026 (main)"});
     EXPECT_EQ(entries(), QStringList{"downloading v1.4.2\u2026"});
-}
-
-TEST_F(UpdateLog, PolicySettingsStartOnAndEachWriteNotifies) {
-    EXPECT_TRUE(autoCheck() && autoDownload() && autoInstall() && fullyAutomatic());
-    EXPECT_FALSE(silentWhenActive());
-    int notified = 0;
-    onPolicyChanged = [&] { ++notified; };
-    setAutoDownload(false);
-    EXPECT_FALSE(fullyAutomatic());
-    setFullyAutomatic(true);
-    QCoreApplication::processEvents();
-    onPolicyChanged = nullptr;
-    EXPECT_EQ(notified, 4);
-    EXPECT_TRUE(fullyAutomatic());
-    QSettings().setValue(kLastCheck, 0.0);
-    EXPECT_EQ(lastCheckDate(), std::nullopt);
 }
 
 }  // namespace
