@@ -4,6 +4,9 @@
 
 #include "app/PermissionDeclaration.h"
 #include "app/model/LinkRouter.h"
+#include "cli/AXDump.h"
+#include "cli/Probe.h"
+#include "cli/UnchangedCheck.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/ToolOutput.h"
@@ -126,6 +129,7 @@ Pane Dispatch::paneForWord(const QString& word) {
 
 AppHost Dispatch::host(Mode::Kind kind) {
     switch (kind) {
+        case Mode::Kind::probe:  // paints the marks, with text, on its photo
         case Mode::Kind::capturePages:
             return AppHost::render;
         case Mode::Kind::application:
@@ -140,6 +144,9 @@ bool Dispatch::isBuilt(Mode::Kind kind) {
         case Mode::Kind::permissionCheck:
         case Mode::Kind::permissionLint:
         case Mode::Kind::moveInCheck:
+        case Mode::Kind::probe:
+        case Mode::Kind::settingsUnchangedCheck:
+        case Mode::Kind::axDump:
         case Mode::Kind::application:
             return true;
         default:
@@ -166,6 +173,12 @@ int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
             return KTPermissionWizard::runLintCLI(args);
         case Mode::Kind::moveInCheck:
             return MoveInCheck::run(mode.file);
+        case Mode::Kind::probe:
+            return Probe::run(mode.pane.value_or(Pane::loginItems), mode.photoOut);
+        case Mode::Kind::settingsUnchangedCheck:
+            return UnchangedCheck::run();
+        case Mode::Kind::axDump:
+            return AXDump::run(mode.pane.value_or(Pane::loginItems), mode.filter);
         default:
             break;
     }

@@ -84,13 +84,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Dispatch, OnlyTheModesBuiltHereRunAndTheRestNeedNoWindow) {
-    const QList<K> built{K::permissionCheck, K::permissionLint, K::moveInCheck, K::application};
+    const QList<K> built{K::permissionCheck, K::permissionLint, K::probe,      K::settingsUnchangedCheck,
+                         K::moveInCheck,     K::axDump,         K::application};
     for (K kind : {K::permissionCheck, K::permissionLint, K::selfTest, K::probe, K::settingsUnchangedCheck,
                    K::capturePages, K::moveInCheck, K::explainCheck, K::axDump, K::application}) {
         EXPECT_EQ(Dispatch::isBuilt(kind), built.contains(kind)) << Dispatch::flag(kind).toStdString();
-        const AppHost expected = kind == K::application    ? AppHost::windows
-                                 : kind == K::capturePages ? AppHost::render
-                                                           : AppHost::console;
+        const AppHost expected = kind == K::application                        ? AppHost::windows
+                                 : kind == K::capturePages || kind == K::probe ? AppHost::render
+                                                                               : AppHost::console;
         EXPECT_EQ(Dispatch::host(kind), expected) << Dispatch::flag(kind).toStdString();
     }
 }

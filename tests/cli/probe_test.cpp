@@ -1,0 +1,114 @@
+// "--probe" on the simulated System Settings: its lines with and without a
+// photo, the files beside the photo path, failing stores, and a photo that
+// never comes.
+
+#include "cli/Probe.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "finder/SettingsDriver.h"
+#include "support/ModelFakes.h"
+#include "support/PrintedLines.h"
+
+using namespace rk;
+using namespace rk::test;
+
+namespace {
+
+[[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+
+const QString kLong = QStringLiteral("LongName \"Helper\" for the Application Suite");
+const QStringList kTop = {
+    "window: \"Accessibility\" frame=(100.5, 50.0, 715.0, 650.0) id=812",
+    "rows: 3 visible, 0 below the fold; minus buttons: 1; selected: [\"LongName \\\"Helper\\\" for the "
+    "Application Suite\"]"};
+const QString kNoPhoto = QStringLiteral("photo: NOT MEASURED (Screen Recording off or capture failed)");
+const QString kNoStore = QStringLiteral("store: NOT MEASURED (Full Disk Access off or unreadable)");
+const QStringList kVerdict = {
+    "store: 2 candidates, 1 gone: com.example.Ghost [no installed app answers to com.example.Ghost]",
+    "finding REMOVE Ghost x1: An old app: no installed app answers to com.example.Ghost. Nothing uses it "
+    "anymore.",
+    "mark remove accessibility#0 Ghost"};
+
+class ProbeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world.installApp("com.vendor.Editor", "/Applications/Editor.app");
+        world.writeTcc({accessibilityRow("com.example.Ghost"), accessibilityRow("com.vendor.Editor")});
+        world.settings.setWindowFrame({100.5, 50, 715, 650});
+        world.settings.setAccessibilityRows({{"Ghost", SimulatedIcon::blankDocument, "com.example.Ghost"},
+                                             {"Editor", SimulatedIcon::colourful, "com.vendor.Editor"},
+                                             {kLong, SimulatedIcon::blankDocument, "com.example.LongName"}});
+        world.settings.showPage(SimulatedPage::accessibility);
+        world.root.makeFolder("/out/x.png");
+        const auto snap = SettingsDriver::snapshot(Pane::accessibility);
+        ASSERT_TRUE(snap && SettingsDriver::select(snap->rows[2], *snap));
+    }
+    Printed probe(const std::optional<QString>& path, const ProbeWaits& waits = {}) {
+        return printedBy([&] { return Probe::run(Pane::accessibility, path, waits); });
+    }
+    QStringList files(const QString& logical) const {
+        return QDir(world.root.disk(logical)).entryList(QDir::Files, QDir::Name);
+    }
+
+    ModelWorld world;
+};
+
+TEST_F(ProbeTest, WithoutAPhotoEveryRowIsPrintedWhole) {
+    world.photo.permitted = false;
+    const Printed printed = probe(std::nullopt);
+    EXPECT_EQ(printed.status, 0);
+    EXPECT_EQ(printed.lines,
+              kTop +
+                  QStringList({"  accessibility 0 Ghost (335.5, 154.0, 460.0, 40.0)",
+                               "  accessibility 1 Editor (335.5, 194.0, 460.0, 40.0)",
+                               "  accessibility 2 " + kLong + " (335.5, 234.0, 460.0, 40.0)"}) +
+                  kVerdict);
+}
+
+TEST_F(ProbeTest, APhotoReadsEachIconAndItsFilesNeverOverwriteEachOther) {
+    const QStringList icons = {"shot-icon-accessibility-0.png", "shot-icon-accessibility-1.png",
+                               "shot-icon-accessibility-2.png", "shot-raw.png"};
+    for (const auto& [folder, marked] : {std::pair{QString("/out/x.png"), QString("shot")},
+                                         std::pair{QString("/out"), QString("shot.png")}}) {
+        const Printed printed = probe(world.root.disk(folder + "/" + marked));
+        ASSERT_EQ(printed.lines.size(), 8);
+        EXPECT_TRUE(printed.lines[2].startsWith("  accessibility  0  Ghost" + QString(29, ' ') + " bright="));
+        EXPECT_TRUE(printed.lines[2].endsWith(" blank=yes") && printed.lines[3].endsWith(" blank=no"));
+        EXPECT_TRUE(
+            printed.lines[4].startsWith("  accessibility  2  LongName \"Helper\" for the Applicat bright="));
+        EXPECT_EQ(printed.lines.mid(5), kVerdict);
+        QStringList expected = icons + QStringList{marked};
+        expected.sort();
+        EXPECT_EQ(files(folder), expected) << folder.toStdString();
+    }
+}
+
+TEST_F(ProbeTest, AFailedCaptureOrAnUnreadableStoreIsSaidAndTheProbeGoesOn) {
+    world.root.writeFile(world.root.paths().userTCC(), "not a database");
+    world.photo.listingError = "not permitted";
+    const QStringList withoutStore = {kNoStore, "store: 0 candidates, 0 gone: "};
+    EXPECT_EQ(probe(world.root.disk("/out/shot.png")).lines, kTop + QStringList{kNoPhoto} + withoutStore);
+    EXPECT_TRUE(files("/out").isEmpty());
+
+    world.photo.listingError.reset();  // the photo's own decision reads the store too
+    const Printed printed = probe(std::nullopt);
+    EXPECT_EQ(printed.status, 0);
+    EXPECT_EQ(printed.lines.mid(5), QStringList{kNoStore} + withoutStore);
+}
+
+TEST_F(ProbeTest, APhotoThatNeverComesStopsTheWaitAtTheDeadlineAndIsDroppedLater) {
+    std::function<void()> held;
+    double pumped = 0;
+    const ProbeWaits waits{.pump = [&](double seconds) { pumped += seconds; },
+                           .start = [&](std::function<void()> work) { held = std::move(work); }};
+    EXPECT_EQ(probe(world.root.disk("/out/shot.png"), waits).lines.mid(0, 3), kTop + QStringList{kNoPhoto});
+    EXPECT_NEAR(pumped, ProbeWaits::captureDeadline, ProbeWaits::captureSlice * 1.5);
+    ASSERT_TRUE(held);
+    held();  // the photo arrives after all, and goes nowhere
+    EXPECT_TRUE(files("/out").isEmpty());
+}
+
+}  // namespace
