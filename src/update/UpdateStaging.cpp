@@ -61,8 +61,9 @@ Result<QString, QString> freshStagingFolder(const QString& key, const QString& v
     if (!parent)
         return fail(parent.error());
     const QString path = *parent + '/' + stagingFolderName(key, version, build);
+    // Read as written: a ".." that cleaning would fold away must not pass.
     const QFileInfo place(path);
-    if (place.absolutePath() != *parent)
+    if (QDir::cleanPath(path) != path || place.absolutePath() != *parent)
         return fail(QStringLiteral("the staging folder ") + path + QStringLiteral(" is not inside ") + *parent);
     if (place.isSymLink() || (place.exists() && !place.isDir()))
         QFile::remove(path);

@@ -34,12 +34,6 @@ TEST(SystemPaths, DiskMapsLogicalPathsUnderTheRoot) {
     EXPECT_EQ(SystemPaths::host().disk("/Library"), "/Library");
 }
 
-TEST(SystemPaths, TheHostRunsThisBuildsOwnDitto) {
-    EXPECT_EQ(SystemPaths::host().tool(MacTool::ditto), SystemPaths::standIn(MacTool::ditto));
-    EXPECT_EQ(SystemPaths::host().tool(MacTool::codesign), "/usr/bin/codesign");
-    EXPECT_EQ(SystemPaths::rerooted("/tmp/root", "/Users/ann").tool(MacTool::ditto), "/tmp/root/usr/bin/ditto");
-}
-
 TEST(SystemPaths, TheDittoStandInCopiesABundleKeepingLinksAndModes) {
     test::TempRoot root;
     const QString ditto = test::FakeTools(root).installStandIn(MacTool::ditto);

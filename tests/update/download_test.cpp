@@ -34,17 +34,18 @@ QString sha256(const QByteArray& bytes) {
 }
 
 // A zip of "<folder>Rowkeeper.app" (identifier com.quillory.rowkeeper, an
-// executable and a link), and of "../evil" when `outside`.
-QByteArray archive(const QString& folder = "", bool outside = false) {
+// executable and a link) and of the `extra` names: "../evil", or "Linked.app",
+// a link to the bundle.
+QByteArray archive(const QString& folder = "", const QString& extra = "") {
     const QTemporaryDir dir;
     const QString script =
         "c=pack/$1Rowkeeper.app/Contents; mkdir -p $c/MacOS && touch evil $c/MacOS/Rowkeeper && "
-        "chmod 700 $c/MacOS/Rowkeeper && ln -s MacOS $c/Current && printf '%s' '<plist version=\"1.0\"><dict>"
+        "chmod 700 $c/MacOS/Rowkeeper && ln -s MacOS $c/Current && ln -s $1Rowkeeper.app pack/Linked.app && printf '%s' '<plist version=\"1.0\"><dict>"
         "<key>CFBundleIdentifier</key><string>com.quillory.rowkeeper</string></dict></plist>' > $c/Info.plist && "
         "top=${1%%/*}; cd pack && zip -qry ../a.zip ${top:-Rowkeeper.app} $2";
     QProcess zip;
     zip.setWorkingDirectory(dir.path());
-    zip.start("/bin/sh", {"-c", script, "sh", folder, outside ? "../evil" : ""});
+    zip.start("/bin/sh", {"-c", script, "sh", folder, extra});
     zip.waitForFinished();
     QFile made(dir.filePath("a.zip"));
     return made.open(QIODevice::ReadOnly) ? made.readAll() : QByteArray();
@@ -107,8 +108,9 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
         {[&](Appcast& a) { a.url = QUrl(server.base() + "/missing.zip"); }, "download failed", {}},
         {[](Appcast& a) { a.sha256 = QString(64, 'b'); },
          "sha256 mismatch (got " + sha256(good).left(12) + "\u2026, manifest bbbbbbbbbbbb\u2026)", {}},
-        {[&](Appcast& a) { a = offer(archive("", true)); }, "unzip failed", {"ditto"}},
+        {[&](Appcast& a) { a = offer(archive("", "../evil")); }, "unzip failed", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/")); }, "no .app in the archive", {"ditto"}},
+        {[&](Appcast& a) { a = offer(archive("Payload/", "Linked.app")); }, "no .app in the archive", {"ditto"}},
         {[&](Appcast&) { root.remove(SystemPaths::toolLocation(MacTool::codesign)); }, "code signature invalid",
          {"ditto"}},
         {[&](Appcast&) { tools.answer(MacTool::codesign, 1); }, "code signature invalid", {"ditto", "codesign"}},
@@ -140,9 +142,10 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
 TEST_F(UpdateDownload, StagesOnlyInsideAFolderNoOneElseMayEnter) {
     const QString victim = privateTemporaryFolder().valueOr("") + "/victim-57";
     QDir().mkpath(victim);
+    QFile(victim + "/keep").open(QIODevice::WriteOnly);
     const auto staged = downloadAndVerify(offer(archive(), "../../victim"), 10s);
     EXPECT_EQ(staged.valueOr(""), runtime.path() + "/KTUpdate/KTUpdate-lark-spur-____victim-57/Rowkeeper.app");
-    EXPECT_TRUE(QFileInfo::exists(victim));
+    EXPECT_TRUE(QFileInfo::exists(victim + "/keep"));
 
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
     const QString fallback = privateTemporaryFolder().valueOr("");
