@@ -42,7 +42,7 @@ public:
     }
 
     template <class... Args>
-        requires std::invocable<const T&, Args...>
+    requires std::invocable<const T&, Args...>
     auto operator()(Args&&... args) const {
         using R = std::invoke_result_t<const T&, Args...>;
         const T value = get();

@@ -71,7 +71,8 @@ extern Hook<std::function<void(const QString&)>> onJustUpdated;
 extern Hook<std::function<void(const QString&, const QString&)>> presentNotice;
 // Replaces the built-in install confirmation when set: (title, message,
 // confirm, cancel); true means install.
-extern Hook<std::function<bool(const QString&, const QString&, const QString&, const QString&)>> presentConfirm;
+extern Hook<std::function<bool(const QString&, const QString&, const QString&, const QString&)>>
+    presentConfirm;
 
 // The host has assigned `mustNotInstallNow` or `holdsNoLiveWork`, with any value.
 bool liveWorkDeclared();

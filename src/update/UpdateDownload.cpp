@@ -82,10 +82,11 @@ Result<QString, QString> downloadAndVerify(const Appcast& entry, std::chrono::mi
         return fail(QStringLiteral("download failed"));
     trace(QStringLiteral("downloaded %1 bytes from %2").arg(body->size()).arg(entry.url.fileName()));
 
-    const QString digest = QString::fromLatin1(QCryptographicHash::hash(*body, QCryptographicHash::Sha256).toHex());
+    const QString digest =
+        QString::fromLatin1(QCryptographicHash::hash(*body, QCryptographicHash::Sha256).toHex());
     if (digest != entry.sha256) {
-        return fail(QStringLiteral("sha256 mismatch (got ") + digest.left(12) + QStringLiteral("\u2026, manifest ") +
-                    entry.sha256.left(12) + QStringLiteral("\u2026)"));
+        return fail(QStringLiteral("sha256 mismatch (got ") + digest.left(12) +
+                    QStringLiteral("\u2026, manifest ") + entry.sha256.left(12) + QStringLiteral("\u2026)"));
     }
     trace(QStringLiteral("sha256 matches the manifest"));
 
@@ -102,8 +103,8 @@ Result<QString, QString> downloadAndVerify(const Appcast& entry, std::chrono::mi
     if (const auto verified = verify(*app); !verified)
         return fail(verified.error());
     run(tool(MacTool::xattr), {"-dr", "com.apple.quarantine", *app});
-    trace(QStringLiteral("verified (codesign strict, TeamIdentifier ") + teamID + QStringLiteral(", spctl) and staged at ") +
-          *app);
+    trace(QStringLiteral("verified (codesign strict, TeamIdentifier ") + teamID +
+          QStringLiteral(", spctl) and staged at ") + *app);
     return *app;
 }
 

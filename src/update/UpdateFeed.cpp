@@ -50,7 +50,8 @@ std::optional<QDateTime> internetDate(const QJsonValue& value) {
     const QTime time(number(4), number(5), number(6));
     if (!date.isValid() || !time.isValid() || number(9) > 23 || number(10) > 59)
         return std::nullopt;
-    const int offset = (match.captured(8) == QStringLiteral("-") ? -1 : 1) * (number(9) * 3600 + number(10) * 60);
+    const int offset =
+        (match.captured(8) == QStringLiteral("-") ? -1 : 1) * (number(9) * 3600 + number(10) * 60);
     return QDateTime(date, time, QTimeZone(offset)).toUTC();
 }
 

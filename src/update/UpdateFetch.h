@@ -27,6 +27,7 @@ QNetworkRequest freshRequest(const QUrl& url, std::chrono::milliseconds timeout)
 // The body of a complete answer with status exactly 200 (other 2xx answers,
 // failures and redirects that are refused give nothing). A request still
 // running after `wait` is abandoned and gives nothing.
-std::optional<QByteArray> syncFetch(const QNetworkRequest& request, std::chrono::milliseconds wait = kFetchWait);
+std::optional<QByteArray> syncFetch(const QNetworkRequest& request,
+                                    std::chrono::milliseconds wait = kFetchWait);
 
 }  // namespace rk::KTUpdate

@@ -64,7 +64,8 @@ Result<QString, QString> freshStagingFolder(const QString& key, const QString& v
     // Read as written: a ".." that cleaning would fold away must not pass.
     const QFileInfo place(path);
     if (QDir::cleanPath(path) != path || place.absolutePath() != *parent)
-        return fail(QStringLiteral("the staging folder ") + path + QStringLiteral(" is not inside ") + *parent);
+        return fail(QStringLiteral("the staging folder ") + path + QStringLiteral(" is not inside ") +
+                    *parent);
     if (place.isSymLink() || (place.exists() && !place.isDir()))
         QFile::remove(path);
     else if (place.isDir())

@@ -20,12 +20,15 @@ QString quoted(QString text) {
 
 QString FakeTools::install(MacTool tool) {
     const QString mode = quoted(root_.disk(modeFile(tool)));
-    return place(tool, "mode=" + mode + "\n[ -f \"$mode\" ] || exit 0\ntail -n +2 \"$mode\"\nexit \"$(head -n 1 \"$mode\")\"\n");
+    return place(tool,
+                 "mode=" + mode +
+                     "\n[ -f \"$mode\" ] || exit 0\ntail -n +2 \"$mode\"\nexit \"$(head -n 1 \"$mode\")\"\n");
 }
 
 QString FakeTools::installStandIn(MacTool tool) {
     const QString name = QFileInfo(SystemPaths::toolLocation(tool)).fileName();
-    return place(tool, "exec /bin/sh " + quoted(QStringLiteral(ROWKEEPER_STAND_IN_SOURCES "/") + name) + " \"$@\"\n");
+    return place(
+        tool, "exec /bin/sh " + quoted(QStringLiteral(ROWKEEPER_STAND_IN_SOURCES "/") + name) + " \"$@\"\n");
 }
 
 QString FakeTools::place(MacTool tool, const QString& body) {

@@ -25,9 +25,10 @@ QByteArray contents(const QString& path) {
 LoopbackHttps::LoopbackHttps() {
     const QTemporaryDir dir;
     QProcess openssl;
-    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                              "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                              "-keyout", dir.filePath("key"), "-out", dir.filePath("cert")});
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                   "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                   "-keyout", dir.filePath("key"), "-out", dir.filePath("cert")});
     if (!openssl.waitForFinished(60'000) || openssl.exitCode() != 0)
         return;
     certificate_ = QSslCertificate(contents(dir.filePath("cert")));

@@ -24,8 +24,8 @@ namespace {
 using namespace KTUpdate;
 using namespace std::chrono_literals;
 
-[[maybe_unused]] const auto* const kApp =
-    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "update_download_test"));
+[[maybe_unused]] const auto* const kApp = ::testing::AddGlobalTestEnvironment(
+    new test::AppEnvironment(test::AppKind::core, "update_download_test"));
 
 const QByteArray kSigned = "Executable=/x/Rowkeeper\nTeamIdentifier=K4TQ9XR2VM\n";
 
@@ -40,8 +40,10 @@ QByteArray archive(const QString& folder = "", const QString& extra = "") {
     const QTemporaryDir dir;
     const QString script =
         "c=pack/$1Rowkeeper.app/Contents; mkdir -p $c/MacOS && touch evil $c/MacOS/Rowkeeper && "
-        "chmod 700 $c/MacOS/Rowkeeper && ln -s MacOS $c/Current && ln -s $1Rowkeeper.app pack/Linked.app && printf '%s' '<plist version=\"1.0\"><dict>"
-        "<key>CFBundleIdentifier</key><string>com.quillory.rowkeeper</string></dict></plist>' > $c/Info.plist && "
+        "chmod 700 $c/MacOS/Rowkeeper && ln -s MacOS $c/Current && ln -s $1Rowkeeper.app pack/Linked.app && "
+        "printf '%s' '<plist version=\"1.0\"><dict>"
+        "<key>CFBundleIdentifier</key><string>com.quillory.rowkeeper</string></dict></plist>' > "
+        "$c/Info.plist && "
         "top=${1%%/*}; cd pack && zip -qry ../a.zip ${top:-Rowkeeper.app} $2";
     QProcess zip;
     zip.setWorkingDirectory(dir.path());
@@ -90,10 +92,10 @@ TEST_F(UpdateDownload, StagesAVerifiedBundleAndLiftsTheQuarantineLast) {
     const QString folder = runtime.path() + "/KTUpdate/KTUpdate-lark-spur-1.4.2-57";
     const QString app = folder + "/Rowkeeper.app";
     EXPECT_EQ(downloadAndVerify(offer(archive()), 10s).valueOr("refused"), app);
-    EXPECT_EQ(tools.calls(), QStringList({"ditto -x -k " + folder + "/update.zip " + folder,
-                                          "codesign --verify --deep --strict " + app,
-                                          "codesign -dv --verbose=2 " + app, "spctl -a " + app,
-                                          "xattr -dr com.apple.quarantine " + app}));
+    EXPECT_EQ(tools.calls(),
+              QStringList({"ditto -x -k " + folder + "/update.zip " + folder,
+                           "codesign --verify --deep --strict " + app, "codesign -dv --verbose=2 " + app,
+                           "spctl -a " + app, "xattr -dr com.apple.quarantine " + app}));
     EXPECT_TRUE(QFileInfo(app + "/Contents/MacOS/Rowkeeper").isExecutable());
     EXPECT_TRUE(QFileInfo(app + "/Contents/Current").isSymLink());
 }
@@ -107,20 +109,27 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
     const std::tuple<std::function<void(Appcast&)>, QString, QStringList> rows[] = {
         {[&](Appcast& a) { a.url = QUrl(server.base() + "/missing.zip"); }, "download failed", {}},
         {[](Appcast& a) { a.sha256 = QString(64, 'b'); },
-         "sha256 mismatch (got " + sha256(good).left(12) + "\u2026, manifest bbbbbbbbbbbb\u2026)", {}},
+         "sha256 mismatch (got " + sha256(good).left(12) + "\u2026, manifest bbbbbbbbbbbb\u2026)",
+         {}},
         {[&](Appcast& a) { a = offer(archive("", "../evil")); }, "unzip failed", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/")); }, "no .app in the archive", {"ditto"}},
-        {[&](Appcast& a) { a = offer(archive("Payload/", "Linked.app")); }, "no .app in the archive", {"ditto"}},
-        {[&](Appcast&) { root.remove(SystemPaths::toolLocation(MacTool::codesign)); }, "code signature invalid",
+        {[&](Appcast& a) { a = offer(archive("Payload/", "Linked.app")); },
+         "no .app in the archive",
          {"ditto"}},
-        {[&](Appcast&) { tools.answer(MacTool::codesign, 1); }, "code signature invalid", {"ditto", "codesign"}},
-        {[&](Appcast&) { tools.answer(MacTool::codesign, 0, "TeamIdentifier=Z9Z9Z9Z9Z9\n"); }, otherTeam, signedTwice},
+        {[&](Appcast&) { root.remove(SystemPaths::toolLocation(MacTool::codesign)); },
+         "code signature invalid",
+         {"ditto"}},
+        {[&](Appcast&) { tools.answer(MacTool::codesign, 1); },
+         "code signature invalid",
+         {"ditto", "codesign"}},
+        {[&](Appcast&) { tools.answer(MacTool::codesign, 0, "TeamIdentifier=Z9Z9Z9Z9Z9\n"); }, otherTeam,
+         signedTwice},
         {[&](Appcast&) { tools.answer(MacTool::codesign, 0, "Executable=/TeamIdentifier=K4TQ9XR2VM/x\n"); },
          otherTeam, signedTwice},
         {[&](Appcast&) { tools.answer(MacTool::spctl, 3, "rejected"); },
          "Gatekeeper rejected the update (unnotarized or non-Developer-ID build)", checked},
-        {[&](Appcast&) { self.identifier = "com.example.other"; }, otherApp + "com.example.other); keeping this one",
-         checked},
+        {[&](Appcast&) { self.identifier = "com.example.other"; },
+         otherApp + "com.example.other); keeping this one", checked},
         {[&](Appcast&) { self.identifier.reset(); }, otherApp + "this app); keeping this one", checked},
     };
     for (const auto& [change, message, toolsRun] : rows) {
@@ -144,10 +153,12 @@ TEST_F(UpdateDownload, StagesOnlyInsideAFolderNoOneElseMayEnter) {
     QDir().mkpath(victim);
     QFile(victim + "/keep").open(QIODevice::WriteOnly);
     const auto staged = downloadAndVerify(offer(archive(), "../../victim"), 10s);
-    EXPECT_EQ(staged.valueOr(""), runtime.path() + "/KTUpdate/KTUpdate-lark-spur-____victim-57/Rowkeeper.app");
+    EXPECT_EQ(staged.valueOr(""),
+              runtime.path() + "/KTUpdate/KTUpdate-lark-spur-____victim-57/Rowkeeper.app");
     EXPECT_TRUE(QFileInfo::exists(victim + "/keep"));
 
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
+    QFile::setPermissions(runtime.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
     const QString fallback = privateTemporaryFolder().valueOr("");
     EXPECT_TRUE(fallback.startsWith(QDir::tempPath() + "/KTUpdate-")) << fallback.toStdString();
     EXPECT_EQ(QFileInfo(fallback).permissions() & (QFile::ExeOther | QFile::ExeGroup), 0);

@@ -61,7 +61,8 @@ TEST(UpdateFeed, ReadsEachKeyByItsRule) {
         {"notes", "", entry()},
         {"notes", "Fixes the list.", entry([](Appcast& a) { a.notes = "Fixes the list."; })},
         {"notes_url", "http://example.com/n", entry()},
-        {"notes_url", "https://example.com/n", entry([](Appcast& a) { a.notesURL = QUrl("https://example.com/n"); })},
+        {"notes_url", "https://example.com/n",
+         entry([](Appcast& a) { a.notesURL = QUrl("https://example.com/n"); })},
         {"min_macos", "26.1", entry([](Appcast& a) { a.minMacOS = "26.1"; })},
         {"min_macos", 26, entry()},
         {"critical", true, entry([](Appcast& a) { a.critical = true; })},
@@ -80,7 +81,8 @@ TEST(UpdateFeed, ReadsEachKeyByItsRule) {
         else
             feed.insert(row.key, row.value);
         EXPECT_EQ(parseAppcast(QJsonDocument(feed).toJson()), row.want)
-            << row.key << " " << QJsonDocument(QJsonArray{row.value}).toJson(QJsonDocument::Compact).constData();
+            << row.key << " "
+            << QJsonDocument(QJsonArray{row.value}).toJson(QJsonDocument::Compact).constData();
     }
     EXPECT_EQ(parseAppcast("[1]"), invalid);
     EXPECT_EQ(parseAppcast("{\"version\": "), invalid);
@@ -89,8 +91,9 @@ TEST(UpdateFeed, ReadsEachKeyByItsRule) {
 TEST(UpdateFeed, ComparesVersionsPieceByPiece) {
     using O = std::strong_ordering;
     const std::tuple<const char*, const char*, O> rows[] = {
-        {"1.10", "1.9", O::greater}, {"1.2", "1.2.0", O::equal}, {"2.0b1", "2.0", O::equal}, {"1.2a", "1.2.1", O::less},
-        {"1..2", "1.2", O::equal},   {"", "0.0", O::equal},      {"1. 2", "1", O::equal},    {"-1", "+0", O::less},
+        {"1.10", "1.9", O::greater}, {"1.2", "1.2.0", O::equal}, {"2.0b1", "2.0", O::equal},
+        {"1.2a", "1.2.1", O::less},  {"1..2", "1.2", O::equal},  {"", "0.0", O::equal},
+        {"1. 2", "1", O::equal},     {"-1", "+0", O::less},
     };
     for (const auto& [a, b, want] : rows)
         EXPECT_TRUE(compareVersions(a, b) == want) << a << " against " << b;
@@ -123,7 +126,9 @@ TEST(UpdateFeed, OnlyATrustedAnswerWithStatus200GivesABody) {
         {"/s404", {404, "gone"}},
         {"/to-http", {302, {}, "Location: " + plain.baseAddress().toUtf8() + "s200\r\n"}},
     };
-    const auto fetch = [&](const char* path) { return syncFetch(freshRequest(server.base() + path, 5s), 10s); };
+    const auto fetch = [&](const char* path) {
+        return syncFetch(freshRequest(server.base() + path, 5s), 10s);
+    };
     for (const auto& [path, answer] : nothing) {
         server.answer(path, answer);
         EXPECT_EQ(fetch(path), std::nullopt) << path;
