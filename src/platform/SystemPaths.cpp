@@ -99,7 +99,19 @@ QString SystemPaths::toolLocation(MacTool tool) {
 
 QString SystemPaths::tool(MacTool tool) const {
     const QString location = toolLocation(tool);
-    return tool == MacTool::shell ? location : disk(location);
+    if (tool == MacTool::shell)
+        return location;
+    if (root_.isEmpty()) {
+        if (const auto own = standIn(tool))
+            return *own;
+    }
+    return disk(location);
+}
+
+std::optional<QString> SystemPaths::standIn(MacTool tool) {
+    if (tool == MacTool::ditto)
+        return QStringLiteral(ROWKEEPER_STAND_IN_FOLDER "/ditto");
+    return std::nullopt;
 }
 
 QString SystemPaths::tilde(const QString& logical) const {

@@ -7,10 +7,17 @@
 // records and the evidence texts keep their real-looking paths. The Mac tools
 // the program runs have their one table here too (`toolLocation`), mapped the
 // same way by `tool()`, so a test puts small scripts in their places.
+//
+// This Linux build has a stand-in of its own for one tool, ditto (unpacking a
+// zip archive and copying a bundle): a script installed with the program in
+// its libexec folder, which `tool()` answers on the host. Every other Mac tool
+// is missing here, so running it fails to start and whatever needed its
+// answer is refused.
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace rk {
 
@@ -79,9 +86,13 @@ public:
     // tool paths. The values are the Mac's own paths.
     static QString toolLocation(MacTool tool);
     // The file to run for `tool` on this machine: its location mapped by
-    // `disk()`, so a re-rooted machine runs the scripts a test put there. The
-    // shell is the host's own and is never re-rooted.
+    // `disk()`, so a re-rooted machine runs the scripts a test put there; on
+    // the host, the stand-in where this build has one. The shell is the
+    // host's own and is never re-rooted.
     QString tool(MacTool tool) const;
+    // Where this build installs its own stand-in for `tool`; none for the
+    // tools it has none for.
+    static std::optional<QString> standIn(MacTool tool);
     // The places the LaunchServices register tool may be, first found wins.
     static QList<MacTool> registerTools() {
         return {MacTool::launchServicesRegister, MacTool::launchServicesRegisterVersioned};

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
+#include "platform/Machine.h"
 #include "platform/SystemPaths.h"
 #include "platform/Text.h"
+#include "support/FakeTools.h"
 
 using namespace rk;
+using namespace std::chrono_literals;
 
 TEST(SystemPaths, TildeOnlyAtFolderBoundary) {
     const auto paths = SystemPaths::rerooted("/tmp/root", "/Users/ann");
@@ -27,6 +32,19 @@ TEST(SystemPaths, DiskMapsLogicalPathsUnderTheRoot) {
               "/tmp/root/Users/ann/Library/Application Support/com.apple.TCC/TCC.db");
     EXPECT_EQ(paths.disk("relative/x"), "relative/x");
     EXPECT_EQ(SystemPaths::host().disk("/Library"), "/Library");
+}
+
+TEST(SystemPaths, TheDittoStandInCopiesABundleKeepingLinksAndModes) {
+    test::TempRoot root;
+    const QString ditto = test::FakeTools(root).installStandIn(MacTool::ditto);
+    const QString program = root.writeFile("/A.app/Contents/MacOS/A", "#!/bin/sh\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup);
+    QFile::link("MacOS", root.disk("/A.app/Contents/Current"));
+    const ToolResult copied = HostMachine().runMerged(ditto, {root.disk("/A.app"), root.disk("/B.app")}, 10s);
+    EXPECT_TRUE(copied.ok()) << copied.out.toStdString();
+    EXPECT_EQ(QFileInfo(root.disk("/B.app/Contents/MacOS/A")).permissions(), QFileInfo(program).permissions());
+    EXPECT_TRUE(QFileInfo(root.disk("/B.app/Contents/Current")).isSymLink());
+    EXPECT_FALSE(HostMachine().runMerged(ditto, {"-x", root.disk("/A.app")}, 10s).ok()) << "another form";
 }
 
 TEST(Text, OrdersByScalarValueNotUtf16Units) {

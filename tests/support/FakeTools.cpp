@@ -19,13 +19,25 @@ QString quoted(QString text) {
 }  // namespace
 
 QString FakeTools::install(MacTool tool) {
+    // The answer for the n-th call, when one was given, else the tool's own.
+    const QString name = QFileInfo(SystemPaths::toolLocation(tool)).fileName();
+    return place(tool,
+                 "mode=" + quoted(root_.disk(modeFile(tool))) + "\nn=$(grep -c " + quoted("^" + name + " ") +
+                     " " + quoted(root_.disk(kLog)) + ")\n[ -f \"$mode.$n\" ] && mode=\"$mode.$n\"" +
+                     "\n[ -f \"$mode\" ] || exit 0\ntail -n +2 \"$mode\"\nexit \"$(head -n 1 \"$mode\")\"\n");
+}
+
+QString FakeTools::installStandIn(MacTool tool) {
+    const QString name = QFileInfo(SystemPaths::toolLocation(tool)).fileName();
+    return place(
+        tool, "exec /bin/sh " + quoted(QStringLiteral(ROWKEEPER_STAND_IN_SOURCES "/") + name) + " \"$@\"\n");
+}
+
+QString FakeTools::place(MacTool tool, const QString& body) {
     root_.makeFolder("/.fake-tools");
     const QString name = QFileInfo(SystemPaths::toolLocation(tool)).fileName();
     const QString script =
-        "#!/bin/sh\nprintf '%s\\n' " + quoted(name) + "\" $*\" >> " + quoted(root_.disk(kLog)) +
-        "\nmode=" + quoted(root_.disk(modeFile(tool))) + "\nn=$(grep -c " + quoted("^" + name + " ") + " " +
-        quoted(root_.disk(kLog)) + ")\n[ -f \"$mode.$n\" ] && mode=\"$mode.$n\"" +
-        "\n[ -f \"$mode\" ] || exit 0\ntail -n +2 \"$mode\"\nexit \"$(head -n 1 \"$mode\")\"\n";
+        "#!/bin/sh\nprintf '%s\\n' " + quoted(name) + "\" $*\" >> " + quoted(root_.disk(kLog)) + "\n" + body;
     const QString path = root_.writeFile(SystemPaths::toolLocation(tool), script.toUtf8());
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;

@@ -22,6 +22,9 @@ public:
     // Puts the script for `tool` (any but the shell) in place, answering status 0 and no output
     // until told otherwise; returns the path it runs from.
     QString install(MacTool tool);
+    // Puts this build's own stand-in for `tool` (SystemPaths::standIn) in
+    // place instead, its calls logged like the others; returns its path.
+    QString installStandIn(MacTool tool);
     // What the next calls of `tool` answer.
     void answer(MacTool tool, int status, const QByteArray& output = QByteArray());
     // What the `call`-th call of `tool` (counting from 1) answers, whatever `answer` says.
@@ -30,6 +33,9 @@ public:
     QStringList calls() const;
 
 private:
+    // A script at the tool's place that logs its call, then runs `body`.
+    QString place(MacTool tool, const QString& body);
+
     const TempRoot& root_;
 };
 

@@ -6,36 +6,6 @@
 
 namespace rk::test {
 
-namespace {
-
-constexpr qsizetype requestCap = 1024 * 1024;
-
-// The request in `buffer` once it is complete (headers and the body that
-// Content-Length announces).
-std::optional<LoopbackGateway::Request> parseRequest(const QByteArray& buffer) {
-    const qsizetype end = buffer.indexOf("\r\n\r\n");
-    if (end < 0)
-        return std::nullopt;
-    const QList<QByteArray> lines = buffer.left(end).split('\n');
-    LoopbackGateway::Request request;
-    const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-    request.method = first.value(0);
-    request.path = first.value(1);
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qsizetype colon = lines[i].indexOf(':');
-        if (colon <= 0)
-            continue;
-        request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
-    }
-    const qsizetype length = request.headers.value("content-length", "0").toLongLong();
-    if (buffer.size() - (end + 4) < length)
-        return std::nullopt;
-    request.body = buffer.mid(end + 4, length);
-    return request;
-}
-
-}  // namespace
-
 LoopbackGateway::LoopbackGateway(int maxRequests) : server_(new QTcpServer), maxRequests_(maxRequests) {
     server_->listen(QHostAddress::LocalHost, 0);
     QObject::connect(server_.get(), &QTcpServer::newConnection, server_.get(), [this] { accept(); });
@@ -86,11 +56,11 @@ void LoopbackGateway::accept() {
         auto buffer = std::make_shared<QByteArray>();
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
             buffer->append(socket->readAll());
-            if (buffer->size() > requestCap) {
+            if (buffer->size() > kHttpRequestCap) {
                 socket->abort();
                 return;
             }
-            const auto request = parseRequest(*buffer);
+            const auto request = parseHttpRequest(*buffer);
             if (!request)
                 return;
             buffer->clear();
@@ -98,12 +68,7 @@ void LoopbackGateway::accept() {
             requests_.append(*request);
             if (silent_)
                 return;
-            QByteArray answer = "HTTP/1.1 " + QByteArray::number(status_) + " Answer\r\n";
-            answer += "Content-Type: application/json\r\nConnection: close\r\n";
-            answer += "Content-Length: " + QByteArray::number(body_.size()) + "\r\n";
-            answer += extraHeaders_;
-            answer += "\r\n" + body_;
-            socket->write(answer);
+            socket->write(httpAnswer(status_, "application/json", body_, extraHeaders_));
             socket->disconnectFromHost();
         });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);

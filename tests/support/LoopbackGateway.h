@@ -8,22 +8,18 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMap>
 #include <QMutex>
 #include <QString>
 #include <QTcpServer>
 #include <memory>
 
+#include "support/HttpExchange.h"
+
 namespace rk::test {
 
 class LoopbackGateway {
 public:
-    struct Request {
-        QByteArray method;
-        QByteArray path;
-        QMap<QByteArray, QByteArray> headers;  // names in lower case
-        QByteArray body;
-    };
+    using Request = HttpRequest;
 
     explicit LoopbackGateway(int maxRequests = 4);
     ~LoopbackGateway();

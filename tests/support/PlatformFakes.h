@@ -4,6 +4,7 @@
 
 #include <spawn.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QHash>
 #include <QList>
@@ -13,6 +14,7 @@
 #include <QUrl>
 
 #include "platform/Accessibility.h"
+#include "platform/AppBundle.h"
 #include "platform/AppRegistry.h"
 #include "platform/BundleInfo.h"
 #include "platform/FileProbe.h"
@@ -33,6 +35,30 @@ public:
     ~ScopedCurrent() { Seam::setCurrent(nullptr); }
     ScopedCurrent(const ScopedCurrent&) = delete;
     ScopedCurrent& operator=(const ScopedCurrent&) = delete;
+};
+
+// The app's own bundle and process, as a test sets them.
+class FakeAppBundle : public AppBundle {
+public:
+    QHash<QString, QString> info;
+    std::optional<QString> identifier = QString("org.example.sample");
+    QString path = "/Applications/Sample.app";
+    QString executable = "/Applications/Sample.app/Contents/MacOS/Sample";
+    QStringList args{"Sample"};
+    qint64 pid = 4242;
+    std::optional<QDateTime> launched;
+
+    std::optional<QString> infoString(const QString& key) const override {
+        if (auto it = info.constFind(key); it != info.constEnd())
+            return *it;
+        return std::nullopt;
+    }
+    std::optional<QString> bundleIdentifier() const override { return identifier; }
+    QString bundlePath() const override { return path; }
+    QString executablePath() const override { return executable; }
+    QStringList arguments() const override { return args; }
+    qint64 processID() const override { return pid; }
+    std::optional<QDateTime> launchDate() const override { return launched; }
 };
 
 // The host's answers, except for disk paths given an errno.

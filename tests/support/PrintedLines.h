@@ -5,11 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
-#include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
+#include "support/Printers.h"
 
 namespace rk::test {
 

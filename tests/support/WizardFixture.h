@@ -12,33 +12,11 @@
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/AppBundle.h"
+#include "support/PlatformFakes.h"
 #include "support/QtApp.h"
 #include "support/TempRoot.h"
 
 namespace rk::test {
-
-class FakeAppBundle : public AppBundle {
-public:
-    QHash<QString, QString> info;
-    std::optional<QString> identifier = QString("org.example.sample");
-    QString path = "/Applications/Sample.app";
-    QString executable = "/Applications/Sample.app/Contents/MacOS/Sample";
-    QStringList args{"Sample"};
-    qint64 pid = 4242;
-    std::optional<QDateTime> launched;
-
-    std::optional<QString> infoString(const QString& key) const override {
-        if (auto it = info.constFind(key); it != info.constEnd())
-            return *it;
-        return std::nullopt;
-    }
-    std::optional<QString> bundleIdentifier() const override { return identifier; }
-    QString bundlePath() const override { return path; }
-    QString executablePath() const override { return executable; }
-    QStringList arguments() const override { return args; }
-    qint64 processID() const override { return pid; }
-    std::optional<QDateTime> launchDate() const override { return launched; }
-};
 
 class FakeProbePlatform : public KTProbePlatform {
 public:

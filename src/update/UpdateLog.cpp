@@ -1,0 +1,90 @@
+#include "update/UpdateLog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QtGlobal>
+
+#include "platform/AppBundle.h"
+#include "platform/Seam.h"
+#include "update/KTUpdate.h"
+
+namespace rk::KTUpdate {
+
+namespace {
+
+QMutex pathMutex;
+QString chosenPath;
+
+// The app's name: its bundle's name, else its bundle's file name without the extension.
+QString appName() {
+    if (const auto name = AppBundle::current().infoString(QStringLiteral("CFBundleName")))
+        return *name;
+    return QFileInfo(AppBundle::current().bundlePath()).completeBaseName();
+}
+
+QString defaultLogPath() {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + '/' + appName() + QStringLiteral("/updater.log");
+}
+
+// Opened once, to append, creating the file when it is missing: an existing
+// log is never replaced, also when it cannot be opened.
+void append(const QString& path, const QByteArray& line) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write(line);
+}
+
+}  // namespace
+
+void trace(const QString& message) {
+    // The message is an argument of the line, never its format.
+    qInfo("[KTUpdate] %s", qUtf8Printable(message));
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QByteArray line = (stamp + QStringLiteral(" app: ") + message + '\n').toUtf8();
+    logQ().async([path = logPath(), line] { append(path, line); });
+}
+
+void status(const QString& message) {
+    trace(message);
+    onMain([message] { onStatus(message); });
+}
+
+void alert(const QString& title, const QString& message) {
+    onMain([title, message] {
+        MessageBoxes::current().activate();
+        if (const auto present = presentNotice.get())
+            present(title, message);
+        else
+            MessageBoxes::current().notice(title, message);
+    });
+}
+
+QString logPath() {
+    QMutexLocker lock(&pathMutex);
+    if (chosenPath.isEmpty())
+        chosenPath = defaultLogPath();
+    return chosenPath;
+}
+
+void setLogPath(const QString& path) {
+    QMutexLocker lock(&pathMutex);
+    chosenPath = path;
+}
+
+MessageBoxes& MessageBoxes::current() {
+    return Seam<MessageBoxes>::current<MessageBoxes>();
+}
+
+void MessageBoxes::setCurrent(MessageBoxes* boxes) {
+    Seam<MessageBoxes>::setCurrent(boxes);
+}
+
+}  // namespace rk::KTUpdate

@@ -1,0 +1,53 @@
+#pragma once
+// What the updater says: every step goes to the system log as one
+// "[KTUpdate] <message>" line and to "updater.log", one line per entry:
+// "yyyy-MM-dd HH:mm:ss app: <message>" in local time. The swap script appends
+// its own " shim: " lines to the same file. Status messages also reach the
+// host's `onStatus`, and `alert` shows a message to the person.
+//
+// The log file lives where this platform keeps an app's logs: the XDG state
+// folder ($XDG_STATE_HOME, else ~/.local/state), in a folder named after the
+// app. It is only ever appended to; nothing trims, rotates or replaces it.
+//
+// All three calls may be made from any thread and return at once: the file
+// line is written on the log queue, in the order of the calls, and the
+// caller never waits for the disk. A log that cannot be written loses that
+// entry silently; the system log line is still written.
+
+#include <QString>
+
+namespace rk::KTUpdate {
+
+// One log entry.
+void trace(const QString& message);
+// `trace`, then `onStatus(message)` on the main thread (the hook is read when
+// that runs, so a handler installed meanwhile receives it).
+void status(const QString& message);
+// Shows `message` under `title` on the main thread, with the app brought to
+// the front: through `presentNotice` when the host set it, else through the
+// built-in box (`MessageBoxes`).
+void alert(const QString& title, const QString& message);
+
+// The log file: worked out on first use unless set before.
+QString logPath();
+void setLogPath(const QString& path);
+
+// The built-in message box: the updater's views put theirs in place; until
+// then nothing is shown, since the updater itself has no windows.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Brings the app to the front, ahead of other apps.
+    virtual void activate() {}
+    // An informational box with `title`, `message` and one "OK" button, run modally.
+    virtual void notice(const QString& title, const QString& message) {
+        Q_UNUSED(title)
+        Q_UNUSED(message)
+    }
+
+    static MessageBoxes& current();
+    // nullptr restores the one that shows nothing. The caller keeps ownership.
+    static void setCurrent(MessageBoxes* boxes);
+};
+
+}  // namespace rk::KTUpdate
