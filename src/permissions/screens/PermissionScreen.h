@@ -62,6 +62,7 @@ public:
     PermissionScreen(const KTWizardBrand& brand, bool dark, const Inputs& inputs,
                      KTWizardEnvironment environment, std::function<void()> onSkip,
                      std::function<void()> onContinue, QWidget* parent = nullptr);
+    ~PermissionScreen() override;
 
     void setGrant(bool isGranted, bool isTickedDead);
     void setDark(bool dark);
@@ -75,14 +76,11 @@ public:
     // The scrolling part: its content is the screen's "document".
     QScrollArea* scrollArea() const { return scroll_; }
 
-    ~PermissionScreen() override;
-
     // What the primary button does now (see `PermissionActions::press`).
     void primaryAction();
     // One second of waiting: the wait ticker runs it while the waiting text
     // shows.
     void waitTick();
-    bool freshInFlight() const { return freshInFlight_; }
     bool waitTickerRunning() const { return waitTicker_.isActive(); }
 
 protected:
@@ -128,7 +126,8 @@ private:
 
     // The screen's own state, from its first showing to its end: whether
     // the person pressed the primary button to ask, and, for the waiting
-    // line, the seconds waited since and whether a restart is under way.
+    // line, the seconds waited since and whether a restart is under way;
+    // whether a question to a fresh copy is out.
     bool didAskState_ = false;
     int waitedSeconds_ = 0;
     bool restarting_ = false;

@@ -99,13 +99,12 @@ void KTWindowshot::install() {
     KTPermissionWizard::renderScreens = [](const QString& outDir) {
         QTextStream out(stdout);
         QTextStream err(stderr);
-        const QByteArray variable = qgetenv("KT_WINDOWSHOT_HEIGHT");
+        const char* const name = "KT_WINDOWSHOT_HEIGHT";
+        const std::optional<QString> variable =
+            qEnvironmentVariableIsSet(name) ? std::optional(qEnvironmentVariable(name)) : std::nullopt;
         return run(*KTPermissionWizard::brand(), KTPermissionWizard::product(),
-                   KTPermissionWizard::configuredPermissions(), outDir,
-                   height(qEnvironmentVariableIsSet("KT_WINDOWSHOT_HEIGHT")
-                              ? std::optional<QString>(QString::fromLocal8Bit(variable))
-                              : std::nullopt),
-                   out, err, &OffscreenImage::settle);
+                   KTPermissionWizard::configuredPermissions(), outDir, height(variable), out, err,
+                   &OffscreenImage::settle);
     };
 }
 
@@ -131,7 +130,7 @@ double KTWindowshot::height(const std::optional<QString>& variable) {
     const double value =
         variable && *variable == variable->trimmed() ? QLocale::c().toDouble(*variable, &isNumber) : 0;
     // Only a height a window can have: nan, infinities and absurd sizes
-    // would make the rounding below meaningless.
+    // would make the rounding of the verdicts and the printed height meaningless.
     if (!isNumber || !std::isfinite(value) || value < lowestHeight || value > highestHeight)
         return KTPermissionWizard::contentHeight;
     return value;
