@@ -137,8 +137,9 @@ public:
         publish("1.4.2", 57, name);
     }
 
+    // `version` (`build`) as the newest on the feed, with `extra` keys.
     void publish(const QString& version, int build, const QString& name = kName, const QString& id = kId,
-                 const QString& wrongDigest = {}) {
+                 const QJsonObject& extra = {}) {
         QTemporaryDir pack;
         makeBundle(pack.filePath(name), version, build, id);
         QProcess zip;
@@ -150,15 +151,20 @@ public:
         const QByteArray bytes = made.readAll();
         digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
         server.answer("/lark-spur/" + version.toUtf8() + ".zip", {200, bytes});
-        const QJsonObject feed{{"version", version},
-                               {"build", build},
-                               {"url", server.base() + "/lark-spur/" + version + ".zip"},
-                               {"sha256", wrongDigest.isEmpty() ? digest : wrongDigest}};
+        QJsonObject feed{{"version", version},
+                         {"build", build},
+                         {"url", server.base() + "/lark-spur/" + version + ".zip"},
+                         {"sha256", QString(digest)}};
+        for (auto key = extra.begin(); key != extra.end(); ++key)
+            feed.insert(key.key(), key.value());
         server.answer("/lark-spur/appcast.json", {200, QJsonDocument(feed).toJson()});
     }
 
-    // The driver's lines, once it has ended; the watcher starts with the first run.
-    Run drive(const QStringList& arguments) {
+    // The driver's lines, once it has ended; "<launched>" in `arguments`
+    // names a copy of the app as installed at first. The watcher starts with
+    // the first run.
+    Run drive(QStringList arguments) {
+        arguments.replaceInStrings("<launched>", launched);
         if (!watcher.joinable())
             watcher = std::thread([this] { watch(); });
         QProcess driver;
@@ -167,6 +173,7 @@ public:
         env.insert("XDG_RUNTIME_DIR", runtime);
         env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         env.insert("LC_ALL", "C");
+        env.insert("TZ", "UTC");
         driver.setProcessEnvironment(env);
         driver.setWorkingDirectory(dir.filePath("work"));
         driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -187,6 +194,7 @@ public:
         static const QRegularExpression stamp("checked \\d{1,2}:\\d\\d[ap]m"),
             waited("pid \\d+ exited after \\d+s");
         return line.replace(app, "<app>")
+            .replace(server.base(), "<feed>")
             .replace(runtime + "/KTUpdate", "<staging>")
             .replace(stamp, "checked <time>")
             .replace(waited, "pid <pid> exited after Ns")
@@ -361,9 +369,103 @@ const Case kCases[] = {
      {kBackground},
      "quit was refused (an unsaved document or a delegate said no); exiting so the staged update can "
      "install"},
+    {"FeedUnreachable",
+     {"--interactive"},
+     [](auto& t) { t.server.answer("/lark-spur/appcast.json", {404}); },
+     QStringList{
+         "status: checked <time> \u00b7 feed unreachable",
+         "alert: Couldn't reach the update feed | No update was applied. <feed> may be unreachable from this "
+         "network; the app keeps working as-is."} +
+         kQuit,
+     {},
+     "1.4.1",
+     {}},
+    {"AheadOfTheFeed",
+     {"--interactive"},
+     [](auto& t) {
+         t.publish("1.4.1", 55, kName, kId, {{"pubdate", "2026-03-01T09:30:00Z"}});
+     },
+     QStringList{"status: checked <time> \u00b7 build 56 is newer than the published build 55",
+                 "alert: This Mac is ahead of the update feed | This Mac runs build 56. The newest published "
+                 "build is "
+                 "55, published Mar 1, 9:30am, so other Macs will not see build 56 until it is published."} +
+         kQuit,
+     {},
+     "1.4.1",
+     {}},
+    {"UpToDate",
+     {"--interactive"},
+     [](auto& t) { t.publish("1.4.1", 56); },
+     QStringList{"status: checked <time> \u00b7 up to date \u00b7 build 56 is the newest published",
+                 "alert: You're up to date | Build 56 (v1.4.1) is the newest published build."} +
+         kQuit,
+     {},
+     "1.4.1",
+     {}},
+    {"NewerBuildAlreadyOnDisk",
+     {"--launched-from", "<launched>"},
+     [](auto& t) { makeBundle(t.app, "1.4.2", 57); },
+     QStringList{"status: checked <time> \u00b7 a newer build is installed (v1.4.2); relaunch to use it"} +
+         kQuit,
+     {},
+     "1.4.2",
+     {}},
+    {"PausedVersionStillInstallsWhenAsked",
+     {"--set", "KTUpdateSwapFailVersion=1.4.2", "--set", "KTUpdateSwapFailCount=3", "--interactive",
+      "--confirm", "yes"},
+     {},
+     {kDownloading, kAsk, kInstalling, "will terminate"},
+     {kSwapping, kInstalled, "done; relaunch requested"},
+     "1.4.2",
+     {"open <app>"}},
+    {"SystemTooOld",
+     {"--interactive", "--macos", "15.0"},
+     [](auto& t) {
+         t.publish("1.4.2", 57, kName, kId, {{"min_macos", "99"}});
+     },
+     QStringList{"status: checked <time> \u00b7 v1.4.2 needs macOS 99",
+                 "alert: Update needs a newer macOS | v1.4.2 requires macOS 99."} +
+         kQuit,
+     {},
+     "1.4.1",
+     {}},
+    {"LinuxRunsNoMacOS",
+     {},
+     [](auto& t) {
+         t.publish("1.4.2", 57, kName, kId, {{"min_macos", "26"}});
+     },
+     QStringList{"status: checked <time> \u00b7 v1.4.2 needs macOS 26"} + kQuit,
+     {},
+     "1.4.1",
+     {}},
+    {"AutomaticDownloadOff",
+     {"--set", "KTUpdateAutoDownload=false"},
+     {},
+     QStringList{"status: checked <time> \u00b7 v1.4.2 available", "pending: 1.4.2"} + kQuit,
+     {},
+     "1.4.1",
+     {}},
+    {"LiveWorkHoldRetriesUntilFree",
+     {"--busy", "2", "--retry-every", "0.2"},
+     {},
+     {kDownloading, "status: v1.4.2 ready. Holding while this Mac is in use", "pending: 1.4.2",
+      "status: installing v1.4.2\u2026 (no longer in use)", "will terminate"},
+     {kSwapping, kInstalled, "done; relaunch requested"},
+     "1.4.2",
+     {kBackground}},
+    {"CourtesyHoldRetriesUntilFree",
+     {"--defer", "1", "--retry-every", "0.2"},
+     {},
+     {kDownloading, "status: v1.4.2 ready. Installs on its own when you're not using the app",
+      "pending: 1.4.2", "status: installing v1.4.2\u2026 (no longer in use)", "will terminate"},
+     {kSwapping, kInstalled, "done; relaunch requested"},
+     "1.4.2",
+     {kBackground}},
     {"BadDigest",
      {},
-     [](auto& t) { t.publish("1.4.2", 57, kName, kId, QString(64, '0')); },
+     [](auto& t) {
+         t.publish("1.4.2", 57, kName, kId, {{"sha256", QString(64, '0')}});
+     },
      refusedBy("sha256 mismatch (got <sha>\u2026, manifest 000000000000\u2026)"),
      {},
      "1.4.1",
@@ -479,7 +581,7 @@ TEST_F(UpdateEndToEnd, SwapKilledMidCopyIsMendedByTheNextSwap) {
     EXPECT_TRUE(complete(app + ".old"));
     root.remove("/.fake-tools/copy");
     age(app + ".swaplock");
-    drive({"--launched-from", launched});
+    drive({"--launched-from", "<launched>"});
     ASSERT_TRUE(shimSaid("done"));
     EXPECT_EQ(logged("shim"),
               QStringList({kSwapping, "swaplock is stale (older than 5 min); taking it over",

@@ -10,12 +10,15 @@
 //                 [--interactive] [--confirm yes|no] [--then STEP,STEP...]
 //                 [--launched-from APP] [--target-pid PID] [--wait-polls N]
 //                 [--macos VERSION] [--set KEY=VALUE]... [--refuse-quit]
+//                 [--busy N] [--defer N] [--retry-every SECONDS]
 //                 [--shell-fails]
 //
 // Steps: "install-now" (the install button), "remove-staging" (what a later
 // check does to a held update's staging folder); a quit always comes last.
 // The app's version is the one in its bundle when it starts, or in the
 // bundle `--launched-from` names: what the process was launched with.
+// "--busy N" and "--defer N" hold the first N automatic installs asked
+// about, for live work and out of courtesy.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,6 +29,7 @@
 #include <QSslConfiguration>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "platform/AppBundle.h"
 #include "platform/BundleInfo.h"
@@ -34,6 +38,7 @@
 #include "platform/SystemVersion.h"
 #include "update/KTUpdate.h"
 #include "update/UpdateCheck.h"
+#include "update/UpdateHolds.h"
 #include "update/UpdateInstall.h"
 #include "update/UpdateLog.h"
 #include "update/UpdateSwap.h"
@@ -142,6 +147,14 @@ int main(int argc, char** argv) {
         KT::targetPID = option.value("target-pid").toLongLong();
     KT::swapWaitPolls = option.value("wait-polls", QString::number(KT::kSwapWaitPolls)).toInt();
     KT::holdsNoLiveWork = true;
+    const auto holdFor = [](int times) {
+        return [left = std::make_shared<int>(times)] { return (*left)-- > 0; };
+    };
+    if (option.contains("busy"))
+        KT::mustNotInstallNow = holdFor(option.value("busy").toInt());
+    if (option.contains("defer"))
+        KT::shouldDeferInstall = holdFor(option.value("defer").toInt());
+    KT::liveWorkRetryInterval = option.value("retry-every", "300").toDouble();
     KT::onStatus = [](const QString& m) { say("status: " + m); };
     KT::onPendingUpdate = [](const QString& v) { say("pending: " + v); };
     KT::onJustUpdated = [](const QString& v) { say("just updated: " + v); };
@@ -169,7 +182,7 @@ int main(int argc, char** argv) {
     QTimer poll;
     int idle = 0;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        idle = KT::isChecking() ? 0 : idle + 1;
+        idle = KT::isChecking() || KT::isLiveWorkRetryArmed() ? 0 : idle + 1;
         if (idle < 6 || steps.isEmpty())
             return;
         idle = 0;
