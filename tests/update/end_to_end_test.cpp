@@ -314,94 +314,82 @@ const QString kNoShell =
 const QStringList kQuit{"step: quit", "will terminate"};
 const QStringList kHeld{kDownloading, kAsk, kReady, "pending: 1.4.2"};
 
-QStringList refusedBy(const QString& error) {
-    return QStringList{kDownloading, "status: checked <time> \u00b7 v1.4.2 failed: " + error} + kQuit;
+const QStringList kSwapped{kSwapping, kInstalled, "done; relaunch requested"};
+using Setup = std::function<void(UpdateEndToEnd&)>;
+
+// A run whose script installs 1.4.2.
+Case installs(const char* name, const QStringList& args, const QStringList& said, const QStringList& opened,
+              const Setup& before = {}, const QStringList& shim = kSwapped, const QString& logged = {}) {
+    return {name, args, before, said, shim, "1.4.2", opened, logged};
 }
 
+// A run that ends with the app as it was and starts no script.
+Case stays(const char* name, const QStringList& args, const QStringList& said, const Setup& before = {},
+           const QString& logged = {}) {
+    return {name, args, before, said + kQuit, {}, "1.4.1", {}, logged};
+}
+
+Case refused(const char* name, const Setup& before, const QString& error) {
+    return stays(name, {}, {kDownloading, "status: checked <time> \u00b7 v1.4.2 failed: " + error}, before);
+}
+
+Setup offering(const QJsonObject& extra, const QString& version = "1.4.2", int build = 57) {
+    return [=](UpdateEndToEnd& t) { t.publish(version, build, kName, kId, extra); };
+}
+
+const QString kRetried = "status: installing v1.4.2\u2026 (no longer in use)";
+
 const Case kCases[] = {
-    {"AutomaticInstallRelaunchesInTheBackground",
+    installs("AutomaticInstallRelaunchesInTheBackground", {}, {kDownloading, kInstalling, "will terminate"},
+             {kBackground}),
+    installs(
+        "TheNextStartSaysTheUpdateTook", {},
+        QStringList{"just updated: 1.4.2",
+                    "status: checked <time> \u00b7 up to date \u00b7 build 57 is the newest published"} +
+            kQuit,
+        {kBackground},
+        [](auto& t) {
+            t.drive({});
+            t.shimSaid("done");
+        },
+        kSwapped, "running v1.4.2 after a swap; update took"),
+    installs("ConfirmedInstallRelaunchesInFront", {"--interactive", "--confirm", "yes"},
+             {kDownloading, kAsk, kInstalling, "will terminate"}, {"open <app>"}),
+    installs("DeclinedInstallWaitsForTheButton",
+             {"--interactive", "--confirm", "no", "--then", "install-now"},
+             kHeld + QStringList{"step: install-now", "will terminate"}, {"open <app>"}),
+    installs("HeldUpdateInstallsWhenTheAppQuits", {"--set", "KTUpdateAutoInstall=false"},
+             QStringList{kDownloading, kReady, "pending: 1.4.2"} + kQuit, {}, {},
+             {kSwapping, kInstalled, "done"}),
+    installs("QuitRefusedEndsTheAppAfterThreeSeconds", {"--refuse-quit"},
+             {kDownloading, kInstalling, "step: quit", "will terminate"}, {kBackground}, {}, kSwapped,
+             "quit was refused (an unsaved document or a delegate said no); exiting so the staged update can "
+             "install"),
+    installs("LiveWorkHoldRetriesUntilFree", {"--busy", "2", "--retry-every", "0.2"},
+             {kDownloading, "status: v1.4.2 ready. Holding while this Mac is in use", "pending: 1.4.2",
+              kRetried, "will terminate"},
+             {kBackground}),
+    installs("CourtesyHoldRetriesUntilFree", {"--defer", "1", "--retry-every", "0.2"},
+             {kDownloading, "status: v1.4.2 ready. Installs on its own when you're not using the app",
+              "pending: 1.4.2", kRetried, "will terminate"},
+             {kBackground}),
+    installs("PausedVersionStillInstallsWhenAsked",
+             {"--set", "KTUpdateSwapFailVersion=1.4.2", "--set", "KTUpdateSwapFailCount=3", "--interactive",
+              "--confirm", "yes"},
+             {kDownloading, kAsk, kInstalling, "will terminate"}, {"open <app>"}),
+    installs("NameThatSpellsCommandsRunsNothing", {}, {kDownloading, kInstalling, "will terminate"},
+             {kBackground}, [](auto& t) { t.install(kOdd); }),
+    installs("ButtonWithItsStagingGoneChecksAgain",
+             {"--interactive", "--confirm", "no", "--then", "remove-staging,install-now"},
+             kHeld + QStringList{"step: remove-staging", "step: install-now"} + kHeld + kQuit, {}, {},
+             {kSwapping, kInstalled, "done"}, kGone),
+    {"FailedCopyRestoresTheInstalledBundle",
      {},
-     {},
+     [](auto& t) { t.setCopy("fail"); },
      {kDownloading, kInstalling, "will terminate"},
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
+     {kSwapping, "ditto FAILED (exit 1); restoring the previous bundle", "done; relaunch requested"},
+     "1.4.1",
      {kBackground}},
-    {"TheNextStartSaysTheUpdateTook",
-     {},
-     [](auto& t) {
-         t.drive({});
-         t.shimSaid("done");
-     },
-     QStringList{"just updated: 1.4.2",
-                 "status: checked <time> \u00b7 up to date \u00b7 build 57 is the newest published"} +
-         kQuit,
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
-     {kBackground},
-     "running v1.4.2 after a swap; update took"},
-    {"ConfirmedInstallRelaunchesInFront",
-     {"--interactive", "--confirm", "yes"},
-     {},
-     {kDownloading, kAsk, kInstalling, "will terminate"},
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
-     {"open <app>"}},
-    {"DeclinedInstallWaitsForTheButton",
-     {"--interactive", "--confirm", "no", "--then", "install-now"},
-     {},
-     kHeld + QStringList{"step: install-now", "will terminate"},
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
-     {"open <app>"}},
-    {"HeldUpdateInstallsWhenTheAppQuits",
-     {"--set", "KTUpdateAutoInstall=false"},
-     {},
-     QStringList{kDownloading, kReady, "pending: 1.4.2"} + kQuit,
-     {kSwapping, kInstalled, "done"},
-     "1.4.2",
-     {}},
-    {"QuitRefusedEndsTheAppAfterThreeSeconds",
-     {"--refuse-quit"},
-     {},
-     {kDownloading, kInstalling, "step: quit", "will terminate"},
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
-     {kBackground},
-     "quit was refused (an unsaved document or a delegate said no); exiting so the staged update can "
-     "install"},
-    {"FeedUnreachable",
-     {"--interactive"},
-     [](auto& t) { t.server.answer("/lark-spur/appcast.json", {404}); },
-     QStringList{
-         "status: checked <time> \u00b7 feed unreachable",
-         "alert: Couldn't reach the update feed | No update was applied. <feed> may be unreachable from this "
-         "network; the app keeps working as-is."} +
-         kQuit,
-     {},
-     "1.4.1",
-     {}},
-    {"AheadOfTheFeed",
-     {"--interactive"},
-     [](auto& t) {
-         t.publish("1.4.1", 55, kName, kId, {{"pubdate", "2026-03-01T09:30:00Z"}});
-     },
-     QStringList{"status: checked <time> \u00b7 build 56 is newer than the published build 55",
-                 "alert: This Mac is ahead of the update feed | This Mac runs build 56. The newest published "
-                 "build is "
-                 "55, published Mar 1, 9:30am, so other Macs will not see build 56 until it is published."} +
-         kQuit,
-     {},
-     "1.4.1",
-     {}},
-    {"UpToDate",
-     {"--interactive"},
-     [](auto& t) { t.publish("1.4.1", 56); },
-     QStringList{"status: checked <time> \u00b7 up to date \u00b7 build 56 is the newest published",
-                 "alert: You're up to date | Build 56 (v1.4.1) is the newest published build."} +
-         kQuit,
-     {},
-     "1.4.1",
-     {}},
     {"NewerBuildAlreadyOnDisk",
      {"--launched-from", "<launched>"},
      [](auto& t) { makeBundle(t.app, "1.4.2", 57); },
@@ -410,136 +398,51 @@ const Case kCases[] = {
      {},
      "1.4.2",
      {}},
-    {"PausedVersionStillInstallsWhenAsked",
-     {"--set", "KTUpdateSwapFailVersion=1.4.2", "--set", "KTUpdateSwapFailCount=3", "--interactive",
-      "--confirm", "yes"},
-     {},
-     {kDownloading, kAsk, kInstalling, "will terminate"},
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
-     {"open <app>"}},
-    {"SystemTooOld",
-     {"--interactive", "--macos", "15.0"},
-     [](auto& t) {
-         t.publish("1.4.2", 57, kName, kId, {{"min_macos", "99"}});
-     },
-     QStringList{"status: checked <time> \u00b7 v1.4.2 needs macOS 99",
-                 "alert: Update needs a newer macOS | v1.4.2 requires macOS 99."} +
-         kQuit,
-     {},
-     "1.4.1",
-     {}},
-    {"LinuxRunsNoMacOS",
-     {},
-     [](auto& t) {
-         t.publish("1.4.2", 57, kName, kId, {{"min_macos", "26"}});
-     },
-     QStringList{"status: checked <time> \u00b7 v1.4.2 needs macOS 26"} + kQuit,
-     {},
-     "1.4.1",
-     {}},
-    {"AutomaticDownloadOff",
-     {"--set", "KTUpdateAutoDownload=false"},
-     {},
-     QStringList{"status: checked <time> \u00b7 v1.4.2 available", "pending: 1.4.2"} + kQuit,
-     {},
-     "1.4.1",
-     {}},
-    {"LiveWorkHoldRetriesUntilFree",
-     {"--busy", "2", "--retry-every", "0.2"},
-     {},
-     {kDownloading, "status: v1.4.2 ready. Holding while this Mac is in use", "pending: 1.4.2",
-      "status: installing v1.4.2\u2026 (no longer in use)", "will terminate"},
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
-     {kBackground}},
-    {"CourtesyHoldRetriesUntilFree",
-     {"--defer", "1", "--retry-every", "0.2"},
-     {},
-     {kDownloading, "status: v1.4.2 ready. Installs on its own when you're not using the app",
-      "pending: 1.4.2", "status: installing v1.4.2\u2026 (no longer in use)", "will terminate"},
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
-     {kBackground}},
-    {"BadDigest",
-     {},
-     [](auto& t) {
-         t.publish("1.4.2", 57, kName, kId, {{"sha256", QString(64, '0')}});
-     },
-     refusedBy("sha256 mismatch (got <sha>\u2026, manifest 000000000000\u2026)"),
-     {},
-     "1.4.1",
-     {}},
-    {"InvalidSignature",
-     {},
-     [](auto& t) { t.tools.answer(MacTool::codesign, 1); },
-     refusedBy("code signature invalid"),
-     {},
-     "1.4.1",
-     {}},
-    {"OtherSigner",
-     {},
-     [](auto& t) { t.tools.answer(MacTool::codesign, 0, "TeamIdentifier=Z9Z9Z9Z9Z9\n"); },
-     refusedBy("wrong signer (TeamIdentifier != K4TQ9XR2VM)"),
-     {},
-     "1.4.1",
-     {}},
-    {"GatekeeperRejects",
-     {},
-     [](auto& t) { t.tools.answer(MacTool::spctl, 3); },
-     refusedBy("Gatekeeper rejected the update (unnotarized or non-Developer-ID build)"),
-     {},
-     "1.4.1",
-     {}},
-    {"OtherApp",
-     {},
-     [](auto& t) { t.publish("1.4.2", 57, kName, "com.example.other"); },
-     refusedBy(
-         "different app in the feed (com.example.other is not com.quillory.rowkeeper); keeping this one"),
-     {},
-     "1.4.1",
-     {}},
-    {"FailedCopyRestoresTheInstalledBundle",
-     {},
-     [](auto& t) { t.setCopy("fail"); },
-     {kDownloading, kInstalling, "will terminate"},
-     {kSwapping, "ditto FAILED (exit 1); restoring the previous bundle", "done; relaunch requested"},
-     "1.4.1",
-     {kBackground}},
-    {"NameThatSpellsCommandsRunsNothing",
-     {},
-     [](auto& t) { t.install(kOdd); },
-     {kDownloading, kInstalling, "will terminate"},
-     {kSwapping, kInstalled, "done; relaunch requested"},
-     "1.4.2",
-     {kBackground}},
-    {"ShellThatDidNotStartIsReportedAndTheAppStays",
-     {"--shell-fails", "--interactive", "--confirm", "no", "--then", "install-now,install-now"},
-     {},
-     kHeld +
-         QStringList{"step: install-now", "status: v1.4.2 failed: Permission denied",
-                     "alert: Update failed | Permission denied", "step: install-now",
-                     "status: v1.4.2 failed: " + kNoShell, "alert: Update failed | " + kNoShell} +
-         kQuit,
-     {},
-     "1.4.1",
-     {}},
-    {"ButtonWithItsStagingGoneChecksAgain",
-     {"--interactive", "--confirm", "no", "--then", "remove-staging,install-now"},
-     {},
-     kHeld + QStringList{"step: remove-staging", "step: install-now"} + kHeld + kQuit,
-     {kSwapping, kInstalled, "done"},
-     "1.4.2",
-     {},
-     kGone},
-    {"QuitWithItsStagingGoneInstallsNothing",
-     {"--interactive", "--confirm", "no", "--then", "remove-staging"},
-     {},
-     kHeld + QStringList{"step: remove-staging"} + kQuit,
-     {},
-     "1.4.1",
-     {},
-     kGone},
+    stays(
+        "FeedUnreachable", {"--interactive"},
+        {"status: checked <time> \u00b7 feed unreachable",
+         "alert: Couldn't reach the update feed | No update was applied. <feed> may be unreachable from this "
+         "network; the app keeps working as-is."},
+        [](auto& t) { t.server.answer("/lark-spur/appcast.json", {404}); }),
+    stays("AheadOfTheFeed", {"--interactive"},
+          {"status: checked <time> \u00b7 build 56 is newer than the published build 55",
+           "alert: This Mac is ahead of the update feed | This Mac runs build 56. The newest published build "
+           "is 55, "
+           "published Mar 1, 9:30am, so other Macs will not see build 56 until it is published."},
+          offering({{"pubdate", "2026-03-01T09:30:00Z"}}, "1.4.1", 55)),
+    stays("UpToDate", {"--interactive"},
+          {"status: checked <time> \u00b7 up to date \u00b7 build 56 is the newest published",
+           "alert: You're up to date | Build 56 (v1.4.1) is the newest published build."},
+          offering({}, "1.4.1", 56)),
+    stays("SystemTooOld", {"--interactive", "--macos", "15.0"},
+          {"status: checked <time> \u00b7 v1.4.2 needs macOS 99",
+           "alert: Update needs a newer macOS | v1.4.2 requires macOS 99."},
+          offering({{"min_macos", "99"}})),
+    stays("LinuxRunsNoMacOS", {}, {"status: checked <time> \u00b7 v1.4.2 needs macOS 26"},
+          offering({{"min_macos", "26"}})),
+    stays("AutomaticDownloadOff", {"--set", "KTUpdateAutoDownload=false"},
+          {"status: checked <time> \u00b7 v1.4.2 available", "pending: 1.4.2"}),
+    stays("ShellThatDidNotStartIsReportedAndTheAppStays",
+          {"--shell-fails", "--interactive", "--confirm", "no", "--then", "install-now,install-now"},
+          kHeld + QStringList{"step: install-now", "status: v1.4.2 failed: Permission denied",
+                              "alert: Update failed | Permission denied", "step: install-now",
+                              "status: v1.4.2 failed: " + kNoShell, "alert: Update failed | " + kNoShell}),
+    stays("QuitWithItsStagingGoneInstallsNothing",
+          {"--interactive", "--confirm", "no", "--then", "remove-staging"},
+          kHeld + QStringList{"step: remove-staging"}, {}, kGone),
+    refused("BadDigest", offering({{"sha256", QString(64, '0')}}),
+            "sha256 mismatch (got <sha>\u2026, manifest 000000000000\u2026)"),
+    refused(
+        "InvalidSignature", [](auto& t) { t.tools.answer(MacTool::codesign, 1); }, "code signature invalid"),
+    refused(
+        "OtherSigner", [](auto& t) { t.tools.answer(MacTool::codesign, 0, "TeamIdentifier=Z9Z9Z9Z9Z9\n"); },
+        "wrong signer (TeamIdentifier != K4TQ9XR2VM)"),
+    refused(
+        "GatekeeperRejects", [](auto& t) { t.tools.answer(MacTool::spctl, 3); },
+        "Gatekeeper rejected the update (unnotarized or non-Developer-ID build)"),
+    refused(
+        "OtherApp", [](auto& t) { t.publish("1.4.2", 57, kName, "com.example.other"); },
+        "different app in the feed (com.example.other is not com.quillory.rowkeeper); keeping this one"),
 };
 
 class UpdateRun : public UpdateEndToEnd, public ::testing::WithParamInterface<Case> {};

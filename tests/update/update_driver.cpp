@@ -182,8 +182,14 @@ int main(int argc, char** argv) {
     QTimer poll;
     int idle = 0;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        idle = KT::isChecking() || KT::isLiveWorkRetryArmed() ? 0 : idle + 1;
-        if (idle < 6 || steps.isEmpty())
+        if (KT::isChecking() || KT::isLiveWorkRetryArmed()) {
+            idle = 0;
+            return;
+        }
+        // What the update queue still has to do (an install's swap) is done,
+        // and what it handed to this thread (a quit) comes before the next look.
+        KT::q().sync([] {});
+        if (++idle < 2 || steps.isEmpty())
             return;
         idle = 0;
         const QString step = steps.takeFirst();
