@@ -285,10 +285,10 @@ public:
 struct Case {
     const char* name;
     QStringList args;
-    std::function<void(UpdateEndToEnd&)> before;
-    QStringList said;  // the driver's lines
-    QStringList shim;  // the script's log entries; empty: no script ran
-    QString version;   // installed afterwards
+    std::function<void(UpdateEndToEnd&)> before;  // what the machine is like first
+    QStringList said;                             // the driver's lines
+    QStringList shim;                             // the script's log entries; empty: no script ran
+    QString version;                              // installed afterwards
     QStringList opened;
     QString logged = {};  // an entry of the app's that must be in the log
 };
@@ -306,9 +306,8 @@ const QString kSwapping = "pid <pid> exited after Ns; swapping";
 const QString kInstalled = "installed <app> (build 57)";
 const QString kBackground = "open -g --env KT_BACKGROUND_LAUNCH=1 <app>";
 const QString kGone =
-    "the staged update at <staging>/KTUpdate-lark-spur-1.4.2-57/Rowkeeper.app is gone; forgetting it rather "
-    "than "
-    "restarting the app with nothing to install";
+    "the staged update at <staging>/KTUpdate-lark-spur-1.4.2-57/Rowkeeper.app is gone; "
+    "forgetting it rather than restarting the app with nothing to install";
 const QString kNoShell =
     "the install script could not start (Permission denied); quit and reopen the app to try again";
 const QStringList kQuit{"step: quit", "will terminate"};
@@ -406,9 +405,9 @@ const Case kCases[] = {
         [](auto& t) { t.server.answer("/lark-spur/appcast.json", {404}); }),
     stays("AheadOfTheFeed", {"--interactive"},
           {"status: checked <time> \u00b7 build 56 is newer than the published build 55",
-           "alert: This Mac is ahead of the update feed | This Mac runs build 56. The newest published build "
-           "is 55, "
-           "published Mar 1, 9:30am, so other Macs will not see build 56 until it is published."},
+           "alert: This Mac is ahead of the update feed | This Mac runs build 56. "
+           "The newest published build is 55, published Mar 1, 9:30am, "
+           "so other Macs will not see build 56 until it is published."},
           offering({{"pubdate", "2026-03-01T09:30:00Z"}}, "1.4.1", 55)),
     stays("UpToDate", {"--interactive"},
           {"status: checked <time> \u00b7 up to date \u00b7 build 56 is the newest published",
