@@ -1,6 +1,6 @@
 // The fresh-process check against a real child: this test binary started
 // again with "--permission-check", told by an environment variable how to
-// behave (answer, hang, print garbage, ...).
+// behave (answer through the wizard, hang, print noise, ...).
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -23,8 +23,8 @@ namespace {
 constexpr char kModeVariable[] = "RK_FRESH_HELPER";
 constexpr char kPidFileVariable[] = "RK_FRESH_PIDFILE";
 
-void say(const char* text) {
-    std::fputs(text, stdout);
+void say(const QByteArray& text) {
+    std::fputs(text.constData(), stdout);
     std::fflush(stdout);
 }
 
@@ -39,18 +39,16 @@ int playHelper(const QString& mode) {
         KTPermissionWizard::configure(
             KTWizardProduct{.name = "Sampler", .slug = "sampler"}, KTWizardBrand{},
             {test::samplePermission("held", true), test::samplePermission("missing")}, false);
-        return KTPermissionWizard::runPermissionCheckCLI();
     }
+    if (mode == "check" || mode == "unconfigured")
+        return KTPermissionWizard::runPermissionCheckCLI();
     if (mode == "last-wins")
         say("{\"a\":false}\n{\"a\":true}\ntrailing words\n");
     if (mode == "flood") {
-        const QByteArray line(1000, 'x');
         for (int i = 0; i < 3000; ++i)
-            say((line + "\n").constData());
+            say(QByteArray(1000, 'x') + "\n");
         say("{\"a\":true}\n");
     }
-    if (mode == "unconfigured")
-        return KTPermissionWizard::runPermissionCheckCLI();
     if (mode == "hang") {
         QFile pidFile(qEnvironmentVariable(kPidFileVariable));
         if (pidFile.open(QIODevice::WriteOnly))
@@ -81,50 +79,38 @@ protected:
     }
 };
 
-TEST_F(FreshProcessCheck, ARealPermissionCheckAnswersItsMap) {
-    EXPECT_EQ(askAs("check"), (KTGrantMap{{"held", true}, {"missing", false}}));
-}
-
 TEST_F(FreshProcessCheck, AnswersAreTakenFromOutput) {
-    struct Case {
-        const char* mode;
-        std::optional<KTGrantMap> expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<KTGrantMap>> cases[] = {
         {"last-wins", KTGrantMap{{"a", true}}},
         {"flood", KTGrantMap{{"a", true}}},
         {"silent", std::nullopt},
         {"unconfigured", std::nullopt},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(askAs(c.mode), c.expected) << c.mode;
+    for (const auto& [mode, expected] : cases)
+        EXPECT_EQ(askAs(mode), expected) << mode;
+    EXPECT_FALSE(KTFreshProcessCheck::ask("/nonexistent/app").has_value());
 }
 
 TEST_F(FreshProcessCheck, AHangingChildIsKilledAtTheLimitAndReaped) {
     QTemporaryDir dir;
-    const QString pidFile = dir.filePath("pid");
-    ::setenv(kPidFileVariable, pidFile.toUtf8().constData(), 1);
+    ::setenv(kPidFileVariable, dir.filePath("pid").toUtf8().constData(), 1);
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(askAs("hang").has_value());
-    const qint64 elapsed = clock.elapsed();
-    EXPECT_GE(elapsed, 4000);
-    EXPECT_LT(elapsed, 6000);
+    EXPECT_GE(clock.elapsed(), 4000);
+    EXPECT_LT(clock.elapsed(), 6000);
+    ::unsetenv(kPidFileVariable);
 
-    QFile file(pidFile);
+    QFile file(dir.filePath("pid"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const pid_t child = pid_t(file.readAll().toLongLong());
     ASSERT_GT(child, 0);
     // A zombie would still answer; a reaped child is gone.
     EXPECT_EQ(::kill(child, 0), -1);
     EXPECT_EQ(errno, ESRCH);
-    ::unsetenv(kPidFileVariable);
 }
 
-TEST_F(FreshProcessCheck, AMissingExecutableGivesNoAnswer) {
-    EXPECT_FALSE(KTFreshProcessCheck::ask("/nonexistent/app").has_value());
-}
-
+// The hook asks the app's own executable, which answers through the wizard.
 TEST_F(FreshProcessCheck, EnablingInstallsTheHookForTheAppsOwnExecutable) {
     test::WizardSandbox sandbox;
     sandbox.bundle.executable = selfPath();
@@ -139,8 +125,8 @@ TEST_F(FreshProcessCheck, EnablingInstallsTheHookForTheAppsOwnExecutable) {
 TEST(FreshProcessAnswer, ParsesTheLastLineThatBeginsWithABrace) {
     EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{\"a\":true}\r\n"), (KTGrantMap{{"a", true}}));
     EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{}\n"), KTGrantMap{});
-    EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(" {\"a\":true}\n").has_value());
-    for (const char* bad : {"{\"a\":true}\n{\"b\":null}\n", "{\"a\":1}\n", "{\"a\":tru\n", "[true]\n"})
+    for (const char* bad :
+         {" {\"a\":true}\n", "{\"a\":true}\n{\"b\":null}\n", "{\"a\":1}\n", "{\"a\":tru\n", "[true]\n"})
         EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(bad).has_value()) << bad;
 }
 

@@ -23,65 +23,101 @@ namespace {
 using test::samplePermission;
 
 const QDateTime kNow = QDateTime::fromSecsSinceEpoch(2'000'000'000, Qt::UTC);
+const KTGrantMap kAllHeld{{"screen", true}, {"access", true}, {"manual", true}};
 
-class RestartOrPresent : public testing::Test {
-protected:
-    void SetUp() override {
+// A wizard of three permissions ("manual" never restarts) with a stand-in
+// window and restart hook, and what they saw.
+struct Restarts {
+    Restarts() {
         test::ensureApplication();
         test::FakeWizardWindow::install();
         KTPermission noRestart = samplePermission("manual");
         noRestart.restartsOnStaleGrant = false;
-        KTPermissionWizard::configure(
-            KTWizardProduct{.name = "Sampler", .slug = "sampler"}, KTWizardBrand{},
-            {samplePermission("screen"), samplePermission("accessibility"), noRestart}, false);
-        KTPermissionWizard::onDecision = [this](const QString& line) { logLines << line; };
+        KTPermissionWizard::configure(KTWizardProduct{.name = "Sampler", .slug = "sampler"}, KTWizardBrand{},
+                                      {samplePermission("screen"), samplePermission("access"), noRestart},
+                                      false);
+        KTPermissionWizard::onDecision = [this](const QString& line) { log << line; };
         KTPermissionWizard::staleGrantRestart = [this](const QStringList& ids) {
             restartedFor << ids;
             return hookSucceeds;
         };
     }
-
-    bool ask(const QStringList& outstanding, const std::optional<KTGrantMap>& fresh,
-             bool presentOtherwise = false) {
+    bool ask(const QStringList& outstanding, const std::optional<KTGrantMap>& fresh, bool presentOtherwise) {
         const bool restarted = KTPermissionWizard::restartOrPresent(outstanding, fresh, presentOtherwise,
                                                                     kNow, sandbox.root.paths());
         QCoreApplication::processEvents();
         return restarted;
     }
-    int recordedRestarts() { return int(KTStaleGrantRestarts::read("sampler", sandbox.root.paths()).size()); }
-    void recordRestartsAgo(std::initializer_list<int> secondsAgo) {
-        for (int ago : secondsAgo)
-            KTStaleGrantRestarts::record("sampler", kNow.addSecs(-ago), sandbox.root.paths());
-    }
+    int recorded() const { return int(KTStaleGrantRestarts::read("sampler", sandbox.root.paths()).size()); }
 
     test::WizardSandbox sandbox;
-    QStringList logLines;
+    QStringList log;
     QList<QStringList> restartedFor;
     bool hookSucceeds = true;
 };
 
-const KTGrantMap kAllHeld{{"screen", true}, {"accessibility", true}, {"manual", true}};
-
-TEST_F(RestartOrPresent, AFreshCopyHoldingEveryOutstandingGrantRestartsAndIsRecorded) {
-    EXPECT_TRUE(ask({"screen", "accessibility"}, kAllHeld));
-    EXPECT_EQ(restartedFor, (QList<QStringList>{{"screen", "accessibility"}}));
-    EXPECT_EQ(recordedRestarts(), 1);
-    EXPECT_TRUE(logLines.isEmpty());
-}
-
-TEST_F(RestartOrPresent, TheRestartBudgetIsTwoIn600Seconds) {
+// A restart is tried (the hook called, the restart recorded) only when a
+// fresh copy holds every outstanding grant and each may restart; otherwise
+// the wizard is presented, as it is when the tried restart fails to start.
+TEST(RestartOrPresent, RestartsOnlyWhenAFreshCopyHoldsEveryOutstandingGrantAndEachMay) {
+    const QString off =
+        "wizard: a fresh copy holds %1 but an automatic restart is off for it (restartsOnStaleGrant "
+        "false, or a restart did not hold on this Mac); asking instead";
     struct Case {
-        std::initializer_list<int> earlier;
-        bool restarts;
+        const char* name;
+        QStringList outstanding{"screen"};
+        std::optional<KTGrantMap> fresh = kAllHeld;
+        bool didNotHold = false, noHook = false, hookFails = false, blocked = false;
+        bool tried = false, restarts = false;
+        QString log{};
     };
     const Case cases[] = {
-        {{}, true}, {{30}, true}, {{30, 599}, false}, {{30, 600}, true}, {{700, 900}, true}};
+        {.name = "all held", .outstanding = {"screen", "access"}, .tried = true, .restarts = true},
+        {.name = "no answer", .fresh = std::nullopt},
+        {.name = "nothing outstanding", .outstanding = {}},
+        {.name = "one not held",
+         .outstanding = {"screen", "access"},
+         .fresh = KTGrantMap{{"screen", true}, {"access", false}}},
+        {.name = "not in the answer", .fresh = KTGrantMap{{"access", true}}},
+        {.name = "restart off for one", .outstanding = {"screen", "manual"}, .log = off.arg("screen,manual")},
+        {.name = "did not hold", .outstanding = {"access"}, .didNotHold = true, .log = off.arg("access")},
+        {.name = "no hook", .noHook = true},
+        {.name = "hook fails", .hookFails = true, .tried = true},
+        // A file where the dot-folder should be: the budget could not be kept.
+        {.name = "cannot be recorded",
+         .blocked = true,
+         .log = "wizard: a fresh copy holds screen but the restart cannot be recorded; asking instead"},
+    };
     for (const Case& c : cases) {
-        QFile::remove(sandbox.dotFile("sampler", "stale-grant-restarts.json"));
-        restartedFor.clear();
-        recordRestartsAgo(c.earlier);
-        EXPECT_EQ(ask({"screen"}, kAllHeld), c.restarts) << "earlier restarts: " << c.earlier.size();
-        EXPECT_EQ(restartedFor.size(), c.restarts ? 1 : 0);
+        Restarts r;
+        if (c.didNotHold)
+            QSettings().setValue("KTPermissionWizard.restartDidNotHold.sampler", c.outstanding);
+        if (c.noHook)
+            KTPermissionWizard::staleGrantRestart = nullptr;
+        if (c.blocked)
+            r.sandbox.root.writeFile("/Users/anna/.sampler", "in the way");
+        r.hookSucceeds = !c.hookFails;
+        EXPECT_EQ(r.ask(c.outstanding, c.fresh, true), c.restarts) << c.name;
+        EXPECT_EQ(KTPermissionWizard::isPresented(), !c.restarts) << c.name;
+        EXPECT_EQ(r.restartedFor, c.tried ? QList<QStringList>{c.outstanding} : QList<QStringList>{})
+            << c.name;
+        EXPECT_EQ(r.recorded(), c.tried ? 1 : 0) << c.name;
+        EXPECT_EQ(r.log, c.log.isEmpty() ? QStringList{} : QStringList{c.log}) << c.name;
+    }
+    Restarts quiet;
+    EXPECT_FALSE(quiet.ask({"screen"}, std::nullopt, false));
+    EXPECT_FALSE(KTPermissionWizard::isPresented());
+}
+
+TEST(RestartOrPresent, TheRestartBudgetIsTwoIn600Seconds) {
+    const std::pair<QList<int>, bool> cases[] = {
+        {{}, true}, {{30}, true}, {{30, 599}, false}, {{30, 600}, true}, {{700, 900}, true}};
+    for (const auto& [secondsAgo, restarts] : cases) {
+        Restarts r;
+        for (int ago : secondsAgo)
+            KTStaleGrantRestarts::record("sampler", kNow.addSecs(-ago), r.sandbox.root.paths());
+        EXPECT_EQ(r.ask({"screen"}, kAllHeld, false), restarts) << "earlier restarts: " << secondsAgo.size();
+        EXPECT_EQ(r.restartedFor.size(), restarts ? 1 : 0);
     }
 }
 
@@ -89,14 +125,9 @@ TEST_F(RestartOrPresent, TheRestartBudgetIsTwoIn600Seconds) {
 // written) would otherwise count for ever and switch automatic restarts off
 // for good; a time at most one window ahead still counts, so setting the
 // clock back a little does not free the budget. Old times are dropped.
-TEST_F(RestartOrPresent, OnlyRecentTimesAtMostOneWindowAheadCountAndAreKept) {
-    struct Case {
-        const char* label;
-        QByteArray restarts;
-        int counted;
-    };
+TEST(RestartOrPresent, OnlyRecentTimesAtMostOneWindowAheadCountAndAreKept) {
     const auto at = [](qint64 seconds) { return QByteArray::number(kNow.toSecsSinceEpoch() + seconds); };
-    const Case cases[] = {
+    const std::tuple<const char*, QByteArray, int> cases[] = {
         {"a wild number and a time a year ahead", "[1e300, " + at(365 * 24 * 3600) + "]", 0},
         {"numbers no date can hold", "[-1e300, 1e19, -1e19]", 0},
         {"601 s ahead", "[" + at(601) + "]", 0},
@@ -106,76 +137,26 @@ TEST_F(RestartOrPresent, OnlyRecentTimesAtMostOneWindowAheadCountAndAreKept) {
         {"not numbers", R"(["soon", null, {}])", 0},
         {"not JSON", "{{{", 0},
     };
-    const QString record = "/Users/anna/.sampler/stale-grant-restarts.json";
-    for (const Case& c : cases) {
-        sandbox.root.writeFile(record, "{\"restarts\": " + c.restarts + "}");
-        const QList<QDateTime> times = KTStaleGrantRestarts::read("sampler", sandbox.root.paths());
-        EXPECT_EQ(KTStaleGrantRestarts::recentCount(times, kNow), c.counted) << c.label;
-        ASSERT_TRUE(KTStaleGrantRestarts::record("sampler", kNow, sandbox.root.paths())) << c.label;
-        EXPECT_EQ(recordedRestarts(), c.counted + 1) << c.label << ": only what counts is kept";
+    Restarts r;
+    const SystemPaths& paths = r.sandbox.root.paths();
+    for (const auto& [label, restarts, counted] : cases) {
+        r.sandbox.root.writeFile("/Users/anna/.sampler/stale-grant-restarts.json",
+                                 "{\"restarts\": " + restarts + "}");
+        EXPECT_EQ(KTStaleGrantRestarts::recentCount(KTStaleGrantRestarts::read("sampler", paths), kNow),
+                  counted)
+            << label;
+        ASSERT_TRUE(KTStaleGrantRestarts::record("sampler", kNow, paths)) << label;
+        EXPECT_EQ(r.recorded(), counted + 1) << label << ": only what counts is kept";
     }
 }
 
-TEST_F(RestartOrPresent, RestartsRecordedFarAheadDoNotSpendTheBudget) {
+TEST(RestartOrPresent, RestartsRecordedFarAheadDoNotSpendTheBudget) {
+    Restarts r;
     const QByteArray inAYear = QByteArray::number(kNow.toSecsSinceEpoch() + 365 * 24 * 3600);
-    sandbox.root.writeFile("/Users/anna/.sampler/stale-grant-restarts.json",
-                           "{\"restarts\": [1e300, " + inAYear + ", " + inAYear + "]}");
-    EXPECT_TRUE(ask({"screen"}, kAllHeld));
-    EXPECT_EQ(recordedRestarts(), 1);
-}
-
-TEST_F(RestartOrPresent, NothingHappensUnlessTheFreshCopyHoldsEveryOutstandingGrant) {
-    EXPECT_FALSE(ask({"screen"}, std::nullopt));
-    EXPECT_FALSE(ask({}, kAllHeld));
-    EXPECT_FALSE(ask({"screen", "accessibility"}, KTGrantMap{{"screen", true}, {"accessibility", false}}));
-    EXPECT_FALSE(ask({"screen"}, KTGrantMap{{"accessibility", true}}));
-    EXPECT_TRUE(restartedFor.isEmpty());
-    EXPECT_TRUE(logLines.isEmpty());
-    EXPECT_EQ(recordedRestarts(), 0);
-}
-
-TEST_F(RestartOrPresent, ARestartOffForThePermissionIsLoggedInstead) {
-    EXPECT_FALSE(ask({"screen", "manual"}, kAllHeld));
-    EXPECT_TRUE(restartedFor.isEmpty());
-    EXPECT_EQ(logLines,
-              QStringList{"wizard: a fresh copy holds screen,manual but an automatic restart is off for it "
-                          "(restartsOnStaleGrant false, or a restart did not hold on this Mac); asking "
-                          "instead"});
-    EXPECT_EQ(recordedRestarts(), 0);
-}
-
-TEST_F(RestartOrPresent, ARestartThatDidNotHoldBeforeIsNotTriedAgain) {
-    QSettings().setValue("KTPermissionWizard.restartDidNotHold.sampler", QStringList{"accessibility"});
-    EXPECT_FALSE(ask({"accessibility"}, kAllHeld));
-    EXPECT_TRUE(restartedFor.isEmpty());
-    EXPECT_EQ(logLines.size(), 1);
-    EXPECT_TRUE(ask({"screen"}, kAllHeld));
-}
-
-TEST_F(RestartOrPresent, WithoutTheHookNothingRestartsAndTheWizardIsPresentedWhenAsked) {
-    KTPermissionWizard::staleGrantRestart = nullptr;
-    EXPECT_FALSE(ask({"screen"}, kAllHeld, false));
-    EXPECT_FALSE(KTPermissionWizard::isPresented());
-    EXPECT_EQ(recordedRestarts(), 0);
-    EXPECT_FALSE(ask({"screen"}, kAllHeld, true));
-    EXPECT_TRUE(KTPermissionWizard::isPresented());
-}
-
-TEST_F(RestartOrPresent, ARestartThatCannotBeRecordedIsNotStarted) {
-    // A file where the dot-folder should be: the budget could not be kept.
-    sandbox.root.writeFile("/Users/anna/.sampler", "in the way");
-    EXPECT_FALSE(ask({"screen"}, kAllHeld));
-    EXPECT_TRUE(restartedFor.isEmpty());
-    ASSERT_EQ(logLines.size(), 1);
-    EXPECT_TRUE(logLines[0].contains("cannot be recorded"));
-}
-
-TEST_F(RestartOrPresent, AFailedHookPresentsTheWizardButAStartedRestartDoesNot) {
-    EXPECT_TRUE(ask({"screen"}, kAllHeld, true));
-    EXPECT_FALSE(KTPermissionWizard::isPresented());
-    hookSucceeds = false;
-    EXPECT_FALSE(ask({"screen"}, kAllHeld, true));
-    EXPECT_TRUE(KTPermissionWizard::isPresented());
+    r.sandbox.root.writeFile("/Users/anna/.sampler/stale-grant-restarts.json",
+                             "{\"restarts\": [1e300, " + inAYear + ", " + inAYear + "]}");
+    EXPECT_TRUE(r.ask({"screen"}, kAllHeld, false));
+    EXPECT_EQ(r.recorded(), 1);
 }
 
 class Relaunch : public testing::Test {
@@ -186,10 +167,10 @@ protected:
     }
     test::WizardSandbox sandbox;
     QStringList logLines;
+    int terminations = 0;
 };
 
 TEST_F(Relaunch, WhenTheSuccessorCannotStartTheAppKeepsRunning) {
-    int terminations = 0;
     const KTRelaunch::Environment environment{.shell = "/nonexistent/sh",
                                               .executable = "/Applications/Sample.app/Contents/MacOS/Sample",
                                               .processID = 4242,
@@ -197,8 +178,9 @@ TEST_F(Relaunch, WhenTheSuccessorCannotStartTheAppKeepsRunning) {
     EXPECT_FALSE(KTPermissionWizard::relaunchApp(true, environment));
     QCoreApplication::processEvents();
     EXPECT_EQ(terminations, 0);
-    ASSERT_EQ(logLines.size(), 1);
-    EXPECT_TRUE(logLines[0].contains("this copy keeps running"));
+    EXPECT_EQ(logLines,
+              QStringList{"wizard: could not start a new copy of the app (background relaunch); this "
+                          "copy keeps running"});
 }
 
 TEST_F(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
@@ -207,8 +189,7 @@ TEST_F(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
     const QString folder = dir.filePath("it's a $(touch pwned) `touch pwned2` dir");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString marker = dir.filePath("marker");
-    const QString app = folder + "/app";
-    QFile script(app);
+    QFile script(folder + "/app");
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("#!/bin/sh\necho started >> '" + marker.toUtf8() + "'\n");
     script.close();
@@ -217,19 +198,15 @@ TEST_F(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
     QProcess oldApp;
     oldApp.start("/bin/sleep", {"2"});
     ASSERT_TRUE(oldApp.waitForStarted());
-
-    int terminations = 0;
-    const KTRelaunch::Environment environment{
-        .shell = "/bin/sh", .executable = app, .processID = oldApp.processId(), .terminate = [&] {
-            ++terminations;
-        }};
-    ASSERT_TRUE(KTPermissionWizard::relaunchApp(false, environment));
+    ASSERT_TRUE(KTPermissionWizard::relaunchApp(false, {.shell = "/bin/sh",
+                                                        .executable = folder + "/app",
+                                                        .processID = oldApp.processId(),
+                                                        .terminate = [&] { ++terminations; }}));
     EXPECT_EQ(terminations, 1);
 
     QThread::msleep(1500);
     EXPECT_FALSE(QFile::exists(marker)) << "started before the old process ended";
     ASSERT_TRUE(oldApp.waitForFinished(5000));  // ends and is reaped
-
     QElapsedTimer clock;
     clock.start();
     while (!QFile::exists(marker) && clock.elapsed() < 8000)
@@ -238,9 +215,9 @@ TEST_F(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
     QFile started(marker);
     ASSERT_TRUE(started.open(QIODevice::ReadOnly));
     EXPECT_EQ(started.readAll(), "started\n");
-    EXPECT_FALSE(QFile::exists(QDir::current().filePath("pwned")));
-    EXPECT_FALSE(QFile::exists(QDir::current().filePath("pwned2")));
-    EXPECT_FALSE(QFile::exists(dir.filePath("pwned")));
+    for (const QString& pwned :
+         {QDir::current().filePath("pwned"), QDir::current().filePath("pwned2"), dir.filePath("pwned")})
+        EXPECT_FALSE(QFile::exists(pwned)) << pwned.toStdString();
 }
 
 }  // namespace

@@ -16,61 +16,56 @@ namespace {
 
 using test::samplePermission;
 
-void configureSampler(const QList<KTPermission>& permissions) {
-    KTPermissionWizard::configure(KTWizardProduct{.name = "Sampler", .slug = "sampler"}, KTWizardBrand{},
+bool write(const QString& slug, const QList<KTPermission>& permissions, const QSet<QString>& skipped = {}) {
+    KTPermissionWizard::configure(KTWizardProduct{.name = "Sampler", .slug = slug}, KTWizardBrand{},
                                   permissions, false);
+    return KTPermissionState::write(KTPermissionWizard::configuredPermissions(), skipped);
 }
 
+// The record lives in the slug's dot-folder of the home; a slug that could
+// name another folder has none, and a folder that cannot be made is an answer.
 TEST(PermissionState, RecordLivesInTheSlugsDotFolderOfTheHome) {
     test::WizardSandbox sandbox;
     EXPECT_EQ(KTPermissionState::folder("larkspur"), "/Users/anna/.larkspur");
     EXPECT_EQ(KTPermissionState::recordFile("larkspur"),
               sandbox.root.root() + "/Users/anna/.larkspur/permissions.json");
-}
-
-TEST(PermissionState, ASlugThatCouldNameAnotherFolderHasNoRecord) {
-    test::WizardSandbox sandbox;
     for (const char* slug : {"", ".", "..", "a/b", "../etc", ".hidden", "/abs"})
         EXPECT_FALSE(KTPermissionState::folder(slug).has_value()) << slug;
-
-    KTPermissionWizard::configure(KTWizardProduct{.name = "Bad", .slug = "../escape"}, KTWizardBrand{},
-                                  {samplePermission("one", true)}, false);
-    EXPECT_FALSE(KTPermissionState::write(KTPermissionWizard::configuredPermissions(), {}));
+    EXPECT_FALSE(write("../escape", {samplePermission("one", true)}));
     EXPECT_FALSE(QFile::exists(sandbox.root.disk("/Users/escape/permissions.json")));
     EXPECT_FALSE(QFile::exists(sandbox.root.disk("/Users/anna/.../escape/permissions.json")));
+    sandbox.root.writeFile("/Users/anna/.sampler", "in the way");
+    EXPECT_FALSE(write("sampler", {samplePermission("a", true)}));
 }
 
 TEST(PermissionState, WriteHoldsEveryPermissionWithItsProbeAndSkip) {
     test::WizardSandbox sandbox;
     KTPermission optional = samplePermission("screen", false);
     optional.isOptional = true;
-    configureSampler({samplePermission("fulldisk", true), optional});
     // A longer old record is replaced whole, not overwritten in part.
     sandbox.root.writeFile("/Users/anna/.sampler/permissions.json", QByteArray(10000, 'x'));
-    ASSERT_TRUE(KTPermissionState::write(KTPermissionWizard::configuredPermissions(), {"screen"}));
+    ASSERT_TRUE(write("sampler", {samplePermission("fulldisk", true), optional}, {"screen"}));
 
     const QJsonObject root =
         QJsonDocument::fromJson(sandbox.readDotFile("sampler", "permissions.json")).object();
     EXPECT_EQ(root.value("bundle_id").toString(), "org.example.sample");
-    const QJsonArray entries = root.value("permissions").toArray();
-    ASSERT_EQ(entries.size(), 2);
-    EXPECT_EQ(entries[0].toObject(), (QJsonObject{{"id", "fulldisk"},
-                                                  {"title", "Sample fulldisk"},
-                                                  {"optional", false},
-                                                  {"capability_probe", true},
-                                                  {"skipped", false}}));
-    EXPECT_EQ(entries[1].toObject(), (QJsonObject{{"id", "screen"},
-                                                  {"title", "Sample screen"},
-                                                  {"optional", true},
-                                                  {"capability_probe", false},
-                                                  {"skipped", true}}));
+    EXPECT_EQ(root.value("permissions").toArray(), (QJsonArray{QJsonObject{{"id", "fulldisk"},
+                                                                           {"title", "Sample fulldisk"},
+                                                                           {"optional", false},
+                                                                           {"capability_probe", true},
+                                                                           {"skipped", false}},
+                                                               QJsonObject{{"id", "screen"},
+                                                                           {"title", "Sample screen"},
+                                                                           {"optional", true},
+                                                                           {"capability_probe", false},
+                                                                           {"skipped", true}}}));
 }
 
 TEST(PermissionState, RecordRoundTripsThroughGrantedIDs) {
     test::WizardSandbox sandbox;
-    configureSampler(
-        {samplePermission("a", true), samplePermission("b", false), samplePermission("c", true)});
-    ASSERT_TRUE(KTPermissionState::write(KTPermissionWizard::configuredPermissions(), {}));
+    const QList<KTPermission> permissions{samplePermission("a", true), samplePermission("b"),
+                                          samplePermission("c", true)};
+    ASSERT_TRUE(write("sampler", permissions));
     const QByteArray record = sandbox.readDotFile("sampler", "permissions.json");
     EXPECT_EQ(KTPermissionState::grantedIDs(record, QString("org.example.sample")),
               (QSet<QString>{"a", "c"}));
@@ -78,55 +73,33 @@ TEST(PermissionState, RecordRoundTripsThroughGrantedIDs) {
 
     // An app without an identifier writes a null writer, which any reader trusts.
     sandbox.bundle.identifier.reset();
-    ASSERT_TRUE(KTPermissionState::write(KTPermissionWizard::configuredPermissions(), {}));
+    ASSERT_TRUE(write("sampler", permissions));
     const QByteArray anonymous = sandbox.readDotFile("sampler", "permissions.json");
     EXPECT_TRUE(QJsonDocument::fromJson(anonymous).object().value("bundle_id").isNull());
     EXPECT_EQ(KTPermissionState::grantedIDs(anonymous, QString("org.example.any")),
               (QSet<QString>{"a", "c"}));
 }
 
-TEST(PermissionState, GrantedIDsTable) {
-    struct Case {
-        const char* label;
-        QByteArray record;
-        std::optional<QString> own;
-        QSet<QString> expected;
-    };
-    const QList<Case> cases{
+TEST(PermissionState, GrantedIDsTrustOnlyTheirOwnOrAnUnknownWriter) {
+    const QString held = R"("permissions":[{"id":"s","capability_probe":true}])";
+    const std::tuple<const char*, QString, std::optional<QString>, QSet<QString>> cases[] = {
         {"no writer",
-         R"({"permissions":[{"id":"screen","capability_probe":true},{"id":"ax","capability_probe":false}]})",
-         QString("me"),
-         {"screen"}},
-        {"other writer",
-         R"({"bundle_id":"old","permissions":[{"id":"screen","capability_probe":true}]})",
-         QString("me"),
-         {}},
-        {"other writer, own unknown",
-         R"({"bundle_id":"old","permissions":[{"id":"s","capability_probe":true}]})",
-         std::nullopt,
-         {"s"}},
-        {"writer not a string",
-         R"({"bundle_id":7,"permissions":[{"id":"s","capability_probe":true}]})",
+         R"({"permissions":[{"id":"s","capability_probe":true},{"id":"x","capability_probe":false}]})",
          QString("me"),
          {"s"}},
+        {"other writer", R"({"bundle_id":"old",)" + held + "}", QString("me"), {}},
+        {"other writer, own unknown", R"({"bundle_id":"old",)" + held + "}", std::nullopt, {"s"}},
+        {"writer not a string", R"({"bundle_id":7,)" + held + "}", QString("me"), {"s"}},
         {"probe as text is not true",
          R"({"permissions":[{"id":"s","capability_probe":"true"}]})",
          QString("me"),
          {}},
         {"permissions not a list", R"({"permissions":{"id":"s"}})", QString("me"), {}},
         {"not JSON", "not json at all", QString("me"), {}},
-        {"a list, not an object", R"([{"id":"s","capability_probe":true}])", QString("me"), {}},
+        {"a list, not an object", "[{" + held + "}]", QString("me"), {}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(KTPermissionState::grantedIDs(c.record, c.own), c.expected) << c.label;
-}
-
-TEST(PermissionState, AFailedWriteIsAnAnswerNotACrash) {
-    test::WizardSandbox sandbox;
-    // A file where the dot-folder should be.
-    sandbox.root.writeFile("/Users/anna/.sampler", "in the way");
-    configureSampler({samplePermission("a", true)});
-    EXPECT_FALSE(KTPermissionState::write(KTPermissionWizard::configuredPermissions(), {}));
+    for (const auto& [label, record, own, expected] : cases)
+        EXPECT_EQ(KTPermissionState::grantedIDs(record.toUtf8(), own), expected) << label;
 }
 
 }  // namespace

@@ -18,52 +18,57 @@ using test::samplePermission;
 
 const KTWizardProduct kProduct{.name = "Sampler", .slug = "sampler"};
 
-KTWizardBrand plainBrand() {
-    return KTWizardBrand{.accent = [](bool) { return QColor(Qt::yellow); }};
+void configure(const QList<KTPermission>& permissions, bool writeState = false) {
+    KTPermissionWizard::configure(kProduct, KTWizardBrand{.accent = [](bool) { return QColor(Qt::yellow); }},
+                                  permissions, writeState);
 }
 
-TEST(PermissionWizardCLI, UnconfiguredCheckAndLintReportNotMeasured) {
-    test::WizardSandbox sandbox;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(KTPermissionWizard::runPermissionCheckCLI(), 3);
-    EXPECT_EQ(KTPermissionWizard::runLintCLI({"app", "--permission-lint"}), 3);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out,
-              "permission-check: NOT MEASURED (configure() has not run)\n"
-              "permission-lint: NOT MEASURED (configure() has not run)\n");
-}
-
-TEST(PermissionWizardCLI, CheckPrintsOneObjectInDeclarationOrder) {
-    test::WizardSandbox sandbox;
-    KTPermissionWizard::configure(kProduct, plainBrand(),
-                                  {samplePermission("zeta", true), samplePermission("alpha", false)}, false);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(KTPermissionWizard::runPermissionCheckCLI(), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "{\"zeta\":true,\"alpha\":false}\n");
-}
-
-TEST(PermissionWizardCLI, LintPrintsFindingsAndTheCountMeetingTheBar) {
-    test::WizardSandbox sandbox;
+// The one check of what "--permission-check" prints: one object in
+// declaration order, each id once.
+TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
     KTPermission broken = samplePermission("broken");
     broken.title.clear();
-    testing::internal::CaptureStderr();
-    KTPermissionWizard::configure(kProduct, plainBrand(), {samplePermission("fine"), broken}, false);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "permission-lint: broken: the title is empty\n");
-
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(KTPermissionWizard::runLintCLI({"app", "--permission-lint"}), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "FAIL: broken: the title is empty\n"
-              "permission-lint: 1 of 2 permissions meet the bar\n");
-}
-
-TEST(PermissionWizardCLI, LintSelftestRunsBothSelftestsWithoutConfiguration) {
-    test::WizardSandbox sandbox;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(KTPermissionWizard::runLintCLI({"app", "--permission-lint", "--selftest"}), 0);
-    const QString out = QString::fromStdString(testing::internal::GetCapturedStdout());
-    EXPECT_TRUE(out.contains("permission-lint selftest OK")) << out.toStdString();
-    EXPECT_TRUE(out.contains("stale-grant selftest OK")) << out.toStdString();
+    struct Case {
+        std::optional<QList<KTPermission>> configured;
+        QStringList args;
+        int status;
+        std::string out;
+    };
+    const Case cases[] = {
+        {std::nullopt,
+         {"--permission-check"},
+         3,
+         "permission-check: NOT MEASURED (configure() has not run)\n"},
+        {std::nullopt, {"--permission-lint"}, 3, "permission-lint: NOT MEASURED (configure() has not run)\n"},
+        {QList{samplePermission("zeta", true), samplePermission("alpha"), samplePermission("zeta")},
+         {"--permission-check"},
+         0,
+         "{\"zeta\":true,\"alpha\":false}\n"},
+        {QList{samplePermission("fine"), broken},
+         {"--permission-lint"},
+         1,
+         "FAIL: broken: the title is empty\npermission-lint: 1 of 2 permissions meet the bar\n"},
+        {std::nullopt,
+         {"--permission-lint", "--selftest"},
+         0,
+         "permission-lint selftest OK (16 rules, 1 control)\nstale-grant selftest OK (14 checks)\n"},
+    };
+    for (const Case& c : cases) {
+        test::WizardSandbox sandbox;
+        testing::internal::CaptureStderr();
+        if (c.configured)
+            configure(*c.configured);
+        const std::string lint = testing::internal::GetCapturedStderr();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(c.args[0] == "--permission-check"
+                      ? KTPermissionWizard::runPermissionCheckCLI()
+                      : KTPermissionWizard::runLintCLI(QStringList{"app"} + c.args),
+                  c.status);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out) << c.args.join(' ').toStdString();
+        if (c.status == 1) {  // configuring prints what the lint finds
+            EXPECT_EQ(lint, "permission-lint: broken: the title is empty\n");
+        }
+    }
 }
 
 TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedAndNotACommandLineQuestion) {
@@ -85,53 +90,40 @@ TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedAndNotACommandLineQu
     for (const Case& c : cases) {
         test::WizardSandbox sandbox;
         sandbox.bundle.args = c.args;
-        KTPermissionWizard::configure(kProduct, plainBrand(), {samplePermission("one")}, c.writeState);
+        configure({samplePermission("one")}, c.writeState);
         EXPECT_EQ(QFile::exists(sandbox.dotFile("sampler", "permissions.json")), c.expectRecord)
             << c.args.join(" ").toStdString() << " writeState=" << c.writeState;
     }
 }
 
-TEST(PermissionWizardSkips, MarkSkippedKeepsIdsInDefaultsAndRewritesTheRecord) {
+TEST(PermissionWizardSkips, KeptPerSlugInDefaultsAndInTheRecord) {
     test::WizardSandbox sandbox;
-    KTPermissionWizard::configure(kProduct, plainBrand(), {samplePermission("one"), samplePermission("two")},
-                                  false);
+    configure({samplePermission("one"), samplePermission("two")});
     KTPermissionWizard::markSkipped("two");
     KTPermissionWizard::markSkipped("one");
     EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"one", "two"}));
     EXPECT_EQ(QSettings().value("KTPermissionWizard.skipped.sampler").toStringList(),
               (QStringList{"one", "two"}));
-
     const QJsonObject record =
         QJsonDocument::fromJson(sandbox.readDotFile("sampler", "permissions.json")).object();
     for (const QJsonValue& entry : record.value("permissions").toArray())
         EXPECT_TRUE(entry.toObject().value("skipped").toBool());
+
+    KTPermissionWizard::configure(KTWizardProduct{.name = "Other", .slug = "other"}, KTWizardBrand{}, {},
+                                  false);
+    EXPECT_TRUE(KTPermissionWizard::skippedIDs().isEmpty());
 }
 
 TEST(PermissionWizardSkips, SkipOutstandingSkipsWhatTheMapOrTheProbeLeavesUngranted) {
     test::WizardSandbox sandbox;
-    KTPermissionWizard::configure(kProduct, plainBrand(),
-                                  {samplePermission("map-true"), samplePermission("map-false", true),
-                                   samplePermission("probe-true", true), samplePermission("probe-false")},
-                                  false);
+    configure({samplePermission("map-true"), samplePermission("map-false", true),
+               samplePermission("probe-true", true), samplePermission("probe-false")});
     KTPermissionWizard::skipOutstanding({{"map-true", true}, {"map-false", false}});
     EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"map-false", "probe-false"}));
 }
 
-TEST(PermissionWizardSkips, SkipsAreKeptPerProductSlug) {
-    test::WizardSandbox sandbox;
-    KTPermissionWizard::configure(kProduct, plainBrand(), {samplePermission("one")}, false);
-    KTPermissionWizard::markSkipped("one");
-    KTPermissionWizard::configure(KTWizardProduct{.name = "Other", .slug = "other"}, plainBrand(), {}, false);
-    EXPECT_TRUE(KTPermissionWizard::skippedIDs().isEmpty());
-}
-
 TEST(PermissionWizardRules, PickerPath) {
-    struct Case {
-        const char* bundle;
-        const char* home;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"/Applications/Rowkeeper.app", "/Users/anna", "Applications > Rowkeeper"},
         {"/Users/anna/Applications/Rowkeeper.app", "/Users/anna/",
          "Applications in your home folder > Rowkeeper"},
@@ -139,11 +131,11 @@ TEST(PermissionWizardRules, PickerPath) {
         {"/Users/anna/Downloads/Rowkeeper 2.app", "/Users/anna", "Downloads > Rowkeeper 2"},
         {"/Users/anna/Dev/../Builds/Row.keeper.app", "/Users/anna", "Builds > Row.keeper"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(KTPermissionWizard::pickerPath(c.bundle, c.home), c.expected) << c.bundle;
+    for (const auto& [bundle, home, expected] : cases)
+        EXPECT_EQ(KTPermissionWizard::pickerPath(bundle, home), expected) << bundle;
 }
 
-TEST(PermissionWizardRules, PlusLineOnlyForListsThatTakeADraggedApp) {
+TEST(PermissionWizardRules, PlusLineSettleAndSurvivingSkips) {
     test::WizardSandbox sandbox;
     KTPermission p = samplePermission("x");
     p.settingsURL = KTPermissionProbes::Pane::screenRecording();
@@ -151,16 +143,9 @@ TEST(PermissionWizardRules, PlusLineOnlyForListsThatTakeADraggedApp) {
               "Not in the list? Click + under it and choose Applications in your home folder > Sample.");
     p.settingsURL = KTPermissionProbes::Pane::microphone();
     EXPECT_FALSE(KTPermissionWizard::plusLine(p, "/Applications/Sample.app").has_value());
-}
 
-TEST(PermissionWizardRules, PresentationSettleAndSurvivingSkips) {
-    EXPECT_EQ(KTPermissionWizard::presentation(true), KTPermissionWizard::Presentation::activate);
-    EXPECT_EQ(KTPermissionWizard::presentation(false), KTPermissionWizard::Presentation::frontWithoutFocus);
     EXPECT_TRUE(KTPermissionWizard::shouldSettleBeforePresenting({"a", "b"}, {"b"}));
     EXPECT_FALSE(KTPermissionWizard::shouldSettleBeforePresenting({"a"}, {"b"}));
-    EXPECT_FALSE(KTPermissionWizard::shouldSettleBeforePresenting({}, {"b"}));
-    EXPECT_FALSE(KTPermissionWizard::shouldSettleBeforePresenting({"a"}, {}));
-
     EXPECT_EQ(KTPermissionWizard::skipsSurvivingGrants({"a", "b", "c"}, {"b", "z"}),
               (QSet<QString>{"a", "c"}));
 }

@@ -33,20 +33,26 @@ const QString kDump =
     "-----\npath: /Own/Self.app\nname: mid\nidentifier: com.other.self\n"
     "-----\npath: /Apps/Empty.app\nidentifier:";
 
-TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsService) {
-    const std::pair<QUrl, std::optional<QString>> cases[] = {
-        {Pane::screenRecording(), QString("ScreenCapture")},
-        {Pane::accessibility(), QString("Accessibility")},
-        {Pane::inputMonitoring(), QString("ListenEvent")},
-        {Pane::fullDisk(), QString("SystemPolicyAllFiles")},
-        {Pane::microphone(), QString("Microphone")},
-        {Pane::camera(), QString("Camera")},
-        {Pane::automation(), QString("AppleEvents")},
-        {Pane::loginItems(), std::nullopt},
-        {QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_Photos"), std::nullopt},
+// Each page's link and its privacy service; only these pages are known.
+TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndService) {
+    const QString security = "x-apple.systempreferences:com.apple.preference.security?Privacy_";
+    const std::tuple<QUrl, QString, std::optional<QString>> cases[] = {
+        {Pane::screenRecording(), security + "ScreenCapture", QString("ScreenCapture")},
+        {Pane::accessibility(), security + "Accessibility", QString("Accessibility")},
+        {Pane::inputMonitoring(), security + "ListenEvent", QString("ListenEvent")},
+        {Pane::fullDisk(), security + "AllFiles", QString("SystemPolicyAllFiles")},
+        {Pane::microphone(), security + "Microphone", QString("Microphone")},
+        {Pane::camera(), security + "Camera", QString("Camera")},
+        {Pane::automation(), security + "Automation", QString("AppleEvents")},
+        {Pane::loginItems(), "x-apple.systempreferences:com.apple.LoginItems-Settings.extension",
+         std::nullopt},
+        {QUrl(security + "Photos"), security + "Photos", std::nullopt},
     };
-    for (const auto& [link, service] : cases)
-        EXPECT_EQ(KTLegacyIdentityRepair::tccService(link), service) << link.toString().toStdString();
+    for (const auto& [link, text, service] : cases) {
+        EXPECT_EQ(link.toString(), text);
+        EXPECT_EQ(KTLegacyIdentityRepair::tccService(link), service) << text.toStdString();
+        EXPECT_EQ(Pane::isKnown(link), !text.endsWith("Photos")) << text.toStdString();
+    }
 
     const auto on = [](const QUrl& link) { return KTPermission{.settingsURL = link}; };
     EXPECT_EQ(KTLegacyIdentityRepair::services(

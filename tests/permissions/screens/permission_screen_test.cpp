@@ -80,25 +80,17 @@ const SectionCase kSectionCases[] = {
     {"RequiredNotGranted", [](auto&, auto&) {}, {}},
     {"OptionalNotGranted", [](auto& p, auto&) { p.isOptional = true; }, {.badge = Badge::optional}},
     {"GrantedOptionalShowsGrantedAndNoGuidance",
-     [](auto& p, auto& f) {
-         p.isOptional = true;
-         f.isGranted = true;
-         f.forcedLegacyNotice = true;
-     },
+     [](auto& p, auto& f) { p.isOptional = f.isGranted = f.forcedLegacyNotice = true; },
      {.badge = Badge::granted, .guidance = false}},
     {"TickedButDeadTakesTheGuidancePlace",
      [](auto&, auto& f) { f.isTickedDead = true; },
      {.repair = true, .guidance = false}},
     {"LegacyForcedWithAServiceDropsTheRestartRowAndNote",
-     [](auto& p, auto& f) {
-         f.forcedLegacyNotice = true;
-         p.rowNote = "A note.";
-     },
+     [](auto& p, auto& f) { f.forcedLegacyNotice = true, p.rowNote = "A note."; },
      {.legacy = true}},
     {"LegacyForcedWithoutAServiceShowsOnlyTheRestartRow",
      [](auto& p, auto& f) {
-         p.settingsURL = KTPermissionProbes::Pane::loginItems();
-         f.forcedLegacyNotice = true;
+         f.forcedLegacyNotice = true, p.settingsURL = KTPermissionProbes::Pane::loginItems();
      },
      {.restartLine = true}},
     {"LegacyForAClearedService",
@@ -106,8 +98,7 @@ const SectionCase kSectionCases[] = {
      {.legacy = true}},
     {"LegacyKeepsRowsThatAreMoreThanTheApp",
      [](auto& p, auto& f) {
-         f.clearedServices = {"Accessibility"};
-         p.rowsToTick = {"Sampler", "Sampler Helper"};
+         f.clearedServices = {"Accessibility"}, p.rowsToTick = {"Sampler", "Sampler Helper"},
          p.rowNote = "A note.";
      },
      {.legacy = true, .rowsBlock = true, .listRows = true}},
@@ -115,23 +106,13 @@ const SectionCase kSectionCases[] = {
      [](auto& p, auto&) { p.rowsToTick = {"sampler"}; },
      {.rowsBlock = true, .listRows = true}},
     {"NoRowsButANote",
-     [](auto& p, auto&) {
-         p.rowsToTick = {};
-         p.rowNote = "A note.";
-     },
+     [](auto& p, auto&) { p.rowsToTick = {}, p.rowNote = "A note."; },
      {.rowsBlock = true, .note = true}},
     {"ManualDragWithoutItsImage",
-     [](auto& p, auto&) {
-         p.requiresManualDrag = true;
-         p.dialogImageName = "dialog";
-     },
+     [](auto& p, auto&) { p.requiresManualDrag = true, p.dialogImageName = "dialog"; },
      {.picture = Picture::dragGuide}},
     {"AnImageThatExists",
-     [](auto& p, auto& f) {
-         p.requiresManualDrag = true;
-         p.dialogImageName = "dialog";
-         f.hasDialogImage = true;
-     },
+     [](auto& p, auto& f) { p.requiresManualDrag = f.hasDialogImage = true, p.dialogImageName = "dialog"; },
      {.picture = Picture::dialogImage}},
     {"AHeroTakesTheMarkOutOfTheTitle",
      [](auto& p, auto&) { p.hero = [](bool) { return nullptr; }; },

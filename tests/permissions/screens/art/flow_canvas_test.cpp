@@ -29,9 +29,12 @@ protected:
     test::ScopedCurrent<MotionPreference> installed{&motion};
 };
 
+// It takes the width offered at 132 points tall.
 TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShown) {
     QWidget window;
     FlowCanvas* canvas = canvasIn(window);
+    window.layout()->setContentsMargins(0, 0, 0, 0);
+    window.resize(400, 300);
     test::settle();
     EXPECT_FALSE(canvas->isOnScreen());
     EXPECT_FALSE(canvas->isAnimating()) << "a canvas never shown runs no timer";
@@ -40,6 +43,7 @@ TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShown) {
     test::settle();
     EXPECT_TRUE(canvas->isOnScreen());
     EXPECT_TRUE(canvas->isAnimating());
+    EXPECT_EQ(canvas->size(), QSize(400, 132));
 
     window.hide();
     test::settle();
@@ -65,16 +69,6 @@ TEST_F(FlowCanvasTest, ReducedMotionNeverAnimatesAndDrawsTheFirstFrame) {
     canvas->setReduceMotion(false);
     EXPECT_TRUE(canvas->isAnimating());
     EXPECT_GT(canvas->frameTime(), 0);
-}
-
-TEST_F(FlowCanvasTest, IsAHundredAndThirtyTwoPointsTallAndTakesTheWidthOffered) {
-    QWidget window;
-    FlowCanvas* canvas = canvasIn(window);
-    window.layout()->setContentsMargins(0, 0, 0, 0);
-    window.resize(400, 300);
-    window.show();
-    test::settle();
-    EXPECT_EQ(canvas->size(), QSize(400, 132));
 }
 
 TEST_F(FlowCanvasTest, ProbeFollowsTheViewFromWindowToWindow) {
