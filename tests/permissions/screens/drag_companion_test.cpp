@@ -42,16 +42,13 @@ TEST(DragCompanionPlace, PutsTheCardWhereTheRuleSays) {
                   (KTScreenRect{c.origin.x(), c.origin.y(), 300, 128}))
             << c.name;
     }
-}
-
-TEST(DragCompanionPlace, SelftestPassesAndSaysSo) {
+    // The self-test holds the same cases by their rules.
     test::WizardSandbox sandbox;
     testing::internal::CaptureStdout();
     EXPECT_TRUE(KTDragCompanion::selftest());
-    EXPECT_EQ(
-        testing::internal::GetCapturedStdout(),
-        "drag-companion selftest OK (placement: right, left, below, sidebar, top/left/right edges, second "
-        "display; panes: 2 capable, 2 decoys)\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "drag-companion selftest OK (placement: right, left, below, sidebar, top/left/right edges, "
+              "second display; panes: 2 capable, 2 decoys)\n");
 }
 
 WindowDescription window(std::int32_t pid, Rect r, int layer = 0) {
@@ -186,15 +183,6 @@ TEST_F(DragCompanionTest, RepeatsChangeNothingAndOnlyManualAddReplacesNotInList)
     EXPECT_FALSE(companion.isShowing());
 }
 
-TEST_F(DragCompanionTest, TheCloseButtonHidesIt) {
-    show("disk", Mode::manualAdd);
-    for (QAbstractButton* button : companion.panel()->findChildren<QAbstractButton*>()) {
-        if (button->accessibleName() == "Close this helper")
-            button->click();
-    }
-    EXPECT_FALSE(companion.isShowing());
-}
-
 TEST_F(DragCompanionTest, TheWizardShowsItAndClosingTheWizardHidesIt) {
     KTDragCompanion::installWizardHooks();
     KTPermission disk = test::samplePermission("disk");
@@ -224,7 +212,9 @@ TEST_F(DragCompanionTest, CardTextsAndSize) {
     EXPECT_GT(wrapped.fittingSize().height(), 128);
 }
 
-TEST_F(DragCompanionTest, CardShowsTheProgramInTheFileManagerAndDragsItsFileURL) {
+// The card shows the program in the file manager, drags its file link, and
+// its close button hides the companion.
+TEST_F(DragCompanionTest, CardButtonsAndDrag) {
     test::FakeFileViewer viewer;
     test::ScopedCurrent<FileViewer> installed(&viewer);
     KTDragCompanionCard card(KTWizardBrand{}, {"Sample", "Full Disk Access", Mode::manualAdd}, {});
@@ -233,6 +223,13 @@ TEST_F(DragCompanionTest, CardShowsTheProgramInTheFileManagerAndDragsItsFileURL)
     std::unique_ptr<QMimeData> data(KTDragCompanionCard::dragData("/Applications/Sample.app"));
     EXPECT_EQ(data->urls(), QList<QUrl>{QUrl("file:///Applications/Sample.app")});
     EXPECT_FALSE(std::unique_ptr<QMimeData>(KTDragCompanionCard::dragData(""))->hasUrls());
+
+    show("disk", Mode::manualAdd);
+    for (QAbstractButton* button : companion.panel()->findChildren<QAbstractButton*>()) {
+        if (button->accessibleName() == "Close this helper")
+            button->click();
+    }
+    EXPECT_FALSE(companion.isShowing());
 }
 
 }  // namespace

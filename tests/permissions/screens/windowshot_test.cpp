@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "support/ScreensFixture.h"
+#include "support/WidgetProbe.h"
 #include "support/WizardFixture.h"
 
 namespace rk {
@@ -64,8 +65,11 @@ protected:
     int run(const QString& outDir, double height = 700) {
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        return KTWindowshot::run(test::screensBrand(), test::screensProduct(),
-                                 test::screensPermissions(&granted), outDir, height, outStream, errStream,
+        // A former identity adds a screen for each permission's cleared grants.
+        KTWizardProduct product = test::screensProduct();
+        product.legacyBundleIdentifiers = {"org.example.old"};
+        return KTWindowshot::run(test::screensBrand(), product, test::screensPermissions(&granted), outDir,
+                                 height, outStream, errStream,
                                  [](int) { QCoreApplication::processEvents(); });
     }
     QStringList lines(const QString& text) const { return text.split('\n', Qt::SkipEmptyParts); }
@@ -80,16 +84,23 @@ TEST_F(WindowshotRun, WritesEveryScreenAndCardAsAPicture) {
     QTemporaryDir folder;
     EXPECT_EQ(run(folder.path() + "/shots"), 0) << out.toStdString();
     const QStringList written = QDir(folder.path() + "/shots").entryList(QDir::Files);
-    EXPECT_EQ(written.size(), 26);
-    for (const QString& name : written)
-        EXPECT_FALSE(QImage(folder.path() + "/shots/" + name).isNull()) << name.toStdString();
+    EXPECT_EQ(written.size(), 32);
+    for (const QString& name : written) {
+        const QImage image(folder.path() + "/shots/" + name);
+        EXPECT_FALSE(image.isNull()) << name.toStdString();
+        // The brand's ground fills the window behind every screen.
+        if (name.startsWith("window-")) {
+            EXPECT_TRUE(test::near(test::pixel(image, {2, 2}), Palette::ground(name.endsWith("-dark.png"))))
+                << name.toStdString();
+        }
+    }
     const QStringList printed = lines(out);
-    ASSERT_EQ(printed.size(), 27);
+    ASSERT_EQ(printed.size(), 33);
     EXPECT_EQ(printed.first(), "wrote " + folder.path() +
                                    "/shots/window-summary-dark.png  fit NOT MEASURED (no scroll view on "
                                    "this screen)");
     EXPECT_EQ(printed[1], "wrote " + folder.path() + "/shots/window-disk-dark.png  fits");
-    EXPECT_EQ(printed.last(), "windowshot: 26 frames at 660x700 (+4 drag-companion cards)");
+    EXPECT_EQ(printed.last(), "windowshot: 32 frames at 660x700 (+4 drag-companion cards)");
     EXPECT_TRUE(err.isEmpty());
 }
 
@@ -100,11 +111,11 @@ TEST_F(WindowshotRun, NothingWrittenIsNothingClaimed) {
     blocker.close();
     // No folder can be made inside a file, whoever runs the test.
     EXPECT_EQ(run(folder.filePath("file/shots"), 500), 1);
-    EXPECT_EQ(lines(err).size(), 26);
+    EXPECT_EQ(lines(err).size(), 32);
     EXPECT_EQ(lines(err).first(),
               "windowshot: could not write " + folder.filePath("file/shots") + "/window-summary-dark.png");
     const QStringList printed = lines(out);
-    EXPECT_EQ(printed.first(), "windowshot: NOT MEASURED, 0 of 26 frames");
+    EXPECT_EQ(printed.first(), "windowshot: NOT MEASURED, 0 of 32 frames");
     EXPECT_TRUE(
         printed.last().startsWith("windowshot: content runs past the fold on summary-dark, disk-dark,"));
 }
