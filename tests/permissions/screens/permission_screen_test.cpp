@@ -8,6 +8,7 @@
 #include "permissions/PermissionProbes.h"
 #include "permissions/screens/PermissionActions.h"
 #include "permissions/screens/PermissionSections.h"
+#include "support/Printers.h"
 
 namespace rk {
 namespace {
@@ -16,10 +17,9 @@ using Badge = PermissionSections::Badge;
 using Picture = PermissionSections::Picture;
 
 const KTWizardProduct kProduct{.name = "Sampler"};
-const char kStillOpen[] =
+const QString kStillOpen =
     "System Settings is still open from before, so it points at the old copy. Enable quits it in the "
-    "background "
-    "and reopens it at this list; nothing else on your screen is touched.";
+    "background and reopens it at this list; nothing else on your screen is touched.";
 
 KTPermission accessibility() {
     return KTPermission{.id = "access",
@@ -28,118 +28,85 @@ KTPermission accessibility() {
                         .rowsToTick = {"Sampler"}};
 }
 
-// What the matrix compares: which sections show, not their words.
-struct Shown {
-    Badge badge = Badge::none;
-    bool legacy = false;
-    bool repair = false;
-    bool guidance = true;
-    bool restartLine = false;
-    Picture picture = Picture::none;
-    bool rowsBlock = false;
-    bool listRows = false;
-    bool note = false;
-    bool markInTitle = true;
-    friend bool operator==(const Shown&, const Shown&) = default;
-};
-
-Shown shown(const PermissionSections::Layout& layout) {
+// Which sections a layout shows, by name in a fixed order; not their words.
+QString shown(const PermissionSections::Layout& layout) {
     const auto& g = layout.guidance;
-    return Shown{.badge = layout.badge,
-                 .legacy = layout.legacyNotice.has_value(),
-                 .repair = layout.repairCallout,
-                 .guidance = g.has_value(),
-                 .restartLine = g && g->restartLine,
-                 .picture = g ? g->picture : Picture::none,
-                 .rowsBlock = g && g->rowsBlock,
-                 .listRows = g && g->listRows,
-                 .note = g && g->note,
-                 .markInTitle = layout.markInTitle};
+    const std::pair<bool, const char*> sections[] = {
+        {layout.badge == Badge::optional, "optional"},
+        {layout.badge == Badge::granted, "granted"},
+        {layout.legacyNotice.has_value(), "legacy"},
+        {layout.repairCallout, "repair"},
+        {!g, "no-guidance"},
+        {g && g->restartLine, "restart"},
+        {g && g->picture == Picture::dragGuide, "drag-guide"},
+        {g && g->picture == Picture::dialogImage, "image"},
+        {g && g->rowsBlock, "rows"},
+        {g && g->listRows, "listed"},
+        {g && g->note, "note"},
+        {!layout.markInTitle, "no-mark"},
+    };
+    QStringList on;
+    for (const auto& [shows, name] : sections) {
+        if (shows)
+            on << name;
+    }
+    return on.join(' ');
 }
 
-struct SectionCase {
-    const char* name;
-    std::function<void(KTPermission&, KTPermissionFacts&)> set;
-    Shown expected;
-};
-
-void PrintTo(const SectionCase& c, std::ostream* os) {
-    *os << c.name;
+TEST(PermissionSections, ShowWhatTheStateCallsFor) {
+    using P = KTPermission;
+    using F = KTPermissionFacts;
+    const std::tuple<const char*, std::function<void(P&, F&)>, QString> cases[] = {
+        {"required, not granted", [](P&, F&) {}, ""},
+        {"optional, not granted", [](P& p, F&) { p.isOptional = true; }, "optional"},
+        {"granted: no guidance", [](P& p, F& f) { p.isOptional = f.isGranted = f.forcedLegacyNotice = true; },
+         "granted no-guidance"},
+        {"ticked but dead: the repair instead", [](P&, F& f) { f.isTickedDead = true; },
+         "repair no-guidance"},
+        {"legacy forced with a service: no restart row, no note",
+         [](P& p, F& f) { f.forcedLegacyNotice = true, p.rowNote = "A note."; }, "legacy"},
+        {"legacy forced without a service: the restart row only",
+         [](P& p, F& f) {
+             f.forcedLegacyNotice = true, p.settingsURL = KTPermissionProbes::Pane::loginItems();
+         },
+         "restart"},
+        {"legacy for a cleared service", [](P&, F& f) { f.clearedServices = {"Accessibility"}; }, "legacy"},
+        {"legacy keeps rows that are more than the app",
+         [](P& p, F& f) {
+             f.clearedServices = {"Accessibility"}, p.rowsToTick << "Sampler Helper", p.rowNote = "A note.";
+         },
+         "legacy rows listed"},
+        {"the app in another case is listed", [](P& p, F&) { p.rowsToTick = {"sampler"}; }, "rows listed"},
+        {"no rows but a note", [](P& p, F&) { p.rowsToTick = {}, p.rowNote = "A note."; }, "rows note"},
+        {"manual drag without its image",
+         [](P& p, F&) { p.requiresManualDrag = true, p.dialogImageName = "d"; }, "drag-guide"},
+        {"an image that exists",
+         [](P& p, F& f) { p.requiresManualDrag = f.hasDialogImage = true, p.dialogImageName = "d"; },
+         "image"},
+        {"a hero takes the mark out of the title", [](P& p, F&) { p.hero = [](bool) { return nullptr; }; },
+         "no-mark"},
+    };
+    for (const auto& [name, set, expected] : cases) {
+        KTPermission permission = accessibility();
+        KTPermissionFacts facts{.index = 1, .total = 3};
+        set(permission, facts);
+        EXPECT_EQ(shown(PermissionSections::decide(permission, kProduct, facts)), expected) << name;
+    }
 }
-
-class Sections : public testing::TestWithParam<SectionCase> {};
-
-TEST_P(Sections, ShowWhatTheStateCallsFor) {
-    KTPermission permission = accessibility();
-    KTPermissionFacts facts{.index = 1, .total = 3};
-    GetParam().set(permission, facts);
-    EXPECT_EQ(shown(PermissionSections::decide(permission, kProduct, facts)), GetParam().expected);
-}
-
-const SectionCase kSectionCases[] = {
-    {"RequiredNotGranted", [](auto&, auto&) {}, {}},
-    {"OptionalNotGranted", [](auto& p, auto&) { p.isOptional = true; }, {.badge = Badge::optional}},
-    {"GrantedOptionalShowsGrantedAndNoGuidance",
-     [](auto& p, auto& f) { p.isOptional = f.isGranted = f.forcedLegacyNotice = true; },
-     {.badge = Badge::granted, .guidance = false}},
-    {"TickedButDeadTakesTheGuidancePlace",
-     [](auto&, auto& f) { f.isTickedDead = true; },
-     {.repair = true, .guidance = false}},
-    {"LegacyForcedWithAServiceDropsTheRestartRowAndNote",
-     [](auto& p, auto& f) { f.forcedLegacyNotice = true, p.rowNote = "A note."; },
-     {.legacy = true}},
-    {"LegacyForcedWithoutAServiceShowsOnlyTheRestartRow",
-     [](auto& p, auto& f) {
-         f.forcedLegacyNotice = true, p.settingsURL = KTPermissionProbes::Pane::loginItems();
-     },
-     {.restartLine = true}},
-    {"LegacyForAClearedService",
-     [](auto&, auto& f) { f.clearedServices = {"Accessibility"}; },
-     {.legacy = true}},
-    {"LegacyKeepsRowsThatAreMoreThanTheApp",
-     [](auto& p, auto& f) {
-         f.clearedServices = {"Accessibility"}, p.rowsToTick = {"Sampler", "Sampler Helper"},
-         p.rowNote = "A note.";
-     },
-     {.legacy = true, .rowsBlock = true, .listRows = true}},
-    {"RowsThatAreTheAppInAnotherCaseAreListed",
-     [](auto& p, auto&) { p.rowsToTick = {"sampler"}; },
-     {.rowsBlock = true, .listRows = true}},
-    {"NoRowsButANote",
-     [](auto& p, auto&) { p.rowsToTick = {}, p.rowNote = "A note."; },
-     {.rowsBlock = true, .note = true}},
-    {"ManualDragWithoutItsImage",
-     [](auto& p, auto&) { p.requiresManualDrag = true, p.dialogImageName = "dialog"; },
-     {.picture = Picture::dragGuide}},
-    {"AnImageThatExists",
-     [](auto& p, auto& f) { p.requiresManualDrag = f.hasDialogImage = true, p.dialogImageName = "dialog"; },
-     {.picture = Picture::dialogImage}},
-    {"AHeroTakesTheMarkOutOfTheTitle",
-     [](auto& p, auto&) { p.hero = [](bool) { return nullptr; }; },
-     {.markInTitle = false}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Matrix, Sections, testing::ValuesIn(kSectionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PermissionNotices, RestartLineLegacyTextAndDialogImageSize) {
-    const char restarted[] =
+    const QString restarted =
         "System Settings was restarted in the background so it lists this copy; nothing else on your screen "
-        "was "
-        "touched.";
-    struct Row {
-        KTPermissionFacts facts;
-        std::optional<QString> line;
-    };
-    const Row rows[] = {
+        "was touched.";
+    const std::pair<KTPermissionFacts, std::optional<QString>> rows[] = {
         {{.asked = true, .forcedLegacyNotice = true, .settingsRestarted = true}, kStillOpen},
         {{.wouldQuitNow = true}, kStillOpen},
         {{.settingsRestarted = true}, std::nullopt},
         {{.asked = true, .wouldQuitNow = true}, std::nullopt},
-        {{.asked = true, .settingsRestarted = true}, QString(restarted)},
+        {{.asked = true, .settingsRestarted = true}, restarted},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(PermissionSections::settingsRestartLine(row.facts), row.line);
+    for (const auto& [facts, line] : rows)
+        EXPECT_EQ(PermissionSections::settingsRestartLine(facts), line);
 
     KTPermissionFacts facts{.bundleDisplayName = "Sampler Beta"};
     EXPECT_EQ(PermissionSections::legacyNoticeText(kProduct, facts),
@@ -149,65 +116,39 @@ TEST(PermissionNotices, RestartLineLegacyTextAndDialogImageSize) {
     facts.plusLine = "Not in the list? Click + under it and choose Applications > Sampler.";
     EXPECT_EQ(PermissionSections::legacyNoticeText(kProduct, facts),
               "Old copies of Sampler were holding this permission; they are cleared. Turn on Sampler Beta "
-              "once more. "
-              "Not in the list? Click + under it and choose Applications > Sampler. " +
-                  QString(kStillOpen));
+              "once more. Not in the list? Click + under it and choose Applications > Sampler. " +
+                  kStillOpen);
     EXPECT_EQ(PermissionSections::dialogImageSize({600, 300}), QSizeF(276, 138));
     EXPECT_EQ(PermissionSections::dialogImageSize({600, 0}), QSizeF(298.08, 138));
 }
 
 TEST(PermissionActions, LabelPressAndStatusByState) {
     KTPermission p = accessibility();
-    struct Row {
-        const char* name;
-        KTPermissionFacts facts;
-        QString label;
-        PermissionActions::Press press;
-        QString status;
-    };
+    using enum PermissionActions::Press;
+    const QString opens = "Opens System Settings at the Accessibility list.";
     const QString waiting =
         "Switch on Sampler in the list that just opened. This screen moves on by itself. Still "
         "waiting after a minute?";
     const QString repair =
         "The repair above is the path here. This screen keeps checking, and the moment the grant "
         "really works it turns green.";
-    const Row rows[] = {
-        {"NotAsked",
-         {},
-         "Enable Accessibility",
-         PermissionActions::Press::ask,
-         "Opens System Settings at the Accessibility list."},
-        {"ListenDenied",
-         {.listenDenied = true},
-         "Enable Input Monitoring",
-         PermissionActions::Press::ask,
-         "Opens System Settings at the Accessibility list."},
-        {"Waiting", {.asked = true}, "Waiting for macOS", PermissionActions::Press::ask, waiting},
-        {"Granted",
-         {.isGranted = true, .asked = true},
-         "Continue",
-         PermissionActions::Press::continueOn,
-         "Accessibility is on."},
-        {"TickedDead",
-         {.isTickedDead = true},
-         "Relaunch Sampler",
-         PermissionActions::Press::relaunch,
-         repair},
-        {"TickedDeadRelaunched",
-         {.isTickedDead = true, .asked = true, .relaunchTried = true},
-         "Waiting for macOS",
-         PermissionActions::Press::ask,
-         repair},
-        {"Restarting",
-         {.asked = true, .restarting = true},
-         "Waiting for macOS",
-         PermissionActions::Press::ask,
+    const QString macOS = "Waiting for macOS";
+    const std::tuple<KTPermissionFacts, QString, PermissionActions::Press, QString> rows[] = {
+        {{}, "Enable Accessibility", ask, opens},
+        {{.listenDenied = true}, "Enable Input Monitoring", ask, opens},
+        {{.asked = true}, macOS, ask, waiting},
+        {{.isGranted = true, .asked = true}, "Continue", continueOn, "Accessibility is on."},
+        {{.isTickedDead = true}, "Relaunch Sampler", relaunch, repair},
+        {{.isTickedDead = true, .asked = true, .relaunchTried = true}, macOS, ask, repair},
+        {{.asked = true, .restarting = true},
+         macOS,
+         ask,
          "macOS has switched it on. Restarting Sampler so it can see that."},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(PermissionActions::primaryLabel(p, kProduct, row.facts), row.label) << row.name;
-        EXPECT_EQ(PermissionActions::press(row.facts), row.press) << row.name;
-        EXPECT_EQ(PermissionActions::status(p, kProduct, row.facts).text, row.status) << row.name;
+    for (const auto& [facts, label, press, status] : rows) {
+        EXPECT_EQ(PermissionActions::primaryLabel(p, kProduct, facts), label);
+        EXPECT_EQ(PermissionActions::press(facts), press) << label.toStdString();
+        EXPECT_EQ(PermissionActions::status(p, kProduct, facts).text, status);
     }
     EXPECT_EQ(PermissionActions::skipTitle(p, false), "Skip for now");
     p.isOptional = true;

@@ -23,69 +23,64 @@ struct WatchCase {
     bool accessibilityPane = true;
 };
 
-void PrintTo(const WatchCase& c, std::ostream* os) {
-    *os << c.name;
-}
+const WatchCase kWatchCases[] = {
+    {.name = "all hold", .relaunches = true},
+    {.name = "listen denied in this pass", .listenDeniedNow = true},
+    {.name = "never saw a deny", .sawDenyBefore = false},
+    {.name = "restart off", .restartsOnStaleGrant = false},
+    {.name = "did not hold before", .didNotHold = true},
+    {.name = "granted", .granted = true},
+    {.name = "granted with the flag set", .granted = true, .alreadyTried = true},
+    {.name = "already tried", .alreadyTried = true},
+    {.name = "forced grants, even empty", .forcedGrants = true},
+    {.name = "another pane", .accessibilityPane = false},
+};
 
-class StaleGrantWatch : public testing::TestWithParam<WatchCase> {};
+TEST(StaleGrantWatch, RelaunchesOnlyWhenEveryConditionHolds) {
+    for (const WatchCase& c : kWatchCases) {
+        SCOPED_TRACE(c.name);
+        test::RecordingEnvironment recorder;
+        recorder.listenDenied = c.listenDeniedNow;
+        if (c.didNotHold)
+            recorder.didNotHold = {"access"};
+        if (c.alreadyTried)
+            recorder.tried = {"access"};
+        int listenReads = 0;
+        KTWizardEnvironment environment = recorder.environment();
+        environment.listenDenied = [&] {
+            ++listenReads;
+            return c.listenDeniedNow;
+        };
+        KTPermission p = test::samplePermission("access", c.granted);
+        p.settingsURL = c.accessibilityPane ? KTPermissionProbes::Pane::accessibility()
+                                            : KTPermissionProbes::Pane::screenRecording();
+        p.restartsOnStaleGrant = c.restartsOnStaleGrant;
+        p.checkboxProbe = [] { return true; };
+        KTRefreshForcing forcing;
+        if (c.forcedGrants)
+            forcing.grants = KTGrantMap{};
+        KTRefreshState state{.granted = {{"access", c.granted}}, .sawListenDeny = c.sawDenyBefore};
+        const KTRefreshState before = state;
 
-TEST_P(StaleGrantWatch, RelaunchesOnlyWhenEveryConditionHolds) {
-    const WatchCase& c = GetParam();
-    test::RecordingEnvironment recorder;
-    recorder.listenDenied = c.listenDeniedNow;
-    if (c.didNotHold)
-        recorder.didNotHold = {"access"};
-    if (c.alreadyTried)
-        recorder.tried = {"access"};
-    int listenReads = 0;
-    KTWizardEnvironment environment = recorder.environment();
-    environment.listenDenied = [&] {
-        ++listenReads;
-        return c.listenDeniedNow;
-    };
-    KTPermission p = test::samplePermission("access", c.granted);
-    p.settingsURL = c.accessibilityPane ? KTPermissionProbes::Pane::accessibility()
-                                        : KTPermissionProbes::Pane::screenRecording();
-    p.restartsOnStaleGrant = c.restartsOnStaleGrant;
-    p.checkboxProbe = [] { return true; };
-    KTRefreshForcing forcing;
-    if (c.forcedGrants)
-        forcing.grants = KTGrantMap{};
-    KTRefreshState state{.granted = {{"access", c.granted}}, .sawListenDeny = c.sawDenyBefore};
-    const KTRefreshState before = state;
+        const auto outcome = KTWizardRefresh::run({p}, forcing, state, environment);
 
-    const auto outcome = KTWizardRefresh::run({p}, forcing, state, environment);
-
-    EXPECT_EQ(outcome == KTWizardRefresh::Outcome::relaunched, c.relaunches);
-    EXPECT_EQ(recorder.relaunches, c.relaunches ? QList<bool>{true} : QList<bool>{});
-    EXPECT_EQ(listenReads, c.forcedGrants || !c.accessibilityPane ? 0 : 1);
-    EXPECT_EQ(state.sawListenDeny, c.sawDenyBefore || (c.listenDeniedNow && listenReads > 0));
-    if (c.relaunches) {
-        // Nothing is published; the flag keeps a second relaunch from happening.
-        EXPECT_EQ(state.granted, before.granted);
-        EXPECT_EQ(state.tickedDead, before.tickedDead);
-        EXPECT_EQ(recorder.recordWrites, 0);
-        EXPECT_TRUE(recorder.tried.contains("access"));
-    } else {
-        // A granted permission is never ticked-but-dead and loses its flag.
-        EXPECT_EQ(state.tickedDead, (KTGrantMap{{"access", !c.granted}}));
-        EXPECT_EQ(recorder.tried.contains("access"), c.alreadyTried && !c.granted);
+        EXPECT_EQ(outcome == KTWizardRefresh::Outcome::relaunched, c.relaunches);
+        EXPECT_EQ(recorder.relaunches, c.relaunches ? QList<bool>{true} : QList<bool>{});
+        EXPECT_EQ(listenReads, c.forcedGrants || !c.accessibilityPane ? 0 : 1);
+        EXPECT_EQ(state.sawListenDeny, c.sawDenyBefore || (c.listenDeniedNow && listenReads > 0));
+        if (c.relaunches) {
+            // Nothing is published; the flag keeps a second relaunch from happening.
+            EXPECT_EQ(state.granted, before.granted);
+            EXPECT_EQ(state.tickedDead, before.tickedDead);
+            EXPECT_EQ(recorder.recordWrites, 0);
+            EXPECT_TRUE(recorder.tried.contains("access"));
+        } else {
+            // A granted permission is never ticked-but-dead and loses its flag.
+            EXPECT_EQ(state.tickedDead, (KTGrantMap{{"access", !c.granted}}));
+            EXPECT_EQ(recorder.tried.contains("access"), c.alreadyTried && !c.granted);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Conditions, StaleGrantWatch,
-    testing::Values(WatchCase{.name = "AllHold", .relaunches = true},
-                    WatchCase{.name = "ListenDeniedInThisPass", .listenDeniedNow = true},
-                    WatchCase{.name = "NeverSawADeny", .sawDenyBefore = false},
-                    WatchCase{.name = "RestartOff", .restartsOnStaleGrant = false},
-                    WatchCase{.name = "DidNotHoldBefore", .didNotHold = true},
-                    WatchCase{.name = "Granted", .granted = true},
-                    WatchCase{.name = "GrantedWithTheFlagSet", .granted = true, .alreadyTried = true},
-                    WatchCase{.name = "AlreadyTried", .alreadyTried = true},
-                    WatchCase{.name = "ForcedGrantsEvenEmpty", .forcedGrants = true},
-                    WatchCase{.name = "AnotherPane", .accessibilityPane = false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WizardRefresh, TheRecordIsWrittenOnlyWhenTheGrantMapChanges) {
     test::RecordingEnvironment recorder;

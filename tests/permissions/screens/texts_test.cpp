@@ -18,12 +18,7 @@ KTPermission named(const QString& title, bool optional = false, std::optional<QS
 }
 
 TEST(SummaryText, SubtitleCountsInWordsAfterTheLeadOrTheName) {
-    struct Row {
-        std::optional<QString> lead;
-        int count;
-        QString expected;
-    };
-    const Row rows[] = {
+    const std::tuple<std::optional<QString>, int, QString> rows[] = {
         {std::nullopt, 1, "Sampler needs one permission from macOS. Here is what it is for."},
         {"  It tidies your lists.\n", 3,
          "It tidies your lists. It needs three permissions from macOS. Here is what each one is for."},
@@ -31,10 +26,8 @@ TEST(SummaryText, SubtitleCountsInWordsAfterTheLeadOrTheName) {
         {" \n ", 9, "Sampler needs nine permissions from macOS. Here is what each one is for."},
         {std::nullopt, 12, "Sampler needs 12 permissions from macOS. Here is what each one is for."},
     };
-    for (const Row& row : rows) {
-        const KTWizardProduct product{.name = "Sampler", .summaryLead = row.lead};
-        EXPECT_EQ(SummaryScreen::subtitle(product, row.count), row.expected);
-    }
+    for (const auto& [lead, count, expected] : rows)
+        EXPECT_EQ(SummaryScreen::subtitle({.name = "Sampler", .summaryLead = lead}, count), expected);
     EXPECT_EQ(SummaryScreen::footerText({.name = "Sampler"}),
               "You can change any of these later in System Settings, or from Sampler Settings.");
     EXPECT_EQ(SummaryScreen::footerText({.name = "Sampler", .reopenHint = "its menu"}),
@@ -47,48 +40,30 @@ TEST(DoneText, TitleAndSentenceForWhatIsStillOff) {
     const KTPermission camera = named("Camera");
     const KTPermission screen = named("Screen Recording", true, "  Rows are described in words instead. \n");
     const KTPermission mic = named("Microphone", true, " ");
-    struct Row {
-        QList<KTPermission> off;
-        QString title;
-        QString sentence;
-    };
-    const Row rows[] = {
-        {{}, "All set.", "Sampler has everything it needs."},
+    const std::pair<QList<KTPermission>, QString> rows[] = {
+        {{}, "Sampler has everything it needs."},
         {{access},
-         "Ready when you are.",
          "Sampler needs Accessibility to work. Go back to turn it on, or turn it on any time later."},
         {{disk, access},
-         "Ready when you are.",
          "Sampler needs Full Disk Access and Accessibility to work. Go back to turn them on, or turn them on "
-         "any time "
-         "later."},
-        {{disk, access, camera},
-         "Ready when you are.",
-         "Sampler needs Full Disk Access, Accessibility, and Camera to work. Go back to turn them on, or "
-         "turn them on "
          "any time later."},
+        {{disk, access, camera},
+         "Sampler needs Full Disk Access, Accessibility, and Camera to work. Go back to turn them on, or "
+         "turn them on any time later."},
         {{access, screen},
-         "Ready when you are.",
          "Sampler needs Accessibility to work. Go back to turn it on, or turn it on any time later."},
-        {{screen},
-         "Ready when you are.",
-         "Sampler works now. Screen Recording is still off. Rows are described in words instead."},
-        {{mic},
-         "Ready when you are.",
-         "Sampler works now. Microphone is still off. You can turn it on any time."},
+        {{screen}, "Sampler works now. Screen Recording is still off. Rows are described in words instead."},
+        {{mic}, "Sampler works now. Microphone is still off. You can turn it on any time."},
         {{screen, mic},
-         "Ready when you are.",
          "Sampler works now. Screen Recording and Microphone are still off. You can turn them on any time."},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(DoneScreen::title(row.off), row.title);
-        EXPECT_EQ(DoneScreen::sentence(row.off, "Sampler"), row.sentence);
+    for (const auto& [off, sentence] : rows) {
+        EXPECT_EQ(DoneScreen::title(off), off.isEmpty() ? "All set." : "Ready when you are.");
+        EXPECT_EQ(DoneScreen::sentence(off, "Sampler"), sentence);
     }
     // An id missing from the map counts as off.
     EXPECT_EQ(DoneScreen::outstanding({disk, access}, {{"full disk access", true}}).size(), 1);
-}
-
-TEST(DoneText, ThePageNameNeverBreaks) {
+    // The page's name never breaks.
     const QString nbsp(QChar(0x00A0));
     EXPECT_EQ(DoneScreen::footerText({.name = "Sampler"}),
               "Change these any time from Sampler Settings, or in System Settings" + nbsp + "›" + nbsp +
