@@ -25,15 +25,13 @@ using Result = Refresh::QuitResult;
 const QDateTime kEpoch = QDateTime::fromSecsSinceEpoch(2'000'000'000, Qt::UTC);
 const KTWizardProduct kRenamed{.slug = "renamed", .legacyBundleIdentifiers = {"com.example.old"}};
 
-// The identity self-test holds the other rules of when it is quit.
-TEST(SystemSettingsRefresh, OneStartedAtTheIdentityChangeIsNotQuit) {
+// One started at the identity change is not quit (the identity self-test
+// holds the other rules of when it is).
+TEST(SystemSettingsRefresh, TheEpochOnlyMovesForwardAndOnlyALegacyProductQuits) {
     EXPECT_TRUE(Refresh::shouldQuit(true, kEpoch, true, kEpoch.addSecs(-1)));
     EXPECT_FALSE(Refresh::shouldQuit(true, kEpoch, true, kEpoch));
     EXPECT_EQ(Refresh::quitResult("quit"), Result::quit);
     EXPECT_EQ(Refresh::quitResult("Quit"), std::nullopt);
-}
-
-TEST(SystemSettingsRefresh, TheEpochOnlyMovesForwardAndOnlyALegacyProductQuits) {
     test::WizardSandbox sandbox;
     QSettings().setValue("KTSystemSettingsRefresh.identityEpoch.renamed", 0.0);
     EXPECT_EQ(Refresh::epoch("renamed"), std::nullopt);
