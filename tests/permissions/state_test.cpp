@@ -61,25 +61,6 @@ TEST(PermissionState, WriteHoldsEveryPermissionWithItsProbeAndSkip) {
                                                                            {"skipped", true}}}));
 }
 
-TEST(PermissionState, RecordRoundTripsThroughGrantedIDs) {
-    test::WizardSandbox sandbox;
-    const QList<KTPermission> permissions{samplePermission("a", true), samplePermission("b"),
-                                          samplePermission("c", true)};
-    ASSERT_TRUE(write("sampler", permissions));
-    const QByteArray record = sandbox.readDotFile("sampler", "permissions.json");
-    EXPECT_EQ(KTPermissionState::grantedIDs(record, QString("org.example.sample")),
-              (QSet<QString>{"a", "c"}));
-    EXPECT_TRUE(KTPermissionState::grantedIDs(record, QString("org.example.other")).isEmpty());
-
-    // An app without an identifier writes a null writer, which any reader trusts.
-    sandbox.bundle.identifier.reset();
-    ASSERT_TRUE(write("sampler", permissions));
-    const QByteArray anonymous = sandbox.readDotFile("sampler", "permissions.json");
-    EXPECT_TRUE(QJsonDocument::fromJson(anonymous).object().value("bundle_id").isNull());
-    EXPECT_EQ(KTPermissionState::grantedIDs(anonymous, QString("org.example.any")),
-              (QSet<QString>{"a", "c"}));
-}
-
 // The identity self-test holds the own, other and absent writer.
 TEST(PermissionState, GrantedIDsTrustOnlyTheirOwnOrAnUnknownWriter) {
     const QString held = R"("permissions":[{"id":"s","capability_probe":true}])";

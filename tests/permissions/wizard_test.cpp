@@ -104,11 +104,10 @@ TEST(PermissionWizardSkips, KeptPerSlugInDefaultsAndInTheRecord) {
     EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"one", "two"}));
     EXPECT_EQ(QSettings().value("KTPermissionWizard.skipped.sampler").toStringList(),
               (QStringList{"one", "two"}));
-    const QJsonObject record =
-        QJsonDocument::fromJson(sandbox.readDotFile("sampler", "permissions.json")).object();
-    for (const QJsonValue& entry : record.value("permissions").toArray())
-        EXPECT_TRUE(entry.toObject().value("skipped").toBool());
-
+    const QJsonArray record = QJsonDocument::fromJson(sandbox.readDotFile("sampler", "permissions.json"))
+                                  .object()["permissions"]
+                                  .toArray();
+    EXPECT_TRUE(record.size() == 2 && record[0]["skipped"].toBool() && record[1]["skipped"].toBool());
     KTPermissionWizard::configure(KTWizardProduct{.name = "Other", .slug = "other"}, KTWizardBrand{}, {},
                                   false);
     EXPECT_TRUE(KTPermissionWizard::skippedIDs().isEmpty());
