@@ -8,7 +8,7 @@
 namespace rk {
 namespace {
 
-enum class Setup {
+enum class Machine {
     plain,         // nothing declared, no tools
     noBundleID,    // the executable lies in no app bundle
     unconfigured,  // the wizard was never configured
@@ -16,15 +16,15 @@ enum class Setup {
 };
 
 // What the command line prints, and its status, for `arguments` on a machine set up as `setup`.
-std::pair<QString, int> run(Setup setup, const QStringList& arguments) {
+std::pair<QString, int> run(Machine setup, const QStringList& arguments) {
     test::WizardSandbox sandbox;
     test::FakeTools tools(sandbox.root);
-    if (setup == Setup::noBundleID)
+    if (setup == Machine::noBundleID)
         sandbox.bundle.identifier.reset();
     KTPermission screen = test::samplePermission("screen");
     screen.settingsURL = KTPermissionProbes::Pane::screenRecording();
     KTWizardProduct product{.name = "Sample", .slug = "sample"};
-    if (setup == Setup::renamed) {
+    if (setup == Machine::renamed) {
         product.legacyBundleIdentifiers = {"com.example.old"};
         product.ownedBundleFolders = {{"~/Owned", KTOwnedBundleFolder::Disposition::rename}};
         tools.install(MacTool::tccutil);
@@ -32,68 +32,63 @@ std::pair<QString, int> run(Setup setup, const QStringList& arguments) {
         tools.answer(MacTool::launchServicesRegister, 0,
                      "-----\npath: /Apps/Sample Beta.app\nname: sample\nidentifier: com.other.beta\n");
     }
-    if (setup != Setup::unconfigured)
+    if (setup != Machine::unconfigured)
         KTPermissionWizard::configure(product, KTWizardBrand{}, {screen}, false);
     testing::internal::CaptureStdout();
     const int status = KTLegacyIdentityRepair::runCLI(arguments);
     return {QString::fromStdString(testing::internal::GetCapturedStdout()), status};
 }
 
-TEST(LegacyRepairCommandLine, NotMeasuredAndUsage) {
+// Each question's answer and status; on a machine without the tools the
+// self-test still passes, its live arms not measured.
+TEST(LegacyRepairCommandLine, AnswersAndStatus) {
     const QString usage = "usage: --permission-repair-legacy --dry-run | --apply | --selftest\n";
-    EXPECT_EQ(run(Setup::noBundleID, {"rk", "--dry-run"}),
-              std::pair(QString("legacy repair: NOT MEASURED (this executable has no bundle id)\n"), 2));
-    EXPECT_EQ(run(Setup::unconfigured, {"rk", "--apply"}),
-              std::pair(QString("legacy repair: NOT MEASURED (configure() has not run)\n"), 2));
-    EXPECT_EQ(run(Setup::plain, {"rk", "--dry-run", "--apply"}), std::pair(usage, 2));
-    EXPECT_EQ(run(Setup::plain, {"rk"}), std::pair(usage, 2));
-}
-
-// On a machine without the tools the self-test still passes, its live arms not measured.
-TEST(LegacyRepairCommandLine, TheSelftestRunsAloneAndPassesWithoutTools) {
-    EXPECT_EQ(
-        run(Setup::unconfigured, {"rk", "--dry-run", "--selftest"}),
-        std::pair(
-            QString("legacy repair selftest: live arm NOT MEASURED (no lsregister on this Mac)\n"
-                    "legacy repair selftest OK (parser; plan: 3 branches + control; live decoy by id; "
-                    "by-name decoy + live control: NOT MEASURED; settings quit live: NOT MEASURED (could "
-                    "not build the decoy); owned folders live: NOT MEASURED (could not build the "
-                    "stubs))\n"),
-            0));
-}
-
-TEST(LegacyRepairCommandLine, DryRunAndApply) {
-    EXPECT_EQ(
-        run(Setup::plain, {"rk", "--dry-run"}),
-        std::pair(QString("legacy repair (dry run, nothing changed): own id org.example.sample; legacy ids: "
-                          "none declared; LaunchServices dump: NOT READ; owned folders: none declared\n"
-                          "  nothing to do\n  0 copies found\n"),
-                  0));
-    const QString header =
+    const QString renamed =
         "own id org.example.sample; legacy ids: com.example.old; LaunchServices dump: read; "
         "owned folders: /Users/anna/Owned (rename)\n"
-        "  reset ScreenCapture for legacy id com.example.old (no copy registered: via a stub "
-        "bundle)\n"
+        "  reset ScreenCapture for legacy id com.example.old (no copy registered: via a stub bundle)\n"
         "  unregister /Apps/Sample Beta.app  [com.other.beta, same name, other id]\n";
-    EXPECT_EQ(
-        run(Setup::renamed, {"rk", "--dry-run"}),
-        std::pair("legacy repair (dry run, nothing changed): " + header +
-                      "  note: own Screen Recording reset decided at run time: only when it reads off here "
-                      "and in a fresh process\n  1 copy found\n",
-                  0));
-    EXPECT_EQ(
-        run(Setup::renamed, {"rk", "--apply"}),
-        std::pair("legacy repair (apply): " + header +
-                      "  reset ScreenCapture for this app (org.example.sample) so its prompt re-arms\n"
-                      "  1 copy found\n"
-                      "  legacy repair: could not build a stub for com.example.old; its grants were not "
-                      "reset\n"
-                      "  legacy repair: unregistered /Apps/Sample Beta.app  [com.other.beta, same name, "
-                      "other id] ok; the file is still there, remove it so Spotlight cannot register it "
-                      "again\n"
-                      "  legacy repair: reset own ScreenCapture (org.example.sample) so its prompt re-arms: "
-                      "ok\n",
-                  0));
+    const std::tuple<Machine, QStringList, QString, int> cases[] = {
+        {Machine::noBundleID,
+         {"--dry-run"},
+         "legacy repair: NOT MEASURED (this executable has no bundle id)\n",
+         2},
+        {Machine::unconfigured, {"--apply"}, "legacy repair: NOT MEASURED (configure() has not run)\n", 2},
+        {Machine::plain, {"--dry-run", "--apply"}, usage, 2},
+        {Machine::plain, {}, usage, 2},
+        {Machine::unconfigured,
+         {"--dry-run", "--selftest"},
+         "legacy repair selftest: live arm NOT MEASURED (no lsregister on this Mac)\n"
+         "legacy repair selftest OK (parser; plan: 3 branches + control; live decoy by id; by-name decoy + "
+         "live control: NOT MEASURED; settings quit live: NOT MEASURED (could not build the decoy); owned "
+         "folders live: NOT MEASURED (could not build the stubs))\n",
+         0},
+        {Machine::plain,
+         {"--dry-run"},
+         "legacy repair (dry run, nothing changed): own id org.example.sample; legacy ids: none declared; "
+         "LaunchServices dump: NOT READ; owned folders: none declared\n  nothing to do\n  0 copies found\n",
+         0},
+        {Machine::renamed,
+         {"--dry-run"},
+         "legacy repair (dry run, nothing changed): " + renamed +
+             "  note: own Screen Recording reset decided at run time: only when it reads off here and in a "
+             "fresh process\n  1 copy found\n",
+         0},
+        {Machine::renamed,
+         {"--apply"},
+         "legacy repair (apply): " + renamed +
+             "  reset ScreenCapture for this app (org.example.sample) so its prompt re-arms\n  1 copy found\n"
+             "  legacy repair: could not build a stub for com.example.old; its grants were not reset\n"
+             "  legacy repair: unregistered /Apps/Sample Beta.app  [com.other.beta, same name, other id] ok; "
+             "the "
+             "file is still there, remove it so Spotlight cannot register it again\n"
+             "  legacy repair: reset own ScreenCapture (org.example.sample) so its prompt re-arms: ok\n",
+         0},
+    };
+    for (const auto& [setup, arguments, out, status] : cases) {
+        EXPECT_EQ(run(setup, QStringList{"rk"} + arguments), std::pair(out, status))
+            << arguments.join(' ').toStdString();
+    }
 }
 
 }  // namespace
