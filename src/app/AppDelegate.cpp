@@ -7,7 +7,6 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
-#include <cstdio>
 
 #include "app/AboutPanel.h"
 #include "app/Diagnostics.h"
@@ -20,7 +19,6 @@
 #include "app/model/Stats.h"
 #include "movein/MoveInPage.h"
 #include "permissions/PermissionWizard.h"
-#include "platform/ToolOutput.h"
 #include "platform/Workspace.h"
 #include "ui/RootView.h"
 
@@ -66,12 +64,10 @@ void AppDelegate::applicationWillFinishLaunching() {
 }
 
 std::optional<int> AppDelegate::applicationDidFinishLaunching() {
-    // 1. Rendering the wizard's screens is a mode of its own; this build
-    //    does not carry it.
-    if (options_.windowshotDir) {
-        printLine(stdout, Dispatch::notBuiltLine(QStringLiteral("--permission-windowshot")));
-        return Dispatch::notMeasuredStatus;
-    }
+    // 1. Rendering the wizard's screens is a mode of its own: it ends the
+    //    process before any menu or window exists.
+    if (options_.windowshotDir)
+        return KTPermissionWizard::runWindowshotCLI(*options_.windowshotDir);
     // 2. The menus.
     buildMainMenu();
     // 3. Demo mode is set on every launch, off unless asked for.

@@ -1,7 +1,5 @@
 #include "app/Dispatch.h"
 
-#include <cstdio>
-
 #include "app/PermissionDeclaration.h"
 #include "app/model/LinkRouter.h"
 #include "cli/AXDump.h"
@@ -12,7 +10,6 @@
 #include "cli/SelfTest.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
-#include "platform/ToolOutput.h"
 
 namespace rk {
 
@@ -142,10 +139,6 @@ AppHost Dispatch::host(Mode::Kind kind) {
     }
 }
 
-QString Dispatch::notBuiltLine(const QString& flag) {
-    return QStringLiteral("NOT MEASURED: ") + flag + QStringLiteral(" is not part of this build");
-}
-
 bool Dispatch::wantsOffscreen(const QString& display, const QString& waylandDisplay,
                               const QString& chosenPlatform) {
     return display.isEmpty() && waylandDisplay.isEmpty() && chosenPlatform.isEmpty();
@@ -191,11 +184,11 @@ int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
             return PageCapture::run(mode.outDir, mode.marketing);
         case Mode::Kind::explainCheck:
             return ExplainCheck::run(mode.explainWord);
-        default:
+        case Mode::Kind::application:
             break;
     }
-    printLine(stdout, notBuiltLine(flag(mode.kind)));
-    return notMeasuredStatus;
+    // The window app is no command-line mode: the process entry starts it.
+    return 1;
 }
 
 LaunchOptions LaunchOptions::from(const QStringList& args) {

@@ -70,10 +70,6 @@ struct Dispatch {
     // Exactly "accessibility" names the Accessibility page; any other word Login Items.
     static Pane paneForWord(const QString& word);
     static AppHost host(Mode::Kind kind);
-    // A mode this build does not carry answers "NOT MEASURED" with the
-    // not-measured status instead of starting the window.
-    static constexpr int notMeasuredStatus = 3;
-    static QString notBuiltLine(const QString& flag);
 
     // True when there is no display to draw on (neither X11 nor Wayland) and
     // no platform was chosen: a rendering mode then draws offscreen.

@@ -9,6 +9,7 @@
 #include "permissions/identity/SystemSettingsRefresh.h"
 #include "permissions/screens/DragCompanion.h"
 #include "permissions/screens/PermissionWizardWindow.h"
+#include "permissions/screens/Windowshot.h"
 #include "ui/Monogram.h"
 #include "ui/Palette.h"
 
@@ -114,6 +115,7 @@ void configureWizard(bool writeState) {
     KTLegacyIdentityRepair::installWizardStartHook();
     KTPermissionWizardWindow::install();
     KTDragCompanion::installWizardHooks();
+    KTWindowshot::install();
     KTPermissionWizard::configure(PermissionDeclaration::product(), PermissionDeclaration::brand(),
                                   PermissionDeclaration::permissions(), writeState);
 }

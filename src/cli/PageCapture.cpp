@@ -1,11 +1,8 @@
 #include "cli/PageCapture.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -13,6 +10,7 @@
 #include "app/model/Fixtures.h"
 #include "finder/Decide.h"
 #include "movein/MoveInPage.h"
+#include "ui/OffscreenImage.h"
 #include "ui/Palette.h"
 #include "ui/Rendering.h"
 #include "ui/RootView.h"
@@ -59,37 +57,17 @@ void fillSamplePage(AppModel& m, Step step) {
                       Explanation::Source::rules}}});
 }
 
-void settle(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // The frame drawn off screen at its own height; none when no image can be made.
 std::optional<QImage> draw(CaptureFrame& frame) {
-    frame.setAttribute(Qt::WA_DontShowOnScreen);
     frame.resize(PageCapture::width, 1400);
-    frame.show();
+    OffscreenImage::showOffscreen(frame);
     frame.layout()->activate();
-    settle(kSettleMs);
+    OffscreenImage::settle(kSettleMs);
     const int fitting =
         frame.hasHeightForWidth() ? frame.heightForWidth(PageCapture::width) : frame.sizeHint().height();
     frame.resize(PageCapture::width, std::clamp(fitting, PageCapture::minHeight, PageCapture::maxHeight));
     frame.layout()->activate();
-    const qreal scale = frame.devicePixelRatioF();
-    QImage image(frame.size() * scale, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return std::nullopt;
-    image.setDevicePixelRatio(scale);
-    image.fill(Palette::ground(frame.dark()));
-    frame.render(&image);
-    return image;
-}
-
-// Written whole or not at all.
-bool writePng(const QImage& image, const QString& path) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+    return OffscreenImage::draw(frame, Palette::ground(frame.dark()));
 }
 
 }  // namespace
@@ -137,7 +115,7 @@ int PageCapture::run(const QString& outDir, bool marketing, AppModel& m, QTextSt
                 fillSamplePage(m, step);
             CaptureFrame frame(m, dark);
             const std::optional<QImage> image = draw(frame);
-            if (image && writePng(*image, QDir(outDir).filePath(fileName(step, dark))))
+            if (image && OffscreenImage::writePng(*image, QDir(outDir).filePath(fileName(step, dark))))
                 ++captured;
         }
     }

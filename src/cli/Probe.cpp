@@ -1,8 +1,6 @@
 #include "cli/Probe.h"
 
-#include <QBuffer>
 #include <QRectF>
-#include <QSaveFile>
 #include <QSet>
 #include <cmath>
 #include <memory>
@@ -21,6 +19,7 @@
 #include "platform/Appearance.h"
 #include "platform/ScreenCapture.h"
 #include "platform/ToolOutput.h"
+#include "ui/OffscreenImage.h"
 
 namespace rk {
 
@@ -234,13 +233,7 @@ QList<Candidate> Probe::candidates(Pane pane) {
 }
 
 void Probe::write(const QImage& image, const QString& path) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
-        return;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(png) == png.size())
-        file.commit();
+    OffscreenImage::writePng(image, path);
 }
 
 QString Probe::rawPath(const QString& photoPath) {

@@ -100,6 +100,7 @@ void KTPermissionWizard::resetForTesting() {
     onIdentityChange = nullptr;
     beforePresenting = nullptr;
     onDecision = nullptr;
+    renderScreens = nullptr;
 }
 
 bool KTPermissionWizard::isCLIQuestion(const AppBundle& bundle) {
@@ -229,6 +230,18 @@ bool KTPermissionWizard::relaunchApp(bool background, const KTRelaunch::Environm
     if (environment.terminate)
         environment.terminate();
     return true;
+}
+
+int KTPermissionWizard::runWindowshotCLI(const QString& outDir) {
+    if (!brand() || configuredPermissions().isEmpty()) {
+        printLine(stderr, "windowshot: NOT MEASURED (configure() has not run)");
+        return windowshotNotConfiguredStatus;
+    }
+    if (!renderScreens) {
+        printLine(stderr, "windowshot: NOT MEASURED (this program cannot draw the wizard's screens)");
+        return windowshotNotConfiguredStatus;
+    }
+    return renderScreens(outDir);
 }
 
 int KTPermissionWizard::runPermissionCheckCLI() {

@@ -127,6 +127,10 @@ public:
     // The drag companion lives with the wizard's screens, above this
     // library; the host installs its hooks where those screens exist.
     static inline KTDragCompanionHooks dragCompanion;
+    // Draws the wizard's screens and the drag companion's cards into a
+    // folder and gives the exit status; called only once configured. The
+    // host installs it where the wizard's screens exist.
+    static inline std::function<int(const QString& outDir)> renderScreens;
 
     // Shows the drag companion for `permission` once a brand is configured.
     static void showDragCompanion(const KTPermission& permission, KTDragCompanionMode mode);
@@ -146,6 +150,12 @@ public:
     // quitting then would leave the person with no app at all.
     static bool relaunchApp(bool background,
                             const KTRelaunch::Environment& environment = KTRelaunch::Environment::host());
+
+    // "--permission-windowshot" and a folder: every screen of the wizard
+    // and the companion's cards as image files (`renderScreens`); status 2,
+    // with one line on standard error, before configuration.
+    static int runWindowshotCLI(const QString& outDir);
+    static constexpr int windowshotNotConfiguredStatus = 2;
 
     // One JSON object, permission id -> granted, on standard output; status 0,
     // or 3 (not measured) before configuration.

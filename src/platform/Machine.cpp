@@ -69,6 +69,10 @@ ToolResult Machine::runMerged(const QString& program, const QStringList&, std::c
     return ToolResult{.status = -1, .out = "this machine runs no tools (" + program + ")"};
 }
 
+Result<qint64, QString> Machine::startDetached(const QString& program, const QStringList&) {
+    return fail("this machine runs no tools (" + program + ")");
+}
+
 ToolRun HostMachine::run(const QString& program, const QStringList& arguments,
                          std::chrono::milliseconds limit) {
     ToolRun result;
@@ -118,6 +122,21 @@ ToolResult HostMachine::runMerged(const QString& program, const QStringList& arg
     result.status = process.state() == QProcess::NotRunning ? process.exitCode() : -1;
     result.out = utf8OrEmpty(bytes);
     return result;
+}
+
+// Qt starts a detached program through an intermediate child that makes a
+// new session and exits at once, so the program is adopted by init (never
+// left as our zombie) and is no session leader that could take a terminal.
+Result<qint64, QString> HostMachine::startDetached(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    qint64 pid = 0;
+    if (!process.startDetached(&pid))
+        return fail(process.errorString());
+    return pid;
 }
 
 }  // namespace rk

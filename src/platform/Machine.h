@@ -11,6 +11,8 @@
 // - `runMerged`: both channels on one pipe in the order written, the tool
 //   asked to stop at the limit (the identity repair and the updater, whose
 //   tools clean up when asked).
+// And one way to start a program that outlives the program: `startDetached`
+// (the updater's swap script, which waits for the app to quit).
 // Both block the calling thread, are safe to call from any thread at once and
 // never throw. The machine is a seam: tests put one in place with
 // `setCurrent` and keep it alive until they restore the host's.
@@ -19,6 +21,8 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+
+#include "platform/Result.h"
 
 namespace rk {
 
@@ -69,6 +73,13 @@ public:
     virtual ToolResult runMerged(const QString& program, const QStringList& arguments,
                                  std::chrono::milliseconds limit);
 
+    // Starts `program` in a session of its own, not as a child of this
+    // process, so that it lives on after this process ends and no terminal
+    // signal of ours reaches it. Its output and error channels go to the null
+    // device; its input is this process's. Returns at once with its process
+    // id, or why it could not start. A machine that runs no tools refuses.
+    virtual Result<qint64, QString> startDetached(const QString& program, const QStringList& arguments);
+
     static constexpr std::chrono::milliseconds stopGrace{2000};
 
     // The process-wide machine; nullptr restores the host one.
@@ -83,6 +94,7 @@ public:
                 std::chrono::milliseconds limit) override;
     ToolResult runMerged(const QString& program, const QStringList& arguments,
                          std::chrono::milliseconds limit) override;
+    Result<qint64, QString> startDetached(const QString& program, const QStringList& arguments) override;
 };
 
 }  // namespace rk

@@ -5,6 +5,7 @@
 #include <QMutexLocker>
 #include <QSettings>
 #include <cstdlib>
+#include <utility>
 
 namespace rk::KTUpdate {
 
@@ -110,6 +111,16 @@ void setPendingUpdate(const PendingUpdate& update) {
 
 bool hasPendingUpdate() {
     return pendingUpdate().staged.has_value();
+}
+
+std::optional<QString> takePendingStaged() {
+    QMutexLocker lock(&pendingMutex);
+    return std::exchange(pending.staged, std::nullopt);
+}
+
+void restorePendingStaged(const QString& staged) {
+    QMutexLocker lock(&pendingMutex);
+    pending.staged = staged;
 }
 
 std::optional<QString> pendingUpdateVersion() {

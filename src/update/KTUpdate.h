@@ -123,6 +123,11 @@ struct PendingUpdate {
 PendingUpdate pendingUpdate();
 void setPendingUpdate(const PendingUpdate& pending);
 bool hasPendingUpdate();
+// Takes the staged bundle out of the pending record for an install, in one
+// step, so two installs never take it both; the rest of the record stays.
+std::optional<QString> takePendingStaged();
+// Puts a staged bundle back after an install that did not start.
+void restorePendingStaged(const QString& staged);
 std::optional<QString> pendingUpdateVersion();
 std::optional<QString> pendingUpdateNotes();
 std::optional<QUrl> pendingUpdateNotesURL();

@@ -44,9 +44,13 @@ void append(const QString& path, const QByteArray& line) {
 
 }  // namespace
 
-void trace(const QString& message) {
+void systemLog(const QString& message) {
     // The message is an argument of the line, never its format.
     qInfo("[KTUpdate] %s", qUtf8Printable(message));
+}
+
+void trace(const QString& message) {
+    systemLog(message);
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QByteArray line = (stamp + QStringLiteral(" app: ") + message + '\n').toUtf8();
     logQ().async([path = logPath(), line] { append(path, line); });

@@ -20,6 +20,9 @@ namespace rk::KTUpdate {
 
 // One log entry.
 void trace(const QString& message);
+// Only the system log line, for what the updater says while it is off or
+// about the host's wiring.
+void systemLog(const QString& message);
 // `trace`, then `onStatus(message)` on the main thread (the hook is read when
 // that runs, so a handler installed meanwhile receives it).
 void status(const QString& message);
@@ -43,6 +46,18 @@ public:
     virtual void notice(const QString& title, const QString& message) {
         Q_UNUSED(title)
         Q_UNUSED(message)
+    }
+    // A modal box with `title`, `message` and two buttons, `confirmLabel`
+    // first; true when the person chose it. The texts carry the feed's
+    // version, so they are shown as plain text, never as rich text. Showing
+    // nothing answers as "Later" would.
+    virtual bool confirm(const QString& title, const QString& message, const QString& confirmLabel,
+                         const QString& cancelLabel) {
+        Q_UNUSED(title)
+        Q_UNUSED(message)
+        Q_UNUSED(confirmLabel)
+        Q_UNUSED(cancelLabel)
+        return false;
     }
 
     static MessageBoxes& current();

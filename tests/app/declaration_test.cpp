@@ -28,6 +28,7 @@ TEST(PermissionDeclaration, PermissionCheckPrintsTheThreeIdsWithLinuxAnswers) {
     test::WizardSandbox sandbox;
     KTProbePlatform::setCurrent(nullptr);  // the host's own answers
     configureWizard(false);
+    EXPECT_TRUE(KTPermissionWizard::renderScreens);  // for "--permission-windowshot"
     testing::internal::CaptureStdout();
     EXPECT_EQ(KTPermissionWizard::runPermissionCheckCLI(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),

@@ -12,6 +12,7 @@
 #include "app/AppDelegate.h"
 #include "app/model/AppModel.h"
 #include "app/model/Fixtures.h"
+#include "permissions/PermissionWizard.h"
 #include "support/DelegateFakes.h"
 
 using namespace rk;
@@ -198,6 +199,16 @@ TEST_F(LaunchSequence, AMovedMacOpensOnMoveIn) {
     EXPECT_EQ(count("launch"), 1);
     // "movein.detected" is recorded but not one of the counted names.
     EXPECT_FALSE(world.counters->snapshot().contains("movein.detected"));
+}
+
+TEST_F(LaunchSequence, WindowShotsEndTheLaunchBeforeMenusAndWindow) {
+    KTPermissionWizard::resetForTesting();  // not configured: status 2, nothing drawn
+    AppDelegate delegate(argv({"--permission-windowshot", frames.filePath("shots")}),
+                         delegateSeams(world, frames.filePath("frames.ini")));
+    delegate.applicationWillFinishLaunching();
+    EXPECT_EQ(delegate.applicationDidFinishLaunching(), 2);
+    EXPECT_EQ(delegate.window(), nullptr);
+    EXPECT_FALSE(world.model->ticking());
 }
 
 TEST_F(LaunchSequence, OpenPaneWinsOverMoveInAndOpensThePage) {

@@ -27,10 +27,10 @@ QString FakeTools::install(MacTool tool) {
                      "\n[ -f \"$mode\" ] || exit 0\ntail -n +2 \"$mode\"\nexit \"$(head -n 1 \"$mode\")\"\n");
 }
 
-QString FakeTools::installStandIn(MacTool tool) {
+QString FakeTools::installStandIn(MacTool tool, const QString& prelude) {
     const QString name = QFileInfo(SystemPaths::toolLocation(tool)).fileName();
-    return place(
-        tool, "exec /bin/sh " + quoted(QStringLiteral(ROWKEEPER_STAND_IN_SOURCES "/") + name) + " \"$@\"\n");
+    return place(tool, prelude + "exec /bin/sh " +
+                           quoted(QStringLiteral(ROWKEEPER_STAND_IN_SOURCES "/") + name) + " \"$@\"\n");
 }
 
 QString FakeTools::place(MacTool tool, const QString& body) {

@@ -23,8 +23,12 @@ public:
     // until told otherwise; returns the path it runs from.
     QString install(MacTool tool);
     // Puts this build's own stand-in for `tool` (SystemPaths::standIn) in
-    // place instead, its calls logged like the others; returns its path.
-    QString installStandIn(MacTool tool);
+    // place instead, its calls logged like the others, `prelude` (shell
+    // lines) run before it; returns its path.
+    QString installStandIn(MacTool tool, const QString& prelude = QString());
+    // Puts a script running `body` (shell lines) in place, its calls logged
+    // like the others; returns its path.
+    QString installScript(MacTool tool, const QString& body) { return place(tool, body); }
     // What the next calls of `tool` answer.
     void answer(MacTool tool, int status, const QByteArray& output = QByteArray());
     // What the `call`-th call of `tool` (counting from 1) answers, whatever `answer` says.

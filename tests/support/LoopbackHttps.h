@@ -35,6 +35,8 @@ public:
     // "https://127.0.0.1:<port>"; empty when no certificate could be made.
     QString base() const;
     void trustInThisProcess() const;
+    // The certificate, for another process of the test to trust (PEM).
+    QByteArray certificatePem() const { return certificate_.toPem(); }
     // How `path` is answered from now on.
     void answer(const QByteArray& path, const Answer& answer);
     // Requests for `path` so far.

@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <QStringList>
+#include <functional>
 
 #include "permissions/Permission.h"
 #include "permissions/PermissionProbes.h"
@@ -67,13 +68,15 @@ inline QList<KTPermission> screensPermissions(const QSet<QString>* granted) {
     };
 }
 
-// Records relaunches and record writes; the flags live in `tried`.
+// Records relaunches and record writes; the flags live in `tried`. Work
+// for another thread waits in `background` until the test runs it.
 struct RecordingEnvironment {
     bool listenDenied = false;
     QSet<QString> tried;
     QSet<QString> didNotHold;
     QList<bool> relaunches;  // the background flag of each
     int recordWrites = 0;
+    QList<std::function<void()>> background;
 
     KTWizardEnvironment environment() {
         return KTWizardEnvironment{
@@ -89,6 +92,7 @@ struct RecordingEnvironment {
             .restartDidNotHold = [this] { return didNotHold; },
             .relaunch = [this](bool background) { relaunches << background; },
             .writeRecord = [this] { ++recordWrites; },
+            .startInBackground = [this](std::function<void()> work) { background << std::move(work); },
         };
     }
 };

@@ -43,7 +43,9 @@ PermissionActions::Status PermissionActions::status(const KTPermission& permissi
     if (!facts.asked && !facts.isTickedDead)
         return {.text = permission.costOfSkipping.value_or("Opens System Settings at the " +
                                                            permission.title + " list.")};
-    return {.text = waitLine(product, facts), .waiting = true};
+    return {.text = waitLine(product, facts),
+            .waiting = true,
+            .quitAndReopen = !facts.restarting && (!facts.isTickedDead || facts.relaunchTried)};
 }
 
 QString PermissionActions::waitLine(const KTWizardProduct& product, const KTPermissionFacts& facts) {
@@ -69,6 +71,41 @@ QString PermissionActions::waitLine(const KTWizardProduct& product, const KTPerm
     if (facts.waitedSeconds >= kReportedOnlyToNewCopyAfter)
         line += " Already on? macOS is reporting it only to a newly launched copy:";
     return line;
+}
+
+QUrl PermissionActions::quitAndReopenURL() {
+    static const QUrl url(QStringLiteral("kt-wizard://quit-and-reopen"));
+    return url;
+}
+
+QString PermissionActions::statusHtml(const Status& status, const QColor& link) {
+    QString html = status.text.toHtmlEscaped();
+    if (status.quitAndReopen) {
+        html += QString(
+                    " <a href=\"%1\" style=\"color: %2; text-decoration: underline; font-weight: 500\">"
+                    "Quit and Reopen</a>.")
+                    .arg(quitAndReopenURL().toString(), link.name());
+    }
+    return html;
+}
+
+bool PermissionActions::asksFreshCopy(const WaitFacts& facts) {
+    return !facts.forcedDidAsk && !facts.restarting && !facts.freshInFlight &&
+           facts.waitedSeconds >= freshCopyEvery && facts.waitedSeconds % freshCopyEvery == 0 &&
+           facts.canAskFreshCopy;
+}
+
+bool PermissionActions::offersCompanion(const WaitFacts& facts, int notInListDelay) {
+    return facts.waitedSeconds == notInListDelay && !facts.forcedDidAsk && !facts.isGranted &&
+           !facts.isTickedDead && !facts.restarting && facts.dragCapable && facts.hasBrand;
+}
+
+bool PermissionActions::freshCopyHolds(const std::optional<KTGrantMap>& answer, const QString& id,
+                                       bool wasGranted) {
+    if (wasGranted || !answer || answer->empty())
+        return false;
+    const auto entry = answer->find(id);
+    return entry != answer->end() && entry->second;
 }
 
 }  // namespace rk

@@ -1,7 +1,7 @@
 #include "permissions/screens/PermissionScreen.h"
 
-#include <QPainter>
-#include <QPainterPath>
+#include <QCoreApplication>
+#include <QHideEvent>
 #include <QScrollBar>
 
 #include "permissions/PermissionProbes.h"
@@ -9,11 +9,14 @@
 #include "permissions/identity/BundleTwins.h"
 #include "permissions/identity/LegacyRepairStatus.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
+#include "permissions/screens/DragCompanion.h"
 #include "permissions/screens/DragGuide.h"
 #include "permissions/screens/PermissionNotices.h"
 #include "permissions/screens/WaitingArc.h"
 #include "permissions/screens/WizardWidgets.h"
 #include "platform/AppBundle.h"
+#include "platform/FileViewer.h"
+#include "platform/Workspace.h"
 
 namespace rk {
 
@@ -28,61 +31,6 @@ QVBoxLayout* column(QWidget* owner, int spacing) {
     return stack;
 }
 
-// A filled circle 5 points across.
-class BulletDot : public QWidget {
-public:
-    BulletDot(const QColor& colour, QWidget* parent) : QWidget(parent), colour_(colour) {
-        setFixedSize(5, 5);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
-
-// The dialog image, 138 high, clipped to a rounded rectangle and outlined.
-class DialogImageView : public QWidget {
-public:
-    DialogImageView(const QImage& image, const QColor& outline, QWidget* parent)
-        : QWidget(parent), image_(image), outline_(outline) {
-        setFixedSize(PermissionSections::dialogImageSize(image.size()).toSize());
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        const QSizeF box = PermissionSections::dialogImageSize(image_.size());
-        const QRectF frame(0, 0, box.width(), box.height());
-        QPainterPath clip;
-        clip.addRoundedRect(frame, 9, 9);
-        painter.setClipPath(clip);
-        // Scaled to fit the frame, centred in it.
-        QSizeF fitted = QSizeF(image_.size()).scaled(box, Qt::KeepAspectRatio);
-        painter.drawImage(
-            QRectF(QPointF(frame.center().x() - fitted.width() / 2, frame.center().y() - fitted.height() / 2),
-                   fitted),
-            image_);
-        painter.setClipping(false);
-        QPainterPath edge;
-        edge.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 8.5, 8.5);
-        painter.setPen(QPen(KTResolvedBrand::faded(outline_, 0.22), 1));
-        painter.drawPath(edge);
-    }
-
-private:
-    QImage image_;
-    QColor outline_;
-};
 }  // namespace
 
 PermissionScreen::PermissionScreen(const KTWizardBrand& brand, bool dark, const Inputs& inputs,
@@ -116,11 +64,34 @@ PermissionScreen::PermissionScreen(const KTWizardBrand& brand, bool dark, const 
             &KTLegacyIdentityRepair::Status::clearedServicesChanged, this, [this] { reevaluate(); });
     connect(&KTSystemSettingsRefresh::Status::shared(), &KTSystemSettingsRefresh::Status::restartedAtChanged,
             this, [this] { reevaluate(); });
+    waitTicker_.setInterval(1000);
+    waitTicker_.setTimerType(Qt::PreciseTimer);
+    connect(&waitTicker_, &QTimer::timeout, this, &PermissionScreen::waitTick);
     rebuildTop();
     reevaluate(true);
 }
 
+PermissionScreen::~PermissionScreen() {
+    hideCompanionIfMine();
+}
+
+void PermissionScreen::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    updateWaitTicker();
+}
+
+// Leaving the screen (a step away, the window closed) takes the companion
+// along; a minimised window keeps it.
+void PermissionScreen::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        hideCompanionIfMine();
+    updateWaitTicker();
+}
+
 void PermissionScreen::setGrant(bool isGranted, bool isTickedDead) {
+    if (isGranted && !inputs_.isGranted)
+        hideCompanionIfMine();
     inputs_.isGranted = isGranted;
     inputs_.isTickedDead = isTickedDead;
     reevaluate();
@@ -192,8 +163,111 @@ void PermissionScreen::primaryAction() {
     if (!now.listenDenied && permission.request)
         permission.request();
     const QUrl pane = now.listenDenied ? KTPermissionProbes::Pane::inputMonitoring() : permission.settingsURL;
-    KTSystemSettingsRefresh::open(pane, inputs_.product, nullptr);
+    // The page may open only after a stale System Settings was quit, by which
+    // time this screen may be gone: the follow-up holds its own copy.
+    KTSystemSettingsRefresh::open(pane, inputs_.product, [permission] { afterPaneOpened(permission); });
     reevaluate();
+}
+
+void PermissionScreen::afterPaneOpened(const KTPermission& permission) {
+    if (!permission.requiresManualDrag)
+        return;
+    if (!KTDragCompanion::isDragCapable(permission)) {
+        FileViewer::current().reveal(AppBundle::current().bundlePath());
+        return;
+    }
+    if (const std::optional<KTWizardBrand>& brand = KTPermissionWizard::brand()) {
+        KTDragCompanion::shared().show(KTPermissionWizard::product(), *brand, permission,
+                                       KTDragCompanionMode::manualAdd);
+    }
+}
+
+PermissionActions::WaitFacts PermissionScreen::waitFacts() const {
+    return PermissionActions::WaitFacts{
+        .waitedSeconds = waitedSeconds_,
+        .forcedDidAsk = inputs_.forcedDidAsk,
+        .isGranted = inputs_.isGranted,
+        .isTickedDead = inputs_.isTickedDead,
+        .restarting = restarting_,
+        .freshInFlight = freshInFlight_,
+        .canAskFreshCopy = KTPermissionWizard::freshProcessGrants && environment_.startInBackground,
+        .dragCapable = KTDragCompanion::isDragCapable(inputs_.permission),
+        .hasBrand = KTPermissionWizard::brand().has_value(),
+    };
+}
+
+void PermissionScreen::waitTick() {
+    if (!didAskState_ && !inputs_.forcedDidAsk)
+        return;
+    ++waitedSeconds_;
+    checkFreshProcess();
+    if (PermissionActions::offersCompanion(waitFacts(), KTDragCompanion::notInListDelay)) {
+        KTDragCompanion::shared().show(KTPermissionWizard::product(), *KTPermissionWizard::brand(),
+                                       inputs_.permission, KTDragCompanionMode::notInList);
+    }
+    reevaluate();
+}
+
+void PermissionScreen::checkFreshProcess() {
+    if (!PermissionActions::asksFreshCopy(waitFacts()))
+        return;
+    // Set before the question leaves, so that no second one starts while it is out.
+    freshInFlight_ = true;
+    const QString id = inputs_.permission.id;
+    const bool wasGranted = inputs_.isGranted;
+    const std::function<std::optional<KTGrantMap>()> ask = KTPermissionWizard::freshProcessGrants;
+    const QPointer<PermissionScreen> screen(this);
+    const QPointer<QCoreApplication> app = QCoreApplication::instance();
+    environment_.startInBackground([ask, app, screen, id, wasGranted] {
+        const std::optional<KTGrantMap> answer = ask();
+        if (app) {
+            QMetaObject::invokeMethod(
+                app, [screen, id, wasGranted, answer] { freshAnswer(screen, id, wasGranted, answer); },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void PermissionScreen::freshAnswer(const QPointer<PermissionScreen>& screen, const QString& id,
+                                   bool wasGranted, const std::optional<KTGrantMap>& answer) {
+    if (screen)
+        screen->freshInFlight_ = false;
+    if (!PermissionActions::freshCopyHolds(answer, id, wasGranted))
+        return;
+    if (screen)
+        screen->setRestarting(true);
+    // True only when the restart started; the app then ends shortly.
+    const bool restarted = KTPermissionWizard::restartOrPresent({id}, answer, false);
+    if (!restarted && screen)
+        screen->setRestarting(false);
+}
+
+void PermissionScreen::setRestarting(bool restarting) {
+    restarting_ = restarting;
+    reevaluate();
+}
+
+void PermissionScreen::hideCompanionIfMine() {
+    KTDragCompanion& companion = KTDragCompanion::shared();
+    if (companion.permissionID() == inputs_.permission.id)
+        companion.hide();
+}
+
+void PermissionScreen::updateWaitTicker() {
+    const bool run = status_.waiting && isVisible();
+    if (run && !waitTicker_.isActive())
+        waitTicker_.start();
+    else if (!run)
+        waitTicker_.stop();
+}
+
+void PermissionScreen::openLink(const QString& link) {
+    if (QUrl(link) == PermissionActions::quitAndReopenURL()) {
+        // Should the new copy not start, this one stays and keeps waiting.
+        environment_.relaunch(false);
+        return;
+    }
+    Workspace::current().openURL(QUrl(link), true);
 }
 
 void PermissionScreen::reevaluate(bool force) {
@@ -225,6 +299,7 @@ void PermissionScreen::reevaluate(bool force) {
         actionsHolder_->addWidget(actions_);
         actions_->show();
     }
+    updateWaitTicker();
 }
 
 void PermissionScreen::rebuildTop() {
@@ -326,7 +401,7 @@ QWidget* PermissionScreen::bullets() {
         row->setSpacing(9);
         auto* dotColumn = new QVBoxLayout;
         dotColumn->setContentsMargins(0, 6, 0, 0);
-        dotColumn->addWidget(new BulletDot(brand_.accentText, block));
+        dotColumn->addWidget(new KTDot(brand_.accentText, 5, block));
         dotColumn->addStretch(1);
         row->addLayout(dotColumn);
         row->addWidget(makeLabel(bullet, {.pixels = 13, .colour = brand_.ink}, block), 1);
@@ -354,7 +429,7 @@ QWidget* PermissionScreen::guidance(const PermissionSections::Guidance& decided)
         stack->addLayout(symbolRow(Symbol::gearArrowsCircle, 12, brand_.accentText, line, 8));
     }
     if (decided.picture == PermissionSections::Picture::dialogImage && dialogImage_)
-        stack->addWidget(new DialogImageView(*dialogImage_, brand_.inkMuted, block), 0, Qt::AlignHCenter);
+        stack->addWidget(new KTDialogImage(*dialogImage_, brand_.inkMuted, block), 0, Qt::AlignHCenter);
     else if (decided.picture == PermissionSections::Picture::dragGuide)
         stack->addWidget(new DragGuide(brand_, inputs_.product.name, block));
     if (decided.rowsBlock)
@@ -416,6 +491,14 @@ QWidget* PermissionScreen::actions() {
     stack->addLayout(buttons);
     auto* status = makeLabel(
         status_.text, {.pixels = 12, .colour = status_.accent ? brand_.accentText : brand_.inkMuted}, block);
+    if (status_.waiting) {
+        // One rich line: the names in it are escaped, and its one link is caught here.
+        status->setTextFormat(Qt::RichText);
+        status->setText(PermissionActions::statusHtml(status_, brand_.accentText));
+        status->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        status->setOpenExternalLinks(false);
+        connect(status, &QLabel::linkActivated, this, &PermissionScreen::openLink);
+    }
     status->setObjectName("status");
     status->setMinimumHeight(34);
     stack->addWidget(status);

@@ -13,11 +13,20 @@
 // from the facts it gathers (`facts()`); it redraws a part only when what
 // that part shows has changed. It also follows the identity repair's two
 // shared status objects. It reports only through `onSkip` and `onContinue`.
-// Main thread.
+//
+// While its waiting text is on screen a one-second tick counts the seconds
+// waited; every third one it asks a freshly started copy of the app, on
+// another thread, whether that copy sees the grant, and restarts the app
+// when it does (the wizard core decides whether a restart is allowed). At
+// `KTDragCompanion::notInListDelay` seconds it offers the drag companion for
+// a list that may lack the app. The companion shown for this permission goes
+// when the grant arrives or the screen goes. Main thread; an answer that
+// comes back after the screen is gone is still handled, without it.
 
 #include <QImage>
 #include <QPointer>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <functional>
@@ -53,6 +62,7 @@ public:
     PermissionScreen(const KTWizardBrand& brand, bool dark, const Inputs& inputs,
                      KTWizardEnvironment environment, std::function<void()> onSkip,
                      std::function<void()> onContinue, QWidget* parent = nullptr);
+    ~PermissionScreen() override;
 
     void setGrant(bool isGranted, bool isTickedDead);
     void setDark(bool dark);
@@ -68,8 +78,32 @@ public:
 
     // What the primary button does now (see `PermissionActions::press`).
     void primaryAction();
+    // One second of waiting: the wait ticker runs it while the waiting text
+    // shows.
+    void waitTick();
+    bool waitTickerRunning() const { return waitTicker_.isActive(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    // Asks a fresh copy of the app when the second calls for it.
+    void checkFreshProcess();
+    // With the fresh copy's answer, on the main thread; `screen` is gone
+    // when the person left the screen meanwhile.
+    static void freshAnswer(const QPointer<PermissionScreen>& screen, const QString& id, bool wasGranted,
+                            const std::optional<KTGrantMap>& answer);
+    // Once the permission's page is open: the drag companion, or the program
+    // shown in the file manager, for a permission dragged in by hand.
+    static void afterPaneOpened(const KTPermission& permission);
+    PermissionActions::WaitFacts waitFacts() const;
+    void setRestarting(bool restarting);
+    void hideCompanionIfMine();
+    // Runs while the waiting text is on screen.
+    void updateWaitTicker();
+    void openLink(const QString& link);
+
     // Decides again and redraws the parts whose decision changed.
     void reevaluate(bool force = false);
     void rebuildTop();
@@ -92,10 +126,13 @@ private:
 
     // The screen's own state, from its first showing to its end: whether
     // the person pressed the primary button to ask, and, for the waiting
-    // line, the seconds waited since and whether a restart is under way.
+    // line, the seconds waited since and whether a restart is under way;
+    // whether a question to a fresh copy is out.
     bool didAskState_ = false;
     int waitedSeconds_ = 0;
     bool restarting_ = false;
+    bool freshInFlight_ = false;
+    QTimer waitTicker_;
 
     std::optional<QImage> dialogImage_;  // resolved for the current scheme
     PermissionSections::Layout layout_;

@@ -1,6 +1,7 @@
 #include "permissions/screens/WizardEnvironment.h"
 
 #include <QSettings>
+#include <QThreadPool>
 
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionState.h"
@@ -33,6 +34,8 @@ KTWizardEnvironment KTWizardEnvironment::host() {
                 KTPermissionState::write(KTPermissionWizard::configuredPermissions(),
                                          KTPermissionWizard::skippedIDs());
             },
+        .startInBackground =
+            [](std::function<void()> work) { QThreadPool::globalInstance()->start(std::move(work)); },
     };
 }
 

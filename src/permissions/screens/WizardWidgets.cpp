@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "permissions/screens/PermissionSections.h"
 #include "permissions/screens/WaitingArc.h"
 
 namespace rk {
@@ -158,6 +159,49 @@ void KTRoundedBox::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(*look_.stroke, 1));
         painter.drawPath(edge);
     }
+}
+
+// --- KTDot
+
+KTDot::KTDot(const QColor& colour, int side, QWidget* parent) : QWidget(parent), colour_(colour) {
+    setFixedSize(side, side);
+}
+
+void KTDot::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour_);
+    painter.drawEllipse(QRectF(rect()));
+}
+
+// --- KTDialogImage
+
+KTDialogImage::KTDialogImage(const QImage& image, const QColor& outline, QWidget* parent)
+    : QWidget(parent), image_(image), outline_(outline) {
+    setFixedSize(PermissionSections::dialogImageSize(image.size()).toSize());
+}
+
+void KTDialogImage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    const QSizeF box = PermissionSections::dialogImageSize(image_.size());
+    const QRectF frame(0, 0, box.width(), box.height());
+    QPainterPath clip;
+    clip.addRoundedRect(frame, 9, 9);
+    painter.setClipPath(clip);
+    // Scaled to fit the frame, centred in it.
+    const QSizeF fitted = QSizeF(image_.size()).scaled(box, Qt::KeepAspectRatio);
+    painter.drawImage(
+        QRectF(QPointF(frame.center().x() - fitted.width() / 2, frame.center().y() - fitted.height() / 2),
+               fitted),
+        image_);
+    painter.setClipping(false);
+    QPainterPath edge;
+    edge.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 8.5, 8.5);
+    painter.setPen(QPen(KTResolvedBrand::faded(outline_, 0.22), 1));
+    painter.drawPath(edge);
 }
 
 // --- rows of a symbol and a text

@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QString>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -118,6 +119,34 @@ protected:
 private:
     Look look_;
     QVBoxLayout* content_;
+};
+
+// A filled circle `side` points across.
+class KTDot : public QWidget {
+    Q_OBJECT
+public:
+    KTDot(const QColor& colour, int side, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor colour_;
+};
+
+// A picture of a system dialog, 138 high and as wide as its aspect ratio
+// makes it, clipped to a rounded rectangle and outlined in `outline`.
+class KTDialogImage : public QWidget {
+    Q_OBJECT
+public:
+    KTDialogImage(const QImage& image, const QColor& outline, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage image_;
+    QColor outline_;
 };
 
 // A row of a symbol `side` wide and square (lowered by `symbolTop`) and

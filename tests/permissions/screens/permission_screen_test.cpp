@@ -250,5 +250,35 @@ TEST(PermissionActions, WaitLineNamesAnotherCopyAndLaterTheNewlyLaunchedOne) {
               "Switch on Sampler in the list that just opened. Some lists show it as “Sampler Old”.");
 }
 
+TEST(PermissionActions, TheWaitingTextEscapesNamesAndEndsWithItsLink) {
+    const KTWizardProduct odd{.name = "<b>Sam & Co</b>"};
+    const PermissionActions::Status status = PermissionActions::status(accessibility(), odd, {.asked = true});
+    EXPECT_EQ(
+        PermissionActions::statusHtml(status, QColor("#aa7700")),
+        "Switch on &lt;b&gt;Sam &amp; Co&lt;/b&gt; in the list that just opened. This screen moves on by "
+        "itself. Still waiting after a minute? <a href=\"kt-wizard://quit-and-reopen\" style=\"color: "
+        "#aa7700; text-decoration: underline; font-weight: 500\">Quit and Reopen</a>.");
+}
+
+TEST(PermissionActions, TheCompanionIsOfferedOnlyAtTheDelayWhileStillWaiting) {
+    using Facts = PermissionActions::WaitFacts;
+    const Facts waiting{.waitedSeconds = 20, .dragCapable = true, .hasBrand = true};
+    EXPECT_TRUE(PermissionActions::offersCompanion(waiting, 20));
+    const std::pair<const char*, std::function<void(Facts&)>> blockers[] = {
+        {"21s", [](Facts& f) { f.waitedSeconds = 21; }},
+        {"forced", [](Facts& f) { f.forcedDidAsk = true; }},
+        {"granted", [](Facts& f) { f.isGranted = true; }},
+        {"dead", [](Facts& f) { f.isTickedDead = true; }},
+        {"restarting", [](Facts& f) { f.restarting = true; }},
+        {"no drag", [](Facts& f) { f.dragCapable = false; }},
+        {"no brand", [](Facts& f) { f.hasBrand = false; }},
+    };
+    for (const auto& [name, block] : blockers) {
+        Facts facts = waiting;
+        block(facts);
+        EXPECT_FALSE(PermissionActions::offersCompanion(facts, 20)) << name;
+    }
+}
+
 }  // namespace
 }  // namespace rk

@@ -1,0 +1,114 @@
+// The rules a check decides by, the installable places, the held retry, and
+// the updater of a Linux build as built, which stays off and touches nothing.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "support/Printers.h"
+#include "support/QtApp.h"
+#include "update/KTUpdate.h"
+#include "update/UpdateCheck.h"
+#include "update/UpdateHolds.h"
+#include "update/UpdateLog.h"
+#include "update/UpdateSwap.h"
+#include "update/UpdateVersion.h"
+
+namespace rk {
+namespace {
+
+using namespace KTUpdate;
+
+[[maybe_unused]] const auto* const kApp =
+    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "update_check_test"));
+
+TEST(UpdateCheck, TheVersionDecidesBeforeTheBuild) {
+    const struct {
+        QString feed;
+        qint64 feedBuild;
+        QString installed;
+        qint64 installedBuild;
+        bool newer;
+    } rows[] = {
+        {"1.4.2", 57, "1.4.2", 57, false}, {"1.4.2", 57, "1.4.2", 58, false},
+        {"1.4.2", 58, "1.4.2", 57, true},  {"1.4.2", 57, "1.4.1", 60, true},
+        {"1.4.1", 99, "1.4.2", 1, false},  {"1.10", 1, "1.9", 1, true},
+        {"2.0b1", 5, "2.0", 5, false},
+    };
+    for (const auto& r : rows) {
+        Appcast feed;
+        feed.version = r.feed;
+        feed.build = r.feedBuild;
+        EXPECT_EQ(feedIsNewer(feed, {r.installed, r.installedBuild}), r.newer)
+            << r.feed.toStdString() << " (" << r.feedBuild << ") against " << r.installed.toStdString();
+    }
+}
+
+TEST(UpdateCheck, ThreeSwapsOfOneVersionPauseThatVersion) {
+    EXPECT_TRUE(pausedAfterFailedSwaps("1.4.2", "1.4.2", 3));
+    EXPECT_TRUE(pausedAfterFailedSwaps("1.4.2", "1.4.2", 4));
+    EXPECT_FALSE(pausedAfterFailedSwaps("1.4.2", "1.4.2", 2));
+    EXPECT_FALSE(pausedAfterFailedSwaps("1.4.3", "1.4.2", 3));
+    EXPECT_FALSE(pausedAfterFailedSwaps("1.4.2", std::nullopt, 3));
+}
+
+TEST(UpdateCheck, OldestSystemAndTimes) {
+    EXPECT_FALSE(systemMeets("99", QVersionNumber(15, 0)));
+    EXPECT_TRUE(systemMeets("26.1", QVersionNumber(26, 1)));
+    EXPECT_FALSE(systemMeets("26.1.1", QVersionNumber(26, 1)));
+    EXPECT_TRUE(systemMeets("15", QVersionNumber(26, 0, 1)));
+    EXPECT_TRUE(systemMeets("", std::nullopt)) << "an empty text asks for nothing";
+    EXPECT_FALSE(systemMeets("0", std::nullopt)) << "a computer without macOS meets no named version";
+
+    QLocale::setDefault(QLocale::c());
+    const QDateTime now(QDate(2026, 3, 9), QTime(15, 7));
+    EXPECT_EQ(checkStamp(now), "3:07pm");
+    EXPECT_EQ(publishedSuffix(QDateTime(QDate(2026, 3, 9), QTime(9, 30)), now), ", published 9:30am");
+    EXPECT_EQ(publishedSuffix(QDateTime(QDate(2026, 3, 1), QTime(21, 30)), now), ", published Mar 1, 9:30pm");
+    EXPECT_EQ(publishedSuffix(std::nullopt, now), "");
+}
+
+TEST(UpdateCheck, InstallsOnlyIntoApplications) {
+    EXPECT_EQ(locationSelftest(), QStringList());
+    EXPECT_TRUE(installsInPlace("~/Applications/Example.app", "/Users/someone"));
+    EXPECT_TRUE(installsInPlace("/Applications/Example.app/", "/Users/someone"));
+    EXPECT_FALSE(installsInPlace("/Applications/../tmp/Example.app", "/Users/someone"));
+    EXPECT_EQ(shellQuoted("/Applications/It's Here.app"), "'/Applications/It'\\''s Here.app'");
+}
+
+TEST(UpdateCheck, AHeldRetryInstallsOnlyWhenPendingAllowedAndFree) {
+    for (const bool holds : {false, true}) {
+        EXPECT_EQ(heldRetry(false, true, holds), HeldRetry::stop);
+        EXPECT_EQ(heldRetry(true, false, holds), HeldRetry::stop);
+    }
+    EXPECT_EQ(heldRetry(true, true, true), HeldRetry::wait);
+    EXPECT_EQ(heldRetry(true, true, false), HeldRetry::install);
+}
+
+// This test program lies in no bundle, as the app does when built here.
+TEST(UpdateCheck, ALinuxBuildAsBuiltStaysOffAndTouchesNothing) {
+    const QTemporaryDir dir;
+    setLogPath(dir.filePath("updater.log"));
+    appKey = "lark-spur";
+    feedBase = "https://127.0.0.1:1";
+    static QStringList said;
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& line) { said << line; });
+    start(std::chrono::milliseconds(0));
+    qInstallMessageHandler(before);
+    QCoreApplication::processEvents();
+    logQ().sync([] {});
+    EXPECT_EQ(said, QStringList{"[KTUpdate] not running from an .app bundle (" +
+                                QCoreApplication::applicationFilePath() + "); updater off"});
+    EXPECT_TRUE(qApp->findChildren<QTimer*>().isEmpty());
+    EXPECT_FALSE(isChecking());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("updater.log")));
+    EXPECT_EQ(swapAndRelaunch(dir.path(), Relaunch::inFront).error(), "not running from an .app bundle");
+}
+
+}  // namespace
+}  // namespace rk

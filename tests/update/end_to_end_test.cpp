@@ -1,0 +1,605 @@
+// The updater from the check to the relaunch, for real. A stand-in app
+// (update_driver) runs the updater as the app in a bundle under a temporary
+// home, fetches a newer bundle and its feed from a loopback HTTPS server,
+// and its swap script waits for that process to quit, swaps and relaunches
+// through fake tools that log their calls. Each case reads the outcome from
+// the driver's lines, the log, the tools' calls and the files; all the while
+// a watcher checks that the bundle or its ".old" holds a complete copy.
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "platform/BundleInfo.h"
+#include "support/FakeTools.h"
+#include "support/LoopbackHttps.h"
+#include "support/Printers.h"
+#include "support/QtApp.h"
+
+namespace rk {
+namespace {
+
+[[maybe_unused]] const auto* const kApp = ::testing::AddGlobalTestEnvironment(
+    new test::AppEnvironment(test::AppKind::core, "update_end_to_end_test"));
+
+const QString kName = "Rowkeeper.app";
+const QString kOdd = "Row$(touch ran-dollar)`touch ran-tick`$HOME'keeper.app";
+const QString kId = "com.quillory.rowkeeper";
+
+// Reads CFBundleVersion as PlistBuddy ("-c 'Print :Key' FILE") and defaults
+// ("read BUNDLE/Contents/Info Key") would.
+const QString kPlistReader = R"(case "$1" in read) f="$2.plist"; k="$3" ;; *) f="$3"; k="${2#Print :}" ;; esac
+v=$(sed -n "s|.*<key>$k</key><string>\(.*\)</string>.*|\1|p" "$f" 2>/dev/null)
+[ -n "$v" ] || exit 1
+printf '%s\n' "$v"
+)";
+
+// An executable, a payload, a link and the Info.plist; complete when all four are there.
+void makeBundle(const QString& path, const QString& version, int build, const QString& id = kId) {
+    QDir().mkpath(path + "/Contents/MacOS");
+    QDir().mkpath(path + "/Contents/Resources");
+    // Whole files only, so the watcher never sees one half written.
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QSaveFile file(path + "/Contents/" + name);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        file.commit();
+    };
+    write("Resources/payload", QByteArray(65536, 'x'));
+    write("MacOS/Rowkeeper", "#!/bin/sh\n");
+    write("Info.plist",
+          QString("<plist version=\"1.0\"><dict>\n<key>CFBundleName</key><string>Rowkeeper</string>\n"
+                  "<key>CFBundleIdentifier</key><string>%1</string>\n"
+                  "<key>CFBundleShortVersionString</key><string>%2</string>\n"
+                  "<key>CFBundleVersion</key><string>%3</string>\n</dict></plist>\n")
+              .arg(id, version)
+              .arg(build)
+              .toUtf8());
+    QFile::link("MacOS", path + "/Contents/Current");
+}
+
+bool complete(const QString& path) {
+    return BundleInfo::read(path).isReadable() && QFileInfo::exists(path + "/Contents/MacOS/Rowkeeper") &&
+           QFileInfo(path + "/Contents/Resources/payload").size() == 65536 &&
+           QFileInfo(path + "/Contents/Current").isSymLink();
+}
+
+QString versionOf(const QString& path) {
+    return BundleInfo::read(path).string("CFBundleShortVersionString").value_or("none");
+}
+
+bool waitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 400 && !done(); ++i)
+        QThread::msleep(50);
+    return done();
+}
+
+// Public: the table's cases set the machine up through it.
+class UpdateEndToEnd : public ::testing::Test {
+public:
+    struct Run {
+        int status = -1;
+        QStringList lines;
+    };
+
+    void SetUp() override {
+        QDir().mkpath(dir.filePath("work"));
+        QDir().mkdir(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile ca(dir.filePath("ca.pem"));
+        ca.open(QIODevice::WriteOnly);
+        ca.write(server.certificatePem());
+        const QString control = root.disk("/.fake-tools/copy");
+        tools.installStandIn(
+            MacTool::ditto,
+            "if [ \"$#\" -eq 2 ] && [ -f '" + control + "' ]; then\n" +
+                "  mkdir -p \"$2/Contents/Resources\" && cp \"$1/Contents/Resources/payload\" "
+                "\"$2/Contents/Resources/\"\n  [ \"$(cat '" +
+                control + "')\" = kill ] && kill -9 $PPID && : > '" + control + "-done'\n  exit 1\nfi\n" +
+                // Copies take a moment, so the watcher sees each step of a swap.
+                "[ \"$#\" -eq 2 ] && sleep 0.2\n");
+        for (const MacTool tool : {MacTool::codesign, MacTool::spctl, MacTool::xattr, MacTool::open,
+                                   MacTool::launchctl, MacTool::launchServicesRegister})
+            tools.install(tool);
+        tools.answer(MacTool::codesign, 0, "TeamIdentifier=K4TQ9XR2VM\n");
+        tools.installScript(MacTool::plistBuddy, kPlistReader);
+        tools.installScript(MacTool::defaults, kPlistReader);
+        makeBundle(launched, "1.4.1", 56);
+        install(kName);
+    }
+
+    void TearDown() override {
+        stop = true;
+        if (watcher.joinable())
+            watcher.join();
+        EXPECT_FALSE(lost) << "a moment without a complete copy of the app";
+        sleeper.kill();
+        sleeper.waitForFinished();
+    }
+
+    // The installed app 1.4.1 (56), and 1.4.2 (57) on the feed under the same name.
+    void install(const QString& name) {
+        app = home + "/Applications/" + name;
+        makeBundle(app, "1.4.1", 56);
+        publish("1.4.2", 57, name);
+    }
+
+    // `version` (`build`) as the newest on the feed, with `extra` keys.
+    void publish(const QString& version, int build, const QString& name = kName, const QString& id = kId,
+                 const QJsonObject& extra = {}) {
+        QTemporaryDir pack;
+        makeBundle(pack.filePath(name), version, build, id);
+        QProcess zip;
+        zip.setWorkingDirectory(pack.path());
+        zip.start("zip", {"-qry", "a.zip", name});
+        zip.waitForFinished();
+        QFile made(pack.filePath("a.zip"));
+        made.open(QIODevice::ReadOnly);
+        const QByteArray bytes = made.readAll();
+        digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+        server.answer("/lark-spur/" + version.toUtf8() + ".zip", {200, bytes});
+        QJsonObject feed{{"version", version},
+                         {"build", build},
+                         {"url", server.base() + "/lark-spur/" + version + ".zip"},
+                         {"sha256", QString(digest)}};
+        for (auto key = extra.begin(); key != extra.end(); ++key)
+            feed.insert(key.key(), key.value());
+        server.answer("/lark-spur/appcast.json", {200, QJsonDocument(feed).toJson()});
+    }
+
+    // The driver's lines, once it has ended; "<launched>" in `arguments`
+    // names a copy of the app as installed at first. The watcher starts with
+    // the first run.
+    Run drive(QStringList arguments) {
+        arguments.replaceInStrings("<launched>", launched);
+        if (!watcher.joinable())
+            watcher = std::thread([this] { watch(); });
+        QProcess driver;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home);
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        env.insert("LC_ALL", "C");
+        env.insert("TZ", "UTC");
+        driver.setProcessEnvironment(env);
+        driver.setWorkingDirectory(dir.filePath("work"));
+        driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        driver.start(ROWKEEPER_UPDATE_DRIVER,
+                     QStringList{"--bundle", app, "--root", root.root(), "--log", log, "--feed",
+                                 server.base(), "--ca", dir.filePath("ca.pem")} +
+                         arguments);
+        driver.waitForFinished(40'000);
+        Run run{driver.exitStatus() == QProcess::NormalExit ? driver.exitCode() : -1, {}};
+        for (const QString& line :
+             QString::fromUtf8(driver.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+            run.lines << normalised(line);
+        return run;
+    }
+
+    // Paths, process ids, times and the digest as the expectations write them.
+    QString normalised(QString line) const {
+        static const QRegularExpression stamp("checked \\d{1,2}:\\d\\d[ap]m"),
+            waited("pid \\d+ exited after \\d+s");
+        return line.replace(app, "<app>")
+            .replace(server.base(), "<feed>")
+            .replace(runtime + "/KTUpdate", "<staging>")
+            .replace(stamp, "checked <time>")
+            .replace(waited, "pid <pid> exited after Ns")
+            .replace(digest.left(12), "<sha>");
+    }
+
+    // The log's entries by one writer ("app" or "shim"), normalised.
+    QStringList logged(const QString& writer) const {
+        QFile file(log);
+        file.open(QIODevice::ReadOnly);
+        QStringList entries;
+        static const QRegularExpression entry("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d (app|shim): (.*)$");
+        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+            if (const auto match = entry.match(line); match.hasMatch() && match.captured(1) == writer)
+                entries << normalised(match.captured(2));
+        }
+        return entries;
+    }
+
+    // Waits until the script has logged `count` lines that begin with `start`.
+    bool shimSaid(const QString& start, int count = 1) {
+        return waitFor([&] {
+            const QStringList lines = logged("shim");
+            return std::count_if(lines.begin(), lines.end(),
+                                 [&](const QString& l) { return l.startsWith(start); }) >= count;
+        });
+    }
+
+    QStringList opened() const {
+        return tools.calls().filter(QRegularExpression("^open ")).replaceInStrings(app, "<app>");
+    }
+
+    QString staging(const QString& version = "1.4.2-57") const {
+        return runtime + "/KTUpdate/KTUpdate-lark-spur-" + version;
+    }
+
+    qint64 sleep() {
+        sleeper.start("sleep", {"60"});
+        sleeper.waitForStarted();
+        return sleeper.processId();
+    }
+
+    // How the next copies of the swap fail: "fail" after a partial copy, or
+    // "kill", which also kills the script that runs it.
+    void setCopy(const QByteArray& mode) { root.writeFile("/.fake-tools/copy", mode); }
+    // Last modified ten minutes ago.
+    static void age(const QString& path) { QProcess::execute("touch", {"-d", "10 minutes ago", path}); }
+    void wake() {
+        sleeper.kill();
+        sleeper.waitForFinished();
+    }
+
+    // At every moment the bundle or its ".old" (or a renamed copy) is complete.
+    void watch() {
+        bool before = true;
+        while (!stop) {
+            QStringList paths;
+            {
+                QMutexLocker lock(&watchedMutex);
+                paths = {app, app + ".old", renamed};
+            }
+            const bool now = std::any_of(paths.begin(), paths.end(), complete);
+            lost = lost || (!before && !now);
+            before = now;
+            QThread::msleep(5);
+        }
+    }
+
+    QTemporaryDir dir;
+    const QString home = dir.filePath("home");
+    const QString runtime = dir.filePath("runtime");
+    const QString log = dir.filePath("state/updater.log");
+    const QString launched = dir.filePath("launched/Rowkeeper.app");
+    test::TempRoot root;
+    test::FakeTools tools{root};
+    test::LoopbackHttps server;
+    QString app;
+    QString renamed;
+    QString digest;
+    QMutex watchedMutex;
+    std::thread watcher;
+    std::atomic<bool> stop{false}, lost{false};
+    QProcess sleeper;
+};
+
+// ---- One run of the driver, from the check to the script's last line ----
+
+struct Case {
+    const char* name;
+    QStringList args;
+    std::function<void(UpdateEndToEnd&)> before;  // what the machine is like first
+    QStringList said;                             // the driver's lines
+    QStringList shim;                             // the script's log entries; empty: no script ran
+    QString version;                              // installed afterwards
+    QStringList opened;
+    QString logged = {};  // an entry of the app's that must be in the log
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const QString kDownloading = "status: downloading v1.4.2\u2026";
+const QString kInstalling = "status: installing v1.4.2\u2026";
+const QString kAsk =
+    "confirm: A new version is available | v1.4.2 (57) is ready. Install it now? The app will relaunch.";
+const QString kReady = "status: v1.4.2 ready to install";
+const QString kSwapping = "pid <pid> exited after Ns; swapping";
+const QString kInstalled = "installed <app> (build 57)";
+const QString kBackground = "open -g --env KT_BACKGROUND_LAUNCH=1 <app>";
+const QString kGone =
+    "the staged update at <staging>/KTUpdate-lark-spur-1.4.2-57/Rowkeeper.app is gone; "
+    "forgetting it rather than restarting the app with nothing to install";
+const QString kNoShell =
+    "the install script could not start (Permission denied); quit and reopen the app to try again";
+const QStringList kQuit{"step: quit", "will terminate"};
+const QStringList kHeld{kDownloading, kAsk, kReady, "pending: 1.4.2"};
+
+const QStringList kSwapped{kSwapping, kInstalled, "done; relaunch requested"};
+using Setup = std::function<void(UpdateEndToEnd&)>;
+
+// A run whose script installs 1.4.2.
+Case installs(const char* name, const QStringList& args, const QStringList& said, const QStringList& opened,
+              const Setup& before = {}, const QStringList& shim = kSwapped, const QString& logged = {}) {
+    return {name, args, before, said, shim, "1.4.2", opened, logged};
+}
+
+// A run that ends with the app as it was and starts no script.
+Case stays(const char* name, const QStringList& args, const QStringList& said, const Setup& before = {},
+           const QString& logged = {}) {
+    return {name, args, before, said + kQuit, {}, "1.4.1", {}, logged};
+}
+
+Case refused(const char* name, const Setup& before, const QString& error) {
+    return stays(name, {}, {kDownloading, "status: checked <time> \u00b7 v1.4.2 failed: " + error}, before);
+}
+
+Setup offering(const QJsonObject& extra, const QString& version = "1.4.2", int build = 57) {
+    return [=](UpdateEndToEnd& t) { t.publish(version, build, kName, kId, extra); };
+}
+
+const QString kRetried = "status: installing v1.4.2\u2026 (no longer in use)";
+
+const Case kCases[] = {
+    installs("AutomaticInstallRelaunchesInTheBackground", {}, {kDownloading, kInstalling, "will terminate"},
+             {kBackground}),
+    installs(
+        "TheNextStartSaysTheUpdateTook", {},
+        QStringList{"just updated: 1.4.2",
+                    "status: checked <time> \u00b7 up to date \u00b7 build 57 is the newest published"} +
+            kQuit,
+        {kBackground},
+        [](auto& t) {
+            t.drive({});
+            t.shimSaid("done");
+        },
+        kSwapped, "running v1.4.2 after a swap; update took"),
+    installs("ConfirmedInstallRelaunchesInFront", {"--interactive", "--confirm", "yes"},
+             {kDownloading, kAsk, kInstalling, "will terminate"}, {"open <app>"}),
+    installs("DeclinedInstallWaitsForTheButton",
+             {"--interactive", "--confirm", "no", "--then", "install-now"},
+             kHeld + QStringList{"step: install-now", "will terminate"}, {"open <app>"}),
+    installs("HeldUpdateInstallsWhenTheAppQuits", {"--set", "KTUpdateAutoInstall=false"},
+             QStringList{kDownloading, kReady, "pending: 1.4.2"} + kQuit, {}, {},
+             {kSwapping, kInstalled, "done"}),
+    installs("QuitRefusedEndsTheAppAfterThreeSeconds", {"--refuse-quit"},
+             {kDownloading, kInstalling, "step: quit", "will terminate"}, {kBackground}, {}, kSwapped,
+             "quit was refused (an unsaved document or a delegate said no); exiting so the staged update can "
+             "install"),
+    installs("LiveWorkHoldRetriesUntilFree", {"--busy", "2", "--retry-every", "0.2"},
+             {kDownloading, "status: v1.4.2 ready. Holding while this Mac is in use", "pending: 1.4.2",
+              kRetried, "will terminate"},
+             {kBackground}),
+    installs("CourtesyHoldRetriesUntilFree", {"--defer", "1", "--retry-every", "0.2"},
+             {kDownloading, "status: v1.4.2 ready. Installs on its own when you're not using the app",
+              "pending: 1.4.2", kRetried, "will terminate"},
+             {kBackground}),
+    installs("PausedVersionStillInstallsWhenAsked",
+             {"--set", "KTUpdateSwapFailVersion=1.4.2", "--set", "KTUpdateSwapFailCount=3", "--interactive",
+              "--confirm", "yes"},
+             {kDownloading, kAsk, kInstalling, "will terminate"}, {"open <app>"}),
+    installs("NameThatSpellsCommandsRunsNothing", {}, {kDownloading, kInstalling, "will terminate"},
+             {kBackground}, [](auto& t) { t.install(kOdd); }),
+    installs("ButtonWithItsStagingGoneChecksAgain",
+             {"--interactive", "--confirm", "no", "--then", "remove-staging,install-now"},
+             kHeld + QStringList{"step: remove-staging", "step: install-now"} + kHeld + kQuit, {}, {},
+             {kSwapping, kInstalled, "done"}, kGone),
+    {"FailedCopyRestoresTheInstalledBundle",
+     {},
+     [](auto& t) { t.setCopy("fail"); },
+     {kDownloading, kInstalling, "will terminate"},
+     {kSwapping, "ditto FAILED (exit 1); restoring the previous bundle", "done; relaunch requested"},
+     "1.4.1",
+     {kBackground}},
+    {"NewerBuildAlreadyOnDisk",
+     {"--launched-from", "<launched>"},
+     [](auto& t) { makeBundle(t.app, "1.4.2", 57); },
+     QStringList{"status: checked <time> \u00b7 a newer build is installed (v1.4.2); relaunch to use it"} +
+         kQuit,
+     {},
+     "1.4.2",
+     {}},
+    stays(
+        "FeedUnreachable", {"--interactive"},
+        {"status: checked <time> \u00b7 feed unreachable",
+         "alert: Couldn't reach the update feed | No update was applied. <feed> may be unreachable from this "
+         "network; the app keeps working as-is."},
+        [](auto& t) { t.server.answer("/lark-spur/appcast.json", {404}); }),
+    stays("AheadOfTheFeed", {"--interactive"},
+          {"status: checked <time> \u00b7 build 56 is newer than the published build 55",
+           "alert: This Mac is ahead of the update feed | This Mac runs build 56. "
+           "The newest published build is 55, published Mar 1, 9:30am, "
+           "so other Macs will not see build 56 until it is published."},
+          offering({{"pubdate", "2026-03-01T09:30:00Z"}}, "1.4.1", 55)),
+    stays("UpToDate", {"--interactive"},
+          {"status: checked <time> \u00b7 up to date \u00b7 build 56 is the newest published",
+           "alert: You're up to date | Build 56 (v1.4.1) is the newest published build."},
+          offering({}, "1.4.1", 56)),
+    stays("SystemTooOld", {"--interactive", "--macos", "15.0"},
+          {"status: checked <time> \u00b7 v1.4.2 needs macOS 99",
+           "alert: Update needs a newer macOS | v1.4.2 requires macOS 99."},
+          offering({{"min_macos", "99"}})),
+    stays("LinuxRunsNoMacOS", {}, {"status: checked <time> \u00b7 v1.4.2 needs macOS 26"},
+          offering({{"min_macos", "26"}})),
+    stays("AutomaticDownloadOff", {"--set", "KTUpdateAutoDownload=false"},
+          {"status: checked <time> \u00b7 v1.4.2 available", "pending: 1.4.2"}),
+    stays("ShellThatDidNotStartIsReportedAndTheAppStays",
+          {"--shell-fails", "--interactive", "--confirm", "no", "--then", "install-now,install-now"},
+          kHeld + QStringList{"step: install-now", "status: v1.4.2 failed: Permission denied",
+                              "alert: Update failed | Permission denied", "step: install-now",
+                              "status: v1.4.2 failed: " + kNoShell, "alert: Update failed | " + kNoShell}),
+    stays("QuitWithItsStagingGoneInstallsNothing",
+          {"--interactive", "--confirm", "no", "--then", "remove-staging"},
+          kHeld + QStringList{"step: remove-staging"}, {}, kGone),
+    refused("BadDigest", offering({{"sha256", QString(64, '0')}}),
+            "sha256 mismatch (got <sha>\u2026, manifest 000000000000\u2026)"),
+    refused(
+        "InvalidSignature", [](auto& t) { t.tools.answer(MacTool::codesign, 1); }, "code signature invalid"),
+    refused(
+        "OtherSigner", [](auto& t) { t.tools.answer(MacTool::codesign, 0, "TeamIdentifier=Z9Z9Z9Z9Z9\n"); },
+        "wrong signer (TeamIdentifier != K4TQ9XR2VM)"),
+    refused(
+        "GatekeeperRejects", [](auto& t) { t.tools.answer(MacTool::spctl, 3); },
+        "Gatekeeper rejected the update (unnotarized or non-Developer-ID build)"),
+    refused(
+        "OtherApp", [](auto& t) { t.publish("1.4.2", 57, kName, "com.example.other"); },
+        "different app in the feed (com.example.other is not com.quillory.rowkeeper); keeping this one"),
+};
+
+class UpdateRun : public UpdateEndToEnd, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(UpdateRun, EndsAsExpected) {
+    const Case& c = GetParam();
+    if (c.before)
+        c.before(*this);
+    const Run run = drive(c.args);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.lines, c.said);
+    if (!c.shim.isEmpty())
+        shimSaid(c.shim.constLast(), int(c.shim.count(c.shim.constLast())));
+    EXPECT_EQ(logged("shim"), c.shim);
+    EXPECT_EQ(versionOf(app), c.version);
+    EXPECT_TRUE(complete(app));
+    EXPECT_EQ(opened(), c.opened);
+    if (!c.logged.isEmpty()) {
+        EXPECT_TRUE(logged("app").contains(c.logged)) << logged("app").join('\n').toStdString();
+    }
+    for (const char* leftover : {".old", ".swaplock", ".discard"})
+        EXPECT_FALSE(QFileInfo::exists(app + leftover)) << leftover;
+    QDirIterator files(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext())
+        EXPECT_FALSE(files.next().contains("/ran-")) << "a name in a path was run";
+}
+
+INSTANTIATE_TEST_SUITE_P(Installs, UpdateRun, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Swaps that meet what another swap left, or that must not happen ----
+
+TEST_F(UpdateEndToEnd, SwapKilledMidCopyIsMendedByTheNextSwap) {
+    setCopy("kill");
+    drive({});
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(root.disk("/.fake-tools/copy-done")); }));
+    EXPECT_FALSE(complete(app));
+    EXPECT_TRUE(complete(app + ".old"));
+    root.remove("/.fake-tools/copy");
+    age(app + ".swaplock");
+    drive({"--launched-from", "<launched>"});
+    ASSERT_TRUE(shimSaid("done"));
+    EXPECT_EQ(logged("shim"),
+              QStringList({kSwapping, "swaplock is stale (older than 5 min); taking it over",
+                           "an earlier swap stopped before its copy was confirmed; restoring <app> "
+                           "from .old",
+                           kSwapping, kInstalled, "done; relaunch requested"}));
+    EXPECT_TRUE(logged("app").contains("swap to v1.4.2 did not take (attempt 1 of 3); still running v1.4.1"));
+    EXPECT_EQ(versionOf(app), "1.4.2");
+    EXPECT_FALSE(QFileInfo::exists(app + ".old"));
+}
+
+TEST_F(UpdateEndToEnd, ThreeSwapsThatDidNotTakePauseThatVersionOnly) {
+    setCopy("fail");
+    for (int i = 1; i <= 3; ++i) {
+        drive({});
+        ASSERT_TRUE(shimSaid("done", i));
+    }
+    EXPECT_EQ(
+        drive({}).lines,
+        QStringList(
+            {"status: v1.4.2 could not be installed after 3 attempts. Automatic retries are paused",
+             "status: checked <time> \u00b7 v1.4.2 could not be installed. Automatic retries are paused"}) +
+            kQuit);
+    EXPECT_EQ(logged("app").filter("did not take"),
+              QStringList({"swap to v1.4.2 did not take (attempt 1 of 3); still running v1.4.1",
+                           "swap to v1.4.2 did not take (attempt 2 of 3); still running v1.4.1",
+                           "swap to v1.4.2 did not take (attempt 3 of 3); still running v1.4.1"}));
+    root.remove("/.fake-tools/copy");
+    publish("1.4.3", 58);
+    drive({});
+    ASSERT_TRUE(shimSaid("done", 4));
+    EXPECT_EQ(versionOf(app), "1.4.3");
+}
+
+TEST_F(UpdateEndToEnd, LiveLockStandsDownAndStaleLockIsTakenOver) {
+    QDir().mkdir(app + ".swaplock");
+    drive({});
+    ASSERT_TRUE(shimSaid("another swap"));
+    EXPECT_EQ(versionOf(app), "1.4.1");
+    EXPECT_TRUE(complete(staging() + "/Rowkeeper.app")) << "the lock's holder may still copy from it";
+    age(app + ".swaplock");
+    drive({});
+    ASSERT_TRUE(shimSaid("done"));
+    EXPECT_EQ(logged("shim"),
+              QStringList({"another swap already holds the lock; standing down without touching the "
+                           "bundle or the staging",
+                           "swaplock is stale (older than 5 min); taking it over", kSwapping, kInstalled,
+                           "done; relaunch requested"}));
+    EXPECT_EQ(versionOf(app), "1.4.2");
+    EXPECT_FALSE(QFileInfo::exists(app + ".swaplock"));
+}
+
+TEST_F(UpdateEndToEnd, RedundantAndDowngradingSwapsStandDown) {
+    drive({"--target-pid", QString::number(sleep())});
+    QDir(staging()).removeRecursively();  // as another script does once it has installed this build
+    wake();
+    ASSERT_TRUE(shimSaid("done"));
+    drive({"--target-pid", QString::number(sleep())});
+    makeBundle(app, "1.4.1", 120);
+    wake();
+    ASSERT_TRUE(shimSaid("done", 2));
+    EXPECT_EQ(logged("shim"),
+              QStringList({"staging is gone: another shim already installed this build. Standing down.",
+                           "done; relaunch requested",
+                           "installed build 120 is already at or ahead of staged 57. Standing down.",
+                           "done; relaunch requested"}));
+    EXPECT_EQ(versionOf(app), "1.4.1");
+    EXPECT_TRUE(complete(staging() + "/Rowkeeper.app")) << "a script that stands down leaves the staging";
+    EXPECT_EQ(opened(), QStringList({kBackground, kBackground}));
+}
+
+TEST_F(UpdateEndToEnd, AppThatNeverQuitsAbandonsTheSwap) {
+    const qint64 pid = sleep();
+    drive({"--target-pid", QString::number(pid), "--wait-polls", "10"});
+    ASSERT_TRUE(shimSaid("pid"));
+    EXPECT_EQ(
+        logged("shim"),
+        QStringList{QString("pid %1 still alive after 3s; swap abandoned, staged copy removed").arg(pid)});
+    EXPECT_FALSE(QFileInfo::exists(staging()));
+    EXPECT_EQ(versionOf(app), "1.4.1");
+    EXPECT_TRUE(opened().isEmpty());
+}
+
+TEST_F(UpdateEndToEnd, RenamedUpdateNeverReplacesWhatItDidNotMake) {
+    const QString pro = home + "/Applications/Rowkeeper Pro.app";
+    publish("1.4.2", 57, "Rowkeeper Pro.app");
+    makeBundle(pro, "9.9", 1);
+    EXPECT_EQ(drive({}).lines,
+              QStringList({kDownloading, kInstalling,
+                           "status: checked <time> \u00b7 v1.4.2 failed: " + pro +
+                               " is already there, so the renamed update would replace something "
+                               "it did not make; keeping this copy"}) +
+                  kQuit);
+    QDir(pro).removeRecursively();
+    drive({"--target-pid", QString::number(sleep())});
+    makeBundle(pro, "9.9", 1);  // taken while the script waits
+    wake();
+    ASSERT_TRUE(shimSaid("done"));
+    EXPECT_EQ(versionOf(pro), "9.9");
+    QDir(pro).removeRecursively();
+    {
+        QMutexLocker lock(&watchedMutex);
+        renamed = pro;
+    }
+    drive({});
+    ASSERT_TRUE(shimSaid("done", 2));
+    EXPECT_EQ(logged("shim"),
+              QStringList({pro + " is already there and is not this update's; keeping <app>. Standing down.",
+                           "done; relaunch requested", kSwapping, "installed " + pro + " (build 57)",
+                           "done; relaunch requested"}));
+    EXPECT_FALSE(QFileInfo::exists(app));
+    EXPECT_EQ(versionOf(pro), "1.4.2");
+    EXPECT_EQ(tools.calls().filter(QRegularExpression("^(open|lsregister) ")),
+              QStringList({"open -g --env KT_BACKGROUND_LAUNCH=1 " + app, "lsregister -u " + app,
+                           "lsregister -f " + pro, "open -g --env KT_BACKGROUND_LAUNCH=1 " + pro}));
+}
+
+}  // namespace
+}  // namespace rk
