@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 
 #include "update/KTUpdate.h"
+#include "update/UpdateCheck.h"
+#include "update/UpdateInstall.h"
 
 namespace rk {
 
@@ -90,6 +92,14 @@ void KTUpdateModel::setPendingVersion(const std::optional<QString>& version) {
     pendingVersion_ = version;
     emit pendingVersionChanged(version);
     emit changed();
+}
+
+void KTUpdateModel::checkNow() {
+    KTUpdate::checkNow(true);
+}
+
+void KTUpdateModel::installPending() {
+    KTUpdate::installPendingNow();
 }
 
 QString KTUpdateModel::lastCheckedLine() const {

@@ -65,6 +65,11 @@ public:
     std::optional<QString> pendingVersion() const { return pendingVersion_; }
     void setPendingVersion(const std::optional<QString>& version);
 
+    // The person's two actions: an interactive check, and the install of the
+    // waiting update (a check when nothing is staged). Each only hands over.
+    void checkNow();
+    void installPending();
+
     // "not yet checked", or "last checked " and when, worked out afresh on
     // every read (it is not a value of the model and signals nothing).
     QString lastCheckedLine() const;
