@@ -33,7 +33,9 @@ QList<Row> flatten() {
     for (const MenuDef& menu : Menus::table()) {
         for (const MenuItemDef& item : menu.items) {
             rows << Row{menu.title,
-                        item.separator ? QString() : item.title,
+                        item.separator      ? QString()
+                        : item.updaterItems ? QString("(the updater's items)")
+                                            : item.title,
                         item.action ? Menus::selector(*item.action) : QString(),
                         item.key,
                         item.target,
@@ -56,6 +58,7 @@ TEST(MenuTable, FourMenusInOrderWithTheirItems) {
         {"Rowkeeper", "", "", kNone, T::firstResponder, none},
         {"Rowkeeper", "Permissions…", "showPermissions", cmd("Ctrl+,"), T::delegate,
          QAction::PreferencesRole},
+        {"Rowkeeper", "(the updater's items)", "", kNone, T::firstResponder, none},
         {"Rowkeeper", "", "", kNone, T::firstResponder, none},
         {"Rowkeeper", "Hide Rowkeeper", "hide:", cmd("Ctrl+H"), T::firstResponder, none},
         {"Rowkeeper", "Hide Others", "hideOtherApplications:", cmd("Ctrl+Alt+H"), T::firstResponder, none},

@@ -3,7 +3,6 @@
 // own while this lives, empty when it starts and emptied when it ends.
 
 #include <QSettings>
-#include <QStringList>
 #include <QTemporaryDir>
 
 namespace rk::test {
@@ -18,13 +17,6 @@ public:
     ~TempDefaults() { QSettings().clear(); }
     TempDefaults(const TempDefaults&) = delete;
     TempDefaults& operator=(const TempDefaults&) = delete;
-
-    // The keys stored now, sorted.
-    static QStringList keys() {
-        QStringList stored = QSettings().allKeys();
-        stored.sort();
-        return stored;
-    }
 
 private:
     QTemporaryDir dir_;
