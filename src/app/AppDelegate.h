@@ -3,10 +3,10 @@
 // wizard before launch ends, then builds the menus (with the updater's
 // items), opens the main window with the root view, starts the scan loop,
 // looks for a move to another computer, honours the launch flags and starts
-// the updater. It answers links of the app's
-// scheme, carries the three menu actions of the app (about, permissions,
-// diagnostics) and tidies up when the app quits. It owns the main window and
-// the about window.
+// the updater. It answers links of the app's scheme, carries the three menu
+// actions of the app (about, permissions, diagnostics) and tidies up when
+// the app quits, the updater's install of a staged update last. It owns the
+// main window and the about window.
 //
 // Main thread only. `main` makes one and calls the launch callbacks in order;
 // tests make one over a model and stand-ins of their own.

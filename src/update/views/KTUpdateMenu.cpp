@@ -18,7 +18,6 @@ const QString kSoftwareUpdate = QStringLiteral("Software Update");
 // An item that runs `action` on the shared controller, named for `menuNeedsUpdate`.
 QAction* addItem(QMenu& menu, const QString& title, const char* name, void (KTMenuController::*action)()) {
     QAction* item = menu.addAction(title);
-    item->setShortcut({});
     item->setProperty(kActionName, QString::fromLatin1(name));
     KTMenuController* controller = &KTMenuController::shared();
     QObject::connect(item, &QAction::triggered, controller,
