@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -108,6 +109,9 @@ TEST(UpdateCheck, ALinuxBuildAsBuiltStaysOffAndTouchesNothing) {
     EXPECT_FALSE(isChecking());
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("updater.log")));
     EXPECT_EQ(swapAndRelaunch(dir.path(), Relaunch::inFront).error(), "not running from an .app bundle");
+    // Off, it still names the version that runs: the build's own.
+    EXPECT_TRUE(QRegularExpression(R"(^v\d+\.\d+\.\d+ \(\d+\)$)").match(currentVersionString()).hasMatch())
+        << currentVersionString().toStdString();
 }
 
 }  // namespace
