@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileOpenEvent>
+#include <QIcon>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QSettings>
 
@@ -20,6 +23,7 @@
 #include "movein/MoveInPage.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/Workspace.h"
+#include "ui/Monogram.h"
 #include "ui/RootView.h"
 #include "ui/SettingsCard.h"
 #include "update/KTUpdate.h"
@@ -82,6 +86,18 @@ AppDelegate::~AppDelegate() {
 }
 
 void AppDelegate::applicationWillFinishLaunching() {
+    // The letter tile names the app's windows to the desktop and on the
+    // drag companion's card.
+    QIcon tile;
+    for (const int side : {16, 32, 64, 128, 256}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        MonogramArt::paint(painter, QRectF(0, 0, side, side));
+        painter.end();
+        tile.addPixmap(pixmap);
+    }
+    QGuiApplication::setWindowIcon(tile);
     if (seams_.configureWizard) {
         seams_.configureWizard();
         return;
