@@ -53,6 +53,9 @@ TEST(Decision, ValuesCompareCanonicalTextsAndTheIconReading) {
     Finding g = f;
     g.id = "r:" + decomposed;
     EXPECT_EQ(QSet<Finding>({f, g}).size(), 1);
+    g.keys = {"k", "k"};
+    EXPECT_NE(f, g);
+    g = f;
     g.tell = std::nullopt;
     EXPECT_NE(f, g);
 }

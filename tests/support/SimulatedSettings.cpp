@@ -159,20 +159,11 @@ constexpr double kButton = 22;         // the + and - buttons under a list
 constexpr double kItemPitch = 54;      // one background item
 constexpr double kSwitchWidth = 38;
 
-const QStringList kSidebarTitles{"Wi-Fi",
-                                 "Bluetooth",
-                                 "Network",
-                                 "Notifications",
-                                 "Sound",
-                                 "Focus",
-                                 "General",
-                                 "Appearance",
-                                 "Accessibility",
-                                 "Control Centre",
-                                 "Privacy & Security",
-                                 "Desktop & Dock",
-                                 "Displays",
-                                 "Login Password"};
+const QStringList kSidebarTitles =
+    QString(
+        "Wi-Fi|Bluetooth|Network|Notifications|Sound|Focus|General|Appearance|Accessibility|Control Centre|"
+        "Privacy & Security|Desktop & Dock|Displays|Login Password")
+        .split('|');
 
 Rect unite(const Rect& a, const Rect& b) {
     const double left = std::min(a.x, b.x);
@@ -181,23 +172,9 @@ Rect unite(const Rect& a, const Rect& b) {
                 std::max(a.y + a.height, b.y + b.height) - top};
 }
 
-QString pageTitle(SimulatedPage page) {
-    switch (page) {
-        case SimulatedPage::accessibility:
-            return "Accessibility";
-        case SimulatedPage::loginItems:
-            return "Login Items & Extensions";
-        case SimulatedPage::other:
-            return "General";
-        case SimulatedPage::none:
-            break;
-    }
-    return {};
-}
-
-QString rowKey(PaneSection section, const SimulatedRow& row, int occurrence) {
+QString rowKey(PaneSection section, const SimulatedRow& row, QHash<QString, int>& seen) {
     const QString id = row.recordKey.isEmpty() ? row.title : row.recordKey;
-    return QStringLiteral("row:%1:%2#%3").arg(rawValue(section), id).arg(occurrence);
+    return QStringLiteral("row:%1:%2#%3").arg(rawValue(section), id).arg(seen[id]++);
 }
 
 }  // namespace
@@ -229,7 +206,9 @@ SimulatedLayout SimulatedSettings::layout() const {
     if (layout.page == SimulatedPage::none)
         return layout;
 
-    layout.title = pageTitle(page_);
+    layout.title = page_ == SimulatedPage::accessibility ? "Accessibility"
+                   : page_ == SimulatedPage::loginItems  ? "Login Items & Extensions"
+                                                         : "General";
     layout.sidebar = Rect{frame_.x, frame_.y + kToolbar, kSidebarWidth, frame_.height - kToolbar};
     layout.content = Rect{frame_.x + kSidebarWidth, frame_.y + kToolbar, frame_.width - kSidebarWidth,
                           frame_.height - kToolbar};
@@ -255,7 +234,7 @@ SimulatedLayout SimulatedSettings::layout() const {
                 laid.switchFrame = Rect{x + width - 12 - kSwitchWidth, rowTop + 9, kSwitchWidth, 22};
                 laid.switchOn = row.allowed;
             }
-            laid.key = rowKey(section, row, seen[row.recordKey.isEmpty() ? row.title : row.recordKey]++);
+            laid.key = rowKey(section, row, seen);
             laid.selected = selected_.value(static_cast<int>(section)) == laid.key;
             layout.rows << laid;
         }
@@ -478,8 +457,7 @@ bool SimulatedSettings::pressMinusAndConfirm() {
     QList<SimulatedRow>& rows = section == PaneSection::accessibility ? accessibilityRows_ : openAtLoginRows_;
     QHash<QString, int> seen;
     for (int i = 0; i < rows.size() && !key.isEmpty(); ++i) {
-        if (rowKey(section, rows[i],
-                   seen[rows[i].recordKey.isEmpty() ? rows[i].title : rows[i].recordKey]++) != key)
+        if (rowKey(section, rows[i], seen) != key)
             continue;
         const SimulatedRow removed = rows.takeAt(i);
         selected_.remove(static_cast<int>(section));
