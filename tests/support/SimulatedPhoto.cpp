@@ -111,9 +111,8 @@ struct Painter {
              {PaneSection::accessibility, PaneSection::openAtLogin, PaneSection::background}) {
             QRectF box;
             for (const auto& row : layout.rows) {
-                if (row.section == section) {
+                if (row.section == section)
                     box = box.united(local(row.frame));
-                }
             }
             if (!box.isEmpty()) {
                 p.setPen(QPen(c.border, 1));
@@ -137,12 +136,10 @@ struct Painter {
             }
             icon(row);
             text(local(row.titleFrame), row.title, pixelFont(13), c.text);
-            if (row.detailFrame) {
+            if (row.detailFrame)
                 text(local(*row.detailFrame), row.detail, pixelFont(11), c.secondaryText);
-            }
-            if (row.switchFrame) {
+            if (row.switchFrame)
                 toggle(local(*row.switchFrame), row.switchOn);
-            }
         }
     }
 
@@ -164,12 +161,10 @@ struct Painter {
     void paint() const {
         chrome();
         p.save();
-        if (layout.content.width > 0 && layout.content.height > 0) {
+        if (layout.content.width > 0 && layout.content.height > 0)
             p.setClipRect(local(layout.content));
-        }
-        for (const SimulatedText& words : layout.texts) {
+        for (const SimulatedText& words : layout.texts)
             text(local(words.frame), words.text, pixelFont(13, QFont::DemiBold), c.text);
-        }
         rows();
         p.restore();
         buttons();
@@ -179,13 +174,11 @@ struct Painter {
 // The window of the layout painted at the given pixel size; null when
 // the size or the window is empty.
 QImage render(const SimulatedLayout& layout, QSize pixels, bool dark) {
-    if (pixels.isEmpty() || !(layout.window.width > 0) || !(layout.window.height > 0)) {
+    if (pixels.isEmpty() || !(layout.window.width > 0) || !(layout.window.height > 0))
         return {};
-    }
     QImage photo(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (photo.isNull()) {
+    if (photo.isNull())
         return {};
-    }
     const Colours c = colours(dark);
     photo.fill(c.window);
     QPainter p(&photo);
@@ -219,27 +212,23 @@ std::vector<SimulatedWindow> SimulatedPhoto::allWindows() const {
 }
 
 Result<std::vector<ShareableWindow>, QString> SimulatedPhoto::shareableWindows() {
-    if (listingError) {
+    if (listingError)
         return fail(*listingError);
-    }
     std::vector<ShareableWindow> list;
-    for (const auto& w : allWindows()) {
+    for (const auto& w : allWindows())
         list.push_back(ShareableWindow{w.number, w.layout.window, w.scale});
-    }
     return list;
 }
 
 Result<QImage, QString> SimulatedPhoto::captureWindow(const ShareableWindow& window, QSize pixels) {
     ++captureRequests;
-    if (captureError) {
+    if (captureError)
         return fail(*captureError);
-    }
     for (const auto& w : allWindows()) {
         if (w.number == window.windowID) {
             QImage photo = render(w.layout, pixels, w.dark);
-            if (photo.isNull()) {
+            if (photo.isNull())
                 return fail(QStringLiteral("the simulated window cannot be drawn at that size"));
-            }
             return photo;
         }
     }
