@@ -95,10 +95,3 @@ TEST(WindowShot, Failures) {
         EXPECT_EQ(capture.captureRequests, c.requests) << c.name;
     }
 }
-
-TEST(WindowShot, TheLinuxHostIsNeverPermitted) {
-    HostScreenCapture host;
-    EXPECT_FALSE(host.preflight());
-    EXPECT_EQ(WindowShot::capture(1, host).error(), ShotFailure::noPermission());
-    EXPECT_FALSE(ScreenCapture::current().preflight());
-}
