@@ -63,24 +63,23 @@ TEST(Dispatch, PicksTheFirstModeThatApplies) {
         {"whole arguments only", argv({"--selftest=1", "-selftest", "--selftest "}), app},
         {"program path searched too", QStringList{"--selftest"}, Mode{.kind = K::selfTest}},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(Dispatch::mode(c.args), c.expected) << c.name;
-}
-
-TEST(Dispatch, OnlyTheWindowAndTheRenderingModesNeedADisplay) {
-    for (K kind : {K::permissionCheck, K::permissionLint, K::selfTest, K::probe, K::settingsUnchangedCheck,
-                   K::capturePages, K::moveInCheck, K::explainCheck, K::axDump, K::application}) {
-        const AppHost expected = kind == K::application                        ? AppHost::windows
-                                 : kind == K::capturePages || kind == K::probe ? AppHost::render
-                                                                               : AppHost::console;
-        EXPECT_EQ(Dispatch::host(kind), expected) << Dispatch::flag(kind).toStdString();
+        // A mode is named by its flag; the window app by none.
+        const QString flag = Dispatch::flag(c.expected.kind);
+        EXPECT_EQ(c.args.contains(flag), !flag.isEmpty()) << c.name;
     }
 }
 
-// Rendering goes offscreen only without any display or chosen platform; the
-// window app lacks a display only when the window system it would use names
-// none, and then ends with one line.
-TEST(Dispatch, OffscreenAndNoDisplay) {
+// Only the window app and the modes that draw need a display. Rendering goes
+// offscreen only without any display or chosen platform; the window app
+// lacks a display only when the window system it would use names none, and
+// then ends with one line.
+TEST(Dispatch, DisplaysOffscreenAndNoDisplay) {
+    EXPECT_EQ(Dispatch::host(K::application), AppHost::windows);
+    EXPECT_EQ(Dispatch::host(K::probe), AppHost::render);
+    EXPECT_EQ(Dispatch::host(K::capturePages), AppHost::render);
+    EXPECT_EQ(Dispatch::host(K::selfTest), AppHost::console);
     const std::tuple<const char*, const char*, const char*, bool, bool> cases[] = {
         {"", "", "", true, true},           {":0", "", "", false, false},
         {"", "wayland-0", "", false, false}, {"", "wayland-0", "xcb", false, true},
