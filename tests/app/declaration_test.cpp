@@ -1,17 +1,29 @@
-// The app's own declaration as the wizard sees it. What the command-line
+// The app's own declaration as the wizard sees it, and "Set up permissions"
+// on the Start page opening the wizard's window, in demo mode too, walked
+// with the machine's answers: Full Disk Access when both stores can be read,
+// Accessibility and Screen Recording off as on Linux. What the command-line
 // permission modes print is the wizard's; the shell's dispatch to them is in
 // dispatch_test.
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMainWindow>
+#include <QTemporaryDir>
 
 #include "app/PermissionDeclaration.h"
+#include "finder/TCCStore.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
+#include "permissions/screens/PermissionScreen.h"
+#include "permissions/screens/PermissionWizardWindow.h"
+#include "support/DelegateFakes.h"
+#include "support/WidgetProbe.h"
 #include "support/WizardFixture.h"
 
 namespace rk {
@@ -75,6 +87,65 @@ TEST(PermissionDeclaration, TheMarkIsTheLetterTile) {
     EXPECT_EQ(image.pixelColor(20, 8).alpha(), 255);
     EXPECT_LT(image.pixelColor(20, 8).lightness(), 80);
 }
+
+KTPermissionWizardWindow* wizardWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<KTPermissionWizardWindow*>(widget); window && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+QString stepLine(KTPermissionWizardWindow* window) {
+    test::settle();
+    auto* screen = qobject_cast<PermissionScreen*>(window->view()->screen());
+    return screen ? screen->layout().stepLine : QString();
+}
+
+class SetUpPermissions : public testing::TestWithParam<bool> {};
+
+TEST_P(SetUpPermissions, OpensTheWizardAndWalksItWithThisMachinesAnswers) {
+    test::ensureApplication();
+    const bool storesReadable = GetParam();
+    test::WizardSandbox sandbox;
+    KTProbePlatform::setCurrent(nullptr);  // the answers of the machine's seams
+    test::ModelWorld world;
+    world.model = std::make_unique<AppModel>(world.seams);
+    world.settings.trusted = false;
+    world.photo.permitted = false;
+    if (!storesReadable)
+        QFile::remove(world.root.disk(TCCStore::userPath(world.root.paths())));
+    QTemporaryDir frames;
+    AppDelegateSeams seams = test::delegateSeams(world, frames.filePath("frames.ini"));
+    seams.configureWizard = [] { configureWizard(false); };
+    AppDelegate delegate({"rowkeeper", "--demo"}, seams);
+    delegate.applicationWillFinishLaunching();
+    ASSERT_FALSE(delegate.applicationDidFinishLaunching());
+
+    test::press(delegate.window(), "Set up permissions");
+    KTPermissionWizardWindow* window = wizardWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Rowkeeper Permissions");
+    EXPECT_EQ(window->view()->refreshState().granted,
+              (KTGrantMap{{"fulldisk", storesReadable}, {"accessibility", false}, {"screen", false}}));
+
+    // Get Started goes to the first permission that is off; each is skipped in turn.
+    test::press(window, "Get Started");
+    const QStringList walk = storesReadable ? QStringList{"Step 2 of 3", "Step 3 of 3"}
+                                            : QStringList{"Step 1 of 3", "Step 2 of 3", "Step 3 of 3"};
+    for (const QString& step : walk) {
+        EXPECT_EQ(stepLine(window), step);
+        test::press(window, step == "Step 3 of 3" ? "Skip" : "Skip for now");
+    }
+    test::settle();
+    test::press(window, "Done");
+    test::settle();
+    EXPECT_EQ(wizardWindow(), nullptr);
+    delegate.window()->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, SetUpPermissions, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Readable" : "Closed"; });
 
 }  // namespace
 }  // namespace rk

@@ -52,18 +52,6 @@ TEST_F(FixturesTest, MarketingReplacesEachMarkedTextOnceAndWhole) {
     }
 }
 
-TEST_F(FixturesTest, OnlyTheSettingsStepsHaveData) {
-    for (Step step : {Step::start, Step::moveIn, Step::done}) {
-        EXPECT_TRUE(Fixtures::rows(step).isEmpty() && Fixtures::candidates(step).isEmpty() &&
-                    Fixtures::headings(step).isEmpty() && Fixtures::explainItems(step).isEmpty())
-            << step.rawValue().toStdString();
-    }
-    EXPECT_TRUE(Fixtures::explainItems(Step::accessibility).isEmpty());
-    const auto items = Fixtures::explainItems(Step::loginItems);
-    ASSERT_EQ(items.size(), 1);
-    EXPECT_EQ(items[0].key, Fixtures::sampleJobKey());
-}
-
 // Rows lie in the made-up window, top to bottom; only background rows cannot
 // be selected; blank icons stand for programs that are gone (per title, as
 // many blank rows as gone candidates); and each page has a row to remove.
