@@ -218,14 +218,39 @@ TEST_F(PaneViewTest, FindingRowShowsCountTellAndEvidence) {
     EXPECT_TRUE(test::visibleChildren<TellBox>(&plain).isEmpty());
 }
 
-// The record leaves the privacy database (ticked off), then comes back (the
-// decision names it again): the tick stays for this visit, in the remove card.
-TEST_F(PaneViewTest, TickedOffRemoveFindingTurnsGreenAndStays) {
+// On the person's own page: the hidden record opens in a card of its own; a
+// row's open evidence survives a redraw of the lists (another record changes
+// the decision); a remove finding whose record left the store (ticked off)
+// turns green and stays so in the remove card when the record comes back.
+TEST_F(PaneViewTest, HiddenCardOpenEvidenceAndTickedOffRowsSurviveRedraws) {
     AppModel& m = leftoversOn(Step::accessibility);
     const QString ghost = QStringLiteral("r:TESTghost");
+    const QString phantom = "h:" + test::phantomKey();
     PaneView page(m, false);
-    ASSERT_NE(rowWithId(&page, ghost), nullptr);
     EXPECT_EQ(rowWithId(&page, ghost)->markColour(), Palette::red(false));
+    EXPECT_EQ(rowWithId(&page, phantom), nullptr);
+    press(&page, showOne);
+    test::settle();
+    FindingRow* hidden = rowWithId(&page, phantom);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_EQ(hidden->mark(), QStringLiteral("·"));
+    EXPECT_EQ(hidden->markColour(), Palette::dim(false));
+    EXPECT_EQ(hidden->title(), test::phantomKey());
+    auto* card = qobject_cast<Card*>(hidden->parentWidget());
+    EXPECT_FALSE(shows(card, PaneView::removeTitle(Step::accessibility)));
+    EXPECT_EQ(test::visibleChildren<FindingRow>(card).size(), 1);
+
+    FindingRow* before = rowWithId(&page, ghost);
+    before->whyButton()->press();
+    test::writeLeftoverTcc(world, true, true);
+    world.beatAfter(AppModel::storeMaxAge + 0.1);
+    test::settle();
+    FindingRow* again = rowWithId(&page, ghost);
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, before);
+    EXPECT_TRUE(again->showsWhy());
+    EXPECT_TRUE(shows(&page, PaneView::hiddenTitle(2, true)));
+
     test::writeLeftoverTcc(world, false);
     world.beatAfter(AppModel::storeMaxAge + 0.1);
     test::writeLeftoverTcc(world, true);
@@ -233,50 +258,12 @@ TEST_F(PaneViewTest, TickedOffRemoveFindingTurnsGreenAndStays) {
     ASSERT_TRUE(m.tickedOff().contains(ghost));
     ASSERT_EQ(PaneView::split(m.decision()).remove.size(), 1);
     test::settle();
-    FindingRow* row = rowWithId(&page, ghost);
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->mark(), QStringLiteral("✓"));
-    EXPECT_EQ(row->markColour(), Palette::green(false));
-    auto* card = qobject_cast<Card*>(row->parentWidget());
-    ASSERT_NE(card, nullptr);
-    EXPECT_TRUE(shows(card, PaneView::removeTitle(Step::accessibility)));
-}
+    FindingRow* ticked = rowWithId(&page, ghost);
+    ASSERT_NE(ticked, nullptr);
+    EXPECT_EQ(ticked->mark(), QStringLiteral("✓"));
+    EXPECT_EQ(ticked->markColour(), Palette::green(false));
+    EXPECT_TRUE(shows(qobject_cast<Card*>(ticked->parentWidget()), PaneView::removeTitle(Step::accessibility)));
 
-// Another record in the store changes the decision and draws the lists
-// again; the open row stays open.
-TEST_F(PaneViewTest, EvidenceToggleSurvivesARedrawOfTheLists) {
-    AppModel& m = leftoversOn(Step::accessibility);
-    PaneView page(m, false);
-    FindingRow* ghost = rowWithId(&page, "r:TESTghost");
-    ASSERT_NE(ghost, nullptr);
-    ghost->whyButton()->press();
-    test::writeLeftoverTcc(world, true, true);
-    world.beatAfter(AppModel::storeMaxAge + 0.1);
-    test::settle();
-    FindingRow* again = rowWithId(&page, "r:TESTghost");
-    ASSERT_NE(again, nullptr);
-    EXPECT_NE(again, ghost);
-    EXPECT_TRUE(again->showsWhy());
-    EXPECT_TRUE(shows(&page, PaneView::hiddenTitle(2, false)));
-}
-
-TEST_F(PaneViewTest, HiddenFindingsOpenInTheirOwnCard) {
-    AppModel& m = leftoversOn(Step::accessibility);
-    const QString phantom = "h:" + test::phantomKey();
-    PaneView page(m, false);
-    EXPECT_EQ(rowWithId(&page, phantom), nullptr);
-    press(&page, showOne);
-    test::settle();
-    EXPECT_TRUE(page.showsHidden());
-    FindingRow* hidden = rowWithId(&page, phantom);
-    ASSERT_NE(hidden, nullptr);
-    EXPECT_EQ(hidden->mark(), QStringLiteral("·"));
-    EXPECT_EQ(hidden->markColour(), Palette::dim(false));
-    EXPECT_EQ(hidden->title(), test::phantomKey());
-    auto* card = qobject_cast<Card*>(hidden->parentWidget());
-    ASSERT_NE(card, nullptr);
-    EXPECT_FALSE(shows(card, PaneView::removeTitle(Step::accessibility)));
-    EXPECT_EQ(test::visibleChildren<FindingRow>(card).size(), 1);
     press(&page, hideOne);
     test::settle();
     EXPECT_EQ(rowWithId(&page, phantom), nullptr);
