@@ -44,26 +44,26 @@ protected:
 };
 
 TEST_F(DiagnosticsTest, AtOnceAfterLaunchNothingHasBeenRead) {
-    EXPECT_EQ(bundle(),
-              (QJsonObject{
-                  {"ai_consent", 0},
-                  {"app_build", AppInfo::build()},
-                  {"app_version", AppInfo::version()},
-                  {"cores", 10},
-                  {"counts", QJsonObject{{"launch_jobs", 0},
-                                         {"launch_jobs_gone", 0},
-                                         {"findings_remove", 0},
-                                         {"findings_look", 0}}},
-                  {"grants", QJsonObject{{"full_disk", false}, {"accessibility", false}, {"screen", false}}},
-                  {"hw_model", "Mac16,1"},
-                  {"macos", "Debian GNU/Linux 12 (bookworm)"},
-                  {"memory_gb", 16},
-                  {"phase", "idle"},
-                  {"schema", 1},
-                  {"step", "start"},
-                  {"stores", QJsonObject{{"tcc", "not_read"}, {"btm", "not_read"}, {"btm_version", 0}}},
-                  {"usage", QJsonObject()},
-              }));
+    EXPECT_EQ(
+        bundle(),
+        (QJsonObject{
+            {"ai_consent", 0},
+            {"app_build", AppInfo::build()},
+            {"app_version", AppInfo::version()},
+            {"cores", 10},
+            {"counts",
+             QJsonObject{
+                 {"launch_jobs", 0}, {"launch_jobs_gone", 0}, {"findings_remove", 0}, {"findings_look", 0}}},
+            {"grants", QJsonObject{{"full_disk", false}, {"accessibility", false}, {"screen", false}}},
+            {"hw_model", "Mac16,1"},
+            {"macos", "Debian GNU/Linux 12 (bookworm)"},
+            {"memory_gb", 16},
+            {"phase", "idle"},
+            {"schema", 1},
+            {"step", "start"},
+            {"stores", QJsonObject{{"tcc", "not_read"}, {"btm", "not_read"}, {"btm_version", 0}}},
+            {"usage", QJsonObject()},
+        }));
 }
 
 TEST_F(DiagnosticsTest, AfterTheFirstReadsStoresJobsAndCounters) {
@@ -112,8 +112,9 @@ TEST(DiagnosticsWords, FindingsByVerdictStoreFailuresPhasesAndMemory) {
     for (Phase phase : {Phase::idle, Phase::working, Phase::selected, Phase::circled, Phase::scroll,
                         Phase::wrongPage, Phase::nothingLeft, Phase::notOpen, Phase::noAccessibility})
         names << Diagnostics::phaseName(phase);
-    EXPECT_EQ(names.join(' '), "idle working selected circled scroll wrongPage nothingLeft notOpen "
-                               "noAccessibility");
+    EXPECT_EQ(names.join(' '),
+              "idle working selected circled scroll wrongPage nothingLeft notOpen "
+              "noAccessibility");
     EXPECT_EQ(Diagnostics::wholeGiB((16ull << 30) - 1), 15);
 }
 

@@ -36,7 +36,8 @@ TEST(Dispatch, PicksTheFirstModeThatApplies) {
          Mode{.kind = K::permissionCheck}},
         {"lint takes its own self-test", argv({"--permission-lint", "--selftest"}),
          Mode{.kind = K::permissionLint}},
-        {"self-test before probe", argv({"--selftest", "--probe", "accessibility"}), Mode{.kind = K::selfTest}},
+        {"self-test before probe", argv({"--selftest", "--probe", "accessibility"}),
+         Mode{.kind = K::selfTest}},
         {"trailing probe passed over", argv({"--settings-unchanged-check", "--probe"}),
          Mode{.kind = K::settingsUnchangedCheck}},
         {"probe", argv({"--probe", "accessibility"}), probe(Pane::accessibility)},
@@ -52,10 +53,12 @@ TEST(Dispatch, PicksTheFirstModeThatApplies) {
          Mode{.kind = K::moveInCheck, .file = "/nonexistent"}},
         {"capture before move-in", argv({"--move-in-check", "--capture-pages", "/p"}),
          Mode{.kind = K::capturePages, .outDir = "/p"}},
-        {"explain offline", argv({"--explain-check"}), Mode{.kind = K::explainCheck, .explainWord = "offline"}},
+        {"explain offline", argv({"--explain-check"}),
+         Mode{.kind = K::explainCheck, .explainWord = "offline"}},
         {"explain gateway", argv({"--explain-check", "gateway"}),
          Mode{.kind = K::explainCheck, .explainWord = "gateway"}},
-        {"ax dump", argv({"--ax-dump", "accessibility"}), Mode{.kind = K::axDump, .pane = Pane::accessibility}},
+        {"ax dump", argv({"--ax-dump", "accessibility"}),
+         Mode{.kind = K::axDump, .pane = Pane::accessibility}},
         {"ax dump filter", argv({"--ax-dump", "accessibility", "AXRow"}),
          Mode{.kind = K::axDump, .pane = Pane::accessibility, .filter = "AXRow"}},
         {"window shots are the delegate's", argv({"--permission-windowshot", "/tmp/w"}), app},
@@ -81,13 +84,17 @@ TEST(Dispatch, DisplaysOffscreenAndNoDisplay) {
     EXPECT_EQ(Dispatch::host(K::capturePages), AppHost::render);
     EXPECT_EQ(Dispatch::host(K::selfTest), AppHost::console);
     const std::tuple<const char*, const char*, const char*, bool, bool> cases[] = {
-        {"", "", "", true, true},           {":0", "", "", false, false},
-        {"", "wayland-0", "", false, false}, {"", "wayland-0", "xcb", false, true},
-        {"", "", "offscreen", false, false}, {"", "", "wayland;xcb", false, false}};
+        {"", "", "", true, true},
+        {":0", "", "", false, false},
+        {"", "wayland-0", "", false, false},
+        {"", "wayland-0", "xcb", false, true},
+        {"", "", "offscreen", false, false},
+        {"", "", "wayland;xcb", false, false}};
     for (const auto& [display, wayland, platform, offscreen, lacks] : cases) {
         EXPECT_EQ(Dispatch::wantsOffscreen(display, wayland, platform), offscreen)
             << display << wayland << platform;
-        EXPECT_EQ(Dispatch::lacksDisplay(display, wayland, platform), lacks) << display << wayland << platform;
+        EXPECT_EQ(Dispatch::lacksDisplay(display, wayland, platform), lacks)
+            << display << wayland << platform;
     }
     EXPECT_EQ(Dispatch::noDisplayLine({}, "wayland-9"),
               "Rowkeeper needs a display for its window and could not open one (DISPLAY is not set, "

@@ -39,7 +39,8 @@ TEST(Routes, TheFirstLinkOfTheSchemeDecides) {
         {{"https://example.com/accessibility", "accessibility"}, std::nullopt, ""},
         {{"ROWKEEPER://LoginItems/"}, Step::loginItems, "link.loginItems"},
         {{"rowkeeper://done"}, std::nullopt, "link.unknown"},
-        {{"https://example.com", "mailto:a@b.c", "rowkeeper://movein", "rowkeeper://accessibility"}, Step::moveIn,
+        {{"https://example.com", "mailto:a@b.c", "rowkeeper://movein", "rowkeeper://accessibility"},
+         Step::moveIn,
          "link.moveIn"},
         {{"rowkeeper://nothing", "rowkeeper://accessibility"}, std::nullopt, "link.unknown"},
     };
@@ -219,8 +220,12 @@ TEST(SingleInstanceName, ScopedToThePersonAndTheDisplay) {
 }
 
 TEST(SingleInstanceWire, TextsSurviveTheTripExactly) {
-    const QStringList sent = {"rowkeeper://accessibility", "rowkeeper://login items", "rowkeeper:",
-                              QString::fromUtf8("rowkeeper://zug\u00e4nge/"), " rowkeeper://a\nb ", ""};
+    const QStringList sent = {"rowkeeper://accessibility",
+                              "rowkeeper://login items",
+                              "rowkeeper:",
+                              QString::fromUtf8("rowkeeper://zug\u00e4nge/"),
+                              " rowkeeper://a\nb ",
+                              ""};
     EXPECT_EQ(SingleInstance::decode(SingleInstance::encode(sent)), sent);
     EXPECT_TRUE(SingleInstance::decode({}).isEmpty());
 }

@@ -1,8 +1,6 @@
 // Where the main window goes beside System Settings: the arithmetic, then the
 // move itself on the simulated System Settings.
 
-#include "app/WindowPlacement.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,6 +8,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "app/WindowPlacement.h"
 #include "support/QtApp.h"
 #include "support/SimulatedSettings.h"
 
@@ -42,7 +41,10 @@ TEST(WindowPlacement, BesideSystemSettings) {
         {"taller than the screen: bottom inside", QRectF(700, 100, 600, 600), QPointF(88, -100),
          QSizeF(600, 1000)},
         // Room only right of it on its own screen, though the first has room to the left.
-        {"the screen System Settings is on", QRectF(1500, 200, 800, 600), QPointF(2312, 200), QSizeF(600, 500),
+        {"the screen System Settings is on",
+         QRectF(1500, 200, 800, 600),
+         QPointF(2312, 200),
+         QSizeF(600, 500),
          {laptop, right}},
         {"no screens", QRectF(700, 100, 600, 600), std::nullopt, QSizeF(600, 500), {}},
     };

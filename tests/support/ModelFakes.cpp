@@ -171,9 +171,9 @@ void ModelWorld::showGhostAndEditor() {
 
 QMap<QString, QByteArray> ModelWorld::readStores() const {
     QMap<QString, QByteArray> bytes;
-    for (const QString& path : {root.disk(TCCStore::systemPath(root.paths())),
-                                root.disk(TCCStore::userPath(root.paths())),
-                                root.disk(BackgroundStore::folder(root.paths()) + "/BackgroundItems-v4.btm")}) {
+    for (const QString& path :
+         {root.disk(TCCStore::systemPath(root.paths())), root.disk(TCCStore::userPath(root.paths())),
+          root.disk(BackgroundStore::folder(root.paths()) + "/BackgroundItems-v4.btm")}) {
         QFile file(path);
         bytes.insert(path, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     }

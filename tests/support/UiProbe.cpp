@@ -61,7 +61,8 @@ QStringList shownTexts(const QWidget* root) {
             texts.append(readable(label));
         else if (const auto* line = qobject_cast<const ElidedLabel*>(widget))
             texts.append(line->text());
-        else if (const auto* button = qobject_cast<const QAbstractButton*>(widget); button && !button->text().isEmpty())
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(widget);
+                 button && !button->text().isEmpty())
             texts.append(button->text());
     }
     return texts;

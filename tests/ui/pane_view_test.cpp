@@ -262,7 +262,8 @@ TEST_F(PaneViewTest, HiddenCardOpenEvidenceAndTickedOffRowsSurviveRedraws) {
     ASSERT_NE(ticked, nullptr);
     EXPECT_EQ(ticked->mark(), QStringLiteral("✓"));
     EXPECT_EQ(ticked->markColour(), Palette::green(false));
-    EXPECT_TRUE(shows(qobject_cast<Card*>(ticked->parentWidget()), PaneView::removeTitle(Step::accessibility)));
+    EXPECT_TRUE(
+        shows(qobject_cast<Card*>(ticked->parentWidget()), PaneView::removeTitle(Step::accessibility)));
 
     press(&page, hideOne);
     test::settle();

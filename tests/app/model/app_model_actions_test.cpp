@@ -29,8 +29,9 @@ TEST_F(ActionsTest, PageVisitsAreCountedAndMoveInVisitsRaiseTheEpoch) {
     m.go(Step::done);
     EXPECT_EQ(m.moveInEpoch(), 2);
     const auto counts = world.counters->snapshot();
-    EXPECT_EQ(counts, (QMap<QString, qint64>{
-                          {"page.start", 1}, {"page.accessibility", 1}, {"page.loginItems", 1}, {"page.done", 2}}))
+    EXPECT_EQ(counts,
+              (QMap<QString, qint64>{
+                  {"page.start", 1}, {"page.accessibility", 1}, {"page.loginItems", 1}, {"page.done", 2}}))
         << "\"page.moveIn\" is not in the vocabulary";
 }
 

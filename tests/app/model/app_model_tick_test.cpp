@@ -140,8 +140,9 @@ TEST_F(TickTest, DemoDecidesOnMadeUpRowsAndDrawsThePhotoOnce) {
     m.go(Step::accessibility);
     const int reads = world.settings.totalReads();
     world.beatAfter(0.5);
-    EXPECT_EQ(m.decision().marks,
-              Decide::page(Fixtures::candidates(Step::accessibility), Fixtures::rows(Step::accessibility)).marks);
+    EXPECT_EQ(
+        m.decision().marks,
+        Decide::page(Fixtures::candidates(Step::accessibility), Fixtures::rows(Step::accessibility)).marks);
     EXPECT_EQ(m.phase(), Phase::selected);
     EXPECT_EQ(m.banner(),
               "Demo: these rows are made up. In real use this window points at your own System Settings.");

@@ -48,7 +48,8 @@ TEST_F(FixturesTest, MarketingReplacesEachMarkedTextOnceAndWhole) {
         for (const ExplainItem& item : Fixtures::explainItems(step))
             texts << item.key << item.name << item.id.value_or("") << item.file.value_or("");
         for (const QString& text : texts)
-            EXPECT_FALSE(text.contains("TEST")) << step.rawValue().toStdString() << ": " << text.toStdString();
+            EXPECT_FALSE(text.contains("TEST"))
+                << step.rawValue().toStdString() << ": " << text.toStdString();
     }
 }
 
