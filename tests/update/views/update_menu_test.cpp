@@ -1,10 +1,15 @@
-// The app menu's two update items with the status line of each state, and
-// the status wrapper until the update model takes the hook over.
+// The app menu's two update items with the status line of each state, the
+// status wrapper until the update model takes the hook over, and the
+// message boxes, which show feed texts as they are.
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 
 #include "support/Printers.h"
 #include "support/QtApp.h"
@@ -12,6 +17,7 @@
 #include "update/KTUpdate.h"
 #include "update/KTUpdateModel.h"
 #include "update/views/KTUpdateMenu.h"
+#include "update/views/KTUpdateMessageBox.h"
 
 namespace rk {
 namespace {
@@ -69,6 +75,33 @@ TEST_F(UpdateMenu, TheStatusItemHearsMessagesUntilTheModelTakesTheHookOver) {
     QCoreApplication::processEvents();
     EXPECT_EQ(menu.actions()[1]->text(), QString("Updates: on · checked 3:07pm · up to date"));
     EXPECT_EQ(model.status(), QString("downloading v1.5…"));
+}
+
+// Answers the next box with `label`, noting the text formats of its labels.
+void answerNextBox(const QString& label, QList<Qt::TextFormat>& formats) {
+    QTimer::singleShot(0, [label, &formats] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (const QLabel* text : box->findChildren<QLabel*>())
+            formats << text->textFormat();
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == label)
+                button->click();
+        }
+    });
+}
+
+// Markup in a title or message stays literal text.
+TEST_F(UpdateMenu, MessageBoxesNeverReadFeedTextsAsMarkup) {
+    KTUpdateMessageBox boxes;
+    QList<Qt::TextFormat> formats;
+    answerNextBox("Install and Relaunch", formats);
+    EXPECT_TRUE(boxes.confirm("A new version is available", "v<b>1.5</b> is ready.", "Install and Relaunch",
+                              "Later"));
+    answerNextBox("OK", formats);
+    boxes.notice("Update failed", "<a href='https://example.com'>signature</a> refused");
+    EXPECT_GE(formats.size(), 4);
+    EXPECT_EQ(formats.count(Qt::PlainText), formats.size());
 }
 
 }  // namespace
