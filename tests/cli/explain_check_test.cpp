@@ -34,9 +34,12 @@ ExplainCheck::Pipeline answering(Source source, const ExplanationMap& answers) {
 }
 
 TEST(ExplainCheck, EachModeHasItsOwnVerdict) {
-    const Explanation ai2{"TEST Sync Agent", "Syncs.", Source::ai},
-        ai3{"TEST Menu Clock", "A clock.", Source::ai};
-    const Explanation device2{"TEST Sync Agent", "Syncs.", Source::onDevice};
+    const ExplanationMap rule{{"t1", kRule}};
+    const ExplanationMap device{{"t1", kRule}, {"t2", {"TEST Sync Agent", "Syncs.", Source::onDevice}}};
+    const ExplanationMap ai{{"t1", kRule},
+                            {"t2", {"TEST Sync Agent", "Syncs.", Source::ai}},
+                            {"t3", {"TEST Menu Clock", "A clock.", Source::ai}}};
+    const QString noDevice = "NOT MEASURED: the on-device model is not available here (none)";
     const struct {
         const char* word;
         Source source;
@@ -44,33 +47,13 @@ TEST(ExplainCheck, EachModeHasItsOwnVerdict) {
         int status;
         QString last;
     } cases[] = {
-        {"offline",
-         Source::none,
-         {{"t1", kRule}},
-         0,
-         "PASS: rules line kept, nothing else invented, nothing sent"},
-        {"offline", Source::onDevice, {{"t1", kRule}, {"t2", device2}}, 1, "FAIL"},
-        {"gateway",
-         Source::ai,
-         {{"t1", kRule}, {"t2", ai2}, {"t3", ai3}},
-         0,
-         "PASS: the gateway explained the rows the rules could not"},
-        {"gateway", Source::none, {{"t1", kRule}}, 1, "FAIL"},
-        {"device",
-         Source::onDevice,
-         {{"t1", kRule}, {"t2", device2}},
-         0,
-         "PASS: the on-device model answered"},
-        {"device",
-         Source::none,
-         {{"t1", kRule}},
-         3,
-         "NOT MEASURED: the on-device model is not available here (none)"},
-        {"Gateway",
-         Source::ai,
-         {{"t1", kRule}, {"t2", ai2}, {"t3", ai3}},
-         3,
-         "NOT MEASURED: the on-device model is not available here (none)"},
+        {"offline", Source::none, rule, 0, "PASS: rules line kept, nothing else invented, nothing sent"},
+        {"offline", Source::onDevice, device, 1, "FAIL"},
+        {"gateway", Source::ai, ai, 0, "PASS: the gateway explained the rows the rules could not"},
+        {"gateway", Source::none, rule, 1, "FAIL"},
+        {"device", Source::onDevice, device, 0, "PASS: the on-device model answered"},
+        {"device", Source::none, rule, 3, noDevice},
+        {"Gateway", Source::ai, ai, 3, noDevice},
     };
     for (const auto& c : cases) {
         ExplainCheck::Options options{.pipeline = answering(c.source, c.answers)};

@@ -18,7 +18,6 @@ using namespace rk;
 using rk::test::FakeAccount;
 using rk::test::FakeOnDeviceModel;
 using rk::test::LoopbackGateway;
-using rk::test::ManualDispatch;
 using Source = Explanation::Source;
 
 namespace {
@@ -80,21 +79,9 @@ protected:
 
     FakeAccount account{"anna", "Anna Berg"};
     FakeOnDeviceModel model;
-    Counter consent;
 };
 
 }  // namespace
-
-TEST_F(ExplainerTest, AllRuleAnswersGiveRulesWithoutAskingAnyone) {
-    const QList<ExplainItem> items{sampleItems()[0], {"d2", "Dropbox Web Helper", {}, {}, {}}};
-    const ExplainRun run = Explainer::run(items, true, consent.answering(true), services(&model));
-    EXPECT_EQ(run.source, Source::rules);
-    EXPECT_EQ(run.answers.size(), 2);
-    EXPECT_EQ(run.answers["t1"].source, Source::rules);
-    EXPECT_EQ(run.answers["t1"].name, "TEST Dropbox Helper");
-    EXPECT_EQ(model.calls, 0);
-    EXPECT_EQ(*consent.asked, 0);
-}
 
 // Who answers the items the rules do not know: the on-device model when it
 // may and can, else the gateway once the person agrees, else nobody.
@@ -149,9 +136,18 @@ TEST_F(ExplainerTest, TheModelOrWithConsentTheGatewayAnswersTheRest) {
             EXPECT_FALSE(request.body.contains("Dropbox"));
         }
     }
-    // The host has no model at all.
+    // The host has no model at all; items the rules all know ask nobody.
     const ExplainRun host = Explainer::run(sampleItems(), true, {}, services(&OnDeviceModel::host()));
     EXPECT_EQ(host.source, Source::none);
+    Counter asked;
+    const ExplainRun known = Explainer::run({sampleItems()[0], {"d2", "Dropbox Web Helper", {}, {}, {}}},
+                                            true, asked.answering(true), services(&model));
+    EXPECT_EQ(known.source, Source::rules);
+    EXPECT_EQ(known.answers.keys(), (QStringList{"d2", "t1"}));
+    EXPECT_EQ(known.answers["t1"],
+              (Explanation{"TEST Dropbox Helper", known.answers["d2"].what, Source::rules}));
+    EXPECT_EQ(model.calls, 0);
+    EXPECT_EQ(*asked.asked, 0);
 }
 
 TEST_F(ExplainerTest, AtMostFortyItemsGoToTheModelOnceEach) {
@@ -166,28 +162,6 @@ TEST_F(ExplainerTest, AtMostFortyItemsGoToTheModelOnceEach) {
     EXPECT_EQ(run.answers.size(), Explainer::maxModelItems);
     EXPECT_TRUE(run.answers.contains("k39"));
     EXPECT_FALSE(run.answers.contains("k40"));
-}
-
-TEST_F(ExplainerTest, ExplainDeliversEachRunsOwnAnswersOnTheContext) {
-    ManualDispatch dispatch;
-    QObject context;
-    QList<ExplainRun> delivered;
-    model.sentences = {{1, "first"}};
-    Explainer::explain(
-        {unknown(1)}, true, {}, &context, [&](ExplainRun r) { delivered.append(r); }, services(&model),
-        dispatch);
-    Explainer::explain(
-        {unknown(2)}, false, {}, &context, [&](ExplainRun r) { delivered.append(r); }, services(&model),
-        dispatch);
-    ASSERT_EQ(dispatch.jobs.size(), 2);
-    EXPECT_EQ(model.calls, 0);  // nothing runs on the caller's thread
-    dispatch.finish(1);
-    dispatch.finish(0);
-    ASSERT_EQ(delivered.size(), 2);
-    EXPECT_EQ(delivered[0].source, Source::none);
-    EXPECT_TRUE(delivered[0].answers.isEmpty());
-    EXPECT_EQ(delivered[1].source, Source::onDevice);
-    EXPECT_EQ(delivered[1].answers["k1"].what, "first");
 }
 
 // The threaded dispatch asks and works away from the caller, answers on the

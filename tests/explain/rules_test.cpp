@@ -25,16 +25,11 @@ TEST(ExplainRules, RealHelpersAnswerWithTheirOwnSentence) {
         {item("x", {}, "DropBox-Updater"), "dropbox"},
         {item("x", {}, {}, "DROPBOX, INC."), "dropbox"},
         {item("SetappAgent", "com.setapp.DesktopClient.SetappAgent"), "setapp"},
-        {item("iStat Menus Status", "com.bjango.istatmenus.status"), "istat"},
         {item("Box", "com.box.desktop.helper", {}, "Box, Inc."), "box drive"},
         {item("x", {}, {}, "Box, Inc."), "box drive"},
-        {item("Parallels Desktop Launch", "com.parallels.desktop.launch"), "parallels"},
         {item("Autoupdate", "org.sparkle-project.Sparkle.Autoupdate"), "sparkle"},
         {item("x", "com.teamviewer.teamviewer_service"), "teamviewer"},
-        {item("x", "com.logi.optionsplus.updater"), "logitech"},
         {item("x", "org.pqrs.karabiner.karabiner_console_user_server"), "karabiner"},
-        {item("x", "us.zoom.ZoomDaemon"), "zoom.us"},
-        {item("x", "com.1password.1password-launcher"), "1password"},
         {item("x", "homebrew.mxcl.postgresql@14"), "homebrew"},
     };
     for (const Case& c : cases) {

@@ -66,13 +66,22 @@ protected:
     ScriptedMachine machine;
 };
 
-TEST_F(ProbesTest, OnlyTheTwoCommandsNameAProgram) {
+// Only the two commands name a program; a run gives both channels (Codex
+// answers on standard error), and only when the tool finished within 8 s.
+TEST_F(ProbesTest, OnlyTheTwoCommandsNameAProgramAndRunWithinTheLimit) {
     EXPECT_EQ(
         MoveIn::program("codesign", root.paths()),
         (MoveIn::Program{root.disk("/usr/bin/security"), {"find-identity", "-v", "-p", "codesigning"}}));
     EXPECT_EQ(MoveIn::program("codex-login", root.paths())->arguments, (QStringList{"login", "status"}));
     for (const char* other : {"codex", "security", "", "Codesign", "rm"})
         EXPECT_EQ(MoveIn::program(other, root.paths()), std::nullopt) << other;
+    machine.answers["/ok"] = finished("out ", "err", 1);
+    machine.answers["/slow"] = ToolRun{ToolRun::Outcome::timedOut, -1, "partial", {}};
+    EXPECT_EQ(MoveIn::run({"/ok", {"a"}}, machine), QString("out err"));
+    EXPECT_EQ(MoveIn::run({"/slow", {}}, machine), std::nullopt);
+    EXPECT_EQ(MoveIn::run({"/missing", {}}, machine), std::nullopt);
+    for (const auto& call : machine.calls)
+        EXPECT_EQ(call.limit, 8000ms);
 }
 
 // Installers that put Codex elsewhere (npm with another prefix, a version
@@ -101,16 +110,6 @@ TEST_F(ProbesTest, CodexIsLookedForInItsUsualPlacesThenOnTheSearchPath) {
     EXPECT_EQ(codex(searchPath), local);
     const QString brew = writeTool(root, "/opt/homebrew/bin/codex");
     EXPECT_EQ(codex(searchPath), brew);
-}
-
-TEST_F(ProbesTest, RunGivesBothChannelsOnlyWhenTheToolFinishedInTime) {
-    machine.answers["/ok"] = finished("out ", "err", 1);
-    machine.answers["/slow"] = ToolRun{ToolRun::Outcome::timedOut, -1, "partial", {}};
-    EXPECT_EQ(MoveIn::run({"/ok", {"a"}}, machine), QString("out err"));
-    EXPECT_EQ(MoveIn::run({"/slow", {}}, machine), std::nullopt);
-    EXPECT_EQ(MoveIn::run({"/missing", {}}, machine), std::nullopt);
-    for (const auto& call : machine.calls)
-        EXPECT_EQ(call.limit, 8000ms);
 }
 
 // A failed run is cached too, so a missing tool is not retried every refresh.
