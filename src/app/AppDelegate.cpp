@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileOpenEvent>
+#include <QIcon>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QSettings>
 
@@ -20,11 +23,38 @@
 #include "movein/MoveInPage.h"
 #include "permissions/PermissionWizard.h"
 #include "platform/Workspace.h"
+#include "ui/Monogram.h"
 #include "ui/RootView.h"
+#include "ui/SettingsCard.h"
+#include "update/KTUpdate.h"
+#include "update/KTUpdateModel.h"
+#include "update/UpdateCheck.h"
+#include "update/UpdateInstall.h"
+#include "update/views/KTUpdateMenu.h"
+#include "update/views/KTUpdateMessageBox.h"
+#include "update/views/KTUpdatesSettingsView.h"
 
 namespace rk {
 
 namespace {
+
+// The calls not given, filled in with the updater's own.
+UpdaterCalls withRealUpdater(UpdaterCalls calls) {
+    if (!calls.appendMenuItems)
+        calls.appendMenuItems = [](QMenu& menu) { KTStandard::appendUpdateItems(menu); };
+    if (!calls.touchModel)
+        calls.touchModel = [] { KTUpdateModel::shared(); };
+    if (!calls.start) {
+        calls.start = [](const QString& appKey) {
+            KTUpdateMessageBox::install();
+            KTUpdate::appKey = appKey;
+            KTUpdate::start();
+        };
+    }
+    if (!calls.installPendingOnQuit)
+        calls.installPendingOnQuit = [] { KTUpdate::installPendingOnQuitIfAny(); };
+    return calls;
+}
 
 void centreOnScreen(QWidget* window) {
     QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
@@ -41,6 +71,7 @@ AppDelegate::AppDelegate(QStringList args, AppDelegateSeams seams, QObject* pare
       args_(std::move(args)),
       options_(LaunchOptions::from(args_)),
       seams_(std::move(seams)),
+      updater_(withRealUpdater(seams_.updater)),
       model_(seams_.model != nullptr ? *seams_.model : AppModel::shared()) {
     AppActions::setCurrent(this);
     model_.setDefaultWindowPlacer(&WindowPlacement::besideSettingsSoon);
@@ -55,6 +86,18 @@ AppDelegate::~AppDelegate() {
 }
 
 void AppDelegate::applicationWillFinishLaunching() {
+    // The letter tile names the app's windows to the desktop and on the
+    // drag companion's card.
+    QIcon tile;
+    for (const int side : {16, 32, 64, 128, 256}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        MonogramArt::paint(painter, QRectF(0, 0, side, side));
+        painter.end();
+        tile.addPixmap(pixmap);
+    }
+    QGuiApplication::setWindowIcon(tile);
     if (seams_.configureWizard) {
         seams_.configureWizard();
         return;
@@ -90,6 +133,10 @@ std::optional<int> AppDelegate::applicationDidFinishLaunching() {
     }
     // 8. The launch count.
     Stats::record(QStringLiteral("launch"));
+    // 9. The updater: its model first, so the first check's messages reach
+    //    the settings rows, then the key and the start.
+    updater_.touchModel();
+    updater_.start(updateAppKey());
     // Links given as arguments arrive once launch is over, as the system
     // delivers them on a Mac.
     if (!options_.links.isEmpty())
@@ -122,6 +169,7 @@ void AppDelegate::applicationWillTerminate() {
     model_.overlay().hide();
     Stats::flush();
     saveFrame();
+    updater_.installPendingOnQuit();
 }
 
 void AppDelegate::showAbout() {
@@ -158,7 +206,8 @@ void AppDelegate::buildMainMenu() {
         return;
     pendingMenuBar_ = std::make_unique<QMenuBar>();
     menuBar_ = pendingMenuBar_.get();
-    Menus::build(*pendingMenuBar_, [this](MenuAction action) { perform(action); });
+    Menus::build(
+        *pendingMenuBar_, [this](MenuAction action) { perform(action); }, updater_.appendMenuItems);
     if (window_)
         window_->setMenuBar(pendingMenuBar_.release());
 }
@@ -198,6 +247,9 @@ void AppDelegate::createWindow() {
     window_->resize(size);
     RootView::setMoveInPageFactory(
         [](AppModel& m, bool dark, QWidget* parent) -> QWidget* { return new MoveInPage(m, dark, parent); });
+    SettingsCard::setUpdatesRows([](bool dark, QWidget* parent) -> QWidget* {
+        return KTUpdatesSettingsView(QStringLiteral("Rowkeeper")).rows(dark, parent);
+    });
     window_->setCentralWidget(new RootView(model_));
 
     const std::unique_ptr<QSettings> settings = frameSettings();

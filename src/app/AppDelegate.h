@@ -1,11 +1,12 @@
 #pragma once
 // The application's delegate: it declares the app's permissions to the
-// wizard before launch ends, then builds the menus, opens the main window
-// with the root view, starts the scan loop, looks for a move to another
-// computer and honours the launch flags. It answers links of the app's
-// scheme, carries the three menu actions of the app (about, permissions,
-// diagnostics) and tidies up when the app quits. It owns the main window and
-// the about window.
+// wizard before launch ends, then builds the menus (with the updater's
+// items), opens the main window with the root view, starts the scan loop,
+// looks for a move to another computer, honours the launch flags and starts
+// the updater. It answers links of the app's scheme, carries the three menu
+// actions of the app (about, permissions, diagnostics) and tidies up when
+// the app quits, the updater's install of a staged update last. It owns the
+// main window and the about window.
 //
 // Main thread only. `main` makes one and calls the launch callbacks in order;
 // tests make one over a model and stand-ins of their own.
@@ -26,6 +27,7 @@
 #include "ui/AppActions.h"
 
 class QMainWindow;
+class QMenu;
 class QSettings;
 class QWidget;
 
@@ -33,6 +35,22 @@ namespace rk {
 
 class AppModel;
 enum class MenuAction;
+
+// The updater as the delegate drives it, at launch and at quit. Empty
+// members stand for the real calls.
+struct UpdaterCalls {
+    // Appends "Check for Updates…" and the status line to the app's menu
+    // (KTStandard::appendUpdateItems).
+    std::function<void(QMenu&)> appendMenuItems{};
+    // Makes the update model, so that it hears the first check
+    // (KTUpdateModel::shared()).
+    std::function<void()> touchModel{};
+    // Gives the updater the app's key and starts it (KTUpdate::appKey, then
+    // KTUpdate::start(), with the updater's message box put in place first).
+    std::function<void(const QString& appKey)> start{};
+    // Hands a staged update to the swap script (KTUpdate::installPendingOnQuitIfAny()).
+    std::function<void()> installPendingOnQuit{};
+};
 
 // What the application delegate runs on. Empty values stand for the real ones.
 struct AppDelegateSeams {
@@ -43,6 +61,7 @@ struct AppDelegateSeams {
     std::function<void()> configureWizard{};
     // Where the window frame is remembered; empty: QSettings()'s own.
     QString frameSettingsFile{};
+    UpdaterCalls updater{};
 };
 
 class AppDelegate final : public QObject, public AppActions {
@@ -56,6 +75,8 @@ public:
     static constexpr int minimumHeight = 560;
     // The settings key of the main window's frame.
     static QString frameKey() { return QStringLiteral("LarkspurMain"); }
+    // The app's folder on the update feed.
+    static QString updateAppKey() { return QStringLiteral("lark-spur"); }
 
     explicit AppDelegate(QStringList args, AppDelegateSeams seams = {}, QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -71,8 +92,9 @@ public:
     // arguments; with none, it only wanted the window in front.
     void openForwarded(const QStringList& linkTexts);
     static bool applicationShouldTerminateAfterLastWindowClosed() { return true; }
-    // Hides the marks overlay, writes the usage counters and remembers the
-    // window's frame. Runs once, however often it is called.
+    // Hides the marks overlay, writes the usage counters, remembers the
+    // window's frame and, last, lets the updater install a staged update.
+    // Runs once, however often it is called.
     void applicationWillTerminate();
 
     // ---- Menu actions --------------------------------------------------------
@@ -103,6 +125,7 @@ private:
     QStringList args_;
     LaunchOptions options_;
     AppDelegateSeams seams_;
+    UpdaterCalls updater_;
     AppModel& model_;
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<QWidget> about_;

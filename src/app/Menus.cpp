@@ -27,6 +27,12 @@ MenuItemDef item(const QString& title, MenuAction action, QKeySequence key = {},
     return def;
 }
 
+MenuItemDef updaterItems() {
+    MenuItemDef item;
+    item.updaterItems = true;
+    return item;
+}
+
 QKeySequence command(Qt::Key key, Qt::KeyboardModifiers more = {}) {
     return QKeySequence(QKeyCombination(Qt::ControlModifier | more, key));
 }
@@ -91,6 +97,7 @@ const QList<MenuDef>& Menus::table() {
              separator(),
              item(QStringLiteral("Permissions…"), A::showPermissions, command(Qt::Key_Comma), T::delegate,
                   QAction::PreferencesRole),
+             updaterItems(),
              separator(),
              item(QStringLiteral("Hide Rowkeeper"), A::hide, command(Qt::Key_H)),
              item(QStringLiteral("Hide Others"), A::hideOthers, command(Qt::Key_H, Qt::AltModifier)),
@@ -165,13 +172,19 @@ QString Menus::selector(MenuAction action) {
     return {};
 }
 
-void Menus::build(QMenuBar& bar, std::function<void(MenuAction)> delegate) {
+void Menus::build(QMenuBar& bar, std::function<void(MenuAction)> delegate,
+                  const std::function<void(QMenu&)>& updaterItems) {
     for (const MenuDef& def : table()) {
         QMenu* menu = bar.addMenu(def.title);
         menu->setTitle(def.title);
         for (const MenuItemDef& itemDef : def.items) {
             if (itemDef.separator) {
                 menu->addSeparator();
+                continue;
+            }
+            if (itemDef.updaterItems) {
+                if (updaterItems)
+                    updaterItems(*menu);
                 continue;
             }
             QAction* action = menu->addAction(itemDef.title);

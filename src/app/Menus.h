@@ -1,8 +1,9 @@
 #pragma once
 // The main menu as a table: four menus, their items, key equivalents, roles
-// and who answers each item. The Mac's command key is written as Qt's
-// control modifier, which Qt maps to the command key there. The three items
-// the Mac places itself (About, Permissions…, Quit) carry their menu roles.
+// and who answers each item, with the place where the updater appends its
+// own items. The Mac's command key is written as Qt's control modifier,
+// which Qt maps to the command key there. The three items the Mac places
+// itself (About, Permissions…, Quit) carry their menu roles.
 
 #include <QAction>
 #include <QKeySequence>
@@ -43,6 +44,9 @@ enum class MenuTarget { delegate, firstResponder };
 
 struct MenuItemDef {
     bool separator = false;
+    // The place of the updater's items ("Check for Updates…" and its status
+    // line), which the updater appends itself.
+    bool updaterItems = false;
     QString title{};
     std::optional<MenuAction> action{};
     QKeySequence key{};
@@ -65,8 +69,10 @@ struct Menus {
 
     // Builds the table into `bar`. Delegate items call `delegate`; the
     // others are answered by performStandard(). Shortcuts work in every
-    // window of the app.
-    static void build(QMenuBar& bar, std::function<void(MenuAction)> delegate);
+    // window of the app. `updaterItems` appends the updater's items to the
+    // menu at their place; without it the place stays empty.
+    static void build(QMenuBar& bar, std::function<void(MenuAction)> delegate,
+                      const std::function<void(QMenu&)>& updaterItems = {});
     // The first menu of `bar` titled "Window"; none when there is none.
     static QMenu* windowsMenu(const QMenuBar& bar);
     static QMenu* helpMenu(const QMenuBar& bar);

@@ -9,6 +9,15 @@
 #include "platform/BundleInfo.h"
 #include "platform/Seam.h"
 
+// Set by src/platform/CMakeLists.txt on this file only: the version and
+// build number a Mac keeps in the bundle's Info.plist.
+#ifndef ROWKEEPER_VERSION
+#define ROWKEEPER_VERSION ""
+#endif
+#ifndef ROWKEEPER_BUILD
+#define ROWKEEPER_BUILD ""
+#endif
+
 namespace rk {
 
 namespace {
@@ -52,12 +61,17 @@ void AppBundle::setCurrent(AppBundle* bundle) {
     Seam<AppBundle>::setCurrent(bundle);
 }
 
-// Without a bundle, the Qt application's name stands in for the bundle name,
-// and its display name for the display name; both only exist once the
-// application object does.
+// Without a bundle, the program's own version and build number (given by
+// the build) stand in for the bundle's, the Qt application's name for the
+// bundle name and its display name for the display name; the names only
+// exist once the application object does.
 std::optional<QString> HostAppBundle::infoString(const QString& key) const {
     if (const auto bundle = BundleInfo::enclosingBundle(executablePath()))
         return BundleInfo::read(*bundle).string(key);
+    if (key == "CFBundleShortVersionString")
+        return nonEmpty(QStringLiteral(ROWKEEPER_VERSION));
+    if (key == "CFBundleVersion")
+        return nonEmpty(QStringLiteral(ROWKEEPER_BUILD));
     if (key == "CFBundleName" && QCoreApplication::instance())
         return nonEmpty(QCoreApplication::applicationName());
     if (key == "CFBundleDisplayName" && qobject_cast<QGuiApplication*>(QCoreApplication::instance()))

@@ -18,6 +18,8 @@ namespace rk {
 namespace {
 
 constexpr double kFocusRingWidth = 2;
+// Between a button's symbol and its title.
+constexpr int kSymbolGap = 5;
 constexpr const char* kKeyboardFocus = "rkKeyboardFocus";
 
 // Notes on each control whether it holds focus that came from Tab or
@@ -292,6 +294,20 @@ QColor QuietButton::titleColour() const {
     return Palette::ink(dark_);
 }
 
+void QuietButton::setSymbol(Symbol symbol) {
+    symbol_ = symbol;
+    updateGeometry();
+    update();
+}
+
+QSize QuietButton::sizeHint() const {
+    QSize size = ShapeButton::sizeHint();
+    if (symbol_) {
+        size.rwidth() += QFontMetrics(font()).height() + kSymbolGap;
+    }
+    return size;
+}
+
 void QuietButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -302,9 +318,21 @@ void QuietButton::paintEvent(QPaintEvent*) {
     path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius(), radius());
     painter.setPen(QPen(outlineColour(), 1));
     painter.drawPath(path);
+    QRect titleArea = rect();
+    if (symbol_) {
+        // The symbol, as tall as a line of the title, and the title centred together.
+        const QFontMetrics metrics(font());
+        const int side = metrics.height();
+        const int row = side + kSymbolGap + metrics.horizontalAdvance(text());
+        const int left = (width() - row) / 2;
+        Symbols::paint(painter, *symbol_, QRectF(left, (height() - side) / 2.0, side, side), titleColour());
+        titleArea.setLeft(left + side + kSymbolGap);
+    }
     painter.setPen(titleColour());
     painter.setFont(font());
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    painter.drawText(titleArea,
+                     (symbol_ ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter | Qt::TextSingleLine,
+                     text());
     paintFocusRing(painter, *this, radius());
 }
 
@@ -360,6 +388,10 @@ CapsuleSwitch::CapsuleSwitch(bool dark, bool on, std::function<void(bool)> chang
 }
 
 void CapsuleSwitch::setOn(bool on) {
+    // The value it has already: a slide under way goes on to its end.
+    if (on == on_) {
+        return;
+    }
     animation_->stop();
     on_ = on;
     position_ = on ? 1.0 : 0.0;
@@ -400,6 +432,9 @@ QColor CapsuleSwitch::trackColour() const {
 void CapsuleSwitch::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
+    if (!isEnabled()) {
+        painter.setOpacity(0.45);
+    }
     const QRectF track(0, 0, trackWidth, trackHeight);
     QPainterPath capsule;
     capsule.addRoundedRect(track, trackHeight / 2.0, trackHeight / 2.0);

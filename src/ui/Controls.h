@@ -20,6 +20,7 @@
 #include <optional>
 
 #include "ui/Palette.h"
+#include "ui/Symbols.h"
 
 namespace rk {
 
@@ -158,19 +159,24 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// Secondary actions: an outlined rounded rectangle without fill.
+// Secondary actions: an outlined rounded rectangle without fill, the title
+// optionally led by a symbol in the title's colour.
 class QuietButton : public ShapeButton {
     Q_OBJECT
 public:
     QuietButton(bool dark, const QString& title, std::function<void()> action, QWidget* parent = nullptr);
     QColor outlineColour() const;
     QColor titleColour() const;
+    void setSymbol(Symbol symbol);
+    std::optional<Symbol> symbol() const { return symbol_; }
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     bool dark_;
+    std::optional<Symbol> symbol_;
 };
 
 // A plain-style button that is only its text (the "Show them", "How I know"
@@ -195,10 +201,12 @@ private:
 };
 
 // An on/off switch of 34 by 20: gold track with the knob right when on,
-// the line colour with the knob left when off. A click flips the value at
+// the line colour with the knob left when off; faded while disabled, when
+// it shows its value and takes no click. A click flips the value at
 // once and calls `changed` with the new value; the knob then slides over
 // 0.15 s (at once under static rendering). The caller owns the value:
-// `setOn` sets it without calling `changed`.
+// `setOn` sets it without calling `changed` (and leaves a slide to the value
+// it already has alone).
 class CapsuleSwitch : public QAbstractButton {
     Q_OBJECT
 public:

@@ -65,9 +65,9 @@ BundleVersion currentVersion() {
         const BundleInfo bundle = BundleInfo::read(path);
         return versionFrom([&](const QString& key) { return bundle.string(key); });
     }
+    // The running program always has its bundle information (a Linux build
+    // its own version and build number), inside an .app or not.
     const AppBundle& self = AppBundle::current();
-    if (!isBundlePath(self.bundlePath()))
-        return unreadable(self.bundlePath());
     return versionFrom([&](const QString& key) { return self.infoString(key); });
 }
 

@@ -27,13 +27,6 @@ namespace {
 
 [[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
 
-QList<QUrl> links(const QStringList& texts) {
-    QList<QUrl> out;
-    for (const QString& text : texts)
-        out << QUrl(text);
-    return out;
-}
-
 // The event names the page ("link." and its raw value), "link.unknown" a
 // link of the scheme that names none, and nothing a list without our scheme.
 TEST(Routes, TheFirstLinkOfTheSchemeDecides) {
@@ -52,14 +45,9 @@ TEST(Routes, TheFirstLinkOfTheSchemeDecides) {
         {{"rowkeeper://nothing", "rowkeeper://accessibility"}, std::nullopt, "link.unknown"},
     };
     for (const auto& c : cases) {
-        const LinkRoute route = LinkRouter::route(links(c.links));
-        const QString event = QString::fromUtf8(c.event);
-        const LinkRoute::Kind kind = event.isEmpty()           ? LinkRoute::Kind::none
-                                     : event == "link.unknown" ? LinkRoute::Kind::unknown
-                                                               : LinkRoute::Kind::page;
-        EXPECT_EQ(route.kind, kind) << c.links.join(' ').toStdString();
+        const LinkRoute route = LinkRouter::route(LinkRouter::parse(c.links));
+        EXPECT_EQ(route.event(), c.event) << c.links.join(' ').toStdString();
         EXPECT_EQ(route.step, c.step ? std::optional<Step>(*c.step) : std::nullopt);
-        EXPECT_EQ(route.event(), event);
     }
 }
 
@@ -72,6 +60,7 @@ protected:
                                                  delegateSeams(world, frames.filePath("frames.ini")));
         delegate->applicationWillFinishLaunching();
         delegate->applicationDidFinishLaunching();
+        delegate->window()->showMinimized();
     }
     qint64 count(const QString& event) { return world.counters->snapshot().value(event); }
 
@@ -80,9 +69,8 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-TEST_F(DelegateLinks, LinksOfOtherSchemesDoNothingAtAll) {
-    delegate->window()->showMinimized();
-    delegate->openLinks(links({"https://example.com/accessibility"}));
+TEST_F(DelegateLinks, LinksOfOtherSchemesDoNothingAndFileOpenEventsAreLinks) {
+    delegate->openLinks({QUrl("https://example.com/accessibility")});
     EXPECT_EQ(world.model->step(), Step(Step::start));
     EXPECT_TRUE(delegate->window()->isMinimized());
     for (const QString& name : Stats::vocabulary()) {
@@ -90,9 +78,7 @@ TEST_F(DelegateLinks, LinksOfOtherSchemesDoNothingAtAll) {
             EXPECT_EQ(count(name), 0) << name.toStdString();
         }
     }
-}
 
-TEST_F(DelegateLinks, TheSystemsFileOpenEventIsALink) {
     QFileOpenEvent event(QUrl(QStringLiteral("rowkeeper://accessibility")));
     QCoreApplication::sendEvent(QCoreApplication::instance(), &event);  // not filtered yet
     EXPECT_EQ(world.model->step(), Step(Step::start));
@@ -102,28 +88,22 @@ TEST_F(DelegateLinks, TheSystemsFileOpenEventIsALink) {
     EXPECT_EQ(world.model->step(), Step(Step::accessibility));
 }
 
-// A page link switches page, an unknown word only counts; both bring the
-// window back.
+// A page link switches page, an unknown word only counts, no link at all
+// changes nothing; each brings the window back.
 TEST_F(DelegateLinks, AForwardedLinkIsReadLikeALaunchArgument) {
     world.model->go(Step::accessibility);
-    delegate->window()->showMinimized();
-    delegate->openForwarded({"rowkeeper://login items"});
-    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
-    EXPECT_EQ(count("link.unknown"), 1);
-    EXPECT_FALSE(delegate->window()->isMinimized());
-    delegate->window()->showMinimized();
-    delegate->openForwarded({"ROWKEEPER://LoginItems/"});
-    EXPECT_EQ(world.model->step(), Step(Step::loginItems));
-    EXPECT_EQ(count("link.loginItems"), 1);
-    EXPECT_FALSE(delegate->window()->isMinimized());
-}
-
-TEST_F(DelegateLinks, ASecondLaunchWithoutLinksOnlyBringsTheWindowForward) {
-    world.model->go(Step::loginItems);
-    delegate->window()->showMinimized();
-    delegate->openForwarded({});
-    EXPECT_EQ(world.model->step(), Step(Step::loginItems));
-    EXPECT_FALSE(delegate->window()->isMinimized());
+    const std::tuple<QStringList, Step::Value, const char*> forwarded[] = {
+        {{"rowkeeper://login items"}, Step::accessibility, "link.unknown"},
+        {{"ROWKEEPER://LoginItems/"}, Step::loginItems, "link.loginItems"},
+        {{}, Step::loginItems, nullptr},
+    };
+    for (const auto& [texts, step, event] : forwarded) {
+        delegate->window()->showMinimized();
+        delegate->openForwarded(texts);
+        EXPECT_EQ(world.model->step(), Step(step)) << texts.join(' ').toStdString();
+        EXPECT_EQ(event ? count(event) : 1, 1) << event;
+        EXPECT_FALSE(delegate->window()->isMinimized());
+    }
 }
 
 // ---- One copy per person ----------------------------------------------------------
@@ -165,8 +145,16 @@ protected:
     QList<QStringList> received;
 };
 
-TEST_F(Forwarding, NobodyListeningMeansThisLaunchRunsItself) {
+// Nobody listening means this launch runs itself, also over a socket left
+// by a copy that crashed, which the new listener replaces.
+TEST_F(Forwarding, NobodyListeningOrALeftoverSocketMeansThisLaunchListens) {
     EXPECT_FALSE(SingleInstance(socketName()).forward({"rowkeeper://accessibility"}, 200));
+    {
+        QFile leftover(socketName());
+        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    }
+    ASSERT_FALSE(SingleInstance(socketName()).forward({}, 200));
+    EXPECT_TRUE(SingleInstance(socketName()).listen());
 }
 
 // Qt cannot read a link with a space in its host; handed over as text it
@@ -175,24 +163,11 @@ TEST_F(Forwarding, NobodyListeningMeansThisLaunchRunsItself) {
 TEST_F(Forwarding, ALinkQtCannotReadArrivesAsTypedAndNamesNoPage) {
     const auto running = runningCopy();
     const QStringList args = {"rowkeeper", "--demo", "rowkeeper://login items", "https://example.com"};
-
     ASSERT_TRUE(forwardFromAnotherLaunch(LaunchOptions::from(args).linkTexts));
-    ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(received[0], QStringList{"rowkeeper://login items"});
+    ASSERT_EQ(received, QList<QStringList>{{"rowkeeper://login items"}});
     const LinkRoute there = LinkRouter::route(LinkRouter::parse(received[0]));
-    EXPECT_EQ(there.kind, LinkRoute::Kind::unknown);
     EXPECT_EQ(there.event(), QStringLiteral("link.unknown"));
     EXPECT_EQ(there, LinkRouter::route(LaunchOptions::from(args).links)) << "as at the first launch";
-}
-
-TEST_F(Forwarding, ASocketLeftByACopyThatCrashedIsReplaced) {
-    {
-        QFile leftover(socketName());
-        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    }
-    ASSERT_FALSE(SingleInstance(socketName()).forward({}, 200));
-    SingleInstance running(socketName());
-    EXPECT_TRUE(running.listen());
 }
 
 TEST_F(Forwarding, ALaunchThatLostTheRaceToListenLeavesTheWinnersSocket) {
@@ -224,11 +199,9 @@ TEST_F(Forwarding, AnOversizedMessageIsDroppedAndTheNextLaunchIsStillHeard) {
     launch.join();
     EXPECT_TRUE(written);
     EXPECT_TRUE(received.isEmpty());
-
     // A launch without links is heard too: it brings the window forward.
     ASSERT_TRUE(forwardFromAnotherLaunch({}));
-    ASSERT_EQ(received.size(), 1);
-    EXPECT_TRUE(received[0].isEmpty());
+    EXPECT_EQ(received, QList<QStringList>{{}});
 }
 
 // One running copy per person and display: ":0.0" and ":0" are one X

@@ -1,22 +1,35 @@
+// Where the main window goes beside System Settings: the arithmetic, then the
+// move itself on the simulated System Settings.
+
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QWidget>
+
 #include "app/WindowPlacement.h"
+#include "support/QtApp.h"
+#include "support/SimulatedSettings.h"
 
 using namespace rk;
 
 namespace {
 
+[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(
+    new test::AppEnvironment(test::AppKind::widgets, "window_placement_test"));
+
 // One 1440 x 900 screen with a 25-point menu bar; visible frame below it.
 const ScreenArea laptop{QRectF(0, 0, 1440, 900), QRectF(0, 25, 1440, 875)};
 
-}  // namespace
-
 TEST(WindowPlacement, BesideSystemSettings) {
-    const QSizeF window(600, 500);
+    const ScreenArea right{QRectF(1440, 0, 1920, 1080), QRectF(1440, 0, 1920, 1040)};
     struct Case {
         const char* name;
         QRectF settings;
         std::optional<QPointF> want;
+        QSizeF window = QSizeF(600, 500);
+        std::vector<ScreenArea> screens = {laptop};
     } cases[] = {
         {"fits both sides: left", QRectF(700, 100, 600, 600), QPointF(700 - 600 - 12, 100)},
         {"exactly room on the left", QRectF(612, 100, 600, 600), QPointF(0, 100)},
@@ -25,24 +38,75 @@ TEST(WindowPlacement, BesideSystemSettings) {
         {"left one point short, right fits", QRectF(611, 100, 200, 600), QPointF(823, 100)},
         {"top above the visible frame is clamped", QRectF(700, 5, 600, 600), QPointF(88, 25)},
         {"near the bottom the window is raised", QRectF(700, 600, 600, 300), QPointF(88, 400)},
+        {"taller than the screen: bottom inside", QRectF(700, 100, 600, 600), QPointF(88, -100),
+         QSizeF(600, 1000)},
+        // Room only right of it on its own screen, though the first has room to the left.
+        {"the screen System Settings is on",
+         QRectF(1500, 200, 800, 600),
+         QPointF(2312, 200),
+         QSizeF(600, 500),
+         {laptop, right}},
+        {"no screens", QRectF(700, 100, 600, 600), std::nullopt, QSizeF(600, 500), {}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(WindowPlacement::beside(c.settings, {laptop}, window), c.want) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(WindowPlacement::beside(c.settings, c.screens, c.window), c.want) << c.name;
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
+    return true;
 }
 
-TEST(WindowPlacement, AWindowTallerThanTheScreenKeepsItsBottomInside) {
-    const auto at = WindowPlacement::beside(QRectF(700, 100, 600, 600), {laptop}, QSizeF(600, 1000));
-    ASSERT_TRUE(at);
-    EXPECT_EQ(at->y(), 900 - 1000);
+class PlacementTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.setObjectName("main");
+        window.resize(300, 200);
+        window.move(10, 300);
+        window.show();
+        settings.setRunning(true);
+        settings.showPage(test::SimulatedPage::accessibility);
+        // Right of the screen's middle: room for the window on its left.
+        settings.setWindowFrame(Rect{screen.left() + 400.0, screen.top() + 40.0, 350, 400});
+    }
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget window;
+    test::SimulatedSettings settings;
+};
+
+// The whole window, its frame included, goes beside System Settings; its size never changes.
+TEST_F(PlacementTest, MovesTheMainWindowLeftOfSystemSettingsWithTopsAligned) {
+    WindowPlacement::besideSettingsNow(settings, settings);
+    const QPoint want(screen.left() + 400 - window.frameGeometry().width() - 12, screen.top() + 40);
+    ASSERT_TRUE(waitUntil([&] { return window.frameGeometry().topLeft() == want; }, 5000))
+        << window.frameGeometry().x() << "," << window.frameGeometry().y();
+    EXPECT_EQ(window.size(), QSize(300, 200));
 }
 
-TEST(WindowPlacement, UsesTheScreenSystemSettingsIsOn) {
-    const ScreenArea right{QRectF(1440, 0, 1920, 1080), QRectF(1440, 0, 1920, 1040)};
-    // On the second screen, close to its left edge: room only on its right,
-    // though the first screen would have room to the left.
-    const auto at = WindowPlacement::beside(QRectF(1500, 200, 800, 600), {laptop, right}, QSizeF(600, 500));
-    ASSERT_TRUE(at);
-    EXPECT_EQ(*at, QPointF(2312, 200));
-    EXPECT_EQ(WindowPlacement::beside(QRectF(700, 100, 600, 600), {}, QSizeF(600, 500)), std::nullopt);
+TEST_F(PlacementTest, EveryMissingPieceLeavesTheWindowAlone) {
+    const QPoint before = window.frameGeometry().topLeft();
+    settings.setRunning(false);
+    WindowPlacement::besideSettingsNow(settings, settings);
+    window.setObjectName("other");
+    settings.setRunning(true);
+    WindowPlacement::besideSettingsNow(settings, settings);  // no window named "main"
+    EXPECT_FALSE(waitUntil([&] { return window.frameGeometry().topLeft() != before; }, 400));
 }
+
+TEST_F(PlacementTest, SoonMeansAfterTheDelay) {
+    settings.install();
+    const QPoint before = window.frameGeometry().topLeft();
+    WindowPlacement::besideSettingsSoon();
+    EXPECT_EQ(window.frameGeometry().topLeft(), before);
+    EXPECT_TRUE(waitUntil([&] { return window.frameGeometry().topLeft() != before; }, 10'000));
+    settings.uninstall();
+}
+
+}  // namespace

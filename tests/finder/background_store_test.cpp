@@ -100,12 +100,6 @@ TEST(BackgroundStoreParse, EveryFieldAndTheOrderOfUsersAndItems) {
                          "/Users/anna/Apps/Relay.app/Contents/MacOS/Relay",
                          "8.com.vendor.relay"};
     EXPECT_EQ(records->at(1), want);
-    EXPECT_FALSE(want.enabled());
-    EXPECT_TRUE(want.isAgent());
-    EXPECT_TRUE(want.isLegacyPlist());
-    EXPECT_FALSE(want.isApp());
-    EXPECT_FALSE(want.isDaemon());
-    EXPECT_EQ(want.label(), "com.vendor.relay");
 }
 
 // One store, one item per form a value can take.
@@ -287,8 +281,8 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
         {"a store without users", W::store({}), "ok, 0 records"},
         // A store lists each item once: naming lists and items over and over
         // once made millions of records from a few kilobytes.
-        {"1,000 users naming one list of one record 1,000 times", test::HostileFiles::storeSharedLists(1000, 1000),
-         "unknown format (too many records)"},
+        {"1,000 users naming one list of one record 1,000 times",
+         test::HostileFiles::storeSharedLists(1000, 1000), "unknown format (too many records)"},
         {"a record with 5,000 keys listed 3,000 times", archive([](W& w) {
              ArchivedItem wide = app("a", "/a");
              for (int i = 0; i < 5000; ++i)

@@ -8,75 +8,67 @@
 namespace rk {
 namespace {
 
-struct NormalizeCase {
-    QString text;
-    QString normal;
-};
+const QString composed = QString::fromUtf8("Caf\xC3\xA9");     // é as one scalar
+const QString decomposed = QString::fromUtf8("Cafe\xCC\x81");  // e and a combining acute
 
-class CandidateNormalize : public testing::TestWithParam<NormalizeCase> {};
-
-TEST_P(CandidateNormalize, LowerCaseLettersAndNumbersOnly) {
-    EXPECT_EQ(Candidate::normalize(GetParam().text), GetParam().normal);
+TEST(Candidate, NormalizeKeepsLowerCaseLettersAndNumbersOnly) {
+    const std::pair<QString, QString> cases[] = {
+        {"Tool-Box 2.app", "toolbox2app"},
+        {"  ...  ", ""},
+        {"ABC_def", "abcdef"},
+        // Letters and numbers beyond ASCII stay, lower-cased: "Über Ⅲ".
+        {QString::fromUtf8("\xC3\x9C"
+                           "ber \xE2\x85\xA2"),
+         QString::fromUtf8("\xC3\xBC"
+                           "ber\xE2\x85\xB2")},
+        {decomposed + "!", composed.toLower()},
+        // Emoji and symbols are neither letters nor numbers.
+        {QString::fromUtf8("\xF0\x9F\x98\x80 Pad"), "pad"},
+        // Numbers outside the Basic Multilingual Plane (MATHEMATICAL BOLD DIGIT ONE).
+        {QString::fromUtf8("x\xF0\x9D\x9F\x8F"), QString::fromUtf8("x\xF0\x9D\x9F\x8F")},
+    };
+    for (const auto& [text, normal] : cases)
+        EXPECT_EQ(Candidate::normalize(text), normal) << text.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, CandidateNormalize,
-    testing::Values(NormalizeCase{"Tool-Box 2.app", "toolbox2app"}, NormalizeCase{"  ...  ", ""},
-                    NormalizeCase{"", ""}, NormalizeCase{"ABC_def", "abcdef"},
-                    // Letters and numbers beyond ASCII stay, lower-cased.
-                    NormalizeCase{QString::fromUtf8("\xC3\x9C"
-                                                    "ber \xE2\x85\xA2"),  // "Über Ⅲ"
-                                  QString::fromUtf8("\xC3\xBC"
-                                                    "ber\xE2\x85\xB2")},  // "überⅲ"
-                    // A decomposed accent is the same letter as the composed one.
-                    NormalizeCase{QString::fromUtf8("Cafe\xCC\x81!"), QString::fromUtf8("caf\xC3\xA9")},
-                    // Emoji and symbols are neither letters nor numbers.
-                    NormalizeCase{QString::fromUtf8("\xF0\x9F\x98\x80 Pad"), "pad"},
-                    // Numbers outside the Basic Multilingual Plane (MATHEMATICAL BOLD DIGIT ONE).
-                    NormalizeCase{QString::fromUtf8("x\xF0\x9D\x9F\x8F"),
-                                  QString::fromUtf8("x\xF0\x9D\x9F\x8F")}));
-
-struct MatchCase {
-    QStringList names;
-    QString title;
-    bool matches;
-};
-
-class CandidateMatches : public testing::TestWithParam<MatchCase> {};
-
-TEST_P(CandidateMatches, Title) {
-    Candidate c;
-    c.key = "k";
-    c.names = GetParam().names;
-    EXPECT_EQ(c.matches(GetParam().title), GetParam().matches);
+TEST(Candidate, MatchesTitle) {
+    const struct {
+        QStringList names;
+        QString title;
+        bool matches;
+    } cases[] = {
+        {{"Toolbox"}, "Toolbox", true},
+        {{"com.vendor.Toolbox", "Toolbox"}, "TOOLBOX", true},
+        {{"Tool Box"}, "tool-box", true},
+        {{"Toolbox"}, "Toolbox Pro", false},
+        {{}, "Toolbox", false},
+        // Titles without letters or numbers match only exactly.
+        {{"---"}, "---", true},
+        {{"---"}, "--", false},
+        {{"Tool"}, "...", false},
+        {{composed}, decomposed, true},
+    };
+    for (const auto& c : cases) {
+        Candidate candidate;
+        candidate.names = c.names;
+        EXPECT_EQ(candidate.matches(c.title), c.matches) << c.title.toStdString();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Titles, CandidateMatches,
-    testing::Values(MatchCase{{"Toolbox"}, "Toolbox", true},
-                    MatchCase{{"com.vendor.Toolbox", "Toolbox"}, "TOOLBOX", true},
-                    MatchCase{{"Tool Box"}, "tool-box", true}, MatchCase{{"Toolbox"}, "Toolbox Pro", false},
-                    MatchCase{{}, "Toolbox", false},
-                    // Titles without letters or numbers match only exactly.
-                    MatchCase{{"---"}, "---", true}, MatchCase{{"---"}, "--", false},
-                    MatchCase{{"Tool"}, "...", false},
-                    MatchCase{{QString::fromUtf8("Caf\xC3\xA9")}, QString::fromUtf8("Cafe\xCC\x81"), true}));
 
 TEST(Candidate, EqualityIsOverAllFieldsWithCanonicalTexts) {
-    const Candidate a{
-        "k", {QString::fromUtf8("Caf\xC3\xA9")}, Liveness::gone("nothing at /x"), std::nullopt, "app", "d"};
+    const Candidate a{"k", {composed}, Liveness::gone("nothing at /x"), std::nullopt, "app", "d"};
     Candidate b = a;
-    b.names = {QString::fromUtf8("Cafe\xCC\x81")};
+    b.names = {decomposed};
     EXPECT_EQ(a, b);
     EXPECT_EQ(qHash(a), qHash(b));
-    b.testWhy = "a test-harness name";
-    EXPECT_NE(a, b);
-    b = a;
-    b.liveness = Liveness::live("nothing at /x");
-    EXPECT_NE(a, b);
-    b = a;
-    b.names.append("Other");
-    EXPECT_NE(a, b);
+    for (const auto& edit : std::initializer_list<std::function<void(Candidate&)>>{
+             [](Candidate& c) { c.testWhy = "a test-harness name"; },
+             [](Candidate& c) { c.liveness = Liveness::live("nothing at /x"); },
+             [](Candidate& c) { c.names.append("Other"); }}) {
+        b = a;
+        edit(b);
+        EXPECT_NE(a, b);
+    }
 }
 
 }  // namespace

@@ -68,6 +68,18 @@ Finding keeping(const QString& title, Section section, int count, const QString&
                 const QStringList& evidence) {
     return {"k:" + title, V::keep, title, section, count, what, none, evidence, {}};
 }
+Finding testBuild(const QString& key, const QString& shown, const QString& why, const QString& evidence) {
+    return {"t:" + key,
+            V::look,
+            shown,
+            none,
+            1,
+            "Looks like a test build (" + why +
+                "), but it is still on this Mac. Remove it only if you know it is not needed.",
+            none,
+            {key + ": " + evidence},
+            {}};
+}
 const QString hiddenWhat =
     "macOS keeps a record of this but does not show it on the page, so there is nothing to click. It is "
     "harmless.";
@@ -338,23 +350,15 @@ QList<Case> cases() {
     }
 
     {
-        const Candidate testBuild =
+        const Candidate devBuild =
             cand("com.vendor.tool.1234567890", {"Toolbox Dev", "com.vendor.tool.1234567890"},
                  Liveness::live("installed at ~/Build/Toolbox Dev.app"), "app", "a per-run numeric suffix");
         const Candidate unseen = cand("com.vendor.other.test", {"Other Dev"},
                                       Liveness::live("installed at /x"), "app", "\"test\" in the identifier");
-        add("LiveTestBuildOnARowIsALookWithoutMark", {testBuild, unseen}, Rows{row("Toolbox-Dev", 0)},
+        add("LiveTestBuildOnARowIsALookWithoutMark", {devBuild, unseen}, Rows{row("Toolbox-Dev", 0)},
             {"Other Dev"},
-            {{"t:com.vendor.tool.1234567890",
-              V::look,
-              "Toolbox Dev",
-              none,
-              1,
-              "Looks like a test build (a per-run numeric suffix), but it is still on this Mac. Remove "
-              "it only if you know it is not needed.",
-              none,
-              {"com.vendor.tool.1234567890: installed at ~/Build/Toolbox Dev.app"},
-              {}}},
+            {testBuild("com.vendor.tool.1234567890", "Toolbox Dev", "a per-run numeric suffix",
+                       "installed at ~/Build/Toolbox Dev.app")},
             {});
         add("GoneTestBuildIsJudgedAsGone",
             {cand("com.vendor.tool.1234567890", {"Toolbox Dev"}, Liveness::gone("nothing at /tmp/t.app"),
@@ -442,16 +446,7 @@ QList<Case> cases() {
                      "in System Settings.",
                      {"k.down: gone"}, {"k.down"}),
              hidden("k.hid", "Hid", "k.hid: gone"),
-             {"t:k.tb",
-              V::look,
-              "Alpha",
-              none,
-              1,
-              "Looks like a test build (a test-harness name), but it is still on this Mac. Remove it only "
-              "if you know it is not needed.",
-              none,
-              {"k.tb: here"},
-              {}}},
+             testBuild("k.tb", "Alpha", "a test-harness name", "here")},
             {removeAt(4), removeAt(1), removeAt(3), keepAt(0)});
     }
 
@@ -479,9 +474,10 @@ TEST_P(DecidePage, FindingsAndMarksInOrder) {
 INSTANTIATE_TEST_SUITE_P(Rules, DecidePage, testing::ValuesIn(cases()),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
-// A row is tied to a record exactly as Candidate::matches ties them.
+// Decide ties rows to records through an index of its own; it must tie them
+// exactly as Candidate::matches does.
 TEST(DecideMatching, RowsMatchRecordsByNormalisedName) {
-    struct Case {
+    const struct {
         QString name;
         QString title;
         bool matches;
@@ -489,21 +485,17 @@ TEST(DecideMatching, RowsMatchRecordsByNormalisedName) {
         {"Tool Box", "toolbox", true}, {"Tool.app", "Tool-App", true}, {"Toolbox", "Toolbox 2", false},
         {"---", "---", true},          {"---", "...", false},          {"", " ", false},
     };
-    for (const Case& m : cases) {
+    for (const auto& m : cases) {
         const Decision d = Decide::page({gone("k", {m.name}, "gone")}, Rows{row(m.title, 0)}, {});
         ASSERT_EQ(d.findings.size(), 1);
         EXPECT_EQ(d.findings[0].verdict, m.matches ? V::remove : V::hidden) << m.title.toStdString();
     }
 }
 
-TEST(DecideWords, ActionWord) {
+TEST(DecideWords, ActionWordAndRemoveWhatOfTheFirstCandidate) {
     EXPECT_EQ(Decide::actionWord(bg), "Turn off");
-    EXPECT_EQ(Decide::actionWord(acc), "Remove");
     EXPECT_EQ(Decide::actionWord(login), "Remove");
     EXPECT_EQ(Decide::actionWord(std::nullopt), "Remove");
-}
-
-TEST(DecideWords, RemoveWhatUsesTheFirstCandidateOnly) {
     const Candidate a = cand("k.a", {"A"}, Liveness::gone("nothing at /a"), "background job");
     const Candidate b = cand("k.b", {"B"}, Liveness::gone("nothing at /b"), "program");
     EXPECT_EQ(Decide::removeWhat("ignored", {a}),
@@ -513,23 +505,21 @@ TEST(DecideWords, RemoveWhatUsesTheFirstCandidateOnly) {
     EXPECT_EQ(Decide::removeWhat("A", {}), "");
 }
 
-struct VersionCase {
-    QString text;
-    bool version;
-};
-
-class DecideVersion : public testing::TestWithParam<VersionCase> {};
-
-TEST_P(DecideVersion, ThreeRunsOfDigits) {
-    EXPECT_EQ(Decide::isVersion(GetParam().text), GetParam().version);
+TEST(DecideVersion, ThreeRunsOfDigits) {
+    const std::pair<QString, bool> cases[] = {
+        {"2.1.300", true},
+        {"10.0.0", true},
+        {"2.1", false},
+        {"2.1.3.4", false},
+        {"v2.1.3", false},
+        {"2.1.3 beta", false},
+        {"2..3", false},
+        {"", false},
+        {QString::fromUtf8("\xD9\xA2.\xD9\xA1.\xD9\xA3"), true},  // Arabic-Indic digits
+    };
+    for (const auto& [text, version] : cases)
+        EXPECT_EQ(Decide::isVersion(text), version) << text.toStdString();
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, DecideVersion,
-                         testing::Values(VersionCase{"2.1.300", true}, VersionCase{"10.0.0", true},
-                                         VersionCase{"2.1", false}, VersionCase{"2.1.3.4", false},
-                                         VersionCase{"v2.1.3", false}, VersionCase{"2.1.3 beta", false},
-                                         VersionCase{"2..3", false}, VersionCase{"", false},
-                                         VersionCase{QString::fromUtf8("\xD9\xA2.\xD9\xA1.\xD9\xA3"), true}));
 
 }  // namespace
 }  // namespace rk

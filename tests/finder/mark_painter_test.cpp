@@ -1,68 +1,53 @@
 #include <gtest/gtest.h>
 
-#include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
 #include <map>
 
 #include "finder/MarkPainter.h"
 #include "support/QtApp.h"
+#include "support/SimulatedPhoto.h"
 
 using namespace rk;
+using rk::test::isMarkGreen;
+using rk::test::isMarkRed;
 
 namespace {
 
 [[maybe_unused]] const auto* const kGui =
     ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "mark_painter_test"));
 
-// A paint device that keeps a list of what was drawn on it, with the pen
-// colour of each shape, instead of pixels.
-class RecordingEngine final : public QPaintEngine {
+// A paint device of 800 x 600 at 96 dots per inch that keeps a list of the
+// shapes drawn on it, with the pen colour of each, and of the texts.
+class RecordingDevice final : public QPaintDevice, public QPaintEngine {
 public:
-    struct Shape {
-        enum Kind { ellipse, path } kind;
-        QColor pen;  // invalid when drawn without a pen
-    };
-    std::vector<Shape> shapes;
+    std::vector<std::pair<bool, QColor>> shapes;  // (an ellipse, the pen; invalid without a pen)
     QStringList texts;
 
-    RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    RecordingDevice() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    QPaintEngine* paintEngine() const override { return const_cast<RecordingDevice*>(this); }
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     Type type() const override { return QPaintEngine::User; }
     void updateState(const QPaintEngineState& state) override {
-        if (state.state() & QPaintEngine::DirtyPen) {
-            pen_ = state.pen();
-        }
+        if (state.state() & QPaintEngine::DirtyPen)
+            pen_ = state.pen().style() == Qt::NoPen ? QColor() : state.pen().color();
     }
-    void drawEllipse(const QRectF&) override { shapes.push_back({Shape::ellipse, penColour()}); }
-    void drawPath(const QPainterPath&) override { shapes.push_back({Shape::path, penColour()}); }
+    void drawEllipse(const QRectF&) override { shapes.emplace_back(true, pen_); }
+    void drawPath(const QPainterPath&) override { shapes.emplace_back(false, pen_); }
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
     void drawTextItem(const QPointF&, const QTextItem& item) override { texts << item.text(); }
 
-    int ringCount() const {
-        return static_cast<int>(std::count_if(shapes.begin(), shapes.end(), [](const Shape& s) {
-            return s.kind == Shape::ellipse && s.pen == MarkStyle::red();
-        }));
+    int rings() const {
+        return int(std::count(shapes.begin(), shapes.end(), std::pair(true, MarkStyle::red())));
     }
-    int textCount(const QString& start) const {
-        return static_cast<int>(
+    int textsStarting(const QString& start) const {
+        return int(
             std::count_if(texts.begin(), texts.end(), [&](const QString& t) { return t.startsWith(start); }));
     }
 
-private:
-    QColor penColour() const { return pen_.style() == Qt::NoPen ? QColor() : pen_.color(); }
-    QPen pen_;
-};
-
-class RecordingDevice final : public QPaintDevice {
-public:
-    mutable RecordingEngine engine;
-    QPaintEngine* paintEngine() const override { return &engine; }
-
 protected:
-    // An 800 x 600 screen at 96 dots per inch.
     int metric(PaintDeviceMetric metric) const override {
         if (metric == PdmDevicePixelRatioScaled)
             return static_cast<int>(devicePixelRatioFScale());
@@ -73,35 +58,26 @@ protected:
         const auto it = values.find(metric);
         return it == values.end() ? 0 : it->second;
     }
+
+private:
+    QColor pen_;
 };
 
 const Rect kWindow{100, 50, 400, 300};
 
-Mark mark(Mark::Kind kind, Rect screenFrame, QString label = QStringLiteral("Remove this")) {
-    PaneRow row;
-    row.title = QStringLiteral("Row");
-    row.frame = screenFrame;
-    row.selectable = true;
-    return Mark{kind, row, label};
-}
-
-// A row 300 by 30 points whose left edge is 50 points into the window.
-Rect rowAt(double windowY) {
-    return Rect{kWindow.x + 50, kWindow.y + windowY, 300, 30};
+// A mark on a row 300 by 30 points whose left edge is 50 points into the window.
+Mark mark(Mark::Kind kind, double windowY, QString label = "Remove this") {
+    return Mark{kind,
+                PaneRow{PaneSection::accessibility, "Row", Rect{kWindow.x + 50, kWindow.y + windowY, 300, 30},
+                        0, true, std::nullopt},
+                label};
 }
 
 QImage greyPhoto(double scale) {
-    QImage photo(static_cast<int>(kWindow.width * scale), static_cast<int>(kWindow.height * scale),
+    QImage photo(int(kWindow.width * scale), int(kWindow.height * scale),
                  QImage::Format_ARGB32_Premultiplied);
     photo.fill(QColor(128, 128, 128));
     return photo;
-}
-
-bool isRed(QRgb p) {
-    return qRed(p) > 200 && qGreen(p) < 110 && qBlue(p) < 110;
-}
-bool isGreen(QRgb p) {
-    return qGreen(p) > 130 && qRed(p) < 70 && qBlue(p) < 100;
 }
 
 }  // namespace
@@ -119,9 +95,8 @@ TEST(MarkPainterBox, ClampsToTheWindow) {
         {"widening cut 10 short of the right edge", Rect{50, 100, 30, 30}, 150, Rect{44, 102, 96, 26}},
         {"wide row cut 10 short of the right edge", Rect{50, 100, 600, 30}, 600, Rect{44, 102, 546, 26}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(MarkPainter::box(c.row, c.windowWidth), c.want) << c.what;
-    }
 }
 
 TEST(MarkPainterBadge, PillSitsOnTheRightEdgeCentredOnTheLine) {
@@ -130,24 +105,23 @@ TEST(MarkPainterBadge, PillSitsOnTheRightEdgeCentredOnTheLine) {
     QPainter painter(&image);
     QFont font;
     font.setPixelSize(13);
-    const Rect pill =
-        MarkPainter::badge(painter, QStringLiteral("Remove this"), font, MarkStyle::red(), 300, 50);
+    const Rect pill = MarkPainter::badge(painter, "Remove this", font, MarkStyle::red(), 300, 50);
     painter.end();
     EXPECT_DOUBLE_EQ(pill.x + pill.width, 300);
     EXPECT_DOUBLE_EQ(pill.y + pill.height / 2, 50);
     EXPECT_GT(pill.width, 16 + 40);  // the text's width plus 16
-    EXPECT_TRUE(isRed(image.pixel(static_cast<int>(pill.x) + 3, 50)));
-    EXPECT_EQ(image.pixel(static_cast<int>(pill.x) - 3, 50), qRgb(0, 0, 0));
+    EXPECT_TRUE(isMarkRed(image.pixel(int(pill.x) + 3, 50)));
+    EXPECT_EQ(image.pixel(int(pill.x) - 3, 50), qRgb(0, 0, 0));
 }
 
 TEST(MarkPainterAnnotate, RedAroundRemoveRowsAndGreenAroundKeepRows) {
-    const QList<Mark> marks = {mark(Mark::Kind::remove, rowAt(50)), mark(Mark::Kind::keep, rowAt(120), "")};
-    const auto marked = MarkPainter::annotate(greyPhoto(2), kWindow, marks, std::nullopt);
+    const auto marked = MarkPainter::annotate(
+        greyPhoto(2), kWindow, {mark(Mark::Kind::remove, 50), mark(Mark::Kind::keep, 120, "")}, std::nullopt);
     ASSERT_TRUE(marked);
     EXPECT_EQ(marked->size(), QSize(800, 600));
     // Box left edges at 44 points; at scale 2 the strokes sit at x = 88 pixels.
-    EXPECT_TRUE(isRed(marked->pixel(88, 2 * 65)));
-    EXPECT_TRUE(isGreen(marked->pixel(88, 2 * 135)));
+    EXPECT_TRUE(isMarkRed(marked->pixel(88, 2 * 65)));
+    EXPECT_TRUE(isMarkGreen(marked->pixel(88, 2 * 135)));
     // Between the marks the photo shows through unchanged.
     EXPECT_EQ(marked->pixel(88, 2 * 100), qRgb(128, 128, 128));
     // The keep box is washed green inside; the remove box is not filled.
@@ -160,18 +134,17 @@ TEST(MarkPainterAnnotate, RedAroundRemoveRowsAndGreenAroundKeepRows) {
 TEST(MarkPainterAnnotate, PhotoWithADevicePixelRatioFillsTheWholeImage) {
     QImage photo = greyPhoto(2);
     photo.setDevicePixelRatio(2);
-    const auto marked =
-        MarkPainter::annotate(photo, kWindow, {mark(Mark::Kind::remove, rowAt(50))}, std::nullopt);
+    const auto marked = MarkPainter::annotate(photo, kWindow, {mark(Mark::Kind::remove, 50)}, std::nullopt);
     ASSERT_TRUE(marked);
     ASSERT_EQ(marked->size(), QSize(800, 600));
     for (const QPoint corner :
          {QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599), QPoint(600, 400)})
         EXPECT_EQ(marked->pixel(corner), qRgb(128, 128, 128)) << corner.x() << "," << corner.y();
-    EXPECT_TRUE(isRed(marked->pixel(88, 2 * 65)));
+    EXPECT_TRUE(isMarkRed(marked->pixel(88, 2 * 65)));
 }
 
 TEST(MarkPainterAnnotate, NoImageWithoutAPhotoOrAWindowWidth) {
-    const QList<Mark> marks = {mark(Mark::Kind::remove, rowAt(50))};
+    const QList<Mark> marks = {mark(Mark::Kind::remove, 50)};
     EXPECT_FALSE(MarkPainter::annotate(QImage(), kWindow, marks, std::nullopt));
     for (const double width : {0.0, -400.0, std::nan(""), 1e-320}) {
         Rect frame = kWindow;
@@ -180,7 +153,8 @@ TEST(MarkPainterAnnotate, NoImageWithoutAPhotoOrAWindowWidth) {
     }
 }
 
-TEST(MarkPainterDraw, OneRingAndOneHintForSeveralRemoveMarks) {
+TEST(MarkPainterDraw, OneRingAndOneHintForAnyRemoveMarks) {
+    using K = Mark::Kind;
     const Rect minus{kWindow.x + 80, kWindow.y + 250, 22, 22};
     struct Case {
         const char* what;
@@ -188,53 +162,35 @@ TEST(MarkPainterDraw, OneRingAndOneHintForSeveralRemoveMarks) {
         std::optional<Rect> minus;
         int rings;
     } cases[] = {
-        {"three remove marks",
-         {mark(Mark::Kind::remove, rowAt(20)), mark(Mark::Kind::remove, rowAt(60)),
-          mark(Mark::Kind::remove, rowAt(100))},
-         minus,
-         1},
-        {"only keep marks",
-         {mark(Mark::Kind::keep, rowAt(20), ""), mark(Mark::Kind::keep, rowAt(60), "")},
-         minus,
-         0},
-        {"no minus button", {mark(Mark::Kind::remove, rowAt(20))}, std::nullopt, 0},
-        {"keep and remove",
-         {mark(Mark::Kind::keep, rowAt(20), ""), mark(Mark::Kind::remove, rowAt(60))},
-         minus,
-         1},
+        {"three remove marks", {mark(K::remove, 20), mark(K::remove, 60), mark(K::remove, 100)}, minus, 1},
+        {"only keep marks", {mark(K::keep, 20, ""), mark(K::keep, 60, "")}, minus, 0},
+        {"no minus button", {mark(K::remove, 20)}, std::nullopt, 0},
+        {"keep and remove", {mark(K::keep, 20, ""), mark(K::remove, 60)}, minus, 1},
     };
     for (const auto& c : cases) {
         RecordingDevice device;
         QPainter painter(&device);
         MarkPainter::draw(painter, c.marks, c.minus, kWindow);
         painter.end();
-        EXPECT_EQ(device.engine.ringCount(), c.rings) << c.what;
-        EXPECT_EQ(device.engine.textCount("then press"), c.rings) << c.what;
+        EXPECT_EQ(device.rings(), c.rings) << c.what;
+        EXPECT_EQ(device.textsStarting("then press"), c.rings) << c.what;
     }
 }
 
-TEST(MarkPainterDraw, KeepMarksShowTheirFixedWordsAndRemoveMarksTheirLabel) {
+TEST(MarkPainterDraw, KeepMarksShowTheirFixedWordsAndAreDrawnFirst) {
     RecordingDevice device;
     QPainter painter(&device);
     MarkPainter::draw(painter,
-                      {mark(Mark::Kind::remove, rowAt(20), "Turn this off"),
-                       mark(Mark::Kind::keep, rowAt(60), "something else")},
+                      {mark(Mark::Kind::remove, 20, "Turn this off"), mark(Mark::Kind::keep, 60, "else")},
                       std::nullopt, kWindow);
     painter.end();
-    EXPECT_EQ(device.engine.textCount("KEEP THIS ROW"), 1);
-    EXPECT_EQ(device.engine.textCount("Turn this off"), 1);
-    EXPECT_EQ(device.engine.textCount("something else"), 0);
-    // Green frames are drawn before red ones whatever the list order.
-    int lastGreen = -1, firstRed = INT_MAX;
-    const auto& shapes = device.engine.shapes;
-    for (int i = 0; i < static_cast<int>(shapes.size()); ++i) {
-        if (shapes[i].pen == MarkStyle::green()) {
-            lastGreen = i;
-        }
-        if (shapes[i].pen == MarkStyle::red()) {
-            firstRed = std::min(firstRed, i);
-        }
-    }
-    EXPECT_GE(lastGreen, 0);
-    EXPECT_LT(lastGreen, firstRed);
+    EXPECT_EQ(device.textsStarting("KEEP THIS ROW"), 1);
+    EXPECT_EQ(device.textsStarting("Turn this off"), 1);
+    EXPECT_EQ(device.textsStarting("else"), 0);
+    const auto pen = [](const QColor& colour) {
+        return [colour](const auto& shape) { return shape.second == colour; };
+    };
+    const auto firstRed = std::find_if(device.shapes.begin(), device.shapes.end(), pen(MarkStyle::red()));
+    EXPECT_NE(std::find_if(device.shapes.begin(), firstRed, pen(MarkStyle::green())), firstRed);
+    EXPECT_TRUE(std::none_of(firstRed, device.shapes.end(), pen(MarkStyle::green())));
 }

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QScreen>
 
-#include "finder/MarkPainter.h"
 #include "finder/MarksOverlay.h"
 #include "support/QtApp.h"
+#include "support/SimulatedPhoto.h"
 
 using namespace rk;
 
@@ -14,45 +13,30 @@ namespace {
 [[maybe_unused]] const auto* const kWidgets = ::testing::AddGlobalTestEnvironment(
     new test::AppEnvironment(test::AppKind::widgets, "marks_overlay_test"));
 
-Mark mark(Mark::Kind kind, Rect frame) {
-    PaneRow row;
-    row.title = QStringLiteral("Row");
-    row.frame = frame;
-    return Mark{kind, row, kind == Mark::Kind::remove ? QStringLiteral("Remove this") : QString()};
-}
-
 const Rect kWindow{100, 80, 400, 300};
-const QList<Mark> kMarks = {mark(Mark::Kind::remove, Rect{150, 160, 300, 30})};
+const QList<Mark> kMarks = {
+    Mark{Mark::Kind::remove, PaneRow{PaneSection::accessibility, "Row", Rect{150, 160, 300, 30}, 0, true, {}},
+         "Remove this"}};
 
 }  // namespace
 
 TEST(MarksOverlayGeometry, BottomLeftFrameFromTheWindowFrame) {
     struct Case {
         Rect window;
-        double screenHeight;
         Rect want;
     } cases[] = {
-        {Rect{0, 100, 715, 600}, 1080, Rect{0, 380, 715, 600}},
-        {Rect{40, 0, 800, 1080}, 1080, Rect{40, 0, 800, 1080}},
-        {Rect{-300, 900, 500, 400}, 1080, Rect{-300, -220, 500, 400}},
+        {Rect{0, 100, 715, 600}, Rect{0, 380, 715, 600}},
+        {Rect{40, 0, 800, 1080}, Rect{40, 0, 800, 1080}},
+        {Rect{-300, 900, 500, 400}, Rect{-300, -220, 500, 400}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(MarksOverlay::panelFrame(c.window, c.screenHeight), c.want);
+        EXPECT_EQ(MarksOverlay::panelFrame(c.window, 1080), c.want);
         // And back to the toolkit's top-left space, where it is the window again.
-        EXPECT_EQ(MarksOverlay::toolkitGeometry(c.want, c.screenHeight), c.window.toQRectF().toRect());
+        EXPECT_EQ(MarksOverlay::toolkitGeometry(c.want, 1080), c.window.toQRectF().toRect());
     }
     EXPECT_FALSE(MarksOverlay::toolkitGeometry(Rect{0, 0, 0, 300}, 1080));
     EXPECT_FALSE(MarksOverlay::toolkitGeometry(Rect{0, std::nan(""), 400, 300}, 1080));
     EXPECT_FALSE(MarksOverlay::toolkitGeometry(Rect{1e12, 0, 400, 300}, 1080));
-}
-
-TEST(MarksOverlay, NoPanelUntilThereAreMarksToShow) {
-    MarksOverlay overlay;
-    EXPECT_FALSE(overlay.isShowing());
-    overlay.hide();
-    overlay.show({}, std::nullopt, kWindow);
-    EXPECT_EQ(overlay.panel(), nullptr);
-    EXPECT_FALSE(overlay.isShowing());
 }
 
 TEST(MarksOverlay, ShowsOverTheWindowAsAClickThroughFloatingPanel) {
@@ -64,41 +48,37 @@ TEST(MarksOverlay, ShowsOverTheWindowAsAClickThroughFloatingPanel) {
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->geometry(), QRect(100, 80, 400, 300));
     EXPECT_EQ(overlay.view().geometry(), QRect(0, 0, 400, 300));
-    const Qt::WindowFlags flags = panel->windowFlags();
     for (const Qt::WindowType flag : {Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint,
-                                      Qt::WindowTransparentForInput, Qt::WindowDoesNotAcceptFocus}) {
-        EXPECT_TRUE(flags.testFlag(flag)) << flag;
-    }
+                                      Qt::WindowTransparentForInput, Qt::WindowDoesNotAcceptFocus})
+        EXPECT_TRUE(panel->windowFlags().testFlag(flag)) << flag;
     EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_TRUE(panel->testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_FALSE(panel->isActiveWindow());
     EXPECT_EQ(overlay.view().marks, kMarks);
     EXPECT_EQ(overlay.view().minus, minus);
     EXPECT_EQ(overlay.view().windowFrame, kWindow);
-}
 
-TEST(MarksOverlay, DrawsTheMarksOnATransparentPanel) {
-    MarksOverlay overlay;
-    overlay.show(kMarks, std::nullopt, kWindow);
-    const QImage shown =
-        const_cast<QWidget*>(overlay.panel())->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    ASSERT_FALSE(shown.isNull());
-    // The remove frame's left edge: (150 - 6) - 100 = 44 points in, row middle at 95.
-    const QRgb edge = shown.pixel(44, 95);
-    EXPECT_GT(qRed(edge), 200);
-    EXPECT_LT(qGreen(edge), 110);
+    // The marks on a transparent panel: the remove frame's left edge is
+    // (150 - 6) - 100 = 44 points in, the row's middle at 95.
+    const QImage shown = const_cast<QWidget*>(panel)->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_TRUE(test::isMarkRed(shown.pixel(44, 95)));
     EXPECT_EQ(qAlpha(shown.pixel(10, 10)), 0);
 }
 
-TEST(MarksOverlay, FollowsTheWindowAndHidesOnEmptyMarks) {
+TEST(MarksOverlay, MadeForTheFirstMarksThenFollowsTheWindowAndHidesOnEmptyMarks) {
     MarksOverlay overlay;
+    EXPECT_FALSE(overlay.isShowing());
+    overlay.hide();
+    overlay.show({}, std::nullopt, kWindow);
+    EXPECT_EQ(overlay.panel(), nullptr);
+    EXPECT_FALSE(overlay.isShowing());
+
     overlay.show(kMarks, std::nullopt, kWindow);
     const QWidget* panel = overlay.panel();
     overlay.show(kMarks, std::nullopt, Rect{150, 60, 420, 320});
     EXPECT_EQ(overlay.panel(), panel);  // made once, then reused
     EXPECT_EQ(panel->geometry(), QRect(150, 60, 420, 320));
     EXPECT_TRUE(overlay.isShowing());
-
     overlay.show({}, std::nullopt, kWindow);
     EXPECT_FALSE(overlay.isShowing());
     overlay.show(kMarks, std::nullopt, kWindow);

@@ -6,27 +6,11 @@
 
 using namespace rk;
 
-TEST(Pane, RawValuesTitlesAndLinks) {
-    ASSERT_EQ(allPanes().size(), 2u);
-    EXPECT_EQ(allPanes()[0], Pane::accessibility);
-    EXPECT_EQ(allPanes()[1], Pane::loginItems);
-
-    EXPECT_EQ(rawValue(Pane::accessibility), "accessibility");
-    EXPECT_EQ(rawValue(Pane::loginItems), "loginItems");
-    EXPECT_EQ(windowTitle(Pane::accessibility), "Accessibility");
-    EXPECT_EQ(windowTitle(Pane::loginItems), "Login Items & Extensions");
-    EXPECT_EQ(url(Pane::accessibility).toString(),
-              "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
-    EXPECT_EQ(url(Pane::loginItems).toString(),
-              "x-apple.systempreferences:com.apple.LoginItems-Settings.extension");
-}
-
 TEST(Pane, OnlyTheExactRawValuesMakeAPane) {
-    EXPECT_EQ(paneFromRaw("accessibility"), Pane::accessibility);
-    EXPECT_EQ(paneFromRaw("loginItems"), Pane::loginItems);
-    for (const char* other : {"Accessibility", "loginitems", "login Items", "", " accessibility"}) {
+    for (const Pane pane : allPanes())
+        EXPECT_EQ(paneFromRaw(rawValue(pane)), pane);
+    for (const char* other : {"Accessibility", "loginitems", "login Items", "", " accessibility"})
         EXPECT_FALSE(paneFromRaw(other)) << other;
-    }
 }
 
 namespace {
@@ -34,76 +18,54 @@ PaneRow row(const QString& title, double y, PaneSection section = PaneSection::a
     return PaneRow{section, title, Rect{120, y, 460, 40}, 0, true, std::nullopt};
 }
 
-SettingsSnapshot accessibilityPage() {
+SettingsSnapshot page(const QString& title, const Rect& frame, const QList<PaneRow>& rows = {}) {
     SettingsSnapshot s;
     s.pid = 42;
-    s.windowTitle = "Accessibility";
-    s.windowFrame = Rect{100.7, 50, 715, 650};
-    s.rows = {row("Tool", 312.4)};
+    s.windowTitle = title;
+    s.windowFrame = frame;
+    s.rows = rows;
     return s;
 }
 }  // namespace
 
-TEST(Fingerprint, TitleFrameAndEveryRowInOrderWithItsSection) {
-    SettingsSnapshot s = accessibilityPage();
-    EXPECT_EQ(s.fingerprint(), "Accessibility;100,50,715,650;accessibility|Tool|312");
-    s.windowTitle = "Login Items & Extensions";
-    s.rows = {row("Mail", 200, PaneSection::openAtLogin),
-              row("Sync|Helper;2", 260.99, PaneSection::background)};
-    EXPECT_EQ(s.fingerprint(),
-              "Login Items & Extensions;100,50,715,650;openAtLogin|Mail|200;background|Sync|Helper;2|260");
-    s.rows.clear();
-    EXPECT_EQ(s.fingerprint(), "Login Items & Extensions;100,50,715,650");
-}
-
-TEST(Fingerprint, NumbersTruncateTowardZero) {
+TEST(Fingerprint, TitleFrameAndEveryRowInOrderWithItsSectionNumbersTruncated) {
     struct Case {
-        double value;
+        SettingsSnapshot snapshot;
         const char* text;
     } cases[] = {
-        {-0.5, "0"}, {-1.5, "-1"}, {0.99, "0"}, {-0.0, "0"}, {1e20, "100000000000000000000"}, {-2.999, "-2"},
+        {page("Accessibility", {100.7, 50, 715, 650}, {row("Tool", 312.4)}),
+         "Accessibility;100,50,715,650;accessibility|Tool|312"},
+        {page("Login", {-0.5, -1.5, 0.99, -0.0},
+              {row("Mail", 200, PaneSection::openAtLogin),
+               row("Sync|Helper;2", 260.99, PaneSection::background)}),
+         "Login;0,-1,0,0;openAtLogin|Mail|200;background|Sync|Helper;2|260"},
+        {page("T", {1e20, -2.999, 0, 0}), "T;100000000000000000000,-2,0,0"},
     };
-    for (const Case& c : cases) {
-        SettingsSnapshot s;
-        s.windowTitle = "T";
-        s.windowFrame = Rect{c.value, 0, 0, 0};
-        EXPECT_EQ(s.fingerprint(), QString("T;%1,0,0,0").arg(c.text)) << c.value;
-    }
-}
-
-TEST(Fingerprint, ValuesNoIntegerCanHoldStillGiveAText) {
-    SettingsSnapshot s;
-    s.windowTitle = "T";
-    s.windowFrame = Rect{std::numeric_limits<double>::infinity(), std::nan(""), 1e300, -1e300};
-    const QString text = s.fingerprint();
-    EXPECT_TRUE(text.startsWith("T;inf,nan,1")) << text.toStdString();
-    EXPECT_NE(text, SettingsSnapshot{}.fingerprint());
+    for (const Case& c : cases)
+        EXPECT_EQ(c.snapshot.fingerprint(), c.text);
+    // Values no integer can hold still give a text.
+    const QString odd =
+        page("T", {std::numeric_limits<double>::infinity(), std::nan(""), 1e300, -1e300}).fingerprint();
+    EXPECT_TRUE(odd.startsWith("T;inf,nan,1")) << odd.toStdString();
 }
 
 TEST(Fingerprint, OnlyWhatThePersonSeesMoving) {
-    const QString base = accessibilityPage().fingerprint();
-
-    SettingsSnapshot same = accessibilityPage();
-    same.rows[0].frame.height = 12;
-    same.rows[0].frame.x = 130;
-    same.rows[0].frame.y = 312.9;
-    same.rows[0].index = 3;
-    same.minusFrames = {Rect{1, 2, 3, 4}};
-    same.selectedTitles = {"Tool"};
-    same.below = {"Other"};
-    same.windowNumber = 77;
-    same.pid = 1;
-    EXPECT_EQ(same.fingerprint(), base);
-
-    SettingsSnapshot moved = accessibilityPage();
-    moved.rows[0].frame.y = 313.4;
-    EXPECT_NE(moved.fingerprint(), base);
-
-    SettingsSnapshot resized = accessibilityPage();
-    resized.windowFrame.height = 651;
-    EXPECT_NE(resized.fingerprint(), base);
-
-    SettingsSnapshot renamed = accessibilityPage();
-    renamed.rows[0].title = "Tool ";
-    EXPECT_NE(renamed.fingerprint(), base);
+    const SettingsSnapshot base = page("Accessibility", {100, 50, 715, 650}, {row("Tool", 312.4)});
+    auto changed = [&](auto edit) {
+        SettingsSnapshot s = base;
+        edit(s);
+        return s.fingerprint() != base.fingerprint();
+    };
+    EXPECT_FALSE(changed([](SettingsSnapshot& s) {
+        s.rows[0].frame = Rect{130, 312.9, 460, 12};
+        s.rows[0].index = 3;
+        s.minusFrames = {Rect{1, 2, 3, 4}};
+        s.selectedTitles = {"Tool"};
+        s.below = {"Other"};
+        s.windowNumber = 77;
+        s.pid = 1;
+    }));
+    EXPECT_TRUE(changed([](SettingsSnapshot& s) { s.rows[0].frame.y = 313.4; }));
+    EXPECT_TRUE(changed([](SettingsSnapshot& s) { s.windowFrame.height = 651; }));
+    EXPECT_TRUE(changed([](SettingsSnapshot& s) { s.rows[0].title = "Tool "; }));
 }

@@ -1,5 +1,6 @@
-// The photo's whole road on a simulated System Settings: read the page,
-// photograph its window, test each row's icon, and paint the marks.
+// The photo's whole road on a simulated System Settings, in both appearances
+// and at both display scales: read the page, photograph its window, test
+// each row's icon against the generic art, and paint the marks.
 
 #include <gtest/gtest.h>
 
@@ -19,149 +20,99 @@ namespace {
 [[maybe_unused]] const auto* const kGui =
     ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "photo_pipeline_test"));
 
-bool isRed(QRgb p) {
-    return qRed(p) > 200 && qGreen(p) < 110 && qBlue(p) < 110;
-}
-bool isGreen(QRgb p) {
-    return qGreen(p) > 130 && qRed(p) < 70 && qBlue(p) < 100;
-}
-
-// The photo pixel on the left edge of the mark around a row, at its middle.
-QPoint markEdge(const PaneRow& row, const Rect& window, double scale) {
-    const Rect local{row.frame.x - window.x, row.frame.y - window.y, row.frame.width, row.frame.height};
-    const Rect box = MarkPainter::box(local, window.width);
-    return QPoint(static_cast<int>(box.x * scale), static_cast<int>((box.y + box.height / 2) * scale));
-}
-
-struct Photographed {
-    SettingsSnapshot snapshot;
-    QImage photo;
-    std::vector<std::optional<IconReading>> readings;
+struct Road {
+    bool dark;
+    double scale;
+    Pane pane;
 };
 
-std::optional<Photographed> photograph(Pane pane, SimulatedPhoto& capture, bool dark) {
-    const auto snapshot = SettingsDriver::snapshot(pane);
-    if (!snapshot || !snapshot->windowNumber) {
-        return std::nullopt;
-    }
-    auto photo = WindowShot::capture(*snapshot->windowNumber, capture);
-    if (!photo) {
-        return std::nullopt;
-    }
-    Photographed shot{*snapshot, std::move(photo).value(), {}};
-    for (const PaneRow& row : shot.snapshot.rows) {
-        shot.readings.push_back(IconCheck::read(shot.photo, shot.snapshot.windowFrame, row, dark));
-    }
-    return shot;
-}
+class PhotoRoad : public ::testing::TestWithParam<Road> {};
 
-class PhotoPipeline : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override {
-        settings.setRunning(true);
-        settings.setFrontmost(SimulatedSettings::settingsBundleID());
-        settings.install();
-    }
-    void TearDown() override { settings.uninstall(); }
-
+TEST_P(PhotoRoad, BlankIconsReadBlankAndAreFramedRed) {
+    const auto [dark, scale, pane] = GetParam();
     SimulatedSettings settings;
-};
+    settings.install();
+    const QList<SimulatedRow> rows{{"Gone Helper", SimulatedIcon::blankDocument, "com.gone.helper"},
+                                   {"Live Editor", SimulatedIcon::colourful, "com.live.editor"},
+                                   {"Plain Tool", SimulatedIcon::genericApplication, "/opt/tool"}};
+    settings.setAccessibilityRows(rows);
+    settings.setOpenAtLoginRows(rows);
+    settings.setBackgroundItems({{"Gone Agent", "1 item", SimulatedIcon::blankDocument, true, "a"},
+                                 {"Live Agent", "", SimulatedIcon::colourful, true, "b"},
+                                 {"Plain Agent", "", SimulatedIcon::genericApplication, true, "c"}});
+    settings.showPage(pane == Pane::accessibility ? SimulatedPage::accessibility : SimulatedPage::loginItems);
+    SimulatedPhoto capture;
+    capture.attach(settings, scale, dark);
+
+    // The program selects the first row before it takes the photo.
+    const auto before = SettingsDriver::snapshot(pane);
+    ASSERT_TRUE(before && SettingsDriver::select(before->rows[0], *before));
+    const auto s = SettingsDriver::snapshot(pane);
+    ASSERT_TRUE(s && s->windowNumber);
+    const auto photo = WindowShot::capture(*s->windowNumber, capture);
+    ASSERT_TRUE(photo);
+    const Rect& window = s->windowFrame;
+    EXPECT_EQ(photo->size(), QSize(int(window.width * scale), int(window.height * scale)));
+
+    const QList<SimulatedLayoutRow> drawn = settings.layout().rows;
+    ASSERT_EQ(drawn.size(), s->rows.size());
+    QList<Mark> marks;
+    for (qsizetype i = 0; i < s->rows.size(); ++i) {
+        const PaneRow& row = s->rows[i];
+        const auto reading = IconCheck::read(*photo, window, row, dark);
+        ASSERT_TRUE(reading) << row.title.toStdString();
+        const std::string text = row.title.toStdString() + ": " + reading->description().toStdString();
+        if (drawn[i].icon == SimulatedIcon::blankDocument) {
+            EXPECT_TRUE(reading->blank) << text;
+            // The reading comes from where the icon is: through a window
+            // frame twenty points off, the same row shows no document.
+            const auto off = IconCheck::read(
+                *photo, Rect{window.x, window.y + 20, window.width, window.height}, row, dark);
+            ASSERT_TRUE(off) << text;
+            EXPECT_FALSE(off->blank) << text;
+        } else if (drawn[i].icon == SimulatedIcon::colourful) {
+            EXPECT_FALSE(reading->blank) << text;
+            EXPECT_GE(reading->saturation, 30) << text;
+        } else {
+            // Colourless, but more like the application icon than the document.
+            EXPECT_FALSE(reading->blank) << text;
+            EXPECT_LT(reading->saturation, 30) << text;
+            EXPECT_GT(reading->appDiff, reading->baselineDiff) << text;
+        }
+        marks << Mark{reading->blank ? Mark::Kind::remove : Mark::Kind::keep, row, "Remove this"};
+    }
+
+    // Each mark's frame at the middle of its left edge, and the ring's left
+    // end, 20 points left of the minus button's middle.
+    const auto minus = SettingsDriver::minus(s->rows[0], *s);
+    ASSERT_TRUE(minus);
+    const auto marked = MarkPainter::annotate(*photo, window, marks, minus);
+    ASSERT_TRUE(marked);
+    const auto pixel = [&](const QImage& image, double x, double y) {
+        return image.pixel(int(x * scale), int(y * scale));
+    };
+    for (const Mark& mark : marks) {
+        const Rect& f = mark.row.frame;
+        const Rect box =
+            MarkPainter::box(Rect{f.x - window.x, f.y - window.y, f.width, f.height}, window.width);
+        const QRgb edge = pixel(*marked, box.x, box.y + box.height / 2);
+        EXPECT_TRUE(mark.kind == Mark::Kind::remove ? isMarkRed(edge) : isMarkGreen(edge))
+            << mark.row.title.toStdString();
+    }
+    const double ringX = minus->x + minus->width / 2 - 20 - window.x,
+                 ringY = minus->y + minus->height / 2 - window.y;
+    EXPECT_TRUE(isMarkRed(pixel(*marked, ringX, ringY)));
+    EXPECT_FALSE(isMarkRed(pixel(*photo, ringX, ringY)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearances, PhotoRoad,
+                         ::testing::Values(Road{false, 1, Pane::accessibility},
+                                           Road{true, 2, Pane::accessibility},
+                                           Road{false, 2, Pane::loginItems}, Road{true, 1, Pane::loginItems}),
+                         [](const auto& info) {
+                             return (info.param.dark ? "dark" : "light") +
+                                    std::to_string(int(info.param.scale)) +
+                                    rawValue(info.param.pane).toStdString();
+                         });
 
 }  // namespace
-
-TEST_P(PhotoPipeline, AccessibilityPageFromCaptureToMarkedPhoto) {
-    const bool dark = GetParam();
-    settings.showPage(SimulatedPage::accessibility);
-    settings.setAccessibilityRows(
-        {SimulatedRow{"Old Helper", SimulatedIcon::blankDocument, "com.old.helper"},
-         SimulatedRow{"Editor", SimulatedIcon::colourful, "com.example.editor"},
-         SimulatedRow{"Plain Tool", SimulatedIcon::genericApplication, "/opt/tool"}});
-    SimulatedPhoto capture;
-    capture.attach(settings, 2, dark);
-
-    const auto shot = photograph(Pane::accessibility, capture, dark);
-    ASSERT_TRUE(shot);
-    ASSERT_EQ(shot->snapshot.rows.size(), 3);
-    EXPECT_EQ(shot->photo.size(), QSize(static_cast<int>(shot->snapshot.windowFrame.width * 2),
-                                        static_cast<int>(shot->snapshot.windowFrame.height * 2)));
-    std::vector<bool> blank;
-    for (const auto& reading : shot->readings) {
-        ASSERT_TRUE(reading);
-        blank.push_back(reading->blank);
-    }
-    EXPECT_EQ(blank, (std::vector<bool>{true, false, false}));
-
-    // The blank row is marked for removal, the others kept.
-    QList<Mark> marks;
-    for (qsizetype i = 0; i < shot->snapshot.rows.size(); ++i) {
-        const PaneRow& row = shot->snapshot.rows[i];
-        marks << (blank[static_cast<size_t>(i)] ? Mark{Mark::Kind::remove, row, "Remove this"}
-                                                : Mark{Mark::Kind::keep, row, "KEEP THIS ROW"});
-    }
-    const auto minus = SettingsDriver::minus(shot->snapshot.rows[0], shot->snapshot);
-    ASSERT_TRUE(minus);
-    const auto marked = MarkPainter::annotate(shot->photo, shot->snapshot.windowFrame, marks, minus);
-    ASSERT_TRUE(marked);
-    const Rect& window = shot->snapshot.windowFrame;
-    EXPECT_TRUE(isRed(marked->pixel(markEdge(shot->snapshot.rows[0], window, 2))));
-    EXPECT_TRUE(isGreen(marked->pixel(markEdge(shot->snapshot.rows[1], window, 2))));
-    EXPECT_TRUE(isGreen(marked->pixel(markEdge(shot->snapshot.rows[2], window, 2))));
-    // The ring's left end, 20 points left of the minus button's middle.
-    const QPoint ring(static_cast<int>((minus->x + minus->width / 2 - 20 - window.x) * 2),
-                      static_cast<int>((minus->y + minus->height / 2 - window.y) * 2));
-    EXPECT_TRUE(isRed(marked->pixel(ring)));
-    EXPECT_FALSE(isRed(shot->photo.pixel(ring)));
-}
-
-TEST_P(PhotoPipeline, BackgroundItemsAtScaleOne) {
-    const bool dark = GetParam();
-    settings.showPage(SimulatedPage::loginItems);
-    settings.setBackgroundItems(
-        {SimulatedBackgroundItem{"Gone Agent", "1 item", SimulatedIcon::blankDocument, true,
-                                 "com.gone.agent"},
-         SimulatedBackgroundItem{"Sync", "", SimulatedIcon::colourful, true, "com.example.sync"}});
-    SimulatedPhoto capture;
-    capture.attach(settings, 1, dark);
-    const auto shot = photograph(Pane::loginItems, capture, dark);
-    ASSERT_TRUE(shot);
-    QStringList blankTitles;
-    for (size_t i = 0; i < shot->readings.size(); ++i) {
-        const PaneRow& row = shot->snapshot.rows[static_cast<qsizetype>(i)];
-        ASSERT_TRUE(shot->readings[i]) << row.title.toStdString();
-        if (row.section == PaneSection::background && shot->readings[i]->blank) {
-            blankTitles << row.title;
-        }
-    }
-    EXPECT_EQ(blankTitles, QStringList{"Gone Agent"});
-}
-
-TEST_P(PhotoPipeline, SelectedRowStillReadsBlank) {
-    // The program selects the row before the photo is taken.
-    const bool dark = GetParam();
-    settings.showPage(SimulatedPage::accessibility);
-    settings.setAccessibilityRows(
-        {SimulatedRow{"Old Helper", SimulatedIcon::blankDocument, "com.old.helper"}});
-    SimulatedPhoto capture;
-    capture.attach(settings, 2, dark);
-    const auto before = SettingsDriver::snapshot(Pane::accessibility);
-    ASSERT_TRUE(before && !before->rows.isEmpty());
-    ASSERT_TRUE(SettingsDriver::select(before->rows[0], *before));
-    const auto shot = photograph(Pane::accessibility, capture, dark);
-    ASSERT_TRUE(shot);
-    ASSERT_TRUE(shot->readings[0]);
-    EXPECT_TRUE(shot->readings[0]->blank) << shot->readings[0]->description().toStdString();
-}
-
-TEST_P(PhotoPipeline, NoWindowNoPhoto) {
-    settings.showPage(SimulatedPage::accessibility);
-    SimulatedPhoto capture;
-    capture.attach(settings, 2, GetParam());
-    const auto number = settings.windowNumber();
-    settings.setRunning(false);
-    const auto photo = WindowShot::capture(number, capture);
-    ASSERT_FALSE(photo);
-    EXPECT_EQ(photo.error(), WindowShot::Failure::windowNotFound());
-}
-
-INSTANTIATE_TEST_SUITE_P(Appearances, PhotoPipeline, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "dark" : "light"; });

@@ -29,23 +29,6 @@ const VolumeFlags kDiskImage{true, false};
 
 }  // namespace
 
-TEST(Presence, TildeOnlyAtTheHomeFolderBoundary) {
-    const auto paths = SystemPaths::rerooted("/tmp/unused", "/Users/ann");
-    struct Case {
-        const char* path;
-        const char* shown;
-    } cases[] = {
-        {"/Users/ann", "~"},
-        {"/Users/ann/Applications/Tool.app", "~/Applications/Tool.app"},
-        {"/Users/anna/x", "/Users/anna/x"},  // once shown as "~a/x"
-        {"/Users/ann.old/x", "/Users/ann.old/x"},
-        {"/Applications/Tool.app", "/Applications/Tool.app"},
-        {"", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Presence::tilde(c.path, paths), c.shown) << c.path;
-}
-
 TEST(Presence, OfPath) {
     test::TempRoot root("/Users/anna");
     root.writeFile("/Users/anna/.Trash/Old.app/Contents/Info.plist");

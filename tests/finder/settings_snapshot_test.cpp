@@ -164,21 +164,6 @@ std::optional<SettingsSnapshot> backgroundPage(const Item& item) {
 
 }  // namespace
 
-TEST(SnapshotBackground, FrameTakesInIconLabelSwitchAndDetail) {
-    const auto s = backgroundPage(Item{});
-    ASSERT_TRUE(s);
-    ASSERT_EQ(s->rows.size(), 1);
-    const PaneRow& row = s->rows[0];
-    EXPECT_EQ(row.section, PaneSection::background);
-    EXPECT_EQ(row.title, "Helper");
-    // Box x 100..438, y 200..232; then 44 left, 6 up, 54 wider, 12 higher.
-    EXPECT_EQ(row.frame, (Rect{56, 194, 392, 44}));
-    EXPECT_EQ(row.index, 0);
-    EXPECT_FALSE(row.selectable);
-    EXPECT_TRUE(s->rowRefs.isEmpty());
-    EXPECT_TRUE(s->selectedTitles.isEmpty());
-}
-
 TEST(SnapshotBackground, WhichSwitchesAndLabelsMakeARow) {
     struct Case {
         const char* name;
@@ -215,7 +200,10 @@ TEST(SnapshotBackground, WhichSwitchesAndLabelsMakeARow) {
     }
 }
 
-TEST(SnapshotBackground, DetailLineOnlyWithinThirtyPoints) {
+// The row's box takes in the label, the switch and a detail line under the
+// label within 30 points, then 44 points left for the icon, 6 up, 54 wider
+// and 12 higher.
+TEST(SnapshotBackground, FrameTakesInIconLabelSwitchAndDetailWithinThirtyPoints) {
     struct Case {
         std::optional<Rect> detail;
         double height;
@@ -232,8 +220,13 @@ TEST(SnapshotBackground, DetailLineOnlyWithinThirtyPoints) {
         const auto s = backgroundPage(item);
         ASSERT_TRUE(s);
         ASSERT_EQ(s->rows.size(), 1);
-        EXPECT_DOUBLE_EQ(s->rows[0].frame.height, c.height) << (c.detail ? c.detail->y : -1);
-        EXPECT_EQ(s->rows[0].frame.y, 194);
+        const PaneRow& row = s->rows[0];
+        EXPECT_EQ(std::tuple(row.frame.x, row.frame.y, row.frame.width), std::tuple(56.0, 194.0, 392.0));
+        EXPECT_DOUBLE_EQ(row.frame.height, c.height) << (c.detail ? c.detail->y : -1);
+        EXPECT_EQ(std::tuple(row.section, row.title, row.index, row.selectable),
+                  std::tuple(PaneSection::background, QString("Helper"), 0, false));
+        EXPECT_TRUE(s->rowRefs.isEmpty());
+        EXPECT_TRUE(s->selectedTitles.isEmpty());
     }
 }
 
@@ -420,7 +413,7 @@ TEST(MainWindow, PrefersThePanesTitleElseTheLargest) {
     EXPECT_EQ(w.ax.messagingTimeoutElement(), "app");
 }
 
-TEST(MainWindow, OnlyTitledWindowsTallerThan300Points) {
+TEST(MainWindow, OnlyTitledWindowsTallerThan300PointsOfAnApplicationThatAnswers) {
     Windows w;
     w.add("Accessibility", Rect{0, 0, 2000, 300});
     w.add("", Rect{0, 0, 800, 600});
@@ -429,14 +422,9 @@ TEST(MainWindow, OnlyTitledWindowsTallerThan300Points) {
     EXPECT_EQ(w.main(std::nullopt), "none");
     w.add("Sheet", Rect{0, 0, 100, 300.5});
     EXPECT_EQ(w.main(Pane::accessibility), w.keys[3]);
-}
-
-TEST(MainWindow, NoneWhenTheWindowsCannotBeRead) {
-    Windows w;
-    w.add("Accessibility", Rect{0, 0, 800, 600});
+    EXPECT_FALSE(SettingsDriver::mainWindow(kPid + 1, std::nullopt, w.ax));
     w.ax.node("app")->failing = {"AXWindows"};
     EXPECT_EQ(w.main(Pane::accessibility), "none");
-    EXPECT_FALSE(SettingsDriver::mainWindow(kPid + 1, std::nullopt, w.ax));
 }
 
 TEST(WindowNumber, MatchesOwnerLayerAndBoundsWithinThreePoints) {
@@ -483,18 +471,13 @@ TEST(WindowNumber, MissingPartsCountAsZero) {
     EXPECT_FALSE(SettingsDriver::windowNumber(kPid, Rect{}, list));
 }
 
-TEST(SettingsApp, TheFirstRunningSystemSettings) {
+TEST(SettingsApp, TheFirstRunningSystemSettingsAndThePanesLink) {
     FakeWorkspace workspace;
     EXPECT_FALSE(SettingsDriver::app(workspace));
     workspace.applications = {RunningApplication{5, "com.example.other"},
                               RunningApplication{6, "com.apple.systempreferences"},
                               RunningApplication{7, "com.apple.systempreferences"}};
-    ASSERT_TRUE(SettingsDriver::app(workspace));
-    EXPECT_EQ(SettingsDriver::app(workspace)->pid, 6);
-}
-
-TEST(SettingsOpen, OpensThePanesLink) {
-    FakeWorkspace workspace;
+    EXPECT_EQ(SettingsDriver::app(workspace).value().pid, 6);
     SettingsDriver::open(Pane::loginItems, workspace);
     EXPECT_EQ(workspace.opened,
               QList<QUrl>{QUrl("x-apple.systempreferences:com.apple.LoginItems-Settings.extension")});

@@ -107,7 +107,6 @@ TEST_P(AccessibilitySources, Candidates) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, AccessibilitySources,
     testing::Values(
-        AxCase("InstalledAppIsListedUnderItsDisplayNameFirst", {bundleRow("com.vendor.Toolbox")}, {toolbox}),
         AxCase("SameClientInBothDatabasesGivesOneCandidate",
                {bundleRow("com.vendor.Toolbox", TCCRow::DB::system, 0),
                 bundleRow("com.vendor.Toolbox", TCCRow::DB::user, 2), pathRow("/Users/anna/bin/tool"),
@@ -139,12 +138,6 @@ INSTANTIATE_TEST_SUITE_P(
         AxCase("PathEndingInASlashIsNamedByItsLastComponent", {pathRow("/Users/anna/bin/Tool.app/")},
                {program("/Users/anna/bin/Tool.app/", "Tool.app", Liveness::gone("nothing at ~/bin/Tool.app/"),
                         "~/bin/Tool.app/")}),
-        AxCase("SystemAppIsPartOfMacOS", {bundleRow("com.apple.finder")},
-               {app("com.apple.finder", {"com.apple.finder", "finder"}, Liveness::apple())}),
-        AxCase("PathClientPresentAndMissing",
-               {pathRow("/Users/anna/bin/tool"), pathRow("/Users/anna/bin/gone")},
-               {liveTool, program("/Users/anna/bin/gone", "gone", Liveness::gone("nothing at ~/bin/gone"),
-                                  "~/bin/gone")}),
         AxCase("TestBuildReasonsFromTheClient",
                {bundleRow("com.vendor.tool.1234567890"), pathRow("/private/tmp/x/helper")},
                {app("com.vendor.tool.1234567890", {"com.vendor.tool.1234567890", "1234567890"},
@@ -273,8 +266,6 @@ TEST_P(LoginItemSources, Candidates) {
 INSTANTIATE_TEST_SUITE_P(
     Records, LoginItemSources,
     testing::Values(
-        LoginCase("InstalledApp", {record("Sync", appType, "/Applications/Sync.app", "2.com.v.sync")}, {},
-                  {loginApp("2.com.v.sync", "Sync", Liveness::live("found at /Applications/Sync.app"))}),
         LoginCase("GoneAppSwitchedOnStaysSwitchedOffGoes",
                   {record("Old", appType, "/Applications/Old.app", "2.com.v.old", true),
                    record("Older", appType, "/Applications/Older.app", "2.com.v.older", false),

@@ -5,9 +5,9 @@
 #include "support/SimulatedPhoto.h"
 
 using namespace rk;
-using rk::test::SimulatedIcon;
 using rk::test::SimulatedPhoto;
 using rk::test::SimulatedWindow;
+using ShotFailure = WindowShot::Failure;
 
 namespace {
 
@@ -18,27 +18,19 @@ SimulatedWindow window(quint32 number, Rect frame, double scale) {
     SimulatedWindow w;
     w.number = number;
     w.scale = scale;
-    w.layout = SimulatedPhoto::listLayout(frame, PaneSection::accessibility, frame.y + 100,
-                                          {{"Editor", SimulatedIcon::colourful}});
+    w.layout.window = frame;
     return w;
 }
 
 }  // namespace
 
-TEST(WindowShot, PhotographsTheWindowAtItsFullPixelSize) {
+TEST(WindowShot, PhotographsTheWindowAtPointsTimesScaleTruncated) {
     SimulatedPhoto capture;
-    capture.windows = {window(7, Rect{0, 0, 300, 300}, 1), window(812, Rect{100, 50, 715, 650}, 2)};
+    capture.windows = {window(7, Rect{0, 0, 300, 300}, 1), window(812, Rect{10, 10, 100.6, 200.4}, 2)};
     const auto photo = WindowShot::capture(812, capture);
     ASSERT_TRUE(photo);
-    EXPECT_EQ(photo->size(), QSize(1430, 1300));
+    EXPECT_EQ(photo->size(), QSize(201, 400));
     EXPECT_EQ(capture.captureRequests, 1);
-}
-
-TEST(WindowShot, SizeIsPointsTimesScaleTruncated) {
-    SimulatedPhoto capture;
-    capture.windows = {window(3, Rect{10, 10, 100.6, 200.4}, 2)};
-    ASSERT_TRUE(WindowShot::capture(3, capture));
-    EXPECT_EQ(capture.lastRequestedSize, QSize(201, 400));
 
     struct Case {
         Rect frame;
@@ -53,55 +45,53 @@ TEST(WindowShot, SizeIsPointsTimesScaleTruncated) {
         {Rect{0, 0, std::nan(""), 50}, 2, std::nullopt},
         {Rect{0, 0, 3e9, 50}, 1, std::nullopt},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(WindowShot::pixelSize(c.frame, c.scale), c.want) << c.frame.width << " x " << c.scale;
+}
+
+TEST(WindowShot, Failures) {
+    struct Case {
+        const char* name;
+        qint64 number;
+        double scale;
+        std::optional<QString> listingError;
+        std::optional<QString> captureError;
+        ShotFailure want;
+        int requests;
+    } cases[] = {
+        {"another number", 8, 1, {}, {}, ShotFailure::windowNotFound(), 0},
+        {"a negative number", -1, 1, {}, {}, ShotFailure::windowNotFound(), 0},
+        {"the number plus 2^32", 0x1'0000'0007, 1, {}, {}, ShotFailure::windowNotFound(), 0},
+        {"the listing refused",
+         7,
+         1,
+         "The user declined TCCs for application, window, display capture",
+         {},
+         ShotFailure::noPermission(),
+         0},
+        {"the capture failed",
+         7,
+         1,
+         {},
+         "the stream was interrupted",
+         ShotFailure::failed("the stream was interrupted"),
+         1},
+        {"a size no image can have",
+         7,
+         std::nan(""),
+         {},
+         {},
+         ShotFailure::failed("the window's size in pixels is out of range"),
+         0},
+    };
+    for (const auto& c : cases) {
+        SimulatedPhoto capture;
+        capture.windows = {window(7, Rect{0, 0, 300, 300}, c.scale)};
+        capture.listingError = c.listingError;
+        capture.captureError = c.captureError;
+        const auto photo = WindowShot::capture(c.number, capture);
+        ASSERT_FALSE(photo) << c.name;
+        EXPECT_EQ(photo.error(), c.want) << c.name;
+        EXPECT_EQ(capture.captureRequests, c.requests) << c.name;
     }
-}
-
-TEST(WindowShot, WindowNotOnScreenIsNotFound) {
-    SimulatedPhoto capture;
-    capture.windows = {window(7, Rect{0, 0, 300, 300}, 1)};
-    for (const qint64 number : {qint64{8}, qint64{-1}, qint64{0x1'0000'0007}}) {
-        const auto photo = WindowShot::capture(number, capture);
-        ASSERT_FALSE(photo) << number;
-        EXPECT_EQ(photo.error(), WindowShot::Failure::windowNotFound()) << number;
-    }
-    EXPECT_EQ(capture.captureRequests, 0);
-}
-
-TEST(WindowShot, ListingErrorMeansNoPermissionAndNoImageIsAskedFor) {
-    SimulatedPhoto capture;
-    capture.windows = {window(7, Rect{0, 0, 300, 300}, 1)};
-    capture.listingError = QStringLiteral("The user declined TCCs for application, window, display capture");
-    const auto photo = WindowShot::capture(7, capture);
-    ASSERT_FALSE(photo);
-    EXPECT_EQ(photo.error(), WindowShot::Failure::noPermission());
-    EXPECT_EQ(capture.captureRequests, 0);
-}
-
-TEST(WindowShot, CaptureErrorIsPassedOnAsText) {
-    SimulatedPhoto capture;
-    capture.windows = {window(7, Rect{0, 0, 300, 300}, 1)};
-    capture.captureError = QStringLiteral("the stream was interrupted");
-    const auto photo = WindowShot::capture(7, capture);
-    ASSERT_FALSE(photo);
-    EXPECT_EQ(photo.error(), WindowShot::Failure::failed("the stream was interrupted"));
-}
-
-TEST(WindowShot, SizeNoImageCanHaveFailsWithoutAskingForOne) {
-    SimulatedPhoto capture;
-    capture.windows = {window(7, Rect{0, 0, 300, 300}, std::numeric_limits<double>::quiet_NaN())};
-    const auto photo = WindowShot::capture(7, capture);
-    ASSERT_FALSE(photo);
-    EXPECT_EQ(photo.error().kind, WindowShot::Failure::Kind::failed);
-    EXPECT_EQ(capture.captureRequests, 0);
-}
-
-TEST(WindowShot, TheLinuxHostIsNeverPermitted) {
-    HostScreenCapture host;
-    EXPECT_FALSE(host.preflight());
-    const auto photo = WindowShot::capture(1, host);
-    ASSERT_FALSE(photo);
-    EXPECT_EQ(photo.error(), WindowShot::Failure::noPermission());
-    EXPECT_FALSE(ScreenCapture::current().preflight());
 }

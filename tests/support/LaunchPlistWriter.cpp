@@ -4,10 +4,6 @@ namespace rk::test {
 
 namespace {
 
-QString escaped(const QString& text) {
-    return text.toHtmlEscaped();
-}
-
 // Written as text, the way launchd plists are usually found on disk, so the
 // reader is tested against XML that did not come from our own writer.
 QByteArray xmlJob(const LaunchPlistWriter::Job& job) {
@@ -17,13 +13,13 @@ QByteArray xmlJob(const LaunchPlistWriter::Job& job) {
         "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
         "<plist version=\"1.0\">\n<dict>\n";
     if (job.label)
-        out += "\t<key>Label</key>\n\t<string>" + escaped(*job.label) + "</string>\n";
+        out += "\t<key>Label</key>\n\t<string>" + job.label->toHtmlEscaped() + "</string>\n";
     if (job.program)
-        out += "\t<key>Program</key>\n\t<string>" + escaped(*job.program) + "</string>\n";
+        out += "\t<key>Program</key>\n\t<string>" + job.program->toHtmlEscaped() + "</string>\n";
     if (job.arguments) {
         out += "\t<key>ProgramArguments</key>\n\t<array>\n";
         for (const QString& argument : *job.arguments)
-            out += "\t\t<string>" + escaped(argument) + "</string>\n";
+            out += "\t\t<string>" + argument.toHtmlEscaped() + "</string>\n";
         out += "\t</array>\n";
     }
     out += QString("\t<key>RunAtLoad</key>\n\t<%1/>\n").arg(job.runAtLoad ? "true" : "false");

@@ -47,7 +47,6 @@ LoopbackHttps::LoopbackHttps() {
                     if (!request)
                         return;
                     QMutexLocker lock(&mutex_);
-                    ++counts_[request->path];
                     const Answer a = answers_.value(request->path, Answer(404));
                     socket->write(httpAnswer(a.status, "application/octet-stream", a.body, a.headers));
                     socket->disconnectFromHost();
@@ -81,11 +80,6 @@ void LoopbackHttps::trustInThisProcess() const {
 void LoopbackHttps::answer(const QByteArray& path, const Answer& answer) {
     QMutexLocker lock(&mutex_);
     answers_.insert(path, answer);
-}
-
-int LoopbackHttps::count(const QByteArray& path) const {
-    QMutexLocker lock(&mutex_);
-    return counts_.value(path);
 }
 
 }  // namespace rk::test

@@ -1,8 +1,7 @@
 #pragma once
 // An HTTPS server on 127.0.0.1 for the updater's tests, on a thread of its
 // own, so that the code under test may block any other thread while it
-// fetches. It answers each path as told (404 for others) and counts the
-// requests for each path.
+// fetches. It answers each path as told (404 for others).
 //
 // Its certificate is self-signed, made with openssl when the server is made,
 // and valid for 127.0.0.1 only. Nothing trusts it until a test calls
@@ -39,8 +38,6 @@ public:
     QByteArray certificatePem() const { return certificate_.toPem(); }
     // How `path` is answered from now on.
     void answer(const QByteArray& path, const Answer& answer);
-    // Requests for `path` so far.
-    int count(const QByteArray& path) const;
 
 private:
     QSslCertificate certificate_;
@@ -48,7 +45,6 @@ private:
     std::unique_ptr<QThread> thread_;
     mutable QMutex mutex_;
     QMap<QByteArray, Answer> answers_;
-    QMap<QByteArray, int> counts_;
 };
 
 }  // namespace rk::test

@@ -27,29 +27,25 @@ std::unique_ptr<Ticker> ManualTicks::every(double seconds, std::function<void()>
     auto entry = std::make_shared<Entry>(Entry{seconds, std::move(beat), true});
     entries_.push_back(entry);
     // The ticker shares the entry's flag only, so either may go first.
-    auto alive = std::shared_ptr<bool>(entry, &entry->alive);
-    return std::make_unique<ManualTicker>(std::move(alive));
+    return std::make_unique<ManualTicker>(std::shared_ptr<bool>(entry, &entry->alive));
 }
 
 int ManualTicks::running() const {
-    return static_cast<int>(
-        std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return e->alive; }));
+    return int(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return e->alive; }));
 }
 
 QList<double> ManualTicks::periods() const {
     QList<double> out;
-    for (const auto& e : entries_) {
+    for (const auto& e : entries_)
         out.append(e->seconds);
-    }
     return out;
 }
 
 void ManualTicks::fire() {
     const auto entries = entries_;  // a beat may start another timer
     for (const auto& e : entries) {
-        if (e->alive) {
+        if (e->alive)
             e->beat();
-        }
     }
 }
 
@@ -60,14 +56,12 @@ void ManualQueue::async(std::function<void()> work, QObject* context, std::funct
 }
 
 int ManualQueue::pending() const {
-    return static_cast<int>(
-        std::count_if(jobs_.begin(), jobs_.end(), [](const Job& j) { return !j.delivered; }));
+    return int(std::count_if(jobs_.begin(), jobs_.end(), [](const Job& j) { return !j.delivered; }));
 }
 
 void ManualQueue::work(qsizetype i) {
-    if (jobs_[i].worked) {
+    if (jobs_[i].worked)
         return;
-    }
     jobs_[i].worked = true;
     const auto work = jobs_[i].work;  // the list may grow while it runs
     work();
@@ -75,32 +69,27 @@ void ManualQueue::work(qsizetype i) {
 
 void ManualQueue::deliver(qsizetype i) {
     work(i);
-    if (jobs_[i].delivered) {
+    if (jobs_[i].delivered)
         return;
-    }
     jobs_[i].delivered = true;
-    if (!jobs_[i].context) {
+    if (!jobs_[i].context)
         return;
-    }
     const auto deliver = jobs_[i].deliver;
     deliver();
 }
 
 bool ManualQueue::runNext() {
-    for (qsizetype i = 0; i < jobs_.size(); ++i) {
-        if (!jobs_[i].delivered) {
-            deliver(i);
-            return true;
-        }
-    }
-    return false;
+    const auto next = std::find_if(jobs_.begin(), jobs_.end(), [](const Job& j) { return !j.delivered; });
+    if (next == jobs_.end())
+        return false;
+    deliver(next - jobs_.begin());
+    return true;
 }
 
 int ManualQueue::drain() {
     int ran = 0;
-    while (runNext()) {
+    while (runNext())
         ++ran;
-    }
     return ran;
 }
 
@@ -171,29 +160,32 @@ void ModelWorld::installApp(const QString& bundleIdentifier, const QString& logi
     registry.pathsOf[bundleIdentifier].append(logicalPath);
 }
 
+void ModelWorld::showGhostAndEditor() {
+    installApp("com.vendor.Editor", "/Applications/Editor.app");
+    writeTcc({accessibilityRow("com.example.Ghost"), accessibilityRow("com.vendor.Editor")});
+    settings.setAccessibilityRows({{"Ghost", SimulatedIcon::blankDocument, "com.example.Ghost"},
+                                   {"Editor", SimulatedIcon::colourful, "com.vendor.Editor"}});
+    settings.showPage(SimulatedPage::accessibility);
+    settings.setFrontmost(SimulatedSettings::settingsBundleID());
+}
+
 QMap<QString, QByteArray> ModelWorld::readStores() const {
     QMap<QString, QByteArray> bytes;
-    const QStringList files = {root.disk(TCCStore::systemPath(root.paths())),
-                               root.disk(TCCStore::userPath(root.paths())),
-                               root.disk(BackgroundStore::folder(root.paths()) + "/BackgroundItems-v4.btm")};
-    for (const QString& path : files) {
+    for (const QString& path :
+         {root.disk(TCCStore::systemPath(root.paths())), root.disk(TCCStore::userPath(root.paths())),
+          root.disk(BackgroundStore::folder(root.paths()) + "/BackgroundItems-v4.btm")}) {
         QFile file(path);
         bytes.insert(path, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     }
     return bytes;
 }
 
-void ModelWorld::markStores() {
-    marked_ = readStores();
-}
-
 QStringList ModelWorld::changedStores() const {
     QStringList changed;
     const auto now = readStores();
     for (auto it = now.cbegin(); it != now.cend(); ++it) {
-        if (marked_.value(it.key()) != it.value()) {
+        if (marked_.value(it.key()) != it.value())
             changed.append(it.key());
-        }
     }
     return changed;
 }
@@ -222,16 +214,10 @@ void ModelWorld::beatAfter(double seconds) {
 }
 
 bool ModelWorld::onlyRowSelections() const {
-    if (!settings.forbiddenWrites().isEmpty()) {
-        return false;
-    }
     const auto writes = settings.writes();
-    return std::all_of(writes.begin(), writes.end(),
+    return settings.forbiddenWrites().isEmpty() &&
+           std::all_of(writes.begin(), writes.end(),
                        [](const SimulatedAXTree::Write& w) { return w.attribute == "AXSelected"; });
-}
-
-int ModelWorld::selectionWrites() const {
-    return static_cast<int>(settings.writes().size());
 }
 
 }  // namespace rk::test

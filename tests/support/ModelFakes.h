@@ -23,9 +23,9 @@
 #include "app/model/AppModel.h"
 #include "app/model/ModelSeams.h"
 #include "app/model/Stats.h"
+#include "platform/KeyedArchiveWriter.h"
 #include "support/ExplainFakes.h"
 #include "support/FakeClock.h"
-#include "platform/KeyedArchiveWriter.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
 #include "support/SimulatedPhoto.h"
@@ -92,6 +92,16 @@ private:
     QList<Job> jobs_;
 };
 
+// The guide's sentences that more than one test expects.
+inline const QString kHighlighted = QStringLiteral(
+    "Highlighted for you: press the minus (\u2212) button under the list, then confirm with Touch ID or your "
+    "password.");
+inline const QString kClickRow =
+    QStringLiteral("Marked in red on the screen: click that row once, then press the minus (\u2212) button.");
+inline const QString kTurnOff =
+    QStringLiteral("Marked in red on the screen: turn off its switch. macOS may ask for your password.");
+inline const QString kNothingLeft = QStringLiteral("Nothing left to remove on this page.");
+
 // One row of the person's privacy database: `client` allowed Accessibility.
 TccDbRow accessibilityRow(const QString& client, qint64 clientType = 0);
 
@@ -115,8 +125,12 @@ public:
     void writeBtm(const QList<ArchivedItem>& items);
     // An application bundle (a folder) that the registry lists for the identifier.
     void installApp(const QString& bundleIdentifier, const QString& logicalPath);
+    // The Accessibility page, open in front in System Settings, with one
+    // leftover ("Ghost", com.example.Ghost, a blank icon) and one installed
+    // app ("Editor", com.vendor.Editor).
+    void showGhostAndEditor();
     // Remembers the store files' bytes as they are now.
-    void markStores();
+    void markStores() { marked_ = readStores(); }
     // The store files whose bytes differ from the ones remembered, by disk path.
     QStringList changedStores() const;
 
@@ -134,7 +148,7 @@ public:
     // ---- Checks that hold throughout -------------------------------------------
     // Every write to System Settings was selecting one of its rows.
     bool onlyRowSelections() const;
-    int selectionWrites() const;
+    int selectionWrites() const { return int(settings.writes().size()); }
 
     TempRoot root;
     FakeClock clock;

@@ -2,12 +2,10 @@
 
 #include <QFont>
 #include <QFontDatabase>
-#include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
-#include "finder/IconCheck.h"
 #include "platform/IconArt.h"
 
 namespace rk::test {
@@ -16,8 +14,6 @@ namespace {
 
 constexpr double kSidebarWidth = 200;
 constexpr double kToolbarHeight = 52;
-constexpr double kListRowHeight = 36;
-constexpr double kSwitchRowHeight = 48;
 
 struct Colours {
     QColor window, sidebar, box, border, text, secondaryText, separator, selection;
@@ -115,9 +111,8 @@ struct Painter {
              {PaneSection::accessibility, PaneSection::openAtLogin, PaneSection::background}) {
             QRectF box;
             for (const auto& row : layout.rows) {
-                if (row.section == section) {
+                if (row.section == section)
                     box = box.united(local(row.frame));
-                }
             }
             if (!box.isEmpty()) {
                 p.setPen(QPen(c.border, 1));
@@ -141,12 +136,10 @@ struct Painter {
             }
             icon(row);
             text(local(row.titleFrame), row.title, pixelFont(13), c.text);
-            if (row.detailFrame) {
+            if (row.detailFrame)
                 text(local(*row.detailFrame), row.detail, pixelFont(11), c.secondaryText);
-            }
-            if (row.switchFrame) {
+            if (row.switchFrame)
                 toggle(local(*row.switchFrame), row.switchOn);
-            }
         }
     }
 
@@ -168,17 +161,33 @@ struct Painter {
     void paint() const {
         chrome();
         p.save();
-        if (layout.content.width > 0 && layout.content.height > 0) {
+        if (layout.content.width > 0 && layout.content.height > 0)
             p.setClipRect(local(layout.content));
-        }
-        for (const SimulatedText& words : layout.texts) {
+        for (const SimulatedText& words : layout.texts)
             text(local(words.frame), words.text, pixelFont(13, QFont::DemiBold), c.text);
-        }
         rows();
         p.restore();
         buttons();
     }
 };
+
+// The window of the layout painted at the given pixel size; null when
+// the size or the window is empty.
+QImage render(const SimulatedLayout& layout, QSize pixels, bool dark) {
+    if (pixels.isEmpty() || !(layout.window.width > 0) || !(layout.window.height > 0))
+        return {};
+    QImage photo(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (photo.isNull())
+        return {};
+    const Colours c = colours(dark);
+    photo.fill(c.window);
+    QPainter p(&photo);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(pixels.width() / layout.window.width, pixels.height() / layout.window.height);
+    Painter{p, layout, c}.paint();
+    p.end();
+    return photo;
+}
 
 }  // namespace
 
@@ -203,105 +212,27 @@ std::vector<SimulatedWindow> SimulatedPhoto::allWindows() const {
 }
 
 Result<std::vector<ShareableWindow>, QString> SimulatedPhoto::shareableWindows() {
-    if (listingError) {
+    if (listingError)
         return fail(*listingError);
-    }
     std::vector<ShareableWindow> list;
-    for (const auto& w : allWindows()) {
+    for (const auto& w : allWindows())
         list.push_back(ShareableWindow{w.number, w.layout.window, w.scale});
-    }
     return list;
 }
 
 Result<QImage, QString> SimulatedPhoto::captureWindow(const ShareableWindow& window, QSize pixels) {
     ++captureRequests;
-    lastRequestedSize = pixels;
-    if (captureError) {
+    if (captureError)
         return fail(*captureError);
-    }
     for (const auto& w : allWindows()) {
         if (w.number == window.windowID) {
             QImage photo = render(w.layout, pixels, w.dark);
-            if (photo.isNull()) {
+            if (photo.isNull())
                 return fail(QStringLiteral("the simulated window cannot be drawn at that size"));
-            }
             return photo;
         }
     }
     return fail(QStringLiteral("the window is no longer on screen"));
-}
-
-QImage SimulatedPhoto::render(const SimulatedLayout& layout, QSize pixels, bool dark) {
-    if (pixels.isEmpty() || !(layout.window.width > 0) || !(layout.window.height > 0)) {
-        return {};
-    }
-    QImage photo(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (photo.isNull()) {
-        return {};
-    }
-    const Colours c = colours(dark);
-    photo.fill(c.window);
-    QPainter p(&photo);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.scale(pixels.width() / layout.window.width, pixels.height() / layout.window.height);
-    Painter{p, layout, c}.paint();
-    p.end();
-    return photo;
-}
-
-SimulatedLayout SimulatedPhoto::listLayout(const Rect& window, PaneSection section, double top,
-                                           const std::vector<std::pair<QString, SimulatedIcon>>& titles) {
-    const bool switches = section == PaneSection::background;
-    SimulatedLayout layout;
-    layout.page =
-        section == PaneSection::accessibility ? SimulatedPage::accessibility : SimulatedPage::loginItems;
-    layout.title = section == PaneSection::accessibility ? QStringLiteral("Accessibility")
-                                                         : QStringLiteral("Login Items & Extensions");
-    layout.window = window;
-    layout.sidebar = Rect{window.x, window.y + kToolbarHeight, kSidebarWidth, window.height - kToolbarHeight};
-    layout.content = Rect{window.x + kSidebarWidth, window.y + kToolbarHeight, window.width - kSidebarWidth,
-                          window.height - kToolbarHeight};
-    const double height = switches ? kSwitchRowHeight : kListRowHeight;
-    const double left = window.x + kSidebarWidth + 20;
-    const double width = window.width - kSidebarWidth - 40;
-    const double side = IconCheck::iconSide(section);
-    double y = top;
-    for (const auto& [title, icon] : titles) {
-        SimulatedLayoutRow row;
-        row.section = section;
-        row.title = title;
-        row.icon = icon;
-        row.frame = Rect{left, y, width, height};
-        PaneRow placed;
-        placed.section = section;
-        placed.frame = row.frame;
-        const QPointF centre = IconCheck::iconCenter(placed);
-        row.iconFrame = Rect{centre.x() - side / 2, centre.y() - side / 2, side, side};
-        const double textLeft = left + (switches ? 44 : 36);
-        row.titleFrame = Rect{textLeft, y, width - (textLeft - left) - 70, height};
-        if (switches) {
-            row.switchFrame = Rect{left + width - 16 - 38, y + height / 2 - 11, 38, 22};
-            row.switchOn = true;
-        }
-        layout.rows.append(row);
-        y += height;
-    }
-    return layout;
-}
-
-std::vector<PaneRow> SimulatedPhoto::paneRows(const SimulatedLayout& layout) {
-    std::vector<PaneRow> rows;
-    QHash<int, int> nextIndex;
-    for (const auto& r : layout.rows) {
-        PaneRow row;
-        row.section = r.section;
-        row.title = r.title;
-        row.frame = r.frame;
-        row.index = nextIndex[static_cast<int>(r.section)]++;
-        row.selectable = r.section != PaneSection::background;
-        rows.push_back(row);
-    }
-    return rows;
 }
 
 }  // namespace rk::test

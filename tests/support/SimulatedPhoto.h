@@ -8,17 +8,14 @@
 //
 // The window comes either from a running `SimulatedSettings` (its layout,
 // frame and number, read at the moment of the photo) or from a layout a test
-// builds itself with `listLayout`.
+// builds itself.
 
 #include <QImage>
 #include <QSize>
 #include <QString>
 #include <optional>
-#include <utility>
 #include <vector>
 
-#include "finder/Decision.h"
-#include "platform/Geometry.h"
 #include "platform/ScreenCapture.h"
 #include "support/SimulatedSettings.h"
 
@@ -42,25 +39,11 @@ public:
     // Photographs this System Settings too, listed before `windows`.
     void attach(SimulatedSettings& settings, double scale = 2, bool dark = false);
 
-    // What was asked of the capture, for tests to check.
-    int captureRequests = 0;
-    QSize lastRequestedSize;
+    int captureRequests = 0;  // images asked of the capture
 
     bool preflight() override { return permitted; }
     Result<std::vector<ShareableWindow>, QString> shareableWindows() override;
     Result<QImage, QString> captureWindow(const ShareableWindow& window, QSize pixels) override;
-
-    // The window of the layout painted at the given pixel size; null when
-    // the size or the window is empty.
-    static QImage render(const SimulatedLayout& layout, QSize pixels, bool dark);
-
-    // A page with one list of rows of one section, laid out as System
-    // Settings lays them, starting at `top` (screen points).
-    static SimulatedLayout listLayout(const Rect& window, PaneSection section, double top,
-                                      const std::vector<std::pair<QString, SimulatedIcon>>& titles);
-    // The rows of a layout as the reader would give them (indices counted
-    // per list, background items separately).
-    static std::vector<PaneRow> paneRows(const SimulatedLayout& layout);
 
 private:
     std::vector<SimulatedWindow> allWindows() const;
@@ -70,13 +53,12 @@ private:
     bool settingsDark_ = false;
 };
 
-// Installs a capture service as ScreenCapture::current() for one scope.
-class ScopedCapture {
-public:
-    explicit ScopedCapture(ScreenCapture& capture) { ScreenCapture::setCurrent(&capture); }
-    ~ScopedCapture() { ScreenCapture::setCurrent(nullptr); }
-    ScopedCapture(const ScopedCapture&) = delete;
-    ScopedCapture& operator=(const ScopedCapture&) = delete;
-};
+// Whether a pixel of a photo shows the red, or the green, of a mark.
+inline bool isMarkRed(QRgb p) {
+    return qRed(p) > 200 && qGreen(p) < 110 && qBlue(p) < 110;
+}
+inline bool isMarkGreen(QRgb p) {
+    return qGreen(p) > 130 && qRed(p) < 70 && qBlue(p) < 100;
+}
 
 }  // namespace rk::test

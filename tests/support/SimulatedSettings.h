@@ -4,8 +4,8 @@
 // read and logs every write; `SimulatedSettings` builds on it the window of
 // System Settings with the two pages the program drives, answers as the
 // workspace (running, frontmost, page links) and as the window server (its
-// window's number and bounds), and lets a test act as the person: scroll,
-// remove a row, turn a background item off.
+// window's number and bounds), and lets a test act as the person: remove a
+// row, turn a background item off. Every call may come from any thread.
 
 #include <QHash>
 #include <QList>
@@ -19,9 +19,7 @@
 #include <mutex>
 #include <optional>
 
-#include "finder/BackgroundStore.h"
 #include "finder/Decision.h"
-#include "finder/TCCStore.h"
 #include "platform/Accessibility.h"
 #include "platform/Geometry.h"
 #include "platform/WindowList.h"
@@ -30,7 +28,6 @@
 
 namespace rk::test {
 
-// ---------------------------------------------------------------------------
 // A hand-built Accessibility tree. Elements are named by keys; a key that is
 // no longer in the tree is an element that went away (reads fail, writes give
 // the invalid-element code).
@@ -53,19 +50,14 @@ public:
         QString name;
     };
 
-    SimulatedAXTree();
-    ~SimulatedAXTree() override;
-
     bool trusted = true;
     // How long the application takes to answer, in seconds; with a messaging
     // time-out shorter than that, every read fails and every write gives up.
     double responseDelay = 0;
-    static constexpr double defaultTimeout = 6.0;
 
     // Building. `add` appends a child to `parent` (no parent when empty) and
     // returns its key (`key`, or a fresh one).
     void clear();
-    void setNode(const QString& key, Node node);
     QString add(const QString& parent, const QString& role, const Rect& frame,
                 const QHash<QString, AXValue>& attributes = {}, const QString& key = {});
     Node* node(const QString& key);
@@ -75,19 +67,17 @@ public:
     AXElement element(const QString& key);
     QString keyOf(const AXElement& element) const;
 
-    // Observation.
-    int totalReads() const;
-    int readsOf(const QString& key) const;
-    // Reads that entered `key`: reads of its children list and every read of
-    // any element below it.
-    int readsUnder(const QString& key) const;
-    QList<Write> writes() const;
-    std::optional<double> messagingTimeout() const;
-    QString messagingTimeoutElement() const;
-    void resetCounts();
+    // Observation. `readsUnder(key)` counts the reads that entered `key`:
+    // reads of its children list and every read of any element below it.
+    int totalReads() const { return get(totalReads_); }
+    int readsOf(const QString& key) const { return get(reads_).value(key); }
+    int readsUnder(const QString& key) const { return get(readsUnder_).value(key); }
+    QList<Write> writes() const { return get(writes_); }
+    std::optional<double> messagingTimeout() const { return get(timeout_); }
+    QString messagingTimeoutElement() const { return get(timeoutKey_); }
 
     // Accessibility.
-    bool isProcessTrusted() override;
+    bool isProcessTrusted() override { return get(trusted); }
     AXElement applicationElement(std::int32_t pid) override;
     void setMessagingTimeout(const AXElement& element, double seconds) override;
     std::optional<AXValue> attribute(const AXElement& element, const QString& name) override;
@@ -95,6 +85,11 @@ public:
 
 protected:
     std::recursive_mutex& mutex() const { return mutex_; }
+    template <typename T>
+    T get(const T& value) const {
+        std::lock_guard lock(mutex_);
+        return value;
+    }
     // Runs before every read, under the lock.
     virtual void willRead() {}
     // Selects a selectable node; the code the platform would give.
@@ -102,8 +97,6 @@ protected:
 
 private:
     struct Handle;
-    QString keyLocked(const AXElement& element) const;
-    bool answersInTime() const;
 
     mutable std::recursive_mutex mutex_;
     QHash<QString, Node> nodes_;
@@ -141,13 +134,6 @@ struct SimulatedRow {
     SimulatedIcon icon = SimulatedIcon::colourful;
     QString recordKey;    // the store record behind the row
     bool allowed = true;  // the row's switch (Accessibility list only)
-
-    // The row a privacy database row gives; System Settings shows the app's
-    // name (`title`), which the database does not hold.
-    static SimulatedRow fromTCC(const TCCRow& row, const QString& title,
-                                SimulatedIcon icon = SimulatedIcon::colourful);
-    // An open-at-login row of a background-task record.
-    static SimulatedRow fromBTM(const BTMRecord& record, SimulatedIcon icon = SimulatedIcon::colourful);
 };
 
 // An item of the "Allow in the Background" list.
@@ -157,10 +143,6 @@ struct SimulatedBackgroundItem {
     SimulatedIcon icon = SimulatedIcon::colourful;
     bool on = true;
     QString recordKey;
-
-    static SimulatedBackgroundItem fromBTM(const BTMRecord& record,
-                                           SimulatedIcon icon = SimulatedIcon::colourful,
-                                           const QString& detail = {});
 };
 
 enum class SimulatedPage { none, accessibility, loginItems, other };
@@ -169,7 +151,6 @@ enum class SimulatedPage { none, accessibility, loginItems, other };
 struct SimulatedLayoutRow {
     PaneSection section = PaneSection::accessibility;
     QString title;
-    QString recordKey;
     Rect frame;  // the row as the reader reports it (background: the item's box with its icon)
     Rect iconFrame;
     Rect titleFrame;
@@ -202,8 +183,8 @@ struct SimulatedLayout {
 
 class SimulatedSettings : public SimulatedAXTree, public Workspace, public WindowList {
 public:
-    SimulatedSettings();
-    ~SimulatedSettings() override;
+    SimulatedSettings() { rebuild(); }
+    ~SimulatedSettings() override { uninstall(); }
     SimulatedSettings(const SimulatedSettings&) = delete;
     SimulatedSettings& operator=(const SimulatedSettings&) = delete;
 
@@ -215,33 +196,40 @@ public:
     void uninstall();
 
     // The process and its window.
-    std::int32_t pid() const;
+    std::int32_t pid() const { return pid_; }
     void setRunning(bool running);
-    bool running() const;
-    void setFrontmost(std::optional<QString> bundleID);
-    void setWindowFrame(const Rect& frame);
-    Rect windowFrame() const;
-    void setWindowNumber(WindowNumber number);
-    WindowNumber windowNumber() const;
-    // Windows of other processes the window server lists after ours.
-    void setOtherWindows(const QList<WindowDescription>& windows);
+    bool running() const { return get(running_); }
+    void setFrontmost(std::optional<QString> bundleID) {
+        change([&] { frontmost_ = bundleID; });
+    }
+    void setWindowFrame(const Rect& frame) {
+        change([&] { frame_ = frame; });
+    }
+    Rect windowFrame() const { return get(frame_); }
+    void setWindowNumber(WindowNumber number) {
+        change([&] { number_ = number; });
+    }
+    WindowNumber windowNumber() const { return get(number_); }
 
     // Pages. A link opens its page after `openDelay` further reads (0: at once).
     void showPage(SimulatedPage page);
-    SimulatedPage page() const;
-    void setOpenDelay(int reads);
-    QList<QUrl> openedLinks() const;
-    // The title of the page any other link shows.
-    void setOtherPageTitle(const QString& title);
+    SimulatedPage page() const { return get(page_); }
+    void setOpenDelay(int reads) {
+        change([&] { openDelay_ = std::max(0, reads); });
+    }
+    QList<QUrl> openedLinks() const { return get(opened_); }
 
     // What the lists hold.
-    void setAccessibilityRows(const QList<SimulatedRow>& rows);
-    void setOpenAtLoginRows(const QList<SimulatedRow>& rows);
-    void setBackgroundItems(const QList<SimulatedBackgroundItem>& items);
-    QList<SimulatedRow> accessibilityRows() const;
-    QList<SimulatedRow> openAtLoginRows() const;
-    QList<SimulatedBackgroundItem> backgroundItems() const;
-    void scrollTo(double offset);
+    void setAccessibilityRows(const QList<SimulatedRow>& rows) {
+        change([&] { accessibilityRows_ = rows; });
+    }
+    void setOpenAtLoginRows(const QList<SimulatedRow>& rows) {
+        change([&] { openAtLoginRows_ = rows; });
+    }
+    void setBackgroundItems(const QList<SimulatedBackgroundItem>& items) {
+        change([&] { backgroundItems_ = items; });
+    }
+    QList<SimulatedRow> accessibilityRows() const { return get(accessibilityRows_); }
 
     // The person at work. Removing goes through `onRemove` (so the test can
     // drop the record from its store files) and then off the page.
@@ -250,8 +238,6 @@ public:
     // Presses the minus button of the showing page's list and confirms: the
     // selected row goes. False when no row is selected.
     bool pressMinusAndConfirm();
-    // Removes every row and item of that record, as if it went from the stores.
-    void removeRecord(const QString& recordKey);
     bool setBackgroundSwitch(const QString& name, bool on);
 
     // Selection, as System Settings keeps it: one row per list.
@@ -260,14 +246,14 @@ public:
     std::optional<std::int32_t> rejectSelection;  // set: the write gives this code
 
     // Reads that went into the sidebar (they must stay 0).
-    int sidebarReads() const;
+    int sidebarReads() const { return readsUnder(QStringLiteral("sidebar")); }
     // Writes to anything other than a row of this window (they must stay none).
     QList<Write> forbiddenWrites() const;
     SimulatedLayout layout() const;
 
     // Workspace.
     QList<RunningApplication> runningApplications(const QString& bundleID) override;
-    std::optional<QString> frontmostBundleID() override;
+    std::optional<QString> frontmostBundleID() override { return get(frontmost_); }
     bool openURL(const QUrl& url, bool activate) override;
     // It never quits when asked.
     bool terminate(const RunningApplication&) override { return false; }
@@ -282,19 +268,23 @@ protected:
     std::int32_t select(const QString& key) override;
 
 private:
+    // Runs `edit` under the lock, then rebuilds the tree from the new state.
+    template <typename Edit>
+    void change(Edit edit) {
+        std::lock_guard lock(mutex());
+        edit();
+        rebuild();
+    }
+    void goTo(SimulatedPage page);
     void rebuild();
-    SimulatedLayout layoutLocked() const;
     void buildSidebar(const QString& window, const SimulatedLayout& layout);
     void buildPage(const QString& content, const SimulatedLayout& layout);
-    bool hasWindow() const;
-    static QString rowKey(PaneSection section, const SimulatedRow& row, int occurrence);
 
-    std::int32_t pid_ = 4242;
+    const std::int32_t pid_ = 4242;
     bool running_ = false;
     std::optional<QString> frontmost_;
     Rect frame_{100, 50, 715, 650};
     WindowNumber number_ = 812;
-    QList<WindowDescription> otherWindows_;
     SimulatedPage page_ = SimulatedPage::none;
     std::optional<SimulatedPage> pending_;
     int openDelay_ = 0;
@@ -303,8 +293,6 @@ private:
     QList<SimulatedRow> accessibilityRows_;
     QList<SimulatedRow> openAtLoginRows_;
     QList<SimulatedBackgroundItem> backgroundItems_;
-    double scroll_ = 0;
-    QString otherTitle_ = QStringLiteral("General");
     QHash<int, QString> selected_;  // list (PaneSection) -> the selected row's key
     bool installed_ = false;
 };

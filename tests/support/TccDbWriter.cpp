@@ -42,17 +42,9 @@ const char* kLoose =
 const char* kMissing = "CREATE TABLE access (service TEXT, client_type INTEGER, auth_reason INTEGER);";
 const char* kNoAccess = "CREATE TABLE admin (key TEXT PRIMARY KEY NOT NULL, value INTEGER NOT NULL);";
 
-QString message(sqlite3* db) {
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
-
-void bindText(sqlite3_stmt* stmt, int index, const std::optional<QString>& text) {
-    if (!text) {
-        sqlite3_bind_null(stmt, index);
-        return;
-    }
-    const QByteArray utf8 = text->toUtf8();
-    sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+// An SQL literal: the text quoted, or NULL.
+QString literal(const std::optional<QString>& text) {
+    return text ? "'" + QString(*text).replace("'", "''") + "'" : QStringLiteral("NULL");
 }
 
 }  // namespace
@@ -61,7 +53,7 @@ QString TccDbWriter::execute(const QString& diskPath, const QString& sql) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(diskPath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK) {
-        const QString error = db ? message(db) : QStringLiteral("open failed");
+        const QString error = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("open failed");
         sqlite3_close_v2(db);
         return error;
     }
@@ -90,36 +82,18 @@ QString TccDbWriter::write(const QString& diskPath, const QList<TccDbRow>& rows,
     if (schema == Schema::noAccessTable || schema == Schema::missingClientAndAuth)
         return QStringLiteral("this layout holds no rows");
 
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(diskPath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr);
-    const char* insert =
-        schema == Schema::modern
-            ? "INSERT INTO access (service, client, client_type, auth_value, auth_reason, auth_version, "
-              "flags)"
-              " VALUES (?1, ?2, ?3, ?4, 2, 1, 0)"
-            : "INSERT INTO access (service, client, client_type, auth_value) VALUES (?1, ?2, ?3, ?4)";
-    sqlite3_stmt* stmt = nullptr;
-    QString result;
-    if (sqlite3_prepare_v2(db, insert, -1, &stmt, nullptr) != SQLITE_OK) {
-        result = message(db);
-    } else {
-        for (const TccDbRow& row : rows) {
-            sqlite3_reset(stmt);
-            bindText(stmt, 1, row.service);
-            bindText(stmt, 2, row.client);
-            sqlite3_bind_int64(stmt, 3, row.clientType);
-            sqlite3_bind_int64(stmt, 4, row.authValue);
-            if (sqlite3_step(stmt) != SQLITE_DONE) {
-                result = message(db);
-                break;
-            }
-        }
+    // The full layout wants the columns it does not let be null.
+    const bool modern = schema == Schema::modern;
+    QString sql = "BEGIN;";
+    for (const TccDbRow& row : rows) {
+        sql +=
+            QStringLiteral(
+                "INSERT INTO access (service, client, client_type, auth_value%1) VALUES (%2, %3, %4, %5%6);")
+                .arg(modern ? ", auth_reason, auth_version, flags" : "", literal(row.service),
+                     literal(row.client), QString::number(row.clientType), QString::number(row.authValue),
+                     modern ? ", 2, 1, 0" : "");
     }
-    sqlite3_finalize(stmt);
-    sqlite3_exec(db, result.isEmpty() ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(db);
-    return result;
+    return execute(diskPath, sql + "COMMIT;");
 }
 
 QList<TccDbRow> TccDbWriter::sampleRows() {

@@ -1,14 +1,7 @@
 #include "support/UiProbe.h"
 
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
-#include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
 #include <QLabel>
-#include <QLayout>
-#include <QMouseEvent>
 #include <QTextDocument>
 
 #include "support/LaunchPlistWriter.h"
@@ -19,15 +12,11 @@
 namespace rk::test {
 
 void writeLeftoverTcc(ModelWorld& world, bool withGhost, bool extra) {
-    const QString service = QStringLiteral("kTCCServiceAccessibility");
-    QList<TccDbRow> rows = {TccDbRow{phantomKey(), 0, service, 2},
-                            TccDbRow{QStringLiteral("com.example.TESTeditor"), 0, service, 2}};
-    if (withGhost) {
-        rows.prepend(TccDbRow{ghostKey(), 0, service, 2});
-    }
-    if (extra) {
-        rows.append(TccDbRow{QStringLiteral("com.example.TESTspectre"), 0, service, 2});
-    }
+    QList<TccDbRow> rows = {accessibilityRow(phantomKey()), accessibilityRow("com.example.TESTeditor")};
+    if (withGhost)
+        rows.prepend(accessibilityRow(ghostKey()));
+    if (extra)
+        rows.append(accessibilityRow("com.example.TESTspectre"));
     world.writeTcc(rows);
 }
 
@@ -56,9 +45,8 @@ void ensureUiApplication() {
 namespace {
 
 QString readable(const QLabel* label) {
-    if (label->textFormat() == Qt::PlainText) {
+    if (label->textFormat() == Qt::PlainText)
         return label->text();
-    }
     QTextDocument document;
     document.setHtml(label->text());
     return document.toPlainText();
@@ -68,20 +56,14 @@ QString readable(const QLabel* label) {
 
 QStringList shownTexts(const QWidget* root) {
     QStringList texts;
-    const QList<QWidget*> all = root->findChildren<QWidget*>();
-    for (const QWidget* widget : all) {
-        if (!widget->isVisibleTo(root)) {
-            continue;
-        }
-        if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+    for (const QWidget* widget : visibleChildren<QWidget>(root)) {
+        if (const auto* label = qobject_cast<const QLabel*>(widget))
             texts.append(readable(label));
-        } else if (const auto* line = qobject_cast<const ElidedLabel*>(widget)) {
+        else if (const auto* line = qobject_cast<const ElidedLabel*>(widget))
             texts.append(line->text());
-        } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
-            if (!button->text().isEmpty()) {
-                texts.append(button->text());
-            }
-        }
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(widget);
+                 button && !button->text().isEmpty())
+            texts.append(button->text());
     }
     return texts;
 }
@@ -91,12 +73,7 @@ bool shows(const QWidget* root, const QString& text) {
 }
 
 bool showsPart(const QWidget* root, const QString& part) {
-    for (const QString& text : shownTexts(root)) {
-        if (text.contains(part)) {
-            return true;
-        }
-    }
-    return false;
+    return !shownTexts(root).filter(part).isEmpty();
 }
 
 }  // namespace rk::test

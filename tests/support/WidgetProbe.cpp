@@ -4,12 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
-#include <QLabel>
-#include <QLayout>
 #include <QMouseEvent>
-#include <QTextDocument>
 
 namespace rk::test {
 
@@ -51,9 +47,8 @@ QImage render(QWidget* widget, int width) {
 
 QWidget* buttonTitled(const QWidget* root, const QString& title) {
     for (QAbstractButton* button : visibleChildren<QAbstractButton>(root)) {
-        if (button->text() == title) {
+        if (button->text() == title)
             return button;
-        }
     }
     return nullptr;
 }

@@ -29,9 +29,8 @@ template <typename T>
 QList<T*> visibleChildren(const QWidget* root) {
     QList<T*> found;
     for (T* child : root->findChildren<T*>()) {
-        if (child->isVisibleTo(root)) {
+        if (child->isVisibleTo(root))
             found.append(child);
-        }
     }
     return found;
 }

@@ -28,9 +28,8 @@ QList<ExplainItem> items(int n, bool withId = true) {
         ExplainItem item;
         item.key = QStringLiteral("k%1").arg(i);
         item.name = QStringLiteral("TESTitem%1").arg(i);
-        if (withId) {
+        if (withId)
             item.id = QStringLiteral("com.example.TEST%1").arg(i);
-        }
         list.append(item);
     }
     return list;
@@ -54,18 +53,14 @@ TEST_F(ExplainCardTest, QuestionAndConsentListShowTwelveNamesThenTheRest) {
     }
 }
 
-TEST_F(ExplainCardTest, ItemWithoutIdShowsItsNameAlone) {
-    const ExplainItem item = items(1, false).first();
-    EXPECT_EQ(ExplainCard::consentList({item}), QStringLiteral("TESTitem1"));
-    EXPECT_EQ(ExplainCard::nameLine(item), QStringLiteral("TESTitem1"));
-    EXPECT_EQ(ExplainCard::nameLine(items(1).first()), QStringLiteral("TESTitem1  ·  com.example.TEST1"));
-}
-
-TEST_F(ExplainCardTest, SentenceOrNoExplanationYet) {
-    ExplanationMap answers;
-    answers.insert(QStringLiteral("k1"), Explanation{QStringLiteral("x"), QStringLiteral("Keeps x current."),
-                                                     Explanation::Source::rules});
+TEST_F(ExplainCardTest, NameLineAndSentence) {
+    const ExplainItem bare = items(1, false).first();
+    EXPECT_EQ(ExplainCard::consentList({bare}), QStringLiteral("TESTitem1"));
+    EXPECT_EQ(ExplainCard::nameLine(bare), QStringLiteral("TESTitem1"));
     const QList<ExplainItem> list = items(2);
+    EXPECT_EQ(ExplainCard::nameLine(list[0]), QStringLiteral("TESTitem1  ·  com.example.TEST1"));
+    ExplanationMap answers;
+    answers.insert("k1", Explanation{"x", "Keeps x current.", Explanation::Source::rules});
     EXPECT_EQ(ExplainCard::sentence(list[0], answers), QStringLiteral("Keeps x current."));
     EXPECT_EQ(ExplainCard::sentence(list[1], answers), QStringLiteral("No explanation yet."));
 }

@@ -81,8 +81,10 @@ QString versionOf(const QString& path) {
     return BundleInfo::read(path).string("CFBundleShortVersionString").value_or("none");
 }
 
+// Up to a minute: the swap script runs beside other test programs on a
+// loaded machine; a passing case returns as soon as `done` holds.
 bool waitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 400 && !done(); ++i)
+    for (int i = 0; i < 1200 && !done(); ++i)
         QThread::msleep(50);
     return done();
 }
@@ -181,7 +183,7 @@ public:
                      QStringList{"--bundle", app, "--root", root.root(), "--log", log, "--feed",
                                  server.base(), "--ca", dir.filePath("ca.pem")} +
                          arguments);
-        driver.waitForFinished(40'000);
+        driver.waitForFinished(90'000);
         Run run{driver.exitStatus() == QProcess::NormalExit ? driver.exitCode() : -1, {}};
         for (const QString& line :
              QString::fromUtf8(driver.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -79,18 +78,6 @@ TEST_F(UpdateLog, AppendsToWhatStandsThereAndNeverReplacesIt) {
     logQ().sync([] {});
     EXPECT_TRUE(QFileInfo(loop).isSymLink());
     ::unlink(QFile::encodeName(loop).constData());
-}
-
-TEST_F(UpdateLog, StatusReachesTheHostOnTheMainThread) {
-    QStringList received;
-    onStatus = [&](const QString& message) {
-        received << message + (QThread::currentThread() == qApp->thread() ? " (main)" : " (elsewhere)");
-    };
-    q().sync([] { status("downloading v1.4.2\u2026"); });
-    QCoreApplication::processEvents();
-    onStatus = nullptr;
-    EXPECT_EQ(received, QStringList{"downloading v1.4.2\u2026 (main)"});
-    EXPECT_EQ(entries(), QStringList{"downloading v1.4.2\u2026"});
 }
 
 }  // namespace

@@ -1,13 +1,6 @@
 #include "app/model/AppInfo.h"
 
-// Set by src/app/CMakeLists.txt on this file only, so a new build number
-// recompiles one file.
-#ifndef ROWKEEPER_VERSION
-#define ROWKEEPER_VERSION ""
-#endif
-#ifndef ROWKEEPER_BUILD
-#define ROWKEEPER_BUILD ""
-#endif
+#include "platform/AppBundle.h"
 
 namespace rk {
 
@@ -27,11 +20,12 @@ QString AppInfo::versionLine(const QString& version, const QString& build) {
 }
 
 QString AppInfo::version() {
-    return versionOr(QStringLiteral(ROWKEEPER_VERSION));
+    return versionOr(
+        AppBundle::current().infoString(QStringLiteral("CFBundleShortVersionString")).value_or(""));
 }
 
 QString AppInfo::build() {
-    return buildOr(QStringLiteral(ROWKEEPER_BUILD));
+    return buildOr(AppBundle::current().infoString(QStringLiteral("CFBundleVersion")).value_or(""));
 }
 
 QString AppInfo::versionLine() {

@@ -1,7 +1,7 @@
 #pragma once
 // The app's version texts, shown in the about panel and the main window's
-// footer. A Mac reads them from the bundle; this build takes them from the
-// build system (the project version and the build number cache variable).
+// footer, read from the running app's bundle information (on Linux the
+// build's own: the project version and the build number cache variable).
 
 #include <QString>
 

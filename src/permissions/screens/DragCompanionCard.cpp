@@ -2,15 +2,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDrag>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <algorithm>
@@ -18,6 +15,7 @@
 #include <vector>
 
 #include "permissions/screens/DragCompanion.h"
+#include "permissions/screens/WizardWidgets.h"
 #include "platform/AppBundle.h"
 #include "platform/FileViewer.h"
 #include "platform/IconArt.h"
@@ -138,10 +136,10 @@ protected:
 // The app's icon, which the person drags into the list: it grows a little
 // and its shadow deepens while the pointer is over it, and a drag carries
 // the program's file URL.
-class KTDragCompanionIcon final : public QWidget {
+class KTDragCompanionIcon final : public KTAppDragSource {
 public:
     KTDragCompanionIcon(const QString& appName, QWidget* parent)
-        : QWidget(parent), reduceMotion_(MotionPreference::current().reduceMotion()) {
+        : KTAppDragSource(parent), reduceMotion_(MotionPreference::current().reduceMotion()) {
         setFixedSize(kIconSide + 2 * kIconRoom, kIconSide + 2 * kIconRoom);
         setAttribute(Qt::WA_Hover);
         setCursor(Qt::OpenHandCursor);
@@ -159,27 +157,8 @@ public:
     bool isHovering() const { return hovering_; }
 
 protected:
-    void enterEvent(QEnterEvent*) override { setHovering(true); }
-    void leaveEvent(QEvent*) override { setHovering(false); }
-
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton)
-            pressedAt_ = event->position().toPoint();
-    }
-
-    void mouseMoveEvent(QMouseEvent* event) override {
-        if (!pressedAt_ || !(event->buttons() & Qt::LeftButton) ||
-            (event->position().toPoint() - *pressedAt_).manhattanLength() < QApplication::startDragDistance())
-            return;
-        pressedAt_.reset();
-        auto* drag = new QDrag(this);
-        drag->setMimeData(KTDragCompanionCard::dragData(AppBundle::current().bundlePath()));
-        drag->setPixmap(QPixmap::fromImage(appIcon()));
-        drag->setHotSpot(QPoint(kIconSide / 2, kIconSide / 2));
-        drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
-    }
-
-    void mouseReleaseEvent(QMouseEvent*) override { pressedAt_.reset(); }
+    void hoverChanged(bool hovering) override { setHovering(hovering); }
+    QPixmap dragPicture() const override { return QPixmap::fromImage(appIcon()); }
 
     void paintEvent(QPaintEvent*) override {
         const KTDragCompanionCard::IconLook look = KTDragCompanionCard::iconLook(hovering_, reduceMotion_);
@@ -222,20 +201,12 @@ private:
     bool hovering_ = false;
     double scale_ = 1;
     QVariantAnimation growth_;
-    std::optional<QPoint> pressedAt_;
 };
 
 KTDragCompanionCard::IconLook KTDragCompanionCard::iconLook(bool hovering, bool reduceMotion) {
     if (!hovering)
         return {};
     return {.scale = reduceMotion ? 1.0 : 1.06, .shadowOpacity = 0.22, .shadowRadius = 8};
-}
-
-QMimeData* KTDragCompanionCard::dragData(const QString& programPath) {
-    auto* data = new QMimeData;
-    if (!programPath.isEmpty())
-        data->setUrls({QUrl::fromLocalFile(programPath)});
-    return data;
 }
 
 QString KTDragCompanionCard::title(const Content& content) {

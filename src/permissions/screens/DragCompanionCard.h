@@ -14,7 +14,6 @@
 
 #include <QImage>
 #include <QLabel>
-#include <QMimeData>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -50,7 +49,6 @@ public:
 
     // What a drag of the icon carries: the program's file URL (a
     // "text/uri-list"); nothing without a path. The caller owns it.
-    static QMimeData* dragData(const QString& programPath);
 
     static QString title(const Content& content);
     static QString sentence(const QString& appName);

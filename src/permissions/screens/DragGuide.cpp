@@ -1,14 +1,11 @@
 #include "permissions/screens/DragGuide.h"
 
 #include <QApplication>
-#include <QDrag>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QUrl>
 #include <QVariantAnimation>
 
 #include "permissions/screens/WizardWidgets.h"
@@ -26,10 +23,10 @@ constexpr int kHoverMilliseconds = 180;
 // The mark that drags the app: hovering scales it (eased) and deepens its
 // shadow (at once); a drag carries the app bundle's file URL, or nothing
 // when the bundle is unknown.
-class DragMark : public QWidget {
+class DragMark : public KTAppDragSource {
 public:
     DragMark(KTResolvedMark mark, const QString& appName, QWidget* parent)
-        : QWidget(parent),
+        : KTAppDragSource(parent),
           mark_(std::move(mark)),
           still_(MotionPreference::current().reduceMotion() || Rendering::isStatic()),
           shadow_(new QGraphicsDropShadowEffect(this)),
@@ -50,26 +47,7 @@ public:
     }
 
 protected:
-    void enterEvent(QEnterEvent*) override { setHovering(true); }
-    void leaveEvent(QEvent*) override { setHovering(false); }
-
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton)
-            pressedAt_ = event->position().toPoint();
-    }
-
-    void mouseMoveEvent(QMouseEvent* event) override {
-        if (!(event->buttons() & Qt::LeftButton) ||
-            (event->position().toPoint() - pressedAt_).manhattanLength() < QApplication::startDragDistance())
-            return;
-        auto* data = new QMimeData;
-        const QString bundle = AppBundle::current().bundlePath();
-        if (!bundle.isEmpty())
-            data->setUrls({QUrl::fromLocalFile(bundle)});
-        auto* drag = new QDrag(this);
-        drag->setMimeData(data);
-        drag->exec(Qt::CopyAction | Qt::LinkAction);
-    }
+    void hoverChanged(bool hovering) override { setHovering(hovering); }
 
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
@@ -103,7 +81,6 @@ private:
     QGraphicsDropShadowEffect* shadow_;
     QVariantAnimation* scale_;
     double factor_ = 1.0;
-    QPoint pressedAt_;
 };
 
 // The dashed box that stands for the list the app is dragged into.

@@ -1,12 +1,17 @@
 #include "permissions/screens/WizardWidgets.h"
 
+#include <QApplication>
+#include <QDrag>
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QUrl>
 #include <cmath>
 
 #include "permissions/screens/PermissionSections.h"
 #include "permissions/screens/WaitingArc.h"
+#include "platform/AppBundle.h"
 
 namespace rk {
 
@@ -224,6 +229,44 @@ QHBoxLayout* symbolRow(Symbol symbol, double side, const QColor& colour, QWidget
     row->addLayout(column);
     row->addWidget(text, 1);
     return row;
+}
+
+QMimeData* KTAppDragSource::dragData(const QString& bundlePath) {
+    auto* data = new QMimeData;
+    if (!bundlePath.isEmpty())
+        data->setUrls({QUrl::fromLocalFile(bundlePath)});
+    return data;
+}
+
+void KTAppDragSource::enterEvent(QEnterEvent*) {
+    hoverChanged(true);
+}
+
+void KTAppDragSource::leaveEvent(QEvent*) {
+    hoverChanged(false);
+}
+
+void KTAppDragSource::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        pressedAt_ = event->position().toPoint();
+}
+
+void KTAppDragSource::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressedAt_ || !(event->buttons() & Qt::LeftButton) ||
+        (event->position().toPoint() - *pressedAt_).manhattanLength() < QApplication::startDragDistance())
+        return;
+    pressedAt_.reset();
+    auto* drag = new QDrag(this);
+    drag->setMimeData(dragData(AppBundle::current().bundlePath()));
+    if (const QPixmap picture = dragPicture(); !picture.isNull()) {
+        drag->setPixmap(picture);
+        drag->setHotSpot(QPoint(picture.width() / 2, picture.height() / 2) / picture.devicePixelRatio());
+    }
+    drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
+}
+
+void KTAppDragSource::mouseReleaseEvent(QMouseEvent*) {
+    pressedAt_.reset();
 }
 
 }  // namespace rk

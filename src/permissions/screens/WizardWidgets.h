@@ -9,6 +9,9 @@
 #include <QColor>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QMimeData>
+#include <QPixmap>
+#include <QPoint>
 #include <QString>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -22,6 +25,32 @@
 namespace rk {
 
 class WaitingArc;
+
+// A widget that drags the app into a privacy list: a left-button drag past
+// the system's drag distance carries the app bundle's file URL (nothing
+// when the bundle is unknown), with the subclass's picture under the
+// pointer. The subclass draws the hovering it is told about.
+class KTAppDragSource : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    // The drag's data: the file URL of `bundlePath`, or none when it is empty.
+    static QMimeData* dragData(const QString& bundlePath);
+
+protected:
+    virtual void hoverChanged(bool hovering) = 0;
+    // What the pointer carries; none leaves the window system's own.
+    virtual QPixmap dragPicture() const { return {}; }
+
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::optional<QPoint> pressedAt_;
+};
 
 // The product's mark drawn into a `side` by `side` square.
 class KTMarkView : public QWidget {

@@ -13,24 +13,10 @@ namespace {
 
 [[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
 
-const QString kGhost = QStringLiteral("com.example.Ghost");
-const QString kEditor = QStringLiteral("com.vendor.Editor");
-const QString kViewer = QStringLiteral("com.vendor.Viewer");
-
 // The Accessibility page with one leftover (Ghost) and one live app (Editor).
 class ApplyTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        world.installApp(kEditor, "/Applications/Editor.app");
-        world.installApp(kViewer, "/Applications/Viewer.app");
-        tcc = {accessibilityRow(kGhost), accessibilityRow(kEditor)};
-        world.writeTcc(tcc);
-        rows = {{"Ghost", SimulatedIcon::blankDocument, kGhost},
-                {"Editor", SimulatedIcon::colourful, kEditor}};
-        world.settings.setAccessibilityRows(rows);
-        world.settings.showPage(SimulatedPage::accessibility);
-        world.settings.setFrontmost(SimulatedSettings::settingsBundleID());
-    }
+    void SetUp() override { world.showGhostAndEditor(); }
 
     // The Accessibility page, read twice: stable, marked and selected; the
     // photo's jobs are left waiting.
@@ -60,8 +46,9 @@ protected:
     qint64 count(const char* event) { return world.counters->snapshot().value(QString::fromLatin1(event)); }
 
     ModelWorld world;
-    QList<TccDbRow> tcc;
-    QList<SimulatedRow> rows;
+    QList<TccDbRow> tcc{accessibilityRow("com.example.Ghost"), accessibilityRow("com.vendor.Editor")};
+    QList<SimulatedRow> rows{{"Ghost", SimulatedIcon::blankDocument, "com.example.Ghost"},
+                             {"Editor", SimulatedIcon::colourful, "com.vendor.Editor"}};
 };
 
 TEST_F(ApplyTest, PageNotOpen) {
@@ -110,7 +97,8 @@ TEST_F(ApplyTest, RefusedSelectionIsCountedOnceAndRetriedOnlyForANewKey) {
 TEST_F(ApplyTest, OnlyAChangedRedCountSelectsTheSameRowAgain) {
     AppModel& m = stablePage();
     ASSERT_EQ(count("select.ok"), 1);
-    addBelow(kViewer, "Viewer", SimulatedIcon::colourful);
+    world.installApp("com.vendor.Viewer", "/Applications/Viewer.app");
+    addBelow("com.vendor.Viewer", "Viewer", SimulatedIcon::colourful);
     world.beatAfter(3.1);
     world.beatAfter(0.5);
     EXPECT_EQ(world.selectionWrites(), 1) << "a live app below";

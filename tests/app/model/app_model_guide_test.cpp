@@ -4,30 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "app/model/AppModel.h"
+#include "support/ModelFakes.h"
 
 using namespace rk;
+using namespace rk::test;
 
 namespace {
 
-const QString kHighlighted = QStringLiteral(
-    "Highlighted for you: press the minus (\u2212) button under the list, then confirm with Touch ID or your "
-    "password.");
-const QString kTurnOff =
-    QStringLiteral("Marked in red on the screen: turn off its switch. macOS may ask for your password.");
-const QString kClickRow =
-    QStringLiteral("Marked in red on the screen: click that row once, then press the minus (\u2212) button.");
 const QString kScroll =
     QStringLiteral("Scroll down in System Settings: the next one is further down the list.");
 const QString kLookBelow = QStringLiteral("Look for the rows listed below.");
-const QString kNothingLeft = QStringLiteral("Nothing left to remove on this page.");
 
-PaneRow row(PaneSection section, const QString& title, bool selectable) {
-    PaneRow r;
-    r.section = section;
-    r.title = title;
-    r.selectable = selectable;
-    return r;
-}
 Mark red(const PaneRow& r) {
     return Mark{Mark::Kind::remove, r, QStringLiteral("Remove this")};
 }
@@ -43,10 +30,10 @@ Finding finding(Finding::Verdict verdict, const QString& id) {
 
 TEST(Guide, PhaseAndSentence) {
     using P = Phase;
-    const PaneRow old = row(PaneSection::accessibility, "Old Tool", true);
-    const PaneRow other = row(PaneSection::accessibility, "Other", true);
-    const PaneRow agent = row(PaneSection::background, "Old Agent", false);
-    const PaneRow login = row(PaneSection::openAtLogin, "Old Login", true);
+    const PaneRow old{PaneSection::accessibility, "Old Tool", {}, 0, true, {}};
+    const PaneRow other{PaneSection::accessibility, "Other", {}, 0, true, {}};
+    const PaneRow agent{PaneSection::background, "Old Agent", {}, 0, false, {}};
+    const PaneRow login{PaneSection::openAtLogin, "Old Login", {}, 0, true, {}};
     const QList<Finding> remove{finding(Finding::Verdict::remove, "r:Old Tool")};
     const QList<Finding> keepAndLook{finding(Finding::Verdict::keep, "k:Other"),
                                      finding(Finding::Verdict::look, "l:Other")};

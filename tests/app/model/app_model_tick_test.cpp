@@ -19,27 +19,17 @@ namespace {
 
 [[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
 
-const QString kGhost = QStringLiteral("com.example.Ghost");
-const QString kEditor = QStringLiteral("com.vendor.Editor");
-
-// The Accessibility page with one leftover (Ghost) and one live app (Editor),
-// already open in System Settings.
 class TickTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        world.installApp(kEditor, "/Applications/Editor.app");
-        world.writeTcc({accessibilityRow(kGhost), accessibilityRow(kEditor)});
-        world.settings.setAccessibilityRows(
-            {{"Ghost", SimulatedIcon::blankDocument, kGhost}, {"Editor", SimulatedIcon::colourful, kEditor}});
-        world.settings.showPage(SimulatedPage::accessibility);
-        world.settings.setFrontmost(SimulatedSettings::settingsBundleID());
-    }
+    void SetUp() override { world.showGhostAndEditor(); }
     void TearDown() override { FileProbe::setCurrent(nullptr); }
 
-    // The person's privacy database no longer opens (no Full Disk Access).
-    void lockPrivacyDatabase() {
-        probe.openErrors.insert(world.root.disk(TCCStore::userPath(world.root.paths())), EACCES);
-        FileProbe::setCurrent(&probe);
+    // The Accessibility page's model, once its first snapshot was asked for.
+    AppModel& askedForASnapshot() {
+        AppModel& m = world.startModel();
+        m.go(Step::accessibility);
+        world.ticks.fire();
+        return m;
     }
 
     ModelWorld world;
@@ -101,16 +91,12 @@ TEST_F(TickTest, StoresAreReadPastThreeSecondsAndAfterTheClockWasSetBack) {
 }
 
 TEST_F(TickTest, OneSnapshotAtATime) {
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
-    world.ticks.fire();
-    ASSERT_EQ(world.ax.size(), 1);
+    AppModel& m = askedForASnapshot();
     world.ticks.fire();  // the snapshot is being taken
     world.ax.work(0);
     world.ticks.fire();  // taken, its hand-back not yet run
     EXPECT_EQ(world.ax.size(), 1);
     EXPECT_TRUE(m.inFlight());
-
     world.ax.deliver(0);
     EXPECT_FALSE(m.inFlight());
     EXPECT_TRUE(hasRemoveFinding(m.decision(), "r:Ghost"));
@@ -133,15 +119,13 @@ TEST_F(TickTest, ASnapshotOfThePageLeftBehindChangesNothing) {
     }
 }
 
+// The page was not read: the finding names the record, not a row.
 TEST_F(TickTest, WithoutAccessibilityTheStoresAloneDecide) {
     world.settings.trusted = false;
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
-    world.beatAfter(0.5);
+    AppModel& m = askedForASnapshot();
+    world.settle();
     EXPECT_EQ(world.ax.size(), 0);
-    EXPECT_FALSE(m.inFlight());
-    // The page was not read: the finding names the record, not a row.
-    EXPECT_TRUE(hasRemoveFinding(m.decision(), "r:" + kGhost));
+    EXPECT_TRUE(hasRemoveFinding(m.decision(), "r:com.example.Ghost"));
     EXPECT_TRUE(m.decision().marks.isEmpty());
     EXPECT_EQ(m.phase(), Phase::noAccessibility);
     EXPECT_EQ(
@@ -156,9 +140,9 @@ TEST_F(TickTest, DemoDecidesOnMadeUpRowsAndDrawsThePhotoOnce) {
     m.go(Step::accessibility);
     const int reads = world.settings.totalReads();
     world.beatAfter(0.5);
-    const Decision expected =
-        Decide::page(Fixtures::candidates(Step::accessibility), Fixtures::rows(Step::accessibility));
-    EXPECT_EQ(m.decision().marks, expected.marks);
+    EXPECT_EQ(
+        m.decision().marks,
+        Decide::page(Fixtures::candidates(Step::accessibility), Fixtures::rows(Step::accessibility)).marks);
     EXPECT_EQ(m.phase(), Phase::selected);
     EXPECT_EQ(m.banner(),
               "Demo: these rows are made up. In real use this window points at your own System Settings.");
@@ -174,7 +158,8 @@ TEST_F(TickTest, DemoDecidesOnMadeUpRowsAndDrawsThePhotoOnce) {
 // Demo mode shows made-up rows in place of the stores: a store that cannot be
 // read is no problem of the made-up page, while the real page reports it.
 TEST_F(TickTest, AnUnreadablePrivacyDatabaseIsAStoreProblemOnlyOutsideDemoMode) {
-    lockPrivacyDatabase();
+    probe.openErrors.insert(world.root.disk(TCCStore::userPath(world.root.paths())), EACCES);
+    FileProbe::setCurrent(&probe);
     AppModel& m = world.startModel();
     m.go(Step::accessibility);
     world.beatAfter(0.5);
@@ -221,9 +206,7 @@ TEST_F(TickTest, SecondStartLeavesOneTimer) {
 // model is gone must be dropped (the sanitizer reports a use after free
 // otherwise). The queue drops it only when the model is its receiver.
 TEST_F(TickTest, HandBackAfterTheModelIsGoneIsDropped) {
-    world.startModel();
-    world.model->go(Step::accessibility);
-    world.ticks.fire();
+    askedForASnapshot();
     ASSERT_EQ(world.ax.pending(), 1);
     world.model.reset();
     world.ax.drain();
@@ -231,17 +214,15 @@ TEST_F(TickTest, HandBackAfterTheModelIsGoneIsDropped) {
     EXPECT_EQ(world.selectionWrites(), 0);
 }
 
-}  // namespace
-
 // Files anyone could leave where the app reads, there at start-up: each
 // store's read fails with a clear error, the good job beside the bad ones
 // still counts, and the loop goes on.
 TEST(HostileFiles, TheAppStartsAndKeepsScanning) {
     ModelWorld world;
     const TempRoot& root = world.root;
-    world.writeTcc({});
-    ASSERT_EQ(TccDbWriter::write(root.disk(TCCStore::userPath(root.paths())), {}, TccDbWriter::Schema::noAccessTable), "");
-    ASSERT_EQ(TccDbWriter::execute(root.disk(TCCStore::userPath(root.paths())), HostileFiles::endlessAccessView), "");
+    const QString userTcc = root.disk(TCCStore::userPath(root.paths()));
+    ASSERT_EQ(TccDbWriter::write(userTcc, {}, TccDbWriter::Schema::noAccessTable), "");
+    ASSERT_EQ(TccDbWriter::execute(userTcc, HostileFiles::endlessAccessView), "");
     root.writeFile(BackgroundStore::folder(root.paths()) + "/BackgroundItems-v4.btm",
                    HostileFiles::storeSharedLists(10'000, 10'000));
     const QString agents = root.paths().userLaunchAgents();
@@ -258,3 +239,5 @@ TEST(HostileFiles, TheAppStartsAndKeepsScanning) {
     ASSERT_EQ(m.jobs().size(), 1);
     EXPECT_EQ(m.jobs().front().label, "good");
 }
+
+}  // namespace

@@ -11,9 +11,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QString dot() {
-    return QString::fromUtf8("\u00B7");
-}
+const QString dot = QString::fromUtf8("\u00B7");
 
 class ScriptedMachine final : public Machine {
 public:
@@ -30,14 +28,6 @@ public:
     }
 };
 
-ToolRun finishedWith(const QByteArray& out) {
-    ToolRun run;
-    run.outcome = ToolRun::Outcome::finished;
-    run.exitCode = 0;
-    run.out = out;
-    return run;
-}
-
 }  // namespace
 
 TEST(MacIdentity, ReadsTheProfilersHardwareRecord) {
@@ -48,14 +38,14 @@ TEST(MacIdentity, ReadsTheProfilersHardwareRecord) {
     } cases[] = {
         {"all three",
          R"({"SPHardwareDataType":[{"machine_name":"MacBook Air","chip_type":"Apple M2","machine_model":"Mac14,2"}]})",
-         "MacBook Air (Apple M2) " + dot() + " Mac14,2"},
+         "MacBook Air (Apple M2) " + dot + " Mac14,2"},
         {"no chip", R"({"SPHardwareDataType":[{"machine_name":"iMac","machine_model":"iMac21,1"}]})",
-         "iMac " + dot() + " iMac21,1"},
+         "iMac " + dot + " iMac21,1"},
         {"no model", R"({"SPHardwareDataType":[{"machine_name":"Mac mini","chip_type":"Apple M1"}]})",
          "Mac mini (Apple M1)"},
         {"neither chip nor model", R"({"SPHardwareDataType":[{"machine_name":"Mac Studio"}]})", "Mac Studio"},
         {"no name", R"({"SPHardwareDataType":[{"chip_type":"Apple M3","machine_model":"Mac15,3"}]})",
-         "Mac (Apple M3) " + dot() + " Mac15,3"},
+         "Mac (Apple M3) " + dot + " Mac15,3"},
         {"name not text", R"({"SPHardwareDataType":[{"machine_name":7}]})", "Mac"},
         {"first record wins", R"({"SPHardwareDataType":[{"machine_name":"A"},{"machine_name":"B"}]})", "A"},
         {"empty list", R"({"SPHardwareDataType":[]})", ""},
@@ -70,7 +60,9 @@ TEST(MacIdentity, ReadsTheProfilersHardwareRecord) {
 
 TEST(MacIdentity, AsksTheProfilerForHardwareAsJsonWithinALimit) {
     ScriptedMachine machine;
-    machine.answer = finishedWith(R"({"SPHardwareDataType":[{"machine_name":"MacBook Pro"}]})");
+    machine.answer.outcome = ToolRun::Outcome::finished;
+    machine.answer.exitCode = 0;
+    machine.answer.out = R"({"SPHardwareDataType":[{"machine_name":"MacBook Pro"}]})";
     const auto paths = SystemPaths::rerooted("/tmp/elsewhere", "/Users/anna");
     EXPECT_EQ(MacIdentity::model(machine, paths), "MacBook Pro");
     EXPECT_EQ(machine.program, "/tmp/elsewhere/usr/sbin/system_profiler");
@@ -79,18 +71,14 @@ TEST(MacIdentity, AsksTheProfilerForHardwareAsJsonWithinALimit) {
     EXPECT_LE(machine.limit, 10s);
 }
 
+// Linux has no profiler at the Mac's path.
 TEST(MacIdentity, AProfilerThatHangsOrIsMissingGivesNothing) {
     ScriptedMachine machine;
     machine.answer.outcome = ToolRun::Outcome::timedOut;
     machine.answer.out = R"({"SPHardwareDataType":[{"machine_name":"Half"}]})";
     EXPECT_EQ(MacIdentity::model(machine), "");
-
     machine.answer = ToolRun{};  // not started
     EXPECT_EQ(MacIdentity::model(machine), "");
-}
-
-// Linux has no profiler at the Mac's path.
-TEST(MacIdentity, OnThisHostTheAnswerIsEmpty) {
     QTemporaryDir root;
     EXPECT_EQ(MacIdentity::model(Machine::current(), SystemPaths::rerooted(root.path(), "/Users/anna")), "");
 }

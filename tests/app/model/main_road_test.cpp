@@ -27,13 +27,6 @@ const QString kOldToolbox = QStringLiteral("/Users/anna/Downloads/Toolbox.app/Co
 const QString kToolbox = QStringLiteral("com.vendor.Toolbox");
 const QString kEditor = QStringLiteral("com.vendor.Editor");
 
-const QString kClickRow =
-    QStringLiteral("Marked in red on the screen: click that row once, then press the minus (\u2212) button.");
-const QString kHighlighted = QStringLiteral(
-    "Highlighted for you: press the minus (\u2212) button under the list, then confirm with Touch ID or your "
-    "password.");
-const QString kNothingLeft = QStringLiteral("Nothing left to remove on this page.");
-
 bool isRed(QRgb p) {
     return qRed(p) > 200 && qGreen(p) < 110 && qBlue(p) < 110;
 }
@@ -58,8 +51,12 @@ std::optional<Mark> markOn(const Decision& decision, const QString& title, int i
     return std::nullopt;
 }
 
-qint64 count(ModelWorld& world, const char* event) {
-    return world.counters->snapshot().value(QString::fromLatin1(event));
+// Throughout: the only writes are row selections, the sidebar is never read
+// and the store files stay as the test (acting as macOS) left them.
+void expectCleanSoFar(const ModelWorld& world) {
+    EXPECT_TRUE(world.onlyRowSelections());
+    EXPECT_EQ(world.settings.sidebarReads(), 0);
+    EXPECT_EQ(world.changedStores(), QStringList());
 }
 
 // ---------------------------------------------------------------------------
@@ -87,12 +84,6 @@ protected:
         // System Settings is open on another page.
         world.settings.showPage(SimulatedPage::other);
         world.markStores();
-    }
-
-    void expectCleanSoFar() {
-        EXPECT_TRUE(world.onlyRowSelections());
-        EXPECT_EQ(world.settings.sidebarReads(), 0);
-        EXPECT_EQ(world.changedStores(), QStringList());
     }
 
     // Presses Open on the Accessibility page and lets System Settings open it.
@@ -142,7 +133,7 @@ TEST_F(AccessibilityRoad, FromOpenToNothingLeft) {
     EXPECT_EQ(m.overlay().view().marks, m.decision().marks);
     EXPECT_EQ(world.settings.selectedTitles(), QStringList{"Ghost"});
     EXPECT_EQ(world.selectionWrites(), 1);
-    EXPECT_EQ(count(world, "select.ok"), 1);
+    EXPECT_EQ(world.counters->snapshot().value("select.ok"), 1);
     EXPECT_EQ(m.banner(), kClickRow);
     EXPECT_TRUE(m.photoInFlight());
     EXPECT_EQ(world.capture.pending(), 1);
@@ -154,7 +145,7 @@ TEST_F(AccessibilityRoad, FromOpenToNothingLeft) {
     EXPECT_EQ(m.phase(), Phase::selected);
     EXPECT_EQ(m.banner(), kHighlighted);
     EXPECT_EQ(world.selectionWrites(), 1) << "selected once per distinct target";
-    expectCleanSoFar();
+    expectCleanSoFar(world);
 
     // The photo: each row's icon read, the Toolbox rows told apart.
     world.settle();
@@ -195,7 +186,7 @@ TEST_F(AccessibilityRoad, FromOpenToNothingLeft) {
     EXPECT_EQ(m.phase(), Phase::nothingLeft);
     EXPECT_EQ(m.banner(), kNothingLeft);
     EXPECT_EQ(world.settings.accessibilityRows().size(), 2);
-    expectCleanSoFar();
+    expectCleanSoFar(world);
 }
 
 // The failure variant of the tick-off: a read of the privacy database that
@@ -232,7 +223,7 @@ TEST_F(AccessibilityRoad, FailedStoreReadTicksNothingOff) {
     EXPECT_TRUE(m.tickedOff().isEmpty());
     ASSERT_TRUE(markOn(m.decision(), "Ghost", 0));
     EXPECT_EQ(m.banner(), kHighlighted);
-    expectCleanSoFar();
+    expectCleanSoFar(world);
 }
 
 // ---------------------------------------------------------------------------
@@ -280,8 +271,7 @@ TEST(LoginItemsRoad, TurnedOffAgentIsTickedOff) {
     EXPECT_EQ(red.row.section, PaneSection::background);
     EXPECT_TRUE(m.overlay().isShowing());
     EXPECT_EQ(m.phase(), Phase::circled);
-    EXPECT_EQ(m.banner(),
-              "Marked in red on the screen: turn off its switch. macOS may ask for your password.");
+    EXPECT_EQ(m.banner(), kTurnOff);
     EXPECT_EQ(world.selectionWrites(), 0);
     EXPECT_TRUE(m.photo());
 
@@ -291,9 +281,7 @@ TEST(LoginItemsRoad, TurnedOffAgentIsTickedOff) {
     EXPECT_EQ(m.phase(), Phase::nothingLeft);
     EXPECT_EQ(m.banner(), kNothingLeft);
     EXPECT_EQ(world.selectionWrites(), 0);
-    EXPECT_TRUE(world.onlyRowSelections());
-    EXPECT_EQ(world.settings.sidebarReads(), 0);
-    EXPECT_EQ(world.changedStores(), QStringList());
+    expectCleanSoFar(world);
 }
 
 }  // namespace

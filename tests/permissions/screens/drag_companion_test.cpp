@@ -10,6 +10,7 @@
 #include "permissions/PermissionWizard.h"
 #include "permissions/screens/DragCompanion.h"
 #include "permissions/screens/DragCompanionCard.h"
+#include "permissions/screens/WizardWidgets.h"
 #include "support/FakeClock.h"
 #include "support/PlatformFakes.h"
 #include "support/WidgetProbe.h"
@@ -230,9 +231,9 @@ TEST_F(DragCompanionTest, CardShowsTheProgramInTheFileManagerAndDragsItsFileURL)
     KTDragCompanionCard card(KTWizardBrand{}, {"Sample", "Full Disk Access", Mode::manualAdd}, {});
     test::press(&card, "Show in Finder");
     EXPECT_EQ(viewer.revealed, QStringList{"/Applications/Sample.app"});
-    std::unique_ptr<QMimeData> data(KTDragCompanionCard::dragData("/Applications/Sample.app"));
+    std::unique_ptr<QMimeData> data(KTAppDragSource::dragData("/Applications/Sample.app"));
     EXPECT_EQ(data->urls(), QList<QUrl>{QUrl("file:///Applications/Sample.app")});
-    EXPECT_FALSE(std::unique_ptr<QMimeData>(KTDragCompanionCard::dragData(""))->hasUrls());
+    EXPECT_FALSE(std::unique_ptr<QMimeData>(KTAppDragSource::dragData(""))->hasUrls());
 }
 
 }  // namespace
