@@ -44,15 +44,5 @@ TEST(SyntheticStore, ReadsBackThroughTheStoreReader) {
         EXPECT_EQ(read(c.archive), c.expected) << c.name;
 }
 
-TEST(SyntheticStore, TheGoodRecordIsAnEnabledAppWithItsPath) {
-    const auto records = BackgroundStore::parse(SyntheticStore::good());
-    ASSERT_TRUE(records.ok());
-    const BTMRecord& ghost = records.value().first();
-    EXPECT_TRUE(ghost.enabled());
-    EXPECT_TRUE(ghost.isApp());
-    EXPECT_EQ(ghost.path, "/Applications/TEST Ghost.app");
-    EXPECT_EQ(SyntheticStore::good(), SyntheticStore::good());
-}
-
 }  // namespace
 }  // namespace rk

@@ -18,7 +18,6 @@ using namespace rk;
 using rk::test::FakeAccount;
 using rk::test::FakeOnDeviceModel;
 using rk::test::LoopbackGateway;
-using rk::test::ManualDispatch;
 using Source = Explanation::Source;
 
 namespace {
@@ -80,21 +79,9 @@ protected:
 
     FakeAccount account{"anna", "Anna Berg"};
     FakeOnDeviceModel model;
-    Counter consent;
 };
 
 }  // namespace
-
-TEST_F(ExplainerTest, AllRuleAnswersGiveRulesWithoutAskingAnyone) {
-    const QList<ExplainItem> items{sampleItems()[0], {"d2", "Dropbox Web Helper", {}, {}, {}}};
-    const ExplainRun run = Explainer::run(items, true, consent.answering(true), services(&model));
-    EXPECT_EQ(run.source, Source::rules);
-    EXPECT_EQ(run.answers.size(), 2);
-    EXPECT_EQ(run.answers["t1"].source, Source::rules);
-    EXPECT_EQ(run.answers["t1"].name, "TEST Dropbox Helper");
-    EXPECT_EQ(model.calls, 0);
-    EXPECT_EQ(*consent.asked, 0);
-}
 
 // Who answers the items the rules do not know: the on-device model when it
 // may and can, else the gateway once the person agrees, else nobody.
@@ -149,9 +136,18 @@ TEST_F(ExplainerTest, TheModelOrWithConsentTheGatewayAnswersTheRest) {
             EXPECT_FALSE(request.body.contains("Dropbox"));
         }
     }
-    // The host has no model at all.
+    // The host has no model at all; items the rules all know ask nobody.
     const ExplainRun host = Explainer::run(sampleItems(), true, {}, services(&OnDeviceModel::host()));
     EXPECT_EQ(host.source, Source::none);
+    Counter asked;
+    const ExplainRun known = Explainer::run({sampleItems()[0], {"d2", "Dropbox Web Helper", {}, {}, {}}},
+                                            true, asked.answering(true), services(&model));
+    EXPECT_EQ(known.source, Source::rules);
+    EXPECT_EQ(known.answers.keys(), (QStringList{"d2", "t1"}));
+    EXPECT_EQ(known.answers["t1"],
+              (Explanation{"TEST Dropbox Helper", known.answers["d2"].what, Source::rules}));
+    EXPECT_EQ(model.calls, 0);
+    EXPECT_EQ(*asked.asked, 0);
 }
 
 TEST_F(ExplainerTest, AtMostFortyItemsGoToTheModelOnceEach) {
@@ -168,86 +164,52 @@ TEST_F(ExplainerTest, AtMostFortyItemsGoToTheModelOnceEach) {
     EXPECT_FALSE(run.answers.contains("k40"));
 }
 
-TEST_F(ExplainerTest, ExplainDeliversEachRunsOwnAnswersOnTheContext) {
-    ManualDispatch dispatch;
+// The threaded dispatch asks and works away from the caller, answers on the
+// caller's thread, and drops the answer once its context is gone.
+TEST_F(ExplainerTest, TheThreadedDispatchWorksAwayAndAnswersOnTheCallersThread) {
+    auto gone = std::make_unique<QObject>();
     QObject context;
-    QList<ExplainRun> delivered;
-    model.sentences = {{1, "first"}};
-    Explainer::explain(
-        {unknown(1)}, true, {}, &context, [&](ExplainRun r) { delivered.append(r); }, services(&model),
-        dispatch);
-    Explainer::explain(
-        {unknown(2)}, false, {}, &context, [&](ExplainRun r) { delivered.append(r); }, services(&model),
-        dispatch);
-    ASSERT_EQ(dispatch.jobs.size(), 2);
-    EXPECT_EQ(model.calls, 0);  // nothing runs on the caller's thread
-    dispatch.finish(1);
-    dispatch.finish(0);
-    ASSERT_EQ(delivered.size(), 2);
-    EXPECT_EQ(delivered[0].source, Source::none);
-    EXPECT_TRUE(delivered[0].answers.isEmpty());
-    EXPECT_EQ(delivered[1].source, Source::onDevice);
-    EXPECT_EQ(delivered[1].answers["k1"].what, "first");
-}
-
-TEST_F(ExplainerTest, TheThreadedDispatchAsksAwayAndAnswersOnTheCallersThread) {
-    QObject context;
+    std::promise<void> release;
+    const std::shared_future<void> gate = release.get_future().share();
     std::atomic<QThread*> askedOn{nullptr};
+    std::atomic<int> asked{0};
     QThread* answeredOn = nullptr;
-    std::optional<ExplainRun> result;
+    QList<ExplainRun> delivered;
     ExplainServices s = services(&model);
     s.gateway.baseAddress = "https://gateway.invalid/";
     s.gateway.clientKey = "k";
-    const ConsentQuestion refuse = [&] {
+    const ConsentQuestion refuse = [&, gate] {
+        gate.wait();
         askedOn = QThread::currentThread();
+        ++asked;
         return false;
     };
     const auto deliver = [&](ExplainRun r) {
         answeredOn = QThread::currentThread();
-        result = r;
+        delivered.append(r);
     };
-    Explainer::explain(sampleItems(), false, refuse, &context, deliver, s, ExplainDispatch::threaded());
-    ASSERT_TRUE(waitFor([&] { return result.has_value(); }));
+    for (QObject* c : {gone.get(), &context})
+        Explainer::explain(sampleItems(), false, refuse, c, deliver, s, ExplainDispatch::threaded());
+    gone.reset();
+    release.set_value();
+    ASSERT_TRUE(waitFor([&] { return !delivered.isEmpty() && asked == 2; }));
+    waitFor([] { return false; }, 100);  // whatever the workers post back has had time to arrive
+    ASSERT_EQ(delivered.size(), 1);
     EXPECT_EQ(answeredOn, QThread::currentThread());
     EXPECT_NE(askedOn.load(), nullptr);
     EXPECT_NE(askedOn.load(), QThread::currentThread());
-    EXPECT_EQ(result->source, Source::none);
-    EXPECT_EQ(result->answers.keys(), QStringList{"t1"});
+    EXPECT_EQ(delivered[0].source, Source::none);
+    EXPECT_EQ(delivered[0].answers.keys(), QStringList{"t1"});
 }
 
-TEST_F(ExplainerTest, TheThreadedDispatchDropsTheAnswerWhenTheContextIsGone) {
-    auto context = std::make_unique<QObject>();
-    std::promise<void> release;
-    std::atomic<bool> worked{false};
-    bool delivered = false;
-    struct BlockingModel : FakeOnDeviceModel {
-        std::shared_future<void> gate;
-        std::atomic<bool>* worked = nullptr;
-        Result<QString, QString> respond(const QString& i, const QString& p) override {
-            gate.wait();
-            *worked = true;
-            return FakeOnDeviceModel::respond(i, p);
-        }
-    } blocking;
-    blocking.gate = release.get_future().share();
-    blocking.worked = &worked;
-    blocking.sentences = {{1, "late"}};
-    Explainer::explain(
-        {unknown(1)}, true, {}, context.get(), [&](ExplainRun) { delivered = true; }, services(&blocking),
-        ExplainDispatch::threaded());
-    context.reset();
-    release.set_value();
-    ASSERT_TRUE(waitFor([&] { return worked.load(); }));
-    // Whatever the worker posts back has had time to arrive.
-    waitFor([] { return false; }, 100);
-    EXPECT_FALSE(delivered);
-}
-
-TEST(ExplanationSource, RawTexts) {
-    EXPECT_EQ(Explanation::rawValue(Source::rules), "rules");
-    EXPECT_EQ(Explanation::rawValue(Source::onDevice), "on this Mac");
-    EXPECT_EQ(Explanation::rawValue(Source::ai), "AI");
-    EXPECT_EQ(Explanation::rawValue(Source::none), "none");
-    EXPECT_EQ(Explanation::fromRawValue("AI"), Source::ai);
+TEST(ExplanationSource, RawTextsReadBack) {
+    const std::pair<Source, const char*> raw[] = {{Source::rules, "rules"},
+                                                  {Source::onDevice, "on this Mac"},
+                                                  {Source::ai, "AI"},
+                                                  {Source::none, "none"}};
+    for (const auto& [source, text] : raw) {
+        EXPECT_EQ(Explanation::rawValue(source), text);
+        EXPECT_EQ(Explanation::fromRawValue(text), source);
+    }
     EXPECT_EQ(Explanation::fromRawValue("ai"), std::nullopt);
 }

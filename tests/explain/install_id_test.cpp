@@ -10,25 +10,12 @@
 
 using namespace rk;
 
-TEST(InstallId, IsMadeOnceAndKeptUnderInstallIDReplacingAnyThatIsNoUuid) {
+// Made once and kept under "installID", replacing a stored one that is no
+// UUID; first calls on several threads agree on one identifier.
+TEST(InstallId, IsMadeOnceAndKeptReplacingAnyThatIsNoUuid) {
     QTemporaryDir dir;
     const QString file = dir.filePath("defaults.ini");
-    QString first;
-    {
-        QSettings settings(file, QSettings::IniFormat);
-        settings.setValue("installID", "anna@annas-mac");
-        first = InstallId::value(settings);
-        EXPECT_FALSE(QUuid::fromString(first).isNull());
-        EXPECT_EQ(InstallId::value(settings), first);
-    }
-    QSettings again(file, QSettings::IniFormat);
-    EXPECT_EQ(again.value("installID").toString(), first);
-    EXPECT_EQ(InstallId::value(again), first);
-}
-
-TEST(InstallId, FirstCallsOnSeveralThreadsAgreeOnOneIdentifier) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("defaults.ini");
+    QSettings(file, QSettings::IniFormat).setValue("installID", "anna@annas-mac");
     std::vector<QString> ids(6);
     std::vector<std::thread> threads;
     for (size_t i = 0; i < ids.size(); ++i) {
@@ -39,6 +26,10 @@ TEST(InstallId, FirstCallsOnSeveralThreadsAgreeOnOneIdentifier) {
     }
     for (auto& t : threads)
         t.join();
+    EXPECT_FALSE(QUuid::fromString(ids.front()).isNull());
     for (const QString& id : ids)
         EXPECT_EQ(id, ids.front());
+    QSettings again(file, QSettings::IniFormat);
+    EXPECT_EQ(again.value("installID").toString(), ids.front());
+    EXPECT_EQ(InstallId::value(again), ids.front());
 }

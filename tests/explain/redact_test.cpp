@@ -7,44 +7,42 @@
 using namespace rk;
 using rk::test::FakeAccount;
 
-TEST(Redact, ReplacesTheShortNameAndFullNameWordsIgnoringCase) {
-    const FakeAccount anna("anna", "Anna Berg");
-    struct Case {
-        const char* text;
+// The short name and the full name's words of three characters or more
+// (split at anything but letters and digits) become "user", ignoring case,
+// overlapping occurrences whole, composed and decomposed forms alike.
+TEST(Redact, ReplacesTheAccountsNamesWithUser) {
+    const struct {
+        const char* shortName;
+        QString fullName;
+        QString text;
         const char* want;
     } cases[] = {
-        {"com.anna.helper", "com.user.helper"},
-        {"ANNA's Sync", "user's Sync"},
-        {"AnNaTool", "userTool"},
-        {"Berg Labs updater", "user Labs updater"},
-        {"com.bergtools.anna", "com.usertools.user"},
-        {"Dropbox Helper", "Dropbox Helper"},
-        {"", ""},
+        {"anna", "Anna Berg", "com.anna.helper", "com.user.helper"},
+        {"anna", "Anna Berg", "ANNA's Sync", "user's Sync"},
+        {"anna", "Anna Berg", "AnNaTool", "userTool"},
+        {"anna", "Anna Berg", "com.bergtools.anna", "com.usertools.user"},
+        {"anna", "Anna Berg", "Dropbox Helper", "Dropbox Helper"},
+        {"anna", "Anna Berg", "", ""},
+        // "al" and "Li" would blank out syllables of nearly every identifier.
+        {"al", "Al Li van Oz", "com.al.lizard.oz", "com.al.lizard.oz"},
+        {"al", "Al Li van Oz", "Caravan Tools", "Carauser Tools"},
+        {"jdoe", "Anna-Lena O'Brien", "lena.brien.sync", "user.user.sync"},
+        {"ana", "", "banana", "buser"},
+        {"jose", QString::fromUtf8("Jos\xC3\xA9 Mar\xC3\xADn"), QString::fromUtf8("mari\xCC\x81n.helper"),
+         "user.helper"},
+        // The replacement may not hold the name itself.
+        {"use", "", "com.use.secret", "com.someone.secret"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Redact::user(c.text, anna), QString(c.want)) << c.text;
+    for (const auto& c : cases) {
+        const FakeAccount account(c.shortName, c.fullName);
+        EXPECT_EQ(Redact::user(c.text, account), QString(c.want)) << c.text.toStdString();
+    }
+    const FakeAccount anna("anna", "Anna Berg");
     EXPECT_EQ(Redact::user(std::optional<QString>(), anna), std::nullopt);
     EXPECT_EQ(Redact::user(std::optional<QString>("anna.x"), anna), std::optional<QString>("user.x"));
-}
-
-TEST(Redact, LeavesNamesShorterThanThreeCharactersAlone) {
-    // "al" and "Li" would blank out syllables of nearly every identifier.
-    const FakeAccount al("al", "Al Li van Oz");
-    EXPECT_EQ(Redact::user("com.al.lizard.oz", al), QString("com.al.lizard.oz"));
-    EXPECT_EQ(Redact::user("Caravan Tools", al), QString("Carauser Tools"));
-    EXPECT_EQ(Redact::names(al), QStringList{"van"});
-}
-
-TEST(Redact, SplitsTheFullNameAtAnythingButLettersAndDigits) {
-    const FakeAccount account("jdoe", "Anna-Lena O'Brien");
-    EXPECT_EQ(Redact::names(account), (QStringList{"jdoe", "Anna", "Lena", "Brien"}));
-    EXPECT_EQ(Redact::user("lena.brien.sync", account), QString("user.user.sync"));
-}
-
-TEST(Redact, OverlappingOccurrencesAreReplacedWhole) {
-    const FakeAccount account("ana", "");
-    // "banana" holds "ana" twice, overlapping: nothing of either may remain.
-    EXPECT_EQ(Redact::user("banana", account), QString("buser"));
+    EXPECT_EQ(Redact::names(FakeAccount("al", "Al Li van Oz")), QStringList{"van"});
+    EXPECT_EQ(Redact::names(FakeAccount("jdoe", "Anna-Lena O'Brien")),
+              (QStringList{"jdoe", "Anna", "Lena", "Brien"}));
 }
 
 // The replacement "user" can itself hold a name, and can join with the text
@@ -61,26 +59,15 @@ TEST(Redact, NeverLeavesANameThatHidesInsideTheReplacement) {
     for (const auto& c : cases) {
         const FakeAccount account(c.shortName, c.fullName);
         const QString out = Redact::user(c.text, account);
-        for (const QString& name : Redact::names(account)) {
+        for (const QString& name : Redact::names(account))
             EXPECT_FALSE(out.contains(name, Qt::CaseInsensitive)) << c.text << " -> " << out.toStdString();
-        }
     }
-    EXPECT_EQ(Redact::user("com.use.secret", FakeAccount("use", "")), QString("com.someone.secret"));
 }
 
-TEST(Redact, ComposedAndDecomposedNamesMatch) {
-    const FakeAccount account("jose", QString::fromUtf8("Jos\xC3\xA9 Mar\xC3\xADn"));  // composed
-    const QString decomposed = QString::fromUtf8("mari\xCC\x81n.helper");
-    EXPECT_EQ(Redact::user(decomposed, account), QString("user.helper"));
-}
-
-TEST(UserAccount, FullNameIsTheFirstFieldOfTheCommentWithAmpersandExpanded) {
+TEST(UserAccount, FullNameFromTheCommentAndTheCurrentSeam) {
     EXPECT_EQ(fullNameFromGecos("Anna Berg,Room 4,555,", "anna"), QString("Anna Berg"));
     EXPECT_EQ(fullNameFromGecos("& Smith", "bob"), QString("Bob Smith"));
     EXPECT_EQ(fullNameFromGecos("", "bob"), QString());
-}
-
-TEST(UserAccount, ASeamInstalledAsCurrentIsUsedByDefault) {
     FakeAccount anna("anna", "Anna Berg");
     UserAccount::setCurrent(&anna);
     EXPECT_EQ(Redact::user("anna.berg"), QString("user.user"));

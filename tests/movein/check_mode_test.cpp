@@ -6,6 +6,7 @@
 
 #include "movein/MoveInCheck.h"
 #include "support/PlatformFakes.h"
+#include "support/PrintedLines.h"
 #include "support/TempRoot.h"
 
 namespace rk {
@@ -23,12 +24,7 @@ public:
     }
 };
 
-struct Report {
-    int status;
-    QStringList lines;
-};
-
-Report check(const QString& path, const test::TempRoot& root, const QString& marks) {
+test::Printed check(const QString& path, const test::TempRoot& root, const QString& marks) {
     QString text;
     QTextStream out(&text);
     const int status = MoveInCheck::run(path, out, root.paths(), marks);
@@ -57,7 +53,7 @@ protected:
 TEST_F(CheckModeTest, AMissingOrEmptyListIsNotMeasuredWithStatusTwo) {
     for (const QString& path :
          {root.root() + "/nonexistent", list(""), list("not json"), list("{\"rows\":[]}")}) {
-        const Report report = check(path, root, marks);
+        const test::Printed report = check(path, root, marks);
         EXPECT_EQ(report.status, 2);
         EXPECT_EQ(report.lines, QStringList{"NOT MEASURED: no rows in " + path});
     }
@@ -72,7 +68,7 @@ TEST_F(CheckModeTest, PrintsOneLinePerRowAndASortedTally) {
         {"id":"box","title":"Box","how":"Open Box and sign in.","check":{"kind":"file-newer-than","paths":["~/Box"]}},
         {"id":"key","title":"Signing","check":{"kind":"codesign-identity"}},
         {"id":"odd","title":"Odd","check":{"kind":"weird"}}]})");
-    const Report report = check(path, root, marks);
+    const test::Printed report = check(path, root, marks);
     EXPECT_EQ(report.status, 0);
     ASSERT_EQ(report.lines.size(), 6);
     EXPECT_EQ(report.lines[0], "GREEN        [codex-login] Codex: Logged in using ChatGPT  ->  Done");
@@ -98,7 +94,7 @@ TEST_F(CheckModeTest, FixAndOpenedRowsAndTheSinceLine) {
         {"id":"box","title":"Box","how":"Open Box and sign in.","check":{"kind":"file-newer-than","paths":["~/Box"]}},
         {"id":"old","title":"Old","how":"Open Old.","check":{"kind":"file-newer-than","paths":["~/Nothing"]}},
         {"id":"codex","title":"Codex","check":{"kind":"codex-login"}}]})");
-    const Report report = check(path, root, marks);
+    const test::Printed report = check(path, root, marks);
     EXPECT_EQ(report.status, 0);
     ASSERT_EQ(report.lines.size(), 4);
     EXPECT_TRUE(report.lines[0].startsWith("OPENED       [file-newer-than] Box: Opened "))

@@ -9,48 +9,40 @@ namespace rk {
 namespace {
 
 TEST(MoveInList, ReadsEveryFieldOfARow) {
-    const QByteArray data = R"({"since": 1700000000.5, "rows": [{
-        "id": "dropbox", "title": "Dropbox", "group": "Apps", "systemImage": "shippingbox",
-        "actionLabel": "Open Dropbox", "optional": true, "how": "Sign in again.", "note": "Files sync later.",
+    const MoveInList list = MoveIn::loadList(QByteArray(R"({"since": 1700000000.5, "rows": [{
+        "id": "box", "title": "Box", "group": "Apps", "systemImage": "shippingbox", "actionLabel": "Open Box",
+        "optional": true, "how": "Sign in again.", "note": "Files sync later.",
         "check": {"kind": "process-and-file-newer", "tier": "verified", "bundle": "com.example.box",
-                  "clients": ["a"], "service": "s", "alsoAccept": ["t"], "path": "~/Dropbox",
-                  "paths": ["~/A", "~/B"], "process": "Dropbox", "contains": "c"},
-        "action": {"url": "https://example.com", "app": "com.example.box"}}]})";
-    const MoveInList list = MoveIn::loadList(data);
+                  "clients": ["a", 1], "service": "s", "alsoAccept": ["t"], "path": "~/Box",
+                  "paths": ["~/A", "~/B"], "process": "Box", "contains": "c"},
+        "action": {"url": "https://example.com", "app": "com.example.box"}}]})"));
     ASSERT_EQ(list.specs.size(), 1);
     EXPECT_EQ(list.since, QDateTime::fromMSecsSinceEpoch(1700000000500LL, Qt::UTC));
-    const MoveInSpec expected{
-        .id = "dropbox",
-        .title = "Dropbox",
-        .group = QString("Apps"),
-        .systemImage = QString("shippingbox"),
-        .actionLabel = QString("Open Dropbox"),
-        .optional = true,
-        .how = QString("Sign in again."),
-        .note = QString("Files sync later."),
-        .check = MoveInSpec::Check{.kind = "process-and-file-newer",
-                                   .tier = QString("verified"),
-                                   .bundle = QString("com.example.box"),
-                                   .clients = QStringList{"a"},
-                                   .service = QString("s"),
-                                   .alsoAccept = QStringList{"t"},
-                                   .path = QString("~/Dropbox"),
-                                   .paths = QStringList{"~/A", "~/B"},
-                                   .process = QString("Dropbox"),
-                                   .contains = QString("c")},
-        .action = MoveInSpec::Action{QString("https://example.com"), QString("com.example.box")}};
-    EXPECT_EQ(list.specs.first(), expected);
+    const QString box("Box");
+    EXPECT_EQ(list.specs.first(), (MoveInSpec{.id = "box",
+                                              .title = box,
+                                              .group = QString("Apps"),
+                                              .systemImage = QString("shippingbox"),
+                                              .actionLabel = QString("Open Box"),
+                                              .optional = true,
+                                              .how = QString("Sign in again."),
+                                              .note = QString("Files sync later."),
+                                              .check = MoveInSpec::Check{.kind = "process-and-file-newer",
+                                                                         .tier = QString("verified"),
+                                                                         .bundle = QString("com.example.box"),
+                                                                         .clients = QStringList{"a"},
+                                                                         .service = QString("s"),
+                                                                         .alsoAccept = QStringList{"t"},
+                                                                         .path = QString("~/Box"),
+                                                                         .paths = QStringList{"~/A", "~/B"},
+                                                                         .process = box,
+                                                                         .contains = QString("c")},
+                                              .action = MoveInSpec::Action{QString("https://example.com"),
+                                                                           QString("com.example.box")}}));
 }
 
-TEST(MoveInList, ItemsAreReadWhenThereAreNoRows) {
-    const MoveInList list = MoveIn::loadList(QByteArray(R"({"items":[{"id":"b","title":"B"}]})"));
-    ASSERT_EQ(list.specs.size(), 1);
-    EXPECT_EQ(list.since, std::nullopt);
-    EXPECT_EQ(list.specs.at(0).kind(), "none");
-}
-
-// Each case is data that must give an empty list, or a list missing only the
-// bad rows, without a crash.
+// Bad data gives an empty list, or a list missing only the bad rows, never a
+// crash; a "since" no date can hold is left out.
 TEST(MoveInList, BadDataGivesNoRowsOrSkipsOnlyTheBadRows) {
     const struct {
         QByteArray data;
@@ -67,36 +59,31 @@ TEST(MoveInList, BadDataGivesNoRowsOrSkipsOnlyTheBadRows) {
          {"b"}},
         {"{\"rows\":[{\"id\":\"a\",\"title\":\"A\"}", {}},
         {QByteArray("\xff\xfe\x00", 3), {}},
+        {"{\"items\":[{\"id\":\"b\",\"title\":\"B\",\"action\":{}}]}", {"b"}},
     };
     for (const auto& c : cases) {
         QStringList ids;
-        for (const MoveInSpec& spec : MoveIn::loadSpecs(c.data))
+        for (const MoveInSpec& spec : MoveIn::loadSpecs(c.data)) {
             ids << spec.id;
+            EXPECT_FALSE(spec.check || spec.action) << c.data.toStdString();
+        }
         EXPECT_EQ(ids, c.ids) << c.data.toStdString();
     }
-}
-
-TEST(MoveInList, ASinceThatNoDateCanHoldIsLeftOut) {
     for (const char* since : {"1e300", "-1e300", "\"1000\"", "true"}) {
         const QByteArray data =
             QByteArray("{\"since\":") + since + ",\"rows\":[{\"id\":\"a\",\"title\":\"A\"}]}";
-        const MoveInList list = MoveIn::loadList(data);
-        EXPECT_EQ(list.since, std::nullopt) << since;
-        EXPECT_EQ(list.specs.size(), 1) << since;
+        EXPECT_EQ(MoveIn::loadList(data).since, std::nullopt) << since;
+        EXPECT_EQ(MoveIn::loadList(data).specs.size(), 1) << since;
     }
 }
 
-TEST(MoveInList, FilesLiveInTheAppFolder) {
+TEST(MoveInMarks, SurviveASaveAndALoadInTheAppFolder) {
     QTemporaryDir dir;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
-    EXPECT_EQ(MoveIn::listURL(), dir.path() + "/Rowkeeper/move-in.json");
-    EXPECT_EQ(MoveIn::marksURL(), dir.path() + "/Rowkeeper/move-in-marks.json");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + "/new"));
+    EXPECT_EQ(MoveIn::listURL(), dir.path() + "/new/Rowkeeper/move-in.json");
+    const QString path = MoveIn::marksURL();
     qunsetenv("XDG_DATA_HOME");
-}
-
-TEST(MoveInMarks, SurviveASaveAndALoad) {
-    QTemporaryDir dir;
-    const QString path = dir.path() + "/new/folder/move-in-marks.json";
+    EXPECT_EQ(path, dir.path() + "/new/Rowkeeper/move-in-marks.json");
     const MoveIn::Marks marks{{"b", "a"}, {"c"}};
     ASSERT_TRUE(MoveIn::saveMarks(marks, path).ok());
     EXPECT_EQ(MoveIn::loadMarks(path), marks);
@@ -109,12 +96,9 @@ TEST(MoveInMarks, SurviveASaveAndALoad) {
 }
 
 TEST(MoveInMarks, AMissingOrBrokenFileIsNoMarks) {
-    QTemporaryDir dir;
-    EXPECT_EQ(MoveIn::loadMarks(dir.path() + "/none.json"), MoveIn::Marks{});
-    for (const QByteArray& data :
-         {QByteArray("garbage"), QByteArray("[]"), QByteArray("{\"opened\":\"a\"}")}) {
-        EXPECT_EQ(MoveIn::marksFrom(data), MoveIn::Marks{}) << data.toStdString();
-    }
+    EXPECT_EQ(MoveIn::loadMarks(QTemporaryDir().path() + "/none.json"), MoveIn::Marks{});
+    for (const char* data : {"garbage", "[]", "{\"opened\":\"a\"}"})
+        EXPECT_EQ(MoveIn::marksFrom(data), MoveIn::Marks{}) << data;
     EXPECT_EQ(MoveIn::marksFrom(R"({"opened":["a",3,""],"done":null})"), (MoveIn::Marks{{"a"}, {}}));
 }
 

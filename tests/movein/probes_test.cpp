@@ -16,6 +16,8 @@
 namespace rk {
 namespace {
 
+using namespace std::chrono_literals;
+
 // Answers each program with a scripted run and keeps what was asked.
 class ScriptedMachine final : public Machine {
 public:
@@ -32,10 +34,9 @@ public:
         calls.push_back({program, arguments, limit});
         return answers.value(program, ToolRun{});
     }
-    int callsTo(const QString& program) const {
+    qsizetype callsTo(const QString& program) const {
         QMutexLocker lock(&mutex);
-        return static_cast<int>(
-            std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.program == program; }));
+        return std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.program == program; });
     }
 
     std::vector<Call> calls;
@@ -46,25 +47,6 @@ ToolRun finished(QByteArray out, QByteArray err = {}, int code = 0) {
     return ToolRun{ToolRun::Outcome::finished, code, std::move(out), std::move(err)};
 }
 
-class ProbesTest : public ::testing::Test {
-protected:
-    void SetUp() override { MoveIn::commandCache().clear(); }
-    void TearDown() override { MoveIn::commandCache().clear(); }
-};
-
-TEST_F(ProbesTest, OnlyTheTwoCommandsNameAProgram) {
-    test::TempRoot root;
-    const auto codesign = MoveIn::program("codesign", root.paths());
-    ASSERT_TRUE(codesign);
-    EXPECT_EQ(codesign->path, root.disk("/usr/bin/security"));
-    EXPECT_EQ(codesign->arguments, (QStringList{"find-identity", "-v", "-p", "codesigning"}));
-    const auto codex = MoveIn::program("codex-login", root.paths());
-    ASSERT_TRUE(codex);
-    EXPECT_EQ(codex->arguments, (QStringList{"login", "status"}));
-    for (const char* other : {"codex", "security", "", "Codesign", "rm"})
-        EXPECT_EQ(MoveIn::program(other, root.paths()), std::nullopt) << other;
-}
-
 // An executable shell script at the logical path; its path on disk.
 QString writeTool(const test::TempRoot& root, const QString& logical) {
     const QString disk = root.writeFile(logical, "#!/bin/sh\n");
@@ -72,15 +54,50 @@ QString writeTool(const test::TempRoot& root, const QString& logical) {
     return disk;
 }
 
-// Installers that put Codex elsewhere (npm with another prefix, a version
-// manager) leave it on the search path; its folders come after the usual places.
-TEST_F(ProbesTest, CodexIsLookedForInItsUsualPlacesThenOnTheSearchPath) {
+class ProbesTest : public ::testing::Test {
+protected:
+    void SetUp() override { MoveIn::commandCache().clear(); }
+    void TearDown() override { MoveIn::commandCache().clear(); }
+    QString codex(const QString& searchPath) {
+        return MoveIn::program("codex-login", root.paths(), searchPath).value().path;
+    }
+
     test::TempRoot root;
+    ScriptedMachine machine;
+};
+
+// Only the two commands name a program; a run gives both channels (Codex
+// answers on standard error), and only when the tool finished within 8 s.
+TEST_F(ProbesTest, OnlyTheTwoCommandsNameAProgramAndRunWithinTheLimit) {
+    EXPECT_EQ(
+        MoveIn::program("codesign", root.paths()),
+        (MoveIn::Program{root.disk("/usr/bin/security"), {"find-identity", "-v", "-p", "codesigning"}}));
+    EXPECT_EQ(MoveIn::program("codex-login", root.paths())->arguments, (QStringList{"login", "status"}));
+    for (const char* other : {"codex", "security", "", "Codesign", "rm"})
+        EXPECT_EQ(MoveIn::program(other, root.paths()), std::nullopt) << other;
+    machine.answers["/ok"] = finished("out ", "err", 1);
+    machine.answers["/slow"] = ToolRun{ToolRun::Outcome::timedOut, -1, "partial", {}};
+    EXPECT_EQ(MoveIn::run({"/ok", {"a"}}, machine), QString("out err"));
+    EXPECT_EQ(MoveIn::run({"/slow", {}}, machine), std::nullopt);
+    EXPECT_EQ(MoveIn::run({"/missing", {}}, machine), std::nullopt);
+    for (const auto& call : machine.calls)
+        EXPECT_EQ(call.limit, 8000ms);
+}
+
+// Installers that put Codex elsewhere (npm with another prefix, a version
+// manager) leave it on the search path; its folders come after the usual
+// places. A relative entry names wherever the app started, not a place on the Mac.
+TEST_F(ProbesTest, CodexIsLookedForInItsUsualPlacesThenOnTheSearchPath) {
+    EXPECT_EQ(codex("bin"), root.disk(root.paths().codexLocations().first())) << "none installed";
     const QString onPath = writeTool(root, "/Users/anna/.nvm/versions/node/v20/bin/codex");
     root.writeFile("/Users/anna/plain/codex", "not executable");
+    writeTool(root, "/relative/bin/codex");
     const QString searchPath =
         "relative/bin::/Users/anna/none:/Users/anna/plain:/Users/anna/.nvm/versions/node/v20/bin/";
-    EXPECT_EQ(MoveIn::program("codex-login", root.paths(), searchPath)->path, onPath);
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root.root()));
+    EXPECT_EQ(codex(searchPath), onPath);
+    QDir::setCurrent(current);
 
     // The process's own search path is the default.
     const QByteArray saved = qgetenv("PATH");
@@ -90,65 +107,33 @@ TEST_F(ProbesTest, CodexIsLookedForInItsUsualPlacesThenOnTheSearchPath) {
     EXPECT_EQ(fromEnvironment->path, onPath);
 
     const QString local = writeTool(root, "/Users/anna/.local/bin/codex");
-    EXPECT_EQ(MoveIn::program("codex-login", root.paths(), searchPath)->path, local);
+    EXPECT_EQ(codex(searchPath), local);
     const QString brew = writeTool(root, "/opt/homebrew/bin/codex");
-    EXPECT_EQ(MoveIn::program("codex-login", root.paths(), searchPath)->path, brew);
+    EXPECT_EQ(codex(searchPath), brew);
 }
 
-TEST_F(ProbesTest, ARelativeSearchPathEntryIsNeverUsed) {
-    test::TempRoot root;
-    // "bin" relative to wherever the app started: not a place on the Mac.
-    writeTool(root, "/bin/codex");
-    const QString current = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(root.root()));
-    const auto codex = MoveIn::program("codex-login", root.paths(), "bin");
-    QDir::setCurrent(current);
-    EXPECT_EQ(codex->path, root.disk(root.paths().codexLocations().first()));
-}
-
-TEST_F(ProbesTest, RunGivesBothChannelsOnlyWhenTheToolFinishedInTime) {
-    ScriptedMachine machine;
-    machine.answers["/ok"] = finished("out ", "err", 1);
-    machine.answers["/slow"] = ToolRun{ToolRun::Outcome::timedOut, -1, "partial", {}};
-    EXPECT_EQ(MoveIn::run({"/ok", {"a"}}, machine), QString("out err"));
-    EXPECT_EQ(MoveIn::run({"/slow", {}}, machine), std::nullopt);
-    EXPECT_EQ(MoveIn::run({"/missing", {}}, machine), std::nullopt);
-    for (const auto& call : machine.calls)
-        EXPECT_EQ(call.limit, std::chrono::milliseconds(8000));
-}
-
+// A failed run is cached too, so a missing tool is not retried every refresh.
 TEST_F(ProbesTest, ACommandRunsAtMostOnceEveryThirtySeconds) {
-    test::TempRoot root;
-    ScriptedMachine machine;
     const QString security = root.disk("/usr/bin/security");
     machine.answers[security] = finished("     0 valid identities found\n");
     test::FakeClock clock(1000);
-    EXPECT_EQ(MoveIn::command("codesign", root.paths(), machine, clock),
-              QString("     0 valid identities found\n"));
+    const auto codesign = [&] { return MoveIn::command("codesign", root.paths(), machine, clock); };
+    EXPECT_EQ(codesign(), QString("     0 valid identities found\n"));
     clock.advance(30);
     machine.answers[security] = finished("changed");
-    EXPECT_EQ(MoveIn::command("codesign", root.paths(), machine, clock),
-              QString("     0 valid identities found\n"));
+    EXPECT_EQ(codesign(), QString("     0 valid identities found\n"));
     EXPECT_EQ(machine.callsTo(security), 1);
     clock.advance(1);
-    EXPECT_EQ(MoveIn::command("codesign", root.paths(), machine, clock), QString("changed"));
+    EXPECT_EQ(codesign(), QString("changed"));
     EXPECT_EQ(machine.callsTo(security), 2);
-}
 
-TEST_F(ProbesTest, AFailedRunIsCachedTooSoAMissingToolIsNotRetriedEveryRefresh) {
-    test::TempRoot root;
-    ScriptedMachine machine;
-    test::FakeClock clock(1000);
     EXPECT_EQ(MoveIn::command("codex-login", root.paths(), machine, clock), std::nullopt);
     EXPECT_EQ(MoveIn::command("codex-login", root.paths(), machine, clock), std::nullopt);
-    EXPECT_EQ(machine.calls.size(), 1u);
     EXPECT_EQ(MoveIn::command("unknown", root.paths(), machine, clock), std::nullopt);
-    EXPECT_EQ(machine.calls.size(), 1u);
+    EXPECT_EQ(machine.calls.size(), 3u);
 }
 
 TEST_F(ProbesTest, TheLiveEnvironmentLooksAtThisMac) {
-    test::TempRoot root;
-    ScriptedMachine machine;
     test::ScopedCurrent<Machine> machineGuard(&machine);
     machine.answers[root.disk("/usr/bin/pgrep")] = finished("123\n");
     test::FakeAppRegistry registry;
@@ -186,7 +171,6 @@ TEST_F(ProbesTest, TheLiveEnvironmentLooksAtThisMac) {
 }
 
 TEST_F(ProbesTest, APrivacyRowReadsThePrivacyDatabaseAndIsNeverGreenWithoutIt) {
-    test::TempRoot root;
     const MoveInSpec spec{.id = "ax",
                           .title = "Example",
                           .check = MoveInSpec::Check{.kind = "tcc-granted",

@@ -1,4 +1,5 @@
 // The Move-In page's rows: what their checks say and what their buttons do.
+// The page's own test follows the buttons on screen; here, what they leave behind.
 
 #include <gtest/gtest.h>
 
@@ -26,28 +27,24 @@ protected:
     }
 };
 
-// The page's own test follows the buttons on screen; here, what they leave behind.
+// Opening and confirming are counted and remembered; Done and Check again
+// change nothing.
 TEST_F(RowsTest, OpeningAndConfirmingAreCountedAndRemembered) {
     const auto rows = items(R"([{"id":"mail","title":"Mail","how":"Sign in to Mail.","actionLabel":"Sign in",
                                  "action":{"url":"https://example.com/login"}}])");
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows.first().detail, "Sign in to Mail.");
     EXPECT_FALSE(rows.first().checkOnMainThread);
+    for (const char* label : {"Done", "Check again", ""})
+        rows.first().action(label);
+    EXPECT_FALSE(QFile::exists(marks));
     rows.first().action("Sign in");
     rows.first().action("Confirm");
     EXPECT_EQ(events, (QStringList{"movein.fix", "movein.marked"}));
+    EXPECT_EQ(workspace.opened, QList<QUrl>{QUrl("https://example.com/login")});
     // A new page over the same file remembers both marks.
     EXPECT_EQ(items(R"([{"id":"mail","title":"Mail"}])").first().check(),
               (KTReconnectResult{KTReconnectStatus::connected("You confirmed this"), "Done"}));
-}
-
-TEST_F(RowsTest, DoneAndCheckAgainChangeNothing) {
-    const auto rows = items(R"([{"id":"codex","title":"Codex","check":{"kind":"codex-login"}}])");
-    for (const char* label : {"Done", "Check again", ""})
-        rows.first().action(label);
-    EXPECT_TRUE(workspace.opened.isEmpty());
-    EXPECT_TRUE(events.isEmpty());
-    EXPECT_FALSE(QFile::exists(marks));
 }
 
 TEST_F(RowsTest, AnAppActionOpensTheInstalledApp) {
@@ -86,8 +83,8 @@ TEST_F(RowsTest, PermissionsBecomeRowsProbedOnTheMainThread) {
 }
 
 TEST_F(RowsTest, DemoRowsPassThroughTheTextFilterAndOpenNothing) {
-    const auto rows = MoveInRows::demo([](const QString& s) { return QString(s).replace("TEST ", "Real "); });
-    for (const auto& row : rows) {
+    for (const auto& row :
+         MoveInRows::demo([](const QString& s) { return QString(s).replace("TEST ", "Real "); })) {
         EXPECT_FALSE(row.title.contains("TEST")) << row.title.toStdString();
         if (row.action)
             row.action(row.check().actionLabel);

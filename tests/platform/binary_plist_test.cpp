@@ -85,6 +85,19 @@ QString keyText(plist_t key) {
     }
 }
 
+// A scalar, or the bytes of a string or data node, through libplist's getter.
+template <typename T>
+T scalar(plist_t node, void (*get)(plist_t, T*)) {
+    T value{};
+    get(node, &value);
+    return value;
+}
+QByteArray bytesOf(plist_t node, const char* (*get)(plist_t, uint64_t*)) {
+    uint64_t length = 0;
+    const char* bytes = get(node, &length);
+    return QByteArray(bytes, qsizetype(length));
+}
+
 // libplist's own reading of the bytes as a value tree: the reference the
 // reader is held to. The buffer handed over is padded, as libplist reads a
 // few bytes beyond numbers of odd widths.
@@ -117,38 +130,20 @@ std::optional<PlistValue> libplistValue(plist_t node) {
             }
             return PlistValue(std::move(items));
         }
-        case PLIST_STRING: {
-            uint64_t length = 0;
-            const char* text = plist_get_string_ptr(node, &length);
-            return PlistValue(QString::fromUtf8(text, qsizetype(length)));
-        }
-        case PLIST_UINT: {
-            uint64_t v = 0;
-            plist_get_uint_val(node, &v);
-            return PlistValue(static_cast<qint64>(v));
-        }
-        case PLIST_REAL: {
-            double v = 0;
-            plist_get_real_val(node, &v);
-            return PlistValue(v);
-        }
-        case PLIST_BOOLEAN: {
-            uint8_t v = 0;
-            plist_get_bool_val(node, &v);
-            return PlistValue(v != 0);
-        }
-        case PLIST_DATA: {
-            uint64_t length = 0;
-            const char* data = plist_get_data_ptr(node, &length);
-            return PlistValue(QByteArray(data, qsizetype(length)));
-        }
+        case PLIST_STRING:
+            return PlistValue(QString::fromUtf8(bytesOf(node, plist_get_string_ptr)));
+        case PLIST_UINT:
+            return PlistValue(static_cast<qint64>(scalar<uint64_t>(node, plist_get_uint_val)));
+        case PLIST_REAL:
+            return PlistValue(scalar<double>(node, plist_get_real_val));
+        case PLIST_BOOLEAN:
+            return PlistValue(scalar<uint8_t>(node, plist_get_bool_val) != 0);
+        case PLIST_DATA:
+            return PlistValue(bytesOf(node, plist_get_data_ptr));
         case PLIST_DATE:
             return PlistValue(PlistDate{PlistXml::dateSeconds(node)});
-        case PLIST_UID: {
-            uint64_t v = 0;
-            plist_get_uid_val(node, &v);
-            return PlistValue(PlistUid{v});
-        }
+        case PLIST_UID:
+            return PlistValue(PlistUid{scalar<uint64_t>(node, plist_get_uid_val)});
         default:
             return std::nullopt;
     }
@@ -248,8 +243,8 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
     aliased += bytes({0xAF, 0x10, 100}) + QByteArray(100, char(101)) + bytes({0x09});
     aliased += bytes({8}) + QByteArray(100, char(111)) + bytes({214}) + QByteArray(32, 0);
     aliased[aliased.size() - 26] = aliased[aliased.size() - 25] = 1;  // offset and reference sizes
-    aliased[aliased.size() - 17] = 102;                                // objects
-    aliased[aliased.size() - 1] = char(215);                           // the offset table
+    aliased[aliased.size() - 17] = 102;                               // objects
+    aliased[aliased.size() - 1] = char(215);                          // the offset table
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -310,7 +305,8 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         {"containers sharing their references", aliased, K::unreadable, false},
         {"arrays sharing one child 40 deep", bplist(doubling(40)), K::unreadable, false},
         // Bytes nothing refers to buy no expansion: once 2^26 values from 64 MiB.
-        {"arrays sharing one child 20 deep behind 1 MiB", bplist(doubling(20), 1 << 20), K::unreadable, false},
+        {"arrays sharing one child 20 deep behind 1 MiB", bplist(doubling(20), 1 << 20), K::unreadable,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -339,7 +335,8 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
         {"4-byte real", inArray(bytes({0x22, 0x3F, 0xC0, 0, 0})), PlistValue(1.5)},
         {"negative date keeps its fraction", inArray(bytes({0x33, 0xBF, 0xF8, 0, 0, 0, 0, 0, 0})),
          PlistValue(PlistDate{-1.5})},
-        {"date of 1900", inArray(bytes({0x33, 0xC1, 0xE7, 0xBF, 0x48, 0xE0, 0x00, 0x00, 0x00})), PlistValue(PlistDate{-3187296000.0})},
+        {"date of 1900", inArray(bytes({0x33, 0xC1, 0xE7, 0xBF, 0x48, 0xE0, 0x00, 0x00, 0x00})),
+         PlistValue(PlistDate{-3187296000.0})},
         {"ASCII string ends at NUL", inArray(bytes({0x53, 'a', 0, 'b'})), PlistValue("a")},
         {"bytes past ASCII read as UTF-8", inArray(bytes({0x52, 0xC3, 0xA9})), PlistValue("é")},
         {"empty ASCII string", inArray(bytes({0x50})), PlistValue("")},
@@ -354,7 +351,8 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
          inArray(bytes({0x4F, 0x14}) + QByteArray(15, 0) + bytes({2, 'x', 'y'})),
          PlistValue(QByteArray("xy"))},
         {"count in a 16-byte integer",
-         bplist({bytes({0xA1, 0x01}), bytes({0xAF, 0x14}) + QByteArray(15, 0) + bytes({1, 2}), bytes({0x09})}),
+         bplist(
+             {bytes({0xA1, 0x01}), bytes({0xAF, 0x14}) + QByteArray(15, 0) + bytes({1, 2}), bytes({0x09})}),
          PlistValue(PlistValue::Array{PlistValue(true)})},
         {"references of 9 bytes", withReferenceSize(9, bytes({0xA1}) + QByteArray(8, 0) + bytes({1})),
          PlistValue(true)},

@@ -8,52 +8,53 @@
 using namespace rk;
 using namespace std::chrono_literals;
 
-TEST(Machine, CollectsBothChannelsAndTheExitStatus) {
-    HostMachine machine;
-    const ToolRun run = machine.run("/bin/sh", {"-c", "printf out; printf err >&2; exit 3"}, 10s);
-    EXPECT_EQ(run.outcome, ToolRun::Outcome::finished);
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_EQ(run.out, "out");
-    EXPECT_EQ(run.err, "err");
-}
+const QByteArray kFlood = "head -c 1000000 /dev/zero | tr '\\0' x >&2; ";
 
-// A tool that fills the error pipe before it writes its answer only ends
-// when someone reads that pipe while it runs.
-TEST(Machine, AToolThatFloodsStandardErrorStillFinishes) {
-    HostMachine machine;
-    const ToolRun run =
-        machine.run("/bin/sh", {"-c", "head -c 1000000 /dev/zero | tr '\\0' x >&2; printf done"}, 20s);
-    ASSERT_EQ(run.outcome, ToolRun::Outcome::finished);
-    EXPECT_EQ(run.out, "done");
-    EXPECT_EQ(run.err.size(), 1000000);
-}
-
-TEST(Machine, AToolThatHangsIsKilledAtTheLimit) {
-    HostMachine machine;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    const ToolRun run = machine.run("/bin/sh", {"-c", "printf partial; exec sleep 30"}, 300ms);
-    EXPECT_EQ(run.outcome, ToolRun::Outcome::timedOut);
-    EXPECT_FALSE(run.finished());
-    EXPECT_LT(elapsed.elapsed(), 10'000);  // nowhere near the 30 seconds
-}
-
-TEST(Machine, AMissingToolDoesNotStart) {
-    HostMachine machine;
-    const ToolRun run = machine.run("/nonexistent/tool", {}, 2s);
-    EXPECT_EQ(run.outcome, ToolRun::Outcome::notStarted);
-    EXPECT_TRUE(run.out.isEmpty());
+// Both channels and the exit status. A tool that fills the error pipe
+// before it writes its answer only ends when someone reads that pipe while
+// it runs; one that hangs is killed at the limit.
+TEST(Machine, RunCollectsBothChannelsAndStopsAtTheLimit) {
+    const struct {
+        const char* program;
+        QByteArray script;
+        ToolRun::Outcome outcome;
+        int exitCode;
+        QByteArray out;
+        qsizetype errSize;
+    } cases[] = {
+        {"/bin/sh", "printf out; printf err >&2; exit 3", ToolRun::Outcome::finished, 3, "out", 3},
+        {"/bin/sh", kFlood + "printf done", ToolRun::Outcome::finished, 0, "done", 1000000},
+        {"/bin/sh", "printf partial; exec sleep 30", ToolRun::Outcome::timedOut, -1, {}, 0},
+        {"/nonexistent/tool", "", ToolRun::Outcome::notStarted, -1, "", 0},
+    };
+    for (const auto& c : cases) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto limit = c.outcome == ToolRun::Outcome::timedOut ? 300ms : 20s;
+        const ToolRun run = HostMachine().run(c.program, {"-c", c.script}, limit);
+        EXPECT_EQ(run.outcome, c.outcome) << c.script.toStdString();
+        EXPECT_LT(elapsed.elapsed(), 10'000) << "nowhere near the 30 seconds";
+        if (c.outcome != ToolRun::Outcome::timedOut) {
+            EXPECT_EQ(run.exitCode, c.exitCode) << c.script.toStdString();
+            EXPECT_EQ(run.out, c.out) << c.script.toStdString();
+            EXPECT_EQ(run.err.size(), c.errSize) << c.script.toStdString();
+        }
+    }
 }
 
 // One pipe keeps the order the tool wrote in, and a flood does not stall it.
 TEST(Machine, MergedRunKeepsBothChannelsInOrder) {
     const ToolResult run = HostMachine().runMerged(
-        "/bin/sh",
-        {"-c", "printf a; printf b >&2; printf c; head -c 1000000 /dev/zero | tr '\\0' x >&2; exit 3"}, 20s);
+        "/bin/sh", {"-c", "printf a; printf b >&2; printf c; " + kFlood + "exit 3"}, 20s);
     EXPECT_EQ(run.status, 3);
     EXPECT_FALSE(run.ok());
     EXPECT_EQ(run.out.left(4), "abcx");
     EXPECT_EQ(run.out.size(), 1000003);
+    const ToolResult missing = HostMachine().runMerged("/nonexistent/tool", {}, 2s);
+    EXPECT_EQ(missing.status, -1);
+    EXPECT_FALSE(missing.out.isEmpty());
+    const ToolResult latin1 = HostMachine().runMerged("/bin/sh", {"-c", "printf 'caf\\351'"}, 5s);
+    EXPECT_EQ(latin1, (ToolResult{.status = 0, .out = ""}));
 }
 
 // At the limit the tool is asked to stop; one that ignores that is killed,
@@ -69,12 +70,4 @@ TEST(Machine, MergedRunStopsAToolAtTheLimit) {
         EXPECT_EQ(run, (ToolResult{.status = status, .out = "partial", .timedOut = true})) << script;
         EXPECT_LT(elapsed.elapsed(), 10'000) << script;
     }
-}
-
-TEST(Machine, MergedRunThatCannotStartOrIsNotUtf8) {
-    const ToolResult missing = HostMachine().runMerged("/nonexistent/tool", {}, 2s);
-    EXPECT_EQ(missing.status, -1);
-    EXPECT_FALSE(missing.out.isEmpty());
-    const ToolResult latin1 = HostMachine().runMerged("/bin/sh", {"-c", "printf 'caf\\351'"}, 5s);
-    EXPECT_EQ(latin1, (ToolResult{.status = 0, .out = ""}));
 }

@@ -20,7 +20,6 @@
 #include "platform/FileProbe.h"
 #include "platform/FileViewer.h"
 #include "platform/MotionPreference.h"
-#include "platform/SystemVersion.h"
 #include "platform/Volumes.h"
 #include "platform/Workspace.h"
 
@@ -122,13 +121,6 @@ class FakeFileViewer : public FileViewer {
 public:
     QStringList revealed;
     void reveal(const QString& diskPath) override { revealed << diskPath; }
-};
-
-// The macOS version the test names; none by default, as on Linux.
-class FakeSystemVersion : public SystemVersion {
-public:
-    std::optional<QVersionNumber> version;
-    std::optional<QVersionNumber> macOS() const override { return version; }
 };
 
 // Whether motion is reduced, as the test sets it.
