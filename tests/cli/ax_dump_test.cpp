@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cli/AXDump.h"
+#include "cli/TextForms.h"
 #include "support/ModelFakes.h"
 #include "support/PrintedLines.h"
 
@@ -55,6 +56,25 @@ TEST(AXDump, FrameValuesThatAreNotWholeNumbersPrintInRange) {
     node.frame = {std::nan(""), 1e300, -9.3e18, INFINITY};
     EXPECT_EQ(AXDump::line(7, node),
               "7 p=-1 AXRow text=\"\" desc=\"\" id=\"\" f=0,9223372036854775807,-9223372036854775808x0");
+}
+
+TEST(TextForms, CutCountsCharactersAsAPersonSeesThemThenQuotes) {
+    const QString family = QString::fromUtf8("\U0001F468\u200D\U0001F469\u200D\U0001F467");  // one
+    const QString flags = QString::fromUtf8("\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1F7");     // two
+    const QString acute = QString::fromUtf8("e\u0301");                                      // one
+    const struct {
+        QString text;
+        int count;
+        QString quoted;
+    } cases[] = {
+        {"", 3, "\"\""},
+        {"ab" + family + "cd", 3, "\"ab" + family + "\""},
+        {flags + "x", 1, "\"" + flags.left(4) + "\""},
+        {acute + acute, 1, "\"" + acute + "\""},
+        {"a\"b\\c\nd\te\r\x01", 20, "\"a\\\"b\\\\c\\nd\\te\\r\\u{1}\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TextForms::quoted(TextForms::cut(c.text, c.count)), c.quoted) << c.text.toStdString();
 }
 
 }  // namespace

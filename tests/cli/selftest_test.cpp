@@ -11,6 +11,7 @@
 #include "cli/SelfTestFiles.h"
 #include "cli/SelfTestReaders.h"
 #include "permissions/PermissionWizard.h"
+#include "support/PrintedLines.h"
 #include "support/QtApp.h"
 
 namespace rk {
@@ -19,18 +20,11 @@ namespace {
 [[maybe_unused]] const auto* const kApp =
     ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "cli_selftest_test"));
 
-struct Output {
-    int status = -1;
-    QStringList lines;
-};
-
-Output runSelfTest(const std::function<void()>& configureWizard) {
+test::Printed runSelfTest(const std::function<void()>& configureWizard) {
     QString text;
     QTextStream out(&text);
-    Output run;
-    run.status = SelfTest::run(out, configureWizard);
-    run.lines = text.split('\n', Qt::SkipEmptyParts);
-    return run;
+    const int status = SelfTest::run(out, configureWizard);
+    return {status, text.split('\n', Qt::SkipEmptyParts)};
 }
 
 QStringList startingWith(const QStringList& lines, const QString& prefix) {
@@ -47,7 +41,7 @@ protected:
 };
 
 TEST_F(SelfTestRun, EveryCheckPassesInOrderThenTheLiveLinesAndTheVerdict) {
-    const Output run = runSelfTest([] {});
+    const test::Printed run = runSelfTest([] {});
     const QStringList checks = startingWith(run.lines, "pass: ");
     ASSERT_EQ(checks.size(), 59) << run.lines.join('\n').toStdString();
     EXPECT_TRUE(startingWith(run.lines, "FAIL: ").isEmpty());
@@ -70,7 +64,7 @@ TEST_F(SelfTestRun, EveryCheckPassesInOrderThenTheLiveLinesAndTheVerdict) {
 
 TEST_F(SelfTestRun, OneFailingCheckIsCountedAndTheRunGoesOn) {
     // A product that declares a former identity would let the privacy reset run.
-    const Output run = runSelfTest([] {
+    const test::Printed run = runSelfTest([] {
         KTWizardProduct product;
         product.legacyBundleIdentifiers = {"com.example.TESTold"};
         KTPermissionWizard::configure(product, KTWizardBrand{}, {}, false);

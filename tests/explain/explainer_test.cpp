@@ -201,15 +201,3 @@ TEST_F(ExplainerTest, TheThreadedDispatchWorksAwayAndAnswersOnTheCallersThread) 
     EXPECT_EQ(delivered[0].source, Source::none);
     EXPECT_EQ(delivered[0].answers.keys(), QStringList{"t1"});
 }
-
-TEST(ExplanationSource, RawTextsReadBack) {
-    const std::pair<Source, const char*> raw[] = {{Source::rules, "rules"},
-                                                  {Source::onDevice, "on this Mac"},
-                                                  {Source::ai, "AI"},
-                                                  {Source::none, "none"}};
-    for (const auto& [source, text] : raw) {
-        EXPECT_EQ(Explanation::rawValue(source), text);
-        EXPECT_EQ(Explanation::fromRawValue(text), source);
-    }
-    EXPECT_EQ(Explanation::fromRawValue("ai"), std::nullopt);
-}

@@ -4,9 +4,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <QTcpServer>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <thread>
+#include <vector>
 
 #include "explain/GatewayClient.h"
+#include "explain/InstallId.h"
 #include "support/ExplainFakes.h"
 #include "support/LoopbackGateway.h"
 #include "support/QtApp.h"
@@ -82,17 +88,14 @@ TEST(GatewayPayload, CarriesOnlyRedactedNamesIdentifiersFilesAndVendors) {
     for (const char* secret : {"KEY-", "anna", "Anna", "Berg", "/Users", "Library", "/"}) {
         EXPECT_FALSE(body.contains(secret)) << secret << " in " << body.toStdString();
     }
-    const QJsonObject root = QJsonDocument::fromJson(body).object();
-    const QJsonArray items = root.value("items").toArray();
+    const QJsonArray items = QJsonDocument::fromJson(body).object().value("items").toArray();
     ASSERT_EQ(items.size(), 2);
-    const QJsonObject first = items[0].toObject();
-    EXPECT_EQ(first.keys(), (QStringList{"file", "id", "name", "ref", "vendor"}));
-    EXPECT_EQ(first.value("name").toString(), "user's Tool");
-    EXPECT_EQ(first.value("id").toString(), "com.user.tool");
-    EXPECT_EQ(first.value("file").toString(), "usertool");
-    EXPECT_EQ(first.value("vendor").toString(), "user user");
-    EXPECT_EQ(first.value("ref").toInt(), 0);
-    EXPECT_EQ(items[1].toObject().keys(), (QStringList{"name", "ref"}));
+    EXPECT_EQ(items[0].toObject(), (QJsonObject{{"file", "usertool"},
+                                                {"id", "com.user.tool"},
+                                                {"name", "user's Tool"},
+                                                {"ref", 0},
+                                                {"vendor", "user user"}}));
+    EXPECT_EQ(items[1].toObject(), (QJsonObject{{"name", "Zorblax"}, {"ref", 1}}));
 }
 
 TEST(GatewayReplyParsing, ReadsSentencesByRefAndIgnoresTheRest) {
@@ -135,8 +138,7 @@ TEST_F(GatewayClientTest, SendsTheHeadersAndReadsTheAnswers) {
 
     ASSERT_EQ(server.requests().size(), 1);
     const auto request = server.requests()[0];
-    EXPECT_EQ(request.method, "POST");
-    EXPECT_EQ(request.path, "/v1/call");
+    EXPECT_EQ(request.method + " " + request.path, "POST /v1/call");
     EXPECT_EQ(request.headers.value("authorization"), "Bearer secret-client-key");
     EXPECT_EQ(request.headers.value("x-end-user-id"), "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE");
     EXPECT_EQ(request.headers.value("x-provider-key"), "provider-key");
@@ -202,4 +204,28 @@ TEST_F(GatewayClientTest, FailuresGiveTheFallbackWithAReason) {
 TEST(GatewayBuildSettings, ADefaultBuildIsNotConfigured) {
     // The test build names no gateway: nothing may ever be sent from it.
     EXPECT_FALSE(GatewayConfig::fromBuild().configured());
+}
+
+// Made once and kept under "installID", replacing a stored one that is no
+// UUID; first calls on several threads agree on one identifier.
+TEST(InstallId, IsMadeOnceAndKeptReplacingAnyThatIsNoUuid) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("defaults.ini");
+    QSettings(file, QSettings::IniFormat).setValue("installID", "anna@annas-mac");
+    std::vector<QString> ids(6);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        threads.emplace_back([&, i] {
+            QSettings settings(file, QSettings::IniFormat);
+            ids[i] = InstallId::value(settings);
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_FALSE(QUuid::fromString(ids.front()).isNull());
+    for (const QString& id : ids)
+        EXPECT_EQ(id, ids.front());
+    QSettings again(file, QSettings::IniFormat);
+    EXPECT_EQ(again.value("installID").toString(), ids.front());
+    EXPECT_EQ(InstallId::value(again), ids.front());
 }

@@ -1,16 +1,21 @@
-// The Move-In page on screen: demo rows, the person's own checklist with its
-// buttons and marks, the wizard's permissions, and a fresh start on each visit.
+// The Move-In page on screen (demo rows, the person's own checklist with its
+// buttons and marks, the wizard's permissions, a fresh start on each visit)
+// and what its rows' buttons leave behind.
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "app/model/AppModel.h"
 #include "movein/MoveInPage.h"
+#include "movein/MoveInRows.h"
 #include "movein/ReconnectView.h"
 #include "platform/Workspace.h"
+#include "support/PlatformFakes.h"
 #include "support/SimulatedSettings.h"
+#include "support/TempRoot.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
@@ -107,20 +112,6 @@ TEST_F(MoveInPageTest, EachVisitReadsTheListAfreshAndShowsItsTextLiterally) {
     EXPECT_TRUE(test::shows(shown.get(), "<i>how</i>"));
 }
 
-TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
-    KTPermission access;
-    access.id = "accessibility";
-    access.title = "Accessibility";
-    access.settingsURL =
-        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
-    access.probe = [] { return false; };
-    sources.permissions = QList<KTPermission>{access};
-    auto shown = page();
-    EXPECT_TRUE(test::shows(shown.get(), "Accessibility"));
-    test::press(shown.get(), "Open Settings");
-    EXPECT_EQ(workspace.opened, QList<QUrl>{access.settingsURL});
-}
-
 TEST_F(MoveInPageTest, TheChecksStopWhileThePageIsHidden) {
     auto shown = page();
     EXPECT_TRUE(shown->reconnect().isRunning());
@@ -128,6 +119,71 @@ TEST_F(MoveInPageTest, TheChecksStopWhileThePageIsHidden) {
     EXPECT_FALSE(shown->reconnect().isRunning());
     shown->show();
     EXPECT_TRUE(shown->reconnect().isRunning());
+}
+
+class RowsTest : public ::testing::Test {
+protected:
+    test::TempRoot root;
+    test::FakeWorkspace workspace;
+    QString marks = root.root() + "/support/move-in-marks.json";
+    QStringList events;
+
+    QList<KTReconnectItem> items(const QByteArray& json) {
+        return MoveInRows::checklist(
+            MoveIn::loadList(json), marks, root.paths(), [this](const QString& e) { events << e; },
+            workspace);
+    }
+};
+
+// Opening and confirming are counted (the page's test sees them remembered);
+// Done and Check again change nothing.
+TEST_F(RowsTest, OpeningAndConfirmingAreCounted) {
+    const auto rows = items(R"([{"id":"mail","title":"Mail","how":"Sign in to Mail.","actionLabel":"Sign in",
+                                 "action":{"url":"https://example.com/login"}}])");
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.first().detail, "Sign in to Mail.");
+    EXPECT_FALSE(rows.first().checkOnMainThread);
+    for (const char* label : {"Done", "Check again", ""})
+        rows.first().action(label);
+    EXPECT_FALSE(QFile::exists(marks));
+    rows.first().action("Sign in");
+    rows.first().action("Confirm");
+    EXPECT_EQ(events, (QStringList{"movein.fix", "movein.marked"}));
+}
+
+TEST_F(RowsTest, AnAppActionOpensTheInstalledApp) {
+    test::FakeAppRegistry registry;
+    registry.pathsOf["com.example.box"] = {"/Applications/Box.app"};
+    test::ScopedCurrent<AppRegistry> guard(&registry);
+    const auto rows = items(R"([{"id":"a","title":"A","action":{"app":"com.example.box"}},
+                                {"id":"b","title":"B","action":{"app":"/Applications/Other.app"}},
+                                {"id":"c","title":"C","action":{"app":"com.example.missing"}},
+                                {"id":"d","title":"D","action":{"url":"no scheme"}}])");
+    for (const KTReconnectItem& row : rows)
+        row.action("Open");
+    EXPECT_EQ(workspace.opened, (QList<QUrl>{QUrl::fromLocalFile(root.disk("/Applications/Box.app")),
+                                             QUrl::fromLocalFile(root.disk("/Applications/Other.app"))}));
+    EXPECT_EQ(MoveIn::loadMarks(marks).opened, (QSet<QString>{"a", "b", "c", "d"}));
+}
+
+TEST_F(RowsTest, PermissionsBecomeRowsProbedOnTheMainThread) {
+    bool granted = false;
+    KTPermission screen;
+    screen.settingsURL =
+        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
+    screen.probe = [&] { return granted; };
+    screen.isOptional = true;
+    const KTReconnectItem row = MoveInRows::permissions({screen}, workspace).first();
+    EXPECT_TRUE(row.checkOnMainThread && row.optional);
+    EXPECT_FALSE(row.check().status.isConnected());
+    EXPECT_EQ(row.check().actionLabel, "Open Settings");
+    row.action("Open Settings");
+    EXPECT_EQ(workspace.opened, QList<QUrl>{screen.settingsURL});
+    granted = true;
+    const KTReconnectResult result = row.check();
+    EXPECT_TRUE(result.status.isConnected());
+    row.action(result.actionLabel);
+    EXPECT_EQ(workspace.opened.size(), 1) << "a granted row opens nothing";
 }
 
 }  // namespace

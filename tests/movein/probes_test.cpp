@@ -1,15 +1,23 @@
-// The live side of the checklist: the two tools, their cache, and the
-// environment a row is judged in, on a re-rooted machine with fake tools.
+// The live side of the checklist: the two tools, their cache, the
+// environment a row is judged in (on a re-rooted machine with fake tools),
+// and the newest change in a real folder tree beyond the self-test's decoys.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QTextStream>
 
 #include "movein/MoveIn.h"
+#include "movein/MoveInCheck.h"
 #include "support/FakeClock.h"
 #include "support/PlatformFakes.h"
+#include "support/PrintedLines.h"
 #include "support/TccDbWriter.h"
 #include "support/TempRoot.h"
 
@@ -187,6 +195,129 @@ TEST_F(ProbesTest, APrivacyRowReadsThePrivacyDatabaseAndIsNeverGreenWithoutIt) {
         QString());
     ASSERT_EQ(test::TccDbWriter::write(root.disk(root.paths().systemTCC()), {}), QString());
     EXPECT_TRUE(judge().isGreen());
+}
+
+// Sets a path's modification date a day back without following a link.
+const qint64 kDayBack = QDateTime::currentSecsSinceEpoch() - 86400;
+void backdate(const QString& disk) {
+    const struct timespec times[2] = {{kDayBack, 0}, {kDayBack, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(disk).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+// The links' targets are fresh and the links themselves were made just now:
+// neither may count, at any depth, nor may a Keychains folder in any case.
+TEST_F(ProbesTest, NewestCountsNoLinkNorKeychainsFolderAndAFileGivesItsOwnDate) {
+    root.writeFile("/fresh/deep/new.txt", "x");
+    root.writeFile("/old/keychains/login.db", "x");
+    root.makeFolder("/old/inner");
+    ASSERT_TRUE(QFile::link(root.disk("/fresh/deep/new.txt"), root.disk("/old/to-file")));
+    ASSERT_TRUE(QFile::link(root.disk("/fresh"), root.disk("/old/inner/to-folder")));
+    for (const char* path : {"/old/keychains", "/old/inner", "/old"})
+        backdate(root.disk(path));
+    const auto old = MoveIn::newest(root.disk("/old"));
+    ASSERT_TRUE(old.has_value());
+    EXPECT_LT(*old, QDateTime::currentDateTimeUtc().addSecs(-3600));
+    EXPECT_EQ(MoveIn::newest(root.disk("/old/to-file")), std::nullopt)
+        << "a path that is a link reads nothing";
+    backdate(root.writeFile("/one.txt", "x"));
+    EXPECT_EQ(MoveIn::newest(root.disk("/one.txt")), QDateTime::fromSecsSinceEpoch(kDayBack, Qt::UTC));
+    EXPECT_EQ(MoveIn::newest(root.disk("/nothing here")), std::nullopt);
+    EXPECT_EQ(MoveIn::newest(QString()), std::nullopt);
+}
+
+// 800 old files: a fresh one is found only among the first 400 the folder lists.
+TEST_F(ProbesTest, NewestReadsAtMostFourHundredEntriesOfAFolder) {
+    for (int i = 0; i < 800; ++i)
+        backdate(root.writeFile(QString("/many/f%1").arg(i), "x"));
+    backdate(root.disk("/many"));
+    const QStringList order =
+        QDir(root.disk("/many")).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+    ASSERT_EQ(order.size(), 800);
+    const auto opened = [&] {
+        return MoveIn::newest(root.disk("/many")) > QDateTime::currentDateTimeUtc().addSecs(-3600);
+    };
+    root.writeFile("/many/" + order.last(), "x");
+    EXPECT_FALSE(opened());
+    root.writeFile("/many/" + order.first(), "x");
+    EXPECT_TRUE(opened());
+}
+
+// "--move-in-check": its lines, its summary and its exit statuses.
+class CheckModeTest : public ProbesTest {
+protected:
+    test::Printed check(const QString& path) {
+        QString text;
+        QTextStream out(&text);
+        const int status = MoveInCheck::run(path, out, root.paths(), marks);
+        return {status, text.split('\n', Qt::SkipEmptyParts)};
+    }
+    QString list(const QByteArray& json) { return root.writeFile("/list.json", json); }
+
+    void SetUp() override {
+        ProbesTest::SetUp();
+        machine.answers[codexTool] = finished({}, "Logged in using ChatGPT\n");
+    }
+
+    test::ScopedCurrent<Machine> current{&machine};
+    QString codexTool = writeTool(root, "/opt/homebrew/bin/codex");
+    QString marks = root.root() + "/marks.json";
+};
+
+TEST_F(CheckModeTest, AMissingOrEmptyListIsNotMeasuredWithStatusTwo) {
+    for (const QString& path :
+         {root.root() + "/nonexistent", list(""), list("not json"), list("{\"rows\":[]}")}) {
+        const test::Printed report = check(path);
+        EXPECT_EQ(report.status, 2);
+        EXPECT_EQ(report.lines, QStringList{"NOT MEASURED: no rows in " + path});
+    }
+    EXPECT_EQ(machine.calls.size(), 0u) << "no tool runs for an empty list";
+}
+
+TEST_F(CheckModeTest, PrintsOneLinePerRowAndASortedTally) {
+    ASSERT_TRUE(MoveIn::saveMarks({{}, {"mine"}}, marks).ok());
+    const QString path = list(R"({"rows":[
+        {"id":"codex","title":"Codex","check":{"kind":"codex-login"},"action":{"url":"https://x"},"actionLabel":"Sign in"},
+        {"id":"mine","title":"My sign-in"},
+        {"id":"box","title":"Box","how":"Open Box and sign in.","check":{"kind":"file-newer-than","paths":["~/Box"]}},
+        {"id":"key","title":"Signing","check":{"kind":"codesign-identity"}},
+        {"id":"odd","title":"Odd","check":{"kind":"weird"}}]})");
+    const test::Printed report = check(path);
+    EXPECT_EQ(report.status, 0);
+    ASSERT_EQ(report.lines.size(), 6);
+    EXPECT_EQ(report.lines[0], "GREEN        [codex-login] Codex: Logged in using ChatGPT  ->  Done");
+    EXPECT_EQ(report.lines[1], "GREEN        [none] My sign-in: You confirmed this  ->  Done");
+    EXPECT_EQ(
+        report.lines[2],
+        "CANNOT CHECK [file-newer-than] Box: The list does not say when the move happened, so I cannot tell "
+        "new files from migrated one  ->  Confirm");
+    EXPECT_EQ(
+        report.lines[3],
+        "CANNOT CHECK [codesign-identity] Signing: I could not list the code-signing identities in your "
+        "keychain.  ->  Check again");
+    EXPECT_TRUE(report.lines[4].startsWith("CANNOT CHECK [weird] Odd: I do not know how to check \"weird\""));
+    EXPECT_EQ(report.lines[5], "rows: 5, since: not given, CANNOT CHECK 3, GREEN 2");
+    // Each tool ran once, before the rows, however many rows read it.
+    EXPECT_EQ(machine.calls.size(), 2u);
+}
+
+TEST_F(CheckModeTest, FixAndOpenedRowsAndTheSinceLine) {
+    root.writeFile("/Users/anna/Box/new.txt", "x");
+    machine.answers[codexTool] = finished({}, "Not logged in\n");
+    const QString path = list(R"({"since": 1000, "rows":[
+        {"id":"box","title":"Box","how":"Open Box and sign in.","check":{"kind":"file-newer-than","paths":["~/Box"]}},
+        {"id":"old","title":"Old","how":"Open Old.","check":{"kind":"file-newer-than","paths":["~/Nothing"]}},
+        {"id":"codex","title":"Codex","check":{"kind":"codex-login"}}]})");
+    const test::Printed report = check(path);
+    EXPECT_EQ(report.status, 0);
+    ASSERT_EQ(report.lines.size(), 4);
+    EXPECT_TRUE(report.lines[0].startsWith("OPENED       [file-newer-than] Box: Opened "))
+        << report.lines[0].toStdString();
+    EXPECT_TRUE(report.lines[0].endsWith("  ->  Confirm"));
+    EXPECT_EQ(report.lines[1], "FIX          [file-newer-than] Old: Open Old.  ->  Confirm");
+    EXPECT_EQ(report.lines[2], "FIX          [codex-login] Codex: needs a reconnect  ->  Check again");
+    EXPECT_EQ(report.lines[3],
+              "rows: 3, since: " + MoveIn::timeLine(QDateTime::fromSecsSinceEpoch(1000, Qt::UTC)) +
+                  ", FIX 2, OPENED 1");
 }
 
 }  // namespace

@@ -63,94 +63,84 @@ TEST(MoveInRules, ChecksThatNameNothingCannotCheckAndNeverGoGreen) {
     }
 }
 
-// A row the Mac can check is never turned green by the person's mark alone.
-TEST(MoveInRules, AMarkAloneNeverTurnsACheckedRowGreen) {
-    const Check ax{.kind = "tcc-granted", .clients = QStringList{"a"}, .service = QString("s")};
+// Each check reads its own probe; a row the Mac can check is never turned
+// green by the person's mark alone.
+TEST(MoveInRules, EachCheckReadsItsProbeAndAMarkAloneNeverTurnsItGreen) {
+    const Check ax{.kind = "tcc-granted", .clients = QStringList{"a", "b", "c"}, .service = QString("s")};
     const Check box{.kind = "process-and-file-newer",
                     .tier = QString("verified"),
                     .path = QString("/p"),
                     .process = QString("Box")};
-    const MoveIn::Marks marked{{"x"}, {"x"}};
-    MoveIn::Env noAccess = env(marked);
-    noAccess.tcc = Result<QList<TCCRow>, StoreError>(fail(StoreError::noAccess()));
-    const struct {
-        Check check;
-        MoveIn::Env env;
-        State expected;
-    } cases[] = {
-        {{.kind = "bluetooth-paired"},
-         env(marked),
-         State::cannotCheck("I do not know how to check \"bluetooth-paired\", so please check it yourself.")},
-        {ax, noAccess,
-         State::cannotCheck("I cannot read the privacy database (" + StoreError::noAccess().description() +
-                            "), so I cannot check this.")},
-        {ax, env(marked), State::cannotCheck("I have not read the privacy database yet.")},
-        {box, fresh(env(marked)), State::needs(QString("Box is not running."))},
-        {{.kind = "codex-login"}, output("codex-login", "Not logged in\n", env(marked)), State::needs()},
+    const Check codex{.kind = "codex-login"};
+    const auto codesign = [](const char* contains) {
+        return Check{.kind = "codesign-identity", .contains = QString(contains)};
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(MoveIn::state(row(c.check), c.env), c.expected) << c.check.kind.toStdString();
-}
-
-TEST(MoveInRules, APrivacyRowNamesTheClientsStillToAllow) {
-    const MoveInSpec spec =
-        row(Check{.kind = "tcc-granted", .clients = QStringList{"a", "b", "c"}, .service = QString("s")});
-    MoveIn::Env e = env();
-    e.tcc = Result<QList<TCCRow>, StoreError>(QList<TCCRow>{
-        {"a", 0, "s", 2, TCCRow::DB::system},
-        {"b", 0, "other", 2, TCCRow::DB::user},  // another service does not count
-        {"c", 0, "s", 0, TCCRow::DB::user},
-    });
-    EXPECT_EQ(MoveIn::evaluate(spec, e), KTReconnectStatus::needsAction(QString("Not allowed yet: b, c")));
-}
-
-TEST(MoveInRules, TheNewestOfSeveralPathsCounts) {
-    MoveIn::Env e = env();
-    e.newest = [](const QString& path) -> std::optional<QDateTime> {
-        if (path == "/a")
-            return kMove.addSecs(-1);
-        return path == "/c" ? std::optional<QDateTime>(kFresh) : std::nullopt;
-    };
-    EXPECT_EQ(
-        MoveIn::state(
-            row(Check{.kind = "file-newer-than", .path = QString("/c"), .paths = QStringList{"/a", "/b"}}),
-            e),
-        State::opened(kFresh));
-}
-
-// Only a line that begins with "Logged in", case and all: "Not logged in" contains "logged in".
-TEST(MoveInRules, CodexReadsOnlyALineThatBeginsWithLoggedIn) {
-    const auto green = [](const char* text) {
-        return MoveIn::state(row(Check{.kind = "codex-login"}), output("codex-login", text)).isGreen();
-    };
-    EXPECT_TRUE(green("WARNING: something\nLogged in using an API key - sk-proj-***\n"));
-    EXPECT_FALSE(green("logged in using ChatGPT"));
-}
-
-TEST(MoveInRules, CodesignLooksOnlyAtTheListedIdentities) {
     const QString listing =
         "  1) 0123ABCD \"Apple Development: Anna (X1)\"\n"
         "  2) 4567EF01 \"Developer ID Application: Anna (X1)\"\n"
         "     2 valid identities found\n";
-    const auto judge = [](const QString& contains, const QString& text) {
-        return MoveIn::state(row(Check{.kind = "codesign-identity", .contains = contains}),
-                             output("codesign", text));
+    const MoveIn::Marks marked{{"x"}, {"x"}};
+    MoveIn::Env noAccess = env(marked);
+    noAccess.tcc = Result<QList<TCCRow>, StoreError>(fail(StoreError::noAccess()));
+    MoveIn::Env probes = env();
+    probes.tcc = Result<QList<TCCRow>, StoreError>(QList<TCCRow>{
+        {"a", 0, "s", 2, TCCRow::DB::system},
+        {"b", 0, "other", 2, TCCRow::DB::user},  // another service does not count
+        {"c", 0, "s", 0, TCCRow::DB::user},
+    });
+    probes.installed = [](const QString& bundle) { return bundle == "com.example.app"; };
+    probes.exists = [](const QString& path) { return path == "~/there"; };
+    probes.newest = [](const QString& path) -> std::optional<QDateTime> {
+        if (path == "/a")
+            return kMove.addSecs(-1);
+        return path == "/c" ? std::optional<QDateTime>(kFresh) : std::nullopt;
     };
-    EXPECT_EQ(judge("Developer ID Application", listing),
-              State::green("Developer ID Application: Anna (X1)"));
-    EXPECT_FALSE(judge("valid identities", listing).isGreen()) << "the closing line is no identity";
-    EXPECT_FALSE(judge("", "     0 valid identities found\n").isGreen());
-}
-
-TEST(MoveInRules, InstalledAndExistingFollowTheirProbes) {
-    MoveIn::Env e = env();
-    e.installed = [](const QString& bundle) { return bundle == "com.example.app"; };
-    e.exists = [](const QString& path) { return path == "~/there"; };
-    const auto green = [&](const Check& check) { return MoveIn::state(row(check), e).isGreen(); };
-    EXPECT_TRUE(green({.kind = "app-installed", .bundle = QString("com.example.app")}));
-    EXPECT_FALSE(green({.kind = "app-installed", .bundle = QString("com.other")}));
-    EXPECT_TRUE(green({.kind = "file-exists", .path = QString("~/there")}));
-    EXPECT_FALSE(green({.kind = "file-exists", .path = QString("~/elsewhere")}));
+    const struct {
+        const char* name;
+        Check check;
+        MoveIn::Env env;
+        State expected;
+    } cases[] = {
+        {"unknown kind",
+         {.kind = "bluetooth-paired"},
+         env(marked),
+         State::cannotCheck("I do not know how to check \"bluetooth-paired\", so please check it yourself.")},
+        {"privacy database unreadable", ax, noAccess,
+         State::cannotCheck("I cannot read the privacy database (" + StoreError::noAccess().description() +
+                            "), so I cannot check this.")},
+        {"privacy database not read", ax, env(marked),
+         State::cannotCheck("I have not read the privacy database yet.")},
+        {"privacy, clients still to allow", ax, probes, State::needs(QString("Not allowed yet: b, c"))},
+        {"process not running", box, fresh(env(marked)), State::needs(QString("Box is not running."))},
+        {"codex not logged in", codex, output("codex-login", "Not logged in\n", env(marked)), State::needs()},
+        // Only a line that begins with "Logged in", case and all.
+        {"codex logged in", codex,
+         output("codex-login", "WARNING: x\n Logged in using an API key - sk-***\n"),
+         State::green("Logged in using an API key - sk-***")},
+        {"codex in lower case", codex, output("codex-login", "logged in using ChatGPT"), State::needs()},
+        {"codesign identity", codesign("Developer ID Application"), output("codesign", listing),
+         State::green("Developer ID Application: Anna (X1)")},
+        {"codesign closing line is no identity", codesign("valid identities"), output("codesign", listing),
+         State::needs()},
+        {"codesign without identities", codesign(""), output("codesign", "     0 valid identities found\n"),
+         State::needs()},
+        {"installed",
+         {.kind = "app-installed", .bundle = QString("com.example.app")},
+         probes,
+         State::green("Installed on this Mac")},
+        {"not installed", {.kind = "app-installed", .bundle = QString("com.other")}, probes, State::needs()},
+        {"file exists",
+         {.kind = "file-exists", .path = QString("~/there")},
+         probes,
+         State::green("Found at ~/there")},
+        {"file missing", {.kind = "file-exists", .path = QString("~/elsewhere")}, probes, State::needs()},
+        {"the newest of several paths counts",
+         {.kind = "file-newer-than", .path = QString("/c"), .paths = QStringList{"/a", "/b"}},
+         probes,
+         State::opened(kFresh)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MoveIn::state(row(c.check), c.env), c.expected) << c.name;
 }
 
 TEST(MoveInRules, StatusTextsFollowTheState) {

@@ -48,13 +48,6 @@ QByteArray bytes(std::initializer_list<int> values) {
     return out;
 }
 
-// An array whose one reference, `array`, is `size` bytes wide, holding `true`.
-QByteArray withReferenceSize(int size, const QByteArray& array) {
-    QByteArray list = bplist({array, bytes({0x09})});
-    list[list.size() - 25] = char(size);
-    return list;
-}
-
 // An array holding object 1, which is `object`.
 QByteArray inArray(const QByteArray& object) {
     return bplist({bytes({0xA1, 0x01}), object});
@@ -354,7 +347,8 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
          bplist(
              {bytes({0xA1, 0x01}), bytes({0xAF, 0x14}) + QByteArray(15, 0) + bytes({1, 2}), bytes({0x09})}),
          PlistValue(PlistValue::Array{PlistValue(true)})},
-        {"references of 9 bytes", withReferenceSize(9, bytes({0xA1}) + QByteArray(8, 0) + bytes({1})),
+        {"references of 9 bytes",  // byte 28: the trailer's reference size
+         bplist({bytes({0xA1}) + QByteArray(8, 0) + bytes({1}), bytes({0x09})}).replace(28, 1, "\x09"),
          PlistValue(true)},
         {"UID of 16 bytes", inArray(bytes({0x8F}) + QByteArray(15, 0) + bytes({9})), PlistValue(PlistUid{9})},
         {"set reads as an array", bplist({bytes({0xA1, 0x01}), bytes({0xC1, 0x02}), bytes({0x09})}),
@@ -429,10 +423,7 @@ TEST(BinaryPlist, DamagedListsReadAsLibplistReadsThem) {
         Plist::toBinary(everyKind()), writer.binary(),
         bplist({bytes({0xA2, 0x01, 0x02}), bytes({0xC1, 0x02}), bytes({0x22, 0x3F, 0xC0, 0, 0}),
                 bytes({0x62, 0xD8, 0x3D, 0xDE, 0x00})})};
-    const char interesting[] = {0x00,       0x01,       0x02,       0x08,       0x09,       0x0F,
-                                0x10,       0x13,       0x14,       0x1F,       0x33,       0x4F,
-                                0x5F,       0x60,       0x6F,       char(0x80), char(0x8F), char(0xA0),
-                                char(0xAF), char(0xC1), char(0xD1), char(0xDF), char(0xFF)};
+    const QByteArray interesting = QByteArray::fromHex("00010208090F1013141F334F5F606F808FA0AFC1D1DFFF");
     std::mt19937 random(20240611);
     int checked = 0;
     int accepted = 0;
@@ -446,7 +437,7 @@ TEST(BinaryPlist, DamagedListsReadAsLibplistReadsThem) {
                 const qsizetype at =
                     random() % 2 ? qsizetype(random() % quint32(damaged.size()))
                                  : std::max<qsizetype>(0, damaged.size() - 1 - qsizetype(random() % 64));
-                damaged[at] = random() % 2 ? char(random()) : interesting[random() % sizeof interesting];
+                damaged[at] = random() % 2 ? char(random()) : interesting[random() % interesting.size()];
             }
             EXPECT_TRUE(readsAsLibplist(damaged));
             ++checked;

@@ -1,28 +1,31 @@
+// Where things are on the machine: logical paths under a re-rooted machine,
+// the app's bundle and folders, and the machine's identity file.
+
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
-#include "platform/Machine.h"
+#include "platform/AppFolders.h"
+#include "platform/BundleInfo.h"
+#include "platform/MachineIdentity.h"
 #include "platform/SystemPaths.h"
-#include "platform/Text.h"
-#include "support/FakeTools.h"
 
-using namespace rk;
-using namespace std::chrono_literals;
+namespace rk {
+namespace {
 
 TEST(SystemPaths, TildeOnlyAtFolderBoundary) {
     const auto paths = SystemPaths::rerooted("/tmp/root", "/Users/ann");
-    struct Case {
-        const char* path;
-        const char* want;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"/Users/ann", "~"},
         {"/Users/ann/Library/x", "~/Library/x"},
         {"/Users/anna/x", "/Users/anna/x"},
         {"/Applications/Tool.app", "/Applications/Tool.app"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(paths.tilde(c.path), c.want) << c.path;
+    for (const auto& [path, want] : cases)
+        EXPECT_EQ(paths.tilde(path), want) << path;
 }
 
 TEST(SystemPaths, DiskMapsLogicalPathsUnderTheRoot) {
@@ -34,25 +37,60 @@ TEST(SystemPaths, DiskMapsLogicalPathsUnderTheRoot) {
     EXPECT_EQ(SystemPaths::host().disk("/Library"), "/Library");
 }
 
-TEST(SystemPaths, TheDittoStandInCopiesABundleKeepingLinksAndModes) {
-    test::TempRoot root;
-    const QString ditto = test::FakeTools(root).installStandIn(MacTool::ditto);
-    const QString program = root.writeFile("/A.app/Contents/MacOS/A", "#!/bin/sh\n");
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup);
-    QFile::link("MacOS", root.disk("/A.app/Contents/Current"));
-    const ToolResult copied = HostMachine().runMerged(ditto, {root.disk("/A.app"), root.disk("/B.app")}, 10s);
-    EXPECT_TRUE(copied.ok()) << copied.out.toStdString();
-    EXPECT_EQ(QFileInfo(root.disk("/B.app/Contents/MacOS/A")).permissions(), QFileInfo(program).permissions());
-    EXPECT_TRUE(QFileInfo(root.disk("/B.app/Contents/Current")).isSymLink());
-    EXPECT_FALSE(HostMachine().runMerged(ditto, {"-x", root.disk("/A.app")}, 10s).ok()) << "another form";
+TEST(BundleInfo, TheBundleIsTheAppFolderAboveContentsMacOS) {
+    const std::pair<QString, std::optional<QString>> cases[] = {
+        {"/Applications/Tool.app/Contents/MacOS/Tool", QString("/Applications/Tool.app")},
+        {"/Applications/Tool.app/Contents/MacOS/../MacOS/Tool", QString("/Applications/Tool.app")},
+        {"/usr/local/bin/rowkeeper", std::nullopt},
+        {"/x/Tool/Contents/MacOS/Tool", std::nullopt},
+        {"/x/Tool.app/Contents/Tool", std::nullopt},
+        {"/.app/Contents/MacOS/Tool", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [executable, bundle] : cases)
+        EXPECT_EQ(BundleInfo::enclosingBundle(executable), bundle) << executable.toStdString();
 }
 
-TEST(Text, OrdersByScalarValueNotUtf16Units) {
-    const QString astral = QString::fromUcs4(U"\U0001F600");  // surrogate pair in UTF-16
-    const QString high = QString::fromUcs4(U"\uFF21");        // fullwidth A, above the surrogates
-    EXPECT_TRUE(Text::less(high, astral));
-    EXPECT_FALSE(Text::less(astral, high));
-    EXPECT_TRUE(Text::less("Zebra", "apple"));  // case matters: 'Z' < 'a'
-    // Decomposed and composed forms are one title.
-    EXPECT_EQ(Text::compare(QString::fromUtf8("e\xCC\x81"), QString::fromUtf8("\xC3\xA9")), 0);
+// The Move-In checklist only reads from the folder: naming it must neither
+// make it nor move the old one over; preparing it for a write does both, or
+// makes a missing folder. No base means the data location.
+TEST(AppFolders, OnlyPreparingTouchesTheDisk) {
+    QTemporaryDir base;
+    const QString old = QDir(base.path()).filePath("Lark Spur");
+    ASSERT_TRUE(QDir().mkpath(old));
+    const QString folder = QDir(base.path()).filePath("Rowkeeper");
+    EXPECT_EQ(AppFolders::support(base.path()), folder);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_TRUE(QFileInfo::exists(old));
+    EXPECT_EQ(AppFolders::preparedSupport(base.path()), folder);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_TRUE(QFileInfo(AppFolders::preparedSupport(base.path() + "/deeper/still")).isDir());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(base.path()));
+    EXPECT_EQ(AppFolders::support(), folder);
+    qunsetenv("XDG_DATA_HOME");
 }
+
+// The identity file under the machine's root, trimmed; none when it is
+// missing or blank. Made without paths, it follows the current ones.
+TEST(MachineIdentity, ReadsTheIdentityFileUnderTheMachinesRoot) {
+    QTemporaryDir root;
+    const HostMachineIdentity identity(SystemPaths::rerooted(root.path(), "/Users/anna"));
+    EXPECT_EQ(identity.platformIdentity(), std::nullopt);
+    ASSERT_TRUE(QDir().mkpath(root.path() + "/etc"));
+    QFile file(root.path() + "/etc/machine-id");
+    const QString id = "5f3c0a9e1b2d4c6e8f0a1b2c3d4e5f60";
+    for (const auto& [data, want] :
+         {std::pair<QByteArray, std::optional<QString>>{" \n", std::nullopt}, {id.toLatin1() + "\n", id}}) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(data);
+        file.close();
+        EXPECT_EQ(identity.platformIdentity(), want);
+    }
+    SystemPaths::setCurrent(SystemPaths::rerooted(root.path(), "/Users/anna"));
+    EXPECT_EQ(HostMachineIdentity().platformIdentity(), id);
+    SystemPaths::setCurrent(SystemPaths::host());
+}
+
+}  // namespace
+}  // namespace rk

@@ -30,13 +30,4 @@ private:
     std::atomic<long long> nanos_{0};
 };
 
-// Installs a clock as Clock::current() for one scope.
-class ScopedClock {
-public:
-    explicit ScopedClock(Clock& clock) { Clock::setCurrent(&clock); }
-    ~ScopedClock() { Clock::setCurrent(nullptr); }
-    ScopedClock(const ScopedClock&) = delete;
-    ScopedClock& operator=(const ScopedClock&) = delete;
-};
-
 }  // namespace rk::test

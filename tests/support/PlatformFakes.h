@@ -131,7 +131,7 @@ public:
 };
 
 // A workspace with a fixed list of running applications, for hand-built
-// trees and the quitting rules. Quitting is only recorded, and an
+// trees and the quitting rules. Quitting signals nothing, and an
 // application is gone once its pid is in `gone`, unless `realProcesses` is
 // set: then the host's signals reach the listed processes, which must be ones
 // the test started itself, and launching a bundle runs its executable (read
@@ -142,7 +142,6 @@ public:
     std::optional<QString> frontmost;
     QList<QUrl> opened;
     bool realProcesses = false;
-    QList<std::int32_t> terminated;  // pids asked to quit, politely or not, in order
     QSet<std::int32_t> gone;
     QStringList launched;  // bundle paths asked to launch, in order
 
@@ -160,11 +159,9 @@ public:
         return true;
     }
     bool terminate(const RunningApplication& application) override {
-        terminated << application.pid;
         return !realProcesses || host_.terminate(application);
     }
     bool forceTerminate(const RunningApplication& application) override {
-        terminated << application.pid;
         return !realProcesses || host_.forceTerminate(application);
     }
     bool isGone(const RunningApplication& application) override {

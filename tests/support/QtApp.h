@@ -1,17 +1,9 @@
 #pragma once
-// The Qt application of a test program, in the two ways tests need one.
-//
-// `AppEnvironment` makes it before the first test and ends it after the
-// last, so that it is gone before static destruction:
-//
-//     [[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(
-//         new rk::test::AppEnvironment(rk::test::AppKind::gui, "icon_check_test"));
-//
-// `ensureApp` makes it on first need, for programs whose tests may run in
-// any order or alone; that one stays until the program ends.
-//
-// This header names no application class, so that a test's `qApp` keeps the
-// type its own includes give it.
+// The Qt application of a test program. `AppEnvironment` makes it before the
+// first test and ends it after the last (gone before static destruction);
+// `ensureApp` makes it on first need and keeps it to the end of the program,
+// for tests that may run in any order or alone. No application class is
+// named here, so a test's `qApp` keeps the type its own includes give it.
 
 #include <gtest/gtest.h>
 
