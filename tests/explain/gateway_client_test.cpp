@@ -55,10 +55,7 @@ protected:
 }  // namespace
 
 TEST(GatewayEndpoint, OnlyHttpsOrLoopbackAddresses) {
-    struct Case {
-        const char* base;
-        const char* want;  // nullptr: refused
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"https://gateway.example.com", "https://gateway.example.com/v1/call"},
         {"https://gateway.example.com/api/", "https://gateway.example.com/api/v1/call"},
         {"https://gateway.example.com/api", "https://gateway.example.com/api/v1/call"},
@@ -66,28 +63,22 @@ TEST(GatewayEndpoint, OnlyHttpsOrLoopbackAddresses) {
         {"http://127.0.0.1:8080", "http://127.0.0.1:8080/v1/call"},
         {"http://localhost:9/", "http://localhost:9/v1/call"},
         {"http://[::1]:9/", "http://[::1]:9/v1/call"},
-        {"http://gateway.example.com/", nullptr},
-        {"http://10.0.0.5/", nullptr},
-        {"ftp://gateway.example.com/", nullptr},
-        {"", nullptr},
-        {"gateway.example.com", nullptr},
+        {"http://gateway.example.com/", "refused"},
+        {"http://10.0.0.5/", "refused"},
+        {"ftp://gateway.example.com/", "refused"},
+        {"", "refused"},
+        {"gateway.example.com", "refused"},
     };
-    for (const auto& c : cases) {
-        const auto url = GatewayClient::endpoint(c.base);
-        if (c.want) {
-            ASSERT_TRUE(url.ok()) << c.base;
-            EXPECT_EQ(url->toString(), QString(c.want)) << c.base;
-        } else {
-            EXPECT_FALSE(url.ok()) << c.base;
-        }
+    for (const auto& [base, want] : cases) {
+        const auto url = GatewayClient::endpoint(base);
+        EXPECT_EQ(url.ok() ? url->toString() : "refused", want) << base;
     }
 }
 
 TEST(GatewayPayload, CarriesOnlyRedactedNamesIdentifiersFilesAndVendors) {
     const QByteArray body = GatewayClient::requestBody(revealingItems(), anna);
-    for (const char* secret : {"KEY-", "anna", "Anna", "Berg", "/Users", "Library", "/"}) {
+    for (const char* secret : {"KEY-", "anna", "Anna", "Berg", "/Users", "Library", "/"})
         EXPECT_FALSE(body.contains(secret)) << secret << " in " << body.toStdString();
-    }
     const QJsonArray items = QJsonDocument::fromJson(body).object().value("items").toArray();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0].toObject(), (QJsonObject{{"file", "usertool"},
@@ -114,17 +105,10 @@ TEST(GatewayReplyParsing, ReadsSentencesByRefAndIgnoresTheRest) {
     ASSERT_TRUE(parsed.ok());
     EXPECT_EQ(*parsed, (QMap<QString, QString>{{"b", "Line one line two."}}));
 
-    const QString longSentence(500, 'x');
-    const auto tooLong = GatewayClient::parseReply(
-        QJsonDocument(QJsonObject{{"answers", QJsonArray{QJsonObject{{"ref", 0}, {"what", longSentence}}}}})
-            .toJson(),
-        items);
-    ASSERT_TRUE(tooLong.ok());
-    EXPECT_TRUE(tooLong->isEmpty());
-
-    for (const char* bad : {"[1,2]", R"({"answers":{}})", ""}) {
+    const QByteArray tooLong = R"({"answers":[{"ref":0,"what":")" + QByteArray(500, 'x') + "\"}]}";
+    EXPECT_TRUE(GatewayClient::parseReply(tooLong, items).value().isEmpty());
+    for (const char* bad : {"[1,2]", R"({"answers":{}})", ""})
         EXPECT_FALSE(GatewayClient::parseReply(bad, items).ok()) << bad;
-    }
 }
 
 TEST_F(GatewayClientTest, SendsTheHeadersAndReadsTheAnswers) {

@@ -81,7 +81,7 @@ TEST(MoveInList, BadDataGivesNoRowsOrSkipsOnlyTheBadRows) {
     }
 }
 
-TEST(MoveInMarks, SurviveASaveAndALoadInTheAppFolder) {
+TEST(MoveInMarks, SurviveASaveAndALoadInTheAppFolderAndBrokenOnesAreNone) {
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + "/new"));
     EXPECT_EQ(MoveIn::listURL(), dir.path() + "/new/Rowkeeper/move-in.json");
@@ -97,9 +97,7 @@ TEST(MoveInMarks, SurviveASaveAndALoadInTheAppFolder) {
     EXPECT_LT(text.indexOf("\"a\""), text.indexOf("\"b\"")) << "ids are written in a stable order";
     // A file where the folder should be: the save fails and says so.
     EXPECT_FALSE(MoveIn::saveMarks(marks, path + "/marks.json").ok());
-}
-
-TEST(MoveInMarks, AMissingOrBrokenFileIsNoMarks) {
+    // A missing or broken file is no marks.
     EXPECT_EQ(MoveIn::loadMarks(QTemporaryDir().path() + "/none.json"), MoveIn::Marks{});
     for (const char* data : {"garbage", "[]", "{\"opened\":\"a\"}"})
         EXPECT_EQ(MoveIn::marksFrom(data), MoveIn::Marks{}) << data;
@@ -123,8 +121,8 @@ QByteArray read(const QString& path) {
 TEST(DeviceMove, FingerprintIsTheSha256OfThePlatformIdentity) {
     EXPECT_EQ(KTDeviceMove::fingerprint(FakeIdentity(QString("0F1E2D3C-UUID"), "Anna's Mac")),
               QString("c5e3392179ad42baff02cfc8c713bf67e598f19cdd5f2177176699bbc421ced1"));
-    EXPECT_EQ(KTDeviceMove::fingerprint(FakeIdentity(std::nullopt, "x")), std::nullopt);
-    EXPECT_EQ(KTDeviceMove::fingerprint(FakeIdentity(QString(), "x")), std::nullopt);
+    for (const auto& none : {std::optional<QString>(), std::optional<QString>(QString())})
+        EXPECT_EQ(KTDeviceMove::fingerprint(FakeIdentity(none, "x")), std::nullopt);
 }
 
 // A record without a name is a move from an unnamed Mac; one without a
@@ -143,8 +141,7 @@ TEST(DeviceMove, RecordsItDidNotWrite) {
         QTemporaryDir dir;
         const QString path = KTDeviceMove::recordURL(dir.path());
         QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(c.data);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.data) == c.data.size());
         file.close();
         EXPECT_EQ(KTDeviceMove::detect(path, mac), c.answer) << c.data.toStdString();
         EXPECT_EQ(KTDeviceMove::recordFrom(read(path)),

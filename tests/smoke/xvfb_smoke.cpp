@@ -155,6 +155,7 @@ int main(int argc, char** argv) {
     QFile suppressions(home.filePath("lsan.supp"));
     if (suppressions.open(QIODevice::WriteOnly))
         suppressions.write("leak:libdbus-1.so\n");
+    suppressions.close();
     const QString lsan = env.value("LSAN_OPTIONS");
     env.insert("LSAN_OPTIONS",
                (lsan.isEmpty() ? "" : lsan + ':') + "suppressions=" + suppressions.fileName());
