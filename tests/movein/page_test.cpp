@@ -15,7 +15,6 @@
 #include "platform/Workspace.h"
 #include "support/PlatformFakes.h"
 #include "support/SimulatedSettings.h"
-#include "support/TempRoot.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
@@ -52,7 +51,16 @@ protected:
         return made;
     }
 
+    // The rows of a checklist, their events and marks, on a machine rooted in the folder.
+    QList<KTReconnectItem> items(const QByteArray& json) {
+        return MoveInRows::checklist(
+            MoveIn::loadList(json), marks, paths, [this](const QString& e) { events << e; }, workspace);
+    }
+
     QTemporaryDir folder;
+    const SystemPaths paths = SystemPaths::rerooted(folder.path(), "/Users/anna");
+    QString marks = folder.path() + "/support/move-in-marks.json";
+    QStringList events;
     test::FakeWorkspace workspace;
     std::unique_ptr<AppModel> model;
     StaticRenderingScope still;
@@ -98,9 +106,14 @@ TEST_F(MoveInPageTest, OpeningAndConfirmingARowIsShownAndRemembered) {
 }
 
 // Without a list the page says where one goes; each visit reads it afresh,
-// and its outside text is shown literally.
+// and its outside text is shown literally. The checks stop while it is hidden.
 TEST_F(MoveInPageTest, EachVisitReadsTheListAfreshAndShowsItsTextLiterally) {
     auto shown = page();
+    EXPECT_TRUE(shown->reconnect().isRunning());
+    shown->hide();
+    EXPECT_FALSE(shown->reconnect().isRunning());
+    shown->show();
+    EXPECT_TRUE(shown->reconnect().isRunning());
     EXPECT_TRUE(test::showsPart(shown.get(), sources.listPath));
     EXPECT_TRUE(test::shows(shown.get(), "0 of 0 reconnected"));
     KTReconnectModel* before = &shown->reconnect();
@@ -112,32 +125,9 @@ TEST_F(MoveInPageTest, EachVisitReadsTheListAfreshAndShowsItsTextLiterally) {
     EXPECT_TRUE(test::shows(shown.get(), "<i>how</i>"));
 }
 
-TEST_F(MoveInPageTest, TheChecksStopWhileThePageIsHidden) {
-    auto shown = page();
-    EXPECT_TRUE(shown->reconnect().isRunning());
-    shown->hide();
-    EXPECT_FALSE(shown->reconnect().isRunning());
-    shown->show();
-    EXPECT_TRUE(shown->reconnect().isRunning());
-}
-
-class RowsTest : public ::testing::Test {
-protected:
-    test::TempRoot root;
-    test::FakeWorkspace workspace;
-    QString marks = root.root() + "/support/move-in-marks.json";
-    QStringList events;
-
-    QList<KTReconnectItem> items(const QByteArray& json) {
-        return MoveInRows::checklist(
-            MoveIn::loadList(json), marks, root.paths(), [this](const QString& e) { events << e; },
-            workspace);
-    }
-};
-
 // Opening and confirming are counted (the page's test sees them remembered);
 // Done and Check again change nothing.
-TEST_F(RowsTest, OpeningAndConfirmingAreCounted) {
+TEST_F(MoveInPageTest, OpeningAndConfirmingAreCounted) {
     const auto rows = items(R"([{"id":"mail","title":"Mail","how":"Sign in to Mail.","actionLabel":"Sign in",
                                  "action":{"url":"https://example.com/login"}}])");
     ASSERT_EQ(rows.size(), 1);
@@ -151,7 +141,7 @@ TEST_F(RowsTest, OpeningAndConfirmingAreCounted) {
     EXPECT_EQ(events, (QStringList{"movein.fix", "movein.marked"}));
 }
 
-TEST_F(RowsTest, AnAppActionOpensTheInstalledApp) {
+TEST_F(MoveInPageTest, AnAppActionOpensTheInstalledApp) {
     test::FakeAppRegistry registry;
     registry.pathsOf["com.example.box"] = {"/Applications/Box.app"};
     test::ScopedCurrent<AppRegistry> guard(&registry);
@@ -161,12 +151,12 @@ TEST_F(RowsTest, AnAppActionOpensTheInstalledApp) {
                                 {"id":"d","title":"D","action":{"url":"no scheme"}}])");
     for (const KTReconnectItem& row : rows)
         row.action("Open");
-    EXPECT_EQ(workspace.opened, (QList<QUrl>{QUrl::fromLocalFile(root.disk("/Applications/Box.app")),
-                                             QUrl::fromLocalFile(root.disk("/Applications/Other.app"))}));
+    EXPECT_EQ(workspace.opened, (QList<QUrl>{QUrl::fromLocalFile(paths.disk("/Applications/Box.app")),
+                                             QUrl::fromLocalFile(paths.disk("/Applications/Other.app"))}));
     EXPECT_EQ(MoveIn::loadMarks(marks).opened, (QSet<QString>{"a", "b", "c", "d"}));
 }
 
-TEST_F(RowsTest, PermissionsBecomeRowsProbedOnTheMainThread) {
+TEST_F(MoveInPageTest, PermissionsBecomeRowsProbedOnTheMainThread) {
     bool granted = false;
     KTPermission screen;
     screen.settingsURL =
