@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QStringList>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -27,12 +27,9 @@ test::Printed runSelfTest(const std::function<void()>& configureWizard) {
     return {status, text.split('\n', Qt::SkipEmptyParts)};
 }
 
+// The lines that begin with `prefix`.
 QStringList startingWith(const QStringList& lines, const QString& prefix) {
-    QStringList found;
-    for (const QString& line : lines)
-        if (line.startsWith(prefix))
-            found << line;
-    return found;
+    return lines.filter(QRegularExpression("^" + QRegularExpression::escape(prefix)));
 }
 
 class SelfTestRun : public ::testing::Test {

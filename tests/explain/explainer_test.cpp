@@ -4,10 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QThread>
 #include <atomic>
-#include <functional>
 #include <future>
 
 #include "support/ExplainFakes.h"

@@ -4,17 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "app/model/AppModel.h"
 #include "movein/MoveInPage.h"
 #include "movein/MoveInRows.h"
-#include "movein/ReconnectView.h"
-#include "platform/Workspace.h"
 #include "support/PlatformFakes.h"
-#include "support/SimulatedSettings.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"

@@ -206,8 +206,7 @@ PlistValue everyKind() {
         {"date", PlistValue(PlistDate{-60.25})},
         {"uid", PlistValue(PlistUid{7})},
         {"array", PlistValue(PlistValue::Array{PlistValue(1), PlistValue("two"), PlistValue("two")})},
-        {"nested", PlistValue(PlistValue::Dictionary{{"inner", PlistValue("x")}})},
-    });
+        {"nested", PlistValue(PlistValue::Dictionary{{"inner", PlistValue("x")}})}});
 }
 
 }  // namespace
