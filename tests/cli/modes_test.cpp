@@ -1,19 +1,26 @@
-// "--probe" and "--ax-dump" on the simulated System Settings: the probe's
-// lines with and without a photo, the files beside the photo path, failing
-// stores and a photo that never comes; the dump's elements and their text.
-
-#include "cli/Probe.h"
+// The command-line modes on the simulated Mac. "--probe": its lines with and
+// without a photo, the files beside the photo path, failing stores and a
+// photo that never comes; "--ax-dump": the elements and their text;
+// "--settings-unchanged-check", with a pump that acts as macOS while it
+// waits; and the capture of every page.
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
 #include <cmath>
 
 #include "cli/AXDump.h"
+#include "cli/PageCapture.h"
+#include "cli/Probe.h"
 #include "cli/TextForms.h"
+#include "cli/UnchangedCheck.h"
 #include "finder/SettingsDriver.h"
 #include "support/ModelFakes.h"
 #include "support/PrintedLines.h"
+#include "ui/Palette.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -173,6 +180,127 @@ TEST(TextForms, CutCountsCharactersAsAPersonSeesThemThenQuotes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(TextForms::quoted(TextForms::cut(c.text, c.count)), c.quoted) << c.text.toStdString();
+}
+
+const QString kEditor = QStringLiteral("com.vendor.Editor");
+const ArchivedItem kSync =
+    agentItem("Sync", "com.example.sync", "/Users/anna/Library/LaunchAgents/sync.plist", true,
+              "/Applications/Sync.app");
+
+void writeStores(ModelWorld& world, qint64 editorAuth, const QList<ArchivedItem>& items) {
+    world.writeTcc({accessibilityRow("com.example.Ghost"),
+                    {kEditor, 0, QStringLiteral("kTCCServiceAccessibility"), editorAuth}});
+    world.writeBtm(items);
+}
+
+struct Case {
+    const char* name;
+    int status;
+    QStringList lines;
+    std::function<void(ModelWorld&, double)> meanwhile = {};  // what happens while the check waits
+};
+
+TEST(UnchangedCheck, ComparesTheStoresAroundEverySelection) {
+    const QString before = QStringLiteral("before: 2 privacy rows, 1 login item records");
+    const QString ax = QStringLiteral("accessibility: 2 rows read, 3 selections made and read back");
+    const QString login = QStringLiteral("loginItems: 1 rows read, 2 selections made and read back");
+    ArchivedItem helper = kSync;
+    helper.name = QStringLiteral("Sync Helper");  // the same key as Sync's
+    const Case cases[] = {
+        {"Pass",
+         0,
+         {before, ax, login, "PASS: 5 selections, zero changes to 2 privacy rows and 1 login item records"}},
+        {"ChangedKeysOncePerExtraOccurrence",
+         1,
+         {before, ax, login, "FAIL: settings changed during the run", "  501|8.com.example.sync|1",
+          "  user|kTCCServiceAccessibility|com.vendor.Editor|0",
+          "  user|kTCCServiceAccessibility|com.vendor.Editor|2",
+          "note: a change by macOS or another app during the run also shows here; re-run before concluding"},
+         [&](ModelWorld& w, double) {
+             writeStores(w, 0, {kSync, helper});
+         }},
+        {"NoSelectionHeld",
+         3,
+         {before, "accessibility: 2 rows read, 0 selections made and read back",
+          "loginItems: 1 rows read, 0 selections made and read back",
+          "NOT MEASURED: no selection was made, so nothing was exercised"},
+         [](ModelWorld& w, double) { w.settings.selectionSticks = false; }},
+        {"UnreadableAfterwards",
+         3,
+         {before, ax, login, "NOT MEASURED: stores unreadable afterwards"},
+         [](ModelWorld& w, double seconds) {
+             if (seconds == UnchangedCheck::endWait)
+                 w.root.writeFile(BackgroundStore::folder(w.root.paths()) + "/BackgroundItems-v4.btm", "x");
+         }},
+    };
+    for (const Case& c : cases) {
+        ModelWorld world;
+        world.installApp(kEditor, "/Applications/Editor.app");  // Ghost and Sync are gone
+        writeStores(world, 2, {kSync});
+        world.settings.setAccessibilityRows({{"Ghost", SimulatedIcon::blankDocument, "com.example.Ghost"},
+                                             {"Editor", SimulatedIcon::colourful, kEditor}});
+        world.settings.setOpenAtLoginRows({{"Sync", SimulatedIcon::colourful, "8.com.example.sync"}});
+        world.settings.showPage(SimulatedPage::other);
+        QList<double> waits;
+        const Printed printed = printedBy([&] {
+            return UnchangedCheck::run([&](double seconds) {
+                waits << seconds;
+                if (c.meanwhile)
+                    c.meanwhile(world, seconds);
+            });
+        });
+        EXPECT_EQ(printed.status, c.status) << c.name;
+        EXPECT_EQ(printed.lines, c.lines) << c.name;
+        EXPECT_TRUE(world.onlyRowSelections()) << c.name;
+        EXPECT_TRUE(world.counters->snapshot().isEmpty()) << c.name;
+        EXPECT_TRUE(world.explain.jobs.isEmpty()) << c.name;
+        if (c.status == 0) {
+            EXPECT_EQ(waits, QList<double>({3.5, 0.4, 0.4, 0.4, 3.5, 0.4, 0.4, 2.0}));
+        }
+    }
+}
+
+class PageCaptureTest : public ::testing::Test {
+protected:
+    // The capture's status and closing line.
+    std::pair<int, QString> capture(const QString& folder) {
+        QString text;
+        QTextStream out(&text);
+        const int status = PageCapture::run(folder, false, model, out);
+        return {status, text};
+    }
+
+    test::ModelWorld world;
+    AppModel model{world.seams};
+    QTemporaryDir dir;
+};
+
+TEST_F(PageCaptureTest, WritesEveryPageInBothSchemes) {
+    const QString folder = dir.filePath("pages");
+    EXPECT_EQ(capture(folder), std::make_pair(0, "captured 10 pages to " + folder + "\n"));
+    const QStringList expected{"accessibility-dark.png", "accessibility-light.png", "done-dark.png",
+                               "done-light.png",         "loginItems-dark.png",     "loginItems-light.png",
+                               "moveIn-dark.png",        "moveIn-light.png",        "start-dark.png",
+                               "start-light.png"};
+    ASSERT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), expected);
+    for (const QString& name : expected) {
+        const QImage image(QDir(folder).filePath(name));
+        const qreal scale = image.width() / double(PageCapture::width);
+        EXPECT_TRUE(scale == 1 || scale == 2) << name.toStdString();
+        EXPECT_GE(image.height(), PageCapture::minHeight * scale) << name.toStdString();
+        EXPECT_LE(image.height(), PageCapture::maxHeight * scale) << name.toStdString();
+        // The scheme comes from the frame, whatever the desktop says.
+        EXPECT_EQ(image.pixelColor(2, 2).rgb(), Palette::ground(name.contains("dark")).rgb())
+            << name.toStdString();
+    }
+}
+
+TEST_F(PageCaptureTest, AFolderThatCannotBeWrittenCountsNoPage) {
+    QFile file(dir.filePath("plain-file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString folder = dir.filePath("plain-file/pages");
+    EXPECT_EQ(capture(folder), std::make_pair(1, "captured 0 pages to " + folder + "\n"));
 }
 
 }  // namespace
