@@ -61,6 +61,8 @@ bool waitFor(const std::function<bool()>& done, int ms = 10000) {
     return done();
 }
 
+const FakeAccount anna("anna", "Anna Berg");
+
 class ExplainerTest : public ::testing::Test {
 protected:
     void SetUp() override { test::ensureApp(test::AppKind::core, "explainer_test"); }
@@ -70,7 +72,7 @@ protected:
         s.onDevice = model;
         s.gateway = gateway;
         s.gateway.installId = "11111111-2222-3333-4444-555555555555";
-        s.account = &account;
+        s.account = &anna;
         return s;
     }
     GatewayConfig gatewayAt(const LoopbackGateway& server) const {
@@ -83,11 +85,8 @@ protected:
         return config;
     }
 
-    FakeAccount account{"anna", "Anna Berg"};
     FakeOnDeviceModel model;
 };
-
-const FakeAccount anna("anna", "Anna Berg");
 
 // An item that carries every kind of thing that must not leave the Mac.
 QList<ExplainItem> revealingItems() {
