@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
+#include <iterator>
 
 #include "platform/Accessibility.h"
 #include "platform/AppBundle.h"
@@ -49,9 +51,7 @@ public:
     std::optional<QDateTime> launched;
 
     std::optional<QString> infoString(const QString& key) const override {
-        if (auto it = info.constFind(key); it != info.constEnd())
-            return *it;
-        return std::nullopt;
+        return info.contains(key) ? std::optional(info.value(key)) : std::nullopt;
     }
     std::optional<QString> bundleIdentifier() const override { return identifier; }
     QString bundlePath() const override { return path; }
@@ -68,13 +68,11 @@ public:
     QHash<QString, int> listErrors;  // disk path -> errno of the listing
 
     int openForReading(const QString& diskPath) const override {
-        if (auto it = openErrors.constFind(diskPath); it != openErrors.constEnd())
-            return *it;
-        return host_.openForReading(diskPath);
+        return openErrors.contains(diskPath) ? openErrors.value(diskPath) : host_.openForReading(diskPath);
     }
     Result<QStringList, int> listFolder(const QString& diskPath) const override {
-        if (auto it = listErrors.constFind(diskPath); it != listErrors.constEnd())
-            return fail(*it);
+        if (listErrors.contains(diskPath))
+            return fail(listErrors.value(diskPath));
         return host_.listFolder(diskPath);
     }
 
@@ -88,9 +86,7 @@ public:
     QHash<QString, VolumeFlags> flagsOf;
 
     std::optional<VolumeFlags> flags(const QString& volumeFolder, const SystemPaths&) const override {
-        if (auto it = flagsOf.constFind(volumeFolder); it != flagsOf.constEnd())
-            return *it;
-        return std::nullopt;
+        return flagsOf.contains(volumeFolder) ? std::optional(flagsOf.value(volumeFolder)) : std::nullopt;
     }
 };
 
@@ -147,10 +143,8 @@ public:
 
     QList<RunningApplication> runningApplications(const QString& bundleID) override {
         QList<RunningApplication> matching;
-        for (const RunningApplication& application : applications) {
-            if (application.bundleID == bundleID)
-                matching << application;
-        }
+        std::copy_if(applications.begin(), applications.end(), std::back_inserter(matching),
+                     [&](const RunningApplication& application) { return application.bundleID == bundleID; });
         return matching;
     }
     std::optional<QString> frontmostBundleID() override { return frontmost; }
