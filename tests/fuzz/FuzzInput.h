@@ -1,8 +1,6 @@
 #pragma once
-// The entry libFuzzer calls, once per input, included by each harness: it
-// hands the input to the harness's `fuzz` as bytes borrowed, not copied, so
-// a read past their end is a read past libFuzzer's buffer, which
-// AddressSanitizer reports.
+// The entry libFuzzer calls once per input, included by each harness: the
+// harness's `fuzz` borrows the bytes, so AddressSanitizer sees a read past their end.
 
 #include <QByteArray>
 #include <cstddef>

@@ -46,9 +46,8 @@ public:
         if (failure)
             return fail(*failure);
         QStringList lines;
-        for (auto it = sentences.cbegin(); it != sentences.cend(); ++it) {
+        for (auto it = sentences.cbegin(); it != sentences.cend(); ++it)
             lines.append(QString::number(it.key()) + ": " + it.value());
-        }
         return lines.join('\n');
     }
 };
