@@ -139,7 +139,6 @@ public:
     QList<QUrl> opened;
     bool realProcesses = false;
     QSet<std::int32_t> gone;
-    QStringList launched;  // bundle paths asked to launch, in order
 
     QList<RunningApplication> runningApplications(const QString& bundleID) override {
         QList<RunningApplication> matching;
@@ -162,7 +161,6 @@ public:
         return realProcesses ? host_.isGone(application) : gone.contains(application.pid);
     }
     bool launchApplication(const QString& bundlePath) override {
-        launched << bundlePath;
         const QString disk = SystemPaths::current().disk(bundlePath);
         const BundleInfo info = BundleInfo::read(disk);
         const auto id = info.identifier();
