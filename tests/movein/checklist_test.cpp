@@ -148,6 +148,8 @@ TEST(MoveInRules, EachCheckReadsItsProbeAndAMarkAloneNeverTurnsItGreen) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(MoveIn::state(row(c.check), c.env), c.expected) << c.name;
+    EXPECT_EQ(MoveIn::evaluate(row(ax), probes),
+              KTReconnectStatus::needsAction(QString("Not allowed yet: b, c")));
 }
 
 TEST(MoveInRules, StatusTextsFollowTheStateAndSayWhen) {

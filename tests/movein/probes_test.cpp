@@ -307,5 +307,14 @@ TEST_F(CheckModeTest, FixAndOpenedRowsAndTheSinceLine) {
                   ", FIX 2, OPENED 1");
 }
 
+// A character outside the Basic Multilingual Plane is one character, never half of one.
+TEST(MoveInCheck, LongTextsAreCutAtNinetyCharacters) {
+    EXPECT_EQ(MoveInCheck::line("FIX", "none", "T", QString(100, 'a'), "Open"),
+              "FIX          [none] T: " + QString(90, 'a') + "  ->  Open");
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x93\xA6");
+    EXPECT_EQ(MoveInCheck::line("GREEN", "none", "T", emoji.repeated(91), "Done"),
+              "GREEN        [none] T: " + emoji.repeated(90) + "  ->  Done");
+}
+
 }  // namespace
 }  // namespace rk
