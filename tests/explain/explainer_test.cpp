@@ -251,7 +251,7 @@ TEST_F(ExplainerTest, TheThreadedDispatchWorksAwayAndAnswersOnTheCallersThread) 
     EXPECT_EQ(delivered[0].answers.keys(), QStringList{"t1"});
 }
 
-TEST(GatewayEndpoint, OnlyHttpsOrLoopbackAddresses) {
+TEST(GatewayEndpoint, OnlyHttpsOrLoopbackAddressesAndNoneInATestBuild) {
     const std::pair<const char*, const char*> cases[] = {
         {"https://gateway.example.com", "https://gateway.example.com/v1/call"},
         {"https://gateway.example.com/api/", "https://gateway.example.com/api/v1/call"},
@@ -270,6 +270,8 @@ TEST(GatewayEndpoint, OnlyHttpsOrLoopbackAddresses) {
         const auto url = GatewayClient::endpoint(base);
         EXPECT_EQ(url.ok() ? url->toString() : "refused", want) << base;
     }
+    // The test build names no gateway: nothing may ever be sent from it.
+    EXPECT_FALSE(GatewayConfig::fromBuild().configured());
 }
 
 TEST(GatewayPayload, CarriesOnlyRedactedNamesIdentifiersFilesAndVendors) {
@@ -376,11 +378,6 @@ TEST_F(ExplainerTest, FailuresGiveTheFallbackWithAReason) {
         // A redirect is not followed.
         EXPECT_EQ(server.requests().size(), c.base.isEmpty() && !c.key.isEmpty() ? 1 : 0) << c.what;
     }
-}
-
-TEST(GatewayBuildSettings, ADefaultBuildIsNotConfigured) {
-    // The test build names no gateway: nothing may ever be sent from it.
-    EXPECT_FALSE(GatewayConfig::fromBuild().configured());
 }
 
 // Made once and kept under "installID", replacing a stored one that is no

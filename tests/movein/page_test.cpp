@@ -1,7 +1,7 @@
 // The Move-In page on screen (demo rows, the person's own checklist with its
-// buttons and marks, a fresh start on each visit), what its rows' buttons
-// leave behind, and the reconnect model under it: checks off the main
-// thread, results on it, the two-second refresh.
+// buttons and marks, the wizard's permissions, a fresh start on each visit),
+// what its rows' buttons leave behind, and the reconnect model under it:
+// checks off the main thread, results on it, the two-second refresh.
 
 #include <gtest/gtest.h>
 

@@ -75,9 +75,8 @@ bool showsWindow() {
     qint64 lit = 0;
     qint64 ground = 0;
     for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         for (int x = 0; x < rgb.width(); ++x) {
-            const QRgb pixel = line[x] & 0xFFFFFF;
+            const QRgb pixel = rgb.pixel(x, y) & 0xFFFFFF;
             lit += pixel != 0;
             ground += pixel == kGroundLight || pixel == kGroundDark;
         }
