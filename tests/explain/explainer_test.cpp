@@ -522,7 +522,7 @@ TEST(UserAccount, FullNameFromTheCommentAndTheCurrentSeam) {
 
 // Any of the four texts, ignoring case, as the real helpers carry them: the
 // product's word stands between dots, dashes, underscores, spaces or commas.
-TEST(ExplainRules, RealHelpersAnswerWithTheirOwnSentence) {
+TEST(ExplainRules, RealHelpersAnswerWithTheirOwnSentenceAndMadeUpNamesNone) {
     struct Case {
         ExplainItem item;
         const char* word;  // reaches the expected rule on its own
@@ -544,9 +544,7 @@ TEST(ExplainRules, RealHelpersAnswerWithTheirOwnSentence) {
         EXPECT_TRUE(ExplainRules::explain(c.item)) << name;
         EXPECT_EQ(ExplainRules::explain(c.item), ExplainRules::explain(item(c.word))) << name;
     }
-}
-
-TEST(ExplainRules, DoesNotAnswerMadeUpNames) {
+    // Made-up names get none.
     const ExplainItem madeUp[] = {
         item("Frobnicator Helper", "com.frobnicate.helperd", "frobd", "Frob Labs"),
         item("TEST Sync Agent", "com.example.TESTsyncagent", "TESTsyncagent", "Quindle Widgetworks Ltd"),

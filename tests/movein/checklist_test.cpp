@@ -152,7 +152,7 @@ TEST(MoveInRules, EachCheckReadsItsProbeAndAMarkAloneNeverTurnsItGreen) {
               KTReconnectStatus::needsAction(QString("Not allowed yet: b, c")));
 }
 
-TEST(MoveInRules, StatusTextsFollowTheStateAndSayWhen) {
+TEST(MoveInRules, StatusTextsAndButtonsFollowTheState) {
     MoveInSpec noHow = row(std::nullopt);
     noHow.how = QString();
     EXPECT_EQ(MoveIn::evaluate(noHow, env()), KTReconnectStatus::needsAction());
@@ -163,10 +163,7 @@ TEST(MoveInRules, StatusTextsFollowTheStateAndSayWhen) {
     const QDateTime now(QDate(2026, 3, 4), QTime(18, 30));
     EXPECT_EQ(MoveIn::timeLine(QDateTime(QDate(2026, 3, 4), QTime(9, 5)), now), "today at 09:05");
     EXPECT_EQ(MoveIn::timeLine(QDateTime(QDate(2026, 3, 3), QTime(23, 59)), now), "Mar 3 at 23:59");
-}
-
-// The check mode's lines show the other labels.
-TEST(MoveInRules, TheButtonLeadsFromOpenToConfirmToDone) {
+    // The button leads from the action to Confirm to Done (the check mode shows the other labels).
     const MoveInSpec::Action site{QString("https://example.com"), std::nullopt};
     const MoveInSpec signIn = row(std::nullopt, site, QString("Sign in"));
     EXPECT_EQ(MoveIn::label(signIn, env()), "Sign in");
@@ -179,7 +176,7 @@ TEST(MoveInRules, TheButtonLeadsFromOpenToConfirmToDone) {
               "Open");
 }
 
-TEST(MoveInList, ReadsEveryFieldOfARow) {
+TEST(MoveInList, ReadsEveryFieldOfARowAndSkipsOnlyBadRows) {
     const MoveInList list = MoveIn::loadList(QByteArray(R"({"since": 1700000000.5, "rows": [{
         "id": "box", "title": "Box", "group": "Apps", "systemImage": "shippingbox", "actionLabel": "Open Box",
         "optional": true, "how": "Sign in again.", "note": "Files sync later.",
@@ -210,11 +207,8 @@ TEST(MoveInList, ReadsEveryFieldOfARow) {
                                                                          .contains = QString("c")},
                                               .action = MoveInSpec::Action{QString("https://example.com"),
                                                                            QString("com.example.box")}}));
-}
-
-// Bad data gives an empty list, or a list missing only the bad rows, never a
-// crash; a "since" no date can hold is left out.
-TEST(MoveInList, BadDataGivesNoRowsOrSkipsOnlyTheBadRows) {
+    // Bad data gives an empty list, or a list missing only the bad rows, never a
+    // crash; a "since" no date can hold is left out.
     const struct {
         QByteArray data;
         QStringList ids;

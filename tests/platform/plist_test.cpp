@@ -103,15 +103,13 @@ TEST(Plist, XmlUidDictionaryIsAUidOnlyInItsExactShape) {
     }
 }
 
-TEST(Plist, SizeCapIsCheckedBeforeParsing) {
+TEST(Plist, SizeCapIsCheckedBeforeParsingAndReadingAFile) {
     const QByteArray good = Plist::toBinary(everyKind());
     const auto refused = Plist::parse(good, good.size() - 1);
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().kind, PlistError::Kind::tooLarge);
     EXPECT_TRUE(Plist::parse(good, good.size()).ok());
-}
-
-TEST(Plist, ReadFileChecksExistenceAndSize) {
+    // A file: its existence and size, checked before it is read.
     QTemporaryDir dir;
     const QString path = dir.filePath("job.plist");
     QFile file(path);
