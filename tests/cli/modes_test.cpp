@@ -132,7 +132,7 @@ TEST_F(ProbeTest, APhotoThatNeverComesStopsTheWaitAtTheDeadlineAndIsDroppedLater
     EXPECT_TRUE(files("/out").isEmpty());
 }
 
-TEST(AXDump, PrintsTheElementsThatMatchAtTheirPlaceInTheWholeWalk) {
+TEST(AXDump, PrintsTheElementsThatMatchAtTheirPlaceWithFramesInRange) {
     const QString family = QString::fromUtf8("\U0001F468\u200D\U0001F469\u200D\U0001F467");
     const QString window = QStringLiteral("window Accessibility nodes 24");
     const QString ghost =
@@ -164,9 +164,7 @@ TEST(AXDump, PrintsTheElementsThatMatchAtTheirPlaceInTheWholeWalk) {
         EXPECT_EQ(printed.status, 0) << c.filter.toStdString();
         EXPECT_EQ(printed.lines, c.lines) << c.filter.toStdString();
     }
-}
-
-TEST(AXDump, FrameValuesThatAreNotWholeNumbersPrintInRange) {
+    // Frame values that are not whole numbers print in range.
     AXNode node;
     node.role = "AXRow";
     node.frame = {std::nan(""), 1e300, -9.3e18, INFINITY};
@@ -286,7 +284,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(PageCaptureTest, WritesEveryPageInBothSchemes) {
+TEST_F(PageCaptureTest, WritesEveryPageInBothSchemesOrCountsNone) {
     const QString folder = dir.filePath("pages");
     EXPECT_EQ(capture(folder), std::make_pair(0, "captured 10 pages to " + folder + "\n"));
     const QStringList expected{"accessibility-dark.png", "accessibility-light.png", "done-dark.png",
@@ -304,9 +302,7 @@ TEST_F(PageCaptureTest, WritesEveryPageInBothSchemes) {
         EXPECT_EQ(image.pixelColor(2, 2).rgb(), Palette::ground(name.contains("dark")).rgb())
             << name.toStdString();
     }
-}
-
-TEST_F(PageCaptureTest, AFolderThatCannotBeWrittenCountsNoPage) {
+    // A folder that cannot be written counts no page.
     QFile file(dir.filePath("plain-file"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();

@@ -404,7 +404,7 @@ TEST(InstallId, IsMadeOnceAndKeptReplacingAnyThatIsNoUuid) {
     EXPECT_EQ(InstallId::value(again), ids.front());
 }
 
-TEST(ExplainPage, OffersEnabledAgentsAndDaemonsOncePerKeyInStoreOrder) {
+TEST(ExplainPage, OffersEnabledAgentsAndDaemonsOncePerKeyRedacted) {
     const QList<BTMRecord> records{
         record("Sync", agentType, on, "16.com.vendor.sync"),
         record("Off", agentType, 0, "16.com.vendor.off"),
@@ -420,9 +420,7 @@ TEST(ExplainPage, OffersEnabledAgentsAndDaemonsOncePerKeyInStoreOrder) {
     EXPECT_EQ(keys(items), (QStringList{"16.com.vendor.sync", "8.com.vendor.backup", "No identifier",
                                         "16.com.other.tool"}));
     EXPECT_EQ(items[0].name, "Sync");  // the first record of a key wins
-}
-
-TEST(ExplainPage, RedactsNameIdentifierAndFileButNotKeyOrVendor) {
+    // The name, identifier and file are redacted; the key and the vendor are not.
     BTMRecord labelled = record("Anna's Helper", agentType, on, "16.com.anna.helper");
     labelled.bundleIdentifier = "com.anna.bundle";
     labelled.executablePath = "/Users/anna/Applications/Tool.app/Contents/MacOS/annahelper";
@@ -430,12 +428,12 @@ TEST(ExplainPage, RedactsNameIdentifierAndFileButNotKeyOrVendor) {
     BTMRecord bundleOnly = record("Berg", daemonType, on, "nodot");
     bundleOnly.bundleIdentifier = "org.berg.thing";
 
-    const QList<ExplainItem> items = ExplainPage::loginItems({labelled, bundleOnly}, anna);
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_EQ(items[0], (ExplainItem{"16.com.anna.helper", "user's Helper", "com.user.helper", "userhelper",
-                                     "Anna Berg"}));
+    const QList<ExplainItem> redacted = ExplainPage::loginItems({labelled, bundleOnly}, anna);
+    ASSERT_EQ(redacted.size(), 2);
+    EXPECT_EQ(redacted[0], (ExplainItem{"16.com.anna.helper", "user's Helper", "com.user.helper",
+                                        "userhelper", "Anna Berg"}));
     // No label (no dot in the identifier): the bundle identifier stands in.
-    EXPECT_EQ(items[1], (ExplainItem{"nodot", "user", "org.user.thing", std::nullopt, std::nullopt}));
+    EXPECT_EQ(redacted[1], (ExplainItem{"nodot", "user", "org.user.thing", std::nullopt, std::nullopt}));
 }
 
 TEST(ExplainPage, NoteCountsMissingItemsOnlyWhenNoModelRanAndWithoutRuleKeepsTheUnknown) {

@@ -279,16 +279,13 @@ QByteArray read(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TEST(DeviceMove, FingerprintIsTheSha256OfThePlatformIdentity) {
+TEST(DeviceMove, FingerprintIsTheSha256OfTheIdentityAndRecordsItDidNotWrite) {
     EXPECT_EQ(KTDeviceMove::fingerprint(FakeIdentity(QString("0F1E2D3C-UUID"), "Anna's Mac")),
               QString("c5e3392179ad42baff02cfc8c713bf67e598f19cdd5f2177176699bbc421ced1"));
     for (const auto& none : {std::optional<QString>(), std::optional<QString>(QString())})
         EXPECT_EQ(KTDeviceMove::fingerprint(FakeIdentity(none, "x")), std::nullopt);
-}
-
-// A record without a name is a move from an unnamed Mac; one without a
-// fingerprint is no record: not a move, and rewritten.
-TEST(DeviceMove, RecordsItDidNotWrite) {
+    // A record without a name is a move from an unnamed Mac; one without a
+    // fingerprint is no record: not a move, and rewritten.
     const FakeIdentity mac(QString("id"), "Mac");
     const struct {
         QByteArray data;

@@ -201,7 +201,7 @@ void backdate(const QString& disk) {
 
 // A Keychains folder never counts, in any case (the self-test run holds the
 // links); a file gives its own date, a missing path none.
-TEST_F(ProbesTest, NewestSkipsKeychainsInAnyCaseAndAFileGivesItsOwnDate) {
+TEST_F(ProbesTest, NewestSkipsKeychainsAndReadsAtMostFourHundredEntriesOfAFolder) {
     root.writeFile("/old/keychains/login.db", "x");
     for (const char* path : {"/old/keychains", "/old"})
         backdate(root.disk(path));
@@ -210,10 +210,7 @@ TEST_F(ProbesTest, NewestSkipsKeychainsInAnyCaseAndAFileGivesItsOwnDate) {
     EXPECT_EQ(MoveIn::newest(root.disk("/one.txt")), QDateTime::fromSecsSinceEpoch(kDayBack, Qt::UTC));
     EXPECT_EQ(MoveIn::newest(root.disk("/nothing here")), std::nullopt);
     EXPECT_EQ(MoveIn::newest(QString()), std::nullopt);
-}
-
-// 800 old files: a fresh one is found only among the first 400 the folder lists.
-TEST_F(ProbesTest, NewestReadsAtMostFourHundredEntriesOfAFolder) {
+    // 800 old files: a fresh one is found only among the first 400 the folder lists.
     for (int i = 0; i < 800; ++i)
         backdate(root.writeFile(QString("/many/f%1").arg(i), "x"));
     backdate(root.disk("/many"));
