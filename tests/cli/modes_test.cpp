@@ -306,8 +306,8 @@ TEST_F(PageCaptureTest, WritesEveryPageInBothSchemesOrCountsNone) {
     QFile file(dir.filePath("plain-file"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    const QString folder = dir.filePath("plain-file/pages");
-    EXPECT_EQ(capture(folder), std::make_pair(1, "captured 0 pages to " + folder + "\n"));
+    const QString unwritable = dir.filePath("plain-file/pages");
+    EXPECT_EQ(capture(unwritable), std::make_pair(1, "captured 0 pages to " + unwritable + "\n"));
 }
 
 test::Printed runSelfTest(const std::function<void()>& configureWizard) {
