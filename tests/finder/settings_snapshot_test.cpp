@@ -98,15 +98,10 @@ TEST(SnapshotRows, IndexesCountOnlyTakenRowsAndEachHasItsElement) {
     const auto s = p.snapshot();
     ASSERT_TRUE(s);
     EXPECT_EQ(titles(s->rows), (QStringList{"Alpha", "Beta"}));
+    EXPECT_EQ(s->rows[1], (PaneRow{PaneSection::accessibility, "Beta", Rect{20, 100, 760, 40}, 1, true, {}}));
     EXPECT_EQ(s->rows[0].index, 0);
-    EXPECT_EQ(s->rows[1].index, 1);
-    EXPECT_EQ(s->rows[0].section, PaneSection::accessibility);
-    EXPECT_TRUE(s->rows[1].selectable);
-    EXPECT_FALSE(s->rows[1].iconBlank);
-    EXPECT_EQ(s->rows[1].frame, (Rect{20, 100, 760, 40}));
-    EXPECT_EQ(p.ax.keyOf(s->rowRefs.value(0)), a);
-    EXPECT_EQ(p.ax.keyOf(s->rowRefs.value(1)), b);
-    EXPECT_EQ(s->rowRefs.size(), 2);
+    EXPECT_EQ(std::tuple(p.ax.keyOf(s->rowRefs.value(0)), p.ax.keyOf(s->rowRefs.value(1)), s->rowRefs.size()),
+              std::tuple(a, b, 2));
     // Only a true Boolean counts as selected.
     EXPECT_EQ(s->selectedTitles, QStringList{"Alpha"});
     EXPECT_EQ(s->below, QStringList{"Hidden"});
@@ -140,10 +135,13 @@ struct Item {
     Rect switchFrame{400, 205, 38, 22};
     std::optional<Rect> detailFrame = Rect{100, 218, 200, 14};
     QString switchDesc;
+    bool labelElsewhere = false;  // in a group of its own, not the switch's
 };
 
 void addItem(Page& p, const QString& group, const Item& item) {
-    p.ax.add(group, "AXStaticText", item.labelFrame, {{"AXValue", item.label}});
+    const QString labelGroup =
+        item.labelElsewhere ? p.ax.add(p.page, "AXGroup", Rect{20, 180, 760, 400}) : group;
+    p.ax.add(labelGroup, "AXStaticText", item.labelFrame, {{"AXValue", item.label}});
     if (item.detailFrame) {
         p.ax.add(group, "AXStaticText", *item.detailFrame,
                  {{"AXValue", QString("Item from unidentified developer")},
@@ -155,11 +153,11 @@ void addItem(Page& p, const QString& group, const Item& item) {
               {"AXIdentifier", "background-switch-" + item.name}});
 }
 
-std::optional<SettingsSnapshot> backgroundPage(const Item& item) {
+std::optional<SettingsSnapshot> backgroundPage(const Item& item, Pane pane = Pane::loginItems) {
     Page p("Login Items & Extensions");
     const QString group = p.ax.add(p.page, "AXGroup", Rect{20, 180, 760, 400});
     addItem(p, group, item);
-    return p.snapshot(Pane::loginItems);
+    return p.snapshot(pane);
 }
 
 }  // namespace
@@ -169,6 +167,7 @@ TEST(SnapshotBackground, WhichSwitchesAndLabelsMakeARow) {
         const char* name;
         Item item;
         bool row;
+        Pane pane = Pane::loginItems;
     };
     auto with = [](auto change) {
         Item item;
@@ -191,9 +190,11 @@ TEST(SnapshotBackground, WhichSwitchesAndLabelsMakeARow) {
         {"label 13.9 above", with([](Item& i) { i.labelFrame.y = 205 - 13.9; }), true},
         {"label 14 above", with([](Item& i) { i.labelFrame.y = 191; }), false},
         {"label 14 below", with([](Item& i) { i.labelFrame.y = 219; }), false},
+        {"label in another group", with([](Item& i) { i.labelElsewhere = true; }), false},
+        {"on the Accessibility page", Item{}, false, Pane::accessibility},
     };
     for (const Case& c : cases) {
-        const auto s = backgroundPage(c.item);
+        const auto s = backgroundPage(c.item, c.pane);
         ASSERT_TRUE(s) << c.name;
         EXPECT_EQ(s->rows.size() == 1, c.row) << c.name;
         EXPECT_TRUE(s->below.isEmpty()) << c.name;  // no row at all, not one further down
@@ -254,18 +255,6 @@ TEST(SnapshotBackground, NearestLabelOnTheLineWinsTheEarlierOnATie) {
     }
 }
 
-TEST(SnapshotBackground, LabelAndDetailMustShareTheSwitchsParent) {
-    Page p("Login Items & Extensions");
-    const QString group = p.ax.add(p.page, "AXGroup", Rect{20, 180, 760, 400});
-    const QString elsewhere = p.ax.add(p.page, "AXGroup", Rect{20, 180, 760, 400});
-    p.ax.add(elsewhere, "AXStaticText", Rect{100, 200, 120, 16}, {{"AXValue", QString("Helper")}});
-    p.ax.add(group, "AXCheckBox", Rect{400, 205, 38, 22},
-             {{"AXIdentifier", QString("background-switch-Helper")}});
-    const auto s = p.snapshot(Pane::loginItems);
-    ASSERT_TRUE(s);
-    EXPECT_TRUE(s->rows.isEmpty());
-}
-
 TEST(SnapshotBackground, ItemsPastTheVisibleAreaAreFurtherDown) {
     Page p("Login Items & Extensions");
     p.row("Mail", {20, 60, 760, 40});
@@ -290,14 +279,6 @@ TEST(SnapshotBackground, ItemsPastTheVisibleAreaAreFurtherDown) {
     EXPECT_EQ(s->rowRefs.keys(), QList<int>{0});
 }
 
-TEST(SnapshotBackground, NotReadOnTheAccessibilityPage) {
-    Page p;
-    addItem(p, p.page, Item{});
-    const auto s = p.snapshot(Pane::accessibility);
-    ASSERT_TRUE(s);
-    EXPECT_TRUE(s->rows.isEmpty());
-}
-
 TEST(SnapshotPage, AnotherPageKeepsItsTitleAndMinusButtons) {
     Page p("Accessibility");
     p.row("Tool", {20, 100, 760, 40}, {{"AXSelected", true}});
@@ -307,10 +288,8 @@ TEST(SnapshotPage, AnotherPageKeepsItsTitleAndMinusButtons) {
     const auto s = p.snapshot(Pane::loginItems);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->windowTitle, "Accessibility");
-    EXPECT_TRUE(s->rows.isEmpty());
-    EXPECT_TRUE(s->rowRefs.isEmpty());
-    EXPECT_TRUE(s->selectedTitles.isEmpty());
-    EXPECT_TRUE(s->below.isEmpty());
+    EXPECT_TRUE(s->rows.isEmpty() && s->rowRefs.isEmpty() && s->selectedTitles.isEmpty() &&
+                s->below.isEmpty());
     EXPECT_EQ(s->minusFrames, QList<Rect>{(Rect{50, 150, 22, 22})});
     EXPECT_EQ(s->windowNumber, 99u);
 }
@@ -330,29 +309,17 @@ TEST(SnapshotPage, MinusButtonsInTreeOrder) {
     EXPECT_EQ(s->minusFrames, (QList<Rect>{Rect{50, 300, 22, 22}, Rect{50, 150, 22, 22}}));
 }
 
-TEST(SnapshotPage, NoneWithoutTrustProcessOrWindow) {
-    {
-        Page p;
-        p.ax.trusted = false;
-        EXPECT_FALSE(p.snapshot());
-        EXPECT_EQ(p.ax.totalReads(), 0);
-    }
-    {
-        Page p;
-        p.workspace.applications.clear();
-        EXPECT_FALSE(p.snapshot());
-    }
-    {
-        Page p;
-        p.ax.node(p.window)->attributes.insert("AXSize", AXSize{800, 300});
-        EXPECT_FALSE(p.snapshot());
-    }
-}
-
-TEST(SnapshotPage, TheWindowNumberIsOptional) {
-    Page p;
-    p.windows.windows.reset();
-    const auto s = p.snapshot();
+TEST(SnapshotPage, NoneWithoutTrustProcessOrWindowButTheWindowNumberIsOptional) {
+    Page untrusted, noProcess, lowWindow, noNumber;
+    untrusted.ax.trusted = false;
+    EXPECT_FALSE(untrusted.snapshot());
+    EXPECT_EQ(untrusted.ax.totalReads(), 0);
+    noProcess.workspace.applications.clear();
+    EXPECT_FALSE(noProcess.snapshot());
+    lowWindow.ax.node(lowWindow.window)->attributes.insert("AXSize", AXSize{800, 300});
+    EXPECT_FALSE(lowWindow.snapshot());
+    noNumber.windows.windows.reset();
+    const auto s = noNumber.snapshot();
     ASSERT_TRUE(s);
     EXPECT_FALSE(s->windowNumber);
 }
