@@ -69,16 +69,9 @@ Finding keeping(const QString& title, Section section, int count, const QString&
     return {"k:" + title, V::keep, title, section, count, what, none, evidence, {}};
 }
 Finding testBuild(const QString& key, const QString& shown, const QString& why, const QString& evidence) {
-    return {"t:" + key,
-            V::look,
-            shown,
-            none,
-            1,
-            "Looks like a test build (" + why +
-                "), but it is still on this Mac. Remove it only if you know it is not needed.",
-            none,
-            {key + ": " + evidence},
-            {}};
+    const QString what = "Looks like a test build (" + why +
+                         "), but it is still on this Mac. Remove it only if you know it is not needed.";
+    return {"t:" + key, V::look, shown, none, 1, what, none, {key + ": " + evidence}, {}};
 }
 const QString hiddenWhat =
     "macOS keeps a record of this but does not show it on the page, so there is nothing to click. It is "
@@ -473,24 +466,6 @@ TEST_P(DecidePage, FindingsAndMarksInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(Rules, DecidePage, testing::ValuesIn(cases()),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
-
-// Decide ties rows to records through an index of its own; it must tie them
-// exactly as Candidate::matches does.
-TEST(DecideMatching, RowsMatchRecordsByNormalisedName) {
-    const struct {
-        QString name;
-        QString title;
-        bool matches;
-    } cases[] = {
-        {"Tool Box", "toolbox", true}, {"Tool.app", "Tool-App", true}, {"Toolbox", "Toolbox 2", false},
-        {"---", "---", true},          {"---", "...", false},          {"", " ", false},
-    };
-    for (const auto& m : cases) {
-        const Decision d = Decide::page({gone("k", {m.name}, "gone")}, Rows{row(m.title, 0)}, {});
-        ASSERT_EQ(d.findings.size(), 1);
-        EXPECT_EQ(d.findings[0].verdict, m.matches ? V::remove : V::hidden) << m.title.toStdString();
-    }
-}
 
 TEST(DecideWords, ActionWordAndRemoveWhatOfTheFirstCandidate) {
     EXPECT_EQ(Decide::actionWord(bg), "Turn off");

@@ -27,10 +27,8 @@ TEST(Decision, RawWordsRoundTripAndNothingElse) {
         EXPECT_EQ(Mark::kindFromRaw(rawValue(k)), k);
     for (auto v : {V::remove, V::keep, V::look, V::hidden})
         EXPECT_EQ(Finding::verdictFromRaw(rawValue(v)), v);
-    EXPECT_EQ(rawValue(PaneSection::openAtLogin), "openAtLogin");
-    EXPECT_EQ(paneSectionFromRaw("openatlogin"), std::nullopt);
-    EXPECT_EQ(Mark::kindFromRaw("Keep"), std::nullopt);
-    EXPECT_EQ(Finding::verdictFromRaw(""), std::nullopt);
+    EXPECT_FALSE(paneSectionFromRaw("openatlogin") || Mark::kindFromRaw("Keep") ||
+                 Finding::verdictFromRaw(""));
 }
 
 // Canonically equal texts are equal and hash alike; the icon reading counts.
@@ -41,9 +39,7 @@ TEST(Decision, ValuesCompareCanonicalTextsAndTheIconReading) {
     b.title = decomposed;
     EXPECT_EQ(a, b);
     EXPECT_EQ(QSet<PaneRow>({a, b}).size(), 1);
-    const Mark keep{Mark::Kind::keep, a, "KEEP THIS ROW"};
-    EXPECT_EQ(QSet<Mark>({keep, Mark{Mark::Kind::keep, b, "KEEP THIS ROW"}}).size(), 1);
-    EXPECT_NE(keep, (Mark{Mark::Kind::remove, a, "KEEP THIS ROW"}));
+    EXPECT_EQ(QSet<Mark>({Mark{Mark::Kind::keep, a, "KEEP"}, Mark{Mark::Kind::keep, b, "KEEP"}}).size(), 1);
     for (const std::optional<bool> reading : {std::optional<bool>(), std::optional<bool>(true)}) {
         b.iconBlank = reading;
         EXPECT_NE(a, b);
@@ -54,9 +50,6 @@ TEST(Decision, ValuesCompareCanonicalTextsAndTheIconReading) {
     g.id = "r:" + decomposed;
     EXPECT_EQ(QSet<Finding>({f, g}).size(), 1);
     g.keys = {"k", "k"};
-    EXPECT_NE(f, g);
-    g = f;
-    g.tell = std::nullopt;
     EXPECT_NE(f, g);
 }
 

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QPaintEngine>
 #include <QPainter>
-#include <map>
 
 #include "finder/MarkPainter.h"
 #include "support/QtApp.h"
@@ -16,52 +14,6 @@ namespace {
 
 [[maybe_unused]] const auto* const kGui =
     ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "mark_painter_test"));
-
-// A paint device of 800 x 600 at 96 dots per inch that keeps a list of the
-// shapes drawn on it, with the pen colour of each, and of the texts.
-class RecordingDevice final : public QPaintDevice, public QPaintEngine {
-public:
-    std::vector<std::pair<bool, QColor>> shapes;  // (an ellipse, the pen; invalid without a pen)
-    QStringList texts;
-
-    RecordingDevice() : QPaintEngine(QPaintEngine::AllFeatures) {}
-    QPaintEngine* paintEngine() const override { return const_cast<RecordingDevice*>(this); }
-    bool begin(QPaintDevice*) override { return true; }
-    bool end() override { return true; }
-    Type type() const override { return QPaintEngine::User; }
-    void updateState(const QPaintEngineState& state) override {
-        if (state.state() & QPaintEngine::DirtyPen)
-            pen_ = state.pen().style() == Qt::NoPen ? QColor() : state.pen().color();
-    }
-    void drawEllipse(const QRectF&) override { shapes.emplace_back(true, pen_); }
-    void drawPath(const QPainterPath&) override { shapes.emplace_back(false, pen_); }
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-    void drawTextItem(const QPointF&, const QTextItem& item) override { texts << item.text(); }
-
-    int rings() const {
-        return int(std::count(shapes.begin(), shapes.end(), std::pair(true, MarkStyle::red())));
-    }
-    int textsStarting(const QString& start) const {
-        return int(
-            std::count_if(texts.begin(), texts.end(), [&](const QString& t) { return t.startsWith(start); }));
-    }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override {
-        if (metric == PdmDevicePixelRatioScaled)
-            return static_cast<int>(devicePixelRatioFScale());
-        const std::map<PaintDeviceMetric, int> values{
-            {PdmWidth, 800},         {PdmHeight, 600},      {PdmWidthMM, 211},       {PdmHeightMM, 158},
-            {PdmNumColors, INT_MAX}, {PdmDepth, 32},        {PdmDpiX, 96},           {PdmDpiY, 96},
-            {PdmPhysicalDpiX, 96},   {PdmPhysicalDpiY, 96}, {PdmDevicePixelRatio, 1}};
-        const auto it = values.find(metric);
-        return it == values.end() ? 0 : it->second;
-    }
-
-private:
-    QColor pen_;
-};
 
 const Rect kWindow{100, 50, 400, 300};
 
@@ -153,44 +105,29 @@ TEST(MarkPainterAnnotate, NoImageWithoutAPhotoOrAWindowWidth) {
     }
 }
 
-TEST(MarkPainterDraw, OneRingAndOneHintForAnyRemoveMarks) {
+// The ring around the minus button comes with remove marks only, and keep
+// marks are drawn first: where a keep frame and a remove frame meet, red shows.
+TEST(MarkPainterDraw, RingOnlyWithRemoveMarksAndRedOverGreen) {
     using K = Mark::Kind;
     const Rect minus{kWindow.x + 80, kWindow.y + 250, 22, 22};
     struct Case {
         const char* what;
         QList<Mark> marks;
         std::optional<Rect> minus;
-        int rings;
+        bool ring;
+        bool redEdge;  // the left edge of the frames on the row at 20
     } cases[] = {
-        {"three remove marks", {mark(K::remove, 20), mark(K::remove, 60), mark(K::remove, 100)}, minus, 1},
-        {"only keep marks", {mark(K::keep, 20, ""), mark(K::keep, 60, "")}, minus, 0},
-        {"no minus button", {mark(K::remove, 20)}, std::nullopt, 0},
-        {"keep and remove", {mark(K::keep, 20, ""), mark(K::remove, 60)}, minus, 1},
+        {"remove marks", {mark(K::remove, 20), mark(K::remove, 60)}, minus, true, true},
+        {"only keep marks", {mark(K::keep, 20, ""), mark(K::keep, 60, "")}, minus, false, false},
+        {"no minus button", {mark(K::remove, 20)}, std::nullopt, false, true},
+        {"remove and keep on one row", {mark(K::remove, 20), mark(K::keep, 20, "")}, minus, true, true},
     };
     for (const auto& c : cases) {
-        RecordingDevice device;
-        QPainter painter(&device);
-        MarkPainter::draw(painter, c.marks, c.minus, kWindow);
-        painter.end();
-        EXPECT_EQ(device.rings(), c.rings) << c.what;
-        EXPECT_EQ(device.textsStarting("then press"), c.rings) << c.what;
+        const auto marked = MarkPainter::annotate(greyPhoto(1), kWindow, c.marks, c.minus);
+        ASSERT_TRUE(marked) << c.what;
+        // The ring's left end lies 20 points left of the minus button's middle.
+        EXPECT_EQ(isMarkRed(marked->pixel(80 + 11 - 20, 250 + 11)), c.ring) << c.what;
+        EXPECT_EQ(isMarkRed(marked->pixel(44, 35)), c.redEdge) << c.what;
+        EXPECT_EQ(isMarkGreen(marked->pixel(44, 35)), !c.redEdge) << c.what;
     }
-}
-
-TEST(MarkPainterDraw, KeepMarksShowTheirFixedWordsAndAreDrawnFirst) {
-    RecordingDevice device;
-    QPainter painter(&device);
-    MarkPainter::draw(painter,
-                      {mark(Mark::Kind::remove, 20, "Turn this off"), mark(Mark::Kind::keep, 60, "else")},
-                      std::nullopt, kWindow);
-    painter.end();
-    EXPECT_EQ(device.textsStarting("KEEP THIS ROW"), 1);
-    EXPECT_EQ(device.textsStarting("Turn this off"), 1);
-    EXPECT_EQ(device.textsStarting("else"), 0);
-    const auto pen = [](const QColor& colour) {
-        return [colour](const auto& shape) { return shape.second == colour; };
-    };
-    const auto firstRed = std::find_if(device.shapes.begin(), device.shapes.end(), pen(MarkStyle::red()));
-    EXPECT_NE(std::find_if(device.shapes.begin(), firstRed, pen(MarkStyle::green())), firstRed);
-    EXPECT_TRUE(std::none_of(firstRed, device.shapes.end(), pen(MarkStyle::green())));
 }
