@@ -129,12 +129,20 @@ MarkAt keepAt(int row) {
     return {K::keep, row, "KEEP THIS ROW"};
 }
 
+// The removal of one record no installed app answers to; `down` follows the
+// sentence of a title further down.
+Finding removeGone(const QString& title, Section section, const QString& key, const QString& down = "") {
+    return removal(title, section, 1,
+                   "An old app: no installed app answers to " + key + ". Nothing uses it anymore." + down,
+                   {key + ": no installed app answers to " + key}, {key});
+}
+
 Finding keepReal() {
     return keeping("Toolbox", acc, 1, "The Toolbox with a real icon is still installed and in use. Leave it.",
                    {currentEv});
 }
 Finding removeOneOld() {
-    return removal("Toolbox", acc, 1, oneOld, {oldAEv}, {"com.a.toolbox"});
+    return removeGone("Toolbox", acc, "com.a.toolbox");
 }
 
 QList<Case> cases() {
@@ -233,14 +241,8 @@ QList<Case> cases() {
 
     add("OffscreenTitlesOnceEachInTextOrder", {gone("com.z.zeta", {"Zeta"}), gone("com.a.alpha", {"Alpha"})},
         Rows{}, {"Zeta", "Alpha", "Zeta"},
-        {removal("Alpha", none, 1,
-                 "An old app: no installed app answers to com.a.alpha. Nothing uses it anymore. It is "
-                 "further down the list: scroll down in System Settings.",
-                 {"com.a.alpha: no installed app answers to com.a.alpha"}, {"com.a.alpha"}),
-         removal("Zeta", none, 1,
-                 "An old app: no installed app answers to com.z.zeta. Nothing uses it anymore. It is "
-                 "further down the list: scroll down in System Settings.",
-                 {"com.z.zeta: no installed app answers to com.z.zeta"}, {"com.z.zeta"})},
+        {removeGone("Alpha", none, "com.a.alpha", furtherDown),
+         removeGone("Zeta", none, "com.z.zeta", furtherDown)},
         {});
 
     // The old record has a live twin on the only row, so step 3 gives its
@@ -255,9 +257,7 @@ QList<Case> cases() {
     add("RemovedRecordIsNotAlsoHiddenByTheKeepOfItsOtherName",
         {gone("com.x.alpha", {"Alpha", "Beta"}), live("com.y.beta", {"Beta"})},
         Rows{row("Alpha", 0), row("Beta", 1)}, {},
-        {removal("Alpha", acc, 1,
-                 "An old app: no installed app answers to com.x.alpha. Nothing uses it anymore.",
-                 {"com.x.alpha: no installed app answers to com.x.alpha"}, {"com.x.alpha"}),
+        {removeGone("Alpha", acc, "com.x.alpha"),
          keeping("Beta", acc, 1, "This Beta is the one installed now. Leave it.",
                  {"com.y.beta: installed at /Applications/com.y.beta.app"})},
         {removeAt(0)});
@@ -288,26 +288,18 @@ QList<Case> cases() {
                  {"com.a.one: no installed app answers to com.a.one",
                   "com.a.two: no installed app answers to com.a.two"},
                  {"com.a.one", "com.a.two"}),
-         removal("Zed", none, 1,
-                 "An old app: no installed app answers to com.z.zed. Nothing uses it anymore.",
-                 {"com.z.zed: no installed app answers to com.z.zed"}, {"com.z.zed"})},
+         removeGone("Zed", none, "com.z.zed")},
         {});
 
     add("RowsReadButEmptyMakeEveryUnnamedRecordHidden", {oldA, gone("com.q.quill", {"Quill"})}, Rows{},
         {"Quill"},
-        {removal("Quill", none, 1,
-                 "An old app: no installed app answers to com.q.quill. Nothing uses it anymore. It is "
-                 "further down the list: scroll down in System Settings.",
-                 {"com.q.quill: no installed app answers to com.q.quill"}, {"com.q.quill"}),
-         hidden("com.a.toolbox", "Toolbox", oldAEv)},
+        {removeGone("Quill", none, "com.q.quill", furtherDown), hidden("com.a.toolbox", "Toolbox", oldAEv)},
         {});
 
     {
         const Candidate old = gone("com.v.old", {"2.1.200"});
         const Candidate now = live("com.v.now", {"2.1.300"});
-        const Finding removeOld = removal(
-            "2.1.200", acc, 1, "An old app: no installed app answers to com.v.old. Nothing uses it anymore.",
-            {"com.v.old: no installed app answers to com.v.old"}, {"com.v.old"});
+        const Finding removeOld = removeGone("2.1.200", acc, "com.v.old");
         const Finding keepNow =
             keeping("2.1.300", acc, 1, "Version 2.1.300 is installed on this Mac now. Leave it.", {});
         add("OtherInstalledVersionIsKeptGreen", {old, now},
@@ -315,10 +307,7 @@ QList<Case> cases() {
             {removeOld, keepNow, keepNow}, {removeAt(1), keepAt(0), keepAt(2)});
 
         add("VersionKeepsNeedARemovedVersion", {gone("com.x.tool", {"Toolbox"}), now},
-            Rows{row("Toolbox", 0), row("2.1.300", 1)}, {},
-            {removal("Toolbox", acc, 1,
-                     "An old app: no installed app answers to com.x.tool. Nothing uses it anymore.",
-                     {"com.x.tool: no installed app answers to com.x.tool"}, {"com.x.tool"})},
+            Rows{row("Toolbox", 0), row("2.1.300", 1)}, {}, {removeGone("Toolbox", acc, "com.x.tool")},
             {removeAt(0)});
 
         add("VersionRowWithoutALiveProgramIsNotKept", {old, gone("com.v.older", {"2.1.100"})},

@@ -34,9 +34,8 @@ TEST(MarksOverlayGeometry, BottomLeftFrameFromTheWindowFrame) {
         // And back to the toolkit's top-left space, where it is the window again.
         EXPECT_EQ(MarksOverlay::toolkitGeometry(c.want, 1080), c.window.toQRectF().toRect());
     }
-    EXPECT_FALSE(MarksOverlay::toolkitGeometry(Rect{0, 0, 0, 300}, 1080));
-    EXPECT_FALSE(MarksOverlay::toolkitGeometry(Rect{0, std::nan(""), 400, 300}, 1080));
-    EXPECT_FALSE(MarksOverlay::toolkitGeometry(Rect{1e12, 0, 400, 300}, 1080));
+    for (const Rect& bad : {Rect{0, 0, 0, 300}, Rect{0, std::nan(""), 400, 300}, Rect{1e12, 0, 400, 300}})
+        EXPECT_FALSE(MarksOverlay::toolkitGeometry(bad, 1080));
 }
 
 TEST(MarksOverlay, ShowsOverTheWindowAsAClickThroughFloatingPanel) {
@@ -54,9 +53,6 @@ TEST(MarksOverlay, ShowsOverTheWindowAsAClickThroughFloatingPanel) {
     EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_TRUE(panel->testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_FALSE(panel->isActiveWindow());
-    EXPECT_EQ(overlay.view().marks, kMarks);
-    EXPECT_EQ(overlay.view().minus, minus);
-    EXPECT_EQ(overlay.view().windowFrame, kWindow);
 
     // The marks on a transparent panel: the remove frame's left edge is
     // (150 - 6) - 100 = 44 points in, the row's middle at 95.
@@ -67,7 +63,6 @@ TEST(MarksOverlay, ShowsOverTheWindowAsAClickThroughFloatingPanel) {
 
 TEST(MarksOverlay, MadeForTheFirstMarksThenFollowsTheWindowAndHidesOnEmptyMarks) {
     MarksOverlay overlay;
-    EXPECT_FALSE(overlay.isShowing());
     overlay.hide();
     overlay.show({}, std::nullopt, kWindow);
     EXPECT_EQ(overlay.panel(), nullptr);
