@@ -6,9 +6,12 @@
 #include <thread>
 
 #include "finder/IconCheck.h"
+#include "finder/SettingsDriver.h"
+#include "finder/WindowShot.h"
 #include "platform/SystemIcons.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
+#include "support/SimulatedPhoto.h"
 
 using namespace rk;
 
@@ -65,13 +68,7 @@ TEST(IconCheckNCC, BestPlacementAndUnusableInputs) {
         EXPECT_EQ(IconCheck::bestNCC(c.image, c.width, c.height, c.tmpl, 4), -1.0) << c.what;
 }
 
-TEST(IconCheckGeometry, IconCentreSideAndCropInPhotoPixels) {
-    const Rect frame{300, 200, 400, 36};
-    EXPECT_EQ(IconCheck::iconCenter(row(PaneSection::openAtLogin, frame)), QPointF(320, 218));
-    EXPECT_EQ(IconCheck::iconCenter(row(bg, frame)), QPointF(318, 219));
-    EXPECT_EQ(IconCheck::iconSide(bg), 26);
-    EXPECT_EQ(IconCheck::iconSide(PaneSection::openAtLogin), 16);
-
+TEST(IconCheckGeometry, CropAroundTheIconInPhotoPixels) {
     const Rect window{100, 50, 400, 300};
     const struct {
         const char* what;
@@ -225,4 +222,62 @@ TEST(IconCheckTemplates, TakenFromTheWorkspacesIconsOncePerSideAndAppearance) {
     EXPECT_EQ(icons.asked, (QStringList{"document 7 1", "application 7 1"}));
     EXPECT_EQ(templates[0], std::vector<double>(49, 100.0));
     EXPECT_TRUE(templates[1].empty());  // no icon to be had
+}
+
+// The photo's road on a simulated System Settings, in both appearances, at
+// both display scales and on both pages: read the page, select a row,
+// photograph the window and test each row's icon against the generic art.
+// (The marks on such a photo are checked by the app model's accessibility road.)
+TEST(IconCheckOnPhoto, OnlyBlankIconsReadBlank) {
+    using namespace rk::test;
+    const struct {
+        bool dark;
+        double scale;
+        Pane pane;
+    } roads[] = {{false, 1, Pane::accessibility},
+                 {true, 2, Pane::accessibility},
+                 {false, 2, Pane::loginItems},
+                 {true, 1, Pane::loginItems}};
+    for (const auto& [dark, scale, pane] : roads) {
+        SCOPED_TRACE(testing::Message()
+                     << (dark ? "dark " : "light ") << scale << " " << rawValue(pane).toStdString());
+        SimulatedSettings settings;
+        settings.install();
+        const QList<SimulatedRow> rows{{"Gone Helper", SimulatedIcon::blankDocument, "com.gone.helper"},
+                                       {"Live Editor", SimulatedIcon::colourful, "com.live.editor"},
+                                       {"Plain Tool", SimulatedIcon::genericApplication, "/opt/tool"}};
+        settings.setAccessibilityRows(rows);
+        settings.setOpenAtLoginRows(rows);
+        settings.setBackgroundItems({{"Gone Agent", "1 item", SimulatedIcon::blankDocument, true, "a"},
+                                     {"Live Agent", "", SimulatedIcon::colourful, true, "b"},
+                                     {"Plain Agent", "", SimulatedIcon::genericApplication, true, "c"}});
+        settings.showPage(pane == Pane::accessibility ? SimulatedPage::accessibility
+                                                      : SimulatedPage::loginItems);
+        SimulatedPhoto capture;
+        capture.attach(settings, scale, dark);
+
+        // The program selects the first row before it takes the photo.
+        const auto before = SettingsDriver::snapshot(pane);
+        ASSERT_TRUE(before && SettingsDriver::select(before->rows[0], *before));
+        const auto s = SettingsDriver::snapshot(pane);
+        ASSERT_TRUE(s && s->windowNumber);
+        const auto photo = WindowShot::capture(*s->windowNumber, capture);
+        ASSERT_TRUE(photo);
+        const QList<SimulatedLayoutRow> drawn = settings.layout().rows;
+        ASSERT_EQ(drawn.size(), s->rows.size());
+        for (qsizetype i = 0; i < s->rows.size(); ++i) {
+            const auto reading = IconCheck::read(*photo, s->windowFrame, s->rows[i], dark);
+            ASSERT_TRUE(reading) << s->rows[i].title.toStdString();
+            const std::string text =
+                s->rows[i].title.toStdString() + ": " + reading->description().toStdString();
+            EXPECT_EQ(reading->blank, drawn[i].icon == SimulatedIcon::blankDocument) << text;
+            if (drawn[i].icon == SimulatedIcon::colourful) {
+                EXPECT_GE(reading->saturation, 30) << text;
+            } else if (drawn[i].icon == SimulatedIcon::genericApplication) {
+                // Colourless, but more like the application icon than the document.
+                EXPECT_LT(reading->saturation, 30) << text;
+                EXPECT_GT(reading->appDiff, reading->baselineDiff) << text;
+            }
+        }
+    }
 }
