@@ -326,18 +326,6 @@ TEST(BackgroundStoreParse, AListNamedByTwoUsersGivesEachTheirRecords) {
     EXPECT_EQ(seen, QStringList({"501:a", "501:b", "502:a", "502:b"}));
 }
 
-TEST(BTMRecord, LabelIsTheIdentifierAfterItsFirstDot) {
-    BTMRecord r;
-    EXPECT_FALSE(r.label());
-    for (const auto& [identifier, label] :
-         {std::pair<QString, std::optional<QString>>{"16.com.v.sync", "com.v.sync"},
-          {".x", "x"},
-          {"nodot", std::nullopt}}) {
-        r.identifier = identifier;
-        EXPECT_EQ(r.label(), label);
-    }
-}
-
 TEST(BackgroundStoreMine, PicksTheUserWithMostRecordsUnderHome) {
     auto record = [](const char* user, std::optional<QString> path) {
         BTMRecord r;

@@ -437,15 +437,3 @@ TEST(WindowNumber, MissingPartsCountAsZero) {
     list.windows = QList<WindowDescription>{bare};
     EXPECT_FALSE(SettingsDriver::windowNumber(kPid, Rect{}, list));
 }
-
-TEST(SettingsApp, TheFirstRunningSystemSettingsAndThePanesLink) {
-    FakeWorkspace workspace;
-    EXPECT_FALSE(SettingsDriver::app(workspace));
-    workspace.applications = {RunningApplication{5, "com.example.other"},
-                              RunningApplication{6, "com.apple.systempreferences"},
-                              RunningApplication{7, "com.apple.systempreferences"}};
-    EXPECT_EQ(SettingsDriver::app(workspace).value().pid, 6);
-    SettingsDriver::open(Pane::loginItems, workspace);
-    EXPECT_EQ(workspace.opened,
-              QList<QUrl>{QUrl("x-apple.systempreferences:com.apple.LoginItems-Settings.extension")});
-}

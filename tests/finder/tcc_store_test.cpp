@@ -68,20 +68,12 @@ private:
 
 }  // namespace
 
-TEST(StoreError, DescriptionCodeAndTheErrnoOfAnOpen) {
-    const struct {
-        StoreError error;
-        QString description;
-        QString code;
-    } cases[] = {
-        {StoreError::format("no access table"), "unknown format (no access table)", "format"},
-        {StoreError::unreadable("missing"), "unreadable (missing)", "unreadable"},
-        {StoreError::noAccess(), "no access", "no_access"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(std::pair(c.error.description(), c.error.code()), std::pair(c.description, c.code));
+// The descriptions are read in every store test below; the codes only here.
+TEST(StoreError, CodesAndTheErrnoOfAnOpen) {
+    EXPECT_EQ(QStringList({StoreError::format("x").code(), StoreError::unreadable("x").code(),
+                           StoreError::noAccess().code()}),
+              QStringList({"format", "unreadable", "no_access"}));
     EXPECT_NE(StoreError::format("a"), StoreError::unreadable("a"));
-
     test::FakeFileProbe probe;
     const std::pair<int, QString> errnos[] = {{EPERM, "no access"},
                                               {EACCES, "no access"},
@@ -92,8 +84,6 @@ TEST(StoreError, DescriptionCodeAndTheErrnoOfAnOpen) {
         probe.openErrors["/x/TCC.db"] = error;
         EXPECT_EQ(canOpenForReading("/x/TCC.db", probe).error().description(), description) << error;
     }
-    probe.openErrors.clear();
-    EXPECT_EQ(canOpenForReading("/nonexistent/TCC.db", probe).error(), StoreError::unreadable("missing"));
 }
 
 TEST(TCCRow, OnlyTheExactDatabaseWords) {
