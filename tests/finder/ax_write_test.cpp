@@ -98,31 +98,25 @@ TEST(SelectRow, SelectsOnlyAListRowOfTheSnapshotAndReadsTheSelectionBack) {
     background.section = PaneSection::background;
     background.selectable = false;
     elsewhere.index = 4;
+    using Tree = SimulatedAXTree;
+    const auto same = [](Tree&) {};
+    const auto unreadable = [](Tree& ax) { ax.node("row")->failing = {"AXSelected"}; };
+    const auto rejecting = [](Tree& ax) { ax.node("row")->selectable = false; };
     struct Case {
         const char* name;
         PaneRow row;
-        std::function<void(SimulatedAXTree&)> change;
+        std::function<void(Tree&)> change;
         bool selected;
         QList<std::int32_t> writes;  // the codes the platform gave
         int reads;                   // the gate's read of the role, then the read-back
     } cases[] = {
-        {"the row", row, [](SimulatedAXTree&) {}, true, {0}, 2},
-        {"a background row", background, [](SimulatedAXTree&) {}, false, {}, 0},
-        {"an index the snapshot does not know", elsewhere, [](SimulatedAXTree&) {}, false, {}, 0},
-        {"a failed read-back",
-         row,
-         [](SimulatedAXTree& ax) { ax.node("row")->failing = {"AXSelected"}; },
-         false,
-         {0},
-         2},
-        {"a rejected write",
-         row,
-         [](SimulatedAXTree& ax) { ax.node("row")->selectable = false; },
-         false,
-         {AXError::attributeUnsupported},
-         1},
+        {"the row", row, same, true, {0}, 2},
+        {"a background row", background, same, false, {}, 0},
+        {"an index the snapshot does not know", elsewhere, same, false, {}, 0},
+        {"a failed read-back", row, unreadable, false, {0}, 2},
+        {"a rejected write", row, rejecting, false, {AXError::attributeUnsupported}, 1},
         // Its role cannot be read, so the gate writes nothing.
-        {"a row that went away", row, [](SimulatedAXTree& ax) { ax.remove("row"); }, false, {}, 2},
+        {"a row that went away", row, [](Tree& ax) { ax.remove("row"); }, false, {}, 2},
     };
     for (const Case& c : cases) {
         SimulatedAXTree ax;

@@ -36,22 +36,6 @@ QStringList keys(const Tree& tree, const QList<AXNode>& nodes) {
 
 }  // namespace
 
-TEST(Walk, BreadthFirstWithParentIndexes) {
-    Tree t;
-    const QString a = t.ax.add(t.window, "AXGroup", {}, {}, "A");
-    const QString b = t.ax.add(t.window, "AXGroup", {}, {}, "B");
-    t.ax.add(a, "AXStaticText", {}, {}, "A1");
-    t.ax.add(a, "AXStaticText", {}, {}, "A2");
-    t.ax.add(b, "AXStaticText", {}, {}, "B1");
-
-    const QList<AXNode> nodes = t.walk();
-    EXPECT_EQ(keys(t, nodes), (QStringList{"window", "A", "B", "A1", "A2", "B1"}));
-    const std::optional<int> parents[] = {std::nullopt, 0, 0, 1, 1, 2};
-    ASSERT_EQ(nodes.size(), 6);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(nodes[i].parent, parents[i]) << i;
-}
-
 TEST(Walk, SidebarOutlineIsRecordedButNeverEntered) {
     Tree t;
     const QString sidebar =

@@ -39,6 +39,10 @@ TCCRow pathRow(const QString& client, TCCRow::DB db = TCCRow::DB::system) {
 Candidate app(const QString& client, const QStringList& names, Liveness l, std::optional<QString> why = {}) {
     return Candidate{client, names, std::move(l), std::move(why), "app", "The app " + client + "."};
 }
+// An app no installed program answers to.
+Candidate goneApp(const QString& client, const QStringList& names, std::optional<QString> why = {}) {
+    return app(client, names, Liveness::gone("no installed app answers to " + client), std::move(why));
+}
 
 // A program client: `shown` is its path as the person reads it.
 Candidate program(const QString& path, const QString& name, Liveness l, const QString& shown,
@@ -117,17 +121,13 @@ INSTANTIATE_TEST_SUITE_P(
                 TCCRow{"com.vendor.Other", 0, "kTCCServiceAccessibilityX", 2, TCCRow::DB::user}},
                {}),
         AxCase("UninstalledBundleHasOnlyItsIdentifierNames", {bundleRow("com.vendor.Gone")},
-               {app("com.vendor.Gone", {"com.vendor.Gone", "Gone"},
-                    Liveness::gone("no installed app answers to com.vendor.Gone"))}),
+               {goneApp("com.vendor.Gone", {"com.vendor.Gone", "Gone"})}),
         AxCase("ClientWithoutDotsIsListedTwice", {bundleRow("Toolbox")},
-               {app("Toolbox", {"Toolbox", "Toolbox"},
-                    Liveness::gone("no installed app answers to Toolbox"))}),
+               {goneApp("Toolbox", {"Toolbox", "Toolbox"})}),
         AxCase("EmptyPartsAreLeftOutOfTheLastPart", {bundleRow("com.vendor.Thing..")},
-               {app("com.vendor.Thing..", {"com.vendor.Thing..", "Thing"},
-                    Liveness::gone("no installed app answers to com.vendor.Thing.."))}),
+               {goneApp("com.vendor.Thing..", {"com.vendor.Thing..", "Thing"})}),
         AxCase("ClientsOfDotsOnlyHaveNoEmptyLastPart", {bundleRow("."), bundleRow("..")},
-               {app(".", {"."}, Liveness::gone("no installed app answers to .")),
-                app("..", {".."}, Liveness::gone("no installed app answers to .."))}),
+               {goneApp(".", {"."}), goneApp("..", {".."})}),
         // The same folder name, composed in one database and decomposed in the other.
         AxCase("CanonicallyEqualClientsGiveOneCandidate",
                {pathRow(QString::fromUtf8("/Users/anna/bin/Caf\xC3\xA9")),
@@ -140,9 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
                         "~/bin/Tool.app/")}),
         AxCase("TestBuildReasonsFromTheClient",
                {bundleRow("com.vendor.tool.1234567890"), pathRow("/private/tmp/x/helper")},
-               {app("com.vendor.tool.1234567890", {"com.vendor.tool.1234567890", "1234567890"},
-                    Liveness::gone("no installed app answers to com.vendor.tool.1234567890"),
-                    "a per-run numeric suffix"),
+               {goneApp("com.vendor.tool.1234567890", {"com.vendor.tool.1234567890", "1234567890"},
+                        "a per-run numeric suffix"),
                 program("/private/tmp/x/helper", "helper", Liveness::gone("nothing at /private/tmp/x/helper"),
                         "/private/tmp/x/helper", "a program in a temporary folder")})),
     [](const testing::TestParamInfo<AxCase>& info) { return info.param.name; });
@@ -155,30 +154,25 @@ TEST_F(SourcesTest, DisplayNameLosesOnlyATrailingApp) {
     EXPECT_EQ(Sources::withoutAppSuffix("Tool.App"), "Tool.App");
 }
 
-TEST_F(SourcesTest, FileManagerDisplayNameIsUsed) {
+// The file manager's display name leads the names of a live app it prefers;
+// an app it does not prefer (Toolbox) or one that is not live has none.
+TEST_F(SourcesTest, FileManagerDisplayNameOnlyOfAPreferredLiveApplication) {
     root.makeFolder("/Applications/Some Tool.app");
-    registry.pathsOf["com.vendor.some"] = {"/Applications/Some Tool.app"};
-    FixedAppNames fixed;
-    fixed.preferred["com.vendor.some"] = "/Applications/Some Tool.app";
-    fixed.shown["/Applications/Some Tool.app"] = "Some Tool.app";
-    const auto out =
-        Sources::accessibility({bundleRow("com.vendor.some")}, root.paths(), registry, volumes, fixed);
-    ASSERT_EQ(out.size(), 1);
-    EXPECT_EQ(out[0].names, (QStringList{"Some Tool", "com.vendor.some", "some"}));
-}
-
-TEST_F(SourcesTest, NoDisplayNameWithoutAPreferredApplicationOrWhenNotLive) {
     root.makeFolder("/Users/anna/.Trash/Old.app");
+    registry.pathsOf["com.vendor.some"] = {"/Applications/Some Tool.app"};
     registry.pathsOf["com.vendor.old"] = {"/Users/anna/.Trash/Old.app"};
-    FixedAppNames fixed;  // prefers nothing for the installed Toolbox
-    fixed.preferred["com.vendor.old"] = "/Users/anna/.Trash/Old.app";
-    fixed.shown["/Users/anna/.Trash/Old.app"] = "Old";
-    const auto out = Sources::accessibility({bundleRow("com.vendor.Toolbox"), bundleRow("com.vendor.old")},
-                                            root.paths(), registry, volumes, fixed);
-    ASSERT_EQ(out.size(), 2);
-    EXPECT_EQ(out[0].names, (QStringList{"com.vendor.Toolbox", "Toolbox"}));
-    EXPECT_EQ(out[1].names, (QStringList{"com.vendor.old", "old"}));
-    EXPECT_EQ(out[1].liveness, Liveness::gone("only copies in the Trash or on a disk image"));
+    FixedAppNames fixed;
+    fixed.preferred = {{"com.vendor.some", "/Applications/Some Tool.app"},
+                       {"com.vendor.old", "/Users/anna/.Trash/Old.app"}};
+    fixed.shown = {{"/Applications/Some Tool.app", "Some Tool.app"}, {"/Users/anna/.Trash/Old.app", "Old"}};
+    QList<QStringList> names;
+    for (const Candidate& c : Sources::accessibility(
+             {bundleRow("com.vendor.some"), bundleRow("com.vendor.Toolbox"), bundleRow("com.vendor.old")},
+             root.paths(), registry, volumes, fixed))
+        names << c.names;
+    EXPECT_EQ(names, (QList<QStringList>{{"Some Tool", "com.vendor.some", "some"},
+                                         {"com.vendor.Toolbox", "Toolbox"},
+                                         {"com.vendor.old", "old"}}));
 }
 
 // An installed app whose name holds ".app" inside it must still match its own
