@@ -469,18 +469,12 @@ TEST(DecideWords, ActionWordAndRemoveWhatOfTheFirstCandidate) {
     EXPECT_EQ(Decide::removeWhat("A", {}), "");
 }
 
+// The last case is written in Arabic-Indic digits.
 TEST(DecideVersion, ThreeRunsOfDigits) {
     const std::pair<QString, bool> cases[] = {
-        {"2.1.300", true},
-        {"10.0.0", true},
-        {"2.1", false},
-        {"2.1.3.4", false},
-        {"v2.1.3", false},
-        {"2.1.3 beta", false},
-        {"2..3", false},
-        {"", false},
-        {QString::fromUtf8("\xD9\xA2.\xD9\xA1.\xD9\xA3"), true},  // Arabic-Indic digits
-    };
+        {"2.1.300", true},  {"10.0.0", true},  {"2.1", false},
+        {"2.1.3.4", false}, {"v2.1.3", false}, {"2.1.3 beta", false},
+        {"2..3", false},    {"", false},       {QString::fromUtf8("\xD9\xA2.\xD9\xA1.\xD9\xA3"), true}};
     for (const auto& [text, version] : cases)
         EXPECT_EQ(Decide::isVersion(text), version) << text.toStdString();
 }

@@ -71,17 +71,15 @@ TEST(Presence, IsOnDiskImage) {
     struct Case {
         const char* path;
         bool want;
-    } cases[] = {
-        {"/Volumes/Image/Tool.app", true},
-        {"/Volumes/Internal/Tool.app", false},
-        {"/Volumes/Unknown/Tool.app", false},
-        {"/Volumes/Writable/Tool.app", false},
-        {"/Volumes/Partial/Tool.app", false},
-        {"/Volumes/Missing/Tool.app", false},
-        {"/Applications/Tool.app", false},
-        {"/Volumes/", false},
-        {"/Volumes/Image", true},
-    };
+    } cases[] = {{"/Volumes/Image/Tool.app", true},
+                 {"/Volumes/Internal/Tool.app", false},
+                 {"/Volumes/Unknown/Tool.app", false},
+                 {"/Volumes/Writable/Tool.app", false},
+                 {"/Volumes/Partial/Tool.app", false},
+                 {"/Volumes/Missing/Tool.app", false},
+                 {"/Applications/Tool.app", false},
+                 {"/Volumes/", false},
+                 {"/Volumes/Image", true}};
     for (const auto& c : cases)
         EXPECT_EQ(Presence::isOnDiskImage(c.path, root.paths(), volumes), c.want) << c.path;
 }

@@ -222,12 +222,11 @@ TEST(SnapshotBackground, FrameTakesInIconLabelSwitchAndDetailWithinThirtyPoints)
         ASSERT_TRUE(s);
         ASSERT_EQ(s->rows.size(), 1);
         const PaneRow& row = s->rows[0];
-        EXPECT_EQ(std::tuple(row.frame.x, row.frame.y, row.frame.width), std::tuple(56.0, 194.0, 392.0));
         EXPECT_DOUBLE_EQ(row.frame.height, c.height) << (c.detail ? c.detail->y : -1);
-        EXPECT_EQ(std::tuple(row.section, row.title, row.index, row.selectable),
-                  std::tuple(PaneSection::background, QString("Helper"), 0, false));
-        EXPECT_TRUE(s->rowRefs.isEmpty());
-        EXPECT_TRUE(s->selectedTitles.isEmpty());
+        EXPECT_EQ(
+            row,
+            (PaneRow{PaneSection::background, "Helper", {56, 194, 392, row.frame.height}, 0, false, {}}));
+        EXPECT_TRUE(s->rowRefs.isEmpty() && s->selectedTitles.isEmpty());
     }
 }
 
@@ -272,9 +271,8 @@ TEST(SnapshotBackground, ItemsPastTheVisibleAreaAreFurtherDown) {
     const auto s = p.snapshot(Pane::loginItems);
     ASSERT_TRUE(s);
     EXPECT_EQ(titles(s->rows), (QStringList{"Mail", "One", "Two"}));
-    EXPECT_EQ(s->rows[0].index, 0);
-    EXPECT_EQ(s->rows[1].index, 0);  // the background list counts on its own
-    EXPECT_EQ(s->rows[2].index, 1);
+    // The background list counts on its own.
+    EXPECT_EQ(std::tuple(s->rows[0].index, s->rows[1].index, s->rows[2].index), std::tuple(0, 0, 1));
     EXPECT_EQ(s->below, (QStringList{"Three", "Four"}));
     EXPECT_EQ(s->rowRefs.keys(), QList<int>{0});
 }
@@ -367,17 +365,15 @@ TEST(MainWindow, PrefersThePanesTitleElseTheLargest) {
     w.add("Accessibility", Rect{0, 0, 400, 301});
     w.add("Privacy & Security", Rect{0, 0, 800, 600});
     w.add("Other", Rect{0, 0, 600, 800});  // same area, later
-    EXPECT_EQ(w.main(Pane::accessibility), w.keys[0]);
-    EXPECT_EQ(w.main(std::nullopt), w.keys[1]);
-    EXPECT_EQ(w.main(Pane::loginItems), w.keys[1]);
-
+    EXPECT_EQ(QStringList({w.main(Pane::accessibility), w.main(std::nullopt), w.main(Pane::loginItems)}),
+              QStringList({w.keys[0], w.keys[1], w.keys[1]}));
     const auto window = SettingsDriver::mainWindow(kPid, Pane::accessibility, w.ax);
     ASSERT_TRUE(window);
-    EXPECT_EQ(window->title, "Accessibility");
-    EXPECT_EQ(window->frame, (Rect{0, 0, 400, 301}));
+    EXPECT_EQ(std::pair(window->title, window->frame),
+              std::pair(QString("Accessibility"), Rect{0, 0, 400, 301}));
     // The application element answers within two seconds or not at all.
-    EXPECT_EQ(w.ax.messagingTimeout(), 2.0);
-    EXPECT_EQ(w.ax.messagingTimeoutElement(), "app");
+    EXPECT_EQ(std::pair(w.ax.messagingTimeout(), w.ax.messagingTimeoutElement()),
+              std::pair(std::optional<double>(2.0), QString("app")));
 }
 
 TEST(MainWindow, OnlyTitledWindowsTallerThan300PointsOfAnApplicationThatAnswers) {
@@ -385,8 +381,8 @@ TEST(MainWindow, OnlyTitledWindowsTallerThan300PointsOfAnApplicationThatAnswers)
     w.add("Accessibility", Rect{0, 0, 2000, 300});
     w.add("", Rect{0, 0, 800, 600});
     w.add(QString(), Rect{0, 0, 800, 600});
-    EXPECT_EQ(w.main(Pane::accessibility), "none");
-    EXPECT_EQ(w.main(std::nullopt), "none");
+    EXPECT_EQ(QStringList({w.main(Pane::accessibility), w.main(std::nullopt)}),
+              QStringList({"none", "none"}));
     w.add("Sheet", Rect{0, 0, 100, 300.5});
     EXPECT_EQ(w.main(Pane::accessibility), w.keys[3]);
     EXPECT_FALSE(SettingsDriver::mainWindow(kPid + 1, std::nullopt, w.ax));
