@@ -157,10 +157,16 @@ TEST(MarksOverlayGeometry, BottomLeftFrameFromTheWindowFrame) {
         EXPECT_FALSE(MarksOverlay::toolkitGeometry(bad, 1080));
 }
 
-TEST(MarksOverlay, ShowsOverTheWindowAsAClickThroughFloatingPanel) {
+// Made for the first marks (not for none), a click-through floating panel
+// over the window that then follows the window and hides on empty marks.
+TEST(MarksOverlay, AClickThroughPanelOverTheWindowMadeOnceFollowingItAndHidingOnEmptyMarks) {
     MarksOverlay overlay;
-    const Rect minus{180, 340, 22, 22};
-    overlay.show(overlayMarks(), minus, kOverlayWindow);
+    overlay.hide();
+    overlay.show({}, std::nullopt, kOverlayWindow);
+    EXPECT_EQ(overlay.panel(), nullptr);
+    EXPECT_FALSE(overlay.isShowing());
+
+    overlay.show(overlayMarks(), Rect{180, 340, 22, 22}, kOverlayWindow);
     ASSERT_TRUE(overlay.isShowing());
     const QWidget* panel = overlay.panel();
     ASSERT_NE(panel, nullptr);
@@ -169,26 +175,15 @@ TEST(MarksOverlay, ShowsOverTheWindowAsAClickThroughFloatingPanel) {
     for (const Qt::WindowType flag : {Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint,
                                       Qt::WindowTransparentForInput, Qt::WindowDoesNotAcceptFocus})
         EXPECT_TRUE(panel->windowFlags().testFlag(flag)) << flag;
-    EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_TRUE(panel->testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating) &&
+                panel->testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_FALSE(panel->isActiveWindow());
-
     // The marks on a transparent panel: the remove frame's left edge is
     // (150 - 6) - 100 = 44 points in, the row's middle at 95.
     const QImage shown = const_cast<QWidget*>(panel)->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     EXPECT_TRUE(test::isMarkRed(shown.pixel(44, 95)));
     EXPECT_EQ(qAlpha(shown.pixel(10, 10)), 0);
-}
 
-TEST(MarksOverlay, MadeForTheFirstMarksThenFollowsTheWindowAndHidesOnEmptyMarks) {
-    MarksOverlay overlay;
-    overlay.hide();
-    overlay.show({}, std::nullopt, kOverlayWindow);
-    EXPECT_EQ(overlay.panel(), nullptr);
-    EXPECT_FALSE(overlay.isShowing());
-
-    overlay.show(overlayMarks(), std::nullopt, kOverlayWindow);
-    const QWidget* panel = overlay.panel();
     overlay.show(overlayMarks(), std::nullopt, Rect{150, 60, 420, 320});
     EXPECT_EQ(overlay.panel(), panel);  // made once, then reused
     EXPECT_EQ(panel->geometry(), QRect(150, 60, 420, 320));
