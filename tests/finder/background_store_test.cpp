@@ -109,9 +109,8 @@ TEST(BackgroundStoreParse, EveryFieldAndTheOrderOfUsersAndItems) {
     const auto records = BackgroundStore::parse(writer.binary());
     ASSERT_TRUE(records.ok()) << describe(records).toStdString();
     ASSERT_EQ(records->size(), 3);
-    EXPECT_EQ(records->at(0).name, "b1");
-    EXPECT_EQ(records->at(2).name, wide);
-    EXPECT_EQ(records->at(2).user, QString::fromUtf8("A-\xC3\x84"));
+    EXPECT_EQ(std::tuple(records->at(0).name, records->at(2).name, records->at(2).user),
+              std::tuple("b1", wide, QString::fromUtf8("A-\xC3\x84")));
     const BTMRecord want{"B-USER",
                          "Relay",
                          2,
@@ -364,13 +363,10 @@ TEST_F(BackgroundStoreFiles, NewestVersionNumerically) {
         put(ignored);
     const auto file = BackgroundStore::storePath();
     ASSERT_TRUE(file.ok()) << file.error().description().toStdString();
-    EXPECT_EQ(file->version, 10);
-    EXPECT_EQ(file->path, folder() + "/BackgroundItems-v10.btm");
-
+    EXPECT_EQ(std::pair(file->version, file->path), std::pair(qint64(10), folder() + "/BackgroundItems-v10.btm"));
     const auto snapshot = BackgroundStore::read();
     ASSERT_TRUE(snapshot.ok());
-    EXPECT_EQ(snapshot->version, 10);
-    EXPECT_EQ(snapshot->records.size(), 1);
+    EXPECT_EQ(std::pair(snapshot->version, snapshot->records.size()), std::pair(qint64(10), qsizetype(1)));
 }
 
 TEST_F(BackgroundStoreFiles, FolderAndFileFailures) {
