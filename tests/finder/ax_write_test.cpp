@@ -71,6 +71,10 @@ TEST(AXWriteGate, RefusesEverythingButASystemSettingsRow) {
             }
         }
     }
+    // Refusals are equal only with the same payload.
+    EXPECT_NE(Refusal::notARow("AXButton"), Refusal::notARow("AXCheckBox"));
+    EXPECT_NE(Refusal::failed(-25204), Refusal::failed(-25202));
+    EXPECT_NE(Refusal::notSystemSettings(), Refusal::failed(0));
 }
 
 // Every element of the simulated System Settings window through the gate:

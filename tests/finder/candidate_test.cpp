@@ -61,8 +61,14 @@ TEST(Candidate, EqualityIsOverAllFieldsWithCanonicalTexts) {
     b.names = {decomposed};
     EXPECT_EQ(a, b);
     EXPECT_EQ(qHash(a), qHash(b));
-    b.names.append("Other");
-    EXPECT_NE(a, b);
+    for (const auto& edit : std::initializer_list<std::function<void(Candidate&)>>{
+             [](Candidate& c) { c.testWhy = "a test-harness name"; },
+             [](Candidate& c) { c.liveness = Liveness::live("nothing at /x"); },
+             [](Candidate& c) { c.names.append("Other"); }}) {
+        b = a;
+        edit(b);
+        EXPECT_NE(a, b);
+    }
 }
 
 }  // namespace

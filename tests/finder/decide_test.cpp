@@ -456,6 +456,19 @@ TEST_P(DecidePage, FindingsAndMarksInOrder) {
 INSTANTIATE_TEST_SUITE_P(Rules, DecidePage, testing::ValuesIn(cases()),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
+// Decide ties rows to records through an index of its own; it must tie them
+// exactly as Candidate::matches does (Candidate.MatchesTitle).
+TEST(DecideMatching, RowsMatchRecordsByNormalisedName) {
+    const std::tuple<QString, QString, bool> cases[] = {
+        {"Tool Box", "toolbox", true}, {"Tool.app", "Tool-App", true}, {"Toolbox", "Toolbox 2", false},
+        {"---", "---", true},          {"---", "...", false},          {"", " ", false}};
+    for (const auto& [name, title, matches] : cases) {
+        const Decision d = Decide::page({gone("k", {name}, "gone")}, Rows{row(title, 0)}, {});
+        ASSERT_EQ(d.findings.size(), 1);
+        EXPECT_EQ(d.findings[0].verdict, matches ? V::remove : V::hidden) << title.toStdString();
+    }
+}
+
 TEST(DecideWords, ActionWordAndRemoveWhatOfTheFirstCandidate) {
     EXPECT_EQ(Decide::actionWord(bg), "Turn off");
     EXPECT_EQ(Decide::actionWord(login), "Remove");

@@ -40,6 +40,7 @@ TEST(Decision, ValuesCompareCanonicalTextsAndTheIconReading) {
     EXPECT_EQ(a, b);
     EXPECT_EQ(QSet<PaneRow>({a, b}).size(), 1);
     EXPECT_EQ(QSet<Mark>({Mark{Mark::Kind::keep, a, "KEEP"}, Mark{Mark::Kind::keep, b, "KEEP"}}).size(), 1);
+    EXPECT_NE((Mark{Mark::Kind::keep, a, "KEEP"}), (Mark{Mark::Kind::remove, a, "KEEP"}));
     for (const std::optional<bool> reading : {std::optional<bool>(), std::optional<bool>(true)}) {
         b.iconBlank = reading;
         EXPECT_NE(a, b);
@@ -50,6 +51,9 @@ TEST(Decision, ValuesCompareCanonicalTextsAndTheIconReading) {
     g.id = "r:" + decomposed;
     EXPECT_EQ(QSet<Finding>({f, g}).size(), 1);
     g.keys = {"k", "k"};
+    EXPECT_NE(f, g);
+    g = f;
+    g.tell = std::nullopt;
     EXPECT_NE(f, g);
 }
 
