@@ -469,14 +469,10 @@ TEST(DecideMatching, RowsMatchRecordsByNormalisedName) {
     }
 }
 
-TEST(DecideWords, ActionWordAndRemoveWhatOfTheFirstCandidate) {
-    EXPECT_EQ(Decide::actionWord(bg), "Turn off");
-    EXPECT_EQ(Decide::actionWord(login), "Remove");
-    EXPECT_EQ(Decide::actionWord(std::nullopt), "Remove");
+// The action words are read in the rows' tells; the kind is the first candidate's.
+TEST(DecideWords, RemoveWhatOfTheFirstCandidate) {
     const Candidate a = cand("k.a", {"A"}, Liveness::gone("nothing at /a"), "background job");
     const Candidate b = cand("k.b", {"B"}, Liveness::gone("nothing at /b"), "program");
-    EXPECT_EQ(Decide::removeWhat("ignored", {a}),
-              "An old background job: nothing at /a. Nothing uses it anymore.");
     EXPECT_EQ(Decide::removeWhat("A", {a, b, b}),
               "3 old copies of this background job: nothing at /a. Nothing uses them anymore.");
     EXPECT_EQ(Decide::removeWhat("A", {}), "");
