@@ -73,33 +73,28 @@ TEST(MarkPainterBadge, PillSitsOnTheRightEdgeCentredOnTheLine) {
     EXPECT_EQ(image.pixel(int(pill.x) - 3, 50), qRgb(0, 0, 0));
 }
 
-TEST(MarkPainterAnnotate, RedAroundRemoveRowsAndGreenAroundKeepRows) {
-    const auto marked = MarkPainter::annotate(
-        greyPhoto(2), kWindow, {mark(Mark::Kind::remove, 50), mark(Mark::Kind::keep, 120, "")}, std::nullopt);
-    ASSERT_TRUE(marked);
-    EXPECT_EQ(marked->size(), QSize(800, 600));
-    // Box left edges at 44 points; at scale 2 the strokes sit at x = 88 pixels.
-    EXPECT_TRUE(isMarkRed(marked->pixel(88, 2 * 65)));
-    EXPECT_TRUE(isMarkGreen(marked->pixel(88, 2 * 135)));
-    // Between the marks the photo shows through unchanged.
-    EXPECT_EQ(marked->pixel(88, 2 * 100), qRgb(128, 128, 128));
-    // The keep box is washed green inside; the remove box is not filled.
-    EXPECT_GT(qGreen(marked->pixel(2 * 100, 2 * 135)), qRed(marked->pixel(2 * 100, 2 * 135)) + 20);
-    EXPECT_EQ(marked->pixel(2 * 100, 2 * 65), qRgb(128, 128, 128));
-}
-
-// A photo taken on a Retina screen carries its device pixel ratio; it still
-// fills the whole marked image, pixel for pixel.
-TEST(MarkPainterAnnotate, PhotoWithADevicePixelRatioFillsTheWholeImage) {
-    QImage photo = greyPhoto(2);
-    photo.setDevicePixelRatio(2);
-    const auto marked = MarkPainter::annotate(photo, kWindow, {mark(Mark::Kind::remove, 50)}, std::nullopt);
-    ASSERT_TRUE(marked);
-    ASSERT_EQ(marked->size(), QSize(800, 600));
-    for (const QPoint corner :
-         {QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599), QPoint(600, 400)})
-        EXPECT_EQ(marked->pixel(corner), qRgb(128, 128, 128)) << corner.x() << "," << corner.y();
-    EXPECT_TRUE(isMarkRed(marked->pixel(88, 2 * 65)));
+// Red around remove rows, green around keep rows. A photo taken on a Retina
+// screen carries its device pixel ratio; it still fills the whole marked
+// image, pixel for pixel.
+TEST(MarkPainterAnnotate, RedAroundRemoveRowsGreenAroundKeepRowsOnAPhotoWithADevicePixelRatio) {
+    for (const double ratio : {1.0, 2.0}) {
+        QImage photo = greyPhoto(2);
+        photo.setDevicePixelRatio(ratio);
+        const auto marked = MarkPainter::annotate(
+            photo, kWindow, {mark(Mark::Kind::remove, 50), mark(Mark::Kind::keep, 120, "")}, std::nullopt);
+        ASSERT_TRUE(marked);
+        ASSERT_EQ(marked->size(), QSize(800, 600));
+        // Box left edges at 44 points; at scale 2 the strokes sit at x = 88 pixels.
+        EXPECT_TRUE(isMarkRed(marked->pixel(88, 2 * 65))) << ratio;
+        EXPECT_TRUE(isMarkGreen(marked->pixel(88, 2 * 135))) << ratio;
+        // Between the marks and beyond them the photo shows through unchanged.
+        for (const QPoint p :
+             {QPoint(88, 200), QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599)})
+            EXPECT_EQ(marked->pixel(p), qRgb(128, 128, 128)) << ratio << ": " << p.x() << "," << p.y();
+        // The keep box is washed green inside; the remove box is not filled.
+        EXPECT_GT(qGreen(marked->pixel(200, 270)), qRed(marked->pixel(200, 270)) + 20) << ratio;
+        EXPECT_EQ(marked->pixel(200, 130), qRgb(128, 128, 128)) << ratio;
+    }
 }
 
 TEST(MarkPainterAnnotate, NoImageWithoutAPhotoOrAWindowWidth) {
