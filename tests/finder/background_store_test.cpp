@@ -341,8 +341,6 @@ TEST(BackgroundStoreMine, PicksTheUserWithMostRecordsUnderHome) {
     EXPECT_TRUE(BackgroundStore::mine({}, "/Users/anna").isEmpty());
 }
 
-// ---- The store file on disk ------------------------------------------------
-
 class BackgroundStoreFiles : public ::testing::Test {
 protected:
     test::TempRoot root;
@@ -363,7 +361,8 @@ TEST_F(BackgroundStoreFiles, NewestVersionNumerically) {
         put(ignored);
     const auto file = BackgroundStore::storePath();
     ASSERT_TRUE(file.ok()) << file.error().description().toStdString();
-    EXPECT_EQ(std::pair(file->version, file->path), std::pair(qint64(10), folder() + "/BackgroundItems-v10.btm"));
+    EXPECT_EQ(std::pair(file->version, file->path),
+              std::pair(qint64(10), folder() + "/BackgroundItems-v10.btm"));
     const auto snapshot = BackgroundStore::read();
     ASSERT_TRUE(snapshot.ok());
     EXPECT_EQ(std::pair(snapshot->version, snapshot->records.size()), std::pair(qint64(10), qsizetype(1)));

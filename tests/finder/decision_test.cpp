@@ -11,16 +11,13 @@ namespace {
 
 using V = Finding::Verdict;
 
-TEST(Decision, RemoveCountSumsRemoveFindingsOnly) {
+TEST(Decision, RemoveCountSumsRemoveFindingsOnlyAndRawWordsRoundTripExactly) {
     Decision d;
     EXPECT_EQ(d.removeCount(), 0);
     for (const auto& [verdict, count] :
          {std::pair{V::remove, 2}, {V::look, 3}, {V::remove, 1}, {V::hidden, 1}, {V::keep, 4}})
         d.findings << Finding{"x", verdict, "x", std::nullopt, count, "", std::nullopt, {}, {}};
     EXPECT_EQ(d.removeCount(), 3);
-}
-
-TEST(Decision, RawWordsRoundTripAndNothingElse) {
     for (auto s : {PaneSection::accessibility, PaneSection::openAtLogin, PaneSection::background})
         EXPECT_EQ(paneSectionFromRaw(rawValue(s)), s);
     for (auto k : {Mark::Kind::remove, Mark::Kind::keep})

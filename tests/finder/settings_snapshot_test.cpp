@@ -390,7 +390,7 @@ TEST(MainWindow, OnlyTitledWindowsTallerThan300PointsOfAnApplicationThatAnswers)
     EXPECT_EQ(w.main(Pane::accessibility), "none");
 }
 
-TEST(WindowNumber, MatchesOwnerLayerAndBoundsWithinThreePoints) {
+TEST(WindowNumber, MatchesOwnerLayerAndBoundsWithinThreePointsMissingPartsCountingAsZero) {
     const Rect frame{100, 50, 715, 650};
     auto described = [](std::int32_t pid, int layer, double dx, std::optional<WindowNumber> number) {
         return WindowDescription{pid, layer, 100 + dx, 50 - dx, 715 + dx, 650 - dx, number};
@@ -418,9 +418,6 @@ TEST(WindowNumber, MatchesOwnerLayerAndBoundsWithinThreePoints) {
         list.windows = c.windows;
         EXPECT_EQ(SettingsDriver::windowNumber(kPid, frame, list), c.want) << c.name;
     }
-}
-
-TEST(WindowNumber, MissingPartsCountAsZero) {
     FakeWindowList list;
     WindowDescription bare;
     bare.ownerPid = kPid;

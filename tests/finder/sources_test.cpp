@@ -82,8 +82,6 @@ protected:
     HostAppNames names{&registry};
 };
 
-// --- Accessibility page ---------------------------------------------------
-
 struct AxCase {
     AxCase(std::string name, QList<TCCRow> rows, QList<Candidate> expected)
         : name(std::move(name)), rows(std::move(rows)), expected(std::move(expected)) {}
@@ -194,8 +192,6 @@ TEST_F(SourcesTest, AppNameWithAppInsideStillOwnsItsRow) {
     EXPECT_EQ(d.findings[0].id, "k:Foo.appliance");
     EXPECT_EQ(d.findings[1].id, "h:/Users/anna/Downloads/Foo.appliance");
 }
-
-// --- Login Items page -----------------------------------------------------
 
 constexpr qint64 appType = 0x2;
 constexpr qint64 agentType = 0x8;
