@@ -68,7 +68,7 @@ TEST(IconCheckNCC, BestPlacementAndUnusableInputs) {
         EXPECT_EQ(IconCheck::bestNCC(c.image, c.width, c.height, c.tmpl, 4), -1.0) << c.what;
 }
 
-TEST(IconCheckGeometry, CropAroundTheIconInPhotoPixels) {
+TEST(IconCheckGeometry, CropAroundTheIconInPhotoPixelsButNoReadingOutsideThePhotoOrWithoutAWindowWidth) {
     const Rect window{100, 50, 400, 300};
     const struct {
         const char* what;
@@ -86,16 +86,12 @@ TEST(IconCheckGeometry, CropAroundTheIconInPhotoPixels) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(IconCheck::cropRect(c.photo, window, c.row), c.crop) << c.what;
-}
-
-TEST(IconCheckGeometry, NoReadingOutsideThePhotoOrWithoutAWindowWidth) {
     QImage photo(800, 600, QImage::Format_ARGB32_Premultiplied);
-    const Rect window{100, 50, 400, 300};
     const struct {
         const char* what;
         PaneRow row;
         Rect window;
-    } cases[] = {
+    } outside[] = {
         {"row at the window's left edge", row(acc, Rect{92, 100, 300, 36}), window},
         {"switch row at the window's left edge", row(bg, Rect{99, 100, 300, 48}), window},
         {"row above the window", row(PaneSection::openAtLogin, Rect{150, 40, 300, 20}), window},
@@ -106,7 +102,7 @@ TEST(IconCheckGeometry, NoReadingOutsideThePhotoOrWithoutAWindowWidth) {
         {"width not a number", row(acc, Rect{150, 100, 300, 36}), Rect{100, 50, std::nan(""), 300}},
         {"width next to nothing", row(acc, Rect{150, 100, 300, 36}), Rect{100, 50, 1e-300, 300}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : outside) {
         EXPECT_FALSE(IconCheck::cropRect(photo.size(), c.window, c.row)) << c.what;
         EXPECT_FALSE(IconCheck::read(photo, c.window, c.row, false)) << c.what;
     }
