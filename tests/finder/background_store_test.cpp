@@ -351,24 +351,7 @@ protected:
     }
 };
 
-TEST_F(BackgroundStoreFiles, NewestVersionNumerically) {
-    put("BackgroundItems-v9.btm");
-    put("BackgroundItems-v10.btm");
-    for (const char* ignored :
-         {"BackgroundItems-v.btm", "BackgroundItems-vX.btm", "BackgroundItems-v11.btm.bak",
-          "BackgroundItems-v 12.btm", "backgrounditems-v13.btm", "BackgroundItems-v1x4.btm",
-          "BackgroundItems-v15.BTM"})
-        put(ignored);
-    const auto file = BackgroundStore::storePath();
-    ASSERT_TRUE(file.ok()) << file.error().description().toStdString();
-    EXPECT_EQ(std::pair(file->version, file->path),
-              std::pair(qint64(10), folder() + "/BackgroundItems-v10.btm"));
-    const auto snapshot = BackgroundStore::read();
-    ASSERT_TRUE(snapshot.ok());
-    EXPECT_EQ(std::pair(snapshot->version, snapshot->records.size()), std::pair(qint64(10), qsizetype(1)));
-}
-
-TEST_F(BackgroundStoreFiles, FolderAndFileFailures) {
+TEST_F(BackgroundStoreFiles, FolderAndFileFailuresThenTheNewestVersionNumerically) {
     test::FakeFileProbe probe;
     test::ScopedCurrent<FileProbe> scoped(&probe);
     auto readDescription = [] {
@@ -402,6 +385,21 @@ TEST_F(BackgroundStoreFiles, FolderAndFileFailures) {
     EXPECT_EQ(readDescription(), "unreadable (read)");
     put("BackgroundItems-v4.btm", KeyedArchiveWriter::store({{"501", {without({"disposition"})}}}));
     EXPECT_EQ(readDescription(), "unknown format (record missing disposition)");
+
+    put("BackgroundItems-v9.btm");
+    put("BackgroundItems-v10.btm");
+    for (const char* ignored :
+         {"BackgroundItems-v.btm", "BackgroundItems-vX.btm", "BackgroundItems-v11.btm.bak",
+          "BackgroundItems-v 12.btm", "backgrounditems-v13.btm", "BackgroundItems-v1x4.btm",
+          "BackgroundItems-v15.BTM"})
+        put(ignored);
+    const auto file = BackgroundStore::storePath();
+    ASSERT_TRUE(file.ok()) << file.error().description().toStdString();
+    EXPECT_EQ(std::pair(file->version, file->path),
+              std::pair(qint64(10), folder() + "/BackgroundItems-v10.btm"));
+    const auto snapshot = BackgroundStore::read();
+    ASSERT_TRUE(snapshot.ok());
+    EXPECT_EQ(std::pair(snapshot->version, snapshot->records.size()), std::pair(qint64(10), qsizetype(1)));
 }
 
 // Bytes or a file beyond the cap are refused before they are parsed (or read).
