@@ -109,7 +109,7 @@ TEST(IconCheckGeometry, CropAroundTheIconInPhotoPixelsButNoReadingOutsideThePhot
     EXPECT_FALSE(IconCheck::read(QImage(), window, row(acc, Rect{150, 100, 300, 36}), false));
 }
 
-TEST(IconCheckGrey, BrightnessAndSaturationCountEveryPixel) {
+TEST(IconCheckVerdict, BrightnessAndSaturationCountEveryPixelAndTheThresholdsHoldAtTheirBoundaries) {
     QImage image(2, 2, QImage::Format_ARGB32);
     image.setPixel(0, 0, qRgba(255, 0, 0, 255));      // bright 85, spread 255
     image.setPixel(1, 0, qRgba(90, 90, 90, 255));     // bright 90, spread 0
@@ -117,9 +117,6 @@ TEST(IconCheckGrey, BrightnessAndSaturationCountEveryPixel) {
     image.setPixel(1, 1, qRgba(255, 255, 255, 255));  // bright 255, spread 0
     EXPECT_EQ(IconCheck::saturation(image), std::pair((85 + 90 + 0 + 255) / 4.0, 255 / 4.0));
     EXPECT_EQ(IconCheck::saturation(QImage()), std::pair(0.0, 0.0));
-}
-
-TEST(IconCheckVerdict, ThresholdsAtTheirBoundaries) {
     struct Case {
         double doc, app, saturation;
         bool blank;
@@ -157,7 +154,7 @@ TEST(IconReading, DescriptionRoundsAsPrintfInTheCLocaleUnderAnyLocale) {
     std::setlocale(LC_NUMERIC, previous.c_str());
 }
 
-TEST(IconCheckTemplates, ConcurrentCallersShareOneEntry) {
+TEST(IconCheckTemplates, ConcurrentCallersShareOneEntryTakenFromTheWorkspacesIconsOncePerSideAndAppearance) {
     std::vector<const IconCheck::Templates*> seen(8, nullptr);
     std::vector<std::thread> threads;
     for (size_t i = 0; i < seen.size(); ++i)
@@ -172,9 +169,6 @@ TEST(IconCheckTemplates, ConcurrentCallersShareOneEntry) {
     const auto& none = IconCheck::templates(0, false);
     ASSERT_EQ(none.size(), 2u);
     EXPECT_EQ(IconCheck::bestNCC(ramp(10, 10), 10, 10, none[0], 0), -1.0);
-}
-
-TEST(IconCheckTemplates, TakenFromTheWorkspacesIconsOncePerSideAndAppearance) {
     struct Recorder final : SystemIcons {
         QStringList asked;
         QImage generic(GenericIcon icon, int side, bool dark) override {

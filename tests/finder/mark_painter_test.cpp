@@ -41,7 +41,7 @@ QImage greyPhoto(double scale) {
 
 }  // namespace
 
-TEST(MarkPainterBox, ClampsToTheWindow) {
+TEST(MarkPainter, BoxClampedToTheWindowAndPillOnTheRightEdgeCentredOnTheLine) {
     struct Case {
         const char* what;
         Rect row;
@@ -56,9 +56,6 @@ TEST(MarkPainterBox, ClampsToTheWindow) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(MarkPainter::box(c.row, c.windowWidth), c.want) << c.what;
-}
-
-TEST(MarkPainterBadge, PillSitsOnTheRightEdgeCentredOnTheLine) {
     QImage image(400, 100, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     QPainter painter(&image);

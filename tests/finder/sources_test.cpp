@@ -144,17 +144,14 @@ INSTANTIATE_TEST_SUITE_P(
                         "/private/tmp/x/helper", "a program in a temporary folder")})),
     [](const testing::TestParamInfo<AxCase>& info) { return info.param.name; });
 
-TEST_F(SourcesTest, DisplayNameLosesOnlyATrailingApp) {
+TEST_F(SourcesTest, FileManagerDisplayNameLosingOnlyATrailingAppOnlyOfAPreferredLiveApplication) {
     EXPECT_EQ(Sources::withoutAppSuffix("Some Tool.app"), "Some Tool");
     EXPECT_EQ(Sources::withoutAppSuffix("Foo.appliance.app"), "Foo.appliance");
     EXPECT_EQ(Sources::withoutAppSuffix("Foo.appliance"), "Foo.appliance");
     EXPECT_EQ(Sources::withoutAppSuffix("Webapp.apps"), "Webapp.apps");
     EXPECT_EQ(Sources::withoutAppSuffix("Tool.App"), "Tool.App");
-}
-
-// The file manager's display name leads the names of a live app it prefers;
-// an app it does not prefer (Toolbox) or one that is not live has none.
-TEST_F(SourcesTest, FileManagerDisplayNameOnlyOfAPreferredLiveApplication) {
+    // The file manager's display name leads the names of a live app it prefers;
+    // an app it does not prefer (Toolbox) or one that is not live has none.
     root.makeFolder("/Applications/Some Tool.app");
     root.makeFolder("/Users/anna/.Trash/Old.app");
     registry.pathsOf["com.vendor.some"] = {"/Applications/Some Tool.app"};
