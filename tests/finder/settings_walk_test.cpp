@@ -57,7 +57,7 @@ TEST(Walk, SidebarOutlineIsRecordedButNeverEntered) {
     EXPECT_GT(t.ax.readsUnder(lower), 0);
 }
 
-TEST(Walk, ReadsNothingPastTheNodeOrTheDepthLimit) {
+TEST(Walk, ReadsNothingPastTheNodeOrTheDepthLimitAndScrollAreasCutTheClip) {
     Tree t;
     for (int i = 0; i < 10; ++i)
         t.ax.add(t.window, "AXButton", {}, {}, QString("b%1").arg(i));
@@ -78,20 +78,19 @@ TEST(Walk, ReadsNothingPastTheNodeOrTheDepthLimit) {
     EXPECT_EQ(t.ax.readsOf("d23"), 0);
 
     EXPECT_EQ(t.walk(5000, 2).size(), 3);
-}
 
-TEST(Walk, ScrollAreasCutTheClip) {
-    Tree t;
-    const QString outer = t.ax.add(t.window, "AXScrollArea", Rect{10, 100, 300, 200}, {}, "outer");
-    const QString inner = t.ax.add(outer, "AXScrollArea", Rect{50, 150, 400, 400}, {}, "inner");
-    const QString flat = t.ax.add(inner, "AXScrollArea", Rect{60, 160, 0, 50}, {}, "flat");
-    t.ax.add(flat, "AXRow", Rect{60, 170, 100, 20}, {}, "row");
-    const QString away = t.ax.add(t.window, "AXScrollArea", Rect{900, 0, 100, 100}, {}, "away");
-    t.ax.add(away, "AXRow", Rect{900, 10, 100, 20}, {}, "hidden");
+    Tree clipped;
+    const QString outer =
+        clipped.ax.add(clipped.window, "AXScrollArea", Rect{10, 100, 300, 200}, {}, "outer");
+    const QString inner = clipped.ax.add(outer, "AXScrollArea", Rect{50, 150, 400, 400}, {}, "inner");
+    const QString flat = clipped.ax.add(inner, "AXScrollArea", Rect{60, 160, 0, 50}, {}, "flat");
+    clipped.ax.add(flat, "AXRow", Rect{60, 170, 100, 20}, {}, "row");
+    const QString away = clipped.ax.add(clipped.window, "AXScrollArea", Rect{900, 0, 100, 100}, {}, "away");
+    clipped.ax.add(away, "AXRow", Rect{900, 10, 100, 20}, {}, "hidden");
 
     QHash<QString, Rect> clips;
-    for (const AXNode& node : t.walk())
-        clips.insert(t.keyOf(node), node.clip);
+    for (const AXNode& node : clipped.walk())
+        clips.insert(clipped.keyOf(node), node.clip);
     EXPECT_EQ(clips["window"], kWindow);
     EXPECT_EQ(clips["outer"], (Rect{10, 100, 300, 200}));
     EXPECT_EQ(clips["inner"], (Rect{50, 150, 260, 150}));
