@@ -1,9 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <cerrno>
+#include <cstdio>
+#include <functional>
 
 #include "finder/BackgroundStore.h"
+#include "finder/BackgroundStoreCache.h"
 #include "platform/KeyedArchiveWriter.h"
 #include "support/HostileFiles.h"
 #include "support/PlatformFakes.h"
@@ -63,6 +68,25 @@ Result<QList<BTMRecord>, StoreError> parseOne(Build build) {
     return BackgroundStore::parse(writer.binary());
 }
 
+// Parses a store of one item whose url is the object `url` builds.
+Result<QList<BTMRecord>, StoreError> parseUrl(const std::function<PlistUid(KeyedArchiveWriter&)>& url) {
+    return parseOne([&](KeyedArchiveWriter& w) {
+        ArchivedItem i = app("x", "/x");
+        i.extra = {{"url", url(w)}};
+        return w.item(i);
+    });
+}
+
+// A store of one item with this name, modified at this many nanoseconds past a fixed second.
+void writeStore(const test::TempRoot& root, const QString& logical, const QString& name, long nanos = 5) {
+    ArchivedItem item;
+    item.name = name;
+    item.url = "/Applications/A.app";
+    root.writeFile(logical, KeyedArchiveWriter::store({{"501", {item}}}));
+    const timespec times[2] = {{1'700'000'000, nanos}, {1'700'000'000, nanos}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(root.disk(logical)).constData(), times, 0), 0);
+}
+
 }  // namespace
 
 TEST(BackgroundStoreParse, EveryFieldAndTheOrderOfUsersAndItems) {
@@ -85,9 +109,8 @@ TEST(BackgroundStoreParse, EveryFieldAndTheOrderOfUsersAndItems) {
     const auto records = BackgroundStore::parse(writer.binary());
     ASSERT_TRUE(records.ok()) << describe(records).toStdString();
     ASSERT_EQ(records->size(), 3);
-    EXPECT_EQ(records->at(0).name, "b1");
-    EXPECT_EQ(records->at(2).name, wide);
-    EXPECT_EQ(records->at(2).user, QString::fromUtf8("A-\xC3\x84"));
+    EXPECT_EQ(std::tuple(records->at(0).name, records->at(2).name, records->at(2).user),
+              std::tuple("b1", wide, QString::fromUtf8("A-\xC3\x84")));
     const BTMRecord want{"B-USER",
                          "Relay",
                          2,
@@ -128,27 +151,19 @@ TEST(BackgroundStoreParse, ValuesInEveryForm) {
     expectFormsAlike(w);
     const auto records = BackgroundStore::parse(w.binary());
     ASSERT_TRUE(records.ok()) << describe(records).toStdString();
-    ASSERT_EQ(records->size(), 10);
     const QList<BTMRecord>& r = *records;
-    EXPECT_EQ(r[0].name, "?");  // the null object
-    EXPECT_EQ(r[1].name, "?");  // a number
-    EXPECT_EQ(r[2].name, "Inline");
-    EXPECT_EQ(r[3].name, "Archived");
-    EXPECT_EQ(r[4].name, "?");  // an archived NSString whose text is no string
+    QStringList names;
+    for (const BTMRecord& record : r)
+        names << record.name;
+    // No name in a null, a number or an archived NSString whose text is no string.
+    EXPECT_EQ(names, QStringList({"?", "?", "Inline", "Archived", "?", "?", "x", "x", "x", "x"}));
     // A reference out of range counts as absent.
-    EXPECT_EQ(r[5].name, "?");
-    EXPECT_FALSE(r[5].identifier);
-    EXPECT_EQ(r[5].type, 0);
+    EXPECT_EQ(std::tuple(r[5].identifier, r[5].type), std::tuple(std::nullopt, 0));
     // Integers through a reference; text is no number.
-    EXPECT_EQ(r[6].disposition, 5);
-    EXPECT_EQ(r[6].type, 0);
+    EXPECT_EQ(std::tuple(r[6].disposition, r[6].type), std::tuple(5, 0));
     EXPECT_EQ(r[7].path, "/usr/local/bin/tool");  // url as a plain string
-    EXPECT_FALSE(r[8].url);
-    EXPECT_FALSE(r[8].path);
-    EXPECT_FALSE(r[8].identifier);
-    EXPECT_FALSE(r[8].label());
+    EXPECT_FALSE(r[8].url || r[8].path || r[8].identifier || r[8].label());
     EXPECT_FALSE(r[9].developerName);  // an object of another class is no text
-    EXPECT_EQ(r[9].name, "x");
 }
 
 TEST(BackgroundStoreParse, PathOfTheUrl) {
@@ -168,11 +183,7 @@ TEST(BackgroundStoreParse, PathOfTheUrl) {
         {"/Applications/Tool.app", std::nullopt},
     };
     for (const auto& c : cases) {
-        const auto records = parseOne([&](KeyedArchiveWriter& w) {
-            ArchivedItem i = app("x", "/x");
-            i.extra = {{"url", w.url(c.url)}};
-            return w.item(i);
-        });
+        const auto records = parseUrl([&](KeyedArchiveWriter& w) { return w.url(c.url); });
         ASSERT_TRUE(records.ok()) << c.url;
         EXPECT_EQ(records->front().url, QString(c.url));
         EXPECT_EQ(records->front().path, c.path) << c.url;
@@ -181,29 +192,24 @@ TEST(BackgroundStoreParse, PathOfTheUrl) {
 
 TEST(BackgroundStoreParse, UrlResolutionIsBoundedAgainstCyclesAndDepth) {
     // An NSURL relative to itself once recursed without end.
-    const auto selfRelative = parseOne([](KeyedArchiveWriter& w) {
+    const auto selfRelative = parseUrl([](KeyedArchiveWriter& w) {
         const PlistUid url = w.reserve();
         w.set(url, PlistValue(PlistValue::Dictionary{{"NS.base", KeyedArchiveWriter::null()},
                                                      {"NS.relative", url},
                                                      {"$class", w.classNamed({"NSURL", "NSObject"})}}));
-        ArchivedItem i = app("Loop", "/x");
-        i.extra = {{"url", url}};
-        return w.item(i);
+        return url;
     });
     ASSERT_TRUE(selfRelative.ok()) << describe(selfRelative).toStdString();
-    EXPECT_EQ(selfRelative->front().name, "Loop");
     EXPECT_FALSE(selfRelative->front().url);
 
     // A chain of URLs, each relative to the next: resolved up to the bound.
     auto chain = [](int links) {
-        return parseOne([links](KeyedArchiveWriter& w) {
+        return parseUrl([links](KeyedArchiveWriter& w) {
             PlistUid inner = w.string("file:///Applications/Deep.app");
             for (int k = 0; k < links; ++k)
                 inner = w.object({"NSURL", "NSObject"},
                                  {{"NS.base", KeyedArchiveWriter::null()}, {"NS.relative", inner}});
-            ArchivedItem i = app("Chain", "/x");
-            i.extra = {{"url", inner}};
-            return w.item(i);
+            return inner;
         });
     };
     const auto shallow = chain(5);
@@ -254,17 +260,11 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
          "unknown format (user list)"},
         {"item is not a dictionary", archive([](W& w) { setItems(w, {w.string("x")}); }),
          "unknown format (record)"},
-        {"item without url", archive([](W& w) { setItems(w, {w.item(without({"url"}))}); }),
-         "unknown format (record missing url)"},
-        {"item without name and type", archive([](W& w) {
-             setItems(w, {w.item(without({"type", "name"}))});
-         }),
+        {"item without url", W::store({{"501", {without({"url"})}}}), "unknown format (record missing url)"},
+        {"item without name and type", W::store({{"501", {without({"type", "name"})}}}),
          "unknown format (record missing name,type)"},
-        {"one bad item fails the whole store", archive([](W& w) {
-             w.setTop("store",
-                      w.storage(QList<std::pair<QString, QList<PlistUid>>>{
-                          {"501", {w.item(app("a", "/a"))}}, {"502", {w.item(without({"identifier"}))}}}));
-         }),
+        {"one bad item fails the whole store",
+         W::store({{"501", {app("a", "/a")}}, {"502", {without({"identifier"})}}}),
          "unknown format (record missing identifier)"},
         {"a bad item of the first user before a bad key of the second", archive([](W& w) {
              setUsers(w, w.dictionary({w.string("501"), w.add(PlistValue(502))},
@@ -319,23 +319,6 @@ TEST(BackgroundStoreParse, AListNamedByTwoUsersGivesEachTheirRecords) {
     EXPECT_EQ(seen, QStringList({"501:a", "501:b", "502:a", "502:b"}));
 }
 
-TEST(BackgroundStoreParse, RefusesAStoreBeyondTheSizeCap) {
-    QByteArray huge = KeyedArchiveWriter::store({{"501", {app("Ghost", "/Applications/Ghost.app")}}});
-    huge.resize(BackgroundStore::sizeCap + 1);
-    EXPECT_EQ(BackgroundStore::parse(huge).error(), StoreError::format("too large"));
-}
-
-TEST(BTMRecord, LabelIsTheIdentifierAfterItsFirstDot) {
-    BTMRecord r;
-    EXPECT_FALSE(r.label());
-    r.identifier = "16.com.vendor.sync";
-    EXPECT_EQ(r.label(), "com.vendor.sync");
-    r.identifier = ".x";
-    EXPECT_EQ(r.label(), "x");
-    r.identifier = "nodot";
-    EXPECT_FALSE(r.label());
-}
-
 TEST(BackgroundStoreMine, PicksTheUserWithMostRecordsUnderHome) {
     auto record = [](const char* user, std::optional<QString> path) {
         BTMRecord r;
@@ -350,17 +333,13 @@ TEST(BackgroundStoreMine, PicksTheUserWithMostRecordsUnderHome) {
         record("me", "/Applications/D.app"),        record("other", "/Users/annaX"),
         record("system", "/Library/Helpers/E"),
     };
-    const auto mine = BackgroundStore::mine(records, "/Users/anna");
-    ASSERT_EQ(mine.size(), 3);
-    for (const auto& r : mine)
-        EXPECT_EQ(r.user, "me");
-    EXPECT_EQ(mine[0].name, "/Users/anna/Apps/B.app");  // input order kept
-    EXPECT_EQ(mine[1].name, "none");
+    QStringList mine;
+    for (const auto& r : BackgroundStore::mine(records, "/Users/anna"))
+        mine << r.user + ":" + r.name;
+    EXPECT_EQ(mine, QStringList({"me:/Users/anna/Apps/B.app", "me:none", "me:/Applications/D.app"}));
     EXPECT_TRUE(BackgroundStore::mine(records, "/Users/carol").isEmpty());
     EXPECT_TRUE(BackgroundStore::mine({}, "/Users/anna").isEmpty());
 }
-
-// ---- The store file on disk ------------------------------------------------
 
 class BackgroundStoreFiles : public ::testing::Test {
 protected:
@@ -372,26 +351,7 @@ protected:
     }
 };
 
-TEST_F(BackgroundStoreFiles, NewestVersionNumerically) {
-    put("BackgroundItems-v9.btm");
-    put("BackgroundItems-v10.btm");
-    for (const char* ignored :
-         {"BackgroundItems-v.btm", "BackgroundItems-vX.btm", "BackgroundItems-v11.btm.bak",
-          "BackgroundItems-v 12.btm", "backgrounditems-v13.btm", "BackgroundItems-v1x4.btm",
-          "BackgroundItems-v15.BTM"})
-        put(ignored);
-    const auto file = BackgroundStore::storePath();
-    ASSERT_TRUE(file.ok()) << file.error().description().toStdString();
-    EXPECT_EQ(file->version, 10);
-    EXPECT_EQ(file->path, folder() + "/BackgroundItems-v10.btm");
-
-    const auto snapshot = BackgroundStore::read();
-    ASSERT_TRUE(snapshot.ok());
-    EXPECT_EQ(snapshot->version, 10);
-    EXPECT_EQ(snapshot->records.size(), 1);
-}
-
-TEST_F(BackgroundStoreFiles, FolderAndFileFailures) {
+TEST_F(BackgroundStoreFiles, FolderAndFileFailuresThenTheNewestVersionNumerically) {
     test::FakeFileProbe probe;
     test::ScopedCurrent<FileProbe> scoped(&probe);
     auto readDescription = [] {
@@ -425,13 +385,70 @@ TEST_F(BackgroundStoreFiles, FolderAndFileFailures) {
     EXPECT_EQ(readDescription(), "unreadable (read)");
     put("BackgroundItems-v4.btm", KeyedArchiveWriter::store({{"501", {without({"disposition"})}}}));
     EXPECT_EQ(readDescription(), "unknown format (record missing disposition)");
+
+    put("BackgroundItems-v9.btm");
+    put("BackgroundItems-v10.btm");
+    for (const char* ignored :
+         {"BackgroundItems-v.btm", "BackgroundItems-vX.btm", "BackgroundItems-v11.btm.bak",
+          "BackgroundItems-v 12.btm", "backgrounditems-v13.btm", "BackgroundItems-v1x4.btm",
+          "BackgroundItems-v15.BTM"})
+        put(ignored);
+    const auto file = BackgroundStore::storePath();
+    ASSERT_TRUE(file.ok()) << file.error().description().toStdString();
+    EXPECT_EQ(std::pair(file->version, file->path),
+              std::pair(qint64(10), folder() + "/BackgroundItems-v10.btm"));
+    const auto snapshot = BackgroundStore::read();
+    ASSERT_TRUE(snapshot.ok());
+    EXPECT_EQ(std::pair(snapshot->version, snapshot->records.size()), std::pair(qint64(10), qsizetype(1)));
 }
 
+// Bytes or a file beyond the cap are refused before they are parsed (or read).
 TEST_F(BackgroundStoreFiles, RefusesAHugeStoreFileBeforeReadingIt) {
+    QByteArray huge = KeyedArchiveWriter::store({{"501", {app("Ghost", "/Applications/Ghost.app")}}});
+    huge.resize(BackgroundStore::sizeCap + 1);
+    EXPECT_EQ(BackgroundStore::parse(huge).error(), StoreError::format("too large"));
     put("BackgroundItems-v4.btm");
     QFile file(root.disk(folder() + "/BackgroundItems-v4.btm"));
     ASSERT_TRUE(file.resize(BackgroundStore::sizeCap + 1));  // sparse: costs no disk
-    const auto result = BackgroundStore::read();
-    ASSERT_FALSE(result.ok());
-    EXPECT_EQ(result.error(), StoreError::format("too large"));
+    EXPECT_EQ(BackgroundStore::read().error(), StoreError::format("too large"));
+}
+
+// Bytes rewritten in place under the same size and time read as the last
+// parse; any change of the file's identity, or of the newest file, reads anew.
+TEST(BackgroundStoreCache, ReusesTheLastParseWhileTheFileIsTheSame) {
+    test::TempRoot root;
+    test::FakeFileProbe probe;
+    const QString store = BackgroundStore::folder() + "/BackgroundItems-v4.btm";
+    const QString disk = root.disk(store);
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        const char* read;
+    } cases[] = {
+        {"nothing else", [] {}, "Alpha"},
+        {"modified a nanosecond later", [&] { writeStore(root, store, "Bravo", 6); }, "Bravo"},
+        {"replaced by a new file",
+         [&] {
+             writeStore(root, store + ".new", "Delta");
+             std::rename(QFile::encodeName(disk + ".new").constData(), QFile::encodeName(disk).constData());
+         },
+         "Delta"},
+        {"a newer store beside it",
+         [&] { writeStore(root, BackgroundStore::folder() + "/BackgroundItems-v5.btm", "Echo"); }, "Echo"},
+        {"closed to us", [&] { probe.openErrors[disk] = EACCES; }, "no access"},
+    };
+    for (const Case& c : cases) {
+        root.remove(BackgroundStore::folder());
+        probe.openErrors.clear();
+        BackgroundStoreCache cache;
+        const auto read = [&] {
+            const auto result = cache.read(root.paths(), probe);
+            return result ? result->records.value(0).name : result.error().description();
+        };
+        writeStore(root, store, "Alpha");
+        EXPECT_EQ(read(), "Alpha");
+        writeStore(root, store, "Bravo");  // the same size and time
+        c.change();
+        EXPECT_EQ(read(), c.read) << c.name;
+    }
 }

@@ -11,7 +11,7 @@ namespace {
 const QString composed = QString::fromUtf8("Caf\xC3\xA9");     // é as one scalar
 const QString decomposed = QString::fromUtf8("Cafe\xCC\x81");  // e and a combining acute
 
-TEST(Candidate, NormalizeKeepsLowerCaseLettersAndNumbersOnly) {
+TEST(Candidate, NormalizeKeepsLowerCaseLettersAndNumbersOnlyAndMatchesTitlesByIt) {
     const std::pair<QString, QString> cases[] = {
         {"Tool-Box 2.app", "toolbox2app"},
         {"  ...  ", ""},
@@ -29,14 +29,11 @@ TEST(Candidate, NormalizeKeepsLowerCaseLettersAndNumbersOnly) {
     };
     for (const auto& [text, normal] : cases)
         EXPECT_EQ(Candidate::normalize(text), normal) << text.toStdString();
-}
-
-TEST(Candidate, MatchesTitle) {
     const struct {
         QStringList names;
         QString title;
         bool matches;
-    } cases[] = {
+    } titles[] = {
         {{"Toolbox"}, "Toolbox", true},
         {{"com.vendor.Toolbox", "Toolbox"}, "TOOLBOX", true},
         {{"Tool Box"}, "tool-box", true},
@@ -48,7 +45,7 @@ TEST(Candidate, MatchesTitle) {
         {{"Tool"}, "...", false},
         {{composed}, decomposed, true},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : titles) {
         Candidate candidate;
         candidate.names = c.names;
         EXPECT_EQ(candidate.matches(c.title), c.matches) << c.title.toStdString();

@@ -69,16 +69,9 @@ Finding keeping(const QString& title, Section section, int count, const QString&
     return {"k:" + title, V::keep, title, section, count, what, none, evidence, {}};
 }
 Finding testBuild(const QString& key, const QString& shown, const QString& why, const QString& evidence) {
-    return {"t:" + key,
-            V::look,
-            shown,
-            none,
-            1,
-            "Looks like a test build (" + why +
-                "), but it is still on this Mac. Remove it only if you know it is not needed.",
-            none,
-            {key + ": " + evidence},
-            {}};
+    const QString what = "Looks like a test build (" + why +
+                         "), but it is still on this Mac. Remove it only if you know it is not needed.";
+    return {"t:" + key, V::look, shown, none, 1, what, none, {key + ": " + evidence}, {}};
 }
 const QString hiddenWhat =
     "macOS keeps a record of this but does not show it on the page, so there is nothing to click. It is "
@@ -136,12 +129,20 @@ MarkAt keepAt(int row) {
     return {K::keep, row, "KEEP THIS ROW"};
 }
 
+// The removal of one record no installed app answers to; `down` follows the
+// sentence of a title further down.
+Finding removeGone(const QString& title, Section section, const QString& key, const QString& down = "") {
+    return removal(title, section, 1,
+                   "An old app: no installed app answers to " + key + ". Nothing uses it anymore." + down,
+                   {key + ": no installed app answers to " + key}, {key});
+}
+
 Finding keepReal() {
     return keeping("Toolbox", acc, 1, "The Toolbox with a real icon is still installed and in use. Leave it.",
                    {currentEv});
 }
 Finding removeOneOld() {
-    return removal("Toolbox", acc, 1, oneOld, {oldAEv}, {"com.a.toolbox"});
+    return removeGone("Toolbox", acc, "com.a.toolbox");
 }
 
 QList<Case> cases() {
@@ -240,14 +241,8 @@ QList<Case> cases() {
 
     add("OffscreenTitlesOnceEachInTextOrder", {gone("com.z.zeta", {"Zeta"}), gone("com.a.alpha", {"Alpha"})},
         Rows{}, {"Zeta", "Alpha", "Zeta"},
-        {removal("Alpha", none, 1,
-                 "An old app: no installed app answers to com.a.alpha. Nothing uses it anymore. It is "
-                 "further down the list: scroll down in System Settings.",
-                 {"com.a.alpha: no installed app answers to com.a.alpha"}, {"com.a.alpha"}),
-         removal("Zeta", none, 1,
-                 "An old app: no installed app answers to com.z.zeta. Nothing uses it anymore. It is "
-                 "further down the list: scroll down in System Settings.",
-                 {"com.z.zeta: no installed app answers to com.z.zeta"}, {"com.z.zeta"})},
+        {removeGone("Alpha", none, "com.a.alpha", furtherDown),
+         removeGone("Zeta", none, "com.z.zeta", furtherDown)},
         {});
 
     // The old record has a live twin on the only row, so step 3 gives its
@@ -262,9 +257,7 @@ QList<Case> cases() {
     add("RemovedRecordIsNotAlsoHiddenByTheKeepOfItsOtherName",
         {gone("com.x.alpha", {"Alpha", "Beta"}), live("com.y.beta", {"Beta"})},
         Rows{row("Alpha", 0), row("Beta", 1)}, {},
-        {removal("Alpha", acc, 1,
-                 "An old app: no installed app answers to com.x.alpha. Nothing uses it anymore.",
-                 {"com.x.alpha: no installed app answers to com.x.alpha"}, {"com.x.alpha"}),
+        {removeGone("Alpha", acc, "com.x.alpha"),
          keeping("Beta", acc, 1, "This Beta is the one installed now. Leave it.",
                  {"com.y.beta: installed at /Applications/com.y.beta.app"})},
         {removeAt(0)});
@@ -295,26 +288,18 @@ QList<Case> cases() {
                  {"com.a.one: no installed app answers to com.a.one",
                   "com.a.two: no installed app answers to com.a.two"},
                  {"com.a.one", "com.a.two"}),
-         removal("Zed", none, 1,
-                 "An old app: no installed app answers to com.z.zed. Nothing uses it anymore.",
-                 {"com.z.zed: no installed app answers to com.z.zed"}, {"com.z.zed"})},
+         removeGone("Zed", none, "com.z.zed")},
         {});
 
     add("RowsReadButEmptyMakeEveryUnnamedRecordHidden", {oldA, gone("com.q.quill", {"Quill"})}, Rows{},
         {"Quill"},
-        {removal("Quill", none, 1,
-                 "An old app: no installed app answers to com.q.quill. Nothing uses it anymore. It is "
-                 "further down the list: scroll down in System Settings.",
-                 {"com.q.quill: no installed app answers to com.q.quill"}, {"com.q.quill"}),
-         hidden("com.a.toolbox", "Toolbox", oldAEv)},
+        {removeGone("Quill", none, "com.q.quill", furtherDown), hidden("com.a.toolbox", "Toolbox", oldAEv)},
         {});
 
     {
         const Candidate old = gone("com.v.old", {"2.1.200"});
         const Candidate now = live("com.v.now", {"2.1.300"});
-        const Finding removeOld = removal(
-            "2.1.200", acc, 1, "An old app: no installed app answers to com.v.old. Nothing uses it anymore.",
-            {"com.v.old: no installed app answers to com.v.old"}, {"com.v.old"});
+        const Finding removeOld = removeGone("2.1.200", acc, "com.v.old");
         const Finding keepNow =
             keeping("2.1.300", acc, 1, "Version 2.1.300 is installed on this Mac now. Leave it.", {});
         add("OtherInstalledVersionIsKeptGreen", {old, now},
@@ -322,10 +307,7 @@ QList<Case> cases() {
             {removeOld, keepNow, keepNow}, {removeAt(1), keepAt(0), keepAt(2)});
 
         add("VersionKeepsNeedARemovedVersion", {gone("com.x.tool", {"Toolbox"}), now},
-            Rows{row("Toolbox", 0), row("2.1.300", 1)}, {},
-            {removal("Toolbox", acc, 1,
-                     "An old app: no installed app answers to com.x.tool. Nothing uses it anymore.",
-                     {"com.x.tool: no installed app answers to com.x.tool"}, {"com.x.tool"})},
+            Rows{row("Toolbox", 0), row("2.1.300", 1)}, {}, {removeGone("Toolbox", acc, "com.x.tool")},
             {removeAt(0)});
 
         add("VersionRowWithoutALiveProgramIsNotKept", {old, gone("com.v.older", {"2.1.100"})},
@@ -475,48 +457,33 @@ INSTANTIATE_TEST_SUITE_P(Rules, DecidePage, testing::ValuesIn(cases()),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 // Decide ties rows to records through an index of its own; it must tie them
-// exactly as Candidate::matches does.
+// exactly as Candidate::matches does (Candidate.MatchesTitle).
 TEST(DecideMatching, RowsMatchRecordsByNormalisedName) {
-    const struct {
-        QString name;
-        QString title;
-        bool matches;
-    } cases[] = {
+    const std::tuple<QString, QString, bool> cases[] = {
         {"Tool Box", "toolbox", true}, {"Tool.app", "Tool-App", true}, {"Toolbox", "Toolbox 2", false},
-        {"---", "---", true},          {"---", "...", false},          {"", " ", false},
-    };
-    for (const auto& m : cases) {
-        const Decision d = Decide::page({gone("k", {m.name}, "gone")}, Rows{row(m.title, 0)}, {});
+        {"---", "---", true},          {"---", "...", false},          {"", " ", false}};
+    for (const auto& [name, title, matches] : cases) {
+        const Decision d = Decide::page({gone("k", {name}, "gone")}, Rows{row(title, 0)}, {});
         ASSERT_EQ(d.findings.size(), 1);
-        EXPECT_EQ(d.findings[0].verdict, m.matches ? V::remove : V::hidden) << m.title.toStdString();
+        EXPECT_EQ(d.findings[0].verdict, matches ? V::remove : V::hidden) << title.toStdString();
     }
 }
 
-TEST(DecideWords, ActionWordAndRemoveWhatOfTheFirstCandidate) {
-    EXPECT_EQ(Decide::actionWord(bg), "Turn off");
-    EXPECT_EQ(Decide::actionWord(login), "Remove");
-    EXPECT_EQ(Decide::actionWord(std::nullopt), "Remove");
+// The action words are read in the rows' tells; the kind is the first candidate's.
+TEST(DecideWords, RemoveWhatOfTheFirstCandidate) {
     const Candidate a = cand("k.a", {"A"}, Liveness::gone("nothing at /a"), "background job");
     const Candidate b = cand("k.b", {"B"}, Liveness::gone("nothing at /b"), "program");
-    EXPECT_EQ(Decide::removeWhat("ignored", {a}),
-              "An old background job: nothing at /a. Nothing uses it anymore.");
     EXPECT_EQ(Decide::removeWhat("A", {a, b, b}),
               "3 old copies of this background job: nothing at /a. Nothing uses them anymore.");
     EXPECT_EQ(Decide::removeWhat("A", {}), "");
 }
 
+// The last case is written in Arabic-Indic digits.
 TEST(DecideVersion, ThreeRunsOfDigits) {
     const std::pair<QString, bool> cases[] = {
-        {"2.1.300", true},
-        {"10.0.0", true},
-        {"2.1", false},
-        {"2.1.3.4", false},
-        {"v2.1.3", false},
-        {"2.1.3 beta", false},
-        {"2..3", false},
-        {"", false},
-        {QString::fromUtf8("\xD9\xA2.\xD9\xA1.\xD9\xA3"), true},  // Arabic-Indic digits
-    };
+        {"2.1.300", true},  {"10.0.0", true},  {"2.1", false},
+        {"2.1.3.4", false}, {"v2.1.3", false}, {"2.1.3 beta", false},
+        {"2..3", false},    {"", false},       {QString::fromUtf8("\xD9\xA2.\xD9\xA1.\xD9\xA3"), true}};
     for (const auto& [text, version] : cases)
         EXPECT_EQ(Decide::isVersion(text), version) << text.toStdString();
 }

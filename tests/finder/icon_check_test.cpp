@@ -6,9 +6,12 @@
 #include <thread>
 
 #include "finder/IconCheck.h"
+#include "finder/SettingsDriver.h"
+#include "finder/WindowShot.h"
 #include "platform/SystemIcons.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
+#include "support/SimulatedPhoto.h"
 
 using namespace rk;
 
@@ -65,13 +68,7 @@ TEST(IconCheckNCC, BestPlacementAndUnusableInputs) {
         EXPECT_EQ(IconCheck::bestNCC(c.image, c.width, c.height, c.tmpl, 4), -1.0) << c.what;
 }
 
-TEST(IconCheckGeometry, IconCentreSideAndCropInPhotoPixels) {
-    const Rect frame{300, 200, 400, 36};
-    EXPECT_EQ(IconCheck::iconCenter(row(PaneSection::openAtLogin, frame)), QPointF(320, 218));
-    EXPECT_EQ(IconCheck::iconCenter(row(bg, frame)), QPointF(318, 219));
-    EXPECT_EQ(IconCheck::iconSide(bg), 26);
-    EXPECT_EQ(IconCheck::iconSide(PaneSection::openAtLogin), 16);
-
+TEST(IconCheckGeometry, CropAroundTheIconInPhotoPixelsButNoReadingOutsideThePhotoOrWithoutAWindowWidth) {
     const Rect window{100, 50, 400, 300};
     const struct {
         const char* what;
@@ -89,16 +86,12 @@ TEST(IconCheckGeometry, IconCentreSideAndCropInPhotoPixels) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(IconCheck::cropRect(c.photo, window, c.row), c.crop) << c.what;
-}
-
-TEST(IconCheckGeometry, NoReadingOutsideThePhotoOrWithoutAWindowWidth) {
     QImage photo(800, 600, QImage::Format_ARGB32_Premultiplied);
-    const Rect window{100, 50, 400, 300};
     const struct {
         const char* what;
         PaneRow row;
         Rect window;
-    } cases[] = {
+    } outside[] = {
         {"row at the window's left edge", row(acc, Rect{92, 100, 300, 36}), window},
         {"switch row at the window's left edge", row(bg, Rect{99, 100, 300, 48}), window},
         {"row above the window", row(PaneSection::openAtLogin, Rect{150, 40, 300, 20}), window},
@@ -109,30 +102,14 @@ TEST(IconCheckGeometry, NoReadingOutsideThePhotoOrWithoutAWindowWidth) {
         {"width not a number", row(acc, Rect{150, 100, 300, 36}), Rect{100, 50, std::nan(""), 300}},
         {"width next to nothing", row(acc, Rect{150, 100, 300, 36}), Rect{100, 50, 1e-300, 300}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : outside) {
         EXPECT_FALSE(IconCheck::cropRect(photo.size(), c.window, c.row)) << c.what;
         EXPECT_FALSE(IconCheck::read(photo, c.window, c.row, false)) << c.what;
     }
     EXPECT_FALSE(IconCheck::read(QImage(), window, row(acc, Rect{150, 100, 300, 36}), false));
 }
 
-TEST(IconCheckGrey, CropIsRedrawnAtTwiceTheCropSideWhateverTheScale) {
-    const auto atScaleOne = IconCheck::grayPixels(QImage(36, 36, QImage::Format_ARGB32_Premultiplied), 72);
-    ASSERT_TRUE(atScaleOne);
-    EXPECT_EQ(std::tuple(atScaleOne->width, atScaleOne->height, atScaleOne->values.size()),
-              std::tuple(72, 72, size_t{72 * 72}));
-    QImage crop72(72, 72, QImage::Format_ARGB32_Premultiplied);
-    crop72.fill(Qt::black);
-    crop72.setPixel(5, 3, qRgb(255, 255, 255));
-    const auto atScaleTwo = IconCheck::grayPixels(crop72, 72);
-    ASSERT_TRUE(atScaleTwo);
-    // Used as cut: the single white pixel stays where it was, unblurred.
-    EXPECT_EQ(atScaleTwo->values[3 * 72 + 5], 255);
-    EXPECT_EQ(atScaleTwo->values[3 * 72 + 6], 0);
-    EXPECT_FALSE(IconCheck::grayPixels(QImage()));
-}
-
-TEST(IconCheckGrey, BrightnessAndSaturationCountEveryPixel) {
+TEST(IconCheckVerdict, BrightnessAndSaturationCountEveryPixelAndTheThresholdsHoldAtTheirBoundaries) {
     QImage image(2, 2, QImage::Format_ARGB32);
     image.setPixel(0, 0, qRgba(255, 0, 0, 255));      // bright 85, spread 255
     image.setPixel(1, 0, qRgba(90, 90, 90, 255));     // bright 90, spread 0
@@ -140,9 +117,6 @@ TEST(IconCheckGrey, BrightnessAndSaturationCountEveryPixel) {
     image.setPixel(1, 1, qRgba(255, 255, 255, 255));  // bright 255, spread 0
     EXPECT_EQ(IconCheck::saturation(image), std::pair((85 + 90 + 0 + 255) / 4.0, 255 / 4.0));
     EXPECT_EQ(IconCheck::saturation(QImage()), std::pair(0.0, 0.0));
-}
-
-TEST(IconCheckVerdict, ThresholdsAtTheirBoundaries) {
     struct Case {
         double doc, app, saturation;
         bool blank;
@@ -180,26 +154,7 @@ TEST(IconReading, DescriptionRoundsAsPrintfInTheCLocaleUnderAnyLocale) {
     std::setlocale(LC_NUMERIC, previous.c_str());
 }
 
-TEST(IconCheckTemplates, DrawnOncePerSideAndAppearanceAndTellApart) {
-    const auto& light = IconCheck::templates(32, false);
-    const auto& dark = IconCheck::templates(32, true);
-    ASSERT_EQ(light.size(), 2u);
-    EXPECT_EQ(light[0].size(), 32u * 32u);
-    EXPECT_EQ(light[1].size(), 32u * 32u);
-    EXPECT_EQ(&IconCheck::templates(32, false), &light);
-    // Corners are the appearance's background grey.
-    EXPECT_EQ(light[0][0], 245);
-    EXPECT_EQ(dark[0][0], 43);
-    // The two icons must tell apart, or no row could ever be called blank.
-    EXPECT_LT(IconCheck::bestNCC(light[0], 32, 32, light[1], 32), 0.85);
-    EXPECT_LT(IconCheck::bestNCC(dark[0], 32, 32, dark[1], 32), 0.85);
-    // No side gives empty templates that never match.
-    const auto& none = IconCheck::templates(0, false);
-    ASSERT_EQ(none.size(), 2u);
-    EXPECT_EQ(IconCheck::bestNCC(ramp(10, 10), 10, 10, none[0], 0), -1.0);
-}
-
-TEST(IconCheckTemplates, ConcurrentCallersShareOneEntry) {
+TEST(IconCheckTemplates, ConcurrentCallersShareOneEntryTakenFromTheWorkspacesIconsOncePerSideAndAppearance) {
     std::vector<const IconCheck::Templates*> seen(8, nullptr);
     std::vector<std::thread> threads;
     for (size_t i = 0; i < seen.size(); ++i)
@@ -210,9 +165,10 @@ TEST(IconCheckTemplates, ConcurrentCallersShareOneEntry) {
     for (size_t i = 0; i < seen.size(); ++i)
         EXPECT_EQ(seen[i], seen[i % 2]);
     EXPECT_NE(seen[0], seen[1]);
-}
-
-TEST(IconCheckTemplates, TakenFromTheWorkspacesIconsOncePerSideAndAppearance) {
+    // No side gives empty templates that never match.
+    const auto& none = IconCheck::templates(0, false);
+    ASSERT_EQ(none.size(), 2u);
+    EXPECT_EQ(IconCheck::bestNCC(ramp(10, 10), 10, 10, none[0], 0), -1.0);
     struct Recorder final : SystemIcons {
         QStringList asked;
         QImage generic(GenericIcon icon, int side, bool dark) override {
@@ -229,4 +185,62 @@ TEST(IconCheckTemplates, TakenFromTheWorkspacesIconsOncePerSideAndAppearance) {
     EXPECT_EQ(icons.asked, (QStringList{"document 7 1", "application 7 1"}));
     EXPECT_EQ(templates[0], std::vector<double>(49, 100.0));
     EXPECT_TRUE(templates[1].empty());  // no icon to be had
+}
+
+// The photo's road on a simulated System Settings, in both appearances, at
+// both display scales and on both pages: read the page, select a row,
+// photograph the window and test each row's icon against the generic art.
+// (The marks on such a photo are checked by the app model's accessibility road.)
+TEST(IconCheckOnPhoto, OnlyBlankIconsReadBlank) {
+    using namespace rk::test;
+    const struct {
+        bool dark;
+        double scale;
+        Pane pane;
+    } roads[] = {{false, 1, Pane::accessibility},
+                 {true, 2, Pane::accessibility},
+                 {false, 2, Pane::loginItems},
+                 {true, 1, Pane::loginItems}};
+    for (const auto& [dark, scale, pane] : roads) {
+        SCOPED_TRACE(testing::Message()
+                     << (dark ? "dark " : "light ") << scale << " " << rawValue(pane).toStdString());
+        SimulatedSettings settings;
+        settings.install();
+        const QList<SimulatedRow> rows{{"Gone Helper", SimulatedIcon::blankDocument, "com.gone.helper"},
+                                       {"Live Editor", SimulatedIcon::colourful, "com.live.editor"},
+                                       {"Plain Tool", SimulatedIcon::genericApplication, "/opt/tool"}};
+        settings.setAccessibilityRows(rows);
+        settings.setOpenAtLoginRows(rows);
+        settings.setBackgroundItems({{"Gone Agent", "1 item", SimulatedIcon::blankDocument, true, "a"},
+                                     {"Live Agent", "", SimulatedIcon::colourful, true, "b"},
+                                     {"Plain Agent", "", SimulatedIcon::genericApplication, true, "c"}});
+        settings.showPage(pane == Pane::accessibility ? SimulatedPage::accessibility
+                                                      : SimulatedPage::loginItems);
+        SimulatedPhoto capture;
+        capture.attach(settings, scale, dark);
+
+        // The program selects the first row before it takes the photo.
+        const auto before = SettingsDriver::snapshot(pane);
+        ASSERT_TRUE(before && SettingsDriver::select(before->rows[0], *before));
+        const auto s = SettingsDriver::snapshot(pane);
+        ASSERT_TRUE(s && s->windowNumber);
+        const auto photo = WindowShot::capture(*s->windowNumber, capture);
+        ASSERT_TRUE(photo);
+        const QList<SimulatedLayoutRow> drawn = settings.layout().rows;
+        ASSERT_EQ(drawn.size(), s->rows.size());
+        for (qsizetype i = 0; i < s->rows.size(); ++i) {
+            const auto reading = IconCheck::read(*photo, s->windowFrame, s->rows[i], dark);
+            ASSERT_TRUE(reading) << s->rows[i].title.toStdString();
+            const std::string text =
+                s->rows[i].title.toStdString() + ": " + reading->description().toStdString();
+            EXPECT_EQ(reading->blank, drawn[i].icon == SimulatedIcon::blankDocument) << text;
+            if (drawn[i].icon == SimulatedIcon::colourful) {
+                EXPECT_GE(reading->saturation, 30) << text;
+            } else if (drawn[i].icon == SimulatedIcon::genericApplication) {
+                // Colourless, but more like the application icon than the document.
+                EXPECT_LT(reading->saturation, 30) << text;
+                EXPECT_GT(reading->appDiff, reading->baselineDiff) << text;
+            }
+        }
+    }
 }

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QPaintEngine>
 #include <QPainter>
-#include <map>
 
 #include "finder/MarkPainter.h"
+#include "finder/MarksOverlay.h"
 #include "support/QtApp.h"
 #include "support/SimulatedPhoto.h"
 
@@ -14,54 +13,8 @@ using rk::test::isMarkRed;
 
 namespace {
 
-[[maybe_unused]] const auto* const kGui =
-    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::gui, "mark_painter_test"));
-
-// A paint device of 800 x 600 at 96 dots per inch that keeps a list of the
-// shapes drawn on it, with the pen colour of each, and of the texts.
-class RecordingDevice final : public QPaintDevice, public QPaintEngine {
-public:
-    std::vector<std::pair<bool, QColor>> shapes;  // (an ellipse, the pen; invalid without a pen)
-    QStringList texts;
-
-    RecordingDevice() : QPaintEngine(QPaintEngine::AllFeatures) {}
-    QPaintEngine* paintEngine() const override { return const_cast<RecordingDevice*>(this); }
-    bool begin(QPaintDevice*) override { return true; }
-    bool end() override { return true; }
-    Type type() const override { return QPaintEngine::User; }
-    void updateState(const QPaintEngineState& state) override {
-        if (state.state() & QPaintEngine::DirtyPen)
-            pen_ = state.pen().style() == Qt::NoPen ? QColor() : state.pen().color();
-    }
-    void drawEllipse(const QRectF&) override { shapes.emplace_back(true, pen_); }
-    void drawPath(const QPainterPath&) override { shapes.emplace_back(false, pen_); }
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-    void drawTextItem(const QPointF&, const QTextItem& item) override { texts << item.text(); }
-
-    int rings() const {
-        return int(std::count(shapes.begin(), shapes.end(), std::pair(true, MarkStyle::red())));
-    }
-    int textsStarting(const QString& start) const {
-        return int(
-            std::count_if(texts.begin(), texts.end(), [&](const QString& t) { return t.startsWith(start); }));
-    }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override {
-        if (metric == PdmDevicePixelRatioScaled)
-            return static_cast<int>(devicePixelRatioFScale());
-        const std::map<PaintDeviceMetric, int> values{
-            {PdmWidth, 800},         {PdmHeight, 600},      {PdmWidthMM, 211},       {PdmHeightMM, 158},
-            {PdmNumColors, INT_MAX}, {PdmDepth, 32},        {PdmDpiX, 96},           {PdmDpiY, 96},
-            {PdmPhysicalDpiX, 96},   {PdmPhysicalDpiY, 96}, {PdmDevicePixelRatio, 1}};
-        const auto it = values.find(metric);
-        return it == values.end() ? 0 : it->second;
-    }
-
-private:
-    QColor pen_;
-};
+[[maybe_unused]] const auto* const kWidgets = ::testing::AddGlobalTestEnvironment(
+    new test::AppEnvironment(test::AppKind::widgets, "mark_painter_test"));
 
 const Rect kWindow{100, 50, 400, 300};
 
@@ -73,6 +26,12 @@ Mark mark(Mark::Kind kind, double windowY, QString label = "Remove this") {
                 label};
 }
 
+// The overlay's window, and one remove mark at its (50, 80).
+const Rect kOverlayWindow{100, 80, 400, 300};
+QList<Mark> overlayMarks() {
+    return {mark(Mark::Kind::remove, 110)};
+}
+
 QImage greyPhoto(double scale) {
     QImage photo(int(kWindow.width * scale), int(kWindow.height * scale),
                  QImage::Format_ARGB32_Premultiplied);
@@ -82,7 +41,7 @@ QImage greyPhoto(double scale) {
 
 }  // namespace
 
-TEST(MarkPainterBox, ClampsToTheWindow) {
+TEST(MarkPainter, BoxClampedToTheWindowAndPillOnTheRightEdgeCentredOnTheLine) {
     struct Case {
         const char* what;
         Rect row;
@@ -97,9 +56,6 @@ TEST(MarkPainterBox, ClampsToTheWindow) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(MarkPainter::box(c.row, c.windowWidth), c.want) << c.what;
-}
-
-TEST(MarkPainterBadge, PillSitsOnTheRightEdgeCentredOnTheLine) {
     QImage image(400, 100, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     QPainter painter(&image);
@@ -114,33 +70,28 @@ TEST(MarkPainterBadge, PillSitsOnTheRightEdgeCentredOnTheLine) {
     EXPECT_EQ(image.pixel(int(pill.x) - 3, 50), qRgb(0, 0, 0));
 }
 
-TEST(MarkPainterAnnotate, RedAroundRemoveRowsAndGreenAroundKeepRows) {
-    const auto marked = MarkPainter::annotate(
-        greyPhoto(2), kWindow, {mark(Mark::Kind::remove, 50), mark(Mark::Kind::keep, 120, "")}, std::nullopt);
-    ASSERT_TRUE(marked);
-    EXPECT_EQ(marked->size(), QSize(800, 600));
-    // Box left edges at 44 points; at scale 2 the strokes sit at x = 88 pixels.
-    EXPECT_TRUE(isMarkRed(marked->pixel(88, 2 * 65)));
-    EXPECT_TRUE(isMarkGreen(marked->pixel(88, 2 * 135)));
-    // Between the marks the photo shows through unchanged.
-    EXPECT_EQ(marked->pixel(88, 2 * 100), qRgb(128, 128, 128));
-    // The keep box is washed green inside; the remove box is not filled.
-    EXPECT_GT(qGreen(marked->pixel(2 * 100, 2 * 135)), qRed(marked->pixel(2 * 100, 2 * 135)) + 20);
-    EXPECT_EQ(marked->pixel(2 * 100, 2 * 65), qRgb(128, 128, 128));
-}
-
-// A photo taken on a Retina screen carries its device pixel ratio; it still
-// fills the whole marked image, pixel for pixel.
-TEST(MarkPainterAnnotate, PhotoWithADevicePixelRatioFillsTheWholeImage) {
-    QImage photo = greyPhoto(2);
-    photo.setDevicePixelRatio(2);
-    const auto marked = MarkPainter::annotate(photo, kWindow, {mark(Mark::Kind::remove, 50)}, std::nullopt);
-    ASSERT_TRUE(marked);
-    ASSERT_EQ(marked->size(), QSize(800, 600));
-    for (const QPoint corner :
-         {QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599), QPoint(600, 400)})
-        EXPECT_EQ(marked->pixel(corner), qRgb(128, 128, 128)) << corner.x() << "," << corner.y();
-    EXPECT_TRUE(isMarkRed(marked->pixel(88, 2 * 65)));
+// Red around remove rows, green around keep rows. A photo taken on a Retina
+// screen carries its device pixel ratio; it still fills the whole marked
+// image, pixel for pixel.
+TEST(MarkPainterAnnotate, RedAroundRemoveRowsGreenAroundKeepRowsOnAPhotoWithADevicePixelRatio) {
+    for (const double ratio : {1.0, 2.0}) {
+        QImage photo = greyPhoto(2);
+        photo.setDevicePixelRatio(ratio);
+        const auto marked = MarkPainter::annotate(
+            photo, kWindow, {mark(Mark::Kind::remove, 50), mark(Mark::Kind::keep, 120, "")}, std::nullopt);
+        ASSERT_TRUE(marked);
+        ASSERT_EQ(marked->size(), QSize(800, 600));
+        // Box left edges at 44 points; at scale 2 the strokes sit at x = 88 pixels.
+        EXPECT_TRUE(isMarkRed(marked->pixel(88, 2 * 65))) << ratio;
+        EXPECT_TRUE(isMarkGreen(marked->pixel(88, 2 * 135))) << ratio;
+        // Between the marks and beyond them the photo shows through unchanged.
+        for (const QPoint p :
+             {QPoint(88, 200), QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599)})
+            EXPECT_EQ(marked->pixel(p), qRgb(128, 128, 128)) << ratio << ": " << p.x() << "," << p.y();
+        // The keep box is washed green inside; the remove box is not filled.
+        EXPECT_GT(qGreen(marked->pixel(200, 270)), qRed(marked->pixel(200, 270)) + 20) << ratio;
+        EXPECT_EQ(marked->pixel(200, 130), qRgb(128, 128, 128)) << ratio;
+    }
 }
 
 TEST(MarkPainterAnnotate, NoImageWithoutAPhotoOrAWindowWidth) {
@@ -153,44 +104,87 @@ TEST(MarkPainterAnnotate, NoImageWithoutAPhotoOrAWindowWidth) {
     }
 }
 
-TEST(MarkPainterDraw, OneRingAndOneHintForAnyRemoveMarks) {
+// The ring around the minus button comes with remove marks only, and keep
+// marks are drawn first: where a keep frame and a remove frame meet, red shows.
+TEST(MarkPainterDraw, RingOnlyWithRemoveMarksAndRedOverGreen) {
     using K = Mark::Kind;
     const Rect minus{kWindow.x + 80, kWindow.y + 250, 22, 22};
     struct Case {
         const char* what;
         QList<Mark> marks;
         std::optional<Rect> minus;
-        int rings;
+        bool ring;
+        bool redEdge;  // the left edge of the frames on the row at 20
     } cases[] = {
-        {"three remove marks", {mark(K::remove, 20), mark(K::remove, 60), mark(K::remove, 100)}, minus, 1},
-        {"only keep marks", {mark(K::keep, 20, ""), mark(K::keep, 60, "")}, minus, 0},
-        {"no minus button", {mark(K::remove, 20)}, std::nullopt, 0},
-        {"keep and remove", {mark(K::keep, 20, ""), mark(K::remove, 60)}, minus, 1},
+        {"remove marks", {mark(K::remove, 20), mark(K::remove, 60)}, minus, true, true},
+        {"only keep marks", {mark(K::keep, 20, ""), mark(K::keep, 60, "")}, minus, false, false},
+        {"no minus button", {mark(K::remove, 20)}, std::nullopt, false, true},
+        {"remove and keep on one row", {mark(K::remove, 20), mark(K::keep, 20, "")}, minus, true, true},
     };
     for (const auto& c : cases) {
-        RecordingDevice device;
-        QPainter painter(&device);
-        MarkPainter::draw(painter, c.marks, c.minus, kWindow);
-        painter.end();
-        EXPECT_EQ(device.rings(), c.rings) << c.what;
-        EXPECT_EQ(device.textsStarting("then press"), c.rings) << c.what;
+        const auto marked = MarkPainter::annotate(greyPhoto(1), kWindow, c.marks, c.minus);
+        ASSERT_TRUE(marked) << c.what;
+        // The ring's left end lies 20 points left of the minus button's middle.
+        EXPECT_EQ(isMarkRed(marked->pixel(80 + 11 - 20, 250 + 11)), c.ring) << c.what;
+        EXPECT_EQ(isMarkRed(marked->pixel(44, 35)), c.redEdge) << c.what;
+        EXPECT_EQ(isMarkGreen(marked->pixel(44, 35)), !c.redEdge) << c.what;
     }
 }
 
-TEST(MarkPainterDraw, KeepMarksShowTheirFixedWordsAndAreDrawnFirst) {
-    RecordingDevice device;
-    QPainter painter(&device);
-    MarkPainter::draw(painter,
-                      {mark(Mark::Kind::remove, 20, "Turn this off"), mark(Mark::Kind::keep, 60, "else")},
-                      std::nullopt, kWindow);
-    painter.end();
-    EXPECT_EQ(device.textsStarting("KEEP THIS ROW"), 1);
-    EXPECT_EQ(device.textsStarting("Turn this off"), 1);
-    EXPECT_EQ(device.textsStarting("else"), 0);
-    const auto pen = [](const QColor& colour) {
-        return [colour](const auto& shape) { return shape.second == colour; };
+TEST(MarksOverlayGeometry, BottomLeftFrameFromTheWindowFrame) {
+    struct Case {
+        Rect window;
+        Rect want;
+    } cases[] = {
+        {Rect{0, 100, 715, 600}, Rect{0, 380, 715, 600}},
+        {Rect{40, 0, 800, 1080}, Rect{40, 0, 800, 1080}},
+        {Rect{-300, 900, 500, 400}, Rect{-300, -220, 500, 400}},
     };
-    const auto firstRed = std::find_if(device.shapes.begin(), device.shapes.end(), pen(MarkStyle::red()));
-    EXPECT_NE(std::find_if(device.shapes.begin(), firstRed, pen(MarkStyle::green())), firstRed);
-    EXPECT_TRUE(std::none_of(firstRed, device.shapes.end(), pen(MarkStyle::green())));
+    for (const auto& c : cases) {
+        EXPECT_EQ(MarksOverlay::panelFrame(c.window, 1080), c.want);
+        // And back to the toolkit's top-left space, where it is the window again.
+        EXPECT_EQ(MarksOverlay::toolkitGeometry(c.want, 1080), c.window.toQRectF().toRect());
+    }
+    for (const Rect& bad : {Rect{0, 0, 0, 300}, Rect{0, std::nan(""), 400, 300}, Rect{1e12, 0, 400, 300}})
+        EXPECT_FALSE(MarksOverlay::toolkitGeometry(bad, 1080));
+}
+
+// Made for the first marks (not for none), a click-through floating panel
+// over the window that then follows the window and hides on empty marks.
+TEST(MarksOverlay, AClickThroughPanelOverTheWindowMadeOnceFollowingItAndHidingOnEmptyMarks) {
+    MarksOverlay overlay;
+    overlay.hide();
+    overlay.show({}, std::nullopt, kOverlayWindow);
+    EXPECT_EQ(overlay.panel(), nullptr);
+    EXPECT_FALSE(overlay.isShowing());
+
+    overlay.show(overlayMarks(), Rect{180, 340, 22, 22}, kOverlayWindow);
+    ASSERT_TRUE(overlay.isShowing());
+    const QWidget* panel = overlay.panel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->geometry(), QRect(100, 80, 400, 300));
+    EXPECT_EQ(overlay.view().geometry(), QRect(0, 0, 400, 300));
+    for (const Qt::WindowType flag : {Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint,
+                                      Qt::WindowTransparentForInput, Qt::WindowDoesNotAcceptFocus})
+        EXPECT_TRUE(panel->windowFlags().testFlag(flag)) << flag;
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating) &&
+                panel->testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_FALSE(panel->isActiveWindow());
+    // The marks on a transparent panel: the remove frame's left edge is
+    // (150 - 6) - 100 = 44 points in, the row's middle at 95.
+    const QImage shown = const_cast<QWidget*>(panel)->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_TRUE(test::isMarkRed(shown.pixel(44, 95)));
+    EXPECT_EQ(qAlpha(shown.pixel(10, 10)), 0);
+
+    overlay.show(overlayMarks(), std::nullopt, Rect{150, 60, 420, 320});
+    EXPECT_EQ(overlay.panel(), panel);  // made once, then reused
+    EXPECT_EQ(panel->geometry(), QRect(150, 60, 420, 320));
+    EXPECT_TRUE(overlay.isShowing());
+    overlay.show({}, std::nullopt, kOverlayWindow);
+    EXPECT_FALSE(overlay.isShowing());
+    overlay.show(overlayMarks(), std::nullopt, kOverlayWindow);
+    EXPECT_TRUE(overlay.isShowing());
+    overlay.hide();
+    EXPECT_FALSE(overlay.isShowing());
+    EXPECT_EQ(overlay.panel(), panel);
 }

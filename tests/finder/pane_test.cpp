@@ -28,7 +28,7 @@ SettingsSnapshot page(const QString& title, const Rect& frame, const QList<PaneR
 }
 }  // namespace
 
-TEST(Fingerprint, TitleFrameAndEveryRowInOrderWithItsSectionNumbersTruncated) {
+TEST(Fingerprint, TitleFrameAndEveryRowInOrderNumbersTruncatedAndOnlyWhatThePersonSeesMoving) {
     struct Case {
         SettingsSnapshot snapshot;
         const char* text;
@@ -47,9 +47,6 @@ TEST(Fingerprint, TitleFrameAndEveryRowInOrderWithItsSectionNumbersTruncated) {
     const QString odd =
         page("T", {std::numeric_limits<double>::infinity(), std::nan(""), 1e300, -1e300}).fingerprint();
     EXPECT_TRUE(odd.startsWith("T;inf,nan,1")) << odd.toStdString();
-}
-
-TEST(Fingerprint, OnlyWhatThePersonSeesMoving) {
     const SettingsSnapshot base = page("Accessibility", {100, 50, 715, 650}, {row("Tool", 312.4)});
     auto changed = [&](auto edit) {
         SettingsSnapshot s = base;

@@ -71,17 +71,15 @@ TEST(Presence, IsOnDiskImage) {
     struct Case {
         const char* path;
         bool want;
-    } cases[] = {
-        {"/Volumes/Image/Tool.app", true},
-        {"/Volumes/Internal/Tool.app", false},
-        {"/Volumes/Unknown/Tool.app", false},
-        {"/Volumes/Writable/Tool.app", false},
-        {"/Volumes/Partial/Tool.app", false},
-        {"/Volumes/Missing/Tool.app", false},
-        {"/Applications/Tool.app", false},
-        {"/Volumes/", false},
-        {"/Volumes/Image", true},
-    };
+    } cases[] = {{"/Volumes/Image/Tool.app", true},
+                 {"/Volumes/Internal/Tool.app", false},
+                 {"/Volumes/Unknown/Tool.app", false},
+                 {"/Volumes/Writable/Tool.app", false},
+                 {"/Volumes/Partial/Tool.app", false},
+                 {"/Volumes/Missing/Tool.app", false},
+                 {"/Applications/Tool.app", false},
+                 {"/Volumes/", false},
+                 {"/Volumes/Image", true}};
     for (const auto& c : cases)
         EXPECT_EQ(Presence::isOnDiskImage(c.path, root.paths(), volumes), c.want) << c.path;
 }
@@ -95,37 +93,29 @@ TEST(Presence, OfBundle) {
     test::FakeVolumes volumes;
     volumes.flagsOf["/Volumes/Image"] = kDiskImage;
 
-    const QString installed = "installed at /Applications/Tool.app";
+    const QString app = "/Applications/Tool.app", trash = "/Users/anna/.Trash/Tool.app";
+    const Liveness installed = Liveness::live("installed at /Applications/Tool.app");
+    const Liveness onlyCopies = Liveness::gone("only copies in the Trash or on a disk image");
     struct Case {
         const char* name;
         QStringList copies;
         Liveness want;
     } cases[] = {
         {"none registered", {}, Liveness::gone("no installed app answers to com.vendor.tool")},
-        {"Applications then Trash",
-         {"/Applications/Tool.app", "/Users/anna/.Trash/Tool.app"},
-         Liveness::live(installed)},
-        {"Trash then Applications",
-         {"/Users/anna/.Trash/Tool.app", "/Applications/Tool.app"},
-         Liveness::live(installed)},
-        {"only on a disk image",
-         {"/Volumes/Image/Tool.app"},
-         Liveness::gone("only copies in the Trash or on a disk image")},
+        {"Applications then Trash", {app, trash}, installed},
+        {"Trash then Applications", {trash, app}, installed},
+        {"only on a disk image", {"/Volumes/Image/Tool.app"}, onlyCopies},
         {"disk image then home Applications",
          {"/Volumes/Image/Tool.app", "/Users/anna/Applications/Tool.app"},
          Liveness::live("installed at ~/Applications/Tool.app")},
-        {"Trash and a missing copy",
-         {"/Users/anna/.Trash/Tool.app", "/Applications/Old.app"},
-         Liveness::gone("only copies in the Trash or on a disk image")},
+        {"Trash and a missing copy", {trash, "/Applications/Old.app"}, onlyCopies},
         {"disconnected drive",
          {"/Volumes/Backup/Tool.app"},
          Liveness::driveNotConnected("on the drive \"Backup\", which is not connected")},
         {"two disconnected drives: the last one named",
-         {"/Volumes/First/Tool.app", "/Users/anna/.Trash/Tool.app", "/Volumes/Second/Tool.app"},
+         {"/Volumes/First/Tool.app", trash, "/Volumes/Second/Tool.app"},
          Liveness::driveNotConnected("on the drive \"Second\", which is not connected")},
-        {"disconnected drive, then a live copy",
-         {"/Volumes/Backup/Tool.app", "/Applications/Tool.app"},
-         Liveness::live(installed)},
+        {"disconnected drive, then a live copy", {"/Volumes/Backup/Tool.app", app}, installed},
     };
     for (const auto& c : cases) {
         test::FakeAppRegistry registry;

@@ -98,15 +98,10 @@ TEST(SnapshotRows, IndexesCountOnlyTakenRowsAndEachHasItsElement) {
     const auto s = p.snapshot();
     ASSERT_TRUE(s);
     EXPECT_EQ(titles(s->rows), (QStringList{"Alpha", "Beta"}));
+    EXPECT_EQ(s->rows[1], (PaneRow{PaneSection::accessibility, "Beta", Rect{20, 100, 760, 40}, 1, true, {}}));
     EXPECT_EQ(s->rows[0].index, 0);
-    EXPECT_EQ(s->rows[1].index, 1);
-    EXPECT_EQ(s->rows[0].section, PaneSection::accessibility);
-    EXPECT_TRUE(s->rows[1].selectable);
-    EXPECT_FALSE(s->rows[1].iconBlank);
-    EXPECT_EQ(s->rows[1].frame, (Rect{20, 100, 760, 40}));
-    EXPECT_EQ(p.ax.keyOf(s->rowRefs.value(0)), a);
-    EXPECT_EQ(p.ax.keyOf(s->rowRefs.value(1)), b);
-    EXPECT_EQ(s->rowRefs.size(), 2);
+    EXPECT_EQ(std::tuple(p.ax.keyOf(s->rowRefs.value(0)), p.ax.keyOf(s->rowRefs.value(1)), s->rowRefs.size()),
+              std::tuple(a, b, 2));
     // Only a true Boolean counts as selected.
     EXPECT_EQ(s->selectedTitles, QStringList{"Alpha"});
     EXPECT_EQ(s->below, QStringList{"Hidden"});
@@ -140,10 +135,13 @@ struct Item {
     Rect switchFrame{400, 205, 38, 22};
     std::optional<Rect> detailFrame = Rect{100, 218, 200, 14};
     QString switchDesc;
+    bool labelElsewhere = false;  // in a group of its own, not the switch's
 };
 
 void addItem(Page& p, const QString& group, const Item& item) {
-    p.ax.add(group, "AXStaticText", item.labelFrame, {{"AXValue", item.label}});
+    const QString labelGroup =
+        item.labelElsewhere ? p.ax.add(p.page, "AXGroup", Rect{20, 180, 760, 400}) : group;
+    p.ax.add(labelGroup, "AXStaticText", item.labelFrame, {{"AXValue", item.label}});
     if (item.detailFrame) {
         p.ax.add(group, "AXStaticText", *item.detailFrame,
                  {{"AXValue", QString("Item from unidentified developer")},
@@ -155,11 +153,11 @@ void addItem(Page& p, const QString& group, const Item& item) {
               {"AXIdentifier", "background-switch-" + item.name}});
 }
 
-std::optional<SettingsSnapshot> backgroundPage(const Item& item) {
+std::optional<SettingsSnapshot> backgroundPage(const Item& item, Pane pane = Pane::loginItems) {
     Page p("Login Items & Extensions");
     const QString group = p.ax.add(p.page, "AXGroup", Rect{20, 180, 760, 400});
     addItem(p, group, item);
-    return p.snapshot(Pane::loginItems);
+    return p.snapshot(pane);
 }
 
 }  // namespace
@@ -169,6 +167,7 @@ TEST(SnapshotBackground, WhichSwitchesAndLabelsMakeARow) {
         const char* name;
         Item item;
         bool row;
+        Pane pane = Pane::loginItems;
     };
     auto with = [](auto change) {
         Item item;
@@ -191,9 +190,11 @@ TEST(SnapshotBackground, WhichSwitchesAndLabelsMakeARow) {
         {"label 13.9 above", with([](Item& i) { i.labelFrame.y = 205 - 13.9; }), true},
         {"label 14 above", with([](Item& i) { i.labelFrame.y = 191; }), false},
         {"label 14 below", with([](Item& i) { i.labelFrame.y = 219; }), false},
+        {"label in another group", with([](Item& i) { i.labelElsewhere = true; }), false},
+        {"on the Accessibility page", Item{}, false, Pane::accessibility},
     };
     for (const Case& c : cases) {
-        const auto s = backgroundPage(c.item);
+        const auto s = backgroundPage(c.item, c.pane);
         ASSERT_TRUE(s) << c.name;
         EXPECT_EQ(s->rows.size() == 1, c.row) << c.name;
         EXPECT_TRUE(s->below.isEmpty()) << c.name;  // no row at all, not one further down
@@ -221,12 +222,11 @@ TEST(SnapshotBackground, FrameTakesInIconLabelSwitchAndDetailWithinThirtyPoints)
         ASSERT_TRUE(s);
         ASSERT_EQ(s->rows.size(), 1);
         const PaneRow& row = s->rows[0];
-        EXPECT_EQ(std::tuple(row.frame.x, row.frame.y, row.frame.width), std::tuple(56.0, 194.0, 392.0));
         EXPECT_DOUBLE_EQ(row.frame.height, c.height) << (c.detail ? c.detail->y : -1);
-        EXPECT_EQ(std::tuple(row.section, row.title, row.index, row.selectable),
-                  std::tuple(PaneSection::background, QString("Helper"), 0, false));
-        EXPECT_TRUE(s->rowRefs.isEmpty());
-        EXPECT_TRUE(s->selectedTitles.isEmpty());
+        EXPECT_EQ(
+            row,
+            (PaneRow{PaneSection::background, "Helper", {56, 194, 392, row.frame.height}, 0, false, {}}));
+        EXPECT_TRUE(s->rowRefs.isEmpty() && s->selectedTitles.isEmpty());
     }
 }
 
@@ -254,18 +254,6 @@ TEST(SnapshotBackground, NearestLabelOnTheLineWinsTheEarlierOnATie) {
     }
 }
 
-TEST(SnapshotBackground, LabelAndDetailMustShareTheSwitchsParent) {
-    Page p("Login Items & Extensions");
-    const QString group = p.ax.add(p.page, "AXGroup", Rect{20, 180, 760, 400});
-    const QString elsewhere = p.ax.add(p.page, "AXGroup", Rect{20, 180, 760, 400});
-    p.ax.add(elsewhere, "AXStaticText", Rect{100, 200, 120, 16}, {{"AXValue", QString("Helper")}});
-    p.ax.add(group, "AXCheckBox", Rect{400, 205, 38, 22},
-             {{"AXIdentifier", QString("background-switch-Helper")}});
-    const auto s = p.snapshot(Pane::loginItems);
-    ASSERT_TRUE(s);
-    EXPECT_TRUE(s->rows.isEmpty());
-}
-
 TEST(SnapshotBackground, ItemsPastTheVisibleAreaAreFurtherDown) {
     Page p("Login Items & Extensions");
     p.row("Mail", {20, 60, 760, 40});
@@ -283,19 +271,10 @@ TEST(SnapshotBackground, ItemsPastTheVisibleAreaAreFurtherDown) {
     const auto s = p.snapshot(Pane::loginItems);
     ASSERT_TRUE(s);
     EXPECT_EQ(titles(s->rows), (QStringList{"Mail", "One", "Two"}));
-    EXPECT_EQ(s->rows[0].index, 0);
-    EXPECT_EQ(s->rows[1].index, 0);  // the background list counts on its own
-    EXPECT_EQ(s->rows[2].index, 1);
+    // The background list counts on its own.
+    EXPECT_EQ(std::tuple(s->rows[0].index, s->rows[1].index, s->rows[2].index), std::tuple(0, 0, 1));
     EXPECT_EQ(s->below, (QStringList{"Three", "Four"}));
     EXPECT_EQ(s->rowRefs.keys(), QList<int>{0});
-}
-
-TEST(SnapshotBackground, NotReadOnTheAccessibilityPage) {
-    Page p;
-    addItem(p, p.page, Item{});
-    const auto s = p.snapshot(Pane::accessibility);
-    ASSERT_TRUE(s);
-    EXPECT_TRUE(s->rows.isEmpty());
 }
 
 TEST(SnapshotPage, AnotherPageKeepsItsTitleAndMinusButtons) {
@@ -307,10 +286,8 @@ TEST(SnapshotPage, AnotherPageKeepsItsTitleAndMinusButtons) {
     const auto s = p.snapshot(Pane::loginItems);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->windowTitle, "Accessibility");
-    EXPECT_TRUE(s->rows.isEmpty());
-    EXPECT_TRUE(s->rowRefs.isEmpty());
-    EXPECT_TRUE(s->selectedTitles.isEmpty());
-    EXPECT_TRUE(s->below.isEmpty());
+    EXPECT_TRUE(s->rows.isEmpty() && s->rowRefs.isEmpty() && s->selectedTitles.isEmpty() &&
+                s->below.isEmpty());
     EXPECT_EQ(s->minusFrames, QList<Rect>{(Rect{50, 150, 22, 22})});
     EXPECT_EQ(s->windowNumber, 99u);
 }
@@ -330,29 +307,17 @@ TEST(SnapshotPage, MinusButtonsInTreeOrder) {
     EXPECT_EQ(s->minusFrames, (QList<Rect>{Rect{50, 300, 22, 22}, Rect{50, 150, 22, 22}}));
 }
 
-TEST(SnapshotPage, NoneWithoutTrustProcessOrWindow) {
-    {
-        Page p;
-        p.ax.trusted = false;
-        EXPECT_FALSE(p.snapshot());
-        EXPECT_EQ(p.ax.totalReads(), 0);
-    }
-    {
-        Page p;
-        p.workspace.applications.clear();
-        EXPECT_FALSE(p.snapshot());
-    }
-    {
-        Page p;
-        p.ax.node(p.window)->attributes.insert("AXSize", AXSize{800, 300});
-        EXPECT_FALSE(p.snapshot());
-    }
-}
-
-TEST(SnapshotPage, TheWindowNumberIsOptional) {
-    Page p;
-    p.windows.windows.reset();
-    const auto s = p.snapshot();
+TEST(SnapshotPage, NoneWithoutTrustProcessOrWindowButTheWindowNumberIsOptional) {
+    Page untrusted, noProcess, lowWindow, noNumber;
+    untrusted.ax.trusted = false;
+    EXPECT_FALSE(untrusted.snapshot());
+    EXPECT_EQ(untrusted.ax.totalReads(), 0);
+    noProcess.workspace.applications.clear();
+    EXPECT_FALSE(noProcess.snapshot());
+    lowWindow.ax.node(lowWindow.window)->attributes.insert("AXSize", AXSize{800, 300});
+    EXPECT_FALSE(lowWindow.snapshot());
+    noNumber.windows.windows.reset();
+    const auto s = noNumber.snapshot();
     ASSERT_TRUE(s);
     EXPECT_FALSE(s->windowNumber);
 }
@@ -395,39 +360,34 @@ struct Windows {
 };
 }  // namespace
 
-TEST(MainWindow, PrefersThePanesTitleElseTheLargest) {
+TEST(MainWindow, PrefersThePanesTitleElseTheLargestOfTheTitledWindowsTallerThan300PointsOfAnAnsweringApp) {
     Windows w;
     w.add("Accessibility", Rect{0, 0, 400, 301});
     w.add("Privacy & Security", Rect{0, 0, 800, 600});
     w.add("Other", Rect{0, 0, 600, 800});  // same area, later
-    EXPECT_EQ(w.main(Pane::accessibility), w.keys[0]);
-    EXPECT_EQ(w.main(std::nullopt), w.keys[1]);
-    EXPECT_EQ(w.main(Pane::loginItems), w.keys[1]);
-
+    EXPECT_EQ(QStringList({w.main(Pane::accessibility), w.main(std::nullopt), w.main(Pane::loginItems)}),
+              QStringList({w.keys[0], w.keys[1], w.keys[1]}));
     const auto window = SettingsDriver::mainWindow(kPid, Pane::accessibility, w.ax);
     ASSERT_TRUE(window);
-    EXPECT_EQ(window->title, "Accessibility");
-    EXPECT_EQ(window->frame, (Rect{0, 0, 400, 301}));
+    EXPECT_EQ(std::pair(window->title, window->frame),
+              std::pair(QString("Accessibility"), Rect{0, 0, 400, 301}));
     // The application element answers within two seconds or not at all.
-    EXPECT_EQ(w.ax.messagingTimeout(), 2.0);
-    EXPECT_EQ(w.ax.messagingTimeoutElement(), "app");
+    EXPECT_EQ(std::pair(w.ax.messagingTimeout(), w.ax.messagingTimeoutElement()),
+              std::pair(std::optional<double>(2.0), QString("app")));
+    Windows low;  // none of them counts
+    low.add("Accessibility", Rect{0, 0, 2000, 300});
+    low.add("", Rect{0, 0, 800, 600});
+    low.add(QString(), Rect{0, 0, 800, 600});
+    EXPECT_EQ(QStringList({low.main(Pane::accessibility), low.main(std::nullopt)}),
+              QStringList({"none", "none"}));
+    low.add("Sheet", Rect{0, 0, 100, 300.5});
+    EXPECT_EQ(low.main(Pane::accessibility), low.keys[3]);
+    EXPECT_FALSE(SettingsDriver::mainWindow(kPid + 1, std::nullopt, low.ax));
+    low.ax.node("app")->failing = {"AXWindows"};
+    EXPECT_EQ(low.main(Pane::accessibility), "none");
 }
 
-TEST(MainWindow, OnlyTitledWindowsTallerThan300PointsOfAnApplicationThatAnswers) {
-    Windows w;
-    w.add("Accessibility", Rect{0, 0, 2000, 300});
-    w.add("", Rect{0, 0, 800, 600});
-    w.add(QString(), Rect{0, 0, 800, 600});
-    EXPECT_EQ(w.main(Pane::accessibility), "none");
-    EXPECT_EQ(w.main(std::nullopt), "none");
-    w.add("Sheet", Rect{0, 0, 100, 300.5});
-    EXPECT_EQ(w.main(Pane::accessibility), w.keys[3]);
-    EXPECT_FALSE(SettingsDriver::mainWindow(kPid + 1, std::nullopt, w.ax));
-    w.ax.node("app")->failing = {"AXWindows"};
-    EXPECT_EQ(w.main(Pane::accessibility), "none");
-}
-
-TEST(WindowNumber, MatchesOwnerLayerAndBoundsWithinThreePoints) {
+TEST(WindowNumber, MatchesOwnerLayerAndBoundsWithinThreePointsMissingPartsCountingAsZero) {
     const Rect frame{100, 50, 715, 650};
     auto described = [](std::int32_t pid, int layer, double dx, std::optional<WindowNumber> number) {
         return WindowDescription{pid, layer, 100 + dx, 50 - dx, 715 + dx, 650 - dx, number};
@@ -455,9 +415,6 @@ TEST(WindowNumber, MatchesOwnerLayerAndBoundsWithinThreePoints) {
         list.windows = c.windows;
         EXPECT_EQ(SettingsDriver::windowNumber(kPid, frame, list), c.want) << c.name;
     }
-}
-
-TEST(WindowNumber, MissingPartsCountAsZero) {
     FakeWindowList list;
     WindowDescription bare;
     bare.ownerPid = kPid;
@@ -469,16 +426,4 @@ TEST(WindowNumber, MissingPartsCountAsZero) {
     bare.layer.reset();
     list.windows = QList<WindowDescription>{bare};
     EXPECT_FALSE(SettingsDriver::windowNumber(kPid, Rect{}, list));
-}
-
-TEST(SettingsApp, TheFirstRunningSystemSettingsAndThePanesLink) {
-    FakeWorkspace workspace;
-    EXPECT_FALSE(SettingsDriver::app(workspace));
-    workspace.applications = {RunningApplication{5, "com.example.other"},
-                              RunningApplication{6, "com.apple.systempreferences"},
-                              RunningApplication{7, "com.apple.systempreferences"}};
-    EXPECT_EQ(SettingsDriver::app(workspace).value().pid, 6);
-    SettingsDriver::open(Pane::loginItems, workspace);
-    EXPECT_EQ(workspace.opened,
-              QList<QUrl>{QUrl("x-apple.systempreferences:com.apple.LoginItems-Settings.extension")});
 }

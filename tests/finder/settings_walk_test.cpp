@@ -36,22 +36,6 @@ QStringList keys(const Tree& tree, const QList<AXNode>& nodes) {
 
 }  // namespace
 
-TEST(Walk, BreadthFirstWithParentIndexes) {
-    Tree t;
-    const QString a = t.ax.add(t.window, "AXGroup", {}, {}, "A");
-    const QString b = t.ax.add(t.window, "AXGroup", {}, {}, "B");
-    t.ax.add(a, "AXStaticText", {}, {}, "A1");
-    t.ax.add(a, "AXStaticText", {}, {}, "A2");
-    t.ax.add(b, "AXStaticText", {}, {}, "B1");
-
-    const QList<AXNode> nodes = t.walk();
-    EXPECT_EQ(keys(t, nodes), (QStringList{"window", "A", "B", "A1", "A2", "B1"}));
-    const std::optional<int> parents[] = {std::nullopt, 0, 0, 1, 1, 2};
-    ASSERT_EQ(nodes.size(), 6);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(nodes[i].parent, parents[i]) << i;
-}
-
 TEST(Walk, SidebarOutlineIsRecordedButNeverEntered) {
     Tree t;
     const QString sidebar =
@@ -67,14 +51,13 @@ TEST(Walk, SidebarOutlineIsRecordedButNeverEntered) {
 
     const QList<AXNode> nodes = t.walk();
     EXPECT_EQ(keys(t, nodes), (QStringList{"window", "sidebar", "lower", "group", "lower-row", "group-row"}));
-    EXPECT_TRUE(nodes[1].inSidebar);
-    EXPECT_FALSE(nodes[2].inSidebar);
-    EXPECT_FALSE(nodes[3].inSidebar);
+    EXPECT_EQ(std::tuple(nodes[1].inSidebar, nodes[2].inSidebar, nodes[3].inSidebar),
+              std::tuple(true, false, false));
     EXPECT_EQ(t.ax.readsUnder(sidebar), 0);
     EXPECT_GT(t.ax.readsUnder(lower), 0);
 }
 
-TEST(Walk, ReadsNothingPastTheNodeOrTheDepthLimit) {
+TEST(Walk, ReadsNothingPastTheNodeOrTheDepthLimitAndScrollAreasCutTheClip) {
     Tree t;
     for (int i = 0; i < 10; ++i)
         t.ax.add(t.window, "AXButton", {}, {}, QString("b%1").arg(i));
@@ -95,28 +78,26 @@ TEST(Walk, ReadsNothingPastTheNodeOrTheDepthLimit) {
     EXPECT_EQ(t.ax.readsOf("d23"), 0);
 
     EXPECT_EQ(t.walk(5000, 2).size(), 3);
-}
 
-TEST(Walk, ScrollAreasCutTheClip) {
-    Tree t;
-    const QString outer = t.ax.add(t.window, "AXScrollArea", Rect{10, 100, 300, 200}, {}, "outer");
-    const QString inner = t.ax.add(outer, "AXScrollArea", Rect{50, 150, 400, 400}, {}, "inner");
-    const QString flat = t.ax.add(inner, "AXScrollArea", Rect{60, 160, 0, 50}, {}, "flat");
-    t.ax.add(flat, "AXRow", Rect{60, 170, 100, 20}, {}, "row");
-    const QString away = t.ax.add(t.window, "AXScrollArea", Rect{900, 0, 100, 100}, {}, "away");
-    t.ax.add(away, "AXRow", Rect{900, 10, 100, 20}, {}, "hidden");
+    Tree clipped;
+    const QString outer =
+        clipped.ax.add(clipped.window, "AXScrollArea", Rect{10, 100, 300, 200}, {}, "outer");
+    const QString inner = clipped.ax.add(outer, "AXScrollArea", Rect{50, 150, 400, 400}, {}, "inner");
+    const QString flat = clipped.ax.add(inner, "AXScrollArea", Rect{60, 160, 0, 50}, {}, "flat");
+    clipped.ax.add(flat, "AXRow", Rect{60, 170, 100, 20}, {}, "row");
+    const QString away = clipped.ax.add(clipped.window, "AXScrollArea", Rect{900, 0, 100, 100}, {}, "away");
+    clipped.ax.add(away, "AXRow", Rect{900, 10, 100, 20}, {}, "hidden");
 
     QHash<QString, Rect> clips;
-    for (const AXNode& node : t.walk())
-        clips.insert(t.keyOf(node), node.clip);
+    for (const AXNode& node : clipped.walk())
+        clips.insert(clipped.keyOf(node), node.clip);
     EXPECT_EQ(clips["window"], kWindow);
     EXPECT_EQ(clips["outer"], (Rect{10, 100, 300, 200}));
     EXPECT_EQ(clips["inner"], (Rect{50, 150, 260, 150}));
-    EXPECT_EQ(clips["flat"], clips["inner"]);  // no width: cuts nothing
-    EXPECT_EQ(clips["row"], clips["inner"]);
+    EXPECT_EQ(std::pair(clips["flat"], clips["row"]),
+              std::pair(clips["inner"], clips["inner"]));  // no width: no cut
     // Outside the window nothing shows at all.
-    EXPECT_TRUE(std::isinf(clips["hidden"].x));
-    EXPECT_EQ(clips["hidden"].width, 0);
+    EXPECT_TRUE(std::isinf(clips["hidden"].x) && clips["hidden"].width == 0);
 }
 
 TEST(Walk, TextRule) {
@@ -159,18 +140,11 @@ TEST(Walk, UnreadPartsAreEmptyOrZero) {
     t.ax.node("bad")->attributes.insert("AXSize", AXSize{std::numeric_limits<double>::infinity(), 7});
     const QList<AXNode> nodes = t.walk();
     ASSERT_EQ(nodes.size(), 3);
-    EXPECT_EQ(nodes[1].role, "");
-    EXPECT_EQ(nodes[1].desc, "");
-    EXPECT_EQ(nodes[1].ident, "5");
+    EXPECT_EQ(std::tuple(nodes[1].role, nodes[1].desc, nodes[1].ident), std::tuple("", "", "5"));
     EXPECT_EQ(nodes[1].frame, (Rect{10, 20, 0, 0}));
     EXPECT_EQ(nodes[2].frame, (Rect{0, 5, 0, 7}));
-}
-
-TEST(Walk, AWindowWithoutChildrenIsOneNode) {
-    SimulatedAXTree ax;
-    const QList<AXNode> nodes = SettingsDriver::walk(ax.element("gone"), kWindow, 5000, 22, ax);
-    ASSERT_EQ(nodes.size(), 1);
-    EXPECT_EQ(nodes[0].role, "");
-    EXPECT_EQ(nodes[0].clip, kWindow);
-    EXPECT_FALSE(nodes[0].parent);
+    // A window that went away is one node of nothing.
+    const QList<AXNode> gone = SettingsDriver::walk(t.ax.element("gone"), kWindow, 5000, 22, t.ax);
+    ASSERT_EQ(gone.size(), 1);
+    EXPECT_EQ(std::tuple(gone[0].role, gone[0].clip, gone[0].parent), std::tuple("", kWindow, std::nullopt));
 }

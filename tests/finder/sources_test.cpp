@@ -39,6 +39,10 @@ TCCRow pathRow(const QString& client, TCCRow::DB db = TCCRow::DB::system) {
 Candidate app(const QString& client, const QStringList& names, Liveness l, std::optional<QString> why = {}) {
     return Candidate{client, names, std::move(l), std::move(why), "app", "The app " + client + "."};
 }
+// An app no installed program answers to.
+Candidate goneApp(const QString& client, const QStringList& names, std::optional<QString> why = {}) {
+    return app(client, names, Liveness::gone("no installed app answers to " + client), std::move(why));
+}
 
 // A program client: `shown` is its path as the person reads it.
 Candidate program(const QString& path, const QString& name, Liveness l, const QString& shown,
@@ -78,8 +82,6 @@ protected:
     HostAppNames names{&registry};
 };
 
-// --- Accessibility page ---------------------------------------------------
-
 struct AxCase {
     AxCase(std::string name, QList<TCCRow> rows, QList<Candidate> expected)
         : name(std::move(name)), rows(std::move(rows)), expected(std::move(expected)) {}
@@ -117,17 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
                 TCCRow{"com.vendor.Other", 0, "kTCCServiceAccessibilityX", 2, TCCRow::DB::user}},
                {}),
         AxCase("UninstalledBundleHasOnlyItsIdentifierNames", {bundleRow("com.vendor.Gone")},
-               {app("com.vendor.Gone", {"com.vendor.Gone", "Gone"},
-                    Liveness::gone("no installed app answers to com.vendor.Gone"))}),
+               {goneApp("com.vendor.Gone", {"com.vendor.Gone", "Gone"})}),
         AxCase("ClientWithoutDotsIsListedTwice", {bundleRow("Toolbox")},
-               {app("Toolbox", {"Toolbox", "Toolbox"},
-                    Liveness::gone("no installed app answers to Toolbox"))}),
+               {goneApp("Toolbox", {"Toolbox", "Toolbox"})}),
         AxCase("EmptyPartsAreLeftOutOfTheLastPart", {bundleRow("com.vendor.Thing..")},
-               {app("com.vendor.Thing..", {"com.vendor.Thing..", "Thing"},
-                    Liveness::gone("no installed app answers to com.vendor.Thing.."))}),
+               {goneApp("com.vendor.Thing..", {"com.vendor.Thing..", "Thing"})}),
         AxCase("ClientsOfDotsOnlyHaveNoEmptyLastPart", {bundleRow("."), bundleRow("..")},
-               {app(".", {"."}, Liveness::gone("no installed app answers to .")),
-                app("..", {".."}, Liveness::gone("no installed app answers to .."))}),
+               {goneApp(".", {"."}), goneApp("..", {".."})}),
         // The same folder name, composed in one database and decomposed in the other.
         AxCase("CanonicallyEqualClientsGiveOneCandidate",
                {pathRow(QString::fromUtf8("/Users/anna/bin/Caf\xC3\xA9")),
@@ -140,45 +138,36 @@ INSTANTIATE_TEST_SUITE_P(
                         "~/bin/Tool.app/")}),
         AxCase("TestBuildReasonsFromTheClient",
                {bundleRow("com.vendor.tool.1234567890"), pathRow("/private/tmp/x/helper")},
-               {app("com.vendor.tool.1234567890", {"com.vendor.tool.1234567890", "1234567890"},
-                    Liveness::gone("no installed app answers to com.vendor.tool.1234567890"),
-                    "a per-run numeric suffix"),
+               {goneApp("com.vendor.tool.1234567890", {"com.vendor.tool.1234567890", "1234567890"},
+                        "a per-run numeric suffix"),
                 program("/private/tmp/x/helper", "helper", Liveness::gone("nothing at /private/tmp/x/helper"),
                         "/private/tmp/x/helper", "a program in a temporary folder")})),
     [](const testing::TestParamInfo<AxCase>& info) { return info.param.name; });
 
-TEST_F(SourcesTest, DisplayNameLosesOnlyATrailingApp) {
+TEST_F(SourcesTest, FileManagerDisplayNameLosingOnlyATrailingAppOnlyOfAPreferredLiveApplication) {
     EXPECT_EQ(Sources::withoutAppSuffix("Some Tool.app"), "Some Tool");
     EXPECT_EQ(Sources::withoutAppSuffix("Foo.appliance.app"), "Foo.appliance");
     EXPECT_EQ(Sources::withoutAppSuffix("Foo.appliance"), "Foo.appliance");
     EXPECT_EQ(Sources::withoutAppSuffix("Webapp.apps"), "Webapp.apps");
     EXPECT_EQ(Sources::withoutAppSuffix("Tool.App"), "Tool.App");
-}
-
-TEST_F(SourcesTest, FileManagerDisplayNameIsUsed) {
+    // The file manager's display name leads the names of a live app it prefers;
+    // an app it does not prefer (Toolbox) or one that is not live has none.
     root.makeFolder("/Applications/Some Tool.app");
-    registry.pathsOf["com.vendor.some"] = {"/Applications/Some Tool.app"};
-    FixedAppNames fixed;
-    fixed.preferred["com.vendor.some"] = "/Applications/Some Tool.app";
-    fixed.shown["/Applications/Some Tool.app"] = "Some Tool.app";
-    const auto out =
-        Sources::accessibility({bundleRow("com.vendor.some")}, root.paths(), registry, volumes, fixed);
-    ASSERT_EQ(out.size(), 1);
-    EXPECT_EQ(out[0].names, (QStringList{"Some Tool", "com.vendor.some", "some"}));
-}
-
-TEST_F(SourcesTest, NoDisplayNameWithoutAPreferredApplicationOrWhenNotLive) {
     root.makeFolder("/Users/anna/.Trash/Old.app");
+    registry.pathsOf["com.vendor.some"] = {"/Applications/Some Tool.app"};
     registry.pathsOf["com.vendor.old"] = {"/Users/anna/.Trash/Old.app"};
-    FixedAppNames fixed;  // prefers nothing for the installed Toolbox
-    fixed.preferred["com.vendor.old"] = "/Users/anna/.Trash/Old.app";
-    fixed.shown["/Users/anna/.Trash/Old.app"] = "Old";
-    const auto out = Sources::accessibility({bundleRow("com.vendor.Toolbox"), bundleRow("com.vendor.old")},
-                                            root.paths(), registry, volumes, fixed);
-    ASSERT_EQ(out.size(), 2);
-    EXPECT_EQ(out[0].names, (QStringList{"com.vendor.Toolbox", "Toolbox"}));
-    EXPECT_EQ(out[1].names, (QStringList{"com.vendor.old", "old"}));
-    EXPECT_EQ(out[1].liveness, Liveness::gone("only copies in the Trash or on a disk image"));
+    FixedAppNames fixed;
+    fixed.preferred = {{"com.vendor.some", "/Applications/Some Tool.app"},
+                       {"com.vendor.old", "/Users/anna/.Trash/Old.app"}};
+    fixed.shown = {{"/Applications/Some Tool.app", "Some Tool.app"}, {"/Users/anna/.Trash/Old.app", "Old"}};
+    QList<QStringList> names;
+    for (const Candidate& c : Sources::accessibility(
+             {bundleRow("com.vendor.some"), bundleRow("com.vendor.Toolbox"), bundleRow("com.vendor.old")},
+             root.paths(), registry, volumes, fixed))
+        names << c.names;
+    EXPECT_EQ(names, (QList<QStringList>{{"Some Tool", "com.vendor.some", "some"},
+                                         {"com.vendor.Toolbox", "Toolbox"},
+                                         {"com.vendor.old", "old"}}));
 }
 
 // An installed app whose name holds ".app" inside it must still match its own
@@ -200,8 +189,6 @@ TEST_F(SourcesTest, AppNameWithAppInsideStillOwnsItsRow) {
     EXPECT_EQ(d.findings[0].id, "k:Foo.appliance");
     EXPECT_EQ(d.findings[1].id, "h:/Users/anna/Downloads/Foo.appliance");
 }
-
-// --- Login Items page -----------------------------------------------------
 
 constexpr qint64 appType = 0x2;
 constexpr qint64 agentType = 0x8;
@@ -284,10 +271,6 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             {loginApp(QString::fromUtf8("2.com.v.caf\xC3\xA9"), "First",
                       Liveness::live("found at /Applications/Sync.app"))}),
-        LoginCase("KeyTakenBySkippedRecord",
-                  {record("Off", appType, "/Applications/Old.app", "2.com.v.sync", false),
-                   record("On", appType, "/Applications/Sync.app", "2.com.v.sync")},
-                  {}, {}),
         LoginCase("KeyFallsBackToUrlThenName",
                   {record("Sync", appType, "/Applications/Sync.app", std::nullopt),
                    record("NoPath", agentType, std::nullopt, std::nullopt),
@@ -296,10 +279,15 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   {loginApp("file:///Applications/Sync.app", "Sync",
                             Liveness::live("found at /Applications/Sync.app"))}),
-        LoginCase("RecordsWithoutPathOrKindAreSkipped",
+        // A skipped record still takes its key: the live "On" after "Off" gives nothing.
+        LoginCase("RecordsWithoutPathOrKindOrSwitchedOffAreSkipped",
                   {record("NoPath", appType, std::nullopt, "a"),
                    record("Legacy", 0x10000, agents + "/com.v.sync.plist", "b"),
-                   record("None", 0, "/Applications/Sync.app", "c")},
+                   record("None", 0, "/Applications/Sync.app", "c"),
+                   record("Sync Agent", agentType, agents + "/com.v.sync.plist", "16.com.v.sync", false,
+                          "/usr/local/bin/relay"),
+                   record("Off", appType, "/Applications/Old.app", "2.com.v.sync", false),
+                   record("On", appType, "/Applications/Sync.app", "2.com.v.sync")},
                   {}, {}),
         LoginCase(
             "DeletedSettingsFile",
@@ -344,10 +332,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {LaunchJob{agents + "/caf\u00e9.plist", "com.v.cafe", "/Users/anna/bin/cafed", "you"}},
                   {job("16.com.v.cafe", "Caf\u00e9",
                        Liveness::gone("its program is gone (nothing at ~/bin/cafed)"), "com.v.cafe")}),
-        LoginCase("GoneProgramSwitchedOffIsSkipped",
-                  {record("Sync Agent", agentType, agents + "/com.v.sync.plist", "16.com.v.sync", false,
-                          "/usr/local/bin/relay")},
-                  {}, {}),
         LoginCase("SettingsFileOnUnpluggedDrive",
                   {record("Ext", agentType, "/Volumes/Backup/com.v.ext.plist", "16.com.v.ext", false)}, {},
                   {job("16.com.v.ext", "Ext",

@@ -24,7 +24,7 @@ SimulatedWindow window(quint32 number, Rect frame, double scale) {
 
 }  // namespace
 
-TEST(WindowShot, PhotographsTheWindowAtPointsTimesScaleTruncated) {
+TEST(WindowShot, PhotographsTheWindowAtPointsTimesScaleTruncatedOrFails) {
     SimulatedPhoto capture;
     capture.windows = {window(7, Rect{0, 0, 300, 300}, 1), window(812, Rect{10, 10, 100.6, 200.4}, 2)};
     const auto photo = WindowShot::capture(812, capture);
@@ -47,51 +47,34 @@ TEST(WindowShot, PhotographsTheWindowAtPointsTimesScaleTruncated) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(WindowShot::pixelSize(c.frame, c.scale), c.want) << c.frame.width << " x " << c.scale;
-}
-
-TEST(WindowShot, Failures) {
-    struct Case {
+    const QString outOfRange = "the window's size in pixels is out of range";
+    const QString declined = "The user declined TCCs for application, window, display capture";
+    struct Failing {
         const char* name;
         qint64 number;
         double scale;
-        std::optional<QString> listingError;
-        std::optional<QString> captureError;
+        QString listingError;  // empty: none
+        QString captureError;
         ShotFailure want;
         int requests;
-    } cases[] = {
+    } failures[] = {
         {"another number", 8, 1, {}, {}, ShotFailure::windowNotFound(), 0},
         {"a negative number", -1, 1, {}, {}, ShotFailure::windowNotFound(), 0},
         {"the number plus 2^32", 0x1'0000'0007, 1, {}, {}, ShotFailure::windowNotFound(), 0},
-        {"the listing refused",
-         7,
-         1,
-         "The user declined TCCs for application, window, display capture",
-         {},
-         ShotFailure::noPermission(),
-         0},
-        {"the capture failed",
-         7,
-         1,
-         {},
-         "the stream was interrupted",
-         ShotFailure::failed("the stream was interrupted"),
-         1},
-        {"a size no image can have",
-         7,
-         std::nan(""),
-         {},
-         {},
-         ShotFailure::failed("the window's size in pixels is out of range"),
-         0},
+        {"the listing refused", 7, 1, declined, {}, ShotFailure::noPermission(), 0},
+        {"the capture failed", 7, 1, {}, "interrupted", ShotFailure::failed("interrupted"), 1},
+        {"a size no image can have", 7, std::nan(""), {}, {}, ShotFailure::failed(outOfRange), 0},
     };
-    for (const auto& c : cases) {
-        SimulatedPhoto capture;
-        capture.windows = {window(7, Rect{0, 0, 300, 300}, c.scale)};
-        capture.listingError = c.listingError;
-        capture.captureError = c.captureError;
-        const auto photo = WindowShot::capture(c.number, capture);
-        ASSERT_FALSE(photo) << c.name;
-        EXPECT_EQ(photo.error(), c.want) << c.name;
-        EXPECT_EQ(capture.captureRequests, c.requests) << c.name;
+    for (const auto& c : failures) {
+        SimulatedPhoto shots;
+        shots.windows = {window(7, Rect{0, 0, 300, 300}, c.scale)};
+        if (!c.listingError.isEmpty())
+            shots.listingError = c.listingError;
+        if (!c.captureError.isEmpty())
+            shots.captureError = c.captureError;
+        const auto shot = WindowShot::capture(c.number, shots);
+        ASSERT_FALSE(shot) << c.name;
+        EXPECT_EQ(shot.error(), c.want) << c.name;
+        EXPECT_EQ(shots.captureRequests, c.requests) << c.name;
     }
 }

@@ -22,8 +22,7 @@ QByteArray xmlJob(const LaunchPlistWriter::Job& job) {
             out += "\t\t<string>" + argument.toHtmlEscaped() + "</string>\n";
         out += "\t</array>\n";
     }
-    out += QString("\t<key>RunAtLoad</key>\n\t<%1/>\n").arg(job.runAtLoad ? "true" : "false");
-    out += "</dict>\n</plist>\n";
+    out += "\t<key>RunAtLoad</key>\n\t<true/>\n</dict>\n</plist>\n";
     return out.toUtf8();
 }
 
@@ -39,7 +38,7 @@ PlistValue dictionaryOf(const LaunchPlistWriter::Job& job) {
             arguments.push_back(PlistValue(argument));
         fields.push_back({"ProgramArguments", PlistValue(std::move(arguments))});
     }
-    fields.push_back({"RunAtLoad", PlistValue(job.runAtLoad)});
+    fields.push_back({"RunAtLoad", PlistValue(true)});
     return PlistValue(std::move(fields));
 }
 

@@ -18,7 +18,6 @@ struct LaunchPlistWriter {
         std::optional<QString> label;
         std::optional<QString> program;
         std::optional<QStringList> arguments;  // ProgramArguments
-        bool runAtLoad = true;
     };
 
     static QByteArray write(const Job& job, Form form = Form::xml);

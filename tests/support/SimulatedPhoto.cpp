@@ -4,7 +4,6 @@
 #include <QFontDatabase>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 #include "platform/IconArt.h"
 
@@ -12,22 +11,19 @@ namespace rk::test {
 
 namespace {
 
-constexpr double kSidebarWidth = 200;
-constexpr double kToolbarHeight = 52;
-
 struct Colours {
-    QColor window, sidebar, box, border, text, secondaryText, separator, selection;
+    QColor window, box, border, text, secondaryText, off, selection;
 };
 
 Colours colours(bool dark) {
     // The list boxes are the appearance's own background grey, the one the
     // icon templates are drawn on.
     if (dark) {
-        return {QColor(30, 30, 30),    QColor(38, 38, 40),    IconArt::background(true), QColor(58, 58, 60),
-                QColor(235, 235, 235), QColor(150, 150, 155), QColor(60, 60, 62),        QColor(64, 64, 68)};
+        return {QColor(30, 30, 30),    IconArt::background(true), QColor(58, 58, 60), QColor(235, 235, 235),
+                QColor(150, 150, 155), QColor(60, 60, 62),        QColor(64, 64, 68)};
     }
-    return {QColor(232, 232, 232), QColor(222, 222, 226), IconArt::background(false), QColor(210, 210, 210),
-            QColor(28, 28, 30),    QColor(120, 120, 126), QColor(220, 220, 222),      QColor(218, 218, 222)};
+    return {QColor(232, 232, 232), IconArt::background(false), QColor(210, 210, 210), QColor(28, 28, 30),
+            QColor(120, 120, 126), QColor(220, 220, 222),      QColor(218, 218, 222)};
 }
 
 QFont pixelFont(int pixels, QFont::Weight weight = QFont::Normal) {
@@ -77,7 +73,7 @@ struct Painter {
 
     void toggle(const QRectF& capsule, bool on) const {
         p.setPen(Qt::NoPen);
-        p.setBrush(on ? QColor(52, 120, 246) : c.separator);
+        p.setBrush(on ? QColor(52, 120, 246) : c.off);
         const double radius = capsule.height() / 2;
         p.drawRoundedRect(capsule, radius, radius);
         p.setBrush(Qt::white);
@@ -90,20 +86,6 @@ struct Painter {
         p.setPen(colour);
         p.setFont(font);
         p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, words);
-    }
-
-    void chrome() const {
-        const QRectF sidebar = local(layout.sidebar);
-        p.fillRect(sidebar, c.sidebar);
-        double y = sidebar.top() + 12;
-        for (const QString& title : layout.sidebarTitles) {
-            text(QRectF(sidebar.left() + 16, y, sidebar.width() - 24, 28), title, pixelFont(13), c.text);
-            y += 28;
-        }
-        const double titleLeft = sidebar.isEmpty() ? kSidebarWidth + 20 : sidebar.right() + 20;
-        const double band = layout.content.height > 0 ? layout.content.y - layout.window.y : kToolbarHeight;
-        text(QRectF(titleLeft, 0, layout.window.width - titleLeft, band), layout.title,
-             pixelFont(15, QFont::Bold), c.text);
     }
 
     void rows() const {
@@ -120,19 +102,12 @@ struct Painter {
                 p.drawRoundedRect(box, 8, 8);
             }
         }
-        for (qsizetype i = 0; i < layout.rows.size(); ++i) {
-            const SimulatedLayoutRow& row = layout.rows[i];
+        for (const SimulatedLayoutRow& row : layout.rows) {
             const QRectF frame = local(row.frame);
             if (row.selected) {
                 // System Settings is not the key window while the person reads
                 // our app, so its selection shows in the quiet grey.
                 p.fillRect(frame.adjusted(4, 2, -4, -2), c.selection);
-            }
-            const bool last = i + 1 == layout.rows.size() || layout.rows[i + 1].section != row.section;
-            if (!last) {
-                p.setPen(QPen(c.separator, 1));
-                p.drawLine(QPointF(local(row.titleFrame).left(), frame.bottom()),
-                           QPointF(frame.right() - 10, frame.bottom()));
             }
             icon(row);
             text(local(row.titleFrame), row.title, pixelFont(13), c.text);
@@ -143,31 +118,13 @@ struct Painter {
         }
     }
 
-    void buttons() const {
-        for (const auto& [frames, sign] : {std::pair{&layout.addButtons, QStringLiteral("+")},
-                                           std::pair{&layout.minusButtons, QStringLiteral("\u2212")}}) {
-            for (const Rect& frame : *frames) {
-                const QRectF button = local(frame);
-                p.setPen(QPen(c.border, 1));
-                p.setBrush(c.box);
-                p.drawRect(button);
-                p.setPen(c.text);
-                p.setFont(pixelFont(14));
-                p.drawText(button, Qt::AlignCenter, sign);
-            }
-        }
-    }
-
+    // The page's headings and lists; the window's chrome is left plain.
     void paint() const {
-        chrome();
-        p.save();
         if (layout.content.width > 0 && layout.content.height > 0)
             p.setClipRect(local(layout.content));
         for (const SimulatedText& words : layout.texts)
             text(local(words.frame), words.text, pixelFont(13, QFont::DemiBold), c.text);
         rows();
-        p.restore();
-        buttons();
     }
 };
 

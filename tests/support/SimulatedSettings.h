@@ -51,9 +51,6 @@ public:
     };
 
     bool trusted = true;
-    // How long the application takes to answer, in seconds; with a messaging
-    // time-out shorter than that, every read fails and every write gives up.
-    double responseDelay = 0;
 
     // Building. `add` appends a child to `parent` (no parent when empty) and
     // returns its key (`key`, or a fresh one).

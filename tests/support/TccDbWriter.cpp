@@ -10,16 +10,11 @@ namespace rk::test {
 
 namespace {
 
-// The layout of the privacy database on a current macOS.
+// The privacy database's table of a current macOS, beside another of its tables.
 const char* kModern = R"sql(
 BEGIN;
 CREATE TABLE admin (key TEXT PRIMARY KEY NOT NULL, value INTEGER NOT NULL);
 INSERT INTO admin VALUES ('version', 31);
-CREATE TABLE policies (id INTEGER NOT NULL PRIMARY KEY, bundle_id TEXT NOT NULL, uuid TEXT NOT NULL,
-  display TEXT NOT NULL, UNIQUE (bundle_id, uuid));
-CREATE TABLE active_policy (client TEXT NOT NULL, client_type INTEGER NOT NULL, policy_id INTEGER NOT NULL,
-  PRIMARY KEY (client, client_type),
-  FOREIGN KEY (policy_id) REFERENCES policies(id) ON DELETE CASCADE ON UPDATE CASCADE);
 CREATE TABLE access (service TEXT NOT NULL, client TEXT NOT NULL, client_type INTEGER NOT NULL,
   auth_value INTEGER NOT NULL, auth_reason INTEGER NOT NULL, auth_version INTEGER NOT NULL, csreq BLOB,
   policy_id INTEGER, indirect_object_identifier_type INTEGER,
@@ -27,13 +22,7 @@ CREATE TABLE access (service TEXT NOT NULL, client TEXT NOT NULL, client_type IN
   flags INTEGER, last_modified INTEGER NOT NULL DEFAULT (CAST(strftime('%s','now') AS INTEGER)),
   pid INTEGER, pid_version INTEGER, boot_uuid TEXT NOT NULL DEFAULT 'UNUSED',
   last_reminded INTEGER NOT NULL DEFAULT 0,
-  PRIMARY KEY (service, client, client_type, indirect_object_identifier),
-  FOREIGN KEY (policy_id) REFERENCES policies(id) ON DELETE CASCADE ON UPDATE CASCADE);
-CREATE TABLE access_overrides (service TEXT NOT NULL PRIMARY KEY);
-CREATE TABLE expired (service TEXT NOT NULL, client TEXT NOT NULL, client_type INTEGER NOT NULL,
-  csreq BLOB, last_modified INTEGER NOT NULL, expired_at INTEGER NOT NULL DEFAULT (CAST(strftime('%s','now') AS INTEGER)),
-  PRIMARY KEY (service, client, client_type));
-CREATE INDEX active_policy_id ON active_policy(policy_id);
+  PRIMARY KEY (service, client, client_type, indirect_object_identifier));
 COMMIT;
 )sql";
 
