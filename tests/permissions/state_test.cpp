@@ -49,16 +49,10 @@ TEST(PermissionState, WriteHoldsEveryPermissionWithItsProbeAndSkip) {
     const QJsonObject root =
         QJsonDocument::fromJson(sandbox.readDotFile("sampler", "permissions.json")).object();
     EXPECT_EQ(root.value("bundle_id").toString(), "org.example.sample");
-    EXPECT_EQ(root.value("permissions").toArray(), (QJsonArray{QJsonObject{{"id", "fulldisk"},
-                                                                           {"title", "Sample fulldisk"},
-                                                                           {"optional", false},
-                                                                           {"capability_probe", true},
-                                                                           {"skipped", false}},
-                                                               QJsonObject{{"id", "screen"},
-                                                                           {"title", "Sample screen"},
-                                                                           {"optional", true},
-                                                                           {"capability_probe", false},
-                                                                           {"skipped", true}}}));
+    const QByteArray expected = R"([
+        {"id":"fulldisk","title":"Sample fulldisk","optional":false,"capability_probe":true,"skipped":false},
+        {"id":"screen","title":"Sample screen","optional":true,"capability_probe":false,"skipped":true}])";
+    EXPECT_EQ(root.value("permissions").toArray(), QJsonDocument::fromJson(expected).array());
 }
 
 // The identity self-test holds the own, other and absent writer.
@@ -66,14 +60,11 @@ TEST(PermissionState, GrantedIDsTrustOnlyTheirOwnOrAnUnknownWriter) {
     const QString held = R"("permissions":[{"id":"s","capability_probe":true}])";
     const std::tuple<const char*, QString, std::optional<QString>, QSet<QString>> cases[] = {
         {"other writer, own unknown", R"({"bundle_id":"old",)" + held + "}", std::nullopt, {"s"}},
-        {"writer not a string", R"({"bundle_id":7,)" + held + "}", QString("me"), {"s"}},
-        {"probe as text is not true",
-         R"({"permissions":[{"id":"s","capability_probe":"true"}]})",
-         QString("me"),
-         {}},
-        {"permissions not a list", R"({"permissions":{"id":"s"}})", QString("me"), {}},
-        {"not JSON", "not json at all", QString("me"), {}},
-        {"a list, not an object", "[{" + held + "}]", QString("me"), {}},
+        {"writer not a string", R"({"bundle_id":7,)" + held + "}", "me", {"s"}},
+        {"probe as text is not true", R"({"permissions":[{"id":"s","capability_probe":"true"}]})", "me", {}},
+        {"permissions not a list", R"({"permissions":{"id":"s"}})", "me", {}},
+        {"not JSON", "not json at all", "me", {}},
+        {"a list, not an object", "[{" + held + "}]", "me", {}},
     };
     for (const auto& [label, record, own, expected] : cases)
         EXPECT_EQ(KTPermissionState::grantedIDs(record.toUtf8(), own), expected) << label;

@@ -28,29 +28,22 @@ void configure(const QList<KTPermission>& permissions, bool writeState = false) 
 TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
     KTPermission broken = samplePermission("broken");
     broken.title.clear();
+    const QString unconfigured = ": NOT MEASURED (configure() has not run)\n";
+    const QList<KTPermission> repeated{samplePermission("zeta", true), samplePermission("alpha"),
+                                       samplePermission("zeta")};
     struct Case {
         std::optional<QList<KTPermission>> configured;
-        QStringList args;
+        QString args;
         int status;
-        std::string out;
+        QString out;
     };
     const Case cases[] = {
-        {std::nullopt,
-         {"--permission-check"},
-         3,
-         "permission-check: NOT MEASURED (configure() has not run)\n"},
-        {std::nullopt, {"--permission-lint"}, 3, "permission-lint: NOT MEASURED (configure() has not run)\n"},
-        {QList{samplePermission("zeta", true), samplePermission("alpha"), samplePermission("zeta")},
-         {"--permission-check"},
-         0,
-         "{\"zeta\":true,\"alpha\":false}\n"},
-        {QList{samplePermission("fine"), broken},
-         {"--permission-lint"},
-         1,
+        {std::nullopt, "--permission-check", 3, "permission-check" + unconfigured},
+        {std::nullopt, "--permission-lint", 3, "permission-lint" + unconfigured},
+        {repeated, "--permission-check", 0, "{\"zeta\":true,\"alpha\":false}\n"},
+        {QList{samplePermission("fine"), broken}, "--permission-lint", 1,
          "FAIL: broken: the title is empty\npermission-lint: 1 of 2 permissions meet the bar\n"},
-        {std::nullopt,
-         {"--permission-lint", "--selftest"},
-         0,
+        {std::nullopt, "--permission-lint --selftest", 0,
          "permission-lint selftest OK (16 rules, 1 control)\nstale-grant selftest OK (14 checks)\n"},
     };
     for (const Case& c : cases) {
@@ -60,11 +53,12 @@ TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
             configure(*c.configured);
         const std::string lint = testing::internal::GetCapturedStderr();
         testing::internal::CaptureStdout();
-        EXPECT_EQ(c.args[0] == "--permission-check"
+        EXPECT_EQ(c.args == "--permission-check"
                       ? KTPermissionWizard::runPermissionCheckCLI()
-                      : KTPermissionWizard::runLintCLI(QStringList{"app"} + c.args),
+                      : KTPermissionWizard::runLintCLI(("app " + c.args).split(' ')),
                   c.status);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out) << c.args.join(' ').toStdString();
+        EXPECT_EQ(QString::fromStdString(testing::internal::GetCapturedStdout()), c.out)
+            << c.args.toStdString();
         if (c.status == 1) {  // configuring prints what the lint finds
             EXPECT_EQ(lint, "permission-lint: broken: the title is empty\n");
         }
@@ -72,51 +66,40 @@ TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
 }
 
 TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedAndNotACommandLineQuestion) {
-    struct Case {
-        QStringList args;
-        bool writeState;
-        bool expectRecord;
-    };
-    const QList<Case> cases{
-        {{"app"}, true, true},
-        {{"app"}, false, false},
-        {{"app", "--permission-check"}, true, false},
-        {{"app", "--permission-lint"}, true, false},
-        {{"app", "--permission-windowshot", "/tmp/x"}, true, false},
-        {{"app", "--permission-repair-legacy"}, true, false},
-        {{"app", "--Permission-Check"}, true, true},  // exact match only
-        {{"app", "--permission-check=1"}, true, true},
-    };
-    for (const Case& c : cases) {
+    const auto recordWritten = [](const QString& args, bool writeState) {
         test::WizardSandbox sandbox;
-        sandbox.bundle.args = c.args;
-        configure({samplePermission("one")}, c.writeState);
-        EXPECT_EQ(QFile::exists(sandbox.dotFile("sampler", "permissions.json")), c.expectRecord)
-            << c.args.join(" ").toStdString() << " writeState=" << c.writeState;
-    }
+        sandbox.bundle.args = args.split(' ');
+        configure({samplePermission("one")}, writeState);
+        return QFile::exists(sandbox.dotFile("sampler", "permissions.json"));
+    };
+    EXPECT_FALSE(recordWritten("app", false));
+    // Command-line questions match whole arguments only.
+    for (const char* args : {"app", "app --Permission-Check", "app --permission-check=1"})
+        EXPECT_TRUE(recordWritten(args, true)) << args;
+    for (const char* args : {"app --permission-check", "app --permission-lint",
+                             "app --permission-windowshot /x", "app --permission-repair-legacy"})
+        EXPECT_FALSE(recordWritten(args, true)) << args;
 }
 
+// Skips are kept per slug in user defaults and in the record; skipping the
+// outstanding ones skips what the map, else the probe, leaves ungranted.
 TEST(PermissionWizardSkips, KeptPerSlugInDefaultsAndInTheRecord) {
     test::WizardSandbox sandbox;
     configure({samplePermission("one"), samplePermission("two")});
     KTPermissionWizard::markSkipped("two");
     KTPermissionWizard::markSkipped("one");
-    EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"one", "two"}));
     EXPECT_EQ(QSettings().value("KTPermissionWizard.skipped.sampler").toStringList(),
               (QStringList{"one", "two"}));
     const QJsonArray record = QJsonDocument::fromJson(sandbox.readDotFile("sampler", "permissions.json"))
                                   .object()["permissions"]
                                   .toArray();
     EXPECT_TRUE(record.size() == 2 && record[0]["skipped"].toBool() && record[1]["skipped"].toBool());
-    KTPermissionWizard::configure(KTWizardProduct{.name = "Other", .slug = "other"}, KTWizardBrand{}, {},
-                                  false);
-    EXPECT_TRUE(KTPermissionWizard::skippedIDs().isEmpty());
-}
 
-TEST(PermissionWizardSkips, SkipOutstandingSkipsWhatTheMapOrTheProbeLeavesUngranted) {
-    test::WizardSandbox sandbox;
-    configure({samplePermission("map-true"), samplePermission("map-false", true),
-               samplePermission("probe-true", true), samplePermission("probe-false")});
+    KTPermissionWizard::configure({.name = "Other", .slug = "other"}, KTWizardBrand{},
+                                  {samplePermission("map-true"), samplePermission("map-false", true),
+                                   samplePermission("probe-true", true), samplePermission("probe-false")},
+                                  false);
+    EXPECT_TRUE(KTPermissionWizard::skippedIDs().isEmpty()) << "another slug's skips are not these";
     KTPermissionWizard::skipOutstanding({{"map-true", true}, {"map-false", false}});
     EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"map-false", "probe-false"}));
 }

@@ -23,25 +23,20 @@ using Mode = KTDragCompanion::Mode;
 
 TEST(DragCompanionPlace, PutsTheCardWhereTheRuleSays) {
     const KTScreenRect laptop{0, 0, 1728, 1080};
-    struct Case {
-        const char* name;
-        KTScreenRect screen;
-        KTScreenRect window;
-        QPointF origin;
+    const std::tuple<const char*, KTScreenRect, KTScreenRect, QPointF> cases[] = {
+        {"right", laptop, {400, 200, 715, 640}, {1127, 648}},
+        {"left", laptop, {1000, 200, 715, 640}, {688, 648}},
+        {"below", laptop, {20, 400, 1690, 600}, {1410, 260}},
+        {"over the sidebar", laptop, {20, 20, 1690, 1040}, {30, 30}},
+        {"off the top", laptop, {400, 950, 715, 640}, {1127, 944}},
+        {"off the left", laptop, {-500, 200, 715, 640}, {227, 648}},
+        {"off the right", laptop, {1500, 200, 715, 640}, {1188, 648}},
+        {"second display", {1728, 0, 1920, 1080}, {2000, 200, 715, 640}, {2727, 648}},
     };
-    for (const Case& c : {
-             Case{"right", laptop, {400, 200, 715, 640}, {1127, 648}},
-             Case{"left", laptop, {1000, 200, 715, 640}, {688, 648}},
-             Case{"below", laptop, {20, 400, 1690, 600}, {1410, 260}},
-             Case{"over the sidebar", laptop, {20, 20, 1690, 1040}, {30, 30}},
-             Case{"off the top", laptop, {400, 950, 715, 640}, {1127, 944}},
-             Case{"off the left", laptop, {-500, 200, 715, 640}, {227, 648}},
-             Case{"off the right", laptop, {1500, 200, 715, 640}, {1188, 648}},
-             Case{"second display", {1728, 0, 1920, 1080}, {2000, 200, 715, 640}, {2727, 648}},
-         }) {
-        EXPECT_EQ(KTDragCompanion::place(KTDragCompanion::size, c.window, c.screen),
-                  (KTScreenRect{c.origin.x(), c.origin.y(), 300, 128}))
-            << c.name;
+    for (const auto& [name, screen, window, origin] : cases) {
+        EXPECT_EQ(KTDragCompanion::place(KTDragCompanion::size, window, screen),
+                  (KTScreenRect{origin.x(), origin.y(), 300, 128}))
+            << name;
     }
     // The self-test holds the same cases by their rules.
     test::WizardSandbox sandbox;
@@ -53,13 +48,7 @@ TEST(DragCompanionPlace, PutsTheCardWhereTheRuleSays) {
 }
 
 WindowDescription window(std::int32_t pid, Rect r, int layer = 0) {
-    return {.ownerPid = pid,
-            .layer = layer,
-            .x = r.x,
-            .y = r.y,
-            .width = r.width,
-            .height = r.height,
-            .number = 1};
+    return {pid, layer, r.x, r.y, r.width, r.height, 1};
 }
 
 TEST(DragCompanionPlace, FollowsTheLargestSettingsWindowFrontmostFirst) {
