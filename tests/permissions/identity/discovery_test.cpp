@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "permissions/PermissionProbes.h"
+#include "permissions/identity/BundleTwins.h"
 #include "permissions/identity/LegacyRepairDiscovery.h"
 #include "platform/Plist.h"
 #include "support/FakeTools.h"
@@ -37,22 +38,22 @@ const QString kDump =
 TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndService) {
     const QString security = "x-apple.systempreferences:com.apple.preference.security?Privacy_";
     const std::tuple<QUrl, QString, std::optional<QString>> cases[] = {
-        {Pane::screenRecording(), security + "ScreenCapture", QString("ScreenCapture")},
-        {Pane::accessibility(), security + "Accessibility", QString("Accessibility")},
-        {Pane::inputMonitoring(), security + "ListenEvent", QString("ListenEvent")},
-        {Pane::fullDisk(), security + "AllFiles", QString("SystemPolicyAllFiles")},
-        {Pane::microphone(), security + "Microphone", QString("Microphone")},
-        {Pane::camera(), security + "Camera", QString("Camera")},
-        {Pane::automation(), security + "Automation", QString("AppleEvents")},
-        {Pane::loginItems(), "x-apple.systempreferences:com.apple.LoginItems-Settings.extension",
-         std::nullopt},
-        {QUrl(security + "Photos"), security + "Photos", std::nullopt},
+        {Pane::screenRecording(), "ScreenCapture", "ScreenCapture"},
+        {Pane::accessibility(), "Accessibility", "Accessibility"},
+        {Pane::inputMonitoring(), "ListenEvent", "ListenEvent"},
+        {Pane::fullDisk(), "AllFiles", "SystemPolicyAllFiles"},
+        {Pane::microphone(), "Microphone", "Microphone"},
+        {Pane::camera(), "Camera", "Camera"},
+        {Pane::automation(), "Automation", "AppleEvents"},
+        {QUrl(security + "Photos"), "Photos", std::nullopt},
     };
-    for (const auto& [link, text, service] : cases) {
-        EXPECT_EQ(link.toString(), text);
-        EXPECT_EQ(KTLegacyIdentityRepair::tccService(link), service) << text.toStdString();
-        EXPECT_EQ(Pane::isKnown(link), !text.endsWith("Photos")) << text.toStdString();
+    for (const auto& [link, page, service] : cases) {
+        EXPECT_EQ(link.toString(), security + page);
+        EXPECT_EQ(KTLegacyIdentityRepair::tccService(link), service) << page.toStdString();
+        EXPECT_EQ(Pane::isKnown(link), page != "Photos") << page.toStdString();
     }
+    EXPECT_EQ(Pane::loginItems(), QUrl("x-apple.systempreferences:com.apple.LoginItems-Settings.extension"));
+    EXPECT_TRUE(Pane::isKnown(Pane::loginItems()) && !KTLegacyIdentityRepair::tccService(Pane::loginItems()));
 
     const auto on = [](const QUrl& link) { return KTPermission{.settingsURL = link}; };
     EXPECT_EQ(KTLegacyIdentityRepair::services(
@@ -69,14 +70,7 @@ TEST(LegacyRepairDiscovery, TheRegisterToolIsTheFirstExecutableOfItsPlaces) {
     test::FakeTools tools(root);
     root.writeFile(SystemPaths::toolLocation(MacTool::launchServicesRegister), "not a program");
     const QString versioned = tools.install(MacTool::launchServicesRegisterVersioned);
-    ASSERT_EQ(KTLegacyIdentityRepair::lsregisterPath(), versioned);
-
-    tools.answer(MacTool::launchServicesRegisterVersioned, 0, "path: /Applications/A.app\n");
-    EXPECT_EQ(KTLegacyIdentityRepair::run(versioned, {"-dump"}),
-              (ToolResult{.status = 0, .out = "path: /Applications/A.app\n"}));
-    tools.answer(MacTool::launchServicesRegisterVersioned, 2);
-    EXPECT_EQ(KTLegacyIdentityRepair::run(versioned, {"-u", "/Old App.app"}).status, 2);
-    EXPECT_EQ(tools.calls(), QStringList({"lsregister -dump", "lsregister -u /Old App.app"}));
+    EXPECT_EQ(KTLegacyIdentityRepair::lsregisterPath(), versioned);
 }
 
 TEST(LegacyRepairDiscovery, TheDumpKeepsOnlyAppRecords) {
@@ -104,9 +98,12 @@ TEST(LegacyRepairDiscovery, RegisteredCopiesByIdentifierAndByName) {
     EXPECT_EQ(discover(app, std::nullopt, registry).size(), 2);
 }
 
+// A bundle at a logical path whose Info.plist holds `info`, or this identifier and name.
+void bundleWith(const test::TempRoot& root, const QString& path, const PlistValue::Dictionary& info) {
+    root.writeFile(path + "/Contents/Info.plist", Plist::toXml(PlistValue(info)));
+}
 void bundle(const test::TempRoot& root, const QString& path, const QString& id, const QString& name = "") {
-    root.writeFile(path + "/Contents/Info.plist",
-                   Plist::toXml(PlistValue({{"CFBundleIdentifier", id}, {"CFBundleName", name}})));
+    bundleWith(root, path, {{"CFBundleIdentifier", id}, {"CFBundleName", name}});
 }
 
 TEST(LegacyRepairDiscovery, CopiesInOwnedFolders) {
@@ -140,11 +137,52 @@ TEST(LegacyRepairDiscovery, CopiesInOwnedFolders) {
 }
 
 TEST(LegacyRepairDiscovery, InsideAFolder) {
-    EXPECT_TRUE(isInside("/a/b", "/a"));
-    EXPECT_TRUE(isInside("/a/b/c", "/a/"));
-    EXPECT_FALSE(isInside("/a", "/a"));
-    EXPECT_FALSE(isInside("/a/", "/a"));
-    EXPECT_FALSE(isInside("/ab", "/a"));
+    EXPECT_TRUE(isInside("/a/b", "/a") && isInside("/a/b/c", "/a/"));
+    EXPECT_FALSE(isInside("/a", "/a") || isInside("/a/", "/a") || isInside("/ab", "/a"));
+}
+
+TEST(BundleTwins, TheNamesABundleIsListedUnder) {
+    test::TempRoot root;
+    bundleWith(root, "/A/foo.app", {{"CFBundleDisplayName", "Foo"}, {"CFBundleName", "FOO"}});
+    bundleWith(root, "/A/Rowkeeper 2.app",
+               {{"CFBundleDisplayName", "Rowkeeper Beta"}, {"CFBundleName", "Rowkeeper"}});
+    bundleWith(root, "/A/Tool.app", {{"CFBundleDisplayName", ""}, {"CFBundleName", 3}});
+    const struct {
+        QString path;
+        QStringList listed;
+        QString shown;
+    } cases[] = {
+        {"/A/foo.app", {"Foo"}, "Foo"},
+        {"/A/Rowkeeper 2.app", {"Rowkeeper Beta", "Rowkeeper", "Rowkeeper 2"}, "Rowkeeper Beta"},
+        {"/A/Tool.app", {"Tool"}, ""},
+        {"/A/Bare.app", {"Bare"}, "Bare"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(KTBundleTwins::listedNames(c.path), c.listed) << c.path.toStdString();
+        EXPECT_EQ(KTBundleTwins::displayName(c.path), c.shown) << c.path.toStdString();
+    }
+}
+
+TEST(BundleTwins, OtherCopiesUnderTheSameIdentifier) {
+    test::TempRoot root;
+    bundleWith(root, "/Applications/App.app", {{"CFBundleName", "App"}});
+    bundleWith(root, "/Old/App.app", {{"CFBundleDisplayName", "App Old"}});
+    root.makeFolder("/Volumes/Image/app.app");
+    root.makeFolder("/Links");
+    QFile::link(root.disk("/Applications/App.app"), root.disk("/Links/App.app"));
+    test::FakeAppRegistry registry;
+    registry.pathsOf["org.app"] = {"/Applications/App.app", "/Links/App.app", "/Old/App.app", "/Gone/App.app",
+                                   "/Volumes/Image/app.app"};
+
+    const QStringList twins = KTBundleTwins::scan(QString("org.app"), "/Applications/App.app", registry);
+    EXPECT_EQ(twins, QStringList({"App Old", "App", "app"}));
+    EXPECT_EQ(KTBundleTwins::scan(std::nullopt, "/Applications/App.app", registry), QStringList());
+
+    test::FakeAppBundle self;
+    self.path = "/Applications/App.app";
+    EXPECT_EQ(KTBundleTwins::names("Other", twins, self), QStringList({"App", "App Old"}));
+    EXPECT_EQ(KTBundleTwins::names("app", twins, self), QStringList({"App Old"}));
+    EXPECT_EQ(KTBundleTwins::names("App", {}, self), QStringList());
 }
 
 }  // namespace

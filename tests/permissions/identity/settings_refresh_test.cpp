@@ -5,9 +5,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <QThreadPool>
 #include <csignal>
 
 #include "permissions/PermissionWizard.h"
+#include "permissions/identity/LegacyRepairAtStart.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
@@ -24,6 +26,15 @@ using Result = Refresh::QuitResult;
 
 const QDateTime kEpoch = QDateTime::fromSecsSinceEpoch(2'000'000'000, Qt::UTC);
 const KTWizardProduct kRenamed{.slug = "renamed", .legacyBundleIdentifiers = {"com.example.old"}};
+
+// Runs the event loop until `done` or `limitMs` have passed.
+void pump(const std::function<bool()>& done, int limitMs = 10'000) {
+    QElapsedTimer waited;
+    waited.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while (!done() && waited.elapsed() < limitMs);
+}
 
 // One started at the identity change is not quit (the identity self-test
 // holds the other rules of when it is).
@@ -95,10 +106,7 @@ TEST(SystemSettingsRefresh, OpeningAPageQuitsAStaleSystemSettingsFirst) {
 
     Refresh::open(QUrl("x-apple.systempreferences:b"), kRenamed, [&] { ++opened; });
     EXPECT_EQ(opened, 1);
-    QElapsedTimer waited;
-    waited.start();
-    while ((opened < 2 || log.isEmpty()) && waited.elapsed() < 10'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    pump([&] { return opened >= 2 && !log.isEmpty(); });
     EXPECT_EQ(workspace.opened,
               QList<QUrl>({QUrl("x-apple.systempreferences:a"), QUrl("x-apple.systempreferences:b")}));
     EXPECT_TRUE(Refresh::Status::shared().restartedAt().has_value());
@@ -121,6 +129,44 @@ TEST(SystemSettingsRefresh, ConfiguringTheWizardRecordsAnIdentityChange) {
         KTPermissionWizard::configure(kRenamed, KTWizardBrand{}, {test::samplePermission("one")}, true);
         EXPECT_EQ(Refresh::epoch("renamed"), question ? std::nullopt : std::optional(kEpoch)) << question;
     }
+}
+
+// Every guard returns without a word and without using up the launch's
+// one run; a presentation with a permission off then runs the repair, once.
+TEST(LegacyRepairAtStart, RunsOncePerLaunchWhenAPermissionReadsOff) {
+    test::ensureApp(test::AppKind::core, "settings_refresh_test");
+    test::WizardSandbox sandbox;
+    QStringList lines;
+    KTPermissionWizard::onDecision = [&](const QString& line) {
+        if (line.startsWith("legacy repair: "))
+            lines << line;
+    };
+    const KTWizardProduct renamed{
+        .name = "Sample", .slug = "sample", .legacyBundleIdentifiers = {"com.example.old"}};
+    const QList<KTPermission> off{test::samplePermission("camera", false)};
+    KTLegacyIdentityRepair::runIfNeeded(KTWizardProduct{}, off);
+    KTLegacyIdentityRepair::runIfNeeded(renamed, {test::samplePermission("camera", true)});
+    sandbox.bundle.args << "--permission-repair-legacy";
+    KTLegacyIdentityRepair::runIfNeeded(renamed, off);
+    sandbox.bundle.args = {"Sample"};
+    sandbox.bundle.identifier.reset();
+    KTLegacyIdentityRepair::runIfNeeded(renamed, off);
+    sandbox.bundle.identifier = "org.example.sample";
+    pump([] { return false; }, 300);
+    EXPECT_TRUE(lines.isEmpty());
+
+    KTLegacyIdentityRepair::installWizardStartHook();
+    KTPermissionWizard::configure(renamed, KTWizardBrand{}, off, false);
+    KTPermissionWizard::present(true);
+    KTPermissionWizard::present(true);
+    pump([&] { return lines.size() >= 2; });
+    QThreadPool::globalInstance()->waitForDone();
+    pump([] { return false; }, 300);
+    EXPECT_EQ(lines,
+              QStringList({"legacy repair: 0 old copies found; plan: reset Camera for legacy id "
+                           "com.example.old (no copy registered: via a stub bundle)",
+                           "legacy repair: could not build a stub for com.example.old; its grants were not "
+                           "reset"}));
 }
 
 }  // namespace
