@@ -12,6 +12,7 @@
 #include "permissions/PermissionProbes.h"
 #include "permissions/WizardBrand.h"
 #include "permissions/screens/WizardEnvironment.h"
+#include "support/WizardFixture.h"
 #include "ui/Palette.h"
 
 namespace rk::test {
@@ -34,38 +35,21 @@ inline KTWizardProduct screensProduct() {
 }
 
 // "disk" (Full Disk Access, dragged in), "access" (Accessibility) and
-// "screen" (Screen Recording, optional); each probe reads `granted`.
+// "screen" (Screen Recording, optional), each with sound texts and a probe
+// that reads `granted`.
 inline QList<KTPermission> screensPermissions(const QSet<QString>* granted) {
-    const auto probe = [granted](const QString& id) {
-        return [granted, id] { return granted->contains(id); };
+    const auto make = [granted](const QString& id, const QString& title, const QUrl& pane) {
+        KTPermission p = samplePermission(id);
+        p.title = title, p.settingsURL = pane, p.probe = [granted, id] { return granted->contains(id); };
+        return p;
     };
-    return {
-        KTPermission{.id = "disk",
-                     .title = "Full Disk Access",
-                     .benefit = "So it can read the two lists.",
-                     .bullets = {"See every app allowed to control this Mac", "See what starts at login"},
-                     .boundary = "It reads those two lists only.",
-                     .settingsURL = KTPermissionProbes::Pane::fullDisk(),
-                     .probe = probe("disk"),
-                     .rowsToTick = {"Sampler"},
-                     .requiresManualDrag = true},
-        KTPermission{.id = "access",
-                     .title = "Accessibility",
-                     .benefit = "So it can point at the exact row.",
-                     .bullets = {"Open the exact page"},
-                     .boundary = "It never presses Remove.",
-                     .settingsURL = KTPermissionProbes::Pane::accessibility(),
-                     .probe = probe("access")},
-        KTPermission{.id = "screen",
-                     .title = "Screen Recording",
-                     .benefit = "So it can show a photo.",
-                     .bullets = {"Show the marked page"},
-                     .boundary = "It photographs only System Settings.",
-                     .settingsURL = KTPermissionProbes::Pane::screenRecording(),
-                     .probe = probe("screen"),
-                     .isOptional = true,
-                     .costOfSkipping = "Rows are described in words instead."},
-    };
+    QList<KTPermission> permissions{
+        make("disk", "Full Disk Access", KTPermissionProbes::Pane::fullDisk()),
+        make("access", "Accessibility", KTPermissionProbes::Pane::accessibility()),
+        make("screen", "Screen Recording", KTPermissionProbes::Pane::screenRecording())};
+    permissions[0].rowsToTick = {"Sampler"}, permissions[0].requiresManualDrag = true;
+    permissions[2].isOptional = true, permissions[2].costOfSkipping = "Rows are described in words instead.";
+    return permissions;
 }
 
 // Records relaunches and record writes; the flags live in `tried`. Work

@@ -1,5 +1,7 @@
 // The walk through the wizard: which screen and footer each step shows for
-// none to three permissions, and the root view's buttons moving between them.
+// none to three permissions, the root view's buttons moving between them, and
+// one refresh pass: grant answers, the stale-grant relaunch and its
+// conditions, ticked-but-dead answers and when the record is rewritten.
 
 #include <gtest/gtest.h>
 
@@ -10,11 +12,11 @@
 #include "permissions/screens/PermissionScreen.h"
 #include "permissions/screens/PermissionWizardView.h"
 #include "permissions/screens/SummaryScreen.h"
+#include "permissions/screens/WizardRefresh.h"
 #include "support/PlatformFakes.h"
 #include "support/ScreensFixture.h"
 #include "support/WidgetProbe.h"
 #include "support/WizardFixture.h"
-
 namespace rk {
 namespace {
 
@@ -105,6 +107,116 @@ TEST_F(WizardWalk, GetStartedSkipBackContinueAndDone) {
     test::press(view.get(), "Continue");
     test::press(view.get(), "Done");
     EXPECT_EQ(closed, 1);
+}
+
+struct WatchCase {
+    const char* name;
+    bool relaunches = false;
+    bool listenDeniedNow = false;
+    bool sawDenyBefore = true;
+    bool restartsOnStaleGrant = true;
+    bool didNotHold = false;
+    bool granted = false;
+    bool alreadyTried = false;
+    bool forcedGrants = false;
+    bool accessibilityPane = true;
+};
+
+const WatchCase kWatchCases[] = {
+    {.name = "all hold", .relaunches = true},
+    {.name = "listen denied in this pass", .listenDeniedNow = true},
+    {.name = "never saw a deny", .sawDenyBefore = false},
+    {.name = "restart off", .restartsOnStaleGrant = false},
+    {.name = "did not hold before", .didNotHold = true},
+    {.name = "granted", .granted = true},
+    {.name = "granted with the flag set", .granted = true, .alreadyTried = true},
+    {.name = "already tried", .alreadyTried = true},
+    {.name = "forced grants, even empty", .forcedGrants = true},
+    {.name = "another pane", .accessibilityPane = false},
+};
+
+TEST(StaleGrantWatch, RelaunchesOnlyWhenEveryConditionHolds) {
+    for (const WatchCase& c : kWatchCases) {
+        SCOPED_TRACE(c.name);
+        test::RecordingEnvironment recorder;
+        recorder.listenDenied = c.listenDeniedNow;
+        if (c.didNotHold)
+            recorder.didNotHold = {"access"};
+        if (c.alreadyTried)
+            recorder.tried = {"access"};
+        int listenReads = 0;
+        KTWizardEnvironment environment = recorder.environment();
+        environment.listenDenied = [&] {
+            ++listenReads;
+            return c.listenDeniedNow;
+        };
+        KTPermission p = test::samplePermission("access", c.granted);
+        p.settingsURL = c.accessibilityPane ? KTPermissionProbes::Pane::accessibility()
+                                            : KTPermissionProbes::Pane::screenRecording();
+        p.restartsOnStaleGrant = c.restartsOnStaleGrant;
+        p.checkboxProbe = [] { return true; };
+        KTRefreshForcing forcing;
+        if (c.forcedGrants)
+            forcing.grants = KTGrantMap{};
+        KTRefreshState state{.granted = {{"access", c.granted}}, .sawListenDeny = c.sawDenyBefore};
+        const KTRefreshState before = state;
+
+        const auto outcome = KTWizardRefresh::run({p}, forcing, state, environment);
+
+        EXPECT_EQ(outcome == KTWizardRefresh::Outcome::relaunched, c.relaunches);
+        EXPECT_EQ(recorder.relaunches, c.relaunches ? QList<bool>{true} : QList<bool>{});
+        EXPECT_EQ(listenReads, c.forcedGrants || !c.accessibilityPane ? 0 : 1);
+        EXPECT_EQ(state.sawListenDeny, c.sawDenyBefore || (c.listenDeniedNow && listenReads > 0));
+        if (c.relaunches) {
+            // Nothing is published; the flag keeps a second relaunch from happening.
+            EXPECT_EQ(state.granted, before.granted);
+            EXPECT_EQ(state.tickedDead, before.tickedDead);
+            EXPECT_EQ(recorder.recordWrites, 0);
+            EXPECT_TRUE(recorder.tried.contains("access"));
+        } else {
+            // A granted permission is never ticked-but-dead and loses its flag.
+            EXPECT_EQ(state.tickedDead, (KTGrantMap{{"access", !c.granted}}));
+            EXPECT_EQ(recorder.tried.contains("access"), c.alreadyTried && !c.granted);
+        }
+    }
+}
+
+TEST(WizardRefresh, TheRecordIsWrittenOnlyWhenTheGrantMapChanges) {
+    test::RecordingEnvironment recorder;
+    QSet<QString> granted;
+    const QList<KTPermission> permissions = test::screensPermissions(&granted);
+    KTRefreshState state;
+    const auto pass = [&] { KTWizardRefresh::run(permissions, {}, state, recorder.environment()); };
+
+    pass();
+    EXPECT_EQ(recorder.recordWrites, 1) << "the first pass fills the empty map";
+    pass();
+    EXPECT_EQ(recorder.recordWrites, 1);
+    granted = {"disk", "screen"};
+    pass();
+    EXPECT_EQ(recorder.recordWrites, 2) << "two answers changed: one write";
+    EXPECT_EQ(state.granted, (KTGrantMap{{"disk", true}, {"access", false}, {"screen", true}}));
+
+    KTRefreshState none;
+    KTWizardRefresh::run({}, {}, none, recorder.environment());
+    EXPECT_EQ(recorder.recordWrites, 2) << "no permissions: nothing to write";
+}
+
+TEST(WizardRefresh, ForcedAnswersTakeThePlaceOfTheProbes) {
+    test::RecordingEnvironment recorder;
+    int probes = 0;
+    KTPermission forced = test::samplePermission("forced");
+    forced.probe = [&] { return ++probes, true; };
+    KTPermission probed = test::samplePermission("probed");
+    probed.checkboxProbe = [] { return true; };
+    KTRefreshState state;
+    const KTRefreshForcing forcing{.grants = KTGrantMap{{"forced", false}},
+                                   .tickedDead = QSet<QString>{"forced"}};
+    KTWizardRefresh::run({forced, probed}, forcing, state, recorder.environment());
+    EXPECT_EQ(probes, 0);
+    EXPECT_EQ(state.granted, (KTGrantMap{{"forced", false}, {"probed", false}}));
+    EXPECT_EQ(state.tickedDead, (KTGrantMap{{"forced", true}, {"probed", false}}))
+        << "forced ticked-but-dead ids replace every checkbox probe";
 }
 
 }  // namespace

@@ -1,19 +1,25 @@
-// The wizard's window: one at a time, its size and place, closing it, and a
-// picture of every screen in both schemes (written under the build folder).
+// The wizard's window: one at a time, its size and place, closing it; and the
+// window shots: the frames rendered, the height taken from the environment,
+// the fit verdicts, and whole runs into a folder and into a place where
+// nothing can be written.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QScreen>
+#include <QTemporaryDir>
 
 #include "permissions/PermissionWizard.h"
 #include "permissions/screens/PermissionWizardWindow.h"
+#include "permissions/screens/Windowshot.h"
 #include "support/ScreensFixture.h"
 #include "support/WidgetProbe.h"
 #include "support/WizardFixture.h"
-
 namespace rk {
 namespace {
 
@@ -101,6 +107,107 @@ TEST(WizardScreens, TheTickedButDeadScreenDrawsInBothSchemes) {
             test::savePng(image, QString("wizard-disk-ticked-dead-") + (dark ? "dark" : "light")).isEmpty());
         EXPECT_TRUE(test::near(test::pixel(image, {2, 2}), Palette::ground(dark))) << dark;
     }
+}
+
+QStringList names(const QList<KTWindowshot::Frame>& frames) {
+    QStringList out;
+    for (const KTWindowshot::Frame& frame : frames)
+        out << frame.name;
+    return out;
+}
+
+TEST(Windowshot, FramesPerPermissionAndForFormerIdentities) {
+    QSet<QString> granted;
+    const QList<KTPermission> permissions = test::screensPermissions(&granted);
+    KTWizardProduct product = test::screensProduct();
+    const QList<KTWindowshot::Frame> frames = KTWindowshot::frames(product, permissions);
+    EXPECT_EQ(names(frames),
+              (QStringList{"summary", "disk", "disk-waiting", "disk-granted", "access", "access-waiting",
+                           "access-granted", "screen", "screen-waiting", "screen-granted", "done"}));
+    EXPECT_EQ(frames[6], (KTWindowshot::Frame{.name = "access-granted", .step = 1, .granted = {"access"}}));
+    product.legacyBundleIdentifiers = {"org.example.old"};
+    EXPECT_EQ(KTWindowshot::frames(product, permissions)[4].name, "disk-legacy-cleared");
+    EXPECT_EQ(KTWindowshot::frames(product, permissions).size(), 14);
+    EXPECT_EQ(KTWindowshot::cardPaneName(permissions), "Full Disk Access");
+}
+
+TEST(Windowshot, HeightAndVerdictsAroundTheMinimumAndTheFold) {
+    const std::pair<std::optional<QString>, double> cases[] = {
+        {std::nullopt, 700}, {"600.9", 600.9}, {"1", 1},       {"10000", 10000}, {"abc", 700},
+        {"nan", 700},        {"inf", 700},     {"-500", 700},  {"0", 700},       {"1e308", 700},
+        {"10000.5", 700},    {" 600", 700},    {"600px", 700}, {"", 700},
+    };
+    for (const auto& [variable, height] : cases)
+        EXPECT_EQ(KTWindowshot::height(variable), height) << variable.value_or("(unset)").toStdString();
+    using V = KTWindowshot::Verdict;
+    EXPECT_EQ(KTWindowshot::verdict(559.6, std::nullopt),
+              (V{"fit NOT MEASURED (no scroll view on this screen)", false}));
+    EXPECT_EQ(KTWindowshot::verdict(559.4, 0), (V{"CLIPPED by 1pt (window below the 560pt minimum)", true}));
+    EXPECT_EQ(KTWindowshot::verdict(500, 0), (V{"CLIPPED by 60pt (window below the 560pt minimum)", true}));
+    EXPECT_EQ(KTWindowshot::verdict(700, 0.5), (V{"fits", false}));
+    EXPECT_EQ(KTWindowshot::verdict(700, 0.6), (V{"OVERFLOWS by 1pt", true}));
+}
+
+class WindowshotRun : public testing::Test {
+protected:
+    void SetUp() override { test::ensureApplication(); }
+
+    int run(const QString& outDir, double height = 700) {
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        // A former identity adds a screen for each permission's cleared grants.
+        KTWizardProduct product = test::screensProduct();
+        product.legacyBundleIdentifiers = {"org.example.old"};
+        return KTWindowshot::run(test::screensBrand(), product, test::screensPermissions(&granted), outDir,
+                                 height, outStream, errStream,
+                                 [](int) { QCoreApplication::processEvents(); });
+    }
+    QStringList lines(const QString& text) const { return text.split('\n', Qt::SkipEmptyParts); }
+
+    test::WizardSandbox sandbox;
+    QSet<QString> granted;
+    QString out;
+    QString err;
+};
+
+TEST_F(WindowshotRun, WritesEveryScreenAndCardAsAPicture) {
+    QTemporaryDir folder;
+    EXPECT_EQ(run(folder.path() + "/shots"), 0) << out.toStdString();
+    const QStringList written = QDir(folder.path() + "/shots").entryList(QDir::Files);
+    EXPECT_EQ(written.size(), 32);
+    for (const QString& name : written) {
+        const QImage image(folder.path() + "/shots/" + name);
+        EXPECT_FALSE(image.isNull()) << name.toStdString();
+        // The brand's ground fills the window behind every screen.
+        if (name.startsWith("window-")) {
+            EXPECT_TRUE(test::near(test::pixel(image, {2, 2}), Palette::ground(name.endsWith("-dark.png"))))
+                << name.toStdString();
+        }
+    }
+    const QStringList printed = lines(out);
+    ASSERT_EQ(printed.size(), 33);
+    EXPECT_EQ(printed.first(), "wrote " + folder.path() +
+                                   "/shots/window-summary-dark.png  fit NOT MEASURED (no scroll view on "
+                                   "this screen)");
+    EXPECT_EQ(printed[1], "wrote " + folder.path() + "/shots/window-disk-dark.png  fits");
+    EXPECT_EQ(printed.last(), "windowshot: 32 frames at 660x700 (+4 drag-companion cards)");
+    EXPECT_TRUE(err.isEmpty());
+}
+
+TEST_F(WindowshotRun, NothingWrittenIsNothingClaimed) {
+    QTemporaryDir folder;
+    QFile blocker(folder.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    // No folder can be made inside a file, whoever runs the test.
+    EXPECT_EQ(run(folder.filePath("file/shots"), 500), 1);
+    EXPECT_EQ(lines(err).size(), 32);
+    EXPECT_EQ(lines(err).first(),
+              "windowshot: could not write " + folder.filePath("file/shots") + "/window-summary-dark.png");
+    const QStringList printed = lines(out);
+    EXPECT_EQ(printed.first(), "windowshot: NOT MEASURED, 0 of 32 frames");
+    EXPECT_TRUE(
+        printed.last().startsWith("windowshot: content runs past the fold on summary-dark, disk-dark,"));
 }
 
 }  // namespace
