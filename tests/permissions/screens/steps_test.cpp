@@ -1,22 +1,14 @@
-// The walk through the wizard: which screen and footer each step shows for
-// none to three permissions, the root view's buttons moving between them, and
-// one refresh pass: grant answers, the stale-grant relaunch and its
-// conditions, ticked-but-dead answers and when the record is rewritten.
+// The steps of the wizard: which screen and footer each step shows for none
+// to three permissions; and one refresh pass: grant answers, the stale-grant
+// relaunch and its conditions, ticked-but-dead answers and when the record is
+// rewritten.
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include "permissions/PermissionWizard.h"
-#include "permissions/screens/DoneScreen.h"
-#include "permissions/screens/PermissionScreen.h"
-#include "permissions/screens/PermissionWizardView.h"
-#include "permissions/screens/SummaryScreen.h"
 #include "permissions/screens/WizardRefresh.h"
-#include "support/PlatformFakes.h"
+#include "permissions/screens/WizardSteps.h"
 #include "support/ScreensFixture.h"
-#include "support/WidgetProbe.h"
-#include "support/WizardFixture.h"
+
 namespace rk {
 namespace {
 
@@ -47,66 +39,6 @@ TEST(WizardSteps, ScreenAndFooterForNoneToThreePermissions) {
     }
     EXPECT_EQ(KTWizardSteps::advance(2, 3), 3);
     EXPECT_EQ(KTWizardSteps::advance(3, 3), 3);
-}
-
-class WizardWalk : public testing::Test {
-protected:
-    void SetUp() override { test::ensureApplication(); }
-
-    // A view of the three sample permissions on screen, settled.
-    std::unique_ptr<KTPermissionWizardView> open(const QList<KTPermission>& permissions) {
-        auto view = std::make_unique<KTPermissionWizardView>(
-            test::screensBrand(), test::screensProduct(), permissions, [this] { ++closed; },
-            KTWizardForcing{}, recorder.environment());
-        view->setDarkOverride(false);
-        view->resize(660, 700);
-        view->show();
-        test::settle();
-        return view;
-    }
-    QString shown(const KTPermissionWizardView& view) {
-        test::settle();
-        if (auto* screen = qobject_cast<PermissionScreen*>(view.screen()))
-            return screen->layout().stepLine;
-        if (qobject_cast<DoneScreen*>(view.screen()))
-            return "done";
-        return qobject_cast<SummaryScreen*>(view.screen()) ? "summary" : "nothing";
-    }
-
-    test::WizardSandbox sandbox;
-    test::RecordingEnvironment recorder;
-    QSet<QString> granted;
-    int closed = 0;
-};
-
-TEST_F(WizardWalk, GetStartedSkipBackContinueAndDone) {
-    granted = {"disk"};
-    auto view = open(test::screensPermissions(&granted));
-    EXPECT_EQ(shown(*view), "summary");
-    test::press(view.get(), "Get Started");
-    EXPECT_EQ(shown(*view), "Step 2 of 3") << "the first permission not yet granted";
-    test::press(view.get(), "Skip for now");
-    EXPECT_EQ(shown(*view), "Step 3 of 3");
-    EXPECT_EQ(KTPermissionWizard::skippedIDs(), QSet<QString>{"access"});
-    test::press(view.get(), "Back");
-    test::press(view.get(), "Back");
-    EXPECT_EQ(shown(*view), "Step 1 of 3");
-    EXPECT_EQ(test::buttonTitled(view.get(), "Back"), nullptr) << "the first of several has no Back";
-    test::press(view.get(), "Continue");
-    test::press(view.get(), "Skip for now");
-    test::press(view.get(), "Skip");
-    EXPECT_EQ(shown(*view), "done");
-    test::press(view.get(), "Back");
-    EXPECT_EQ(shown(*view), "Step 3 of 3") << "Back from the done screen returns to the last permission";
-    // A grant arriving on the open screen turns that same screen green.
-    QWidget* screen = view->screen();
-    granted << "screen";
-    view->refresh();
-    EXPECT_EQ(view->screen(), screen);
-    EXPECT_EQ(qobject_cast<PermissionScreen*>(screen)->layout().badge, PermissionSections::Badge::granted);
-    test::press(view.get(), "Continue");
-    test::press(view.get(), "Done");
-    EXPECT_EQ(closed, 1);
 }
 
 struct WatchCase {

@@ -1,4 +1,5 @@
-// The wizard's window: one at a time, its size and place, closing it; and the
+// The wizard's window: one at a time, its size and place, the walk through
+// its screens, closing it; and the
 // window shots: the frames rendered, the height taken from the environment,
 // the fit verdicts, and whole runs into a folder and into a place where
 // nothing can be written.
@@ -15,11 +16,15 @@
 #include <QTemporaryDir>
 
 #include "permissions/PermissionWizard.h"
+#include "permissions/screens/DoneScreen.h"
+#include "permissions/screens/PermissionScreen.h"
+#include "permissions/screens/PermissionWizardView.h"
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "permissions/screens/Windowshot.h"
 #include "support/ScreensFixture.h"
 #include "support/WidgetProbe.h"
 #include "support/WizardFixture.h"
+
 namespace rk {
 namespace {
 
@@ -81,6 +86,47 @@ TEST_F(WizardWindow, OneCentredWindowIsReusedAndClosingRewritesTheRecord) {
     }
     // "Not now" skipped the two that were not granted.
     EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"disk", "screen"}));
+}
+
+// Get Started goes to the first permission not yet granted; Skip, Back,
+// Continue and Done move between the screens.
+TEST_F(WizardWindow, GetStartedSkipBackContinueAndDone) {
+    granted = {"disk"};
+    KTPermissionWizard::present(true);
+    settleFor();
+    KTPermissionWizardView* view = wizardWindows().first()->view();
+    const auto shown = [view] {
+        settleFor();
+        if (auto* screen = qobject_cast<PermissionScreen*>(view->screen()))
+            return screen->layout().stepLine;
+        return QString(qobject_cast<DoneScreen*>(view->screen()) ? "done" : "summary");
+    };
+    EXPECT_EQ(shown(), "summary");
+    test::press(view, "Get Started");
+    EXPECT_EQ(shown(), "Step 2 of 3") << "the first permission not yet granted";
+    test::press(view, "Skip for now");
+    EXPECT_EQ(shown(), "Step 3 of 3");
+    EXPECT_EQ(KTPermissionWizard::skippedIDs(), QSet<QString>{"access"});
+    test::press(view, "Back");
+    test::press(view, "Back");
+    EXPECT_EQ(shown(), "Step 1 of 3");
+    EXPECT_EQ(test::buttonTitled(view, "Back"), nullptr) << "the first of several has no Back";
+    test::press(view, "Continue");
+    test::press(view, "Skip for now");
+    test::press(view, "Skip");
+    EXPECT_EQ(shown(), "done");
+    test::press(view, "Back");
+    EXPECT_EQ(shown(), "Step 3 of 3") << "Back from the done screen returns to the last permission";
+    // A grant arriving on the open screen turns that same screen green.
+    QWidget* screen = view->screen();
+    granted << "screen";
+    view->refresh();
+    EXPECT_EQ(view->screen(), screen);
+    EXPECT_EQ(qobject_cast<PermissionScreen*>(screen)->layout().badge, PermissionSections::Badge::granted);
+    test::press(view, "Continue");
+    test::press(view, "Done");
+    settleFor();
+    EXPECT_FALSE(KTPermissionWizard::isPresented());
 }
 
 // A grant ticked but dead, after a relaunch, in both schemes (the window
