@@ -150,7 +150,9 @@ QList<KTLintRule> rulesOf(const KTWizardProduct& product, const KTPermission& p)
     return rules;
 }
 
-// A sound declaration has no findings; each fault gives exactly its own.
+// A sound declaration has no findings; each fault gives exactly its own. (The
+// lint's self-test, run by the wizard's command-line test, breaks the sample
+// once for each rule; these are the edges it does not try.)
 TEST(PermissionLint, EachFaultGivesExactlyItsFinding) {
     EXPECT_TRUE(rulesOf(kProduct, sound()).isEmpty());
     using R = KTLintRule;
@@ -162,31 +164,16 @@ TEST(PermissionLint, EachFaultGivesExactlyItsFinding) {
     const QList<Case> cases{
         {"empty name", [](auto& product, auto& p) { product.name = "", p.boundary = "It uses it."; },
          R::productNameEmpty},
-        {"slug with a slash", [](auto& product, auto&) { product.slug = "a/b"; }, R::productSlugShape},
         {"empty slug", [](auto& product, auto&) { product.slug = ""; }, R::productSlugShape},
-        {"capital id", [](auto&, auto& p) { p.id = "Camera"; }, R::idShape},
         {"id starting with a digit", [](auto&, auto& p) { p.id = "2cam"; }, R::idShape},
-        {"blank title", [](auto&, auto& p) { p.title = "  "; }, R::titleEmpty},
-        {"empty benefit", [](auto&, auto& p) { p.benefit = ""; }, R::benefitEmpty},
-        {"empty boundary", [](auto&, auto& p) { p.boundary = " "; }, R::boundaryEmpty},
-        {"five bullets", [](auto&, auto& p) { p.bullets << "Fifth"; }, R::bulletCount},
-        {"no bullets", [](auto&, auto& p) { p.bullets.clear(); }, R::bulletCount},
         {"blank bullet", [](auto&, auto& p) { p.bullets[1] = " "; }, R::bulletEmpty},
-        {"web link", [](auto&, auto& p) { p.settingsURL = QUrl("https://example.com/settings"); },
-         R::unknownPane},
-        {"optional without cost", [](auto&, auto& p) { p.isOptional = true; }, R::optionalWithoutCost},
         {"optional with blank cost", [](auto&, auto& p) { p.isOptional = true, p.costOfSkipping = " "; },
          R::optionalWithoutCost},
-        {"required with cost", [](auto&, auto& p) { p.costOfSkipping = "Nothing works."; },
-         R::requiredWithCost},
-        {"the user", [](auto&, auto& p) { p.benefit = "So the user can be seen."; }, R::speaksOfPerson},
         {"each person in the row note", [](auto&, auto& p) { p.rowNote = "Each person must tick it."; },
          R::speaksOfPerson},
         {"boundary says we", [](auto&, auto& p) { p.boundary = "Sampler and we use it."; },
          R::boundaryFirstPerson},
         {"boundary says I'm", [](auto&, auto& p) { p.boundary = "I'm using it."; }, R::boundaryFirstPerson},
-        {"boundary names nothing", [](auto&, auto& p) { p.boundary = "Used only in calls."; },
-         R::boundaryWithoutApp},
         {"boundary names the app", [](auto&, auto& p) { p.boundary = "SAMPLER uses the camera."; }, {}},
         {"boundary says this app", [](auto&, auto& p) { p.boundary = "Only while this app is open."; }, {}},
         {"boundary says the app", [](auto&, auto& p) { p.boundary = "Only while the app is open."; }, {}},

@@ -129,9 +129,9 @@ TEST_F(WizardWindow, GetStartedSkipBackContinueAndDone) {
     EXPECT_FALSE(KTPermissionWizard::isPresented());
 }
 
-// A grant ticked but dead, after a relaunch, in both schemes (the window
-// shots draw every other screen): the brand's ground fills the window.
-TEST(WizardScreens, TheTickedButDeadScreenDrawsInBothSchemes) {
+// A grant ticked but dead, after a relaunch (the window shots draw every
+// other screen in both schemes): the brand's ground fills the window.
+TEST(WizardScreens, TheTickedButDeadScreenDraws) {
     test::ensureApplication();
     test::WizardSandbox sandbox;
     QSet<QString> granted;
@@ -140,26 +140,16 @@ TEST(WizardScreens, TheTickedButDeadScreenDrawsInBothSchemes) {
                                   .grants = KTGrantMap{{"disk", false}},
                                   .tickedDead = QSet<QString>{"disk"},
                                   .relaunched = true};
-    for (const bool dark : {true, false}) {
-        KTPermissionWizardView view(
-            test::screensBrand(), test::screensProduct(), test::screensPermissions(&granted), [] {}, forcing,
-            recorder.environment());
-        view.setDarkOverride(dark);
-        view.resize(660, 700);
-        view.show();
-        settleFor();
-        const QImage image = view.grab().toImage();
-        EXPECT_FALSE(
-            test::savePng(image, QString("wizard-disk-ticked-dead-") + (dark ? "dark" : "light")).isEmpty());
-        EXPECT_TRUE(test::near(test::pixel(image, {2, 2}), Palette::ground(dark))) << dark;
-    }
-}
-
-QStringList names(const QList<KTWindowshot::Frame>& frames) {
-    QStringList out;
-    for (const KTWindowshot::Frame& frame : frames)
-        out << frame.name;
-    return out;
+    KTPermissionWizardView view(
+        test::screensBrand(), test::screensProduct(), test::screensPermissions(&granted), [] {}, forcing,
+        recorder.environment());
+    view.setDarkOverride(true);
+    view.resize(660, 700);
+    view.show();
+    settleFor();
+    const QImage image = view.grab().toImage();
+    EXPECT_FALSE(test::savePng(image, "wizard-disk-ticked-dead-dark").isEmpty());
+    EXPECT_TRUE(test::near(test::pixel(image, {2, 2}), Palette::ground(true)));
 }
 
 TEST(Windowshot, FramesPerPermissionAndForFormerIdentities) {
@@ -167,13 +157,15 @@ TEST(Windowshot, FramesPerPermissionAndForFormerIdentities) {
     const QList<KTPermission> permissions = test::screensPermissions(&granted);
     KTWizardProduct product = test::screensProduct();
     const QList<KTWindowshot::Frame> frames = KTWindowshot::frames(product, permissions);
-    EXPECT_EQ(names(frames),
+    QStringList names;
+    for (const KTWindowshot::Frame& frame : frames)
+        names << frame.name;
+    EXPECT_EQ(names,
               (QStringList{"summary", "disk", "disk-waiting", "disk-granted", "access", "access-waiting",
                            "access-granted", "screen", "screen-waiting", "screen-granted", "done"}));
     EXPECT_EQ(frames[6], (KTWindowshot::Frame{.name = "access-granted", .step = 1, .granted = {"access"}}));
     product.legacyBundleIdentifiers = {"org.example.old"};
     EXPECT_EQ(KTWindowshot::frames(product, permissions)[4].name, "disk-legacy-cleared");
-    EXPECT_EQ(KTWindowshot::frames(product, permissions).size(), 14);
     EXPECT_EQ(KTWindowshot::cardPaneName(permissions), "Full Disk Access");
 }
 
