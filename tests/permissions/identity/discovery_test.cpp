@@ -73,17 +73,15 @@ TEST(LegacyRepairDiscovery, TheRegisterToolIsTheFirstExecutableOfItsPlaces) {
     EXPECT_EQ(KTLegacyIdentityRepair::lsregisterPath(), versioned);
 }
 
-TEST(LegacyRepairDiscovery, TheDumpKeepsOnlyAppRecords) {
+// The dump keeps only app records. Former identities are found through the
+// registry and the dump, same names through the dump; never the app's own
+// path or identifier; each path once.
+TEST(LegacyRepairDiscovery, RegisteredCopiesByIdentifierAndByName) {
     EXPECT_EQ(parseDump(kDump),
               (QList<DumpRecord>{{"/Apps/Old App.app", "com.example.old", {"Old App", "OLD APP"}},
                                  {"/Apps/Mid (0x12) Name.app", "com.other.mid", {"Mid"}},
                                  {"/Own/Self.app", "com.other.self", {"mid"}},
                                  {"/Apps/Empty.app", "", {}}}));
-}
-
-// Former identities through the registry and the dump, same names through
-// the dump; never the app's own path or identifier; each path once.
-TEST(LegacyRepairDiscovery, RegisteredCopiesByIdentifierAndByName) {
     test::FakeAppRegistry registry;
     registry.pathsOf["com.example.old"] = {"/Apps/Z Old.app", "/Apps/../Apps/Old App.app"};
     registry.pathsOf["org.example.own"] = {"/Apps/Own.app"};
@@ -106,14 +104,13 @@ void bundle(const test::TempRoot& root, const QString& path, const QString& id, 
     bundleWith(root, path, {{"CFBundleIdentifier", id}, {"CFBundleName", name}});
 }
 
-TEST(LegacyRepairDiscovery, CopiesInOwnedFolders) {
+TEST(LegacyRepairDiscovery, CopiesInOwnedFoldersStrictlyInside) {
     test::TempRoot root;
-    bundle(root, "/Users/anna/Owned/A.app", "com.example.old");
+    for (const char* path :
+         {"/Users/anna/Owned/A.app", "/Users/anna/Owned/Self.app", "/Elsewhere/Old.app", "/Root.app"})
+        bundle(root, path, "com.example.old");
     bundle(root, "/Users/anna/Owned/Named.app", "com.other", "rowkeeper");
-    bundle(root, "/Users/anna/Owned/Self.app", "com.example.old");
     bundle(root, "/Users/anna/Owned/Own.app", "org.example.own");
-    bundle(root, "/Elsewhere/Old.app", "com.example.old");
-    bundle(root, "/Root.app", "com.example.old");
     root.makeFolder("/Users/anna/Owned/Broken.app");
     QFile::link(root.disk("/Elsewhere/Old.app"), root.disk("/Users/anna/Owned/Link.app"));
     QFile::link(root.disk("/Users/anna/Owned"), root.disk("/Linked"));
@@ -134,9 +131,7 @@ TEST(LegacyRepairDiscovery, CopiesInOwnedFolders) {
         discoverOwned(folders, app),
         (QList<OwnedAction>{found("A.app", Disposition::rename), found("Named.app", Disposition::rename),
                             found("A.app", Disposition::remove), found("Named.app", Disposition::remove)}));
-}
-
-TEST(LegacyRepairDiscovery, InsideAFolder) {
+    // Inside means strictly below.
     EXPECT_TRUE(isInside("/a/b", "/a") && isInside("/a/b/c", "/a/"));
     EXPECT_FALSE(isInside("/a", "/a") || isInside("/a/", "/a") || isInside("/ab", "/a"));
 }
@@ -147,19 +142,15 @@ TEST(BundleTwins, TheNamesABundleIsListedUnder) {
     bundleWith(root, "/A/Rowkeeper 2.app",
                {{"CFBundleDisplayName", "Rowkeeper Beta"}, {"CFBundleName", "Rowkeeper"}});
     bundleWith(root, "/A/Tool.app", {{"CFBundleDisplayName", ""}, {"CFBundleName", 3}});
-    const struct {
-        QString path;
-        QStringList listed;
-        QString shown;
-    } cases[] = {
+    const std::tuple<QString, QStringList, QString> cases[] = {
         {"/A/foo.app", {"Foo"}, "Foo"},
         {"/A/Rowkeeper 2.app", {"Rowkeeper Beta", "Rowkeeper", "Rowkeeper 2"}, "Rowkeeper Beta"},
         {"/A/Tool.app", {"Tool"}, ""},
         {"/A/Bare.app", {"Bare"}, "Bare"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(KTBundleTwins::listedNames(c.path), c.listed) << c.path.toStdString();
-        EXPECT_EQ(KTBundleTwins::displayName(c.path), c.shown) << c.path.toStdString();
+    for (const auto& [path, listed, shown] : cases) {
+        EXPECT_EQ(KTBundleTwins::listedNames(path), listed) << path.toStdString();
+        EXPECT_EQ(KTBundleTwins::displayName(path), shown) << path.toStdString();
     }
 }
 
