@@ -21,10 +21,9 @@ namespace {
 
 using Mode = KTDragCompanion::Mode;
 
-// The self-test places the card for the Part's windows (right, left, below,
-// over the sidebar, off the edges, on a second display) and checks each rule;
-// the exact frames of the right, top-edge and second-display cases are
-// checked below and where the companion stands beside System Settings.
+// The self-test places the card right, left, below, over the sidebar, off each
+// edge and on a second display, and checks each rule; the exact frames of some
+// are checked below and beside System Settings.
 TEST(DragCompanionPlace, TheSelftestHoldsThePlacementRules) {
     test::WizardSandbox sandbox;
     testing::internal::CaptureStdout();
