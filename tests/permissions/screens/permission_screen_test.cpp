@@ -14,6 +14,7 @@
 #include "permissions/screens/PermissionSections.h"
 #include "permissions/screens/SummaryScreen.h"
 #include "support/Printers.h"
+
 namespace rk {
 namespace {
 
@@ -113,15 +114,13 @@ TEST(PermissionNotices, RestartLineLegacyTextAndDialogImageSize) {
         EXPECT_EQ(PermissionSections::settingsRestartLine(facts), line);
 
     KTPermissionFacts facts{.bundleDisplayName = "Sampler Beta"};
+    const QString notice =
+        "Old copies of Sampler were holding this permission; they are cleared. Turn on Sampler Beta once "
+        "more.";
+    EXPECT_EQ(PermissionSections::legacyNoticeText(kProduct, facts), notice);
+    facts.forcedLegacyNotice = true, facts.plusLine = "Not in the list? Click + under it.";
     EXPECT_EQ(PermissionSections::legacyNoticeText(kProduct, facts),
-              "Old copies of Sampler were holding this permission; they are cleared. Turn on Sampler Beta "
-              "once more.");
-    facts.forcedLegacyNotice = true;
-    facts.plusLine = "Not in the list? Click + under it and choose Applications > Sampler.";
-    EXPECT_EQ(PermissionSections::legacyNoticeText(kProduct, facts),
-              "Old copies of Sampler were holding this permission; they are cleared. Turn on Sampler Beta "
-              "once more. Not in the list? Click + under it and choose Applications > Sampler. " +
-                  kStillOpen);
+              notice + " Not in the list? Click + under it. " + kStillOpen);
     EXPECT_EQ(PermissionSections::dialogImageSize({600, 300}), QSizeF(276, 138));
     EXPECT_EQ(PermissionSections::dialogImageSize({600, 0}), QSizeF(298.08, 138));
 }
@@ -234,18 +233,18 @@ TEST(DoneText, TitleAndSentenceForWhatIsStillOff) {
     const KTPermission camera = named("Camera");
     const KTPermission screen = named("Screen Recording", true, "  Rows are described in words instead. \n");
     const KTPermission mic = named("Microphone", true, " ");
+    const QString needsAccess =
+        "Sampler needs Accessibility to work. Go back to turn it on, or turn it on any time later.";
     const std::pair<QList<KTPermission>, QString> rows[] = {
         {{}, "Sampler has everything it needs."},
-        {{access},
-         "Sampler needs Accessibility to work. Go back to turn it on, or turn it on any time later."},
+        {{access}, needsAccess},
         {{disk, access},
          "Sampler needs Full Disk Access and Accessibility to work. Go back to turn them on, or turn them on "
          "any time later."},
         {{disk, access, camera},
          "Sampler needs Full Disk Access, Accessibility, and Camera to work. Go back to turn them on, or "
          "turn them on any time later."},
-        {{access, screen},
-         "Sampler needs Accessibility to work. Go back to turn it on, or turn it on any time later."},
+        {{access, screen}, needsAccess},
         {{screen}, "Sampler works now. Screen Recording is still off. Rows are described in words instead."},
         {{mic}, "Sampler works now. Microphone is still off. You can turn it on any time."},
         {{screen, mic},
@@ -264,24 +263,15 @@ TEST(DoneText, TitleAndSentenceForWhatIsStillOff) {
                   "Privacy" + nbsp + "&" + nbsp + "Security.");
 }
 
-// A text of `words` words of `wordWidth`, one `lineHeight` line for every
-// run of words that fits the proposed width; counts each measurement.
-struct FakeText {
-    int words = 5;
-    double wordWidth = 40;
-    double lineHeight = 14;
-    int measurements = 0;
-
-    KTBalancedWrap::Measure measure() {
-        return [this](const KTBalancedWrap::Proposal& p) {
-            ++measurements;
-            const double width = p.width.value_or(1e9);
-            const int perLine = std::max(1, int(std::floor(width / wordWidth)));
-            const int lines = (words + perLine - 1) / perLine;
-            return QSizeF(std::min(words, perLine) * wordWidth, lines * lineHeight);
-        };
-    }
-};
+// A text of five 40-point words, one 14-point line for every run of words
+// that fits the proposed width; counts each measurement.
+KTBalancedWrap::Measure fiveWords(int& measurements) {
+    return [&measurements](const KTBalancedWrap::Proposal& p) {
+        ++measurements;
+        const int perLine = std::max(1, int(std::floor(p.width.value_or(1e9) / 40)));
+        return QSizeF(std::min(5, perLine) * 40, (5 + perLine - 1) / perLine * 14);
+    };
+}
 
 TEST(BalancedWrap, ProposalsItDoesNotNarrowPassThrough) {
     EXPECT_EQ(KTBalancedWrap::sizeThatFits({300, 50}, {}), QSizeF(0, 0)) << "no child";
@@ -301,27 +291,25 @@ TEST(BalancedWrap, ProposalsItDoesNotNarrowPassThrough) {
     }
 }
 
+// An orphan word is pulled back after fourteen halvings, never wider than
+// offered nor taller than the natural size.
 TEST(BalancedWrap, AnOrphanWordIsPulledBackAfterFourteenHalvings) {
-    FakeText text;  // five words: four and one at 170
-    const QSizeF size = KTBalancedWrap::sizeThatFits({170, std::nullopt}, text.measure());
-    EXPECT_EQ(text.measurements, 16) << "natural, 14 halvings, the check";
+    int measurements = 0;  // five words: four and one at 170
+    const QSizeF size = KTBalancedWrap::sizeThatFits({170, std::nullopt}, fiveWords(measurements));
+    EXPECT_EQ(measurements, 16) << "natural, 14 halvings, the check";
     EXPECT_EQ(size.height(), 28);
     EXPECT_NEAR(size.width(), 120 + 1, 0.05) << "three and two words, plus one point";
-}
-
-TEST(BalancedWrap, NeverWiderThanOfferedNorTallerThanNatural) {
-    FakeText oneLine;
-    EXPECT_EQ(KTBalancedWrap::sizeThatFits({200.5, std::nullopt}, oneLine.measure()), QSizeF(200.5, 14))
+    EXPECT_EQ(KTBalancedWrap::sizeThatFits({200.5, std::nullopt}, fiveWords(measurements)), QSizeF(200.5, 14))
         << "a line that just fits gets no slack beyond the offer";
     // A child that grows taller at any narrower width: the natural size.
-    int calls = 0;
+    measurements = 0;
     const QSizeF natural =
         KTBalancedWrap::sizeThatFits({300, std::nullopt}, [&](const KTBalancedWrap::Proposal& p) {
-            ++calls;
+            ++measurements;
             return QSizeF(250, *p.width >= 300 ? 20.0 : 20.6);
         });
     EXPECT_EQ(natural, QSizeF(250, 20));
-    EXPECT_EQ(calls, 16);
+    EXPECT_EQ(measurements, 16);
 }
 
 }  // namespace
