@@ -20,22 +20,16 @@ TEST(WizardSteps, ScreenAndFooterForNoneToThreePermissions) {
     const Footer first{.shown = true, .dividerOpacity = 0, .backAllowed = false};
     const Footer later{.shown = true, .dividerOpacity = 0.5, .backAllowed = true};
     const Footer pastDone{.shown = true, .dividerOpacity = 0.5, .backAllowed = false};
-    struct Row {
-        int count;
-        int step;
-        Screen screen;
-        Footer footer;
-    };
-    const Row rows[] = {
+    const std::tuple<int, int, Screen, Footer> rows[] = {
         {0, -1, Screen::summary, none}, {0, 0, Screen::done, none},        {0, 1, Screen::done, pastDone},
         {1, -3, Screen::summary, none}, {1, 0, Screen::permission, none},  {1, 1, Screen::done, later},
         {1, 6, Screen::done, pastDone}, {2, 0, Screen::permission, first}, {2, 1, Screen::permission, later},
         {2, 2, Screen::done, later},    {3, 0, Screen::permission, first}, {3, 2, Screen::permission, later},
         {3, 3, Screen::done, later},    {3, 8, Screen::done, pastDone},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(KTWizardSteps::screen(row.step, row.count), row.screen) << row.count << " at " << row.step;
-        EXPECT_EQ(KTWizardSteps::footer(row.step, row.count), row.footer) << row.count << " at " << row.step;
+    for (const auto& [count, step, screen, footer] : rows) {
+        EXPECT_EQ(KTWizardSteps::screen(step, count), screen) << count << " at " << step;
+        EXPECT_EQ(KTWizardSteps::footer(step, count), footer) << count << " at " << step;
     }
     EXPECT_EQ(KTWizardSteps::advance(2, 3), 3);
     EXPECT_EQ(KTWizardSteps::advance(3, 3), 3);
@@ -43,14 +37,8 @@ TEST(WizardSteps, ScreenAndFooterForNoneToThreePermissions) {
 
 struct WatchCase {
     const char* name;
-    bool relaunches = false;
-    bool listenDeniedNow = false;
-    bool sawDenyBefore = true;
-    bool restartsOnStaleGrant = true;
-    bool didNotHold = false;
-    bool granted = false;
-    bool alreadyTried = false;
-    bool forcedGrants = false;
+    bool relaunches = false, listenDeniedNow = false, sawDenyBefore = true, restartsOnStaleGrant = true;
+    bool didNotHold = false, granted = false, alreadyTried = false, forcedGrants = false;
     bool accessibilityPane = true;
 };
 
@@ -72,24 +60,18 @@ TEST(StaleGrantWatch, RelaunchesOnlyWhenEveryConditionHolds) {
         SCOPED_TRACE(c.name);
         test::RecordingEnvironment recorder;
         recorder.listenDenied = c.listenDeniedNow;
-        if (c.didNotHold)
-            recorder.didNotHold = {"access"};
-        if (c.alreadyTried)
-            recorder.tried = {"access"};
+        const QSet<QString> access{"access"};
+        recorder.didNotHold = c.didNotHold ? access : QSet<QString>{};
+        recorder.tried = c.alreadyTried ? access : QSet<QString>{};
         int listenReads = 0;
         KTWizardEnvironment environment = recorder.environment();
-        environment.listenDenied = [&] {
-            ++listenReads;
-            return c.listenDeniedNow;
-        };
+        environment.listenDenied = [&] { return ++listenReads, c.listenDeniedNow; };
         KTPermission p = test::samplePermission("access", c.granted);
         p.settingsURL = c.accessibilityPane ? KTPermissionProbes::Pane::accessibility()
                                             : KTPermissionProbes::Pane::screenRecording();
         p.restartsOnStaleGrant = c.restartsOnStaleGrant;
         p.checkboxProbe = [] { return true; };
-        KTRefreshForcing forcing;
-        if (c.forcedGrants)
-            forcing.grants = KTGrantMap{};
+        const KTRefreshForcing forcing{.grants = c.forcedGrants ? std::optional(KTGrantMap{}) : std::nullopt};
         KTRefreshState state{.granted = {{"access", c.granted}}, .sawListenDeny = c.sawDenyBefore};
         const KTRefreshState before = state;
 
@@ -113,6 +95,8 @@ TEST(StaleGrantWatch, RelaunchesOnlyWhenEveryConditionHolds) {
     }
 }
 
+// The record is written only when the grant map changes; forced answers take
+// the place of the probes.
 TEST(WizardRefresh, TheRecordIsWrittenOnlyWhenTheGrantMapChanges) {
     test::RecordingEnvironment recorder;
     QSet<QString> granted;
@@ -132,18 +116,15 @@ TEST(WizardRefresh, TheRecordIsWrittenOnlyWhenTheGrantMapChanges) {
     KTRefreshState none;
     KTWizardRefresh::run({}, {}, none, recorder.environment());
     EXPECT_EQ(recorder.recordWrites, 2) << "no permissions: nothing to write";
-}
 
-TEST(WizardRefresh, ForcedAnswersTakeThePlaceOfTheProbes) {
-    test::RecordingEnvironment recorder;
     int probes = 0;
     KTPermission forced = test::samplePermission("forced");
     forced.probe = [&] { return ++probes, true; };
     KTPermission probed = test::samplePermission("probed");
     probed.checkboxProbe = [] { return true; };
-    KTRefreshState state;
     const KTRefreshForcing forcing{.grants = KTGrantMap{{"forced", false}},
                                    .tickedDead = QSet<QString>{"forced"}};
+    state = {};
     KTWizardRefresh::run({forced, probed}, forcing, state, recorder.environment());
     EXPECT_EQ(probes, 0);
     EXPECT_EQ(state.granted, (KTGrantMap{{"forced", false}, {"probed", false}}));
