@@ -1,7 +1,8 @@
 #pragma once
 // LaunchServices on a temporary machine: a register tool that keeps the
 // registered bundles ("-f -R" adds, "-u" drops) and dumps their paths,
-// identifiers and names ("-dump"), and the registry answering from them.
+// identifiers and names ("-dump"), its calls logged as FakeTools logs them,
+// and the registry answering from them.
 
 #include <QString>
 #include <QStringList>

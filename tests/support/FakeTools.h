@@ -35,6 +35,8 @@ public:
     void answerCall(MacTool tool, int call, int status, const QByteArray& output = QByteArray());
     // Every call so far, in order, all tools together.
     QStringList calls() const;
+    // `text` in single quotes for a shell script.
+    static QString quoted(QString text);
 
 private:
     // A script at the tool's place that logs its call, then runs `body`.

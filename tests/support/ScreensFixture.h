@@ -56,8 +56,7 @@ inline QList<KTPermission> screensPermissions(const QSet<QString>* granted) {
 // for another thread waits in `background` until the test runs it.
 struct RecordingEnvironment {
     bool listenDenied = false;
-    QSet<QString> tried;
-    QSet<QString> didNotHold;
+    QSet<QString> tried, didNotHold;
     QList<bool> relaunches;  // the background flag of each
     int recordWrites = 0;
     QList<std::function<void()>> background;
