@@ -226,20 +226,17 @@ TEST_F(WindowshotRun, WritesEveryScreenAndCardAsAPicture) {
     }
     const QStringList printed = lines(out);
     ASSERT_EQ(printed.size(), 33);
-    EXPECT_EQ(printed.first(), "wrote " + folder.path() +
-                                   "/shots/window-summary-dark.png  fit NOT MEASURED (no scroll view on "
-                                   "this screen)");
-    EXPECT_EQ(printed[1], "wrote " + folder.path() + "/shots/window-disk-dark.png  fits");
+    const QString wrote = "wrote " + folder.path() + "/shots/window-";
+    EXPECT_EQ(printed.first(), wrote + "summary-dark.png  fit NOT MEASURED (no scroll view on this screen)");
+    EXPECT_EQ(printed[1], wrote + "disk-dark.png  fits");
     EXPECT_EQ(printed.last(), "windowshot: 32 frames at 660x700 (+4 drag-companion cards)");
     EXPECT_TRUE(err.isEmpty());
 }
 
 TEST_F(WindowshotRun, NothingWrittenIsNothingClaimed) {
     QTemporaryDir folder;
-    QFile blocker(folder.filePath("file"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
     // No folder can be made inside a file, whoever runs the test.
+    ASSERT_TRUE(QFile(folder.filePath("file")).open(QIODevice::WriteOnly));
     EXPECT_EQ(run(folder.filePath("file/shots"), 500), 1);
     EXPECT_EQ(lines(err).size(), 32);
     EXPECT_EQ(lines(err).first(),
