@@ -31,6 +31,9 @@ const Copy kSameName{.path = "/Apps/Twin.app", .bundleID = "com.other.twin"};
 const OwnedAction kOwned{.path = "/Owned/Old.app", .bundleID = kOld, .folder = "/Owned"};
 const QString kStubReset =
     "reset ScreenCapture for legacy id com.example.old (no copy registered: via a stub bundle)";
+const QString kRunTime =
+    "note: own Screen Recording reset decided at run time: only when it reads off here and in a fresh "
+    "process";
 
 struct Case {
     const char* name;
@@ -56,14 +59,11 @@ const Case kCases[] = {
      {kStubReset, "note: own Screen Recording reads on (here or in a fresh process): not reset"}},
     {"UndecidedOwnGrantIsLeftToRunTime",
      {.legacyIDs = {kOld}, .services = {"ScreenCapture"}},
-     {kStubReset,
-      "note: own Screen Recording reset decided at run time: only when it reads off here and in a "
-      "fresh process"}},
+     {kStubReset, kRunTime}},
     {"StubAlreadyDoneLeavesOnlyNotes",
      {.legacyIDs = {kOld}, .services = {"ScreenCapture"}, .stubDone = {kOld}},
      {"note: com.example.old: no copy registered and its grants were already reset on an earlier launch",
-      "note: own Screen Recording reset decided at run time: only when it reads off here and in a fresh "
-      "process"},
+      kRunTime},
      true},
     {"NoServicesResetTheDefaultsButNeverTheOwnGrant",
      {.legacyIDs = {kOld}, .copies = {kRegistered}, .ownScreenOff = true},
