@@ -20,7 +20,6 @@
 #include <cstdlib>
 
 #include "permissions/FreshProcessCheck.h"
-#include "permissions/PermissionWizard.h"
 #include "permissions/Relaunch.h"
 #include "permissions/StaleGrant.h"
 #include "support/WizardFixture.h"

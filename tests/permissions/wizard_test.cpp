@@ -14,9 +14,6 @@
 
 #include "permissions/PermissionLint.h"
 #include "permissions/PermissionState.h"
-#include "permissions/PermissionWizard.h"
-#include "permissions/WizardBrand.h"
-#include "platform/Accessibility.h"
 #include "support/WizardFixture.h"
 
 namespace rk {

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "permissions/PermissionWizard.h"
 #include "permissions/identity/LegacyRepairActions.h"
 #include "permissions/identity/LegacyRepairCommandLine.h"
 #include "permissions/identity/LegacyRepairPlan.h"
@@ -16,7 +15,6 @@
 #include "platform/Plist.h"
 #include "support/FakeLaunchServices.h"
 #include "support/FakeTools.h"
-#include "support/PlatformFakes.h"
 #include "support/WizardFixture.h"
 
 namespace rk {

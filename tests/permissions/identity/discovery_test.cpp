@@ -12,7 +12,6 @@
 #include <QThreadPool>
 #include <csignal>
 
-#include "permissions/PermissionWizard.h"
 #include "permissions/identity/BundleTwins.h"
 #include "permissions/identity/LegacyRepairAtStart.h"
 #include "permissions/identity/LegacyRepairDiscovery.h"

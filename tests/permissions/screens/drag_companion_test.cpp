@@ -6,13 +6,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 
-#include "permissions/PermissionProbes.h"
-#include "permissions/PermissionWizard.h"
 #include "permissions/screens/DragCompanion.h"
 #include "permissions/screens/DragCompanionCard.h"
 #include "permissions/screens/WizardWidgets.h"
 #include "support/FakeClock.h"
-#include "support/PlatformFakes.h"
 #include "support/WidgetProbe.h"
 #include "support/WizardFixture.h"
 

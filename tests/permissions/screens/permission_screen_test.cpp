@@ -8,7 +8,6 @@
 #include <cmath>
 #include <functional>
 
-#include "permissions/PermissionProbes.h"
 #include "permissions/screens/BalancedWrap.h"
 #include "permissions/screens/DoneScreen.h"
 #include "permissions/screens/PermissionActions.h"

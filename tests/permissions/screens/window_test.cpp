@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "permissions/PermissionWizard.h"
 #include "permissions/screens/DoneScreen.h"
 #include "permissions/screens/DragCompanion.h"
 #include "permissions/screens/PermissionScreen.h"
@@ -25,7 +24,6 @@
 #include "permissions/screens/Windowshot.h"
 #include "support/ScreensFixture.h"
 #include "support/WidgetProbe.h"
-#include "support/WizardFixture.h"
 
 namespace rk {
 namespace {
