@@ -36,13 +36,7 @@ TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
     const QString unconfigured = ": NOT MEASURED (configure() has not run)\n";
     const QList<KTPermission> repeated{samplePermission("zeta", true), samplePermission("alpha"),
                                        samplePermission("zeta")};
-    struct Case {
-        std::optional<QList<KTPermission>> configured;
-        QString args;
-        int status;
-        QString out;
-    };
-    const Case cases[] = {
+    const std::tuple<std::optional<QList<KTPermission>>, QString, int, QString> cases[] = {
         {std::nullopt, "--permission-check", 3, "permission-check" + unconfigured},
         {std::nullopt, "--permission-lint", 3, "permission-lint" + unconfigured},
         {repeated, "--permission-check", 0, "{\"zeta\":true,\"alpha\":false}\n"},
@@ -51,20 +45,18 @@ TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
         {std::nullopt, "--permission-lint --selftest", 0,
          "permission-lint selftest OK (16 rules, 1 control)\nstale-grant selftest OK (14 checks)\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [configured, args, status, out] : cases) {
         test::WizardSandbox sandbox;
         testing::internal::CaptureStderr();
-        if (c.configured)
-            configure(*c.configured);
+        if (configured)
+            configure(*configured);
         const std::string lint = testing::internal::GetCapturedStderr();
         testing::internal::CaptureStdout();
-        EXPECT_EQ(c.args == "--permission-check"
-                      ? KTPermissionWizard::runPermissionCheckCLI()
-                      : KTPermissionWizard::runLintCLI(("app " + c.args).split(' ')),
-                  c.status);
-        EXPECT_EQ(QString::fromStdString(testing::internal::GetCapturedStdout()), c.out)
-            << c.args.toStdString();
-        if (c.status == 1) {  // configuring prints what the lint finds
+        EXPECT_EQ(args == "--permission-check" ? KTPermissionWizard::runPermissionCheckCLI()
+                                               : KTPermissionWizard::runLintCLI(("app " + args).split(' ')),
+                  status);
+        EXPECT_EQ(QString::fromStdString(testing::internal::GetCapturedStdout()), out) << args.toStdString();
+        if (status == 1) {  // configuring prints what the lint finds
             EXPECT_EQ(lint, "permission-lint: broken: the title is empty\n");
         }
     }
@@ -110,16 +102,17 @@ TEST(PermissionWizardSkips, KeptPerSlugInDefaultsAndInTheRecord) {
 }
 
 TEST(PermissionWizardRules, PickerPath) {
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"/Applications/Rowkeeper.app", "/Users/anna", "Applications > Rowkeeper"},
-        {"/Users/anna/Applications/Rowkeeper.app", "/Users/anna/",
-         "Applications in your home folder > Rowkeeper"},
-        {"/Users/bob/Applications/Rowkeeper.app", "/Users/anna", "Applications > Rowkeeper"},
-        {"/Users/anna/Downloads/Rowkeeper 2.app", "/Users/anna", "Downloads > Rowkeeper 2"},
-        {"/Users/anna/Dev/../Builds/Row.keeper.app", "/Users/anna", "Builds > Row.keeper"},
+    const std::pair<const char*, const char*> cases[] = {
+        {"/Applications/Rowkeeper.app", "Applications > Rowkeeper"},
+        {"/Users/anna/Applications/Rowkeeper.app", "Applications in your home folder > Rowkeeper"},
+        {"/Users/bob/Applications/Rowkeeper.app", "Applications > Rowkeeper"},
+        {"/Users/anna/Downloads/Rowkeeper 2.app", "Downloads > Rowkeeper 2"},
+        {"/Users/anna/Dev/../Builds/Row.keeper.app", "Builds > Row.keeper"},
     };
-    for (const auto& [bundle, home, expected] : cases)
-        EXPECT_EQ(KTPermissionWizard::pickerPath(bundle, home), expected) << bundle;
+    for (const auto& [bundle, expected] : cases)
+        EXPECT_EQ(KTPermissionWizard::pickerPath(bundle, "/Users/anna"), expected) << bundle;
+    EXPECT_EQ(KTPermissionWizard::pickerPath("/Users/anna/Applications/R.app", "/Users/anna/"),
+              "Applications in your home folder > R");
 }
 
 bool write(const QString& slug, const QList<KTPermission>& permissions, const QSet<QString>& skipped = {}) {
@@ -239,9 +232,7 @@ TEST(KTPermissionTest, ResolveDialogImagePrefersTheAppearancesVariant) {
         image.fill(colour);
         ASSERT_TRUE(image.save(dir.filePath(QString(name) + ".png")));
     }
-    QFile broken(dir.filePath("broken.png"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
-    broken.close();
+    ASSERT_TRUE(QFile(dir.filePath("broken.png")).open(QIODevice::WriteOnly));  // empty: not a picture
     const auto colourOf = [&](const QString& name, bool dark) -> std::optional<QColor> {
         const auto image = KTPermission::resolveDialogImage(name, dark, dir.path());
         return image ? std::optional(image->pixelColor(0, 0)) : std::nullopt;
