@@ -123,7 +123,7 @@ bool write(const QString& slug, const QList<KTPermission>& permissions, const QS
 
 // The record lives in the slug's dot-folder of the home; a slug that could
 // name another folder has none, and a folder that cannot be made is an answer.
-TEST(PermissionState, RecordLivesInTheSlugsDotFolderOfTheHome) {
+TEST(PermissionState, RecordLivesInTheSlugsDotFolderOfTheHomeAndHoldsEveryPermission) {
     test::WizardSandbox sandbox;
     EXPECT_EQ(KTPermissionState::folder("larkspur"), "/Users/anna/.larkspur");
     EXPECT_EQ(KTPermissionState::recordFile("larkspur"),
@@ -133,12 +133,10 @@ TEST(PermissionState, RecordLivesInTheSlugsDotFolderOfTheHome) {
     EXPECT_FALSE(write("../escape", {samplePermission("one", true)}));
     EXPECT_FALSE(QFile::exists(sandbox.root.disk("/Users/escape/permissions.json")));
     EXPECT_FALSE(QFile::exists(sandbox.root.disk("/Users/anna/.../escape/permissions.json")));
-    sandbox.root.writeFile("/Users/anna/.sampler", "in the way");
-    EXPECT_FALSE(write("sampler", {samplePermission("a", true)}));
-}
+    sandbox.root.writeFile("/Users/anna/.blocked", "in the way");
+    EXPECT_FALSE(write("blocked", {samplePermission("a", true)}));
 
-TEST(PermissionState, WriteHoldsEveryPermissionWithItsProbeAndSkip) {
-    test::WizardSandbox sandbox;
+    // It holds every permission with its probe and skip.
     KTPermission optional = samplePermission("screen", false);
     optional.isOptional = true;
     // A longer old record is replaced whole, not overwritten in part.
@@ -171,7 +169,9 @@ TEST(PermissionState, GrantedIDsTrustOnlyTheirOwnOrAnUnknownWriter) {
 
 using Pane = KTPermissionProbes::Pane;
 
-TEST(PermissionProbes, ScreenRecordingIsTheWindowTitlesOrThePreflight) {
+// Screen recording is the window titles or the preflight; the lists that take
+// a dragged app; the pane's title; the bundle's display name.
+TEST(PermissionProbes, ScreenRecordingDraggedAppListsAndNames) {
     test::FakeProbePlatform platform;
     EXPECT_FALSE(KTPermissionProbes::screenRecording(platform));
     platform.otherTitles = true;
@@ -187,9 +187,8 @@ TEST(PermissionProbes, ScreenRecordingIsTheWindowTitlesOrThePreflight) {
     test::TrustAccessibility accessibility;
     test::ScopedCurrent<Accessibility> useAccessibility(&accessibility);
     EXPECT_TRUE(KTPermissionProbes::accessibility(host));
-}
 
-TEST(PermissionProbes, ListsThatTakeADraggedAppAndThePaneTitle) {
+    // Lists that take a dragged app.
     const std::tuple<const QUrl&, KTListenAccess, bool> cases[] = {
         {Pane::accessibility(), KTListenAccess::granted, true},
         {Pane::accessibility(), KTListenAccess::denied, true},  // as Input Monitoring
@@ -197,7 +196,6 @@ TEST(PermissionProbes, ListsThatTakeADraggedAppAndThePaneTitle) {
         {Pane::microphone(), KTListenAccess::unknown, false},
         {Pane::camera(), KTListenAccess::denied, false},
     };
-    test::FakeProbePlatform platform;
     KTPermission p = test::samplePermission("x");
     for (const auto& [pane, listen, takes] : cases) {
         platform.listen = listen, p.settingsURL = pane;
@@ -330,11 +328,9 @@ TEST(PermissionLint, EachFaultGivesExactlyItsFinding) {
         c.breakIt(product, p);
         EXPECT_EQ(rulesOf(product, p), c.expected ? QList<R>{*c.expected} : QList<R>{}) << c.label;
     }
-}
 
-// Findings name the product, the id or the position; only permissions'
-// own findings count against the bar, a repeated id on every holder.
-TEST(PermissionLint, FindingsNameTheirSubjectAndCountAgainstTheBar) {
+    // Findings name the product, the id or the position; only permissions'
+    // own findings count against the bar, a repeated id on every holder.
     KTPermission other = sound();
     other.id = "mic";
     const QList<KTPermission> list{sound(), other, sound()};
