@@ -101,7 +101,7 @@ TEST_F(FreshProcessCheck, AnswersAreTakenFromOutput) {
         EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(bad).has_value()) << bad;
 }
 
-TEST_F(FreshProcessCheck, AHangingChildIsKilledAtTheLimitAndReaped) {
+TEST_F(FreshProcessCheck, AHangingChildIsKilledAndReapedAndTheHookAsksTheAppsOwnExecutable) {
     QTemporaryDir dir;
     ::setenv(kPidFileVariable, dir.filePath("pid").toUtf8().constData(), 1);
     QElapsedTimer clock;
@@ -116,10 +116,8 @@ TEST_F(FreshProcessCheck, AHangingChildIsKilledAtTheLimitAndReaped) {
     ASSERT_GT(child, 0);
     // A zombie would still answer; a reaped child is gone.
     EXPECT_TRUE(::kill(child, 0) == -1 && errno == ESRCH);
-}
 
-// The hook asks the app's own executable, which answers through the wizard.
-TEST_F(FreshProcessCheck, EnablingInstallsTheHookForTheAppsOwnExecutable) {
+    // The hook asks the app's own executable, which answers through the wizard.
     test::WizardSandbox sandbox;
     sandbox.bundle.executable = selfPath();
     EXPECT_FALSE(KTPermissionWizard::freshProcessGrants);

@@ -62,7 +62,7 @@ TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
     }
 }
 
-TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedAndNotACommandLineQuestion) {
+TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedAndKeepsSkipsPerSlug) {
     const auto recordWritten = [](const QString& args, bool writeState) {
         test::WizardSandbox sandbox;
         sandbox.bundle.args = args.split(' ');
@@ -76,11 +76,9 @@ TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedAndNotACommandLineQu
     for (const char* args : {"app --permission-check", "app --permission-lint",
                              "app --permission-windowshot /x", "app --permission-repair-legacy"})
         EXPECT_FALSE(recordWritten(args, true)) << args;
-}
 
-// Skips are kept per slug in user defaults and in the record; skipping the
-// outstanding ones skips what the map, else the probe, leaves ungranted.
-TEST(PermissionWizardSkips, KeptPerSlugInDefaultsAndInTheRecord) {
+    // Skips are kept per slug in user defaults and in the record; skipping the
+    // outstanding ones skips what the map, else the probe, leaves ungranted.
     test::WizardSandbox sandbox;
     configure({samplePermission("one"), samplePermission("two")});
     KTPermissionWizard::markSkipped("two");

@@ -198,7 +198,7 @@ const QString kDump =
     "-----\npath: /Apps/Empty.app\nidentifier:";
 
 // Each page's link and its privacy service; only these pages are known.
-TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndService) {
+TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndServiceAndTheRegisterToolItsPlace) {
     const QString security = "x-apple.systempreferences:com.apple.preference.security?Privacy_";
     const std::tuple<QUrl, QString, std::optional<QString>> cases[] = {
         {Pane::screenRecording(), "ScreenCapture", "ScreenCapture"},
@@ -222,9 +222,7 @@ TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndService) {
     EXPECT_EQ(KTLegacyIdentityRepair::services(
                   {on(Pane::fullDisk()), on(Pane::loginItems()), on(Pane::camera()), on(Pane::fullDisk())}),
               QStringList({"SystemPolicyAllFiles", "Camera"}));
-}
 
-TEST(LegacyRepairDiscovery, TheRegisterToolIsTheFirstExecutableOfItsPlaces) {
     {
         test::TempRoot bare;
         EXPECT_EQ(KTLegacyIdentityRepair::lsregisterPath(), std::nullopt);
@@ -299,7 +297,7 @@ TEST(LegacyRepairDiscovery, CopiesInOwnedFoldersStrictlyInside) {
     EXPECT_FALSE(isInside("/a", "/a") || isInside("/a/", "/a") || isInside("/ab", "/a"));
 }
 
-TEST(BundleTwins, TheNamesABundleIsListedUnder) {
+TEST(BundleTwins, TheNamesABundleIsListedUnderAndOtherCopiesUnderItsIdentifier) {
     test::TempRoot root;
     bundleWith(root, "/A/foo.app", {{"CFBundleDisplayName", "Foo"}, {"CFBundleName", "FOO"}});
     bundleWith(root, "/A/Rowkeeper 2.app",
@@ -315,10 +313,6 @@ TEST(BundleTwins, TheNamesABundleIsListedUnder) {
         EXPECT_EQ(KTBundleTwins::listedNames(path), listed) << path.toStdString();
         EXPECT_EQ(KTBundleTwins::displayName(path), shown) << path.toStdString();
     }
-}
-
-TEST(BundleTwins, OtherCopiesUnderTheSameIdentifier) {
-    test::TempRoot root;
     bundleWith(root, "/Applications/App.app", {{"CFBundleName", "App"}});
     bundleWith(root, "/Old/App.app", {{"CFBundleDisplayName", "App Old"}});
     root.makeFolder("/Volumes/Image/app.app");

@@ -160,7 +160,7 @@ TEST_F(DragCompanionTest, RepeatsChangeNothingAndOnlyManualAddReplacesNotInList)
     KTPermissionWizard::dragCompanion = {};
 }
 
-TEST_F(DragCompanionTest, CardTextsAndSize) {
+TEST_F(DragCompanionTest, CardTextsSizeButtonsAndDrag) {
     EXPECT_EQ(KTDragCompanionCard::title({"Sample", "Full Disk Access", Mode::manualAdd}),
               "Add Sample to the Full Disk Access list");
     EXPECT_EQ(KTDragCompanionCard::title({"Sample", "Input Monitoring", Mode::notInList}),
@@ -176,11 +176,9 @@ TEST_F(DragCompanionTest, CardTextsAndSize) {
     KTDragCompanionCard wrapped(KTWizardBrand{}, {longName, longName, Mode::manualAdd}, {});
     EXPECT_EQ(wrapped.fittingSize().width(), 300);
     EXPECT_GT(wrapped.fittingSize().height(), 128);
-}
 
-// The card shows the program in the file manager, drags its file link, and
-// its close button hides the companion.
-TEST_F(DragCompanionTest, CardButtonsAndDrag) {
+    // The card shows the program in the file manager, drags its file link, and
+    // its close button hides the companion.
     test::FakeFileViewer viewer;
     test::ScopedCurrent<FileViewer> installed(&viewer);
     KTDragCompanionCard card(KTWizardBrand{}, {"Sample", "Full Disk Access", Mode::manualAdd}, {});

@@ -158,7 +158,7 @@ TEST(PermissionActions, LabelPressAndStatusByState) {
     EXPECT_EQ(PermissionActions::skipTitle(p, true), std::nullopt);
 }
 
-TEST(PermissionActions, WaitLineNamesAnotherCopyAndLaterTheNewlyLaunchedOne) {
+TEST(PermissionActions, TheWaitLineNamesOtherCopiesEscapesNamesAndEndsWithItsLink) {
     KTPermissionFacts facts{
         .asked = true, .waitedSeconds = 24, .twinNames = {"Sampler Old"}, .ownNames = {"sampler"}};
     const QString other =
@@ -172,9 +172,7 @@ TEST(PermissionActions, WaitLineNamesAnotherCopyAndLaterTheNewlyLaunchedOne) {
     facts.waitedSeconds = 0;
     EXPECT_EQ(PermissionActions::waitLine(kProduct, facts),
               "Switch on Sampler in the list that just opened. Some lists show it as “Sampler Old”.");
-}
 
-TEST(PermissionActions, TheWaitingTextEscapesNamesAndEndsWithItsLink) {
     const KTWizardProduct odd{.name = "<b>Sam & Co</b>"};
     const PermissionActions::Status status = PermissionActions::status(accessibility(), odd, {.asked = true});
     EXPECT_EQ(
@@ -209,7 +207,7 @@ KTPermission named(const QString& title, bool optional = false, std::optional<QS
         .id = title.toLower(), .title = title, .isOptional = optional, .costOfSkipping = cost};
 }
 
-TEST(SummaryText, SubtitleCountsInWordsAfterTheLeadOrTheName) {
+TEST(SummaryAndDoneText, SubtitleInWordsAndTheSentenceForWhatIsStillOff) {
     const std::tuple<std::optional<QString>, int, QString> rows[] = {
         {std::nullopt, 1, "Sampler needs one permission from macOS. Here is what it is for."},
         {"  It tidies your lists.\n", 3,
@@ -224,9 +222,7 @@ TEST(SummaryText, SubtitleCountsInWordsAfterTheLeadOrTheName) {
               "You can change any of these later in System Settings, or from Sampler Settings.");
     EXPECT_EQ(SummaryScreen::footerText({.name = "Sampler", .reopenHint = "its menu"}),
               "You can change any of these later in System Settings, or from its menu.");
-}
 
-TEST(DoneText, TitleAndSentenceForWhatIsStillOff) {
     const KTPermission disk = named("Full Disk Access");
     const KTPermission access = named("Accessibility");
     const KTPermission camera = named("Camera");
@@ -234,7 +230,7 @@ TEST(DoneText, TitleAndSentenceForWhatIsStillOff) {
     const KTPermission mic = named("Microphone", true, " ");
     const QString needsAccess =
         "Sampler needs Accessibility to work. Go back to turn it on, or turn it on any time later.";
-    const std::pair<QList<KTPermission>, QString> rows[] = {
+    const std::pair<QList<KTPermission>, QString> offRows[] = {
         {{}, "Sampler has everything it needs."},
         {{access}, needsAccess},
         {{disk, access},
@@ -249,7 +245,7 @@ TEST(DoneText, TitleAndSentenceForWhatIsStillOff) {
         {{screen, mic},
          "Sampler works now. Screen Recording and Microphone are still off. You can turn them on any time."},
     };
-    for (const auto& [off, sentence] : rows) {
+    for (const auto& [off, sentence] : offRows) {
         EXPECT_EQ(DoneScreen::title(off), off.isEmpty() ? "All set." : "Ready when you are.");
         EXPECT_EQ(DoneScreen::sentence(off, "Sampler"), sentence);
     }

@@ -147,7 +147,9 @@ TEST(WizardScreens, TheTickedButDeadScreenDraws) {
     EXPECT_TRUE(test::near(test::pixel(image, {2, 2}), Palette::ground(true)));
 }
 
-TEST(Windowshot, FramesPerPermissionAndForFormerIdentities) {
+// The frames per permission and for former identities; the height and the
+// verdicts around the minimum and the fold.
+TEST(Windowshot, HeightAndVerdictsAroundTheMinimumAndTheFold) {
     QSet<QString> granted;
     const QList<KTPermission> permissions = test::screensPermissions(&granted);
     KTWizardProduct product = test::screensProduct();
@@ -162,9 +164,7 @@ TEST(Windowshot, FramesPerPermissionAndForFormerIdentities) {
     product.legacyBundleIdentifiers = {"org.example.old"};
     EXPECT_EQ(KTWindowshot::frames(product, permissions)[4].name, "disk-legacy-cleared");
     EXPECT_EQ(KTWindowshot::cardPaneName(permissions), "Full Disk Access");
-}
 
-TEST(Windowshot, HeightAndVerdictsAroundTheMinimumAndTheFold) {
     const std::pair<std::optional<QString>, double> cases[] = {
         {std::nullopt, 700}, {"600.9", 600.9}, {"1", 1},       {"10000", 10000}, {"abc", 700},
         {"nan", 700},        {"inf", 700},     {"-500", 700},  {"0", 700},       {"1e308", 700},

@@ -80,11 +80,9 @@ TEST_F(DiagramsTest, EveryDiagramDrawsAtPinnedTimesInBothSchemes) {
             EXPECT_EQ(frames[0] == frames[1], isStill(entry.name)) << name.toStdString();
         }
     }
-}
 
-// The pointer can be left out of the crossing; a row label narrower than
-// 74 points keeps the menu at its least width.
-TEST_F(DiagramsTest, ExtraSettingsChangeThePicture) {
+    // The pointer can be left out of the crossing; a row label narrower than
+    // 74 points keeps the menu at its least width.
     const KTArtColours light = colours(false);
     const auto render = [&](FlowCanvas* canvas) {
         std::unique_ptr<FlowCanvas> owned(canvas);
