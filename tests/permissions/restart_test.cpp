@@ -1,7 +1,5 @@
-// Restarting for a grant that only a fresh copy sees: the fresh-process check
-// against a real child (this test binary started again with
-// "--permission-check", told by an environment variable how to behave), the
-// rules of restartOrPresent, the record of recent restarts, and the relaunch.
+// Restarting for a grant only a fresh copy sees: the fresh-process check against
+// this binary as the child, restartOrPresent, the restart record, the relaunch.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -117,7 +115,6 @@ TEST_F(FreshProcessCheck, AHangingChildIsKilledAndReapedAndTheHookAsksTheAppsOwn
     // A zombie would still answer; a reaped child is gone.
     EXPECT_TRUE(::kill(child, 0) == -1 && errno == ESRCH);
 
-    // The hook asks the app's own executable, which answers through the wizard.
     test::WizardSandbox sandbox;
     sandbox.bundle.executable = selfPath();
     EXPECT_FALSE(KTPermissionWizard::freshProcessGrants);

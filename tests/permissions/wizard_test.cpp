@@ -1,6 +1,5 @@
-// The declaration types, the probes and the brand's derivations; the lint of
-// permission texts; the wizard's configuration, rules and command-line
-// questions; and the permission record: where it lives and who may trust it.
+// The declaration types, probes and brand; the lint; the wizard's
+// configuration and command-line questions; the permission record.
 
 #include <gtest/gtest.h>
 
@@ -167,8 +166,6 @@ TEST(PermissionState, GrantedIDsTrustOnlyTheirOwnOrAnUnknownWriter) {
 
 using Pane = KTPermissionProbes::Pane;
 
-// Screen recording is the window titles or the preflight; the lists that take
-// a dragged app; the pane's title; the bundle's display name.
 TEST(PermissionProbes, ScreenRecordingDraggedAppListsAndNames) {
     test::FakeProbePlatform platform;
     EXPECT_FALSE(KTPermissionProbes::screenRecording(platform));
@@ -240,7 +237,6 @@ TEST(KTPermissionTest, ResolveDialogImagePrefersTheAppearancesVariant) {
         EXPECT_EQ(colourOf(none, false), std::nullopt) << none;
 }
 
-// Colours a brand leaves out are derived from its muted ink; given ones win.
 TEST(KTResolvedBrandTest, AbsentColoursAreDerivedAndGivenOnesWin) {
     const auto grey = [](int level) { return [level](bool) { return QColor(level, level, level); }; };
     KTWizardBrand brand{.inkMuted = grey(100)};

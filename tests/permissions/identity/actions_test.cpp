@@ -1,6 +1,5 @@
-// The identity repair's plan, rendered as lines for each branch, its
-// application against fake tools on a temporary machine, its command line
-// and its self-test with live arms.
+// The identity repair's plan lines, its actions against fake tools, its
+// command line and its self-test with live arms.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
-// Finding old copies (privacy services of the pages, the register tool, the
-// dump, copies by identifier, name and owned folder, a bundle's names), the
-// System Settings refresh, and the repair's run at wizard start.
+// Finding old copies and their names, the System Settings refresh, and the
+// repair's run at wizard start.
 
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -197,7 +196,6 @@ const QString kDump =
     "-----\npath: /Own/Self.app\nname: mid\nidentifier: com.other.self\n"
     "-----\npath: /Apps/Empty.app\nidentifier:";
 
-// Each page's link and its privacy service; only these pages are known.
 TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndServiceAndTheRegisterToolItsPlace) {
     const QString security = "x-apple.systempreferences:com.apple.preference.security?Privacy_";
     const std::tuple<QUrl, QString, std::optional<QString>> cases[] = {

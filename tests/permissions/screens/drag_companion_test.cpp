@@ -34,8 +34,6 @@ WindowDescription window(std::int32_t pid, Rect r, int layer = 0) {
     return {pid, layer, r.x, r.y, r.width, r.height, 1};
 }
 
-// It follows the largest Settings window, frontmost first, and takes the
-// display holding most of it, in its free part.
 TEST(DragCompanionPlace, FollowsTheLargestSettingsWindowOnTheDisplayHoldingMostOfIt) {
     WindowDescription keyless = window(7, {0, 0, 900, 900});
     keyless.width.reset();
@@ -98,8 +96,6 @@ protected:
     KTDragCompanion companion{&machine};
 };
 
-// It stands beside Settings only while Settings or this app is in front, and
-// hides eight seconds after showing without Settings, one after Settings quits.
 TEST_F(DragCompanionTest, StandsBesideSettingsWhileItIsInFrontAndHidesWhenItIsGone) {
     show("disk", Mode::manualAdd);
     ASSERT_TRUE(onScreen());
@@ -129,8 +125,6 @@ TEST_F(DragCompanionTest, StandsBesideSettingsWhileItIsInFrontAndHidesWhenItIsGo
     EXPECT_EQ(companion.permissionID(), std::nullopt);
 }
 
-// Repeats change nothing and only "manual add" replaces "not in list"; it
-// hides for its own permission and when the wizard closes.
 TEST_F(DragCompanionTest, RepeatsChangeNothingAndOnlyManualAddReplacesNotInList) {
     show("disk", Mode::notInList);
     const Clock::Time first = companion.shownAt();
@@ -177,8 +171,6 @@ TEST_F(DragCompanionTest, CardTextsSizeButtonsAndDrag) {
     EXPECT_EQ(wrapped.fittingSize().width(), 300);
     EXPECT_GT(wrapped.fittingSize().height(), 128);
 
-    // The card shows the program in the file manager, drags its file link, and
-    // its close button hides the companion.
     test::FakeFileViewer viewer;
     test::ScopedCurrent<FileViewer> installed(&viewer);
     KTDragCompanionCard card(KTWizardBrand{}, {"Sample", "Full Disk Access", Mode::manualAdd}, {});

@@ -1,7 +1,5 @@
-// What the screens decide and say: the step and footer for none to three
-// permissions, one refresh pass, the permission screen's sections in each
-// state, its notices and foot, the summary and done screens' sentences and the
-// balanced wrap that sets their closing lines.
+// What the screens decide and say: steps, the refresh pass, the permission
+// screen's sections, notices and foot, the summary and done texts, the wrap.
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,5 @@
-// The wizard's window: one at a time, its size and place, the walk through its
-// screens and closing it; the permission screen while it waits (seconds,
-// questions to a fresh copy, restarts, the drag companion, "Quit and Reopen");
-// and the window shots: frames, height, fit verdicts, and whole runs.
+// The wizard's window and the walk through it, the permission screen while it
+// waits, and the window shots.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// The capability diagrams and what draws them: every diagram at pinned times
-// in both schemes, the flow canvas animating only while shown, its on-screen
-// probe, and the flow clock.
+// The capability diagrams, the flow canvas and its on-screen probe, the flow clock.
 
 #include <gtest/gtest.h>
 
@@ -97,8 +95,6 @@ TEST_F(DiagramsTest, EveryDiagramDrawsAtPinnedTimesInBothSchemes) {
               render(KTCapabilityArt::contextMenuRow(light, 74)));
 }
 
-// It animates only while shown in a shown window, at the width offered and
-// 132 points tall; with reduced motion it never does and draws the first frame.
 TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShown) {
     QWidget window;
     FlowCanvas* canvas = canvasIn(window);
@@ -129,8 +125,6 @@ TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShown) {
     EXPECT_TRUE(reduced->isAnimating() && reduced->frameTime() > 0);
 }
 
-// The probe follows its view from window to window; a verdict queued for a
-// probe that is gone is dropped.
 TEST_F(FlowCanvasTest, ProbeFollowsTheViewFromWindowToWindow) {
     QWidget first, second;
     auto* view = new QWidget(&first);
@@ -156,7 +150,7 @@ TEST_F(FlowCanvasTest, ProbeFollowsTheViewFromWindowToWindow) {
     EXPECT_EQ(last, false);
     delete view;
 
-    before = reports;
+    before = reports;  // a verdict queued for a probe that is gone is dropped
     delete new KTOnScreenProbe(&second, [&](bool) { ++reports; });
     test::settle();
     EXPECT_EQ(reports, before);
