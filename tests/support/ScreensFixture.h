@@ -18,14 +18,13 @@
 namespace rk::test {
 
 inline KTWizardBrand screensBrand() {
-    const auto schemed = [](QColor (*colour)(bool)) { return [colour](bool dark) { return colour(dark); }; };
     return KTWizardBrand{
-        .accent = schemed(Palette::gold),
-        .ink = schemed(Palette::ink),
-        .inkMuted = schemed(Palette::dim),
-        .ground = schemed(Palette::ground),
-        .onAccent = schemed(Palette::onGold),
-        .accentText = schemed(Palette::goldText),
+        .accent = &Palette::gold,
+        .ink = &Palette::ink,
+        .inkMuted = &Palette::dim,
+        .ground = &Palette::ground,
+        .onAccent = &Palette::onGold,
+        .accentText = &Palette::goldText,
         .mark = [](QPainter& painter, const QRectF& rect, bool) { painter.fillRect(rect, Palette::gold()); },
     };
 }

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -26,13 +25,10 @@
 namespace rk {
 namespace {
 
-void settleFor(int milliseconds = 0) {
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    } while (clock.elapsed() < milliseconds);
+// Posted events run, closed windows are deleted.
+void settleFor() {
+    test::settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 QList<KTPermissionWizardWindow*> wizardWindows() {
