@@ -1,15 +1,10 @@
 #pragma once
 // Helpers for tests of any widgets: clicks at a point, rendering to an
-// image, reading the texts a widget tree shows, pressing buttons by title
-// and reading pixels.
+// image, finding visible children, pressing buttons by title and reading
+// pixels.
 
 #include <QColor>
 #include <QImage>
-#include <QList>
-#include <QPoint>
-#include <QPointF>
-#include <QString>
-#include <QStringList>
 #include <QWidget>
 
 namespace rk::test {
