@@ -6,10 +6,6 @@
 // and answers as the tool's mode file says: its exit status, then its output.
 // Tests change an answer between calls and read the calls in order.
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-
 #include "platform/SystemPaths.h"
 #include "support/TempRoot.h"
 

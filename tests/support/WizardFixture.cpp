@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "permissions/PermissionWizard.h"
 
 namespace rk::test {
 

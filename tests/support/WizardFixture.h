@@ -4,14 +4,10 @@
 // the probe platform, and a wizard that starts unconfigured.
 
 #include <QSettings>
-#include <QStringList>
 #include <memory>
-#include <optional>
 
-#include "permissions/Permission.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
-#include "platform/AppBundle.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
 #include "support/TempRoot.h"
