@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-
 namespace rk::test {
 
 WizardSandbox::WizardSandbox() : defaults_(std::make_unique<QTemporaryDir>()) {
