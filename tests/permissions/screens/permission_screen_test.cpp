@@ -23,6 +23,9 @@ using Badge = PermissionSections::Badge;
 using Picture = PermissionSections::Picture;
 
 const KTWizardProduct kProduct{.name = "Sampler"};
+const QString kWaiting =
+    "Switch on Sampler in the list that just opened. This screen moves on by itself. Still waiting after a "
+    "minute?";
 const QString kStillOpen =
     "System Settings is still open from before, so it points at the old copy. Enable quits it in the "
     "background and reopens it at this list; nothing else on your screen is touched.";
@@ -126,24 +129,19 @@ TEST(PermissionActions, LabelPressAndStatusByState) {
     KTPermission p = accessibility();
     using enum PermissionActions::Press;
     const QString opens = "Opens System Settings at the Accessibility list.";
-    const QString waiting =
-        "Switch on Sampler in the list that just opened. This screen moves on by itself. Still "
-        "waiting after a minute?";
     const QString repair =
         "The repair above is the path here. This screen keeps checking, and the moment the grant "
         "really works it turns green.";
     const QString macOS = "Waiting for macOS";
+    const QString restarting = "macOS has switched it on. Restarting Sampler so it can see that.";
     const std::tuple<KTPermissionFacts, QString, PermissionActions::Press, QString> rows[] = {
         {{}, "Enable Accessibility", ask, opens},
         {{.listenDenied = true}, "Enable Input Monitoring", ask, opens},
-        {{.asked = true}, macOS, ask, waiting},
+        {{.asked = true}, macOS, ask, kWaiting},
         {{.isGranted = true, .asked = true}, "Continue", continueOn, "Accessibility is on."},
         {{.isTickedDead = true}, "Relaunch Sampler", relaunch, repair},
         {{.isTickedDead = true, .asked = true, .relaunchTried = true}, macOS, ask, repair},
-        {{.asked = true, .restarting = true},
-         macOS,
-         ask,
-         "macOS has switched it on. Restarting Sampler so it can see that."},
+        {{.asked = true, .restarting = true}, macOS, ask, restarting},
     };
     for (const auto& [facts, label, press, status] : rows) {
         EXPECT_EQ(PermissionActions::primaryLabel(p, kProduct, facts), label);
@@ -175,9 +173,9 @@ TEST(PermissionActions, TheWaitLineNamesOtherCopiesEscapesNamesAndEndsWithItsLin
     const PermissionActions::Status status = PermissionActions::status(accessibility(), odd, {.asked = true});
     EXPECT_EQ(
         PermissionActions::statusHtml(status, QColor("#aa7700")),
-        "Switch on &lt;b&gt;Sam &amp; Co&lt;/b&gt; in the list that just opened. This screen moves on by "
-        "itself. Still waiting after a minute? <a href=\"kt-wizard://quit-and-reopen\" style=\"color: "
-        "#aa7700; text-decoration: underline; font-weight: 500\">Quit and Reopen</a>.");
+        QString(kWaiting).replace("Sampler", "&lt;b&gt;Sam &amp; Co&lt;/b&gt;") +
+            " <a href=\"kt-wizard://quit-and-reopen\" style=\"color: #aa7700; text-decoration: underline; "
+            "font-weight: 500\">Quit and Reopen</a>.");
 }
 
 TEST(PermissionActions, TheCompanionIsOfferedOnlyAtTheDelayWhileStillWaiting) {
