@@ -71,16 +71,12 @@ int playHelper(const QString& mode) {
     return true;
 }();
 
-QString selfPath() {
-    return QFile::symLinkTarget("/proc/self/exe");
-}
-
 class FreshProcessCheck : public testing::Test {
 protected:
     void TearDown() override { ::unsetenv(kModeVariable); }
     std::optional<KTGrantMap> askAs(const char* mode) {
         ::setenv(kModeVariable, mode, 1);
-        return KTFreshProcessCheck::ask(selfPath());
+        return KTFreshProcessCheck::ask(QFile::symLinkTarget("/proc/self/exe"));
     }
 };
 
@@ -116,7 +112,7 @@ TEST_F(FreshProcessCheck, AHangingChildIsKilledAndReapedAndTheHookAsksTheAppsOwn
     EXPECT_TRUE(::kill(child, 0) == -1 && errno == ESRCH);
 
     test::WizardSandbox sandbox;
-    sandbox.bundle.executable = selfPath();
+    sandbox.bundle.executable = QFile::symLinkTarget("/proc/self/exe");
     EXPECT_FALSE(KTPermissionWizard::freshProcessGrants);
     KTPermissionWizard::enableFreshProcessCheck();
     ASSERT_TRUE(KTPermissionWizard::freshProcessGrants && KTPermissionWizard::staleGrantRestart);
