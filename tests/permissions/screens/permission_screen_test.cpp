@@ -125,7 +125,7 @@ TEST(PermissionNotices, RestartLineLegacyTextAndDialogImageSize) {
     EXPECT_EQ(PermissionSections::dialogImageSize({600, 0}), QSizeF(298.08, 138));
 }
 
-TEST(PermissionActions, LabelPressAndStatusByState) {
+TEST(PermissionActions, LabelPressStatusAndTheWaitLine) {
     KTPermission p = accessibility();
     using enum PermissionActions::Press;
     const QString opens = "Opens System Settings at the Accessibility list.";
@@ -152,9 +152,7 @@ TEST(PermissionActions, LabelPressAndStatusByState) {
     p.isOptional = true;
     EXPECT_EQ(PermissionActions::skipTitle(p, false), "Skip");
     EXPECT_EQ(PermissionActions::skipTitle(p, true), std::nullopt);
-}
 
-TEST(PermissionActions, TheWaitLineNamesOtherCopiesEscapesNamesAndEndsWithItsLink) {
     KTPermissionFacts facts{
         .asked = true, .waitedSeconds = 24, .twinNames = {"Sampler Old"}, .ownNames = {"sampler"}};
     const QString other =
