@@ -18,23 +18,22 @@ namespace {
 
 using Mode = KTDragCompanion::Mode;
 
+WindowDescription window(std::int32_t pid, Rect r, int layer = 0) {
+    return {pid, layer, r.x, r.y, r.width, r.height, 1};
+}
+
 // The self-test places the card right, left, below, over the sidebar, off each
 // edge and on a second display, and checks each rule; the exact frames of some
 // are checked below and beside System Settings.
-TEST(DragCompanionPlace, TheSelftestHoldsThePlacementRules) {
+TEST(DragCompanionPlace, TheSelftestRulesTheLargestSettingsWindowAndItsDisplay) {
     test::WizardSandbox sandbox;
     testing::internal::CaptureStdout();
     EXPECT_TRUE(KTDragCompanion::selftest());
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "drag-companion selftest OK (placement: right, left, below, sidebar, top/left/right edges, "
               "second display; panes: 2 capable, 2 decoys)\n");
-}
 
-WindowDescription window(std::int32_t pid, Rect r, int layer = 0) {
-    return {pid, layer, r.x, r.y, r.width, r.height, 1};
-}
-
-TEST(DragCompanionPlace, FollowsTheLargestSettingsWindowOnTheDisplayHoldingMostOfIt) {
+    // It follows the largest Settings window, frontmost first, on the display holding most of it.
     WindowDescription keyless = window(7, {0, 0, 900, 900});
     keyless.width.reset();
     QList<WindowDescription> windows{

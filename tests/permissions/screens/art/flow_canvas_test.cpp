@@ -95,7 +95,7 @@ TEST_F(DiagramsTest, EveryDiagramDrawsAtPinnedTimesInBothSchemes) {
               render(KTCapabilityArt::contextMenuRow(light, 74)));
 }
 
-TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShown) {
+TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShownAndItsProbeFollowsTheView) {
     QWidget window;
     FlowCanvas* canvas = canvasIn(window);
     window.layout()->setContentsMargins(0, 0, 0, 0);
@@ -123,9 +123,8 @@ TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShown) {
     EXPECT_EQ(reduced->frameTime(), 0);
     reduced->setReduceMotion(false);
     EXPECT_TRUE(reduced->isAnimating() && reduced->frameTime() > 0);
-}
 
-TEST_F(FlowCanvasTest, ProbeFollowsTheViewFromWindowToWindow) {
+    // The on-screen probe follows its view from window to window.
     QWidget first, second;
     auto* view = new QWidget(&first);
     int reports = 0;
