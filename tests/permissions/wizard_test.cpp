@@ -215,7 +215,7 @@ TEST(PermissionProbes, ScreenRecordingDraggedAppListsAndNames) {
     EXPECT_EQ(product.bundleDisplayName(sandbox.bundle), "Sampler Pro");
 }
 
-TEST(KTPermissionTest, ResolveDialogImagePrefersTheAppearancesVariant) {
+TEST(PermissionTypes, DialogImageVariantsAndTheBrandsDerivedColours) {
     QTemporaryDir dir;
     for (const auto& [name, colour] : {std::pair{"both-dark", Qt::black},
                                        {"both-light", Qt::white},
@@ -235,9 +235,7 @@ TEST(KTPermissionTest, ResolveDialogImagePrefersTheAppearancesVariant) {
     EXPECT_EQ(colourOf("plain", true), QColor(Qt::green));
     for (const char* none : {"missing", "", "broken"})
         EXPECT_EQ(colourOf(none, false), std::nullopt) << none;
-}
 
-TEST(KTResolvedBrandTest, AbsentColoursAreDerivedAndGivenOnesWin) {
     const auto grey = [](int level) { return [level](bool) { return QColor(level, level, level); }; };
     KTWizardBrand brand{.inkMuted = grey(100)};
     const KTResolvedBrand derived(brand, true);
@@ -256,8 +254,8 @@ TEST(KTResolvedBrandTest, AbsentColoursAreDerivedAndGivenOnesWin) {
     EXPECT_EQ(
         (QList<QColor>{given.card, given.tag, given.tagInk, given.quiet, given.cardLine.value_or(Qt::red)}),
         (QList<QColor>{grey(2)(true), grey(3)(true), grey(4)(true), grey(4)(true), grey(5)(true)}));
-    QImage image(4, 4, QImage::Format_ARGB32);
-    QPainter painter(&image);
+    QImage canvas(4, 4, QImage::Format_ARGB32);
+    QPainter painter(&canvas);
     given.mark(painter, QRectF(0, 0, 4, 4));
     EXPECT_EQ(marked, 10);
 }

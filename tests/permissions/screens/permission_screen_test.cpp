@@ -62,7 +62,7 @@ QString shown(const PermissionSections::Layout& layout) {
     return on.join(' ');
 }
 
-TEST(PermissionSections, ShowWhatTheStateCallsFor) {
+TEST(PermissionSections, ShowWhatTheStateCallsForWithTheirNotices) {
     using P = KTPermission;
     using F = KTPermissionFacts;
     const auto loginItems = KTPermissionProbes::Pane::loginItems;
@@ -97,9 +97,7 @@ TEST(PermissionSections, ShowWhatTheStateCallsFor) {
         set(permission, facts);
         EXPECT_EQ(shown(PermissionSections::decide(permission, kProduct, facts)), expected) << name;
     }
-}
 
-TEST(PermissionNotices, RestartLineLegacyTextAndDialogImageSize) {
     const QString restarted =
         "System Settings was restarted in the background so it lists this copy; nothing else on your screen "
         "was touched.";
@@ -344,7 +342,7 @@ const WatchCase kWatchCases[] = {
     {.name = "another pane", .accessibilityPane = false},
 };
 
-TEST(StaleGrantWatch, RelaunchesOnlyWhenEveryConditionHolds) {
+TEST(WizardRefresh, TheStaleGrantWatchAndWhenTheRecordIsWritten) {
     for (const WatchCase& c : kWatchCases) {
         SCOPED_TRACE(c.name);
         test::RecordingEnvironment recorder;
@@ -382,11 +380,9 @@ TEST(StaleGrantWatch, RelaunchesOnlyWhenEveryConditionHolds) {
             EXPECT_EQ(recorder.tried.contains("access"), c.alreadyTried && !c.granted);
         }
     }
-}
 
-// The record is written only when the grant map changes; forced answers take
-// the place of the probes.
-TEST(WizardRefresh, TheRecordIsWrittenOnlyWhenTheGrantMapChanges) {
+    // The record is written only when the grant map changes; forced answers take
+    // the place of the probes.
     test::RecordingEnvironment recorder;
     QSet<QString> granted;
     const QList<KTPermission> permissions = test::screensPermissions(&granted);
