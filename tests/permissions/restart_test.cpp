@@ -81,7 +81,7 @@ protected:
 };
 
 // The answer is the last line that begins with a brace, when it is an object of booleans.
-TEST_F(FreshProcessCheck, AnswersAreTakenFromOutput) {
+TEST_F(FreshProcessCheck, AnswersAreTakenFromOutputAndAHangingChildIsKilledAndReaped) {
     const std::optional<KTGrantMap> held = KTGrantMap{{"a", true}};
     EXPECT_EQ(askAs("last-wins"), held);
     EXPECT_EQ(askAs("flood"), held);
@@ -93,9 +93,7 @@ TEST_F(FreshProcessCheck, AnswersAreTakenFromOutput) {
     for (const char* bad :
          {" {\"a\":true}\n", "{\"a\":true}\n{\"b\":null}\n", "{\"a\":1}\n", "{\"a\":tru\n", "[true]\n"})
         EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(bad).has_value()) << bad;
-}
 
-TEST_F(FreshProcessCheck, AHangingChildIsKilledAndReapedAndTheHookAsksTheAppsOwnExecutable) {
     QTemporaryDir dir;
     ::setenv(kPidFileVariable, dir.filePath("pid").toUtf8().constData(), 1);
     QElapsedTimer clock;

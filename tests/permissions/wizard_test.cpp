@@ -61,7 +61,7 @@ TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
     }
 }
 
-TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedAndKeepsSkipsPerSlug) {
+TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedKeepsSkipsPerSlugAndNamesThePickerPath) {
     const auto recordWritten = [](const QString& args, bool writeState) {
         test::WizardSandbox sandbox;
         sandbox.bundle.args = args.split(' ');
@@ -96,9 +96,7 @@ TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedAndKeepsSkipsPerSlug
     EXPECT_TRUE(KTPermissionWizard::skippedIDs().isEmpty()) << "another slug's skips are not these";
     KTPermissionWizard::skipOutstanding({{"map-true", true}, {"map-false", false}});
     EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"map-false", "probe-false"}));
-}
 
-TEST(PermissionWizardRules, PickerPath) {
     const std::pair<const char*, const char*> cases[] = {
         {"/Applications/Rowkeeper.app", "Applications > Rowkeeper"},
         {"/Users/anna/Applications/Rowkeeper.app", "Applications in your home folder > Rowkeeper"},

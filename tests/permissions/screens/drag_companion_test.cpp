@@ -95,7 +95,7 @@ protected:
     KTDragCompanion companion{&machine};
 };
 
-TEST_F(DragCompanionTest, StandsBesideSettingsWhileItIsInFrontAndHidesWhenItIsGone) {
+TEST_F(DragCompanionTest, StandsBesideSettingsHidesWhenItIsGoneAndRepeatsChangeNothing) {
     show("disk", Mode::manualAdd);
     ASSERT_TRUE(onScreen());
     EXPECT_EQ(companion.panel()->geometry(), QRect(1127, 304, 300, 128));
@@ -122,9 +122,7 @@ TEST_F(DragCompanionTest, StandsBesideSettingsWhileItIsInFrontAndHidesWhenItIsGo
     EXPECT_EQ(companion.permissionID(), "disk");
     tickAfter(0.1);
     EXPECT_EQ(companion.permissionID(), std::nullopt);
-}
 
-TEST_F(DragCompanionTest, RepeatsChangeNothingAndOnlyManualAddReplacesNotInList) {
     show("disk", Mode::notInList);
     const Clock::Time first = companion.shownAt();
     machine.clock.advance(1);
