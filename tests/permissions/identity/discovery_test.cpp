@@ -40,9 +40,24 @@ void pump(const std::function<bool()>& done, int limitMs = 10'000) {
     while (!done() && waited.elapsed() < limitMs);
 }
 
+// A child of this test standing in for System Settings, once its script has
+// set itself up and become `sleep`.
+RunningApplication child(const char* script, const QDateTime& launched) {
+    const char* argv[] = {"/bin/sh", "-c", script, nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    QFile name(QString("/proc/%1/comm").arg(pid));
+    for (int tries = 0; tries < 500 && name.open(QIODevice::ReadOnly) && name.readAll() != "sleep\n";
+         ++tries) {
+        name.close();
+        QThread::msleep(10);
+    }
+    return RunningApplication{pid, Refresh::bundleID, launched};
+}
+
 // One started at the identity change is not quit (the identity self-test
 // holds the other rules of when it is).
-TEST(SystemSettingsRefresh, TheEpochOnlyMovesForwardAndOnlyALegacyProductQuits) {
+TEST(SystemSettingsRefresh, TheEpochMovesForwardOnlyALegacyProductQuitsAndRealProcessesQuit) {
     EXPECT_TRUE(Refresh::shouldQuit(true, kEpoch, true, kEpoch.addSecs(-1)));
     EXPECT_FALSE(Refresh::shouldQuit(true, kEpoch, true, kEpoch));
     EXPECT_EQ(Refresh::quitResult("quit"), Result::quit);
@@ -61,35 +76,18 @@ TEST(SystemSettingsRefresh, TheEpochOnlyMovesForwardAndOnlyALegacyProductQuits) 
     workspace.applications << RunningApplication{2, Refresh::bundleID};
     EXPECT_TRUE(Refresh::wouldQuitNow(kRenamed, workspace));
     EXPECT_FALSE(Refresh::wouldQuitNow(KTWizardProduct{.slug = "renamed"}, workspace));
-}
 
-// A child of this test standing in for System Settings, once its script has
-// set itself up and become `sleep`.
-RunningApplication child(const char* script, const QDateTime& launched) {
-    const char* argv[] = {"/bin/sh", "-c", script, nullptr};
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
-    QFile name(QString("/proc/%1/comm").arg(pid));
-    for (int tries = 0; tries < 500 && name.open(QIODevice::ReadOnly) && name.readAll() != "sleep\n";
-         ++tries) {
-        name.close();
-        QThread::msleep(10);
-    }
-    return RunningApplication{pid, Refresh::bundleID, launched};
-}
-
-TEST(SystemSettingsRefresh, QuitsRealProcessesPolitelyThenByForce) {
+    // Real processes are quit politely, then by force.
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    test::FakeWorkspace workspace;
-    workspace.realProcesses = true;
-    workspace.applications = {child("exec sleep 30", now)};
-    EXPECT_EQ(Refresh::quit(Refresh::bundleID, now.addSecs(-60), 500ms, workspace), Result::notRunning);
-    EXPECT_FALSE(workspace.isGone(workspace.applications[0]));
-    EXPECT_EQ(Refresh::quit(Refresh::bundleID, now.addSecs(1), 2s, workspace), Result::quit);
-
-    workspace.applications = {child("trap '' TERM; exec sleep 30", now)};
-    EXPECT_EQ(Refresh::quit(Refresh::bundleID, std::nullopt, 500ms, workspace), Result::forced);
-    EXPECT_TRUE(workspace.isGone(workspace.applications[0]));
+    test::FakeWorkspace real;
+    real.realProcesses = true;
+    real.applications = {child("exec sleep 30", now)};
+    EXPECT_EQ(Refresh::quit(Refresh::bundleID, now.addSecs(-60), 500ms, real), Result::notRunning);
+    EXPECT_FALSE(real.isGone(real.applications[0]));
+    EXPECT_EQ(Refresh::quit(Refresh::bundleID, now.addSecs(1), 2s, real), Result::quit);
+    real.applications = {child("trap '' TERM; exec sleep 30", now)};
+    EXPECT_EQ(Refresh::quit(Refresh::bundleID, std::nullopt, 500ms, real), Result::forced);
+    EXPECT_TRUE(real.isGone(real.applications[0]));
 }
 
 // A product without a former identifier opens at once, whatever the epoch;
@@ -232,10 +230,18 @@ TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndServiceAndTheRegisterToo
     EXPECT_EQ(KTLegacyIdentityRepair::lsregisterPath(), versioned);
 }
 
+// A bundle at a logical path whose Info.plist holds `info`, or this identifier and name.
+void bundleWith(const test::TempRoot& root, const QString& path, const PlistValue::Dictionary& info) {
+    root.writeFile(path + "/Contents/Info.plist", Plist::toXml(PlistValue(info)));
+}
+void bundle(const test::TempRoot& root, const QString& path, const QString& id, const QString& name = "") {
+    bundleWith(root, path, {{"CFBundleIdentifier", id}, {"CFBundleName", name}});
+}
+
 // The dump keeps only app records. Former identities are found through the
 // registry and the dump, same names through the dump; never the app's own
 // path or identifier; each path once.
-TEST(LegacyRepairDiscovery, RegisteredCopiesByIdentifierAndByName) {
+TEST(LegacyRepairDiscovery, RegisteredCopiesByIdentifierAndByNameAndInOwnedFolders) {
     EXPECT_EQ(parseDump(kDump),
               (QList<DumpRecord>{{"/Apps/Old App.app", "com.example.old", {"Old App", "OLD APP"}},
                                  {"/Apps/Mid (0x12) Name.app", "com.other.mid", {"Mid"}},
@@ -253,17 +259,7 @@ TEST(LegacyRepairDiscovery, RegisteredCopiesByIdentifierAndByName) {
                            {"/Apps/Old App.app", "com.example.old", true},
                            {"/Apps/Z Old.app", "com.example.old", true}}));
     EXPECT_EQ(discover(app, std::nullopt, registry).size(), 2);
-}
 
-// A bundle at a logical path whose Info.plist holds `info`, or this identifier and name.
-void bundleWith(const test::TempRoot& root, const QString& path, const PlistValue::Dictionary& info) {
-    root.writeFile(path + "/Contents/Info.plist", Plist::toXml(PlistValue(info)));
-}
-void bundle(const test::TempRoot& root, const QString& path, const QString& id, const QString& name = "") {
-    bundleWith(root, path, {{"CFBundleIdentifier", id}, {"CFBundleName", name}});
-}
-
-TEST(LegacyRepairDiscovery, CopiesInOwnedFoldersStrictlyInside) {
     test::TempRoot root;
     for (const char* path :
          {"/Users/anna/Owned/A.app", "/Users/anna/Owned/Self.app", "/Elsewhere/Old.app", "/Root.app"})
@@ -278,16 +274,16 @@ TEST(LegacyRepairDiscovery, CopiesInOwnedFoldersStrictlyInside) {
                                              {"~/../..", Disposition::remove},
                                              {"/Missing", Disposition::remove},
                                              {"/Linked/", Disposition::remove}};
-    const AppIdentity app{.legacyIDs = {"com.example.old"},
-                          .displayNames = {"Rowkeeper"},
-                          .ownID = "org.example.own",
-                          .ownPath = "/Linked/Self.app"};
+    const AppIdentity owner{.legacyIDs = {"com.example.old"},
+                            .displayNames = {"Rowkeeper"},
+                            .ownID = "org.example.own",
+                            .ownPath = "/Linked/Self.app"};
     const auto found = [](const QString& name, Disposition disposition) {
         return OwnedAction{"/Users/anna/Owned/" + name, name == "A.app" ? "com.example.old" : "com.other",
                            disposition, "/Users/anna/Owned"};
     };
     EXPECT_EQ(
-        discoverOwned(folders, app),
+        discoverOwned(folders, owner),
         (QList<OwnedAction>{found("A.app", Disposition::rename), found("Named.app", Disposition::rename),
                             found("A.app", Disposition::remove), found("Named.app", Disposition::remove)}));
     // Inside means strictly below.
