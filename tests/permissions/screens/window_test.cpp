@@ -279,7 +279,7 @@ protected:
     QList<QStringList> restarts;
 };
 
-TEST_F(Waiting, AFreshCopyIsAskedEveryThirdSecondOneQuestionAtATime) {
+TEST_F(Waiting, AFreshCopyIsAskedEveryThirdSecondAndTheCompanionComesAndGoes) {
     auto access = screen(1);
     access->show();
     ticks(*access, 1);
@@ -300,6 +300,38 @@ TEST_F(Waiting, AFreshCopyIsAskedEveryThirdSecondOneQuestionAtATime) {
     EXPECT_EQ(askedAt, (QList<int>{3, 6, 12}));
     access->hide();
     EXPECT_FALSE(access->waitTickerRunning());
+
+    // The companion comes with the press and at twenty seconds, and goes with the screen.
+    KTPermissionWizard::freshProcessGrants = nullptr;  // counting and offers work without it
+    KTDragCompanion& companion = KTDragCompanion::shared();
+    auto disk = screen(0);
+    disk->primaryAction();
+    EXPECT_EQ(companion.mode(), KTDragCompanionMode::manualAdd);
+    companion.hide();
+    ticks(*disk, 19);
+    EXPECT_FALSE(companion.isShowing());
+    ticks(*disk, 1);
+    EXPECT_EQ(companion.mode(), KTDragCompanionMode::notInList);
+    disk->setGrant(true, false);
+    EXPECT_FALSE(companion.isShowing());
+
+    disk = screen(0);
+    disk->primaryAction();
+    disk.reset();
+    EXPECT_FALSE(companion.isShowing());
+    companion.show(test::screensProduct(), test::screensBrand(), permissions[0],
+                   KTDragCompanionMode::manualAdd);
+    screen(1).reset();
+    EXPECT_EQ(companion.permissionID(), "disk");  // shown for another permission: stays
+    companion.hide();
+
+    // A list that takes no dragged app: the program is shown in the file manager.
+    test::FakeFileViewer viewer;
+    test::ScopedCurrent<FileViewer> shown(&viewer);
+    permissions[0].settingsURL = KTPermissionProbes::Pane::loginItems();
+    screen(0)->primaryAction();
+    EXPECT_EQ(viewer.revealed, QStringList{"/Applications/Sample.app"});
+    EXPECT_FALSE(companion.isShowing());
 }
 
 TEST_F(Waiting, AFreshCopyHoldingTheGrantRestartsTheAppEvenAfterTheScreenIsGone) {
@@ -333,39 +365,6 @@ TEST_F(Waiting, AFreshCopyHoldingTheGrantRestartsTheAppEvenAfterTheScreenIsGone)
     access.reset();
     answerQuestions();
     EXPECT_EQ(restarts, (QList<QStringList>(3, {"access"})));
-}
-
-TEST_F(Waiting, TheCompanionComesWithThePressAndAtTwentySecondsAndGoesWithTheScreen) {
-    KTPermissionWizard::freshProcessGrants = nullptr;  // counting and offers work without it
-    KTDragCompanion& companion = KTDragCompanion::shared();
-    auto disk = screen(0);
-    disk->primaryAction();
-    EXPECT_EQ(companion.mode(), KTDragCompanionMode::manualAdd);
-    companion.hide();
-    ticks(*disk, 19);
-    EXPECT_FALSE(companion.isShowing());
-    ticks(*disk, 1);
-    EXPECT_EQ(companion.mode(), KTDragCompanionMode::notInList);
-    disk->setGrant(true, false);
-    EXPECT_FALSE(companion.isShowing());
-
-    disk = screen(0);
-    disk->primaryAction();
-    disk.reset();
-    EXPECT_FALSE(companion.isShowing());
-    companion.show(test::screensProduct(), test::screensBrand(), permissions[0],
-                   KTDragCompanionMode::manualAdd);
-    screen(1).reset();
-    EXPECT_EQ(companion.permissionID(), "disk");  // shown for another permission: stays
-    companion.hide();
-
-    // A list that takes no dragged app: the program is shown in the file manager.
-    test::FakeFileViewer viewer;
-    test::ScopedCurrent<FileViewer> shown(&viewer);
-    permissions[0].settingsURL = KTPermissionProbes::Pane::loginItems();
-    screen(0)->primaryAction();
-    EXPECT_EQ(viewer.revealed, QStringList{"/Applications/Sample.app"});
-    EXPECT_FALSE(companion.isShowing());
 }
 
 TEST_F(Waiting, RelaunchesThatCannotStartLeaveTheScreenWaiting) {
