@@ -118,7 +118,7 @@ bool write(const QString& slug, const QList<KTPermission>& permissions, const QS
 
 // The record lives in the slug's dot-folder of the home; a slug that could
 // name another folder has none, and a folder that cannot be made is an answer.
-TEST(PermissionState, RecordLivesInTheSlugsDotFolderOfTheHomeAndHoldsEveryPermission) {
+TEST(PermissionState, TheRecordLivesInTheSlugsDotFolderHoldsEveryPermissionAndTrustsItsOwnWriter) {
     test::WizardSandbox sandbox;
     EXPECT_EQ(KTPermissionState::folder("larkspur"), "/Users/anna/.larkspur");
     EXPECT_EQ(KTPermissionState::recordFile("larkspur"),
@@ -145,10 +145,8 @@ TEST(PermissionState, RecordLivesInTheSlugsDotFolderOfTheHomeAndHoldsEveryPermis
         {"id":"fulldisk","title":"Sample fulldisk","optional":false,"capability_probe":true,"skipped":false},
         {"id":"screen","title":"Sample screen","optional":true,"capability_probe":false,"skipped":true}])";
     EXPECT_EQ(root.value("permissions").toArray(), QJsonDocument::fromJson(expected).array());
-}
 
-// The identity self-test holds the own, other and absent writer.
-TEST(PermissionState, GrantedIDsTrustOnlyTheirOwnOrAnUnknownWriter) {
+    // The identity self-test holds the own, other and absent writer.
     const QString held = R"("permissions":[{"id":"s","capability_probe":true}])";
     const std::tuple<const char*, QString, std::optional<QString>, QSet<QString>> cases[] = {
         {"other writer, own unknown", R"({"bundle_id":"old",)" + held + "}", std::nullopt, {"s"}},
@@ -213,7 +211,7 @@ TEST(PermissionProbes, ScreenRecordingDraggedAppListsAndNames) {
     EXPECT_EQ(product.bundleDisplayName(sandbox.bundle), "Sampler Pro");
 }
 
-TEST(PermissionTypes, DialogImageVariantsAndTheBrandsDerivedColours) {
+TEST(PermissionTypes, DialogImageVariantsTheBrandsDerivedColoursAndTheHostBundle) {
     QTemporaryDir dir;
     for (const auto& [name, colour] : {std::pair{"both-dark", Qt::black},
                                        {"both-light", Qt::white},
@@ -256,9 +254,7 @@ TEST(PermissionTypes, DialogImageVariantsAndTheBrandsDerivedColours) {
     QPainter painter(&canvas);
     given.mark(painter, QRectF(0, 0, 4, 4));
     EXPECT_EQ(marked, 10);
-}
 
-TEST(HostAppBundleTest, WithoutAnApplicationObjectItReadsTheProcess) {
     HostAppBundle host;
     ASSERT_FALSE(host.arguments().isEmpty());
     EXPECT_TRUE(host.arguments()[0].endsWith("permissions_wizard_test"));

@@ -234,7 +234,7 @@ std::pair<QString, int> run(Machine setup, const QStringList& arguments) {
 
 // Each question's answer and status; on a machine without the tools the
 // self-test still passes, its live arms not measured.
-TEST(LegacyRepairCommandLine, AnswersAndStatus) {
+TEST(LegacyRepairCommandLine, AnswersAndStatusAndTheSelftestWithItsLiveArmsMeasured) {
     const QString usage = "usage: --permission-repair-legacy --dry-run | --apply | --selftest\n";
     const QString notMeasured = "legacy repair: NOT MEASURED ";
     const std::tuple<Machine, QString, QString, int> cases[] = {
@@ -267,11 +267,9 @@ TEST(LegacyRepairCommandLine, AnswersAndStatus) {
     for (const auto& [setup, arguments, out, status] : cases)
         EXPECT_EQ(run(setup, ("rk " + arguments).split(' ', Qt::SkipEmptyParts)), std::pair(out, status))
             << arguments.toStdString();
-}
 
-// With a register tool, a signing tool and a workspace that launches apps,
-// every live arm runs, and every bundle it built is gone afterwards.
-TEST(LegacyRepairSelftest, PassesWithItsLiveArmsMeasured) {
+    // With a register tool, a signing tool and a workspace that launches apps,
+    // every live arm runs, and every bundle it built is gone afterwards.
     test::WizardSandbox sandbox;
     test::FakeTools tools(sandbox.root);
     tools.install(MacTool::codesign);

@@ -123,7 +123,7 @@ TEST(PermissionSections, ShowWhatTheStateCallsForWithTheirNotices) {
     EXPECT_EQ(PermissionSections::dialogImageSize({600, 0}), QSizeF(298.08, 138));
 }
 
-TEST(PermissionActions, LabelPressStatusAndTheWaitLine) {
+TEST(PermissionActions, LabelPressStatusTheWaitLineAndTheCompanionOffer) {
     KTPermission p = accessibility();
     using enum PermissionActions::Press;
     const QString opens = "Opens System Settings at the Accessibility list.";
@@ -172,9 +172,7 @@ TEST(PermissionActions, LabelPressStatusAndTheWaitLine) {
         QString(kWaiting).replace("Sampler", "&lt;b&gt;Sam &amp; Co&lt;/b&gt;") +
             " <a href=\"kt-wizard://quit-and-reopen\" style=\"color: #aa7700; text-decoration: underline; "
             "font-weight: 500\">Quit and Reopen</a>.");
-}
 
-TEST(PermissionActions, TheCompanionIsOfferedOnlyAtTheDelayWhileStillWaiting) {
     using Facts = PermissionActions::WaitFacts;
     const Facts waiting{.waitedSeconds = 20, .dragCapable = true, .hasBrand = true};
     EXPECT_TRUE(PermissionActions::offersCompanion(waiting, 20));
@@ -260,7 +258,7 @@ KTBalancedWrap::Measure fiveWords(int& measurements) {
     };
 }
 
-TEST(BalancedWrap, ProposalsItDoesNotNarrowPassThrough) {
+TEST(BalancedWrap, PassesThroughWhatItDoesNotNarrowAndPullsBackAnOrphanWord) {
     EXPECT_EQ(KTBalancedWrap::sizeThatFits({300, 50}, {}), QSizeF(0, 0)) << "no child";
     for (const std::optional<double> width :
          {std::optional<double>(), std::optional<double>(INFINITY), std::optional<double>(NAN),
@@ -276,11 +274,9 @@ TEST(BalancedWrap, ProposalsItDoesNotNarrowPassThrough) {
         EXPECT_TRUE(!width || std::isnan(*width) ? true : *asked[0].width == *width);
         EXPECT_EQ(asked[0].height, 50);
     }
-}
 
-// An orphan word is pulled back after fourteen halvings, never wider than
-// offered nor taller than the natural size.
-TEST(BalancedWrap, AnOrphanWordIsPulledBackAfterFourteenHalvings) {
+    // An orphan word is pulled back after fourteen halvings, never wider than
+    // offered nor taller than the natural size.
     int measurements = 0;  // five words: four and one at 170
     const QSizeF size = KTBalancedWrap::sizeThatFits({170, std::nullopt}, fiveWords(measurements));
     EXPECT_EQ(measurements, 16) << "natural, 14 halvings, the check";

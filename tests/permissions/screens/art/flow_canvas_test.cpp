@@ -95,7 +95,7 @@ TEST_F(DiagramsTest, EveryDiagramDrawsAtPinnedTimesInBothSchemes) {
               render(KTCapabilityArt::contextMenuRow(light, 74)));
 }
 
-TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShownAndItsProbeFollowsTheView) {
+TEST_F(FlowCanvasTest, AnimatesOnlyWhileShownItsProbeFollowsTheViewAndTheClockRuns) {
     QWidget window;
     FlowCanvas* canvas = canvasIn(window);
     window.layout()->setContentsMargins(0, 0, 0, 0);
@@ -153,12 +153,10 @@ TEST_F(FlowCanvasTest, AnimatesOnlyWhileItsWindowIsShownAndItsProbeFollowsTheVie
     delete new KTOnScreenProbe(&second, [&](bool) { ++reports; });
     test::settle();
     EXPECT_EQ(reports, before);
-}
 
-// A pinned time beats reduced motion, which beats the timeline (seconds since
-// 2001). Dashes march 13 points a second and wrap at a thousand; the pulse
-// breathes between a half and one every five and a half seconds.
-TEST(FlowClock, PinnedTimeBeatsReducedMotionDashesMarchAndThePulseBreathes) {
+    // A pinned time beats reduced motion, which beats the timeline (seconds since
+    // 2001). Dashes march 13 points a second and wrap at a thousand; the pulse
+    // breathes between a half and one every five and a half seconds.
     const std::tuple<std::optional<double>, bool, double> cases[] = {
         {std::nullopt, false, 812.25}, {std::nullopt, true, 0}, {12.5, false, 12.5}, {12.5, true, 12.5}};
     for (const auto& [pinned, reduceMotion, expected] : cases) {
