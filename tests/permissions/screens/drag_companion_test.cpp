@@ -95,7 +95,7 @@ protected:
     KTDragCompanion companion{&machine};
 };
 
-TEST_F(DragCompanionTest, StandsBesideSettingsHidesWhenItIsGoneAndRepeatsChangeNothing) {
+TEST_F(DragCompanionTest, StandsBesideSettingsHidesRepeatsNothingAndItsCardWorks) {
     show("disk", Mode::manualAdd);
     ASSERT_TRUE(onScreen());
     EXPECT_EQ(companion.panel()->geometry(), QRect(1127, 304, 300, 128));
@@ -149,9 +149,7 @@ TEST_F(DragCompanionTest, StandsBesideSettingsHidesWhenItIsGoneAndRepeatsChangeN
     KTPermissionWizard::close();
     EXPECT_FALSE(KTDragCompanion::shared().isShowing());
     KTPermissionWizard::dragCompanion = {};
-}
 
-TEST_F(DragCompanionTest, CardTextsSizeButtonsAndDrag) {
     EXPECT_EQ(KTDragCompanionCard::title({"Sample", "Full Disk Access", Mode::manualAdd}),
               "Add Sample to the Full Disk Access list");
     EXPECT_EQ(KTDragCompanionCard::title({"Sample", "Input Monitoring", Mode::notInList}),
