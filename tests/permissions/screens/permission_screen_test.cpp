@@ -298,26 +298,6 @@ TEST(BalancedWrap, PassesThroughWhatItDoesNotNarrowAndPullsBackAnOrphanWord) {
 using Screen = KTWizardSteps::Screen;
 using Footer = KTWizardSteps::Footer;
 
-TEST(WizardSteps, ScreenAndFooterForNoneToThreePermissions) {
-    const Footer none{};
-    const Footer first{.shown = true, .dividerOpacity = 0, .backAllowed = false};
-    const Footer later{.shown = true, .dividerOpacity = 0.5, .backAllowed = true};
-    const Footer pastDone{.shown = true, .dividerOpacity = 0.5, .backAllowed = false};
-    const std::tuple<int, int, Screen, Footer> rows[] = {
-        {0, -1, Screen::summary, none}, {0, 0, Screen::done, none},        {0, 1, Screen::done, pastDone},
-        {1, -3, Screen::summary, none}, {1, 0, Screen::permission, none},  {1, 1, Screen::done, later},
-        {1, 6, Screen::done, pastDone}, {2, 0, Screen::permission, first}, {2, 1, Screen::permission, later},
-        {2, 2, Screen::done, later},    {3, 0, Screen::permission, first}, {3, 2, Screen::permission, later},
-        {3, 3, Screen::done, later},    {3, 8, Screen::done, pastDone},
-    };
-    for (const auto& [count, step, screen, footer] : rows) {
-        EXPECT_EQ(KTWizardSteps::screen(step, count), screen) << count << " at " << step;
-        EXPECT_EQ(KTWizardSteps::footer(step, count), footer) << count << " at " << step;
-    }
-    EXPECT_EQ(KTWizardSteps::advance(2, 3), 3);
-    EXPECT_EQ(KTWizardSteps::advance(3, 3), 3);
-}
-
 struct WatchCase {
     const char* name;
     bool relaunches = false, listenDeniedNow = false, sawDenyBefore = true, restartsOnStaleGrant = true;
@@ -338,7 +318,25 @@ const WatchCase kWatchCases[] = {
     {.name = "another pane", .accessibilityPane = false},
 };
 
-TEST(WizardRefresh, TheStaleGrantWatchAndWhenTheRecordIsWritten) {
+TEST(WizardSteps, ScreenAndFooterForNoneToThreePermissionsAndTheRefreshPass) {
+    const Footer none{};
+    const Footer first{.shown = true, .dividerOpacity = 0, .backAllowed = false};
+    const Footer later{.shown = true, .dividerOpacity = 0.5, .backAllowed = true};
+    const Footer pastDone{.shown = true, .dividerOpacity = 0.5, .backAllowed = false};
+    const std::tuple<int, int, Screen, Footer> rows[] = {
+        {0, -1, Screen::summary, none}, {0, 0, Screen::done, none},        {0, 1, Screen::done, pastDone},
+        {1, -3, Screen::summary, none}, {1, 0, Screen::permission, none},  {1, 1, Screen::done, later},
+        {1, 6, Screen::done, pastDone}, {2, 0, Screen::permission, first}, {2, 1, Screen::permission, later},
+        {2, 2, Screen::done, later},    {3, 0, Screen::permission, first}, {3, 2, Screen::permission, later},
+        {3, 3, Screen::done, later},    {3, 8, Screen::done, pastDone},
+    };
+    for (const auto& [count, step, screen, footer] : rows) {
+        EXPECT_EQ(KTWizardSteps::screen(step, count), screen) << count << " at " << step;
+        EXPECT_EQ(KTWizardSteps::footer(step, count), footer) << count << " at " << step;
+    }
+    EXPECT_EQ(KTWizardSteps::advance(2, 3), 3);
+    EXPECT_EQ(KTWizardSteps::advance(3, 3), 3);
+
     for (const WatchCase& c : kWatchCases) {
         SCOPED_TRACE(c.name);
         test::RecordingEnvironment recorder;
@@ -394,8 +392,8 @@ TEST(WizardRefresh, TheStaleGrantWatchAndWhenTheRecordIsWritten) {
     EXPECT_EQ(recorder.recordWrites, 2) << "two answers changed: one write";
     EXPECT_EQ(state.granted, (KTGrantMap{{"disk", true}, {"access", false}, {"screen", true}}));
 
-    KTRefreshState none;
-    KTWizardRefresh::run({}, {}, none, recorder.environment());
+    KTRefreshState empty;
+    KTWizardRefresh::run({}, {}, empty, recorder.environment());
     EXPECT_EQ(recorder.recordWrites, 2) << "no permissions: nothing to write";
 
     int probes = 0;
