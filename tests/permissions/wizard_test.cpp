@@ -131,7 +131,6 @@ TEST(PermissionState, TheRecordLivesInTheSlugsDotFolderHoldsEveryPermissionAndTr
     sandbox.root.writeFile("/Users/anna/.blocked", "in the way");
     EXPECT_FALSE(write("blocked", {samplePermission("a", true)}));
 
-    // It holds every permission with its probe and skip.
     KTPermission optional = samplePermission("screen", false);
     optional.isOptional = true;
     // A longer old record is replaced whole, not overwritten in part.
@@ -179,7 +178,6 @@ TEST(PermissionProbes, ScreenRecordingDraggedAppListsAndNames) {
     test::ScopedCurrent<Accessibility> useAccessibility(&accessibility);
     EXPECT_TRUE(KTPermissionProbes::accessibility(host));
 
-    // Lists that take a dragged app.
     const std::tuple<const QUrl&, KTListenAccess, bool> cases[] = {
         {Pane::accessibility(), KTListenAccess::granted, true},
         {Pane::accessibility(), KTListenAccess::denied, true},  // as Input Monitoring

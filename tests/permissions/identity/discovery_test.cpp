@@ -77,7 +77,6 @@ TEST(SystemSettingsRefresh, TheEpochMovesForwardOnlyALegacyProductQuitsAndRealPr
     EXPECT_TRUE(Refresh::wouldQuitNow(kRenamed, workspace));
     EXPECT_FALSE(Refresh::wouldQuitNow(KTWizardProduct{.slug = "renamed"}, workspace));
 
-    // Real processes are quit politely, then by force.
     const QDateTime now = QDateTime::currentDateTimeUtc();
     test::FakeWorkspace real;
     real.realProcesses = true;

@@ -33,7 +33,6 @@ TEST(DragCompanionPlace, TheSelftestRulesTheLargestSettingsWindowAndItsDisplay) 
               "drag-companion selftest OK (placement: right, left, below, sidebar, top/left/right edges, "
               "second display; panes: 2 capable, 2 decoys)\n");
 
-    // It follows the largest Settings window, frontmost first, on the display holding most of it.
     WindowDescription keyless = window(7, {0, 0, 900, 900});
     keyless.width.reset();
     QList<WindowDescription> windows{

@@ -118,34 +118,11 @@ TEST_F(WizardWindow, GetStartedSkipBackContinueAndDone) {
     EXPECT_EQ(qobject_cast<PermissionScreen*>(screen)->layout().badge, PermissionSections::Badge::granted);
 }
 
-// A grant ticked but dead, after a relaunch (the window shots draw every
-// other screen in both schemes): the brand's ground fills the window.
-TEST(WizardScreens, TheTickedButDeadScreenDraws) {
-    test::ensureApplication();
-    test::WizardSandbox sandbox;
-    QSet<QString> granted;
-    test::RecordingEnvironment recorder;
-    const KTWizardForcing forcing{.initialStep = 0,
-                                  .grants = KTGrantMap{{"disk", false}},
-                                  .tickedDead = QSet<QString>{"disk"},
-                                  .relaunched = true};
-    KTPermissionWizardView view(
-        test::screensBrand(), test::screensProduct(), test::screensPermissions(&granted), [] {}, forcing,
-        recorder.environment());
-    view.setDarkOverride(true);
-    view.resize(660, 700);
-    view.show();
-    settleFor();
-    const QImage image = view.grab().toImage();
-    EXPECT_FALSE(test::savePng(image, "wizard-disk-ticked-dead-dark").isEmpty());
-    EXPECT_TRUE(test::near(test::pixel(image, {2, 2}), Palette::ground(true)));
-}
-
 // The frames per permission and for former identities; the height and the
 // verdicts around the minimum and the fold.
 TEST(Windowshot, HeightAndVerdictsAroundTheMinimumAndTheFold) {
-    QSet<QString> granted;
-    const QList<KTPermission> permissions = test::screensPermissions(&granted);
+    QSet<QString> none;
+    const QList<KTPermission> permissions = test::screensPermissions(&none);
     KTWizardProduct product = test::screensProduct();
     const QList<KTWindowshot::Frame> frames = KTWindowshot::frames(product, permissions);
     QStringList names;
@@ -173,6 +150,25 @@ TEST(Windowshot, HeightAndVerdictsAroundTheMinimumAndTheFold) {
     EXPECT_EQ(KTWindowshot::verdict(500, 0), (V{"CLIPPED by 60pt (window below the 560pt minimum)", true}));
     EXPECT_EQ(KTWindowshot::verdict(700, 0.5), (V{"fits", false}));
     EXPECT_EQ(KTWindowshot::verdict(700, 0.6), (V{"OVERFLOWS by 1pt", true}));
+
+    // A grant ticked but dead, after a relaunch (the window shots draw every
+    // other screen in both schemes): the brand's ground fills the window.
+    test::ensureApplication();
+    test::WizardSandbox sandbox;
+    test::RecordingEnvironment recorder;
+    const KTWizardForcing forcing{.initialStep = 0,
+                                  .grants = KTGrantMap{{"disk", false}},
+                                  .tickedDead = QSet<QString>{"disk"},
+                                  .relaunched = true};
+    KTPermissionWizardView view(
+        test::screensBrand(), test::screensProduct(), permissions, [] {}, forcing, recorder.environment());
+    view.setDarkOverride(true);
+    view.resize(660, 700);
+    view.show();
+    settleFor();
+    const QImage image = view.grab().toImage();
+    EXPECT_FALSE(test::savePng(image, "wizard-disk-ticked-dead-dark").isEmpty());
+    EXPECT_TRUE(test::near(test::pixel(image, {2, 2}), Palette::ground(true)));
 }
 
 class WindowshotRun : public testing::Test {

@@ -124,7 +124,6 @@ TEST_F(FlowCanvasTest, AnimatesOnlyWhileShownItsProbeFollowsTheViewAndTheClockRu
     reduced->setReduceMotion(false);
     EXPECT_TRUE(reduced->isAnimating() && reduced->frameTime() > 0);
 
-    // The on-screen probe follows its view from window to window.
     QWidget first, second;
     auto* view = new QWidget(&first);
     int reports = 0;
