@@ -193,7 +193,15 @@ const QString kDump =
     "-----\npath: /Own/Self.app\nname: mid\nidentifier: com.other.self\n"
     "-----\npath: /Apps/Empty.app\nidentifier:";
 
-TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndServiceAndTheRegisterToolItsPlace) {
+// A bundle at a logical path whose Info.plist holds `info`, or this identifier and name.
+void bundleWith(const test::TempRoot& root, const QString& path, const PlistValue::Dictionary& info) {
+    root.writeFile(path + "/Contents/Info.plist", Plist::toXml(PlistValue(info)));
+}
+void bundle(const test::TempRoot& root, const QString& path, const QString& id, const QString& name = "") {
+    bundleWith(root, path, {{"CFBundleIdentifier", id}, {"CFBundleName", name}});
+}
+
+TEST(LegacyRepairDiscovery, PagesTheRegisterToolAndOldCopies) {
     const QString security = "x-apple.systempreferences:com.apple.preference.security?Privacy_";
     const std::tuple<QUrl, QString, std::optional<QString>> cases[] = {
         {Pane::screenRecording(), "ScreenCapture", "ScreenCapture"},
@@ -227,20 +235,10 @@ TEST(LegacyRepairDiscovery, EachPrivacyPageHasItsLinkAndServiceAndTheRegisterToo
     root.writeFile(SystemPaths::toolLocation(MacTool::launchServicesRegister), "not a program");
     const QString versioned = tools.install(MacTool::launchServicesRegisterVersioned);
     EXPECT_EQ(KTLegacyIdentityRepair::lsregisterPath(), versioned);
-}
 
-// A bundle at a logical path whose Info.plist holds `info`, or this identifier and name.
-void bundleWith(const test::TempRoot& root, const QString& path, const PlistValue::Dictionary& info) {
-    root.writeFile(path + "/Contents/Info.plist", Plist::toXml(PlistValue(info)));
-}
-void bundle(const test::TempRoot& root, const QString& path, const QString& id, const QString& name = "") {
-    bundleWith(root, path, {{"CFBundleIdentifier", id}, {"CFBundleName", name}});
-}
-
-// The dump keeps only app records. Former identities are found through the
-// registry and the dump, same names through the dump; never the app's own
-// path or identifier; each path once.
-TEST(LegacyRepairDiscovery, RegisteredCopiesByIdentifierAndByNameAndInOwnedFolders) {
+    // The dump keeps only app records. Former identities are found through the
+    // registry and the dump, same names through the dump; never the app's own
+    // path or identifier; each path once.
     EXPECT_EQ(parseDump(kDump),
               (QList<DumpRecord>{{"/Apps/Old App.app", "com.example.old", {"Old App", "OLD APP"}},
                                  {"/Apps/Mid (0x12) Name.app", "com.other.mid", {"Mid"}},
@@ -259,7 +257,6 @@ TEST(LegacyRepairDiscovery, RegisteredCopiesByIdentifierAndByNameAndInOwnedFolde
                            {"/Apps/Z Old.app", "com.example.old", true}}));
     EXPECT_EQ(discover(app, std::nullopt, registry).size(), 2);
 
-    test::TempRoot root;
     for (const char* path :
          {"/Users/anna/Owned/A.app", "/Users/anna/Owned/Self.app", "/Elsewhere/Old.app", "/Root.app"})
         bundle(root, path, "com.example.old");
