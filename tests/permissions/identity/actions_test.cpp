@@ -71,15 +71,6 @@ const Case kCases[] = {
      {"reset Camera,Microphone for legacy id com.example.old (no copy registered: via a stub bundle)"}},
 };
 
-TEST(LegacyRepairPlan, EachBranchRendersItsLines) {
-    for (const Case& c : kCases) {
-        const Plan planned = plan(c.findings);
-        EXPECT_EQ(planned.lines("org.example.new"), c.lines) << c.name;
-        EXPECT_EQ(planned.isEmpty(), c.empty) << c.name;
-    }
-    EXPECT_TRUE(plan({}).lines("x").isEmpty());
-}
-
 const QString kStubs = "/Users/anna/Library/Caches/rk/tcc-stub/";
 
 void bundle(const test::TempRoot& root, const QString& path, const QString& id) {
@@ -87,10 +78,17 @@ void bundle(const test::TempRoot& root, const QString& path, const QString& id) 
                    Plist::toXml(PlistValue(PlistValue::Dictionary{{"CFBundleIdentifier", id}})));
 }
 
-// In-place resets, and stubs that fail to build, fail to register or work:
-// every stub is removed, only the working one is remembered, and only
-// resets made in place or for the app itself are cleared.
-TEST(LegacyRepairActions, ResetsInPlaceThroughStubsAndForTheAppItself) {
+TEST(LegacyRepairPlan, EachBranchRendersItsLinesAndTheResetsApply) {
+    for (const Case& c : kCases) {
+        const Plan planned = plan(c.findings);
+        EXPECT_EQ(planned.lines("org.example.new"), c.lines) << c.name;
+        EXPECT_EQ(planned.isEmpty(), c.empty) << c.name;
+    }
+    EXPECT_TRUE(plan({}).lines("x").isEmpty());
+
+    // In-place resets, and stubs that fail to build, fail to register or work:
+    // every stub is removed, only the working one is remembered, and only
+    // resets made in place or for the app itself are cleared.
     test::WizardSandbox sandbox;
     test::FakeTools tools(sandbox.root);
     for (const MacTool tool : {MacTool::tccutil, MacTool::codesign, MacTool::launchServicesRegister})
@@ -98,7 +96,7 @@ TEST(LegacyRepairActions, ResetsInPlaceThroughStubsAndForTheAppItself) {
     tools.answerCall(MacTool::tccutil, 2, 1);
     tools.answerCall(MacTool::codesign, 1, 1);
     tools.answerCall(MacTool::launchServicesRegister, 1, 1);
-    const Plan plan{
+    const Plan resets{
         .legacyResets = {{"com.example.old", {"ScreenCapture", "Accessibility", "AppleEvents"}, false},
                          {"com.example.a", {"Camera"}, true},
                          {"com.example/b", {"Camera"}, true},
@@ -108,7 +106,7 @@ TEST(LegacyRepairActions, ResetsInPlaceThroughStubsAndForTheAppItself) {
     QStringList log;
     int rechecks = 0;
     const QSet<QString> cleared = apply(
-        plan, "org.example.new", "rk", [&] { return ++rechecks > 1; },
+        resets, "org.example.new", "rk", [&] { return ++rechecks > 1; },
         [&](const QString& line) { log << line; });
 
     EXPECT_EQ(log,
