@@ -62,7 +62,7 @@ QString shown(const PermissionSections::Layout& layout) {
     return on.join(' ');
 }
 
-TEST(PermissionSections, ShowWhatTheStateCallsForWithTheirNotices) {
+TEST(PermissionSections, ShowWhatTheStateCallsForWithTheirNoticesLabelsAndStatus) {
     using P = KTPermission;
     using F = KTPermissionFacts;
     const auto loginItems = KTPermissionProbes::Pane::loginItems;
@@ -121,9 +121,7 @@ TEST(PermissionSections, ShowWhatTheStateCallsForWithTheirNotices) {
               notice + " Not in the list? Click + under it. " + kStillOpen);
     EXPECT_EQ(PermissionSections::dialogImageSize({600, 300}), QSizeF(276, 138));
     EXPECT_EQ(PermissionSections::dialogImageSize({600, 0}), QSizeF(298.08, 138));
-}
 
-TEST(PermissionActions, LabelPressStatusTheWaitLineAndTheCompanionOffer) {
     KTPermission p = accessibility();
     using enum PermissionActions::Press;
     const QString opens = "Opens System Settings at the Accessibility list.";
@@ -132,7 +130,7 @@ TEST(PermissionActions, LabelPressStatusTheWaitLineAndTheCompanionOffer) {
         "really works it turns green.";
     const QString macOS = "Waiting for macOS";
     const QString restarting = "macOS has switched it on. Restarting Sampler so it can see that.";
-    const std::tuple<KTPermissionFacts, QString, PermissionActions::Press, QString> rows[] = {
+    const std::tuple<KTPermissionFacts, QString, PermissionActions::Press, QString> states[] = {
         {{}, "Enable Accessibility", ask, opens},
         {{.listenDenied = true}, "Enable Input Monitoring", ask, opens},
         {{.asked = true}, macOS, ask, kWaiting},
@@ -141,7 +139,7 @@ TEST(PermissionActions, LabelPressStatusTheWaitLineAndTheCompanionOffer) {
         {{.isTickedDead = true, .asked = true, .relaunchTried = true}, macOS, ask, repair},
         {{.asked = true, .restarting = true}, macOS, ask, restarting},
     };
-    for (const auto& [facts, label, press, status] : rows) {
+    for (const auto& [facts, label, press, status] : states) {
         EXPECT_EQ(PermissionActions::primaryLabel(p, kProduct, facts), label);
         EXPECT_EQ(PermissionActions::press(facts), press) << label.toStdString();
         EXPECT_EQ(PermissionActions::status(p, kProduct, facts).text, status);
@@ -151,18 +149,18 @@ TEST(PermissionActions, LabelPressStatusTheWaitLineAndTheCompanionOffer) {
     EXPECT_EQ(PermissionActions::skipTitle(p, false), "Skip");
     EXPECT_EQ(PermissionActions::skipTitle(p, true), std::nullopt);
 
-    KTPermissionFacts facts{
+    KTPermissionFacts twin{
         .asked = true, .waitedSeconds = 24, .twinNames = {"Sampler Old"}, .ownNames = {"sampler"}};
     const QString other =
         "Switch on Sampler in the list that just opened. It may be listed as “Sampler Old”, the "
         "name of another copy of this app on this Mac. Look for that row too.";
-    EXPECT_EQ(PermissionActions::waitLine(kProduct, facts), other);
-    facts.waitedSeconds = 25;
-    EXPECT_EQ(PermissionActions::waitLine(kProduct, facts),
+    EXPECT_EQ(PermissionActions::waitLine(kProduct, twin), other);
+    twin.waitedSeconds = 25;
+    EXPECT_EQ(PermissionActions::waitLine(kProduct, twin),
               other + " Already on? macOS is reporting it only to a newly launched copy:");
-    facts.ownNames = {"sampler old"};
-    facts.waitedSeconds = 0;
-    EXPECT_EQ(PermissionActions::waitLine(kProduct, facts),
+    twin.ownNames = {"sampler old"};
+    twin.waitedSeconds = 0;
+    EXPECT_EQ(PermissionActions::waitLine(kProduct, twin),
               "Switch on Sampler in the list that just opened. Some lists show it as “Sampler Old”.");
 
     const KTWizardProduct odd{.name = "<b>Sam & Co</b>"};
