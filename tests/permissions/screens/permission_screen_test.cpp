@@ -190,12 +190,22 @@ TEST(PermissionSections, ShowWhatTheStateCallsForWithTheirNoticesLabelsAndStatus
     }
 }
 
+// A text of five 40-point words, one 14-point line for every run of words
+// that fits the proposed width; counts each measurement.
+KTBalancedWrap::Measure fiveWords(int& measurements) {
+    return [&measurements](const KTBalancedWrap::Proposal& p) {
+        ++measurements;
+        const int perLine = std::max(1, int(std::floor(p.width.value_or(1e9) / 40)));
+        return QSizeF(std::min(5, perLine) * 40, (5 + perLine - 1) / perLine * 14);
+    };
+}
+
 KTPermission named(const QString& title, bool optional = false, std::optional<QString> cost = std::nullopt) {
     return KTPermission{
         .id = title.toLower(), .title = title, .isOptional = optional, .costOfSkipping = cost};
 }
 
-TEST(SummaryAndDoneText, SubtitleInWordsAndTheSentenceForWhatIsStillOff) {
+TEST(SummaryAndDoneText, SubtitleInWordsTheSentenceForWhatIsStillOffAndItsBalancedWrap) {
     const std::tuple<std::optional<QString>, int, QString> rows[] = {
         {std::nullopt, 1, "Sampler needs one permission from macOS. Here is what it is for."},
         {"  It tidies your lists.\n", 3,
@@ -244,19 +254,7 @@ TEST(SummaryAndDoneText, SubtitleInWordsAndTheSentenceForWhatIsStillOff) {
     EXPECT_EQ(DoneScreen::footerText({.name = "Sampler"}),
               "Change these any time from Sampler Settings, or in System Settings" + nbsp + "›" + nbsp +
                   "Privacy" + nbsp + "&" + nbsp + "Security.");
-}
 
-// A text of five 40-point words, one 14-point line for every run of words
-// that fits the proposed width; counts each measurement.
-KTBalancedWrap::Measure fiveWords(int& measurements) {
-    return [&measurements](const KTBalancedWrap::Proposal& p) {
-        ++measurements;
-        const int perLine = std::max(1, int(std::floor(p.width.value_or(1e9) / 40)));
-        return QSizeF(std::min(5, perLine) * 40, (5 + perLine - 1) / perLine * 14);
-    };
-}
-
-TEST(BalancedWrap, PassesThroughWhatItDoesNotNarrowAndPullsBackAnOrphanWord) {
     EXPECT_EQ(KTBalancedWrap::sizeThatFits({300, 50}, {}), QSizeF(0, 0)) << "no child";
     for (const std::optional<double> width :
          {std::optional<double>(), std::optional<double>(INFINITY), std::optional<double>(NAN),
