@@ -29,7 +29,7 @@ void configure(const QList<KTPermission>& permissions, bool writeState = false) 
 
 // The one check of what "--permission-check" prints: one object in
 // declaration order, each id once.
-TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
+TEST(PermissionWizard, AnswersOnStandardOutputWritesTheRecordOnlyWhenAskedKeepsSkipsAndNamesThePickerPath) {
     KTPermission broken = samplePermission("broken");
     broken.title.clear();
     const QString unconfigured = ": NOT MEASURED (configure() has not run)\n";
@@ -59,9 +59,7 @@ TEST(PermissionWizardCLI, AnswersOnStandardOutput) {
             EXPECT_EQ(lint, "permission-lint: broken: the title is empty\n");
         }
     }
-}
 
-TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedKeepsSkipsPerSlugAndNamesThePickerPath) {
     const auto recordWritten = [](const QString& args, bool writeState) {
         test::WizardSandbox sandbox;
         sandbox.bundle.args = args.split(' ');
@@ -97,14 +95,14 @@ TEST(PermissionWizardConfigure, WritesTheRecordOnlyWhenAskedKeepsSkipsPerSlugAnd
     KTPermissionWizard::skipOutstanding({{"map-true", true}, {"map-false", false}});
     EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"map-false", "probe-false"}));
 
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<const char*, const char*> pickers[] = {
         {"/Applications/Rowkeeper.app", "Applications > Rowkeeper"},
         {"/Users/anna/Applications/Rowkeeper.app", "Applications in your home folder > Rowkeeper"},
         {"/Users/bob/Applications/Rowkeeper.app", "Applications > Rowkeeper"},
         {"/Users/anna/Downloads/Rowkeeper 2.app", "Downloads > Rowkeeper 2"},
         {"/Users/anna/Dev/../Builds/Row.keeper.app", "Builds > Row.keeper"},
     };
-    for (const auto& [bundle, expected] : cases)
+    for (const auto& [bundle, expected] : pickers)
         EXPECT_EQ(KTPermissionWizard::pickerPath(bundle, "/Users/anna"), expected) << bundle;
     EXPECT_EQ(KTPermissionWizard::pickerPath("/Users/anna/Applications/R.app", "/Users/anna/"),
               "Applications in your home folder > R");
