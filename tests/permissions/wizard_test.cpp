@@ -207,7 +207,21 @@ TEST(PermissionProbes, ScreenRecordingDraggedAppListsAndNames) {
     EXPECT_EQ(product.bundleDisplayName(sandbox.bundle), "Sampler Pro");
 }
 
-TEST(PermissionTypes, DialogImageVariantsTheBrandsDerivedColoursAndTheHostBundle) {
+KTPermission sound() {
+    KTPermission p = test::samplePermission("camera");
+    p.bullets = {"Show you on the call", "Blur what is behind you", "Stop when you hang up", "Nothing else"};
+    p.boundary = "Sampler uses the camera only during a call.";
+    return p;
+}
+
+QList<KTLintRule> rulesOf(const KTWizardProduct& product, const KTPermission& p) {
+    QList<KTLintRule> rules;
+    for (const KTLintFinding& f : KTPermissionLint::lint(product, {p}))
+        rules << f.rule;
+    return rules;
+}
+
+TEST(PermissionTypes, DialogImagesTheBrandTheHostBundleAndTheLintOfTheirTexts) {
     QTemporaryDir dir;
     for (const auto& [name, colour] : {std::pair{"both-dark", Qt::black},
                                        {"both-light", Qt::white},
@@ -260,26 +274,10 @@ TEST(PermissionTypes, DialogImageVariantsTheBrandsDerivedColoursAndTheHostBundle
     const QDateTime now = QDateTime::currentDateTimeUtc();
     ASSERT_TRUE(host.launchDate().has_value());
     EXPECT_TRUE(*host.launchDate() <= now.addSecs(1) && *host.launchDate() > now.addSecs(-600));
-}
 
-KTPermission sound() {
-    KTPermission p = test::samplePermission("camera");
-    p.bullets = {"Show you on the call", "Blur what is behind you", "Stop when you hang up", "Nothing else"};
-    p.boundary = "Sampler uses the camera only during a call.";
-    return p;
-}
-
-QList<KTLintRule> rulesOf(const KTWizardProduct& product, const KTPermission& p) {
-    QList<KTLintRule> rules;
-    for (const KTLintFinding& f : KTPermissionLint::lint(product, {p}))
-        rules << f.rule;
-    return rules;
-}
-
-// A sound declaration has no findings; each fault gives exactly its own. (The
-// lint's self-test, run by the wizard's command-line test, breaks the sample
-// once for each rule; these are the edges it does not try.)
-TEST(PermissionLint, EachFaultGivesExactlyItsFinding) {
+    // A sound declaration has no findings; each fault gives exactly its own. (The
+    // lint's self-test, run by the wizard's command-line test, breaks the sample
+    // once for each rule; these are the edges it does not try.)
     EXPECT_TRUE(rulesOf(kProduct, sound()).isEmpty());
     using R = KTLintRule;
     struct Case {
