@@ -22,40 +22,6 @@ WindowDescription window(std::int32_t pid, Rect r, int layer = 0) {
     return {pid, layer, r.x, r.y, r.width, r.height, 1};
 }
 
-// The self-test places the card right, left, below, over the sidebar, off each
-// edge and on a second display, and checks each rule; the exact frames of some
-// are checked below and beside System Settings.
-TEST(DragCompanionPlace, TheSelftestRulesTheLargestSettingsWindowAndItsDisplay) {
-    test::WizardSandbox sandbox;
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(KTDragCompanion::selftest());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "drag-companion selftest OK (placement: right, left, below, sidebar, top/left/right edges, "
-              "second display; panes: 2 capable, 2 decoys)\n");
-
-    WindowDescription keyless = window(7, {0, 0, 900, 900});
-    keyless.width.reset();
-    QList<WindowDescription> windows{
-        window(8, {0, 0, 2000, 2000}),     window(7, {0, 0, 2000, 2000}, 3),
-        window(7, {0, 0, 300, 2000}),      keyless,
-        window(7, {10, 10, 800, 600}),     window(7, {20, 20, 600, 800}),
-        window(7, {30, 30, 300.5, 300.5}),
-    };
-    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows, 7), (Rect{10, 10, 800, 600}));
-    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows << window(7, {40, 40, 900, 600}), 7),
-              (Rect{40, 40, 900, 600}));
-    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows, 9), std::nullopt);
-
-    // Window-list coordinates, y down; the first display has a menu bar of 25.
-    const QList<KTDisplay> displays{{{0, 0, 1728, 1080}, {0, 25, 1728, 1055}},
-                                    {{1728, 0, 1920, 1080}, {1728, 0, 1920, 1080}}};
-    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({2000, 200, 715, 640}, {300, 128}, displays),
-              (Rect{2727, 264, 300, 128}));
-    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({400, -100, 715, 640}, {300, 128}, displays),
-              (Rect{1127, 33, 300, 128}));
-    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({400, 10, 715, 640}, {300, 128}, {}), std::nullopt);
-}
-
 // A machine where System Settings runs (or not) as the test says.
 class FakeEnvironment final : public KTDragCompanionEnvironment {
 public:
@@ -94,7 +60,7 @@ protected:
     KTDragCompanion companion{&machine};
 };
 
-TEST_F(DragCompanionTest, StandsBesideSettingsHidesRepeatsNothingAndItsCardWorks) {
+TEST_F(DragCompanionTest, PlacedAndShownBesideSettingsHiddenWhenItIsGoneAndItsCardWorks) {
     show("disk", Mode::manualAdd);
     ASSERT_TRUE(onScreen());
     EXPECT_EQ(companion.panel()->geometry(), QRect(1127, 304, 300, 128));
@@ -180,6 +146,37 @@ TEST_F(DragCompanionTest, StandsBesideSettingsHidesRepeatsNothingAndItsCardWorks
             button->click();
     }
     EXPECT_FALSE(companion.isShowing());
+
+    // The self-test places the card right, left, below, over the sidebar, off each
+    // edge and on a second display, and checks each rule; the exact frames of some
+    // are checked below and beside System Settings.
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(KTDragCompanion::selftest());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "drag-companion selftest OK (placement: right, left, below, sidebar, top/left/right edges, "
+              "second display; panes: 2 capable, 2 decoys)\n");
+
+    WindowDescription keyless = window(7, {0, 0, 900, 900});
+    keyless.width.reset();
+    QList<WindowDescription> windows{
+        window(8, {0, 0, 2000, 2000}),     window(7, {0, 0, 2000, 2000}, 3),
+        window(7, {0, 0, 300, 2000}),      keyless,
+        window(7, {10, 10, 800, 600}),     window(7, {20, 20, 600, 800}),
+        window(7, {30, 30, 300.5, 300.5}),
+    };
+    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows, 7), (Rect{10, 10, 800, 600}));
+    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows << window(7, {40, 40, 900, 600}), 7),
+              (Rect{40, 40, 900, 600}));
+    EXPECT_EQ(KTDragCompanionPlacement::settingsWindowFrame(windows, 9), std::nullopt);
+
+    // Window-list coordinates, y down; the first display has a menu bar of 25.
+    const QList<KTDisplay> displays{{{0, 0, 1728, 1080}, {0, 25, 1728, 1055}},
+                                    {{1728, 0, 1920, 1080}, {1728, 0, 1920, 1080}}};
+    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({2000, 200, 715, 640}, {300, 128}, displays),
+              (Rect{2727, 264, 300, 128}));
+    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({400, -100, 715, 640}, {300, 128}, displays),
+              (Rect{1127, 33, 300, 128}));
+    EXPECT_EQ(KTDragCompanionPlacement::panelFrame({400, 10, 715, 640}, {300, 128}, {}), std::nullopt);
 }
 
 }  // namespace
