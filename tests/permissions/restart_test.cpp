@@ -80,44 +80,6 @@ protected:
     }
 };
 
-// The answer is the last line that begins with a brace, when it is an object of booleans.
-TEST_F(FreshProcessCheck, AnswersAreTakenFromOutputAndAHangingChildIsKilledAndReaped) {
-    const std::optional<KTGrantMap> held = KTGrantMap{{"a", true}};
-    EXPECT_EQ(askAs("last-wins"), held);
-    EXPECT_EQ(askAs("flood"), held);
-    for (const char* mode : {"silent", "unconfigured"})
-        EXPECT_EQ(askAs(mode), std::nullopt) << mode;
-    EXPECT_FALSE(KTFreshProcessCheck::ask("/nonexistent/app").has_value());
-    EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{\"a\":true}\r\n"), (KTGrantMap{{"a", true}}));
-    EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{}\n"), KTGrantMap{});
-    for (const char* bad :
-         {" {\"a\":true}\n", "{\"a\":true}\n{\"b\":null}\n", "{\"a\":1}\n", "{\"a\":tru\n", "[true]\n"})
-        EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(bad).has_value()) << bad;
-
-    QTemporaryDir dir;
-    ::setenv(kPidFileVariable, dir.filePath("pid").toUtf8().constData(), 1);
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_FALSE(askAs("hang").has_value());
-    EXPECT_TRUE(clock.elapsed() >= 4000 && clock.elapsed() < 6000) << clock.elapsed();
-    ::unsetenv(kPidFileVariable);
-
-    QFile file(dir.filePath("pid"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const pid_t child = pid_t(file.readAll().toLongLong());
-    ASSERT_GT(child, 0);
-    // A zombie would still answer; a reaped child is gone.
-    EXPECT_TRUE(::kill(child, 0) == -1 && errno == ESRCH);
-
-    test::WizardSandbox sandbox;
-    sandbox.bundle.executable = QFile::symLinkTarget("/proc/self/exe");
-    EXPECT_FALSE(KTPermissionWizard::freshProcessGrants);
-    KTPermissionWizard::enableFreshProcessCheck();
-    ASSERT_TRUE(KTPermissionWizard::freshProcessGrants && KTPermissionWizard::staleGrantRestart);
-    ::setenv(kModeVariable, "check", 1);
-    EXPECT_EQ(KTPermissionWizard::freshProcessGrants(), (KTGrantMap{{"held", true}, {"missing", false}}));
-}
-
 using test::samplePermission;
 
 const QDateTime kNow = QDateTime::fromSecsSinceEpoch(2'000'000'000, Qt::UTC);
@@ -154,12 +116,49 @@ struct Restarts {
     bool hookSucceeds = true;
 };
 
-// A restart is tried (the hook called, the restart recorded) only when a
-// fresh copy holds every outstanding grant and each may restart; otherwise
-// the wizard is presented, as it is when the tried restart fails to start.
-// (The budget's and the answer's own rules are the stale-grant self-test's
-// cases, which the wizard's command-line test runs.)
-TEST(RestartOrPresent, RestartsOnlyWhenAFreshCopyHoldsEveryOutstandingGrantAndEachMay) {
+TEST_F(FreshProcessCheck, AnswersAHangingChildAndRestartsOnlyWhenAFreshCopyHoldsEveryGrant) {
+    const std::optional<KTGrantMap> held = KTGrantMap{{"a", true}};
+    EXPECT_EQ(askAs("last-wins"), held);
+    EXPECT_EQ(askAs("flood"), held);
+    for (const char* mode : {"silent", "unconfigured"})
+        EXPECT_EQ(askAs(mode), std::nullopt) << mode;
+    EXPECT_FALSE(KTFreshProcessCheck::ask("/nonexistent/app").has_value());
+    EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{\"a\":true}\r\n"), (KTGrantMap{{"a", true}}));
+    EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{}\n"), KTGrantMap{});
+    for (const char* bad :
+         {" {\"a\":true}\n", "{\"a\":true}\n{\"b\":null}\n", "{\"a\":1}\n", "{\"a\":tru\n", "[true]\n"})
+        EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(bad).has_value()) << bad;
+
+    QTemporaryDir dir;
+    ::setenv(kPidFileVariable, dir.filePath("pid").toUtf8().constData(), 1);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(askAs("hang").has_value());
+    EXPECT_TRUE(clock.elapsed() >= 4000 && clock.elapsed() < 6000) << clock.elapsed();
+    ::unsetenv(kPidFileVariable);
+
+    QFile file(dir.filePath("pid"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const pid_t child = pid_t(file.readAll().toLongLong());
+    ASSERT_GT(child, 0);
+    // A zombie would still answer; a reaped child is gone.
+    EXPECT_TRUE(::kill(child, 0) == -1 && errno == ESRCH);
+
+    test::WizardSandbox sandbox;
+    sandbox.bundle.executable = QFile::symLinkTarget("/proc/self/exe");
+    EXPECT_FALSE(KTPermissionWizard::freshProcessGrants);
+    KTPermissionWizard::enableFreshProcessCheck();
+    ASSERT_TRUE(KTPermissionWizard::freshProcessGrants && KTPermissionWizard::staleGrantRestart);
+    ::setenv(kModeVariable, "check", 1);
+    EXPECT_EQ(KTPermissionWizard::freshProcessGrants(), (KTGrantMap{{"held", true}, {"missing", false}}));
+
+    // A restart is tried (the hook called, the restart recorded) only when a
+    // fresh copy holds every outstanding grant and each may restart; otherwise
+    // the wizard is presented, as it is when the tried restart fails to start.
+    // (The budget's and the answer's own rules are the stale-grant self-test's
+    // cases, which the wizard's command-line test runs.)
+
+    // The answer is the last line that begins with a brace, when it is an object of booleans.
     const QString off =
         "wizard: a fresh copy holds %1 but an automatic restart is off for it (restartsOnStaleGrant "
         "false, or a restart did not hold on this Mac); asking instead";
