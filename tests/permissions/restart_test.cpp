@@ -116,6 +116,7 @@ struct Restarts {
     bool hookSucceeds = true;
 };
 
+// The answer is the last line that begins with a brace, when it is an object of booleans.
 TEST_F(FreshProcessCheck, AnswersAHangingChildAndRestartsOnlyWhenAFreshCopyHoldsEveryGrant) {
     const std::optional<KTGrantMap> held = KTGrantMap{{"a", true}};
     EXPECT_EQ(askAs("last-wins"), held);
@@ -158,7 +159,6 @@ TEST_F(FreshProcessCheck, AnswersAHangingChildAndRestartsOnlyWhenAFreshCopyHolds
     // (The budget's and the answer's own rules are the stale-grant self-test's
     // cases, which the wizard's command-line test runs.)
 
-    // The answer is the last line that begins with a brace, when it is an object of booleans.
     const QString off =
         "wizard: a fresh copy holds %1 but an automatic restart is off for it (restartsOnStaleGrant "
         "false, or a restart did not hold on this Mac); asking instead";
