@@ -58,44 +58,7 @@ protected:
     test::ScopedCurrent<MotionPreference> installed{&motion};
 };
 
-class DiagramsTest : public FlowCanvasTest {};
-
-TEST_F(DiagramsTest, EveryDiagramDrawsAtPinnedTimesInBothSchemes) {
-    ASSERT_EQ(KTCapabilityArt::catalogue().size(), 13);
-    for (const auto& entry : KTCapabilityArt::catalogue()) {
-        for (bool dark : {false, true}) {
-            const QString name = entry.name + (dark ? "-dark" : "-light");
-            FlowCanvas still(entry.drawing(colours(dark)));
-            still.resize(400, FlowCanvas::kHeight);
-            QImage frames[2];
-            for (int i = 0; i < 2; ++i) {
-                KTFlowClockPin pin(i == 0 ? 0.0 : 1.375);
-                frames[i] = still.renderFrame(2);
-                test::savePng(frames[i], QStringLiteral("art-%1-%2").arg(name).arg(i));
-            }
-            EXPECT_EQ(frames[0].size(), QSize(800, 264)) << name.toStdString();
-            EXPECT_GT(paintedPixels(frames[0]), 2000) << name.toStdString();
-            EXPECT_EQ(frames[0] == frames[1], isStill(entry.name)) << name.toStdString();
-        }
-    }
-
-    // The pointer can be left out of the crossing; a row label narrower than
-    // 74 points keeps the menu at its least width.
-    const KTArtColours light = colours(false);
-    const auto render = [&](FlowCanvas* canvas) {
-        std::unique_ptr<FlowCanvas> owned(canvas);
-        owned->resize(400, FlowCanvas::kHeight);
-        return owned->renderFrame();
-    };
-    KTFlowClockPin pin(3.0);
-    EXPECT_NE(render(KTCapabilityArt::crossing(light)), render(KTCapabilityArt::crossing(light, false)));
-    EXPECT_EQ(render(KTCapabilityArt::contextMenuRow(light, 10)),
-              render(KTCapabilityArt::contextMenuRow(light, 74)));
-    EXPECT_NE(render(KTCapabilityArt::contextMenuRow(light)),
-              render(KTCapabilityArt::contextMenuRow(light, 74)));
-}
-
-TEST_F(FlowCanvasTest, AnimatesOnlyWhileShownItsProbeFollowsTheViewAndTheClockRuns) {
+TEST_F(FlowCanvasTest, AnimatesOnlyWhileShownItsProbeFollowsTheClockRunsAndEveryDiagramDraws) {
     QWidget window;
     FlowCanvas* canvas = canvasIn(window);
     window.layout()->setContentsMargins(0, 0, 0, 0);
@@ -177,6 +140,40 @@ TEST_F(FlowCanvasTest, AnimatesOnlyWhileShownItsProbeFollowsTheViewAndTheClockRu
     EXPECT_NEAR(KTFlowClock::pulse(4.125), 0.55, 1e-12);
     EXPECT_NEAR(KTFlowClock::pulse(2.0), KTFlowClock::pulse(2.0 + 5.5), 1e-12);
     EXPECT_NEAR(KTFlowClock::pulse(0, 0.18), KTFlowClock::pulse(-0.18 * 5.5), 1e-12) << "a lag in cycles";
+
+    // Every diagram draws at pinned times in both schemes.
+    ASSERT_EQ(KTCapabilityArt::catalogue().size(), 13);
+    for (const auto& entry : KTCapabilityArt::catalogue()) {
+        for (bool dark : {false, true}) {
+            const QString name = entry.name + (dark ? "-dark" : "-light");
+            FlowCanvas still(entry.drawing(colours(dark)));
+            still.resize(400, FlowCanvas::kHeight);
+            QImage frames[2];
+            for (int i = 0; i < 2; ++i) {
+                KTFlowClockPin pin(i == 0 ? 0.0 : 1.375);
+                frames[i] = still.renderFrame(2);
+                test::savePng(frames[i], QStringLiteral("art-%1-%2").arg(name).arg(i));
+            }
+            EXPECT_EQ(frames[0].size(), QSize(800, 264)) << name.toStdString();
+            EXPECT_GT(paintedPixels(frames[0]), 2000) << name.toStdString();
+            EXPECT_EQ(frames[0] == frames[1], isStill(entry.name)) << name.toStdString();
+        }
+    }
+
+    // The pointer can be left out of the crossing; a row label narrower than
+    // 74 points keeps the menu at its least width.
+    const KTArtColours light = colours(false);
+    const auto render = [&](FlowCanvas* canvas) {
+        std::unique_ptr<FlowCanvas> owned(canvas);
+        owned->resize(400, FlowCanvas::kHeight);
+        return owned->renderFrame();
+    };
+    KTFlowClockPin pin(3.0);
+    EXPECT_NE(render(KTCapabilityArt::crossing(light)), render(KTCapabilityArt::crossing(light, false)));
+    EXPECT_EQ(render(KTCapabilityArt::contextMenuRow(light, 10)),
+              render(KTCapabilityArt::contextMenuRow(light, 74)));
+    EXPECT_NE(render(KTCapabilityArt::contextMenuRow(light)),
+              render(KTCapabilityArt::contextMenuRow(light, 74)));
 }
 
 }  // namespace
