@@ -118,7 +118,7 @@ TEST(SystemSettingsRefresh, OpeningAPageQuitsAStaleSystemSettingsFirst) {
 
 // The wizard's configuration keeps this launch as the epoch when its record
 // was written under another identifier; a command-line question keeps nothing.
-TEST(SystemSettingsRefresh, ConfiguringTheWizardRecordsAnIdentityChange) {
+TEST(LegacyRepairAtStart, ConfiguringRecordsAnIdentityChangeAndTheRepairRunsOncePerLaunch) {
     for (const bool question : {true, false}) {
         test::WizardSandbox sandbox;
         sandbox.bundle.launched = kEpoch;
@@ -130,11 +130,9 @@ TEST(SystemSettingsRefresh, ConfiguringTheWizardRecordsAnIdentityChange) {
         KTPermissionWizard::configure(kRenamed, KTWizardBrand{}, {test::samplePermission("one")}, true);
         EXPECT_EQ(Refresh::epoch("renamed"), question ? std::nullopt : std::optional(kEpoch)) << question;
     }
-}
 
-// Every guard returns without a word and without using up the launch's
-// one run; a presentation with a permission off then runs the repair, once.
-TEST(LegacyRepairAtStart, RunsOncePerLaunchWhenAPermissionReadsOff) {
+    // Every guard returns without a word and without using up the launch's
+    // one run; a presentation with a permission off then runs the repair, once.
     test::ensureApp(test::AppKind::core, "discovery_test");
     test::WizardSandbox sandbox;
     QStringList lines;
