@@ -190,6 +190,29 @@ TEST(PermissionSections, ShowWhatTheStateCallsForWithTheirNoticesLabelsAndStatus
     }
 }
 
+using Screen = KTWizardSteps::Screen;
+using Footer = KTWizardSteps::Footer;
+
+struct WatchCase {
+    const char* name;
+    bool relaunches = false, listenDeniedNow = false, sawDenyBefore = true, restartsOnStaleGrant = true;
+    bool didNotHold = false, granted = false, alreadyTried = false, forcedGrants = false;
+    bool accessibilityPane = true;
+};
+
+const WatchCase kWatchCases[] = {
+    {.name = "all hold", .relaunches = true},
+    {.name = "listen denied in this pass", .listenDeniedNow = true},
+    {.name = "never saw a deny", .sawDenyBefore = false},
+    {.name = "restart off", .restartsOnStaleGrant = false},
+    {.name = "did not hold before", .didNotHold = true},
+    {.name = "granted", .granted = true},
+    {.name = "granted with the flag set", .granted = true, .alreadyTried = true},
+    {.name = "already tried", .alreadyTried = true},
+    {.name = "forced grants, even empty", .forcedGrants = true},
+    {.name = "another pane", .accessibilityPane = false},
+};
+
 // A text of five 40-point words, one 14-point line for every run of words
 // that fits the proposed width; counts each measurement.
 KTBalancedWrap::Measure fiveWords(int& measurements) {
@@ -205,7 +228,7 @@ KTPermission named(const QString& title, bool optional = false, std::optional<QS
         .id = title.toLower(), .title = title, .isOptional = optional, .costOfSkipping = cost};
 }
 
-TEST(SummaryAndDoneText, SubtitleInWordsTheSentenceForWhatIsStillOffAndItsBalancedWrap) {
+TEST(ScreenTexts, SummaryAndDoneTextsTheirWrapTheStepsAndTheRefreshPass) {
     const std::tuple<std::optional<QString>, int, QString> rows[] = {
         {std::nullopt, 1, "Sampler needs one permission from macOS. Here is what it is for."},
         {"  It tidies your lists.\n", 3,
@@ -289,44 +312,20 @@ TEST(SummaryAndDoneText, SubtitleInWordsTheSentenceForWhatIsStillOffAndItsBalanc
         });
     EXPECT_EQ(natural, QSizeF(250, 20));
     EXPECT_EQ(measurements, 16);
-}
 
-using Screen = KTWizardSteps::Screen;
-using Footer = KTWizardSteps::Footer;
-
-struct WatchCase {
-    const char* name;
-    bool relaunches = false, listenDeniedNow = false, sawDenyBefore = true, restartsOnStaleGrant = true;
-    bool didNotHold = false, granted = false, alreadyTried = false, forcedGrants = false;
-    bool accessibilityPane = true;
-};
-
-const WatchCase kWatchCases[] = {
-    {.name = "all hold", .relaunches = true},
-    {.name = "listen denied in this pass", .listenDeniedNow = true},
-    {.name = "never saw a deny", .sawDenyBefore = false},
-    {.name = "restart off", .restartsOnStaleGrant = false},
-    {.name = "did not hold before", .didNotHold = true},
-    {.name = "granted", .granted = true},
-    {.name = "granted with the flag set", .granted = true, .alreadyTried = true},
-    {.name = "already tried", .alreadyTried = true},
-    {.name = "forced grants, even empty", .forcedGrants = true},
-    {.name = "another pane", .accessibilityPane = false},
-};
-
-TEST(WizardSteps, ScreenAndFooterForNoneToThreePermissionsAndTheRefreshPass) {
+    // The screen and footer of each step for none to three permissions, and the refresh pass.
     const Footer none{};
     const Footer first{.shown = true, .dividerOpacity = 0, .backAllowed = false};
     const Footer later{.shown = true, .dividerOpacity = 0.5, .backAllowed = true};
     const Footer pastDone{.shown = true, .dividerOpacity = 0.5, .backAllowed = false};
-    const std::tuple<int, int, Screen, Footer> rows[] = {
+    const std::tuple<int, int, Screen, Footer> steps[] = {
         {0, -1, Screen::summary, none}, {0, 0, Screen::done, none},        {0, 1, Screen::done, pastDone},
         {1, -3, Screen::summary, none}, {1, 0, Screen::permission, none},  {1, 1, Screen::done, later},
         {1, 6, Screen::done, pastDone}, {2, 0, Screen::permission, first}, {2, 1, Screen::permission, later},
         {2, 2, Screen::done, later},    {3, 0, Screen::permission, first}, {3, 2, Screen::permission, later},
         {3, 3, Screen::done, later},    {3, 8, Screen::done, pastDone},
     };
-    for (const auto& [count, step, screen, footer] : rows) {
+    for (const auto& [count, step, screen, footer] : steps) {
         EXPECT_EQ(KTWizardSteps::screen(step, count), screen) << count << " at " << step;
         EXPECT_EQ(KTWizardSteps::footer(step, count), footer) << count << " at " << step;
     }
