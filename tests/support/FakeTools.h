@@ -1,10 +1,8 @@
 #pragma once
-// The Mac's tools on a temporary machine: each one a small shell script at
-// the tool's place under the TempRoot (SystemPaths::tool finds it there). A
-// call appends one line to a log shared by all of them, the tool's file name
-// and its arguments joined by blanks ("tccutil reset Camera com.example.old"),
-// and answers as the tool's mode file says: its exit status, then its output.
-// Tests change an answer between calls and read the calls in order.
+// The Mac's tools on a temporary machine: a shell script at each tool's place
+// under the TempRoot. A call appends "<tool> <arguments>" to one shared log and
+// answers as the tool's mode file says (exit status, then output); tests
+// change an answer between calls and read the calls in order.
 
 #include "platform/SystemPaths.h"
 #include "support/TempRoot.h"

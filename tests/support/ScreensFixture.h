@@ -1,8 +1,7 @@
 #pragma once
-// Builders for the tests of the wizard's screens: a brand in the main
-// window's colours, a product and three permissions shaped like the app's,
-// and an environment that records what the screens ask of the machine
-// instead of relaunching anything or writing the record.
+// Builders for the wizard's screen tests: the main window's brand, a product
+// and three permissions like the app's, and an environment that records what
+// the screens ask of the machine instead of relaunching or writing the record.
 
 #include <QSet>
 #include <QStringList>

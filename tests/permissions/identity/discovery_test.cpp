@@ -199,7 +199,7 @@ void bundle(const test::TempRoot& root, const QString& path, const QString& id, 
     bundleWith(root, path, {{"CFBundleIdentifier", id}, {"CFBundleName", name}});
 }
 
-TEST(LegacyRepairDiscovery, PagesTheRegisterToolAndOldCopies) {
+TEST(LegacyRepairDiscovery, PagesTheRegisterToolOldCopiesAndTheirNames) {
     const QString security = "x-apple.systempreferences:com.apple.preference.security?Privacy_";
     const std::tuple<QUrl, QString, std::optional<QString>> cases[] = {
         {Pane::screenRecording(), "ScreenCapture", "ScreenCapture"},
@@ -283,21 +283,19 @@ TEST(LegacyRepairDiscovery, PagesTheRegisterToolAndOldCopies) {
     // Inside means strictly below.
     EXPECT_TRUE(isInside("/a/b", "/a") && isInside("/a/b/c", "/a/"));
     EXPECT_FALSE(isInside("/a", "/a") || isInside("/a/", "/a") || isInside("/ab", "/a"));
-}
 
-TEST(BundleTwins, TheNamesABundleIsListedUnderAndOtherCopiesUnderItsIdentifier) {
-    test::TempRoot root;
+    // The names a bundle is listed under, and other copies under its identifier.
     bundleWith(root, "/A/foo.app", {{"CFBundleDisplayName", "Foo"}, {"CFBundleName", "FOO"}});
     bundleWith(root, "/A/Rowkeeper 2.app",
                {{"CFBundleDisplayName", "Rowkeeper Beta"}, {"CFBundleName", "Rowkeeper"}});
     bundleWith(root, "/A/Tool.app", {{"CFBundleDisplayName", ""}, {"CFBundleName", 3}});
-    const std::tuple<QString, QStringList, QString> cases[] = {
+    const std::tuple<QString, QStringList, QString> names[] = {
         {"/A/foo.app", {"Foo"}, "Foo"},
         {"/A/Rowkeeper 2.app", {"Rowkeeper Beta", "Rowkeeper", "Rowkeeper 2"}, "Rowkeeper Beta"},
         {"/A/Tool.app", {"Tool"}, ""},
         {"/A/Bare.app", {"Bare"}, "Bare"},
     };
-    for (const auto& [path, listed, shown] : cases) {
+    for (const auto& [path, listed, shown] : names) {
         EXPECT_EQ(KTBundleTwins::listedNames(path), listed) << path.toStdString();
         EXPECT_EQ(KTBundleTwins::displayName(path), shown) << path.toStdString();
     }
@@ -306,13 +304,13 @@ TEST(BundleTwins, TheNamesABundleIsListedUnderAndOtherCopiesUnderItsIdentifier) 
     root.makeFolder("/Volumes/Image/app.app");
     root.makeFolder("/Links");
     QFile::link(root.disk("/Applications/App.app"), root.disk("/Links/App.app"));
-    test::FakeAppRegistry registry;
-    registry.pathsOf["org.app"] = {"/Applications/App.app", "/Links/App.app", "/Old/App.app", "/Gone/App.app",
-                                   "/Volumes/Image/app.app"};
+    test::FakeAppRegistry twinsRegistry;
+    twinsRegistry.pathsOf["org.app"] = {"/Applications/App.app", "/Links/App.app", "/Old/App.app",
+                                        "/Gone/App.app", "/Volumes/Image/app.app"};
 
-    const QStringList twins = KTBundleTwins::scan(QString("org.app"), "/Applications/App.app", registry);
+    const QStringList twins = KTBundleTwins::scan(QString("org.app"), "/Applications/App.app", twinsRegistry);
     EXPECT_EQ(twins, QStringList({"App Old", "App", "app"}));
-    EXPECT_EQ(KTBundleTwins::scan(std::nullopt, "/Applications/App.app", registry), QStringList());
+    EXPECT_EQ(KTBundleTwins::scan(std::nullopt, "/Applications/App.app", twinsRegistry), QStringList());
 
     test::FakeAppBundle self;
     self.path = "/Applications/App.app";
