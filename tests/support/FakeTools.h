@@ -16,9 +16,8 @@ public:
     // Puts the script for `tool` (any but the shell) in place, answering status 0 and no output
     // until told otherwise; returns the path it runs from.
     QString install(MacTool tool);
-    // Puts this build's own stand-in for `tool` (SystemPaths::standIn) in
-    // place instead, its calls logged like the others, `prelude` (shell
-    // lines) run before it; returns its path.
+    // Puts this build's own stand-in for `tool` (SystemPaths::standIn) in place instead,
+    // logged like the others, `prelude` (shell lines) run before it; returns its path.
     QString installStandIn(MacTool tool, const QString& prelude = QString());
     // Puts a script running `body` (shell lines) in place, its calls logged
     // like the others; returns its path.

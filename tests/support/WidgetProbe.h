@@ -11,7 +11,9 @@ namespace rk::test {
 
 // A left-button press and release at `pos` (widget coordinates).
 void click(QWidget* widget, QPoint pos);
-void clickCentre(QWidget* widget);
+inline void clickCentre(QWidget* widget) {
+    click(widget, widget->rect().center());
+}
 
 // Lays `widget` out at `width` (height as its contents need), shows it
 // offscreen, processes pending events and returns what it draws.

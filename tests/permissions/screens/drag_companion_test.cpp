@@ -141,10 +141,9 @@ TEST_F(DragCompanionTest, PlacedAndShownBesideSettingsHiddenWhenItIsGoneAndItsCa
     EXPECT_FALSE(std::unique_ptr<QMimeData>(KTAppDragSource::dragData(""))->hasUrls());
 
     show("disk", Mode::manualAdd);
-    for (QAbstractButton* button : companion.panel()->findChildren<QAbstractButton*>()) {
+    for (QAbstractButton* button : companion.panel()->findChildren<QAbstractButton*>())
         if (button->accessibleName() == "Close this helper")
             button->click();
-    }
     EXPECT_FALSE(companion.isShowing());
 
     // The self-test places the card right, left, below, over the sidebar, off each

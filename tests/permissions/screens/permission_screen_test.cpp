@@ -55,10 +55,9 @@ QString shown(const PermissionSections::Layout& layout) {
         {!layout.markInTitle, "no-mark"},
     };
     QStringList on;
-    for (const auto& [shows, name] : sections) {
+    for (const auto& [shows, name] : sections)
         if (shows)
             on << name;
-    }
     return on.join(' ');
 }
 

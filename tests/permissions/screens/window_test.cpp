@@ -33,10 +33,9 @@ void settleFor() {
 
 QList<KTPermissionWizardWindow*> wizardWindows() {
     QList<KTPermissionWizardWindow*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* window = qobject_cast<KTPermissionWizardWindow*>(widget))
             windows << window;
-    }
     return windows;
 }
 
@@ -48,10 +47,7 @@ protected:
         KTPermissionWizard::configure(test::screensProduct(), test::screensBrand(),
                                       test::screensPermissions(&granted), false);
     }
-    void TearDown() override {
-        KTPermissionWizard::close();
-        settleFor();
-    }
+    void TearDown() override { KTPermissionWizard::close(), settleFor(); }
 
     test::WizardSandbox sandbox;
     QSet<QString> granted{"access"};
@@ -366,10 +362,9 @@ TEST_F(Waiting, AFreshCopyHoldingTheGrantRestartsTheAppEvenAfterTheScreenIsGone)
 TEST_F(Waiting, RelaunchesThatCannotStartLeaveTheScreenWaiting) {
     auto access = screen(1);
     access->primaryAction();
-    for (QLabel* label : test::visibleChildren<QLabel>(access.get())) {
+    for (QLabel* label : test::visibleChildren<QLabel>(access.get()))
         if (label->objectName() == "status")
             emit label->linkActivated("kt-wizard://quit-and-reopen");
-    }
     EXPECT_EQ(recorder.relaunches, QList<bool>{false});
     EXPECT_TRUE(access->status().quitAndReopen);
 
