@@ -1,7 +1,9 @@
-// Restarting for a grant that only a fresh copy sees: the rules of
-// restartOrPresent, the record of recent restarts, and the relaunch itself.
+// Restarting for a grant only a fresh copy sees: the fresh-process check against
+// this binary as the child, restartOrPresent, the restart record, the relaunch.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,14 +13,72 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 
-#include "permissions/PermissionWizard.h"
+#include "permissions/FreshProcessCheck.h"
 #include "permissions/Relaunch.h"
 #include "permissions/StaleGrant.h"
 #include "support/WizardFixture.h"
 
 namespace rk {
 namespace {
+
+constexpr char kModeVariable[] = "RK_FRESH_HELPER";
+constexpr char kPidFileVariable[] = "RK_FRESH_PIDFILE";
+
+void say(const QByteArray& text) {
+    std::fputs(text.constData(), stdout);
+    std::fflush(stdout);
+}
+
+// What the child does, by mode. Runs before main and never returns to it.
+int playHelper(const QString& mode) {
+    const QStringList args = HostAppBundle().arguments();
+    if (args.size() != 2 || args[1] != "--permission-check")
+        return 9;
+    std::fputs("noise on standard error\n", stderr);
+    if (mode == "check") {
+        say("starting up\n{ not the answer\n");
+        KTPermissionWizard::configure(
+            KTWizardProduct{.name = "Sampler", .slug = "sampler"}, KTWizardBrand{},
+            {test::samplePermission("held", true), test::samplePermission("missing")}, false);
+    }
+    if (mode == "check" || mode == "unconfigured")
+        return KTPermissionWizard::runPermissionCheckCLI();
+    if (mode == "last-wins")
+        say("{\"a\":false}\n{\"a\":true}\ntrailing words\n");
+    if (mode == "flood") {
+        for (int i = 0; i < 3000; ++i)
+            say(QByteArray(1000, 'x') + "\n");
+        say("{\"a\":true}\n");
+    }
+    if (mode == "hang") {
+        QFile pidFile(qEnvironmentVariable(kPidFileVariable));
+        if (pidFile.open(QIODevice::WriteOnly))
+            pidFile.write(QByteArray::number(qint64(::getpid())));
+        pidFile.close();
+        say("{\"a\":true}\n");
+        ::sleep(60);
+    }
+    return 0;
+}
+
+[[maybe_unused]] const bool helperGate = [] {
+    if (const char* mode = std::getenv(kModeVariable))
+        ::_exit(playHelper(QString::fromUtf8(mode)));
+    return true;
+}();
+
+class FreshProcessCheck : public testing::Test {
+protected:
+    void TearDown() override { ::unsetenv(kModeVariable); }
+    std::optional<KTGrantMap> askAs(const char* mode) {
+        ::setenv(kModeVariable, mode, 1);
+        return KTFreshProcessCheck::ask(QFile::symLinkTarget("/proc/self/exe"));
+    }
+};
 
 using test::samplePermission;
 
@@ -56,12 +116,49 @@ struct Restarts {
     bool hookSucceeds = true;
 };
 
-// A restart is tried (the hook called, the restart recorded) only when a
-// fresh copy holds every outstanding grant and each may restart; otherwise
-// the wizard is presented, as it is when the tried restart fails to start.
-// (The budget's and the answer's own rules are the stale-grant self-test's
-// cases, which the wizard's command-line test runs.)
-TEST(RestartOrPresent, RestartsOnlyWhenAFreshCopyHoldsEveryOutstandingGrantAndEachMay) {
+// The answer is the last line that begins with a brace, when it is an object of booleans.
+TEST_F(FreshProcessCheck, AnswersAHangingChildAndRestartsOnlyWhenAFreshCopyHoldsEveryGrant) {
+    const std::optional<KTGrantMap> held = KTGrantMap{{"a", true}};
+    EXPECT_EQ(askAs("last-wins"), held);
+    EXPECT_EQ(askAs("flood"), held);
+    for (const char* mode : {"silent", "unconfigured"})
+        EXPECT_EQ(askAs(mode), std::nullopt) << mode;
+    EXPECT_FALSE(KTFreshProcessCheck::ask("/nonexistent/app").has_value());
+    EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{\"a\":true}\r\n"), (KTGrantMap{{"a", true}}));
+    EXPECT_EQ(KTFreshProcessCheck::parseAnswer("{}\n"), KTGrantMap{});
+    for (const char* bad :
+         {" {\"a\":true}\n", "{\"a\":true}\n{\"b\":null}\n", "{\"a\":1}\n", "{\"a\":tru\n", "[true]\n"})
+        EXPECT_FALSE(KTFreshProcessCheck::parseAnswer(bad).has_value()) << bad;
+
+    QTemporaryDir dir;
+    ::setenv(kPidFileVariable, dir.filePath("pid").toUtf8().constData(), 1);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(askAs("hang").has_value());
+    EXPECT_TRUE(clock.elapsed() >= 4000 && clock.elapsed() < 6000) << clock.elapsed();
+    ::unsetenv(kPidFileVariable);
+
+    QFile file(dir.filePath("pid"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const pid_t child = pid_t(file.readAll().toLongLong());
+    ASSERT_GT(child, 0);
+    // A zombie would still answer; a reaped child is gone.
+    EXPECT_TRUE(::kill(child, 0) == -1 && errno == ESRCH);
+
+    test::WizardSandbox sandbox;
+    sandbox.bundle.executable = QFile::symLinkTarget("/proc/self/exe");
+    EXPECT_FALSE(KTPermissionWizard::freshProcessGrants);
+    KTPermissionWizard::enableFreshProcessCheck();
+    ASSERT_TRUE(KTPermissionWizard::freshProcessGrants && KTPermissionWizard::staleGrantRestart);
+    ::setenv(kModeVariable, "check", 1);
+    EXPECT_EQ(KTPermissionWizard::freshProcessGrants(), (KTGrantMap{{"held", true}, {"missing", false}}));
+
+    // A restart is tried (the hook called, the restart recorded) only when a
+    // fresh copy holds every outstanding grant and each may restart; otherwise
+    // the wizard is presented, as it is when the tried restart fails to start.
+    // (The budget's and the answer's own rules are the stale-grant self-test's
+    // cases, which the wizard's command-line test runs.)
+
     const QString off =
         "wizard: a fresh copy holds %1 but an automatic restart is off for it (restartsOnStaleGrant "
         "false, or a restart did not hold on this Mac); asking instead";
@@ -144,18 +241,9 @@ TEST(RestartOrPresent, RestartsRecordedFarAheadDoNotSpendTheBudget) {
     EXPECT_EQ(r.recorded(), 1);
 }
 
-class Relaunch : public testing::Test {
-protected:
-    void SetUp() override {
-        test::ensureApplication();
-        KTPermissionWizard::onDecision = [this](const QString& line) { logLines << line; };
-    }
-    test::WizardSandbox sandbox;
-    QStringList logLines;
+TEST(Relaunch, WhenTheSuccessorCannotStartTheAppKeepsRunning) {
+    Restarts r;
     int terminations = 0;
-};
-
-TEST_F(Relaunch, WhenTheSuccessorCannotStartTheAppKeepsRunning) {
     const KTRelaunch::Environment environment{.shell = "/nonexistent/sh",
                                               .executable = "/Applications/Sample.app/Contents/MacOS/Sample",
                                               .processID = 4242,
@@ -163,12 +251,13 @@ TEST_F(Relaunch, WhenTheSuccessorCannotStartTheAppKeepsRunning) {
     EXPECT_FALSE(KTPermissionWizard::relaunchApp(true, environment));
     QCoreApplication::processEvents();
     EXPECT_EQ(terminations, 0);
-    EXPECT_EQ(logLines,
-              QStringList{"wizard: could not start a new copy of the app (background relaunch); this "
-                          "copy keeps running"});
+    EXPECT_EQ(r.log, QStringList{"wizard: could not start a new copy of the app (background relaunch); this "
+                                 "copy keeps running"});
 }
 
-TEST_F(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
+TEST(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
+    test::ensureApplication();
+    int terminations = 0;
     QTemporaryDir dir;
     // A folder name that would run a command if it were spliced into the script.
     const QString folder = dir.filePath("it's a $(touch pwned) `touch pwned2` dir");

@@ -3,21 +3,18 @@
 #include <QFile>
 
 #include "platform/BundleInfo.h"
+#include "support/FakeTools.h"
 
 namespace rk::test {
 
 namespace {
 const QString kRegistered = "/.fake-launchservices/registered";
-
-QString quoted(QString text) {
-    return "'" + text.replace("'", "'\\''") + "'";
-}
 }  // namespace
 
 FakeLaunchServices::FakeLaunchServices(const TempRoot& root) : root_(root) {
     root_.writeFile(kRegistered);
-    const QString script = "#!/bin/sh\nreg=" + quoted(root_.disk(kRegistered)) +
-                           "\nroot=" + quoted(root_.root()) +
+    const QString script = "reg=" + FakeTools::quoted(root_.disk(kRegistered)) +
+                           "\nroot=" + FakeTools::quoted(root_.root()) +
                            R"sh(
 case "$1" in
   -f) printf '%s\n' "$3" >> "$reg" ;;
@@ -29,9 +26,7 @@ case "$1" in
 esac
 exit 0
 )sh";
-    const QString tool =
-        root_.writeFile(SystemPaths::toolLocation(MacTool::launchServicesRegister), script.toUtf8());
-    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    FakeTools(root_).installScript(MacTool::launchServicesRegister, script);
 }
 
 QStringList FakeLaunchServices::applicationPaths(const QString& bundleIdentifier) const {

@@ -1,7 +1,7 @@
 #pragma once
-// LaunchServices on a temporary machine: a register tool that keeps the
-// registered bundles ("-f -R" adds, "-u" drops) and dumps their paths,
-// identifiers and names ("-dump"), and the registry answering from them.
+// LaunchServices on a temporary machine: a register tool (logged like
+// FakeTools) that keeps the registered bundles ("-f -R" adds, "-u" drops) and
+// dumps them ("-dump"), and the registry answering from them.
 
 #include <QString>
 #include <QStringList>

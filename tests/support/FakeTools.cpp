@@ -12,11 +12,11 @@ const QString kLog = "/.fake-tools/calls";
 QString modeFile(MacTool tool) {
     return "/.fake-tools/mode-" + QString::number(static_cast<int>(tool));
 }
+}  // namespace
 
-QString quoted(QString text) {
+QString FakeTools::quoted(QString text) {
     return "'" + text.replace("'", "'\\''") + "'";
 }
-}  // namespace
 
 QString FakeTools::install(MacTool tool) {
     // The answer for the n-th call, when one was given, else the tool's own.

@@ -1,14 +1,8 @@
 #pragma once
-// The Mac's tools on a temporary machine: each one a small shell script at
-// the tool's place under the TempRoot (SystemPaths::tool finds it there). A
-// call appends one line to a log shared by all of them, the tool's file name
-// and its arguments joined by blanks ("tccutil reset Camera com.example.old"),
-// and answers as the tool's mode file says: its exit status, then its output.
-// Tests change an answer between calls and read the calls in order.
-
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
+// The Mac's tools on a temporary machine: a shell script at each tool's place
+// under the TempRoot. A call appends "<tool> <arguments>" to one shared log and
+// answers as the tool's mode file says (exit status, then output); tests
+// change an answer between calls and read the calls in order.
 
 #include "platform/SystemPaths.h"
 #include "support/TempRoot.h"
@@ -22,9 +16,8 @@ public:
     // Puts the script for `tool` (any but the shell) in place, answering status 0 and no output
     // until told otherwise; returns the path it runs from.
     QString install(MacTool tool);
-    // Puts this build's own stand-in for `tool` (SystemPaths::standIn) in
-    // place instead, its calls logged like the others, `prelude` (shell
-    // lines) run before it; returns its path.
+    // Puts this build's own stand-in for `tool` (SystemPaths::standIn) in place instead,
+    // logged like the others, `prelude` (shell lines) run before it; returns its path.
     QString installStandIn(MacTool tool, const QString& prelude = QString());
     // Puts a script running `body` (shell lines) in place, its calls logged
     // like the others; returns its path.
@@ -35,6 +28,8 @@ public:
     void answerCall(MacTool tool, int call, int status, const QByteArray& output = QByteArray());
     // Every call so far, in order, all tools together.
     QStringList calls() const;
+    // `text` in single quotes for a shell script.
+    static QString quoted(QString text);
 
 private:
     // A script at the tool's place that logs its call, then runs `body`.

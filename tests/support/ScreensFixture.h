@@ -1,8 +1,7 @@
 #pragma once
-// Builders for the tests of the wizard's screens: a brand in the main
-// window's colours, a product and three permissions shaped like the app's,
-// and an environment that records what the screens ask of the machine
-// instead of relaunching anything or writing the record.
+// Builders for the wizard's screen tests: the main window's brand, a product
+// and three permissions like the app's, and an environment that records what
+// the screens ask of the machine instead of relaunching or writing the record.
 
 #include <QSet>
 #include <QStringList>
@@ -12,19 +11,19 @@
 #include "permissions/PermissionProbes.h"
 #include "permissions/WizardBrand.h"
 #include "permissions/screens/WizardEnvironment.h"
+#include "support/WizardFixture.h"
 #include "ui/Palette.h"
 
 namespace rk::test {
 
 inline KTWizardBrand screensBrand() {
-    const auto schemed = [](QColor (*colour)(bool)) { return [colour](bool dark) { return colour(dark); }; };
     return KTWizardBrand{
-        .accent = schemed(Palette::gold),
-        .ink = schemed(Palette::ink),
-        .inkMuted = schemed(Palette::dim),
-        .ground = schemed(Palette::ground),
-        .onAccent = schemed(Palette::onGold),
-        .accentText = schemed(Palette::goldText),
+        .accent = &Palette::gold,
+        .ink = &Palette::ink,
+        .inkMuted = &Palette::dim,
+        .ground = &Palette::ground,
+        .onAccent = &Palette::onGold,
+        .accentText = &Palette::goldText,
         .mark = [](QPainter& painter, const QRectF& rect, bool) { painter.fillRect(rect, Palette::gold()); },
     };
 }
@@ -34,46 +33,28 @@ inline KTWizardProduct screensProduct() {
 }
 
 // "disk" (Full Disk Access, dragged in), "access" (Accessibility) and
-// "screen" (Screen Recording, optional); each probe reads `granted`.
+// "screen" (Screen Recording, optional), each with sound texts and a probe
+// that reads `granted`.
 inline QList<KTPermission> screensPermissions(const QSet<QString>* granted) {
-    const auto probe = [granted](const QString& id) {
-        return [granted, id] { return granted->contains(id); };
+    const auto make = [granted](const QString& id, const QString& title, const QUrl& pane) {
+        KTPermission p = samplePermission(id);
+        p.title = title, p.settingsURL = pane, p.probe = [granted, id] { return granted->contains(id); };
+        return p;
     };
-    return {
-        KTPermission{.id = "disk",
-                     .title = "Full Disk Access",
-                     .benefit = "So it can read the two lists.",
-                     .bullets = {"See every app allowed to control this Mac", "See what starts at login"},
-                     .boundary = "It reads those two lists only.",
-                     .settingsURL = KTPermissionProbes::Pane::fullDisk(),
-                     .probe = probe("disk"),
-                     .rowsToTick = {"Sampler"},
-                     .requiresManualDrag = true},
-        KTPermission{.id = "access",
-                     .title = "Accessibility",
-                     .benefit = "So it can point at the exact row.",
-                     .bullets = {"Open the exact page"},
-                     .boundary = "It never presses Remove.",
-                     .settingsURL = KTPermissionProbes::Pane::accessibility(),
-                     .probe = probe("access")},
-        KTPermission{.id = "screen",
-                     .title = "Screen Recording",
-                     .benefit = "So it can show a photo.",
-                     .bullets = {"Show the marked page"},
-                     .boundary = "It photographs only System Settings.",
-                     .settingsURL = KTPermissionProbes::Pane::screenRecording(),
-                     .probe = probe("screen"),
-                     .isOptional = true,
-                     .costOfSkipping = "Rows are described in words instead."},
-    };
+    QList<KTPermission> permissions{
+        make("disk", "Full Disk Access", KTPermissionProbes::Pane::fullDisk()),
+        make("access", "Accessibility", KTPermissionProbes::Pane::accessibility()),
+        make("screen", "Screen Recording", KTPermissionProbes::Pane::screenRecording())};
+    permissions[0].rowsToTick = {"Sampler"}, permissions[0].requiresManualDrag = true;
+    permissions[2].isOptional = true, permissions[2].costOfSkipping = "Rows are described in words instead.";
+    return permissions;
 }
 
 // Records relaunches and record writes; the flags live in `tried`. Work
 // for another thread waits in `background` until the test runs it.
 struct RecordingEnvironment {
     bool listenDenied = false;
-    QSet<QString> tried;
-    QSet<QString> didNotHold;
+    QSet<QString> tried, didNotHold;
     QList<bool> relaunches;  // the background flag of each
     int recordWrites = 0;
     QList<std::function<void()>> background;

@@ -20,10 +20,6 @@ void click(QWidget* widget, QPoint pos) {
     QApplication::sendEvent(widget, &release);
 }
 
-void clickCentre(QWidget* widget) {
-    click(widget, widget->rect().center());
-}
-
 void settle() {
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::sendPostedEvents();
@@ -46,10 +42,9 @@ QImage render(QWidget* widget, int width) {
 }
 
 QWidget* buttonTitled(const QWidget* root, const QString& title) {
-    for (QAbstractButton* button : visibleChildren<QAbstractButton>(root)) {
+    for (QAbstractButton* button : visibleChildren<QAbstractButton>(root))
         if (button->text() == title)
             return button;
-    }
     return nullptr;
 }
 

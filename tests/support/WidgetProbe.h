@@ -1,22 +1,19 @@
 #pragma once
 // Helpers for tests of any widgets: clicks at a point, rendering to an
-// image, reading the texts a widget tree shows, pressing buttons by title
-// and reading pixels.
+// image, finding visible children, pressing buttons by title and reading
+// pixels.
 
 #include <QColor>
 #include <QImage>
-#include <QList>
-#include <QPoint>
-#include <QPointF>
-#include <QString>
-#include <QStringList>
 #include <QWidget>
 
 namespace rk::test {
 
 // A left-button press and release at `pos` (widget coordinates).
 void click(QWidget* widget, QPoint pos);
-void clickCentre(QWidget* widget);
+inline void clickCentre(QWidget* widget) {
+    click(widget, widget->rect().center());
+}
 
 // Lays `widget` out at `width` (height as its contents need), shows it
 // offscreen, processes pending events and returns what it draws.

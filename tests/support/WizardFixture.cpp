@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "permissions/PermissionWizard.h"
-
 namespace rk::test {
 
 WizardSandbox::WizardSandbox() : defaults_(std::make_unique<QTemporaryDir>()) {

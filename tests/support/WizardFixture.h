@@ -4,14 +4,10 @@
 // the probe platform, and a wizard that starts unconfigured.
 
 #include <QSettings>
-#include <QStringList>
 #include <memory>
-#include <optional>
 
-#include "permissions/Permission.h"
 #include "permissions/PermissionProbes.h"
 #include "permissions/PermissionWizard.h"
-#include "platform/AppBundle.h"
 #include "support/PlatformFakes.h"
 #include "support/QtApp.h"
 #include "support/TempRoot.h"
@@ -20,12 +16,9 @@ namespace rk::test {
 
 class FakeProbePlatform : public KTProbePlatform {
 public:
-    bool trusted = false;
-    bool otherTitles = false;
-    bool preflight = false;
+    bool trusted = false, otherTitles = false, preflight = false;
     KTListenAccess listen = KTListenAccess::unknown;
-    int accessibilityPrompts = 0;
-    int captureRequests = 0;
+    int accessibilityPrompts = 0, captureRequests = 0;
 
     bool accessibilityTrusted() override { return trusted; }
     void requestAccessibilityPrompt() override { ++accessibilityPrompts; }
@@ -57,12 +50,11 @@ private:
     std::unique_ptr<QTemporaryDir> defaults_;
 };
 
-// A stand-in for the wizard's window, for tests below the screens: it
-// counts how often it was brought forward and closes as the real one does.
+// A stand-in for the wizard's window, for tests below the screens: it closes
+// as the real one does.
 class FakeWizardWindow : public QObject, public KTPermissionWizard::Window {
 public:
-    int broughtForward = 0;
-    void bringForward(KTPermissionWizard::Presentation) override { ++broughtForward; }
+    void bringForward(KTPermissionWizard::Presentation) override {}
     void closeWindow() override { KTPermissionWizard::windowClosed(); }
     QObject* object() override { return this; }
     // Makes the wizard build this stand-in until it is reset.

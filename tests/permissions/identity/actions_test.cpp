@@ -1,11 +1,18 @@
+// The identity repair's plan lines, its actions against fake tools, its
+// command line and its self-test with live arms.
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
 
 #include "permissions/identity/LegacyRepairActions.h"
+#include "permissions/identity/LegacyRepairCommandLine.h"
+#include "permissions/identity/LegacyRepairPlan.h"
+#include "permissions/identity/LegacyRepairSelftest.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
 #include "platform/Plist.h"
+#include "support/FakeLaunchServices.h"
 #include "support/FakeTools.h"
 #include "support/WizardFixture.h"
 
@@ -15,6 +22,55 @@ namespace {
 using namespace KTLegacyIdentityRepair;
 using Disposition = KTOwnedBundleFolder::Disposition;
 
+const QString kOld = "com.example.old";
+const Copy kRegistered{.path = "/Apps/Old.app", .bundleID = kOld, .declared = true};
+const Copy kSameName{.path = "/Apps/Twin.app", .bundleID = "com.other.twin"};
+const OwnedAction kOwned{.path = "/Owned/Old.app", .bundleID = kOld, .folder = "/Owned"};
+const QString kStubReset =
+    "reset ScreenCapture for legacy id com.example.old (no copy registered: via a stub bundle)";
+const QString kRunTime =
+    "note: own Screen Recording reset decided at run time: only when it reads off here and in a fresh "
+    "process";
+
+struct Case {
+    const char* name;
+    Findings findings;
+    QStringList lines;
+    bool empty = false;
+};
+
+// The three branches per former identifier, each with the own Screen
+// Recording grant off, on and undecided, and with other service lists.
+const Case kCases[] = {
+    {"NoFormerIdentifierOnlyCopiesAndOwnedCopies",
+     {.copies = {kSameName}, .services = {"ScreenCapture"}, .ownScreenOff = true, .ownedActions = {kOwned}},
+     {"unregister /Apps/Twin.app  [com.other.twin, same name, other id]",
+      "rename /Owned/Old.app  [com.example.old, in a folder this app owns]"}},
+    {"RegisteredCopyIsResetInPlaceAndOwnGrantWhenOff",
+     {.legacyIDs = {kOld}, .copies = {kRegistered}, .services = {"ScreenCapture"}, .ownScreenOff = true},
+     {"reset ScreenCapture for legacy id com.example.old",
+      "unregister /Apps/Old.app  [com.example.old, legacy id]",
+      "reset ScreenCapture for this app (org.example.new) so its prompt re-arms"}},
+    {"UnregisteredGoesViaAStubAndAWorkingGrantIsKept",
+     {.legacyIDs = {kOld}, .services = {"ScreenCapture"}, .ownScreenOff = false},
+     {kStubReset, "note: own Screen Recording reads on (here or in a fresh process): not reset"}},
+    {"UndecidedOwnGrantIsLeftToRunTime",
+     {.legacyIDs = {kOld}, .services = {"ScreenCapture"}},
+     {kStubReset, kRunTime}},
+    {"StubAlreadyDoneLeavesOnlyNotes",
+     {.legacyIDs = {kOld}, .services = {"ScreenCapture"}, .stubDone = {kOld}},
+     {"note: com.example.old: no copy registered and its grants were already reset on an earlier launch",
+      kRunTime},
+     true},
+    {"NoServicesResetTheDefaultsButNeverTheOwnGrant",
+     {.legacyIDs = {kOld}, .copies = {kRegistered}, .ownScreenOff = true},
+     {"reset ScreenCapture,Accessibility,AppleEvents for legacy id com.example.old",
+      "unregister /Apps/Old.app  [com.example.old, legacy id]"}},
+    {"WithoutScreenRecordingTheOwnGrantIsNotDecided",
+     {.legacyIDs = {kOld}, .services = {"Camera", "Microphone"}, .ownScreenOff = true},
+     {"reset Camera,Microphone for legacy id com.example.old (no copy registered: via a stub bundle)"}},
+};
+
 const QString kStubs = "/Users/anna/Library/Caches/rk/tcc-stub/";
 
 void bundle(const test::TempRoot& root, const QString& path, const QString& id) {
@@ -22,10 +78,16 @@ void bundle(const test::TempRoot& root, const QString& path, const QString& id) 
                    Plist::toXml(PlistValue(PlistValue::Dictionary{{"CFBundleIdentifier", id}})));
 }
 
-// In-place resets, and stubs that fail to build, fail to register or work:
-// every stub is removed, only the working one is remembered, and only
-// resets made in place or for the app itself are cleared.
-TEST(LegacyRepairActions, ResetsInPlaceThroughStubsAndForTheAppItself) {
+TEST(LegacyRepairPlan, EachBranchRendersItsLinesAndTheResetsApply) {
+    for (const Case& c : kCases) {
+        const Plan planned = plan(c.findings);
+        EXPECT_EQ(planned.lines("org.example.new"), c.lines) << c.name;
+        EXPECT_EQ(planned.isEmpty(), c.empty) << c.name;
+    }
+
+    // In-place resets, and stubs that fail to build, fail to register or work:
+    // every stub is removed, only the working one is remembered, and only
+    // resets made in place or for the app itself are cleared.
     test::WizardSandbox sandbox;
     test::FakeTools tools(sandbox.root);
     for (const MacTool tool : {MacTool::tccutil, MacTool::codesign, MacTool::launchServicesRegister})
@@ -33,7 +95,7 @@ TEST(LegacyRepairActions, ResetsInPlaceThroughStubsAndForTheAppItself) {
     tools.answerCall(MacTool::tccutil, 2, 1);
     tools.answerCall(MacTool::codesign, 1, 1);
     tools.answerCall(MacTool::launchServicesRegister, 1, 1);
-    const Plan plan{
+    const Plan resets{
         .legacyResets = {{"com.example.old", {"ScreenCapture", "Accessibility", "AppleEvents"}, false},
                          {"com.example.a", {"Camera"}, true},
                          {"com.example/b", {"Camera"}, true},
@@ -43,7 +105,7 @@ TEST(LegacyRepairActions, ResetsInPlaceThroughStubsAndForTheAppItself) {
     QStringList log;
     int rechecks = 0;
     const QSet<QString> cleared = apply(
-        plan, "org.example.new", "rk", [&] { return ++rechecks > 1; },
+        resets, "org.example.new", "rk", [&] { return ++rechecks > 1; },
         [&](const QString& line) { log << line; });
 
     EXPECT_EQ(log,
@@ -133,6 +195,95 @@ TEST(LegacyRepairActions, CopiesAndCopiesInOwnedFolders) {
          {"/Owned/Old.app", "/Owned/Drop.app", "/Owned/Old.app.com.example.old.disabled/earlier"})
         EXPECT_FALSE(QFileInfo::exists(root.disk(gone))) << gone.toStdString();
     EXPECT_TRUE(KTSystemSettingsRefresh::epoch("rk").has_value());
+}
+
+enum class Machine {
+    plain,         // nothing declared, no tools
+    noBundleID,    // the executable lies in no app bundle
+    unconfigured,  // the wizard was never configured
+    renamed,       // a former identifier, an owned folder, tools and a same-name copy
+};
+
+// What the command line prints, and its status, for `arguments` on a machine set up as `setup`.
+std::pair<QString, int> run(Machine setup, const QStringList& arguments) {
+    test::WizardSandbox sandbox;
+    test::FakeTools tools(sandbox.root);
+    if (setup == Machine::noBundleID)
+        sandbox.bundle.identifier.reset();
+    KTPermission screen = test::samplePermission("screen");
+    screen.settingsURL = KTPermissionProbes::Pane::screenRecording();
+    KTWizardProduct product{.name = "Sample", .slug = "sample"};
+    if (setup == Machine::renamed) {
+        product.legacyBundleIdentifiers = {"com.example.old"};
+        product.ownedBundleFolders = {{"~/Owned", KTOwnedBundleFolder::Disposition::rename}};
+        tools.install(MacTool::tccutil);
+        tools.install(MacTool::launchServicesRegister);
+        tools.answer(MacTool::launchServicesRegister, 0,
+                     "-----\npath: /Apps/Sample Beta.app\nname: sample\nidentifier: com.other.beta\n");
+    }
+    if (setup != Machine::unconfigured)
+        KTPermissionWizard::configure(product, KTWizardBrand{}, {screen}, false);
+    testing::internal::CaptureStdout();
+    const int status = KTLegacyIdentityRepair::runCLI(arguments);
+    return {QString::fromStdString(testing::internal::GetCapturedStdout()), status};
+}
+
+// Each question's answer and status; on a machine without the tools the
+// self-test still passes, its live arms not measured.
+TEST(LegacyRepairCommandLine, AnswersAndStatusAndTheSelftestWithItsLiveArmsMeasured) {
+    const QString usage = "usage: --permission-repair-legacy --dry-run | --apply | --selftest\n";
+    const QString notMeasured = "legacy repair: NOT MEASURED ";
+    const std::tuple<Machine, QString, QString, int> cases[] = {
+        {Machine::noBundleID, "--dry-run", notMeasured + "(this executable has no bundle id)\n", 2},
+        {Machine::unconfigured, "--apply", notMeasured + "(configure() has not run)\n", 2},
+        {Machine::plain, "--dry-run --apply", usage, 2},
+        {Machine::plain, "", usage, 2},
+        {Machine::unconfigured, "--dry-run --selftest",
+         "legacy repair selftest: live arm NOT MEASURED (no lsregister on this Mac)\n"
+         "legacy repair selftest OK (parser; plan: 3 branches + control; live decoy by id; by-name decoy + "
+         "live control: NOT MEASURED; settings quit live: NOT MEASURED (could not build the decoy); owned "
+         "folders live: NOT MEASURED (could not build the stubs))\n",
+         0},
+        {Machine::plain, "--dry-run",
+         "legacy repair (dry run, nothing changed): own id org.example.sample; legacy ids: none declared; "
+         "LaunchServices dump: NOT READ; owned folders: none declared\n  nothing to do\n  0 copies found\n",
+         0},
+        {Machine::renamed, "--apply",
+         "legacy repair (apply): own id org.example.sample; legacy ids: com.example.old; "
+         "LaunchServices dump: read; owned folders: /Users/anna/Owned (rename)\n"
+         "  reset ScreenCapture for legacy id com.example.old (no copy registered: via a stub bundle)\n"
+         "  unregister /Apps/Sample Beta.app  [com.other.beta, same name, other id]\n"
+         "  reset ScreenCapture for this app (org.example.sample) so its prompt re-arms\n  1 copy found\n"
+         "  legacy repair: could not build a stub for com.example.old; its grants were not reset\n"
+         "  legacy repair: unregistered /Apps/Sample Beta.app  [com.other.beta, same name, other id] ok; the "
+         "file is still there, remove it so Spotlight cannot register it again\n"
+         "  legacy repair: reset own ScreenCapture (org.example.sample) so its prompt re-arms: ok\n",
+         0},
+    };
+    for (const auto& [setup, arguments, out, status] : cases)
+        EXPECT_EQ(run(setup, ("rk " + arguments).split(' ', Qt::SkipEmptyParts)), std::pair(out, status))
+            << arguments.toStdString();
+
+    // With a register tool, a signing tool and a workspace that launches apps,
+    // every live arm runs, and every bundle it built is gone afterwards.
+    test::WizardSandbox sandbox;
+    test::FakeTools tools(sandbox.root);
+    tools.install(MacTool::codesign);
+    test::FakeLaunchServices launchServices(sandbox.root);
+    test::ScopedCurrent<AppRegistry> registry(&launchServices);
+    test::FakeWorkspace workspace;
+    workspace.realProcesses = true;
+    test::ScopedCurrent<Workspace> installed(&workspace);
+
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(KTLegacyIdentityRepair::selftest());
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        "legacy repair selftest OK (parser; plan: 3 branches + control; live decoy by id; by-name decoy + "
+        "live control: measured; settings quit live: quit; owned folders live: measured)\n");
+    const QDir left(sandbox.root.disk("/Users/anna/Library/Caches/ktwizard-selftest"));
+    EXPECT_EQ(left.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"tcc-stub"}));
+    EXPECT_TRUE(QDir(left.filePath("tcc-stub")).isEmpty());
 }
 
 }  // namespace
