@@ -30,6 +30,7 @@ namespace rk {
 namespace {
 
 TEST(PermissionDeclaration, ThreePermissionsInScreenOrderWithTheirFlags) {
+    test::WizardSandbox sandbox;
     const QList<KTPermission> permissions = PermissionDeclaration::permissions();
     const QUrl pages[] = {KTPermissionProbes::Pane::fullDisk(), KTPermissionProbes::Pane::accessibility(),
                           KTPermissionProbes::Pane::screenRecording()};
@@ -37,26 +38,21 @@ TEST(PermissionDeclaration, ThreePermissionsInScreenOrderWithTheirFlags) {
     ASSERT_EQ(permissions.size(), 3);
     for (int i = 0; i < 3; ++i) {
         const KTPermission& p = permissions[i];
-        EXPECT_EQ(p.id, ids[i]);
-        EXPECT_EQ(p.settingsURL, pages[i]) << p.id.toStdString();
+        EXPECT_EQ(p.id + " " + p.settingsURL.toString(), ids[i] + " " + pages[i].toString());
         EXPECT_EQ(bool(p.request), p.id != "fulldisk") << "Full Disk Access has no prompt to ask for";
         EXPECT_EQ(p.isOptional, p.id == "screen") << p.id.toStdString();
         EXPECT_EQ(p.costOfSkipping.has_value(), p.id == "screen") << p.id.toStdString();
         EXPECT_EQ(p.requiresManualDrag, p.id == "fulldisk") << p.id.toStdString();
     }
-}
-
-TEST(PermissionDeclaration, ProbesAndRequestsGoThroughThePlatform) {
-    test::WizardSandbox sandbox;
-    const QList<KTPermission> permissions = PermissionDeclaration::permissions();
+    // Probes and requests go through the platform.
     EXPECT_FALSE(permissions[1].probe() || permissions[2].probe());
     sandbox.probes.trusted = true;
     sandbox.probes.preflight = true;
     EXPECT_TRUE(permissions[1].probe() && permissions[2].probe());
     permissions[1].request();
     permissions[2].request();
-    EXPECT_EQ(sandbox.probes.accessibilityPrompts, 1);
-    EXPECT_EQ(sandbox.probes.captureRequests, 1);
+    EXPECT_EQ(std::pair(sandbox.probes.accessibilityPrompts, sandbox.probes.captureRequests),
+              std::pair(1, 1));
 }
 
 TEST(PermissionDeclaration, ConfiguringWithWriteStateWritesTheLarkspurRecord) {

@@ -91,7 +91,7 @@ TEST_F(DiagnosticsTest, AfterTheFirstReadsStoresJobsAndCounters) {
     EXPECT_EQ(bundle()["stores"].toObject()["tcc"].toString(), QStringLiteral("no_access"));
 }
 
-TEST(DiagnosticsWords, FindingsByVerdictStoreFailuresPhasesAndMemory) {
+TEST(DiagnosticsWords, FindingsByVerdictStoreFailuresAndMemory) {
     DiagnosticsInputs inputs;
     using V = Finding::Verdict;
     for (V verdict : {V::remove, V::look, V::remove, V::keep, V::hidden, V::look, V::remove}) {
@@ -107,14 +107,7 @@ TEST(DiagnosticsWords, FindingsByVerdictStoreFailuresPhasesAndMemory) {
     EXPECT_EQ(d["counts"].toObject()["findings_look"].toInt(), 2);
     EXPECT_EQ(d["stores"].toObject(),
               (QJsonObject{{"tcc", "format"}, {"btm", "unreadable"}, {"btm_version", 0}}));
-
-    QStringList names;
-    for (Phase phase : {Phase::idle, Phase::working, Phase::selected, Phase::circled, Phase::scroll,
-                        Phase::wrongPage, Phase::nothingLeft, Phase::notOpen, Phase::noAccessibility})
-        names << Diagnostics::phaseName(phase);
-    EXPECT_EQ(names.join(' '),
-              "idle working selected circled scroll wrongPage nothingLeft notOpen "
-              "noAccessibility");
+    EXPECT_EQ(Diagnostics::phaseName(Phase::noAccessibility), "noAccessibility");
     EXPECT_EQ(Diagnostics::wholeGiB((16ull << 30) - 1), 15);
 }
 
@@ -136,9 +129,7 @@ TEST(HostDiagnosticsTest, TheFirmwaresModelNameOrUnknown) {
     EXPECT_EQ(host.hardwareModel(), QStringLiteral("unknown"));
     root.writeFile(root.paths().productNameFile(), "  ThinkPad X1 Carbon Gen 9 \n");
     EXPECT_EQ(host.hardwareModel(), QStringLiteral("ThinkPad X1 Carbon Gen 9"));
-    EXPECT_GT(host.cores(), 0);
-    EXPECT_GT(host.memoryBytes(), 0u);
-    EXPECT_FALSE(host.osVersion().isEmpty());
+    EXPECT_TRUE(host.cores() > 0 && host.memoryBytes() > 0 && !host.osVersion().isEmpty());
 }
 
 class Saving : public ::testing::Test {
@@ -153,7 +144,7 @@ protected:
     UsageCounters counters{UsageCounters::Options{root.root() + "/support", &clock}};
 };
 
-TEST_F(Saving, TwoSavesInOneMinuteLeaveOneFileTheLaterOne) {
+TEST_F(Saving, TwoSavesInOneMinuteLeaveOneFileAndAFailedOneIsOnlyReported) {
     const auto first = save("start", QTime(16, 41, 2));
     const auto second = save("done", QTime(16, 41, 40));
     ASSERT_TRUE(first.ok() && second.ok());
@@ -165,9 +156,9 @@ TEST_F(Saving, TwoSavesInOneMinuteLeaveOneFileTheLaterOne) {
     EXPECT_EQ(QJsonDocument::fromJson(file.readAll()).object()["step"].toString(), QStringLiteral("done"));
     EXPECT_EQ(host.revealed, (QStringList{first.value(), second.value()}));
     EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 2);
-}
 
-TEST_F(Saving, AFailedWriteIsReportedAndNeitherRevealedNorCounted) {
+    // A failed write is reported, and neither revealed nor counted.
+    QDir(root.disk(root.paths().desktop())).removeRecursively();
     root.writeFile(root.paths().desktop(), "a file where the folder should be");
     testing::internal::CaptureStderr();
     const auto saved = save("start", QTime(16, 41));
@@ -175,8 +166,8 @@ TEST_F(Saving, AFailedWriteIsReportedAndNeitherRevealedNorCounted) {
     EXPECT_FALSE(saved.ok());
     EXPECT_NE(err.find("Save Diagnostics: could not write"), std::string::npos) << err;
     EXPECT_NE(err.find("Rowkeeper Diagnostics 2026-12-05 1641.json"), std::string::npos) << err;
-    EXPECT_TRUE(host.revealed.isEmpty());
-    EXPECT_FALSE(counters.snapshot().contains("diagnostics.save"));
+    EXPECT_EQ(host.revealed.size(), 2);
+    EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 2);
 }
 
 }  // namespace

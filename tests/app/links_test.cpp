@@ -73,11 +73,7 @@ TEST_F(DelegateLinks, LinksOfOtherSchemesDoNothingAndFileOpenEventsAreLinks) {
     delegate->openLinks({QUrl("https://example.com/accessibility")});
     EXPECT_EQ(world.model->step(), Step(Step::start));
     EXPECT_TRUE(delegate->window()->isMinimized());
-    for (const QString& name : Stats::vocabulary()) {
-        if (name.startsWith("link.")) {
-            EXPECT_EQ(count(name), 0) << name.toStdString();
-        }
-    }
+    EXPECT_TRUE(world.counters->snapshot().keys().filter("link.").isEmpty());
 
     QFileOpenEvent event(QUrl(QStringLiteral("rowkeeper://accessibility")));
     QCoreApplication::sendEvent(QCoreApplication::instance(), &event);  // not filtered yet
@@ -149,10 +145,7 @@ protected:
 // by a copy that crashed, which the new listener replaces.
 TEST_F(Forwarding, NobodyListeningOrALeftoverSocketMeansThisLaunchListens) {
     EXPECT_FALSE(SingleInstance(socketName()).forward({"rowkeeper://accessibility"}, 200));
-    {
-        QFile leftover(socketName());
-        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    }
+    ASSERT_TRUE(QFile(socketName()).open(QIODevice::WriteOnly));
     ASSERT_FALSE(SingleInstance(socketName()).forward({}, 200));
     EXPECT_TRUE(SingleInstance(socketName()).listen());
 }
@@ -173,10 +166,8 @@ TEST_F(Forwarding, ALinkQtCannotReadArrivesAsTypedAndNamesNoPage) {
 TEST_F(Forwarding, ALaunchThatLostTheRaceToListenLeavesTheWinnersSocket) {
     const auto running = runningCopy();
     SingleInstance late(socketName());
-    EXPECT_FALSE(late.listen());
-    EXPECT_FALSE(late.isListening());
-    spinUntil([&] { return !received.isEmpty(); }, 1000);
-    received.clear();
+    EXPECT_FALSE(late.listen() || late.isListening());
+    spinUntil([&] { return !received.isEmpty(); }, 1000);  // the late launch's probe, if it arrives
     ASSERT_TRUE(forwardFromAnotherLaunch({"rowkeeper://accessibility"}));
     EXPECT_EQ(received.last(), QStringList{"rowkeeper://accessibility"});
 }

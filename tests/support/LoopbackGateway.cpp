@@ -37,17 +37,11 @@ QList<LoopbackGateway::Request> LoopbackGateway::requests() const {
     return requests_;
 }
 
-int LoopbackGateway::refused() const {
-    QMutexLocker lock(&mutex_);
-    return refused_;
-}
-
 void LoopbackGateway::accept() {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         socket->setParent(server_.get());
         QMutexLocker lock(&mutex_);
         if (served_ >= maxRequests_) {
-            ++refused_;
             socket->abort();
             socket->deleteLater();
             continue;

@@ -31,8 +31,6 @@ public:
     void silent();
 
     QList<Request> requests() const;
-    // Connections refused because the request budget was spent.
-    int refused() const;
 
 private:
     void accept();
@@ -42,7 +40,6 @@ private:
     mutable QMutex mutex_;
     QList<Request> requests_;
     int served_ = 0;
-    int refused_ = 0;
     bool silent_ = false;
     int status_ = 200;
     QByteArray body_;

@@ -78,18 +78,14 @@ void ManualQueue::deliver(qsizetype i) {
     deliver();
 }
 
-bool ManualQueue::runNext() {
-    const auto next = std::find_if(jobs_.begin(), jobs_.end(), [](const Job& j) { return !j.delivered; });
-    if (next == jobs_.end())
-        return false;
-    deliver(next - jobs_.begin());
-    return true;
-}
-
 int ManualQueue::drain() {
     int ran = 0;
-    while (runNext())
-        ++ran;
+    for (qsizetype i = 0; i < jobs_.size(); ++i) {
+        if (!jobs_[i].delivered) {
+            deliver(i);
+            ++ran;
+        }
+    }
     return ran;
 }
 

@@ -82,10 +82,8 @@ public:
     // Runs its work if that has not run yet, then hands it back, unless the
     // context is gone, as a queued hand-back would.
     void deliver(qsizetype i);
-    // The oldest job not yet handed back, run and handed back; false when none.
-    bool runNext();
-    // runNext until nothing is left (jobs added by hand-backs included);
-    // the number of jobs run.
+    // Runs and hands back the oldest job not yet handed back until none is
+    // left (jobs added by hand-backs included); the number of jobs run.
     int drain();
 
 private:

@@ -49,9 +49,6 @@ void writeLeftovers(ModelWorld& world);
 // The privacy database of `writeLeftovers` with one gone record more or
 // less: `extra` another hidden one; `withGhost` false without TESTghost.
 void writeLeftoverTcc(ModelWorld& world, bool withGhost = true, bool extra = false);
-inline QString ghostKey() {
-    return QStringLiteral("com.example.TESTghost");
-}
 inline QString phantomKey() {
     return QStringLiteral("com.example.TESTphantom");
 }

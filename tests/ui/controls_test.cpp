@@ -83,6 +83,8 @@ TEST_F(ControlsTest, AmpersandInATitleIsShownAndBindsNoKey) {
     EXPECT_NE(test::render(&amp, 40), test::render(&blank, 40));
 }
 
+// The value flips at the click while the knob slides; under static
+// rendering it jumps. setOn is the caller's and calls nothing back.
 TEST_F(ControlsTest, SwitchValueChangesAtTheClickAndTheKnobSlides) {
     Rendering::setStatic(false);
     std::vector<bool> seen;
@@ -90,40 +92,30 @@ TEST_F(ControlsTest, SwitchValueChangesAtTheClickAndTheKnobSlides) {
     test::render(&toggle, CapsuleSwitch::trackWidth);
     EXPECT_EQ(toggle.size(), QSize(34, 20));
     EXPECT_EQ(toggle.trackColour(), Palette::gold());
-    EXPECT_DOUBLE_EQ(toggle.knobPosition(), 1.0);
-
     test::clickCentre(&toggle);
     ASSERT_EQ(seen, std::vector<bool>{false});
     EXPECT_FALSE(toggle.isOn());
-    // The value flipped at once; the knob is still on its way.
     EXPECT_TRUE(toggle.isAnimating());
     EXPECT_GT(toggle.knobPosition(), 0.5);
-
     QElapsedTimer clock;
     clock.start();
-    while (toggle.isAnimating() && clock.elapsed() < 2000) {
+    while (toggle.isAnimating() && clock.elapsed() < 2000)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
     EXPECT_GE(clock.elapsed(), 100);
     EXPECT_DOUBLE_EQ(toggle.knobPosition(), 0.0);
     EXPECT_EQ(toggle.trackColour(), Palette::line(false));
-}
 
-TEST_F(ControlsTest, SwitchJumpsUnderStaticRendering) {
     StaticRenderingScope still;
-    CapsuleSwitch toggle(true, false, {});
     test::clickCentre(&toggle);
-    EXPECT_TRUE(toggle.isOn());
     EXPECT_FALSE(toggle.isAnimating());
     EXPECT_DOUBLE_EQ(toggle.knobPosition(), 1.0);
     // The knob is drawn at the right end: white there, gold at the left end.
     const QImage image = test::render(&toggle, CapsuleSwitch::trackWidth);
     EXPECT_TRUE(near(pixel(image, {24, 10}), Qt::white, 3));
     EXPECT_TRUE(near(pixel(image, {6, 10}), Palette::gold(), 3));
-    // setOn is the caller's and calls nothing back.
     toggle.setOn(false);
-    EXPECT_FALSE(toggle.isOn());
     EXPECT_DOUBLE_EQ(toggle.knobPosition(), 0.0);
+    EXPECT_EQ(seen, (std::vector<bool>{false, true}));
 }
 
 // Focus from Tab shows as a ring in the scheme's blue; other focus, or none, shows none.
@@ -158,13 +150,6 @@ TEST_F(ControlsTest, EachControlDrawsAFocusRingOnlyWhileFocused) {
     }
 }
 
-TEST_F(ControlsTest, LabelsShowMarkupLiterally) {
-    const std::unique_ptr<QLabel> label(makeLabel(QStringLiteral("<b>Evil</b> & co"), {.pixels = 12}));
-    EXPECT_EQ(label->textFormat(), Qt::PlainText);
-    EXPECT_EQ(label->text(), QStringLiteral("<b>Evil</b> & co"));
-    EXPECT_EQ(label->font().pixelSize(), 12);
-}
-
 // Each symbol inks some of its square in the colour asked for, and none all of it.
 TEST_F(ControlsTest, EverySymbolDrawsInItsColour) {
     for (Symbol symbol : {Symbol::hourglass, Symbol::checkmarkCircleFill, Symbol::circle,
@@ -175,21 +160,11 @@ TEST_F(ControlsTest, EverySymbolDrawsInItsColour) {
         Symbols::paint(painter, symbol, QRectF(0, 0, 40, 40), Qt::red);
         painter.end();
         int inked = 0;
-        for (int y = 0; y < 40; ++y) {
-            for (int x = 0; x < 40; ++x)
-                inked += image.pixelColor(x, y).alpha() > 200 && image.pixelColor(x, y).red() > 200;
-        }
+        for (int i = 0; i < 1600; ++i)
+            inked += image.pixelColor(i % 40, i / 40).alpha() > 200 &&
+                     image.pixelColor(i % 40, i / 40).red() > 200;
         EXPECT_GT(inked, 40) << int(symbol);
         EXPECT_LT(inked, 1600) << int(symbol);
-    }
-}
-
-TEST_F(ControlsTest, SpinnerStandsStillUnderStaticRendering) {
-    for (const bool still : {true, false}) {
-        Rendering::setStatic(still);
-        Spinner spinner(Qt::gray);
-        spinner.show();
-        EXPECT_EQ(spinner.isSpinning(), !still);
     }
 }
 

@@ -35,25 +35,18 @@ QList<ExplainItem> items(int n, bool withId = true) {
     return list;
 }
 
-TEST_F(ExplainCardTest, QuestionAndConsentListShowTwelveNamesThenTheRest) {
+TEST_F(ExplainCardTest, QuestionConsentListNameLineAndSentence) {
     EXPECT_EQ(ExplainCard::question(1), QStringLiteral("Explain 1 unfamiliar item with AI?"));
     EXPECT_EQ(ExplainCard::question(2), QStringLiteral("Explain 2 unfamiliar items with AI?"));
-    struct Case {
-        int n;
-        int lines;
-        const char* last;
-    };
-    const Case cases[] = {
+    // Twelve names, then the rest counted.
+    const std::tuple<int, int, const char*> cases[] = {
         {12, 12, "TESTitem12 · com.example.TEST12"}, {13, 13, "… and 1 more"}, {40, 13, "… and 28 more"}};
-    for (const Case& c : cases) {
-        const QStringList lines = ExplainCard::consentList(items(c.n)).split(QLatin1Char('\n'));
-        EXPECT_EQ(lines.size(), c.lines) << c.n;
-        EXPECT_EQ(lines.last(), QString::fromUtf8(c.last)) << c.n;
+    for (const auto& [n, count, last] : cases) {
+        const QStringList lines = ExplainCard::consentList(items(n)).split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.size(), count) << n;
+        EXPECT_EQ(lines.last(), QString::fromUtf8(last)) << n;
         EXPECT_EQ(lines.first(), QStringLiteral("TESTitem1 · com.example.TEST1"));
     }
-}
-
-TEST_F(ExplainCardTest, NameLineAndSentence) {
     const ExplainItem bare = items(1, false).first();
     EXPECT_EQ(ExplainCard::consentList({bare}), QStringLiteral("TESTitem1"));
     EXPECT_EQ(ExplainCard::nameLine(bare), QStringLiteral("TESTitem1"));
@@ -71,21 +64,6 @@ TEST_F(ExplainCardTest, HiddenWhenThereIsNothingToExplain) {
     ExplainCard card(m, false);
     EXPECT_TRUE(card.isEmpty());
     EXPECT_TRUE(card.isHidden());
-}
-
-TEST_F(ExplainCardTest, DemoItemsAreListedWithoutAPrompt) {
-    AppModel& m = world.startModel();
-    m.setDemo(true);
-    m.go(Step::loginItems);
-    const QList<ExplainItem> offered = m.explainItems();
-    ASSERT_FALSE(offered.isEmpty());
-    ExplainCard card(m, true);
-    EXPECT_FALSE(card.isEmpty());
-    EXPECT_FALSE(card.asksConsent());
-    EXPECT_TRUE(shows(&card, "Everything else running in the background, in plain English"));
-    for (const ExplainItem& item : offered) {
-        EXPECT_TRUE(shows(&card, ExplainCard::nameLine(item))) << item.name.toStdString();
-    }
 }
 
 TEST_F(ExplainCardTest, UnknownItemAsksConsentAndTheAnswerRemovesThePrompt) {
@@ -117,8 +95,9 @@ TEST_F(ExplainCardTest, UnknownItemAsksConsentAndTheAnswerRemovesThePrompt) {
     EXPECT_FALSE(ExplainCard(m, false).asksConsent());
 }
 
-// A name of the person's, pending from before demo mode, is never offered
-// beside the made-up rows: the question names what a yes would send.
+// Demo mode lists the made-up items; a name of the person's, pending from
+// before, is never offered beside them: the question names what a yes
+// would send.
 TEST_F(ExplainCardTest, DemoModeNamesOnlyMadeUpItems) {
     world.writeBtm({test::agentItem("TESTmystery", "com.example.TESTmystery",
                                     "/Users/anna/Library/LaunchAgents/m.plist", true, "/opt/m")});
@@ -128,9 +107,12 @@ TEST_F(ExplainCardTest, DemoModeNamesOnlyMadeUpItems) {
     m.setDemo(true);
     m.go(Step::loginItems);
     EXPECT_EQ(m.consentItems(), ExplainPage::withoutRule(m.explainItems()));
-    ExplainCard card(m, false);
+    ExplainCard card(m, true);
     EXPECT_FALSE(test::showsPart(&card, "TESTmystery"));
     EXPECT_EQ(card.asksConsent(), !m.consentItems().isEmpty());
+    EXPECT_TRUE(shows(&card, "Everything else running in the background, in plain English"));
+    for (const ExplainItem& item : m.explainItems())
+        EXPECT_TRUE(shows(&card, ExplainCard::nameLine(item))) << item.name.toStdString();
 }
 
 }  // namespace

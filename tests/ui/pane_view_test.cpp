@@ -87,23 +87,27 @@ Finding finding(const QString& id, Finding::Verdict verdict, int count = 1) {
     return f;
 }
 
-TEST_F(PaneViewTest, DemoPagesShowTheirListsInBothSchemesAndTheirFooter) {
+// Every finding that is not hidden has its row, the photo keeps its aspect
+// at the card's width, and the footer goes on.
+TEST_F(PaneViewTest, DemoPagesShowTheirListsPhotoAndFooter) {
     for (Step step : {Step::accessibility, Step::loginItems}) {
-        for (bool dark : {false, true}) {
-            AppModel& m = demoOn(step);
-            PaneView page(m, dark);
-            test::render(&page);
-            EXPECT_TRUE(shows(&page, PaneView::heading(step)));
-            EXPECT_TRUE(shows(&page, PaneView::removeTitle(step)));
-            EXPECT_TRUE(shows(&page, "DEMO"));
-            // Every finding that is not hidden has its row.
-            const PaneView::Lists lists = PaneView::split(m.decision());
-            EXPECT_EQ(test::visibleChildren<FindingRow>(&page).size(),
-                      lists.remove.size() + lists.keep.size() + lists.look.size());
-            EXPECT_EQ(shows(&page, "KEEP these. Do not remove:"), !lists.keep.isEmpty());
-            EXPECT_EQ(shows(&page, "Worth a look (nothing marked)"), !lists.look.isEmpty());
-            EXPECT_FALSE(shows(&page, "Nothing to remove here."));
-        }
+        AppModel& m = demoOn(step);
+        PaneView page(m, step == Step::loginItems);
+        test::render(&page, 600);
+        EXPECT_TRUE(shows(&page, PaneView::heading(step)));
+        EXPECT_TRUE(shows(&page, "DEMO"));
+        const PaneView::Lists lists = PaneView::split(m.decision());
+        EXPECT_EQ(test::visibleChildren<FindingRow>(&page).size(),
+                  lists.remove.size() + lists.keep.size() + lists.look.size());
+        EXPECT_EQ(shows(&page, "KEEP these. Do not remove:"), !lists.keep.isEmpty());
+        EXPECT_EQ(shows(&page, "Worth a look (nothing marked)"), !lists.look.isEmpty());
+        const auto photos = test::visibleChildren<PhotoView>(&page);
+        ASSERT_EQ(photos.size(), 1);
+        EXPECT_GT(photos[0]->width(), 500);
+        EXPECT_NEAR(double(photos[0]->height()) / photos[0]->width(),
+                    double(m.photo()->height()) / m.photo()->width(), 0.01);
+        EXPECT_TRUE(shows(&page, "The screen right now"));
+        EXPECT_FALSE(showsPart(&page, screenHint));
     }
     AppModel& m = demoOn(Step::accessibility);
     PaneView page(m, false);
@@ -120,35 +124,9 @@ TEST_F(PaneViewTest, DemoPagesShowTheirListsInBothSchemesAndTheirFooter) {
     EXPECT_FALSE(shows(&capture, "DEMO"));
 }
 
-// Shown verbatim: the "&" is a character of the title, not Alt+Space.
-TEST_F(PaneViewTest, OpenButtonShowsItsAmpersandHasNoShortcutAndOpensThePage) {
+// The open button's "&" is a character of its title, not Alt+Space.
+TEST_F(PaneViewTest, BannerFollowsThePhaseAndTheOpenButtonOpensThePage) {
     AppModel& m = untrustedOn(Step::loginItems);
-    PaneView page(m, false);
-    const QString title = QStringLiteral("Open Login Items & Extensions in System Settings");
-    auto* open = qobject_cast<PrimaryButton*>(test::buttonTitled(&page, title));
-    ASSERT_NE(open, nullptr);
-    EXPECT_EQ(open->title(), title);
-    EXPECT_TRUE(open->shortcut().isEmpty()) << open->shortcut().toString().toStdString();
-    press(&page, title);
-    EXPECT_EQ(m.phase(), Phase::working);
-}
-
-TEST_F(PaneViewTest, PhotoKeepsItsAspectAtTheCardsWidth) {
-    AppModel& m = demoOn(Step::loginItems);
-    PaneView page(m, false);
-    test::render(&page, 600);
-    const auto photos = test::visibleChildren<PhotoView>(&page);
-    ASSERT_EQ(photos.size(), 1);
-    EXPECT_EQ(photos[0]->accessibleName(), QStringLiteral("Photo of System Settings with the rows marked"));
-    EXPECT_GT(photos[0]->width(), 500);
-    const double want = double(m.photo()->height()) / m.photo()->width();
-    EXPECT_NEAR(double(photos[0]->height()) / photos[0]->width(), want, 0.01);
-    EXPECT_TRUE(shows(&page, "The screen right now"));
-    EXPECT_FALSE(showsPart(&page, screenHint));
-}
-
-TEST_F(PaneViewTest, BannerFollowsThePhase) {
-    AppModel& m = untrustedOn(Step::accessibility);
     PaneView page(m, false);
     EXPECT_EQ(page.banner(), nullptr) << "a fresh page: no sentence, no banner";
     world.beat();  // no Accessibility: the guide says so, in amber
@@ -156,8 +134,13 @@ TEST_F(PaneViewTest, BannerFollowsThePhase) {
     ASSERT_NE(page.banner(), nullptr);
     EXPECT_EQ(page.banner()->shownColour(), Palette::amber(false));
     EXPECT_EQ(page.banner()->text(), m.banner());
-    m.openPane();  // working: blue, with the spinner
+    const QString title = QStringLiteral("Open Login Items & Extensions in System Settings");
+    auto* open = qobject_cast<PrimaryButton*>(test::buttonTitled(&page, title));
+    ASSERT_NE(open, nullptr);
+    EXPECT_TRUE(open->shortcut().isEmpty()) << open->shortcut().toString().toStdString();
+    press(&page, title);  // working: blue, with the spinner
     test::settle();
+    EXPECT_EQ(m.phase(), Phase::working);
     EXPECT_EQ(page.banner()->shownColour(), Palette::blue(false));
     EXPECT_NE(qobject_cast<Spinner*>(page.banner()->markWidget()), nullptr);
     // No findings: only the remove card, saying so.
@@ -207,13 +190,10 @@ TEST_F(PaneViewTest, FindingRowShowsCountTellAndEvidence) {
     row.whyButton()->press();
     EXPECT_EQ(row.whyButton()->title(), QStringLiteral("Hide how I know"));
     EXPECT_EQ(row.evidenceShown(), (QStringList{"~/Applications/TESTapp.app", "key: gone"}));
-    EXPECT_TRUE(shows(&row, "key: gone"));
     row.whyButton()->press();
-    EXPECT_EQ(row.whyButton()->title(), QStringLiteral("How I know"));
     EXPECT_EQ(flips, (std::vector<bool>{true, false}));
 
     FindingRow plain(true, finding("k:y", Finding::Verdict::keep), QStringLiteral("✓"), Palette::green(true));
-    EXPECT_EQ(plain.title(), QStringLiteral("TESTrow k:y"));
     EXPECT_EQ(plain.whyButton(), nullptr);
     EXPECT_TRUE(test::visibleChildren<TellBox>(&plain).isEmpty());
 }
@@ -331,20 +311,6 @@ TEST_F(PaneViewTest, HintAndExplanationsFollowTheModelWithoutRedrawingTheLists) 
     EXPECT_EQ(test::visibleChildren<ExplainCard>(&page).size(), cards);
     EXPECT_EQ(page.builds(), builds);
     EXPECT_EQ(rowWithId(&page, "h:8.com.example.TESTgone"), hidden);
-}
-
-TEST(PaneViewSplit, KeepsDecisionOrderPerVerdict) {
-    using V = Finding::Verdict;
-    Decision decision;
-    decision.findings = {finding("r:1", V::remove), finding("h:1", V::hidden), finding("k:1", V::keep),
-                         finding("r:2", V::remove), finding("l:1", V::look),   finding("k:1", V::keep)};
-    const PaneView::Lists lists = PaneView::split(decision);
-    ASSERT_EQ(lists.remove.size(), 2);
-    EXPECT_EQ(lists.remove[1].id, QStringLiteral("r:2"));
-    EXPECT_EQ(lists.keep.size(), 2);  // the same id twice: both are drawn
-    EXPECT_EQ(lists.look.size(), 1);
-    EXPECT_EQ(lists.hidden.size(), 1);
-    EXPECT_EQ(PaneView::hiddenTitle(3, true), QStringLiteral("Hide 3 more that need nothing from you"));
 }
 
 }  // namespace

@@ -53,31 +53,23 @@ protected:
     test::RecordingActions actions;
 };
 
-TEST_F(RootViewTest, CurrentTabIsAGoldCapsuleWithDarkSemiboldText) {
+// The current tab is a gold capsule with dark semibold text; pressing it
+// again resets the page (its guide is cleared).
+TEST_F(RootViewTest, TabsShowTheCurrentStepAndPressingOneCallsGo) {
     AppModel& m = world.startModel();
-    for (bool dark : {false, true}) {
-        RootView root(m, dark);
-        QStringList titles;
-        for (StepTab* tab : root.tabs()) {
-            titles.append(tab->text());
-            const bool current = tab->step() == Step::start;
-            EXPECT_EQ(tab->isCurrent(), current);
-            EXPECT_EQ(tab->titleColour(), current ? Color::hex(0x1D1D1F) : Palette::dim(dark));
-            EXPECT_EQ(tab->font().weight(), current ? QFont::DemiBold : QFont::Normal);
-        }
-        EXPECT_EQ(titles, (QStringList{"Start", "Accessibility", "Login Items", "Move-In", "Done"}));
-        const QImage image = test::render(&root);
-        StepTab* start = root.tabs()[0];
-        const QPointF inside = QPointF(start->mapTo(&root, QPoint(4, start->height() / 2)));
-        EXPECT_TRUE(test::near(test::pixel(image, inside), Palette::gold(), 3));
-        EXPECT_EQ(root.palette().color(QPalette::WindowText), Palette::ink(dark));
+    RootView root(m, true);
+    QStringList titles;
+    for (StepTab* tab : root.tabs()) {
+        titles.append(tab->text());
+        const bool current = tab->step() == Step::start;
+        EXPECT_EQ(tab->titleColour(), current ? Color::hex(0x1D1D1F) : Palette::dim(true));
+        EXPECT_EQ(tab->font().weight(), current ? QFont::DemiBold : QFont::Normal);
     }
-}
-
-// The current tab again: the model resets the page (its guide is cleared).
-TEST_F(RootViewTest, PressingATabCallsGoAlsoForTheCurrentStep) {
-    AppModel& m = world.startModel();
-    RootView root(m, false);
+    EXPECT_EQ(titles, (QStringList{"Start", "Accessibility", "Login Items", "Move-In", "Done"}));
+    const QImage image = test::render(&root);
+    StepTab* start = root.tabs()[0];
+    EXPECT_TRUE(test::near(test::pixel(image, start->mapTo(&root, QPoint(4, start->height() / 2))),
+                           Palette::gold(), 3));
     root.show();
     test::clickCentre(root.tabs()[2]);
     EXPECT_EQ(m.step(), Step::loginItems);
@@ -216,7 +208,6 @@ TEST_F(RootViewTest, GearOpensAFreshCardEachTime) {
     RootView root(m, false);
     root.show();
     test::settle();
-    EXPECT_EQ(root.gear()->toolTip(), QStringLiteral("Settings"));
     root.gear()->click();
     ASSERT_TRUE(root.showsSettings());
     EXPECT_FALSE(root.settingsCard()->demoSwitch()->isOn() || root.settingsCard()->aiSwitch()->isOn());
@@ -257,7 +248,6 @@ TEST_F(RootViewTest, SettingsCardSwitchesAndButtons) {
     m.go(Step::loginItems);
     world.beat();
     SettingsCard card(m, true);
-    EXPECT_EQ(card.width(), SettingsCard::cardWidth);
     test::clickCentre(card.aiSwitch());
     EXPECT_EQ(m.aiConsent(), 1);
     test::clickCentre(card.aiSwitch());

@@ -13,42 +13,16 @@ namespace {
 using test::press;
 using test::shows;
 
-class StartViewTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { test::ensureUiApplication(); }
-
-    // A job in the person's LaunchAgents whose program is an app in `apps`;
-    // with `present` its program exists.
-    void addJob(const QString& label, bool present, const QString& apps = QStringLiteral("/Applications")) {
-        const QString program = apps + QLatin1Char('/') + label + QStringLiteral(".app/Contents/MacOS/run");
-        test::LaunchPlistWriter::Job job;
-        job.label = label;
-        job.program = program;
-        world.root.writeFile(world.root.paths().userLaunchAgents() + "/" + label + ".plist",
-                             test::LaunchPlistWriter::write(job));
-        if (present) {
-            world.root.writeFile(program, "#!/bin/sh\n");
-        }
-    }
-
-    test::ModelWorld world;
-    test::RecordingActions actions;
-};
-
 TEST(ScanLineTest, SentencesFollowTheCounts) {
-    struct Case {
+    const struct {
         int jobs;
         int gone;
         const char* text;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0, 0, "Nothing is in this Mac's startup folders."},
         {1, 0,
          "One background job in this Mac's startup folders, and every one points at a program that is still "
          "here."},
-        {4, 0,
-         "Four background jobs in this Mac's startup folders, and every one points at a program that is "
-         "still here."},
         {3, 1,
          "Three background jobs in this Mac's startup folders; one of them points at a program that is no "
          "longer there."},
@@ -64,79 +38,78 @@ TEST(ScanLineTest, SentencesFollowTheCounts) {
         {1, 1,
          "One background job in this Mac's startup folders points at a program that is no longer there."},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(ScanLine::text(c.jobs, c.gone), QString::fromUtf8(c.text)) << c.jobs << "/" << c.gone;
-    }
-    EXPECT_EQ(ScanLine::word(0), QStringLiteral("no"));
-    EXPECT_EQ(ScanLine::word(9), QStringLiteral("nine"));
-    EXPECT_EQ(ScanLine::word(10), QStringLiteral("10"));
 }
 
-TEST_F(StartViewTest, NoJobsMeansNoShowButton) {
-    AppModel& m = world.startModel();
-    StartView page(m, false);
-    EXPECT_TRUE(shows(&page, "Nothing is in this Mac's startup folders."));
-    EXPECT_EQ(test::buttonTitled(&page, "Show them"), nullptr);
-    EXPECT_EQ(test::buttonTitled(&page, "Show it"), nullptr);
+// A job in the person's LaunchAgents whose program is an app in `apps`;
+// with `present` its program exists.
+void addJob(test::ModelWorld& world, const QString& label, bool present,
+            const QString& apps = QStringLiteral("/Applications")) {
+    const QString program = apps + "/" + label + ".app/Contents/MacOS/run";
+    world.root.writeFile(world.root.paths().userLaunchAgents() + "/" + label + ".plist",
+                         test::LaunchPlistWriter::write({label, program, {}}));
+    if (present)
+        world.root.writeFile(program, "#!/bin/sh\n");
 }
 
-TEST_F(StartViewTest, JobsPresentNoneGoneHaveNoShowButton) {
-    addJob(QStringLiteral("com.example.TESTkept"), true);
-    AppModel& m = world.startModel();
-    StartView page(m, false);
-    EXPECT_TRUE(shows(&page, ScanLine::text(1, 0)));
-    EXPECT_EQ(test::buttonTitled(&page, "Show it"), nullptr);
-}
-
-TEST_F(StartViewTest, CountOfAllJobsDecidesTheButtonAndGoneJobsOpen) {
-    addJob(QStringLiteral("com.example.TESTgone"), false,
-           QString::fromLatin1(test::ModelWorld::home) + QStringLiteral("/Applications"));
-    for (int i = 0; i < 4; ++i) {
-        addJob(QStringLiteral("com.example.TESTkept%1").arg(i), true);
-    }
-    AppModel& m = world.startModel();
-    StartView page(m, true);
-    EXPECT_TRUE(shows(&page, ScanLine::text(5, 1)));
-    EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
-    press(&page, "Show them");
-    test::settle();
-    EXPECT_TRUE(page.showsJobs());
-    EXPECT_NE(test::buttonTitled(&page, "Hide them"), nullptr);
-    EXPECT_TRUE(shows(&page, "com.example.TESTgone"));
-    // The home folder is written "~"; kept jobs are not listed.
-    EXPECT_TRUE(
-        shows(&page, QStringLiteral("Runs ~/Applications/com.example.TESTgone.app/Contents/MacOS/run, which "
-                                    "is gone. Set up by: you.")));
-    EXPECT_FALSE(shows(&page, "com.example.TESTkept0"));
-    press(&page, "Hide them");
-    test::settle();
-    EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
-}
-
-TEST_F(StartViewTest, OneGoneJobReadsShowItAndEachNewPageStartsClosed) {
-    addJob("com.example.TESTonly", false);
-    AppModel& m = world.startModel();
-    {
-        StartView page(m, false);
-        EXPECT_TRUE(shows(&page, ScanLine::text(1, 1)));
-        press(&page, "Show it");
+// The button appears only when a job is gone and counts all of them; it
+// opens the gone jobs alone, the home folder written "~"; a new page starts
+// closed.
+TEST(StartViewJobs, TheShowButtonOpensTheGoneJobsOnly) {
+    test::ensureUiApplication();
+    const struct {
+        int kept;
+        bool gone;
+        QString show, hide;
+    } cases[] = {{0, false, {}, {}},
+                 {1, false, {}, {}},
+                 {0, true, "Show it", "Hide it"},
+                 {4, true, "Show them", "Hide them"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kept + 10 * c.gone);
+        test::ModelWorld world;
+        for (int i = 0; i < c.kept; ++i)
+            addJob(world, "com.example.TESTkept" + QString::number(i), true);
+        if (c.gone)
+            addJob(world, "com.example.TESTgone", false, QString::fromLatin1(world.home) + "/Applications");
+        AppModel& m = world.startModel();
+        StartView page(m, c.kept > 1);
+        EXPECT_TRUE(shows(&page, ScanLine::text(c.kept + c.gone, c.gone)));
+        if (c.show.isEmpty()) {
+            EXPECT_FALSE(test::buttonTitled(&page, "Show it") || test::buttonTitled(&page, "Show them"));
+            continue;
+        }
+        EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
+        press(&page, c.show);
         test::settle();
         EXPECT_TRUE(page.showsJobs());
-        EXPECT_NE(test::buttonTitled(&page, "Hide it"), nullptr);
+        EXPECT_TRUE(shows(&page, "com.example.TESTgone"));
+        EXPECT_TRUE(shows(&page,
+                          "Runs ~/Applications/com.example.TESTgone.app/Contents/MacOS/run, which is "
+                          "gone. Set up by: you."));
+        EXPECT_FALSE(shows(&page, "com.example.TESTkept0"));
+        press(&page, c.hide);
+        test::settle();
+        EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
+        press(&page, c.show);
+        EXPECT_FALSE(StartView(m, false).showsJobs());
     }
-    StartView again(m, false);
-    EXPECT_FALSE(again.showsJobs());
 }
+
+class StartViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureUiApplication(); }
+    test::ModelWorld world;
+    test::RecordingActions actions;
+};
 
 TEST_F(StartViewTest, GrantRowsAndPermissionButtonFollowTheGrants) {
     world.photo.permitted = false;
     AppModel& m = world.startModel();
-    ASSERT_TRUE(m.grants().fullDisk);
-    ASSERT_TRUE(m.grants().accessibility);
     StartView page(m, false);
-    EXPECT_TRUE(shows(&page, "Full Disk Access: on"));
-    EXPECT_TRUE(shows(&page, "Accessibility: on"));
-    EXPECT_TRUE(shows(&page, "Screen Recording (optional): off"));
+    for (const char* row : {"Full Disk Access: on", "Accessibility: on", "Screen Recording (optional): off"})
+        EXPECT_TRUE(shows(&page, row)) << row;
     EXPECT_NE(test::buttonTitled(&page, "Review permissions"), nullptr);
 
     // Accessibility taken away: the next probe turns the row and the button.

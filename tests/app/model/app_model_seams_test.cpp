@@ -50,8 +50,7 @@ TEST(SerialThreadQueue, RunsJobsInOrderOnItsNamedThreadAndHandsBackOnTheMainThre
     SerialThreadQueue queue(QStringLiteral("larkspur.ax"), QThread::HighPriority);
     QObject context;
     std::mutex mutex;
-    QStringList worked;
-    QStringList threadNames;
+    QStringList worked, threadNames;
     QList<bool> deliveredOnMain;
     for (int i = 0; i < 5; ++i) {
         queue.async(
@@ -93,7 +92,9 @@ TEST(SerialThreadQueue, DropsTheHandBackWhenTheReceiverIsGone) {
     EXPECT_FALSE(delivered);
 }
 
-TEST(PoolQueue, HandsBackOnTheMainThread) {
+// The pool works off the main thread and hands back on it; the timer beats
+// until its ticker is destroyed.
+TEST(PoolQueueAndTimer, HandBackOnTheMainThreadAndBeatUntilDestroyed) {
     PoolQueue queue;
     QObject context;
     Qt::HANDLE workThread = nullptr;
@@ -102,9 +103,7 @@ TEST(PoolQueue, HandsBackOnTheMainThread) {
                 [&] { onMain = QThread::currentThread() == qApp->thread(); });
     ASSERT_TRUE(runUntil([&] { return onMain; }));
     EXPECT_NE(workThread, QThread::currentThreadId());
-}
 
-TEST(QtTickSource, BeatsUntilTheTickerIsDestroyed) {
     QtTickSource source;
     int beats = 0;
     auto ticker = source.every(0.01, [&] { ++beats; });

@@ -64,7 +64,6 @@ TEST_F(TickTest, OffTheSettingsPagesOnlyGrantsAreProbedAndTheOverlayHidden) {
         EXPECT_EQ(world.ax.size(), axJobs) << "no snapshot";
         EXPECT_TRUE(m.decision().findings.isEmpty());
         EXPECT_EQ(m.phase(), Phase::idle);
-        EXPECT_EQ(m.banner(), QString());
     }
 }
 
@@ -151,8 +150,7 @@ TEST_F(TickTest, DemoDecidesOnMadeUpRowsAndDrawsThePhotoOnce) {
     world.beatAfter(0.5);
     EXPECT_EQ(m.photo()->cacheKey(), drawn);
     EXPECT_EQ(world.settings.totalReads(), reads) << "demo mode reads no window";
-    EXPECT_FALSE(m.overlay().isShowing());
-    EXPECT_EQ(world.selectionWrites(), 0);
+    EXPECT_FALSE(m.overlay().isShowing() || world.selectionWrites());
 }
 
 // Demo mode shows made-up rows in place of the stores: a store that cannot be
@@ -186,9 +184,7 @@ TEST_F(TickTest, SnapshotHandedBackInDemoModeIsDropped) {
     EXPECT_FALSE(m.inFlight());
     EXPECT_EQ(m.stableCount(), 0);
     EXPECT_EQ(m.decision().findings, before.findings);
-    EXPECT_FALSE(m.overlay().isShowing());
-    EXPECT_EQ(world.selectionWrites(), 0);
-    EXPECT_EQ(world.capture.size(), 0);
+    EXPECT_FALSE(m.overlay().isShowing() || world.selectionWrites() || world.capture.size());
 }
 
 // Two timers would tick twice as often and take two snapshots per beat.

@@ -31,7 +31,7 @@ public:
 }  // namespace
 
 TEST(MacIdentity, ReadsTheProfilersHardwareRecord) {
-    struct Case {
+    const struct {
         const char* name;
         const char* json;
         QString want;
@@ -43,7 +43,6 @@ TEST(MacIdentity, ReadsTheProfilersHardwareRecord) {
          "iMac " + dot + " iMac21,1"},
         {"no model", R"({"SPHardwareDataType":[{"machine_name":"Mac mini","chip_type":"Apple M1"}]})",
          "Mac mini (Apple M1)"},
-        {"neither chip nor model", R"({"SPHardwareDataType":[{"machine_name":"Mac Studio"}]})", "Mac Studio"},
         {"no name", R"({"SPHardwareDataType":[{"chip_type":"Apple M3","machine_model":"Mac15,3"}]})",
          "Mac (Apple M3) " + dot + " Mac15,3"},
         {"name not text", R"({"SPHardwareDataType":[{"machine_name":7}]})", "Mac"},
@@ -51,13 +50,14 @@ TEST(MacIdentity, ReadsTheProfilersHardwareRecord) {
         {"empty list", R"({"SPHardwareDataType":[]})", ""},
         {"list with a non-object", R"({"SPHardwareDataType":[{"machine_name":"A"},3]})", ""},
         {"no hardware key", R"({"SPSoftwareDataType":[{"machine_name":"A"}]})", ""},
-        {"not an object", R"([{"machine_name":"A"}])", ""},
         {"not JSON", "system_profiler: command not found", ""},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(MacIdentity::fromProfile(c.json), c.want) << c.name;
 }
 
+// Asked for hardware as JSON within a limit; one that hangs or is missing
+// (Linux has none at the Mac's path) gives nothing.
 TEST(MacIdentity, AsksTheProfilerForHardwareAsJsonWithinALimit) {
     ScriptedMachine machine;
     machine.answer.outcome = ToolRun::Outcome::finished;
@@ -67,15 +67,8 @@ TEST(MacIdentity, AsksTheProfilerForHardwareAsJsonWithinALimit) {
     EXPECT_EQ(MacIdentity::model(machine, paths), "MacBook Pro");
     EXPECT_EQ(machine.program, "/tmp/elsewhere/usr/sbin/system_profiler");
     EXPECT_EQ(machine.arguments, (QStringList{"SPHardwareDataType", "-json"}));
-    EXPECT_GT(machine.limit, 0ms);
-    EXPECT_LE(machine.limit, 10s);
-}
-
-// Linux has no profiler at the Mac's path.
-TEST(MacIdentity, AProfilerThatHangsOrIsMissingGivesNothing) {
-    ScriptedMachine machine;
+    EXPECT_TRUE(machine.limit > 0ms && machine.limit <= 10s);
     machine.answer.outcome = ToolRun::Outcome::timedOut;
-    machine.answer.out = R"({"SPHardwareDataType":[{"machine_name":"Half"}]})";
     EXPECT_EQ(MacIdentity::model(machine), "");
     machine.answer = ToolRun{};  // not started
     EXPECT_EQ(MacIdentity::model(machine), "");
