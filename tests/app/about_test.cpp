@@ -2,16 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLabel>
 #include <QMainWindow>
-#include <QTemporaryDir>
 
 #include "app/AboutPanel.h"
-#include "app/AppDelegate.h"
 #include "app/Menus.h"
 #include "app/model/AppInfo.h"
-#include "app/model/AppModel.h"
 #include "support/DelegateFakes.h"
 #include "ui/Palette.h"
 #include "ui/RootView.h"

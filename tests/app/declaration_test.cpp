@@ -7,19 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QMainWindow>
-#include <QTemporaryDir>
 
 #include "app/PermissionDeclaration.h"
-#include "finder/TCCStore.h"
-#include "permissions/PermissionProbes.h"
-#include "permissions/PermissionWizard.h"
 #include "permissions/screens/PermissionScreen.h"
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "support/DelegateFakes.h"

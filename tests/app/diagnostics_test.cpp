@@ -5,15 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
-#include <cerrno>
 
 #include "app/model/AppInfo.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
-#include "support/PlatformFakes.h"
 
 using namespace rk;
 using namespace rk::test;

@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QLabel>
-#include <QTextDocument>
-
 #include "support/UiProbe.h"
 #include "ui/BadgeAndBanner.h"
 #include "ui/Palette.h"
 #include "ui/Rendering.h"
-#include "ui/Symbols.h"
 
 namespace rk {
 namespace {

@@ -4,15 +4,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QPainter>
 
 #include "support/UiProbe.h"
-#include "ui/BadgeAndBanner.h"
-#include "ui/Palette.h"
 #include "ui/Rendering.h"
 #include "ui/RootView.h"
-#include "ui/Symbols.h"
 
 namespace rk {
 namespace {

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/model/AppModel.h"
 #include "explain/ExplainPage.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
-#include "ui/Controls.h"
 #include "ui/ExplainCard.h"
 #include "ui/PaneView.h"
 #include "ui/Rendering.h"

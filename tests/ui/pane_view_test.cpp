@@ -3,18 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QPointer>
-#include <cerrno>
-
-#include "app/model/AppModel.h"
 #include "app/model/Fixtures.h"
 #include "support/ModelFakes.h"
-#include "support/PlatformFakes.h"
 #include "support/UiProbe.h"
 #include "ui/BadgeAndBanner.h"
 #include "ui/ExplainCard.h"
 #include "ui/FindingRow.h"
-#include "ui/Palette.h"
 #include "ui/PaneView.h"
 #include "ui/Rendering.h"
 

@@ -3,17 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QPointer>
 #include <QScrollBar>
 
-#include "app/model/AppModel.h"
 #include "permissions/PermissionProbes.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/DoneView.h"
-#include "ui/Palette.h"
 #include "ui/PaneView.h"
 #include "ui/Rendering.h"
 #include "ui/RootView.h"
@@ -83,47 +79,18 @@ TEST_F(RootViewTest, TabsShowTheCurrentStepAndPressingOneCallsGo) {
     EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("page.loginItems")), 2);
 }
 
-// One page serves both settings steps, its hidden list still open, now with
-// that page's record; back from another step, a new page starts closed.
-TEST_F(RootViewTest, PageKindsSwapAndTheSettingsPageKeepsItsToggles) {
-    test::writeLeftovers(world);
-    AppModel& m = world.startModel();
-    RootView root(m, false);
-    EXPECT_NE(qobject_cast<StartView*>(root.page()), nullptr);
-
-    showStep(m, Step::accessibility);
-    auto* pane = qobject_cast<PaneView*>(root.page());
-    ASSERT_NE(pane, nullptr);
-    press(pane, showOne);
-    test::settle();
-    EXPECT_TRUE(shows(pane, test::phantomKey()));
-    showStep(m, Step::loginItems);
-    EXPECT_EQ(root.page(), pane);
-    EXPECT_TRUE(shows(pane, hideOne));
-    EXPECT_TRUE(shows(pane, "TESTgone agent"));
-    EXPECT_FALSE(shows(pane, test::phantomKey()));
-
-    m.go(Step::moveIn);
-    test::settle();
-    EXPECT_TRUE(shows(&root, "TEST Move-In page"));
-    m.go(Step::done);
-    test::settle();
-    EXPECT_NE(qobject_cast<DoneView*>(root.page()), nullptr);
-    showStep(m, Step::accessibility);
-    auto* fresh = qobject_cast<PaneView*>(root.page());
-    ASSERT_NE(fresh, nullptr);
-    EXPECT_FALSE(fresh->showsHidden());
-}
-
-TEST_F(RootViewTest, SchemeChangeKeepsTheTogglesAndTheOpenCard) {
+// Toggles survive the page's redraws: the Start page's list of gone jobs
+// and the settings page's hidden list, open evidence and settings card
+// across a scheme change; one page serves both settings steps, its hidden
+// list still open with that page's record. Back from another step, a new
+// settings page starts closed.
+TEST_F(RootViewTest, PageKindsSwapAndTogglesSurviveASchemeChange) {
     test::writeLeftovers(world);
     AppModel& m = world.startModel();
     RootView root(m, false);
     root.resize(700, 600);
     root.show();
     test::settle();
-
-    // The Start page's list of gone jobs stays open.
     press(root.page(), "Show it");
     test::settle();
     root.setDarkOverride(true);
@@ -133,11 +100,18 @@ TEST_F(RootViewTest, SchemeChangeKeepsTheTogglesAndTheOpenCard) {
     EXPECT_TRUE(start->dark());
     EXPECT_TRUE(start->showsJobs());
 
-    // The settings page: its hidden list, a row's evidence and the card.
     showStep(m, Step::accessibility);
     auto* pane = qobject_cast<PaneView*>(root.page());
+    ASSERT_NE(pane, nullptr);
     press(pane, showOne);
     test::settle();
+    showStep(m, Step::loginItems);
+    EXPECT_EQ(root.page(), pane);
+    EXPECT_TRUE(shows(pane, hideOne));
+    EXPECT_TRUE(shows(pane, "TESTgone agent"));
+    EXPECT_FALSE(shows(pane, test::phantomKey()));
+    showStep(m, Step::accessibility);
+    EXPECT_TRUE(shows(pane, test::phantomKey()));
     press(pane, "How I know");
     test::settle();
     root.gear()->click();
@@ -166,6 +140,17 @@ TEST_F(RootViewTest, SchemeChangeKeepsTheTogglesAndTheOpenCard) {
     root.gear()->click();
     test::settle();
     EXPECT_FALSE(root.showsSettings());
+
+    m.go(Step::moveIn);
+    test::settle();
+    EXPECT_TRUE(shows(&root, "TEST Move-In page"));
+    m.go(Step::done);
+    test::settle();
+    EXPECT_NE(qobject_cast<DoneView*>(root.page()), nullptr);
+    showStep(m, Step::accessibility);
+    auto* fresh = qobject_cast<PaneView*>(root.page());
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_FALSE(fresh->showsHidden());
 }
 
 TEST_F(RootViewTest, FooterNamesTheMacOnOneLineWithItsModelWhenKnown) {

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/model/AppModel.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
-#include "ui/Controls.h"
 #include "ui/StartView.h"
 
 namespace rk {

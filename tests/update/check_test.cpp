@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>

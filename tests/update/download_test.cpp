@@ -3,11 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include "support/FakeTools.h"
 #include "support/LoopbackHttps.h"

@@ -8,20 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMutex>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSaveFile>
-#include <QTemporaryDir>
-#include <QThread>
-#include <atomic>
-#include <functional>
-#include <thread>
 
 #include "platform/BundleInfo.h"
 #include "support/FakeTools.h"

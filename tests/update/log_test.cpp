@@ -2,14 +2,9 @@
 // happens to a log that is there already.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <mutex>
-#include <thread>
 
 #include "support/Printers.h"
 #include "support/QtApp.h"

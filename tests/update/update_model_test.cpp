@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QSettings>
-#include <thread>
 
 #include "support/Printers.h"
 #include "support/QtApp.h"

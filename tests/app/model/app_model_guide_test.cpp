@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/model/AppModel.h"
 #include "support/ModelFakes.h"
 
 using namespace rk;

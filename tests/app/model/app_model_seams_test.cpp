@@ -5,16 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
-#include <atomic>
-#include <mutex>
 
 #include "app/model/ModelSeams.h"
 #include "support/QtApp.h"
 
 #ifdef __linux__
-#include <pthread.h>
 #endif
 
 using namespace rk;

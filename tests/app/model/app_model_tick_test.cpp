@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
 #include "app/model/Fixtures.h"
 #include "finder/Decide.h"
 #include "support/HostileFiles.h"

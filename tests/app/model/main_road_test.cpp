@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
-#include "finder/LaunchdScan.h"
 #include "finder/MarkPainter.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"

@@ -7,7 +7,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 

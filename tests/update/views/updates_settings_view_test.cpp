@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QSettings>
-
-#include "app/model/AppModel.h"
 #include "support/ModelFakes.h"
 #include "support/Printers.h"
 #include "support/TempDefaults.h"
