@@ -1,15 +1,23 @@
 // The delegate's launch and quit: Move-In, then "--open-pane"; demo mode; the
-// window's size and frame; window shots ending the launch; and the updater
+// window's size and frame; window shots ending the launch; the updater
 // driven in its order (items after "Permissions…", the model before the start
-// with the app's key, the install of a staged update last at quit).
+// with the app's key, the install of a staged update last at quit); the about
+// window; and the links handed to the running app.
 
 #include <gtest/gtest.h>
 
+#include <QFileOpenEvent>
+#include <QLabel>
 #include <QMainWindow>
 
+#include "app/AboutPanel.h"
+#include "app/Menus.h"
+#include "app/model/AppInfo.h"
 #include "app/model/Fixtures.h"
 #include "permissions/PermissionWizard.h"
 #include "support/DelegateFakes.h"
+#include "ui/Palette.h"
+#include "ui/RootView.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -122,6 +130,104 @@ TEST_F(LaunchSequence, QuitHidesTheOverlayWritesTheCountersAndInstallsLast) {
     EXPECT_EQ(world.counters->writes(), before + 1);
     EXPECT_EQ(updater.calls.last(), "install on quit");
     EXPECT_EQ(updater.calls.count("install on quit"), 1);
+}
+
+// The about window's texts. A build that names nothing is "dev", number 0.
+TEST(AboutView, SameTextsInEitherSchemeInItsColours) {
+    EXPECT_EQ(AppInfo::versionLine(" ", ""), QStringLiteral("Version dev (0)"));
+    for (const bool dark : {false, true}) {
+        AboutView view(dark, nullptr);
+        QStringList texts;
+        for (const QLabel* label : view.findChildren<QLabel*>())
+            texts << label->text();
+        EXPECT_EQ(texts, (QStringList{"Rowkeeper", AppInfo::versionLine(),
+                                      "Points at the leftovers in your privacy and startup lists. You make "
+                                      "every change.",
+                                      "Quillory Studios"}));
+        EXPECT_EQ(view.palette().color(QPalette::Window), Palette::ground(dark));
+        EXPECT_TRUE(view.versionLabel()->textInteractionFlags() & Qt::TextSelectableByMouse);
+    }
+}
+
+// Each label has room for its whole text, on one line or wrapped.
+void expectRoomForEveryText(const QWidget& view) {
+    for (const QLabel* label : view.findChildren<QLabel*>()) {
+        const QRect room = label->contentsRect();
+        const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        const QRect needed =
+            label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000), flags, label->text());
+        EXPECT_TRUE(room.contains(needed.translated(room.topLeft() - needed.topLeft())))
+            << label->text().toStdString();
+    }
+}
+
+// Chosen from the menu bar, then again; every text whole, in the desktop's
+// scheme before and after a switch between light and dark.
+TEST_F(LaunchSequence, AboutWindowMadeOnceShownAgainWhereItWasLeftWithEveryTextWhole) {
+    const auto delegate = launch({});
+    EXPECT_EQ(delegate->about(), nullptr);
+    Menus::find(*delegate->menuBar(), "Rowkeeper", "About Rowkeeper")->trigger();
+    QWidget* first = delegate->about();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->size(), QSize(360, 250));
+    EXPECT_EQ(first->minimumSize(), first->maximumSize());
+    first->move(12, 34);
+    first->close();
+    delegate->showAbout();
+    EXPECT_EQ(delegate->about(), first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->pos(), QPoint(12, 34));
+
+    QCoreApplication::processEvents();
+    expectRoomForEveryText(*first);
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, Palette::ground(true));
+    dark.setColor(QPalette::WindowText, Palette::ink(true));
+    QApplication::setPalette(dark);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(first->palette().color(QPalette::Window), Palette::ground(true));
+    EXPECT_TRUE(qobject_cast<RootView*>(delegate->window()->centralWidget())->dark());
+    expectRoomForEveryText(*first);
+    QApplication::setPalette(light);
+}
+
+TEST_F(LaunchSequence, LinksOfOtherSchemesDoNothingAndFileOpenEventsAreLinks) {
+    const auto delegate = launch({});
+    delegate->window()->showMinimized();
+    delegate->openLinks({QUrl("https://example.com/accessibility")});
+    EXPECT_EQ(world.model->step(), Step(Step::start));
+    EXPECT_TRUE(delegate->window()->isMinimized());
+    EXPECT_TRUE(world.counters->snapshot().keys().filter("link.").isEmpty());
+
+    QFileOpenEvent event(QUrl(QStringLiteral("rowkeeper://accessibility")));
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);  // not filtered yet
+    EXPECT_EQ(world.model->step(), Step(Step::start));
+    QCoreApplication::instance()->installEventFilter(delegate.get());
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
+    QCoreApplication::instance()->removeEventFilter(delegate.get());
+    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
+}
+
+// A page link switches page, an unknown word only counts, no link at all
+// changes nothing; each brings the window back.
+TEST_F(LaunchSequence, AForwardedLinkIsReadLikeALaunchArgument) {
+    const auto delegate = launch({});
+    world.model->go(Step::accessibility);
+    const std::tuple<QStringList, Step::Value, const char*> forwarded[] = {
+        {{"rowkeeper://login items"}, Step::accessibility, "link.unknown"},
+        {{"ROWKEEPER://LoginItems/"}, Step::loginItems, "link.loginItems"},
+        {{}, Step::loginItems, nullptr},
+    };
+    for (const auto& [texts, step, event] : forwarded) {
+        delegate->window()->showMinimized();
+        delegate->openForwarded(texts);
+        EXPECT_EQ(world.model->step(), Step(step)) << texts.join(' ').toStdString();
+        EXPECT_EQ(event ? world.counters->snapshot().value(event) : 1, 1) << event;
+        EXPECT_FALSE(delegate->window()->isMinimized());
+    }
 }
 
 }  // namespace

@@ -1,15 +1,14 @@
-// Links of the app's "rowkeeper" scheme: which link decides, what it counts,
-// what the delegate does with it, and a second launch handing its links to
-// the running copy over the local socket.
+// Links of the app's "rowkeeper" scheme: which link decides and what it
+// counts, and a second launch handing its links to the running copy over the
+// local socket (what the delegate does with them is in app_delegate_test).
 
 #include <gtest/gtest.h>
 
-#include <QFileOpenEvent>
 #include <QLocalSocket>
-#include <QMainWindow>
 
 #include "app/SingleInstance.h"
 #include "app/model/LinkRouter.h"
+#include "app/model/Step.h"
 #include "support/DelegateFakes.h"
 
 using namespace rk;
@@ -40,57 +39,6 @@ TEST(Routes, TheFirstLinkOfTheSchemeDecides) {
         const LinkRoute route = LinkRouter::route(LinkRouter::parse(c.links));
         EXPECT_EQ(route.event(), c.event) << c.links.join(' ').toStdString();
         EXPECT_EQ(route.step, c.step ? std::optional<Step>(*c.step) : std::nullopt);
-    }
-}
-
-// ---- The delegate ------------------------------------------------------------------
-
-class DelegateLinks : public ::testing::Test {
-protected:
-    void SetUp() override {
-        delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"},
-                                                 delegateSeams(world, frames.filePath("frames.ini")));
-        delegate->applicationWillFinishLaunching();
-        delegate->applicationDidFinishLaunching();
-        delegate->window()->showMinimized();
-    }
-    qint64 count(const QString& event) { return world.counters->snapshot().value(event); }
-
-    ModelWorld world;
-    QTemporaryDir frames;
-    std::unique_ptr<AppDelegate> delegate;
-};
-
-TEST_F(DelegateLinks, LinksOfOtherSchemesDoNothingAndFileOpenEventsAreLinks) {
-    delegate->openLinks({QUrl("https://example.com/accessibility")});
-    EXPECT_EQ(world.model->step(), Step(Step::start));
-    EXPECT_TRUE(delegate->window()->isMinimized());
-    EXPECT_TRUE(world.counters->snapshot().keys().filter("link.").isEmpty());
-
-    QFileOpenEvent event(QUrl(QStringLiteral("rowkeeper://accessibility")));
-    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);  // not filtered yet
-    EXPECT_EQ(world.model->step(), Step(Step::start));
-    QCoreApplication::instance()->installEventFilter(delegate.get());
-    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
-    QCoreApplication::instance()->removeEventFilter(delegate.get());
-    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
-}
-
-// A page link switches page, an unknown word only counts, no link at all
-// changes nothing; each brings the window back.
-TEST_F(DelegateLinks, AForwardedLinkIsReadLikeALaunchArgument) {
-    world.model->go(Step::accessibility);
-    const std::tuple<QStringList, Step::Value, const char*> forwarded[] = {
-        {{"rowkeeper://login items"}, Step::accessibility, "link.unknown"},
-        {{"ROWKEEPER://LoginItems/"}, Step::loginItems, "link.loginItems"},
-        {{}, Step::loginItems, nullptr},
-    };
-    for (const auto& [texts, step, event] : forwarded) {
-        delegate->window()->showMinimized();
-        delegate->openForwarded(texts);
-        EXPECT_EQ(world.model->step(), Step(step)) << texts.join(' ').toStdString();
-        EXPECT_EQ(event ? count(event) : 1, 1) << event;
-        EXPECT_FALSE(delegate->window()->isMinimized());
     }
 }
 
@@ -210,6 +158,39 @@ TEST(SingleInstanceWire, TextsSurviveTheTripExactly) {
                               ""};
     EXPECT_EQ(SingleInstance::decode(SingleInstance::encode(sent)), sent);
     EXPECT_TRUE(SingleInstance::decode({}).isEmpty());
+}
+
+// A page link names its step.
+TEST(Step, ForLink) {
+    const struct {
+        const char* link;
+        std::optional<Step> want;
+    } cases[] = {
+        {"rowkeeper://accessibility", Step::accessibility},
+        {"ROWKEEPER://Accessibility/", Step::accessibility},
+        {"rowkeeper:loginitems", Step::loginItems},
+        {"rowkeeper:///login-items/", Step::loginItems},
+        {"rowkeeper://move-in", Step::moveIn},
+        {"rowkeeper://movein", Step::moveIn},
+        {"rowkeeper://start", Step::start},
+        {"rowkeeper://", Step::start},
+        {"rowkeeper:", Step::start},
+        {"rowkeeper://done", std::nullopt},
+        {"rowkeeper://login items", std::nullopt},     // invalid: empty host and path, yet not Start
+        {"rowkeeper:%20accessibility", std::nullopt},  // only "/" is trimmed, not spaces
+        {"https://login-items", std::nullopt},
+        {"accessibility", std::nullopt},  // no scheme
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Step::forLink(QUrl(QString::fromUtf8(c.link))), c.want) << c.link;
+}
+
+// A raw value names its step exactly, case included.
+TEST(Step, RawValuesAreExact) {
+    EXPECT_EQ(Step::fromRawValue("loginItems"), Step(Step::loginItems));
+    EXPECT_EQ(Step::fromRawValue("Accessibility"), std::nullopt);
+    EXPECT_EQ(Step::fromRawValue("login-items"), std::nullopt);
 }
 
 }  // namespace
