@@ -2,13 +2,17 @@
 // window's size and frame; window shots ending the launch; the updater
 // driven in its order (items after "Permissions…", the model before the start
 // with the app's key, the install of a staged update last at quit); the about
-// window; and the links handed to the running app.
+// window; the links handed to the running app; and the main menu: the rules
+// its table keeps, the menu bar built from it, and the actions this desktop
+// performs itself.
 
 #include <gtest/gtest.h>
 
 #include <QFileOpenEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenuBar>
 
 #include "app/AboutPanel.h"
 #include "app/Menus.h"
@@ -16,6 +20,7 @@
 #include "app/model/Fixtures.h"
 #include "permissions/PermissionWizard.h"
 #include "support/DelegateFakes.h"
+#include "support/ModelFakes.h"
 #include "ui/Palette.h"
 #include "ui/RootView.h"
 
@@ -228,6 +233,93 @@ TEST_F(LaunchSequence, AForwardedLinkIsReadLikeALaunchArgument) {
         EXPECT_EQ(event ? world.counters->snapshot().value(event) : 1, 1) << event;
         EXPECT_FALSE(delegate->window()->isMinimized());
     }
+}
+
+// The delegate answers its own items (plain selectors), whatever has the
+// focus answers the rest (selectors ending ':'); only the three items the
+// Mac places itself carry a role; every key is a distinct command key; the
+// updater's items follow "Permissions…".
+TEST(MenuTable, TargetsRolesAndKeysFollowTheirRules) {
+    QStringList menus, delegateItems, roleItems;
+    QList<QKeySequence> keys;
+    for (const MenuDef& menu : Menus::table()) {
+        menus << menu.title;
+        QString before;
+        for (const MenuItemDef& item : menu.items) {
+            if (item.updaterItems) {
+                EXPECT_EQ(before, "Permissions…");
+            }
+            before = item.title;
+            if (!item.action)
+                continue;
+            const bool delegate = item.target == MenuTarget::delegate;
+            EXPECT_NE(Menus::selector(*item.action).endsWith(':'), delegate) << item.title.toStdString();
+            if (delegate)
+                delegateItems << item.title;
+            if (item.role != QAction::NoRole)
+                roleItems << item.title;
+            if (item.key.isEmpty())
+                continue;
+            EXPECT_TRUE(item.key[0].keyboardModifiers() & Qt::ControlModifier) << item.title.toStdString();
+            EXPECT_FALSE(keys.contains(item.key)) << item.title.toStdString();
+            keys << item.key;
+        }
+    }
+    EXPECT_EQ(menus, (QStringList{"Rowkeeper", "Edit", "Window", "Help"}));
+    EXPECT_EQ(delegateItems, (QStringList{"About Rowkeeper", "Permissions…", "Save Diagnostics…"}));
+    EXPECT_EQ(roleItems, (QStringList{"About Rowkeeper", "Permissions…", "Quit Rowkeeper"}));
+}
+
+TEST(MenuBar, DelegateItemsReachTheDelegateFromEveryWindow) {
+    QMenuBar bar;
+    QList<MenuAction> asked;
+    Menus::build(bar, [&](MenuAction action) { asked << action; });
+    QAction* permissions = Menus::find(bar, "Rowkeeper", "Permissions…");
+    ASSERT_NE(permissions, nullptr);
+    EXPECT_EQ(permissions->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(permissions->shortcutContext(), Qt::ApplicationShortcut);
+    permissions->trigger();
+    Menus::find(bar, "Rowkeeper", "About Rowkeeper")->trigger();
+    Menus::find(bar, "Help", "Save Diagnostics…")->trigger();
+    EXPECT_EQ(asked, (QList<MenuAction>{MenuAction::showPermissions, MenuAction::showAbout,
+                                        MenuAction::saveDiagnostics}));
+    // An app here cannot hide other applications.
+    EXPECT_FALSE(Menus::find(bar, "Rowkeeper", "Hide Others")->isEnabled());
+
+    // The Window menu lists each titled open window once, however often it opens.
+    QWidget titled;
+    titled.setWindowTitle("Rowkeeper");
+    titled.show();
+    QWidget untitled;
+    untitled.show();
+    QMenu* windows = Menus::windowsMenu(bar);
+    emit windows->aboutToShow();
+    emit windows->aboutToShow();
+    QStringList titles;
+    for (QAction* action : windows->actions())
+        titles << action->text();
+    EXPECT_EQ(titles.count("Rowkeeper"), 1);
+    EXPECT_EQ(titles.first(), QStringLiteral("Close"));
+}
+
+TEST(MenuActions, EditingGoesToTheFocusedFieldAndCloseToTheActiveWindow) {
+    QWidget back;
+    back.show();
+    QWidget window;
+    auto* field = new QLineEdit(QStringLiteral("some text"), &window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    field->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    field->deselect();
+    Menus::performStandard(MenuAction::selectAll);
+    EXPECT_EQ(field->selectedText(), QStringLiteral("some text"));
+    Menus::performStandard(MenuAction::cut);
+    EXPECT_EQ(field->text(), QString());
+
+    Menus::performStandard(MenuAction::performClose);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(back.isVisible());
 }
 
 }  // namespace
