@@ -316,6 +316,8 @@ TEST(MenuActions, EditingGoesToTheFocusedFieldAndCloseToTheActiveWindow) {
     EXPECT_EQ(field->selectedText(), QStringLiteral("some text"));
     Menus::performStandard(MenuAction::cut);
     EXPECT_EQ(field->text(), QString());
+    Menus::performStandard(MenuAction::undo);
+    EXPECT_EQ(field->text(), QStringLiteral("some text"));
 
     Menus::performStandard(MenuAction::performClose);
     EXPECT_FALSE(window.isVisible());

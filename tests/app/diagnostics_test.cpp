@@ -103,7 +103,12 @@ TEST(DiagnosticsWords, FindingsByVerdictStoreFailuresAndMemory) {
     EXPECT_EQ(d["counts"].toObject()["findings_look"].toInt(), 2);
     EXPECT_EQ(d["stores"].toObject(),
               (QJsonObject{{"tcc", "format"}, {"btm", "unreadable"}, {"btm_version", 0}}));
-    EXPECT_EQ(Diagnostics::phaseName(Phase::noAccessibility), "noAccessibility");
+    QStringList names;
+    for (Phase phase : {Phase::idle, Phase::working, Phase::selected, Phase::circled, Phase::scroll,
+                        Phase::wrongPage, Phase::nothingLeft, Phase::notOpen, Phase::noAccessibility})
+        names << Diagnostics::phaseName(phase);
+    EXPECT_EQ(names.join(' '),
+              "idle working selected circled scroll wrongPage nothingLeft notOpen noAccessibility");
     EXPECT_EQ(Diagnostics::wholeGiB((16ull << 30) - 1), 15);
 }
 

@@ -229,9 +229,15 @@ TEST_F(BadgeBannerTest, BannerChangesMarkAndFadesToTheNewColour) {
     EXPECT_EQ(mark->symbol(), Symbol::arrowDownCircle);
     EXPECT_EQ(mark->colour(), Palette::amber(false));
     EXPECT_NE(banner.shownColour(), Palette::amber(false)) << "mid-fade";
+    Spinner spinning(Qt::gray);
+    spinning.show();
+    EXPECT_TRUE(spinning.isSpinning());
     StaticRenderingScope still;
     banner.setState(Phase::selected, QStringLiteral("Highlighted."));
     EXPECT_EQ(banner.shownColour(), Palette::green(false));
+    Spinner spinner(Qt::gray);
+    spinner.show();
+    EXPECT_FALSE(spinner.isSpinning());
     for (bool dark : {false, true}) {
         Banner working(dark, Phase::working, QStringLiteral("One moment."));
         EXPECT_NE(qobject_cast<Spinner*>(working.markWidget()), nullptr);

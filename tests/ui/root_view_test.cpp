@@ -297,6 +297,7 @@ TEST(ScanLineTest, SentencesFollowTheCounts) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ScanLine::text(c.jobs, c.gone), QString::fromUtf8(c.text)) << c.jobs << "/" << c.gone;
+    EXPECT_EQ(ScanLine::word(0), QStringLiteral("no"));
 }
 
 // A job in the person's LaunchAgents whose program is an app in `apps`;

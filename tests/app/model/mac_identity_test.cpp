@@ -47,6 +47,8 @@ TEST(MacIdentity, ReadsTheProfilersHardwareRecord) {
         {"first record wins", R"({"SPHardwareDataType":[{"machine_name":"A"},{"machine_name":"B"}]})", "A"},
         {"empty list", R"({"SPHardwareDataType":[]})", ""},
         {"list with a non-object", R"({"SPHardwareDataType":[{"machine_name":"A"},3]})", ""},
+        {"neither chip nor model", R"({"SPHardwareDataType":[{"machine_name":"Mac Studio"}]})", "Mac Studio"},
+        {"not an object", R"([{"machine_name":"A"}])", ""},
         {"no hardware key", R"({"SPSoftwareDataType":[{"machine_name":"A"}]})", ""},
         {"not JSON", "system_profiler: command not found", ""},
     };
