@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFileOpenEvent>
 #include <QLabel>
 #include <QLineEdit>

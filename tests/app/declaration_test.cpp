@@ -3,10 +3,11 @@
 // with the machine's answers: Full Disk Access when both stores can be read,
 // Accessibility and Screen Recording off as on Linux. What the command-line
 // permission modes print is the wizard's; the shell's dispatch to them is in
-// dispatch_test.
+// links_test.
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMainWindow>

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLocalSocket>
 
 #include "app/Dispatch.h"

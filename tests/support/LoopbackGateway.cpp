@@ -1,7 +1,5 @@
 #include "support/LoopbackGateway.h"
 
-#include <QHostAddress>
-#include <QMutexLocker>
 #include <QTcpSocket>
 
 namespace rk::test {

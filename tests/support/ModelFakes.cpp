@@ -1,11 +1,5 @@
 #include "support/ModelFakes.h"
 
-#include <QFile>
-#include <algorithm>
-
-#include "finder/BackgroundStore.h"
-#include "finder/TCCStore.h"
-
 namespace rk::test {
 
 // ---- ManualTicks ------------------------------------------------------------------

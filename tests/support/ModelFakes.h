@@ -10,15 +10,7 @@
 // with its screen capture, a clock that stands still, usage counters of its
 // own and a model wired to all of it.
 
-#include <QApplication>
-#include <QByteArray>
-#include <QList>
-#include <QMap>
 #include <QPointer>
-#include <QString>
-#include <functional>
-#include <memory>
-#include <vector>
 
 #include "app/model/AppModel.h"
 #include "app/model/ModelSeams.h"

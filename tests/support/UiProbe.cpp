@@ -1,12 +1,7 @@
 #include "support/UiProbe.h"
 
-#include <QAbstractButton>
-#include <QLabel>
-#include <QTextDocument>
-
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
-#include "support/QtApp.h"
 #include "ui/Controls.h"
 
 namespace rk::test {

@@ -3,14 +3,6 @@
 // calls, stores with leftovers for both pages, and an application; the
 // generic widget helpers are in WidgetProbe.h.
 
-#include <QImage>
-#include <QList>
-#include <QPoint>
-#include <QString>
-#include <QStringList>
-#include <QUrl>
-#include <QWidget>
-
 #include "support/WidgetProbe.h"
 #include "ui/AppActions.h"
 
