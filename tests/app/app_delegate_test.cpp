@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 
+#include "app/AboutPanel.h"
 #include "app/Menus.h"
 #include "app/model/AppInfo.h"
 #include "app/model/Fixtures.h"
@@ -178,6 +179,9 @@ TEST_F(LaunchSequence, AboutWindowMadeOnceShownAgainWhereItWasLeftWithEveryTextW
     expectWholeTexts(*first);
     EXPECT_EQ(first->palette().color(QPalette::Window), Palette::ground(false));
     EXPECT_TRUE(first->findChildren<QLabel*>()[1]->textInteractionFlags() & Qt::TextSelectableByMouse);
+    const AboutView darkView(true, nullptr);  // made for a scheme, it keeps that one
+    EXPECT_EQ(darkView.palette().color(QPalette::Window), Palette::ground(true));
+    EXPECT_EQ(darkView.findChildren<QLabel*>().size(), 4);
     // A build that names nothing is "dev", number 0.
     EXPECT_EQ(AppInfo::versionLine(" ", ""), QStringLiteral("Version dev (0)"));
     const QPalette light = QApplication::palette();
