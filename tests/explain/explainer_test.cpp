@@ -11,13 +11,13 @@
 #include <future>
 
 #include "support/ExplainFakes.h"
-#include "support/LoopbackGateway.h"
+#include "support/LoopbackServer.h"
 #include "support/QtApp.h"
 
 using namespace rk;
 using rk::test::FakeAccount;
 using rk::test::FakeOnDeviceModel;
-using rk::test::LoopbackGateway;
+using rk::test::LoopbackServer;
 using Source = Explanation::Source;
 
 namespace {
@@ -69,7 +69,7 @@ protected:
         s.account = &account;
         return s;
     }
-    GatewayConfig gatewayAt(const LoopbackGateway& server) {
+    GatewayConfig gatewayAt(const LoopbackServer& server) {
         GatewayConfig config;
         config.baseAddress = server.baseAddress();
         config.clientKey = "client-key";
@@ -112,7 +112,7 @@ TEST_F(ExplainerTest, TheModelOrWithConsentTheGatewayAnswersTheRest) {
         local.isAvailable = c.available;
         local.failure = c.modelFailure;
         local.sentences = {{1, "It keeps your sync agent running."}, {2, "It shows a clock."}};
-        LoopbackGateway server;
+        LoopbackServer server(false, 4);
         server.reply(
             c.gatewayStatus,
             R"({"answers":[{"ref":0,"what":"It syncs your things."},{"ref":1,"what":"It shows a clock."}]})");

@@ -8,13 +8,13 @@
 
 #include "explain/GatewayClient.h"
 #include "support/ExplainFakes.h"
-#include "support/LoopbackGateway.h"
+#include "support/LoopbackServer.h"
 #include "support/QtApp.h"
 
 using namespace rk;
 using namespace std::chrono_literals;
 using rk::test::FakeAccount;
-using rk::test::LoopbackGateway;
+using rk::test::LoopbackServer;
 
 namespace {
 
@@ -35,7 +35,7 @@ class GatewayClientTest : public ::testing::Test {
 protected:
     void SetUp() override { test::ensureApp(test::AppKind::core, "gateway_client_test"); }
 
-    GatewayConfig configFor(const LoopbackGateway& server) const {
+    GatewayConfig configFor(const LoopbackServer& server) const {
         GatewayConfig config;
         config.baseAddress = server.baseAddress();
         config.clientKey = "secret-client-key";
@@ -125,7 +125,7 @@ TEST(GatewayReplyParsing, ReadsSentencesByRefAndIgnoresTheRest) {
 }
 
 TEST_F(GatewayClientTest, SendsTheHeadersAndReadsTheAnswers) {
-    LoopbackGateway server;
+    LoopbackServer server(false, 4);
     server.reply(200, R"({"answers":[{"ref":1,"what":"It does a thing for you."}]})");
     GatewayConfig config = configFor(server);
     config.providerKey = "provider-key";
@@ -175,7 +175,7 @@ TEST_F(GatewayClientTest, FailuresGiveTheFallbackWithAReason) {
         {"plain http", 200, "", "", "does not use https", Server::plainHttp},
     };
     for (const auto& c : cases) {
-        LoopbackGateway server(2);
+        LoopbackServer server(false, 2);
         server.reply(c.status, c.body, c.headers);
         if (c.server == Server::silent)
             server.silent();

@@ -16,7 +16,7 @@
 
 #include "platform/BundleInfo.h"
 #include "support/FakeTools.h"
-#include "support/LoopbackHttps.h"
+#include "support/LoopbackServer.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
 
@@ -263,7 +263,7 @@ public:
     const QString launched = dir.filePath("launched/Rowkeeper.app");
     test::TempRoot root;
     test::FakeTools tools{root};
-    test::LoopbackHttps server;
+    test::LoopbackServer server{true};
     QString app;
     QString renamed;
     QString digest;

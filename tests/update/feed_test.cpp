@@ -11,8 +11,7 @@
 #include <QProcess>
 
 #include "support/FakeTools.h"
-#include "support/LoopbackGateway.h"
-#include "support/LoopbackHttps.h"
+#include "support/LoopbackServer.h"
 #include "support/PlatformFakes.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
@@ -110,7 +109,7 @@ TEST(UpdateFeed, ComparesVersionsPieceByPiece) {
 }
 
 TEST(UpdateFeed, OnlyATrustedAnswerWithStatus200GivesABody) {
-    test::LoopbackHttps server;
+    test::LoopbackServer server(true);
     ASSERT_NE(server.base(), "");
     const QByteArray document = QJsonDocument(plainFeed()).toJson();
     server.answer("/lark-spur/appcast.json", {200, document});
@@ -126,10 +125,10 @@ TEST(UpdateFeed, OnlyATrustedAnswerWithStatus200GivesABody) {
     EXPECT_EQ(fetched(), parseAppcast(document));
 
     // A plain server that would answer, were the redirect to it followed.
-    test::LoopbackGateway plain;
+    test::LoopbackServer plain;
     plain.reply(200, "the archive");
     server.answer("/s200", {200, "the archive"});
-    const std::pair<const char*, test::LoopbackHttps::Answer> nothing[] = {
+    const std::pair<const char*, test::LoopbackServer::Answer> nothing[] = {
         {"/s204", {204}},
         {"/s304", {304}},
         {"/s404", {404, "gone"}},
@@ -203,7 +202,7 @@ protected:
     QTemporaryDir runtime;
     test::TempRoot root;
     test::FakeTools tools{root};
-    test::LoopbackHttps server;
+    test::LoopbackServer server{true};
     test::FakeAppBundle self;
     test::ScopedCurrent<AppBundle> selfInPlace{&self};
 };
