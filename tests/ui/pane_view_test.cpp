@@ -349,14 +349,6 @@ TEST_F(ExplainCardTest, QuestionConsentListNameLineAndSentence) {
     EXPECT_EQ(ExplainCard::sentence(list[1], answers), QStringLiteral("No explanation yet."));
 }
 
-TEST_F(ExplainCardTest, HiddenWhenThereIsNothingToExplain) {
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
-    ExplainCard card(m, false);
-    EXPECT_TRUE(card.isEmpty());
-    EXPECT_TRUE(card.isHidden());
-}
-
 TEST_F(ExplainCardTest, UnknownItemAsksConsentAndTheAnswerRemovesThePrompt) {
     const QString plist = QStringLiteral("/Users/anna/Library/LaunchAgents/com.example.TESTmystery.plist");
     world.writeBtm(

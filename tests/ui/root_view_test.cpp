@@ -170,24 +170,6 @@ TEST_F(RootViewTest, FooterNamesTheMacOnOneLineWithItsModelWhenKnown) {
     EXPECT_EQ(line->height(), line->fontMetrics().height());
 }
 
-TEST_F(RootViewTest, PageAreaScrollsWhileHeaderAndFooterStay) {
-    AppModel& m = world.startModel();
-    m.setDemo(true);
-    m.go(Step::loginItems);
-    world.beat();
-    RootView root(m, false);
-    root.resize(600, 560);
-    root.show();
-    test::settle();
-    root.refreshNow();
-    test::settle();
-    EXPECT_GT(root.pageArea()->verticalScrollBar()->maximum(), 0);
-    const int tabsTop = root.tabs()[0]->mapTo(&root, QPoint()).y();
-    root.pageArea()->verticalScrollBar()->setValue(200);
-    test::settle();
-    EXPECT_EQ(root.tabs()[0]->mapTo(&root, QPoint()).y(), tabsTop);
-}
-
 // Closed from outside (a click elsewhere) or by the gear, the gear opens a
 // fresh card with the model's switches; a stored "no" opens as off.
 TEST_F(RootViewTest, GearOpensAFreshCardEachTime) {

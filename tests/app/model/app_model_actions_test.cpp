@@ -78,25 +78,6 @@ TEST_F(ActionsTest, MacNameAndConsentStoredInUserDefaultsAndCounted) {
     EXPECT_EQ(AppModel(world.seams).aiConsent(), 1);
 }
 
-TEST_F(ActionsTest, ViewsAreToldOfEachChange) {
-    AppModel& m = world.startModel();
-    QStringList told;
-    QObject::connect(&m, &AppModel::stepChanged, [&] { told << "step"; });
-    QObject::connect(&m, &AppModel::phaseChanged, [&] { told << "phase"; });
-    QObject::connect(&m, &AppModel::bannerChanged, [&] { told << "banner"; });
-    QObject::connect(&m, &AppModel::decisionChanged, [&] { told << "decision"; });
-    int changed = 0;
-    QObject::connect(&m, &AppModel::changed, [&] { ++changed; });
-
-    m.go(Step::accessibility);
-    m.openPane();
-    EXPECT_EQ(told, (QStringList{"step", "phase", "banner"}));
-    told.clear();
-    m.go(Step::accessibility);  // the same page again: only its state resets
-    EXPECT_EQ(told, (QStringList{"phase", "banner"}));
-    EXPECT_EQ(changed, 5);
-}
-
 const QString kAgents = QStringLiteral("/Users/anna/Library/LaunchAgents/");
 
 ArchivedItem agent(const QString& name, const QString& label) {

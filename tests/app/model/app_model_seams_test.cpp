@@ -12,9 +12,6 @@
 #include "app/model/ModelSeams.h"
 #include "support/QtApp.h"
 
-#ifdef __linux__
-#endif
-
 using namespace rk;
 using namespace std::chrono_literals;
 
