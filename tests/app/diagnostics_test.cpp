@@ -78,13 +78,6 @@ TEST_F(DiagnosticsTest, AfterTheFirstReadsStoresJobsAndCounters) {
     EXPECT_EQ(d["counts"].toObject()["launch_jobs_gone"].toInt(), 1);
     EXPECT_EQ(d["grants"].toObject()["full_disk"].toBool(), true);
     EXPECT_EQ(d["usage"].toObject(), (QJsonObject{{"launch", 2}}));
-
-    FakeFileProbe files;
-    files.openErrors.insert(world.root.disk(world.root.paths().systemTCC()), EACCES);
-    files.openErrors.insert(world.root.disk(world.root.paths().userTCC()), EACCES);
-    ScopedCurrent<FileProbe> probe(&files);
-    world.model->readStores();
-    EXPECT_EQ(bundle()["stores"].toObject()["tcc"].toString(), QStringLiteral("no_access"));
 }
 
 TEST(DiagnosticsWords, FindingsByVerdictStoreFailuresAndMemory) {
@@ -103,6 +96,8 @@ TEST(DiagnosticsWords, FindingsByVerdictStoreFailuresAndMemory) {
     EXPECT_EQ(d["counts"].toObject()["findings_look"].toInt(), 2);
     EXPECT_EQ(d["stores"].toObject(),
               (QJsonObject{{"tcc", "format"}, {"btm", "unreadable"}, {"btm_version", 0}}));
+    inputs.tcc = AppModel::TCCRead(fail(StoreError::noAccess()));
+    EXPECT_EQ(Diagnostics::bundle(inputs, host)["stores"].toObject()["tcc"], "no_access");
     QStringList names;
     for (Phase phase : {Phase::idle, Phase::working, Phase::selected, Phase::circled, Phase::scroll,
                         Phase::wrongPage, Phase::nothingLeft, Phase::notOpen, Phase::noAccessibility})
@@ -110,16 +105,6 @@ TEST(DiagnosticsWords, FindingsByVerdictStoreFailuresAndMemory) {
     EXPECT_EQ(names.join(' '),
               "idle working selected circled scroll wrongPage nothingLeft notOpen noAccessibility");
     EXPECT_EQ(Diagnostics::wholeGiB((16ull << 30) - 1), 15);
-}
-
-TEST(DiagnosticsFile, NamedForTheLocalMinutePrettyWithSortedKeys) {
-    EXPECT_EQ(Diagnostics::fileName(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 59))),
-              QStringLiteral("Rowkeeper Diagnostics 2027-01-02 0304.json"));
-    const QByteArray text =
-        Diagnostics::json(QJsonObject{{"usage", QJsonObject{{"b", 1}, {"a", 2}}}, {"cores", 1}});
-    EXPECT_LT(text.indexOf("\"cores\""), text.indexOf("\"usage\""));
-    EXPECT_LT(text.indexOf("\"a\""), text.indexOf("\"b\""));
-    EXPECT_TRUE(text.contains('\n'));
 }
 
 TEST(HostDiagnosticsTest, TheFirmwaresModelNameOrUnknown) {

@@ -192,26 +192,19 @@ TEST_F(BadgeBannerTest, BadgeShowsTheNameAndModelLiterally) {
 }
 
 TEST_F(BadgeBannerTest, PhaseGivesMarkAndColour) {
-    const struct {
-        Phase phase;
-        Banner::Mark mark;
-        QColor (*colour)(bool);
-    } cases[] = {
-        {Phase::idle, Banner::Mark::hourglass, Palette::blue},
-        {Phase::working, Banner::Mark::spinner, Palette::blue},
-        {Phase::selected, Banner::Mark::check, Palette::green},
-        {Phase::nothingLeft, Banner::Mark::check, Palette::green},
-        {Phase::circled, Banner::Mark::arrow, Palette::amber},
-        {Phase::scroll, Banner::Mark::arrow, Palette::amber},
-        {Phase::wrongPage, Banner::Mark::arrow, Palette::amber},
-        {Phase::noAccessibility, Banner::Mark::arrow, Palette::amber},
-        {Phase::notOpen, Banner::Mark::arrow, Palette::amber},
-    };
-    for (const auto& c : cases) {
-        for (bool dark : {false, true}) {
-            const Banner::Look look = Banner::look(c.phase, dark);
-            EXPECT_EQ(look.mark, c.mark) << int(c.phase);
-            EXPECT_EQ(look.colour, c.colour(dark)) << int(c.phase) << dark;
+    using M = Banner::Mark;
+    using P = Phase;
+    const std::tuple<QList<Phase>, M, QColor (*)(bool)> cases[] = {
+        {{P::idle}, M::hourglass, Palette::blue},
+        {{P::working}, M::spinner, Palette::blue},
+        {{P::selected, P::nothingLeft}, M::check, Palette::green},
+        {{P::circled, P::scroll, P::wrongPage, P::noAccessibility, P::notOpen}, M::arrow, Palette::amber}};
+    for (const auto& [phases, mark, colour] : cases) {
+        for (const Phase phase : phases) {
+            for (bool dark : {false, true}) {
+                EXPECT_EQ(Banner::look(phase, dark).mark, mark) << int(phase);
+                EXPECT_EQ(Banner::look(phase, dark).colour, colour(dark)) << int(phase) << dark;
+            }
         }
     }
 }

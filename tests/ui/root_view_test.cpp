@@ -265,9 +265,6 @@ TEST(ScanLineTest, SentencesFollowTheCounts) {
         {3, 1,
          "Three background jobs in this Mac's startup folders; one of them points at a program that is no "
          "longer there."},
-        {5, 2,
-         "Five background jobs in this Mac's startup folders; two of them point at a program that is no "
-         "longer there."},
         {25, 12,
          "25 background jobs in this Mac's startup folders; 12 of them point at a program that is no longer "
          "there."},

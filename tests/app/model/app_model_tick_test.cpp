@@ -90,8 +90,15 @@ TEST_F(TickTest, StoresAreReadPastThreeSecondsAndAfterTheClockWasSetBack) {
     EXPECT_EQ(m.lastStoreRead(), world.clock.now());
 }
 
-TEST_F(TickTest, OneSnapshotAtATime) {
-    AppModel& m = askedForASnapshot();
+// Two timers would tick twice as often and take two snapshots per beat.
+TEST_F(TickTest, OneTimerAndOneSnapshotAtATime) {
+    AppModel& m = world.startModel();
+    m.start();
+    EXPECT_EQ(world.ticks.running(), 1);
+    EXPECT_EQ(world.ticks.periods(), (QList<double>{0.5, 0.5}));
+    m.go(Step::accessibility);
+    world.ticks.fire();
+    EXPECT_EQ(world.ax.size(), 1);
     world.ticks.fire();  // the snapshot is being taken
     world.ax.work(0);
     world.ticks.fire();  // taken, its hand-back not yet run
@@ -188,17 +195,6 @@ TEST_F(TickTest, SnapshotHandedBackInDemoModeIsDropped) {
     EXPECT_FALSE(m.overlay().isShowing() || world.selectionWrites() || world.capture.size());
 }
 
-// Two timers would tick twice as often and take two snapshots per beat.
-TEST_F(TickTest, SecondStartLeavesOneTimer) {
-    AppModel& m = world.startModel();
-    m.start();
-    EXPECT_EQ(world.ticks.running(), 1);
-    EXPECT_EQ(world.ticks.periods(), (QList<double>{0.5, 0.5}));
-    m.go(Step::accessibility);
-    world.ticks.fire();
-    EXPECT_EQ(world.ax.size(), 1);
-}
-
 // The snapshot's hand-back writes to the model; one that arrives after the
 // model is gone must be dropped (the sanitizer reports a use after free
 // otherwise). The queue drops it only when the model is its receiver.
@@ -236,8 +232,6 @@ TEST(HostileFiles, TheAppStartsAndKeepsScanning) {
     ASSERT_EQ(m.jobs().size(), 1);
     EXPECT_EQ(m.jobs().front().label, "good");
 }
-
-// Fonts need a GUI application; the offscreen platform is enough.
 
 // ---- The made-up data -------------------------------------------------------------
 
