@@ -28,13 +28,6 @@ int ManualTicks::running() const {
     return int(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return e->alive; }));
 }
 
-QList<double> ManualTicks::periods() const {
-    QList<double> out;
-    for (const auto& e : entries_)
-        out.append(e->seconds);
-    return out;
-}
-
 void ManualTicks::fire() {
     const auto entries = entries_;  // a beat may start another timer
     for (const auto& e : entries) {

@@ -40,8 +40,6 @@ public:
 
     // Timers not yet stopped.
     int running() const;
-    // The periods asked for, in order.
-    QList<double> periods() const;
     // One beat of every running timer, in the order they were made.
     void fire();
 
