@@ -170,10 +170,15 @@ TEST_F(RootViewTest, FooterNamesTheMacOnOneLineWithItsModelWhenKnown) {
     EXPECT_EQ(line->height(), line->fontMetrics().height());
 }
 
-// Closed from outside (a click elsewhere) or by the gear, the gear opens a
-// fresh card with the model's switches; a stored "no" opens as off.
-TEST_F(RootViewTest, GearOpensAFreshCardEachTime) {
+// The gear opens a fresh card with the model's switches each time, closed
+// from outside (a click elsewhere) or by the gear. The AI switch stores 1
+// and 2, never 0 (not asked), and a stored "no" opens as off; demo mode
+// resets the page; the buttons are the delegate's menu actions, not counted
+// as the Start page's permission button is.
+TEST_F(RootViewTest, GearOpensAFreshCardWithTheModelsSwitchesAndButtons) {
     AppModel& m = world.startModel();
+    m.go(Step::loginItems);
+    world.beat();
     RootView root(m, false);
     root.show();
     test::settle();
@@ -181,19 +186,36 @@ TEST_F(RootViewTest, GearOpensAFreshCardEachTime) {
     ASSERT_TRUE(root.showsSettings());
     EXPECT_FALSE(root.settingsCard()->demoSwitch()->isOn() || root.settingsCard()->aiSwitch()->isOn());
     EXPECT_TRUE(root.settingsCard()->updatesArea()->isHidden());  // no updater in this build
+    test::clickCentre(root.settingsCard()->aiSwitch());
+    EXPECT_EQ(m.aiConsent(), 1);
+    test::clickCentre(root.settingsCard()->aiSwitch());
+    EXPECT_EQ(m.aiConsent(), 2);
+    m.openPane();
+    ASSERT_EQ(m.phase(), Phase::working);
+    test::clickCentre(root.settingsCard()->demoSwitch());
+    EXPECT_TRUE(m.demo());
+    EXPECT_EQ(m.step(), Step::loginItems);
+    EXPECT_EQ(m.phase(), Phase::idle);
+    world.beat();
+    EXPECT_FALSE(m.decision().findings.isEmpty());
+    press(root.settingsCard(), "Permissions…");
+    press(root.settingsCard(), "Save Diagnostics…");
+    EXPECT_EQ(actions.permissions, 1);
+    EXPECT_EQ(actions.diagnostics, 1);
+    EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("permissions.open")), 0);
+
     root.settingsCard()->window()->close();
     test::settle();
     EXPECT_FALSE(root.showsSettings());
-    m.setDemo(true);
-    m.setAiConsent(1);
     root.gear()->click();
-    EXPECT_TRUE(root.settingsCard()->demoSwitch()->isOn() && root.settingsCard()->aiSwitch()->isOn());
+    EXPECT_TRUE(root.settingsCard()->demoSwitch()->isOn());
+    EXPECT_FALSE(root.settingsCard()->aiSwitch()->isOn());
     root.gear()->click();
     test::settle();
     EXPECT_FALSE(root.showsSettings());
-    m.setAiConsent(2);
+    m.setAiConsent(1);
     root.gear()->click();
-    EXPECT_FALSE(root.settingsCard()->aiSwitch()->isOn());
+    EXPECT_TRUE(root.settingsCard()->aiSwitch()->isOn());
 }
 
 // Without a compositor the card fills its window to every corner: no
@@ -207,34 +229,6 @@ TEST_F(RootViewTest, PlainSettingsPopoverHasNoSeeThroughMargin) {
     const QImage image = popover.grab().toImage();
     EXPECT_TRUE(test::near(image.pixelColor(0, 0), Palette::line(true), 12));
     EXPECT_TRUE(test::near(image.pixelColor(image.width() / 2, image.height() - 2), Palette::card(true), 2));
-}
-
-// The AI switch stores 1 and 2, never 0 (not asked); demo mode resets the
-// page; the buttons are the delegate's menu actions, not counted as the Start
-// page's permission button is.
-TEST_F(RootViewTest, SettingsCardSwitchesAndButtons) {
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
-    world.beat();
-    SettingsCard card(m, true);
-    test::clickCentre(card.aiSwitch());
-    EXPECT_EQ(m.aiConsent(), 1);
-    test::clickCentre(card.aiSwitch());
-    EXPECT_EQ(m.aiConsent(), 2);
-    m.openPane();
-    ASSERT_EQ(m.phase(), Phase::working);
-    test::clickCentre(card.demoSwitch());
-    EXPECT_TRUE(m.demo());
-    EXPECT_EQ(m.step(), Step::loginItems);
-    EXPECT_EQ(m.phase(), Phase::idle);
-    world.beat();
-    EXPECT_FALSE(m.decision().findings.isEmpty());
-
-    press(&card, "Permissions…");
-    press(&card, "Save Diagnostics…");
-    EXPECT_EQ(actions.permissions, 1);
-    EXPECT_EQ(actions.diagnostics, 1);
-    EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("permissions.open")), 0);
 }
 
 TEST_F(RootViewTest, DonePageOpensEachPermissionPageAndStartsAgain) {
