@@ -197,7 +197,7 @@ TEST_F(LaunchSequence, AboutWindowMadeOnceShownAgainWhereItWasLeftWithEveryTextW
     QApplication::setPalette(light);
 }
 
-TEST_F(LaunchSequence, LinksOfOtherSchemesDoNothingAndFileOpenEventsAreLinks) {
+TEST_F(LaunchSequence, OtherSchemesDoNothingFileOpenEventsAndForwardedLinksAreRead) {
     const auto delegate = launch({});
     delegate->window()->showMinimized();
     delegate->openLinks({QUrl("https://example.com/accessibility")});
@@ -212,13 +212,9 @@ TEST_F(LaunchSequence, LinksOfOtherSchemesDoNothingAndFileOpenEventsAreLinks) {
     QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
     QCoreApplication::instance()->removeEventFilter(delegate.get());
     EXPECT_EQ(world.model->step(), Step(Step::accessibility));
-}
 
-// A page link switches page, an unknown word only counts, no link at all
-// changes nothing; each brings the window back.
-TEST_F(LaunchSequence, AForwardedLinkIsReadLikeALaunchArgument) {
-    const auto delegate = launch({});
-    world.model->go(Step::accessibility);
+    // A forwarded page link switches page, an unknown word only counts, no
+    // link at all changes nothing; each brings the window back.
     const std::tuple<QStringList, Step::Value, const char*> forwarded[] = {
         {{"rowkeeper://login items"}, Step::accessibility, "link.unknown"},
         {{"ROWKEEPER://LoginItems/"}, Step::loginItems, "link.loginItems"},

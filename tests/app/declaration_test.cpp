@@ -64,19 +64,6 @@ TEST(PermissionDeclaration, ConfiguringWithWriteStateWritesTheLarkspurRecord) {
     EXPECT_TRUE(entries[2].toObject().value("optional").toBool());
 }
 
-// The 26-point letter tile, centred: the corner stays clear, the top edge is dark.
-TEST(PermissionDeclaration, TheMarkIsTheLetterTile) {
-    test::ensureApplication();
-    QImage image(40, 40, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    KTResolvedBrand(PermissionDeclaration::brand(), false).mark(painter, QRectF(0, 0, 40, 40));
-    painter.end();
-    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
-    EXPECT_EQ(image.pixelColor(20, 8).alpha(), 255);
-    EXPECT_LT(image.pixelColor(20, 8).lightness(), 80);
-}
-
 KTPermissionWizardWindow* wizardWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (auto* window = qobject_cast<KTPermissionWizardWindow*>(widget); window && window->isVisible())
