@@ -44,23 +44,6 @@ TEST_F(ActionsTest, PageVisitsAreCountedAndMoveInVisitsRaiseTheEpoch) {
         << "\"page.moveIn\" is not in the vocabulary";
 }
 
-// The page opens (the Accessibility page's road is in main_road_test), is
-// counted, the window is placed beside it, and the next reading replaces
-// the sentence with what System Settings shows.
-TEST_F(ActionsTest, OpenPaneOpensThePageAndSaysSo) {
-    int placements = 0;
-    world.seams.placeWindow = [&] { ++placements; };
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
-    m.openPane();
-    EXPECT_EQ(m.phase(), Phase::working);
-    EXPECT_EQ(world.settings.openedLinks(), QList<QUrl>{url(Pane::loginItems)});
-    EXPECT_EQ(count("open.loginItems"), 1);
-    EXPECT_EQ(placements, 1);
-    world.beatAfter(0.5);
-    EXPECT_NE(m.phase(), Phase::working);
-}
-
 TEST_F(ActionsTest, MacNameAndConsentStoredInUserDefaultsAndCounted) {
     EXPECT_EQ(AppModel(world.seams).macName(), "Anna's Mac");
     world.seams.hostName = QString();
