@@ -336,13 +336,29 @@ TEST_F(ExplainCardTest, QuestionConsentListNameLineAndSentence) {
     EXPECT_EQ(ExplainCard::sentence(list[1], answers), QStringLiteral("No explanation yet."));
 }
 
-TEST_F(ExplainCardTest, UnknownItemAsksConsentAndTheAnswerRemovesThePrompt) {
-    const QString plist = QStringLiteral("/Users/anna/Library/LaunchAgents/com.example.TESTmystery.plist");
-    world.writeBtm(
-        {test::agentItem(QStringLiteral("<i>TESTmystery</i>"), QStringLiteral("com.example.TESTmystery"),
-                         plist, true, QStringLiteral("/opt/TESTmystery/bin/agent"))});
+// Demo mode lists the made-up items; a name of the person's, pending from
+// before, is never offered beside them: the question names what a yes would
+// send. Back on the person's page, the unknown item asks for consent, and
+// the answer removes the prompt.
+TEST_F(ExplainCardTest, UnknownItemAsksConsentButNeverBesideTheMadeUpItems) {
+    world.writeBtm({test::agentItem("<i>TESTmystery</i>", "com.example.TESTmystery",
+                                    "/Users/anna/Library/LaunchAgents/m.plist", true, "/opt/m")});
     AppModel& m = world.startModel();
     ASSERT_EQ(m.aiConsent(), 0);
+    m.go(Step::loginItems);
+    ASSERT_FALSE(m.explainPending().isEmpty());
+    m.setDemo(true);
+    m.go(Step::loginItems);
+    EXPECT_EQ(m.consentItems(), ExplainPage::withoutRule(m.explainItems()));
+    {
+        ExplainCard card(m, true);
+        EXPECT_FALSE(test::showsPart(&card, "TESTmystery"));
+        EXPECT_EQ(card.asksConsent(), !m.consentItems().isEmpty());
+        EXPECT_TRUE(shows(&card, "Everything else running in the background, in plain English"));
+        for (const ExplainItem& item : m.explainItems())
+            EXPECT_TRUE(shows(&card, ExplainCard::nameLine(item))) << item.name.toStdString();
+    }
+    m.setDemo(false);
     m.go(Step::loginItems);
     ASSERT_FALSE(m.explainPending().isEmpty());
     PaneView page(m, false);
@@ -363,26 +379,6 @@ TEST_F(ExplainCardTest, UnknownItemAsksConsentAndTheAnswerRemovesThePrompt) {
     // A stored "no" is an answer too: no prompt.
     m.setAiConsent(2);
     EXPECT_FALSE(ExplainCard(m, false).asksConsent());
-}
-
-// Demo mode lists the made-up items; a name of the person's, pending from
-// before, is never offered beside them: the question names what a yes
-// would send.
-TEST_F(ExplainCardTest, DemoModeNamesOnlyMadeUpItems) {
-    world.writeBtm({test::agentItem("TESTmystery", "com.example.TESTmystery",
-                                    "/Users/anna/Library/LaunchAgents/m.plist", true, "/opt/m")});
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
-    ASSERT_FALSE(m.explainPending().isEmpty());
-    m.setDemo(true);
-    m.go(Step::loginItems);
-    EXPECT_EQ(m.consentItems(), ExplainPage::withoutRule(m.explainItems()));
-    ExplainCard card(m, true);
-    EXPECT_FALSE(test::showsPart(&card, "TESTmystery"));
-    EXPECT_EQ(card.asksConsent(), !m.consentItems().isEmpty());
-    EXPECT_TRUE(shows(&card, "Everything else running in the background, in plain English"));
-    for (const ExplainItem& item : m.explainItems())
-        EXPECT_TRUE(shows(&card, ExplainCard::nameLine(item))) << item.name.toStdString();
 }
 
 }  // namespace
