@@ -1,20 +1,29 @@
 // The delegate's launch and quit: Move-In, then "--open-pane"; demo mode; the
-// window's size and frame; window shots ending the launch; and the updater
+// window's size and frame; window shots ending the launch; the updater
 // driven in its order (items after "Permissions…", the model before the start
-// with the app's key, the install of a staged update last at quit).
+// with the app's key, the install of a staged update last at quit); the about
+// window; the links handed to the running app; and the main menu: the rules
+// its table keeps, the menu bar built from it, and the actions this desktop
+// performs itself.
 
 #include <gtest/gtest.h>
 
-#include <QFile>
+#include <QApplication>
+#include <QFileOpenEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QTemporaryDir>
 
-#include "app/AppDelegate.h"
-#include "app/model/AppModel.h"
+#include "app/AboutPanel.h"
+#include "app/Menus.h"
+#include "app/model/AppInfo.h"
 #include "app/model/Fixtures.h"
 #include "permissions/PermissionWizard.h"
 #include "support/DelegateFakes.h"
+#include "support/ModelFakes.h"
+#include "ui/Palette.h"
+#include "ui/RootView.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -86,8 +95,6 @@ TEST_F(LaunchSequence, TheWindowHasItsSizeMenusAndRemembersItsFrame) {
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->objectName(), QStringLiteral("main"));
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Rowkeeper"));
-        EXPECT_EQ(window->menuBar(), delegate->menuBar());
-        EXPECT_TRUE(window->isVisible());
         // The sizes are the content's; the menu bar comes on top of them.
         QCoreApplication::processEvents();
         const QSize bar = window->size() - window->centralWidget()->size();
@@ -129,6 +136,186 @@ TEST_F(LaunchSequence, QuitHidesTheOverlayWritesTheCountersAndInstallsLast) {
     EXPECT_EQ(world.counters->writes(), before + 1);
     EXPECT_EQ(updater.calls.last(), "install on quit");
     EXPECT_EQ(updater.calls.count("install on quit"), 1);
+}
+
+// The about window's texts, the same in either scheme, each with room for
+// the whole of it, on one line or wrapped.
+void expectWholeTexts(const QWidget& view) {
+    QStringList texts;
+    for (const QLabel* label : view.findChildren<QLabel*>()) {
+        texts << label->text();
+        const QRect room = label->contentsRect();
+        const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        const QRect needed =
+            label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000), flags, label->text());
+        EXPECT_TRUE(room.contains(needed.translated(room.topLeft() - needed.topLeft())))
+            << label->text().toStdString();
+    }
+    EXPECT_EQ(texts, (QStringList{"Rowkeeper", AppInfo::versionLine(),
+                                  "Points at the leftovers in your privacy and startup lists. You make "
+                                  "every change.",
+                                  "Quillory Studios"}));
+}
+
+// Chosen from the menu bar, then again; every text whole, in the desktop's
+// scheme before and after a switch between light and dark.
+TEST_F(LaunchSequence, AboutWindowMadeOnceShownAgainWhereItWasLeftWithEveryTextWhole) {
+    const auto delegate = launch({});
+    EXPECT_EQ(delegate->about(), nullptr);
+    Menus::find(*delegate->menuBar(), "Rowkeeper", "About Rowkeeper")->trigger();
+    QWidget* first = delegate->about();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->size(), QSize(360, 250));
+    EXPECT_EQ(first->minimumSize(), first->maximumSize());
+    first->move(12, 34);
+    first->close();
+    delegate->showAbout();
+    EXPECT_EQ(delegate->about(), first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->pos(), QPoint(12, 34));
+
+    QCoreApplication::processEvents();
+    expectWholeTexts(*first);
+    EXPECT_EQ(first->palette().color(QPalette::Window), Palette::ground(false));
+    EXPECT_TRUE(first->findChildren<QLabel*>()[1]->textInteractionFlags() & Qt::TextSelectableByMouse);
+    const AboutView darkView(true, nullptr);  // made for a scheme, it keeps that one
+    EXPECT_EQ(darkView.palette().color(QPalette::Window), Palette::ground(true));
+    EXPECT_EQ(darkView.findChildren<QLabel*>().size(), 4);
+    // A build that names nothing is "dev", number 0.
+    EXPECT_EQ(AppInfo::versionLine(" ", ""), QStringLiteral("Version dev (0)"));
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, Palette::ground(true));
+    dark.setColor(QPalette::WindowText, Palette::ink(true));
+    QApplication::setPalette(dark);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(first->palette().color(QPalette::Window), Palette::ground(true));
+    EXPECT_TRUE(qobject_cast<RootView*>(delegate->window()->centralWidget())->dark());
+    expectWholeTexts(*first);
+    QApplication::setPalette(light);
+}
+
+TEST_F(LaunchSequence, OtherSchemesDoNothingFileOpenEventsAndForwardedLinksAreRead) {
+    const auto delegate = launch({});
+    delegate->window()->showMinimized();
+    delegate->openLinks({QUrl("https://example.com/accessibility")});
+    EXPECT_EQ(world.model->step(), Step(Step::start));
+    EXPECT_TRUE(delegate->window()->isMinimized());
+    EXPECT_TRUE(world.counters->snapshot().keys().filter("link.").isEmpty());
+
+    QFileOpenEvent event(QUrl(QStringLiteral("rowkeeper://accessibility")));
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);  // not filtered yet
+    EXPECT_EQ(world.model->step(), Step(Step::start));
+    QCoreApplication::instance()->installEventFilter(delegate.get());
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
+    QCoreApplication::instance()->removeEventFilter(delegate.get());
+    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
+
+    // A forwarded page link switches page, an unknown word only counts, no
+    // link at all changes nothing; each brings the window back.
+    const std::tuple<QStringList, Step::Value, const char*> forwarded[] = {
+        {{"rowkeeper://login items"}, Step::accessibility, "link.unknown"},
+        {{"ROWKEEPER://LoginItems/"}, Step::loginItems, "link.loginItems"},
+        {{}, Step::loginItems, nullptr},
+    };
+    for (const auto& [texts, step, event] : forwarded) {
+        delegate->window()->showMinimized();
+        delegate->openForwarded(texts);
+        EXPECT_EQ(world.model->step(), Step(step)) << texts.join(' ').toStdString();
+        EXPECT_EQ(event ? world.counters->snapshot().value(event) : 1, 1) << event;
+        EXPECT_FALSE(delegate->window()->isMinimized());
+    }
+}
+
+// The delegate answers its own items (plain selectors), whatever has the
+// focus answers the rest (selectors ending ':'); only the three items the
+// Mac places itself carry a role; every key is a distinct command key; the
+// updater's items follow "Permissions…".
+TEST(MenuTable, TargetsRolesAndKeysFollowTheirRules) {
+    QStringList menus, delegateItems, roleItems;
+    QList<QKeySequence> keys;
+    for (const MenuDef& menu : Menus::table()) {
+        menus << menu.title;
+        QString before;
+        for (const MenuItemDef& item : menu.items) {
+            if (item.updaterItems) {
+                EXPECT_EQ(before, "Permissions…");
+            }
+            before = item.title;
+            if (!item.action)
+                continue;
+            const bool delegate = item.target == MenuTarget::delegate;
+            EXPECT_NE(Menus::selector(*item.action).endsWith(':'), delegate) << item.title.toStdString();
+            if (delegate)
+                delegateItems << item.title;
+            if (item.role != QAction::NoRole)
+                roleItems << item.title;
+            if (item.key.isEmpty())
+                continue;
+            EXPECT_TRUE(item.key[0].keyboardModifiers() & Qt::ControlModifier) << item.title.toStdString();
+            EXPECT_FALSE(keys.contains(item.key)) << item.title.toStdString();
+            keys << item.key;
+        }
+    }
+    EXPECT_EQ(menus, (QStringList{"Rowkeeper", "Edit", "Window", "Help"}));
+    EXPECT_EQ(delegateItems, (QStringList{"About Rowkeeper", "Permissions…", "Save Diagnostics…"}));
+    EXPECT_EQ(roleItems, (QStringList{"About Rowkeeper", "Permissions…", "Quit Rowkeeper"}));
+}
+
+TEST(MenuBar, DelegateItemsReachTheDelegateFromEveryWindow) {
+    QMenuBar bar;
+    QList<MenuAction> asked;
+    Menus::build(bar, [&](MenuAction action) { asked << action; });
+    QAction* permissions = Menus::find(bar, "Rowkeeper", "Permissions…");
+    ASSERT_NE(permissions, nullptr);
+    EXPECT_EQ(permissions->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(permissions->shortcutContext(), Qt::ApplicationShortcut);
+    permissions->trigger();
+    Menus::find(bar, "Rowkeeper", "About Rowkeeper")->trigger();
+    Menus::find(bar, "Help", "Save Diagnostics…")->trigger();
+    EXPECT_EQ(asked, (QList<MenuAction>{MenuAction::showPermissions, MenuAction::showAbout,
+                                        MenuAction::saveDiagnostics}));
+    // An app here cannot hide other applications.
+    EXPECT_FALSE(Menus::find(bar, "Rowkeeper", "Hide Others")->isEnabled());
+
+    // The Window menu lists each titled open window once, however often it opens.
+    QWidget titled;
+    titled.setWindowTitle("Rowkeeper");
+    titled.show();
+    QWidget untitled;
+    untitled.show();
+    QMenu* windows = Menus::windowsMenu(bar);
+    emit windows->aboutToShow();
+    emit windows->aboutToShow();
+    QStringList titles;
+    for (QAction* action : windows->actions())
+        titles << action->text();
+    EXPECT_EQ(titles.count("Rowkeeper"), 1);
+    EXPECT_EQ(titles.first(), QStringLiteral("Close"));
+}
+
+TEST(MenuActions, EditingGoesToTheFocusedFieldAndCloseToTheActiveWindow) {
+    QWidget back;
+    back.show();
+    QWidget window;
+    auto* field = new QLineEdit(QStringLiteral("some text"), &window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    field->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    field->deselect();
+    Menus::performStandard(MenuAction::selectAll);
+    EXPECT_EQ(field->selectedText(), QStringLiteral("some text"));
+    Menus::performStandard(MenuAction::cut);
+    EXPECT_EQ(field->text(), QString());
+    Menus::performStandard(MenuAction::undo);
+    EXPECT_EQ(field->text(), QStringLiteral("some text"));
+
+    Menus::performStandard(MenuAction::performClose);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(back.isVisible());
 }
 
 }  // namespace

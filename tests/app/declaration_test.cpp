@@ -3,23 +3,16 @@
 // with the machine's answers: Full Disk Access when both stores can be read,
 // Accessibility and Screen Recording off as on Linux. What the command-line
 // permission modes print is the wizard's; the shell's dispatch to them is in
-// dispatch_test.
+// links_test.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QMainWindow>
-#include <QTemporaryDir>
 
 #include "app/PermissionDeclaration.h"
-#include "finder/TCCStore.h"
-#include "permissions/PermissionProbes.h"
-#include "permissions/PermissionWizard.h"
 #include "permissions/screens/PermissionScreen.h"
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "support/DelegateFakes.h"
@@ -30,6 +23,7 @@ namespace rk {
 namespace {
 
 TEST(PermissionDeclaration, ThreePermissionsInScreenOrderWithTheirFlags) {
+    test::WizardSandbox sandbox;
     const QList<KTPermission> permissions = PermissionDeclaration::permissions();
     const QUrl pages[] = {KTPermissionProbes::Pane::fullDisk(), KTPermissionProbes::Pane::accessibility(),
                           KTPermissionProbes::Pane::screenRecording()};
@@ -37,26 +31,21 @@ TEST(PermissionDeclaration, ThreePermissionsInScreenOrderWithTheirFlags) {
     ASSERT_EQ(permissions.size(), 3);
     for (int i = 0; i < 3; ++i) {
         const KTPermission& p = permissions[i];
-        EXPECT_EQ(p.id, ids[i]);
-        EXPECT_EQ(p.settingsURL, pages[i]) << p.id.toStdString();
+        EXPECT_EQ(p.id + " " + p.settingsURL.toString(), ids[i] + " " + pages[i].toString());
         EXPECT_EQ(bool(p.request), p.id != "fulldisk") << "Full Disk Access has no prompt to ask for";
         EXPECT_EQ(p.isOptional, p.id == "screen") << p.id.toStdString();
         EXPECT_EQ(p.costOfSkipping.has_value(), p.id == "screen") << p.id.toStdString();
         EXPECT_EQ(p.requiresManualDrag, p.id == "fulldisk") << p.id.toStdString();
     }
-}
-
-TEST(PermissionDeclaration, ProbesAndRequestsGoThroughThePlatform) {
-    test::WizardSandbox sandbox;
-    const QList<KTPermission> permissions = PermissionDeclaration::permissions();
+    // Probes and requests go through the platform.
     EXPECT_FALSE(permissions[1].probe() || permissions[2].probe());
     sandbox.probes.trusted = true;
     sandbox.probes.preflight = true;
     EXPECT_TRUE(permissions[1].probe() && permissions[2].probe());
     permissions[1].request();
     permissions[2].request();
-    EXPECT_EQ(sandbox.probes.accessibilityPrompts, 1);
-    EXPECT_EQ(sandbox.probes.captureRequests, 1);
+    EXPECT_EQ(std::pair(sandbox.probes.accessibilityPrompts, sandbox.probes.captureRequests),
+              std::pair(1, 1));
 }
 
 TEST(PermissionDeclaration, ConfiguringWithWriteStateWritesTheLarkspurRecord) {
@@ -73,19 +62,6 @@ TEST(PermissionDeclaration, ConfiguringWithWriteStateWritesTheLarkspurRecord) {
     ASSERT_EQ(entries.size(), 3);
     EXPECT_EQ(entries[2].toObject().value("id").toString(), "screen");
     EXPECT_TRUE(entries[2].toObject().value("optional").toBool());
-}
-
-// The 26-point letter tile, centred: the corner stays clear, the top edge is dark.
-TEST(PermissionDeclaration, TheMarkIsTheLetterTile) {
-    test::ensureApplication();
-    QImage image(40, 40, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    KTResolvedBrand(PermissionDeclaration::brand(), false).mark(painter, QRectF(0, 0, 40, 40));
-    painter.end();
-    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
-    EXPECT_EQ(image.pixelColor(20, 8).alpha(), 255);
-    EXPECT_LT(image.pixelColor(20, 8).lightness(), 80);
 }
 
 KTPermissionWizardWindow* wizardWindow() {

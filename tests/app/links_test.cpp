@@ -1,24 +1,20 @@
-// Links of the app's "rowkeeper" scheme: which link decides, what it counts,
-// what the delegate does with it, and a second launch handing its links to
-// the running copy over the local socket.
+// The process entry's choice of mode and application, its dispatch to the
+// command-line modes, and what the delegate reads again after launch. Links
+// of the app's "rowkeeper" scheme: which link decides and what it counts,
+// and a second launch handing its links to the running copy over the local
+// socket (what the delegate does with them is in app_delegate_test).
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileOpenEvent>
 #include <QLocalSocket>
-#include <QMainWindow>
-#include <QTemporaryDir>
-#include <thread>
 
-#include "app/AppDelegate.h"
 #include "app/Dispatch.h"
 #include "app/SingleInstance.h"
-#include "app/model/AppModel.h"
 #include "app/model/LinkRouter.h"
+#include "app/model/Step.h"
 #include "support/DelegateFakes.h"
+#include "support/ModelFakes.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -26,6 +22,8 @@ using namespace rk::test;
 namespace {
 
 [[maybe_unused]] const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+
+using K = Mode::Kind;
 
 // The event names the page ("link." and its raw value), "link.unknown" a
 // link of the scheme that names none, and nothing a list without our scheme.
@@ -48,61 +46,6 @@ TEST(Routes, TheFirstLinkOfTheSchemeDecides) {
         const LinkRoute route = LinkRouter::route(LinkRouter::parse(c.links));
         EXPECT_EQ(route.event(), c.event) << c.links.join(' ').toStdString();
         EXPECT_EQ(route.step, c.step ? std::optional<Step>(*c.step) : std::nullopt);
-    }
-}
-
-// ---- The delegate ------------------------------------------------------------------
-
-class DelegateLinks : public ::testing::Test {
-protected:
-    void SetUp() override {
-        delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"},
-                                                 delegateSeams(world, frames.filePath("frames.ini")));
-        delegate->applicationWillFinishLaunching();
-        delegate->applicationDidFinishLaunching();
-        delegate->window()->showMinimized();
-    }
-    qint64 count(const QString& event) { return world.counters->snapshot().value(event); }
-
-    ModelWorld world;
-    QTemporaryDir frames;
-    std::unique_ptr<AppDelegate> delegate;
-};
-
-TEST_F(DelegateLinks, LinksOfOtherSchemesDoNothingAndFileOpenEventsAreLinks) {
-    delegate->openLinks({QUrl("https://example.com/accessibility")});
-    EXPECT_EQ(world.model->step(), Step(Step::start));
-    EXPECT_TRUE(delegate->window()->isMinimized());
-    for (const QString& name : Stats::vocabulary()) {
-        if (name.startsWith("link.")) {
-            EXPECT_EQ(count(name), 0) << name.toStdString();
-        }
-    }
-
-    QFileOpenEvent event(QUrl(QStringLiteral("rowkeeper://accessibility")));
-    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);  // not filtered yet
-    EXPECT_EQ(world.model->step(), Step(Step::start));
-    QCoreApplication::instance()->installEventFilter(delegate.get());
-    QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
-    QCoreApplication::instance()->removeEventFilter(delegate.get());
-    EXPECT_EQ(world.model->step(), Step(Step::accessibility));
-}
-
-// A page link switches page, an unknown word only counts, no link at all
-// changes nothing; each brings the window back.
-TEST_F(DelegateLinks, AForwardedLinkIsReadLikeALaunchArgument) {
-    world.model->go(Step::accessibility);
-    const std::tuple<QStringList, Step::Value, const char*> forwarded[] = {
-        {{"rowkeeper://login items"}, Step::accessibility, "link.unknown"},
-        {{"ROWKEEPER://LoginItems/"}, Step::loginItems, "link.loginItems"},
-        {{}, Step::loginItems, nullptr},
-    };
-    for (const auto& [texts, step, event] : forwarded) {
-        delegate->window()->showMinimized();
-        delegate->openForwarded(texts);
-        EXPECT_EQ(world.model->step(), Step(step)) << texts.join(' ').toStdString();
-        EXPECT_EQ(event ? count(event) : 1, 1) << event;
-        EXPECT_FALSE(delegate->window()->isMinimized());
     }
 }
 
@@ -149,10 +92,7 @@ protected:
 // by a copy that crashed, which the new listener replaces.
 TEST_F(Forwarding, NobodyListeningOrALeftoverSocketMeansThisLaunchListens) {
     EXPECT_FALSE(SingleInstance(socketName()).forward({"rowkeeper://accessibility"}, 200));
-    {
-        QFile leftover(socketName());
-        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    }
+    ASSERT_TRUE(QFile(socketName()).open(QIODevice::WriteOnly));
     ASSERT_FALSE(SingleInstance(socketName()).forward({}, 200));
     EXPECT_TRUE(SingleInstance(socketName()).listen());
 }
@@ -170,19 +110,15 @@ TEST_F(Forwarding, ALinkQtCannotReadArrivesAsTypedAndNamesNoPage) {
     EXPECT_EQ(there, LinkRouter::route(LaunchOptions::from(args).links)) << "as at the first launch";
 }
 
-TEST_F(Forwarding, ALaunchThatLostTheRaceToListenLeavesTheWinnersSocket) {
+// A launch that lost the race to listen leaves the winner's socket; an
+// oversized message is dropped; the next launches are heard, one without
+// links too (it brings the window forward).
+TEST_F(Forwarding, TheRunningCopyKeepsItsSocketAndDropsOversizedMessages) {
     const auto running = runningCopy();
     SingleInstance late(socketName());
-    EXPECT_FALSE(late.listen());
-    EXPECT_FALSE(late.isListening());
-    spinUntil([&] { return !received.isEmpty(); }, 1000);
-    received.clear();
-    ASSERT_TRUE(forwardFromAnotherLaunch({"rowkeeper://accessibility"}));
-    EXPECT_EQ(received.last(), QStringList{"rowkeeper://accessibility"});
-}
-
-TEST_F(Forwarding, AnOversizedMessageIsDroppedAndTheNextLaunchIsStillHeard) {
-    const auto running = runningCopy();
+    EXPECT_FALSE(late.listen() || late.isListening());
+    spinUntil([&] { return !received.isEmpty(); }, 1000);  // the late launch's probe, if it arrives
+    const auto heard = received.size();
     bool written = false;
     std::thread launch([&] {
         QLocalSocket socket;
@@ -195,13 +131,14 @@ TEST_F(Forwarding, AnOversizedMessageIsDroppedAndTheNextLaunchIsStillHeard) {
         if (socket.state() != QLocalSocket::UnconnectedState)
             socket.waitForDisconnected(2000);
     });
-    spinUntil([&] { return !received.isEmpty(); }, 1000);
+    spinUntil([&] { return received.size() > heard; }, 1000);
     launch.join();
     EXPECT_TRUE(written);
-    EXPECT_TRUE(received.isEmpty());
-    // A launch without links is heard too: it brings the window forward.
+    EXPECT_EQ(received.size(), heard);
     ASSERT_TRUE(forwardFromAnotherLaunch({}));
-    EXPECT_EQ(received, QList<QStringList>{{}});
+    EXPECT_EQ(received.last(), QStringList{});
+    ASSERT_TRUE(forwardFromAnotherLaunch({"rowkeeper://accessibility"}));
+    EXPECT_EQ(received.last(), QStringList{"rowkeeper://accessibility"});
 }
 
 // One running copy per person and display: ":0.0" and ":0" are one X
@@ -228,6 +165,161 @@ TEST(SingleInstanceWire, TextsSurviveTheTripExactly) {
                               ""};
     EXPECT_EQ(SingleInstance::decode(SingleInstance::encode(sent)), sent);
     EXPECT_TRUE(SingleInstance::decode({}).isEmpty());
+}
+
+// A page link names its step.
+TEST(Step, ForLink) {
+    const struct {
+        const char* link;
+        std::optional<Step> want;
+    } cases[] = {
+        {"rowkeeper://accessibility", Step::accessibility},
+        {"ROWKEEPER://Accessibility/", Step::accessibility},
+        {"rowkeeper:loginitems", Step::loginItems},
+        {"rowkeeper:///login-items/", Step::loginItems},
+        {"rowkeeper://move-in", Step::moveIn},
+        {"rowkeeper://movein", Step::moveIn},
+        {"rowkeeper://start", Step::start},
+        {"rowkeeper://", Step::start},
+        {"rowkeeper:", Step::start},
+        {"rowkeeper://done", std::nullopt},
+        {"rowkeeper://login items", std::nullopt},     // invalid: empty host and path, yet not Start
+        {"rowkeeper:%20accessibility", std::nullopt},  // only "/" is trimmed, not spaces
+        {"https://login-items", std::nullopt},
+        {"accessibility", std::nullopt},  // no scheme
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Step::forLink(QUrl(QString::fromUtf8(c.link))), c.want) << c.link;
+    // A raw value names its step exactly, case included.
+    EXPECT_EQ(Step::fromRawValue("loginItems"), Step(Step::loginItems));
+    EXPECT_EQ(Step::fromRawValue("Accessibility"), std::nullopt);
+}
+
+QStringList argv(const QStringList& rest) {
+    return QStringList{QStringLiteral("/usr/bin/rowkeeper")} + rest;
+}
+
+TEST(Dispatch, PicksTheFirstModeThatApplies) {
+    const Mode app{};
+    const auto probe = [](Pane pane, std::optional<QString> photo = {}) {
+        return Mode{.kind = K::probe, .pane = pane, .photoOut = photo};
+    };
+    const struct {
+        const char* name;
+        QStringList args;
+        Mode expected;
+    } cases[] = {
+        {"nothing", argv({}), app},
+        {"empty", {}, app},
+        {"permission check before self-test", argv({"--selftest", "--permission-check"}),
+         Mode{.kind = K::permissionCheck}},
+        {"lint takes its own self-test", argv({"--permission-lint", "--selftest"}),
+         Mode{.kind = K::permissionLint}},
+        {"self-test before probe", argv({"--selftest", "--probe", "accessibility"}),
+         Mode{.kind = K::selfTest}},
+        {"trailing probe passed over", argv({"--settings-unchanged-check", "--probe"}),
+         Mode{.kind = K::settingsUnchangedCheck}},
+        {"probe", argv({"--probe", "accessibility"}), probe(Pane::accessibility)},
+        {"probe capital is Login Items", argv({"--probe", "Accessibility"}), probe(Pane::loginItems)},
+        {"probe trailing photo", argv({"--probe", "accessibility", "--photo"}), probe(Pane::accessibility)},
+        {"probe photo", argv({"--photo", "/tmp/shot", "--probe", "accessibility"}),
+         probe(Pane::accessibility, "/tmp/shot")},
+        {"capture marketing", argv({"--marketing", "--capture-pages", "/tmp/pages"}),
+         Mode{.kind = K::capturePages, .outDir = "/tmp/pages", .marketing = true}},
+        {"trailing capture starts the app", argv({"--capture-pages"}), app},
+        {"move-in default list", argv({"--move-in-check"}), Mode{.kind = K::moveInCheck}},
+        {"move-in given list", argv({"--move-in-check", "/nonexistent"}),
+         Mode{.kind = K::moveInCheck, .file = "/nonexistent"}},
+        {"capture before move-in", argv({"--move-in-check", "--capture-pages", "/p"}),
+         Mode{.kind = K::capturePages, .outDir = "/p"}},
+        {"explain offline", argv({"--explain-check"}),
+         Mode{.kind = K::explainCheck, .explainWord = "offline"}},
+        {"explain gateway", argv({"--explain-check", "gateway"}),
+         Mode{.kind = K::explainCheck, .explainWord = "gateway"}},
+        {"ax dump", argv({"--ax-dump", "accessibility"}),
+         Mode{.kind = K::axDump, .pane = Pane::accessibility}},
+        {"ax dump filter", argv({"--ax-dump", "accessibility", "AXRow"}),
+         Mode{.kind = K::axDump, .pane = Pane::accessibility, .filter = "AXRow"}},
+        {"window shots are the delegate's", argv({"--permission-windowshot", "/tmp/w"}), app},
+        {"case matters", argv({"--SelfTest", "--Permission-Check"}), app},
+        {"whole arguments only", argv({"--selftest=1", "-selftest", "--selftest "}), app},
+        {"program path searched too", QStringList{"--selftest"}, Mode{.kind = K::selfTest}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Dispatch::mode(c.args), c.expected) << c.name;
+        // A mode is named by its flag; the window app by none.
+        const QString flag = Dispatch::flag(c.expected.kind);
+        EXPECT_EQ(c.args.contains(flag), !flag.isEmpty()) << c.name;
+    }
+}
+
+// Only the window app and the modes that draw need a display. Rendering goes
+// offscreen only without any display or chosen platform; the window app
+// lacks a display only when the window system it would use names none, and
+// then ends with one line.
+TEST(Dispatch, DisplaysOffscreenAndNoDisplay) {
+    EXPECT_EQ((QList<AppHost>{Dispatch::host(K::application), Dispatch::host(K::probe),
+                              Dispatch::host(K::capturePages), Dispatch::host(K::selfTest)}),
+              (QList<AppHost>{AppHost::windows, AppHost::render, AppHost::render, AppHost::console}));
+    const std::tuple<const char*, const char*, const char*, bool, bool> cases[] = {
+        {"", "", "", true, true},
+        {":0", "", "", false, false},
+        {"", "wayland-0", "", false, false},
+        {"", "wayland-0", "xcb", false, true},
+        {"", "", "offscreen", false, false},
+        {"", "", "wayland;xcb", false, false}};
+    for (const auto& [display, wayland, platform, offscreen, lacks] : cases) {
+        EXPECT_EQ(Dispatch::wantsOffscreen(display, wayland, platform), offscreen)
+            << display << wayland << platform;
+        EXPECT_EQ(Dispatch::lacksDisplay(display, wayland, platform), lacks)
+            << display << wayland << platform;
+    }
+    EXPECT_EQ(Dispatch::noDisplayLine({}, "wayland-9"),
+              "Rowkeeper needs a display for its window and could not open one (DISPLAY is not set, "
+              "WAYLAND_DISPLAY is \"wayland-9\"). Without a desktop, start it under a virtual display: "
+              "xvfb-run -a rowkeeper");
+}
+
+// A command-line mode's exit status and what it printed on standard output.
+std::pair<int, std::string> runCapturing(const Mode& mode, const QStringList& args) {
+    testing::internal::CaptureStdout();
+    const int status = Dispatch::runCommandLine(mode, args);
+    return {status, testing::internal::GetCapturedStdout()};
+}
+
+// The permission modes declare the app to the wizard first.
+TEST(Dispatch, RunsTheCommandLineModes) {
+    EXPECT_EQ(runCapturing(Mode{.kind = K::moveInCheck, .file = "/nonexistent"}, argv({})),
+              std::make_pair(2, std::string("NOT MEASURED: no rows in /nonexistent\n")));
+    const auto [status, out] = runCapturing(Mode{.kind = K::permissionCheck}, argv({"--permission-check"}));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out.rfind("{\"fulldisk\":", 0), 0u) << out;
+    EXPECT_EQ(runCapturing(Mode{.kind = K::permissionLint}, argv({"--permission-lint"})),
+              std::make_pair(0, std::string("permission-lint: 3 of 3 permissions meet the bar\n")));
+    EXPECT_EQ(Dispatch::runCommandLine(Mode{}, argv({})), 1);
+}
+
+TEST(LaunchOptions, DemoOpenPaneWindowshotAndLinks) {
+    const LaunchOptions none = LaunchOptions::from(argv({}));
+    EXPECT_FALSE(none.demo || none.openPane || none.windowshotDir || !none.links.isEmpty());
+
+    const LaunchOptions all = LaunchOptions::from(
+        argv({"--demo", "--open-pane", "accessibility", "--permission-windowshot", "/tmp/w",
+              "https://example.com", "ROWKEEPER://LoginItems", "rowkeeper:movein"}));
+    EXPECT_TRUE(all.demo);
+    EXPECT_EQ(all.openPane, Step(Step::accessibility));
+    EXPECT_EQ(all.windowshotDir, QStringLiteral("/tmp/w"));
+    ASSERT_EQ(all.links.size(), 2);
+    EXPECT_EQ(all.links[0].toString(), QStringLiteral("rowkeeper://loginitems"));
+    EXPECT_EQ(all.links[1].toString(), QStringLiteral("rowkeeper:movein"));
+
+    // Any other page word opens Login Items; a trailing flag is ignored.
+    EXPECT_EQ(LaunchOptions::from(argv({"--open-pane", "Accessibility"})).openPane, Step(Step::loginItems));
+    EXPECT_FALSE(LaunchOptions::from(argv({"--open-pane"})).openPane);
+    EXPECT_FALSE(LaunchOptions::from(argv({"--permission-windowshot"})).windowshotDir);
+    // The program's own path is never a link, whatever it is called.
+    EXPECT_TRUE(LaunchOptions::linksIn({QStringLiteral("rowkeeper:x")}).isEmpty());
 }
 
 }  // namespace

@@ -29,13 +29,13 @@
 #include "explain/InstallId.h"
 #include "explain/Redact.h"
 #include "support/ExplainFakes.h"
-#include "support/LoopbackGateway.h"
+#include "support/LoopbackServer.h"
 #include "support/QtApp.h"
 
 using namespace rk;
 using rk::test::FakeAccount;
 using rk::test::FakeOnDeviceModel;
-using rk::test::LoopbackGateway;
+using rk::test::LoopbackServer;
 using Source = Explanation::Source;
 using namespace std::chrono_literals;
 
@@ -75,7 +75,7 @@ protected:
         s.account = &anna;
         return s;
     }
-    GatewayConfig gatewayAt(const LoopbackGateway& server) const {
+    GatewayConfig gatewayAt(const LoopbackServer& server) const {
         GatewayConfig config;
         config.baseAddress = server.baseAddress();
         config.clientKey = "secret-client-key";
@@ -163,7 +163,7 @@ TEST_F(ExplainerTest, TheModelOrWithConsentTheGatewayAnswersTheRest) {
         local.isAvailable = c.available;
         local.failure = c.modelFailure;
         local.sentences = {{1, "It keeps your sync agent running."}, {2, "It shows a clock."}};
-        LoopbackGateway server;
+        LoopbackServer server(false, 4);
         server.reply(
             c.gatewayStatus,
             R"({"answers":[{"ref":0,"what":"It syncs your things."},{"ref":1,"what":"It shows a clock."}]})");
@@ -311,7 +311,7 @@ TEST(GatewayReplyParsing, ReadsSentencesByRefAndIgnoresTheRest) {
 }
 
 TEST_F(ExplainerTest, SendsTheHeadersAndReadsTheAnswers) {
-    LoopbackGateway server;
+    LoopbackServer server(false, 4);
     server.reply(200, R"({"answers":[{"ref":1,"what":"It does a thing for you."}]})");
     GatewayConfig config = gatewayAt(server);
     config.providerKey = "provider-key";
@@ -361,7 +361,7 @@ TEST_F(ExplainerTest, FailuresGiveTheFallbackWithAReason) {
         {"plain http", 200, "", "", "does not use https", "http://gateway.example.com/"},
     };
     for (const auto& c : cases) {
-        LoopbackGateway server(2);
+        LoopbackServer server(false, 2);
         server.reply(c.status, c.body, c.headers);
         if (c.silent)
             server.silent();

@@ -1,9 +1,5 @@
 #include "support/DelegateFakes.h"
 
-#include <QAction>
-#include <QMenu>
-#include <memory>
-
 namespace rk::test {
 
 UpdaterCalls FakeUpdater::hooks() {

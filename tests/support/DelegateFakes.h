@@ -2,10 +2,6 @@
 // The application delegate over a `ModelWorld`: for tests of the shell, which
 // sits above the model and so cannot be part of the model's own fakes.
 
-#include <QString>
-#include <QStringList>
-#include <functional>
-
 #include "app/AppDelegate.h"
 #include "support/ModelFakes.h"
 

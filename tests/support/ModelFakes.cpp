@@ -1,11 +1,5 @@
 #include "support/ModelFakes.h"
 
-#include <QFile>
-#include <algorithm>
-
-#include "finder/BackgroundStore.h"
-#include "finder/TCCStore.h"
-
 namespace rk::test {
 
 // ---- ManualTicks ------------------------------------------------------------------
@@ -32,13 +26,6 @@ std::unique_ptr<Ticker> ManualTicks::every(double seconds, std::function<void()>
 
 int ManualTicks::running() const {
     return int(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) { return e->alive; }));
-}
-
-QList<double> ManualTicks::periods() const {
-    QList<double> out;
-    for (const auto& e : entries_)
-        out.append(e->seconds);
-    return out;
 }
 
 void ManualTicks::fire() {
@@ -78,18 +65,14 @@ void ManualQueue::deliver(qsizetype i) {
     deliver();
 }
 
-bool ManualQueue::runNext() {
-    const auto next = std::find_if(jobs_.begin(), jobs_.end(), [](const Job& j) { return !j.delivered; });
-    if (next == jobs_.end())
-        return false;
-    deliver(next - jobs_.begin());
-    return true;
-}
-
 int ManualQueue::drain() {
     int ran = 0;
-    while (runNext())
-        ++ran;
+    for (qsizetype i = 0; i < jobs_.size(); ++i) {
+        if (!jobs_[i].delivered) {
+            deliver(i);
+            ++ran;
+        }
+    }
     return ran;
 }
 

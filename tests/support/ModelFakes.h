@@ -10,15 +10,7 @@
 // with its screen capture, a clock that stands still, usage counters of its
 // own and a model wired to all of it.
 
-#include <QApplication>
-#include <QByteArray>
-#include <QList>
-#include <QMap>
 #include <QPointer>
-#include <QString>
-#include <functional>
-#include <memory>
-#include <vector>
 
 #include "app/model/AppModel.h"
 #include "app/model/ModelSeams.h"
@@ -48,8 +40,6 @@ public:
 
     // Timers not yet stopped.
     int running() const;
-    // The periods asked for, in order.
-    QList<double> periods() const;
     // One beat of every running timer, in the order they were made.
     void fire();
 
@@ -82,10 +72,8 @@ public:
     // Runs its work if that has not run yet, then hands it back, unless the
     // context is gone, as a queued hand-back would.
     void deliver(qsizetype i);
-    // The oldest job not yet handed back, run and handed back; false when none.
-    bool runNext();
-    // runNext until nothing is left (jobs added by hand-backs included);
-    // the number of jobs run.
+    // Runs and hands back the oldest job not yet handed back until none is
+    // left (jobs added by hand-backs included); the number of jobs run.
     int drain();
 
 private:

@@ -1,12 +1,7 @@
 #include "support/UiProbe.h"
 
-#include <QAbstractButton>
-#include <QLabel>
-#include <QTextDocument>
-
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
-#include "support/QtApp.h"
 #include "ui/Controls.h"
 
 namespace rk::test {
@@ -14,7 +9,7 @@ namespace rk::test {
 void writeLeftoverTcc(ModelWorld& world, bool withGhost, bool extra) {
     QList<TccDbRow> rows = {accessibilityRow(phantomKey()), accessibilityRow("com.example.TESTeditor")};
     if (withGhost)
-        rows.prepend(accessibilityRow(ghostKey()));
+        rows.prepend(accessibilityRow("com.example.TESTghost"));
     if (extra)
         rows.append(accessibilityRow("com.example.TESTspectre"));
     world.writeTcc(rows);
@@ -25,7 +20,7 @@ void writeLeftovers(ModelWorld& world) {
                      QStringLiteral("/Applications/TESTeditor.app"));
     writeLeftoverTcc(world);
     world.settings.setAccessibilityRows(
-        {{QStringLiteral("TESTghost"), SimulatedIcon::blankDocument, ghostKey()},
+        {{QStringLiteral("TESTghost"), SimulatedIcon::blankDocument, QStringLiteral("com.example.TESTghost")},
          {QStringLiteral("TESTeditor"), SimulatedIcon::colourful, QStringLiteral("com.example.TESTeditor")}});
 
     const QString plist =

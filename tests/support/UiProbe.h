@@ -3,14 +3,6 @@
 // calls, stores with leftovers for both pages, and an application; the
 // generic widget helpers are in WidgetProbe.h.
 
-#include <QImage>
-#include <QList>
-#include <QPoint>
-#include <QString>
-#include <QStringList>
-#include <QUrl>
-#include <QWidget>
-
 #include "support/WidgetProbe.h"
 #include "ui/AppActions.h"
 
@@ -49,9 +41,6 @@ void writeLeftovers(ModelWorld& world);
 // The privacy database of `writeLeftovers` with one gone record more or
 // less: `extra` another hidden one; `withGhost` false without TESTghost.
 void writeLeftoverTcc(ModelWorld& world, bool withGhost = true, bool extra = false);
-inline QString ghostKey() {
-    return QStringLiteral("com.example.TESTghost");
-}
 inline QString phantomKey() {
     return QStringLiteral("com.example.TESTphantom");
 }

@@ -1,19 +1,17 @@
 // The main window's content: step tabs, the page of each step, the footer,
-// the settings card behind the gear, and the Done page.
+// the settings card behind the gear, the Done page, and the Start page's
+// scan line, jobs and grants.
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QPointer>
 #include <QScrollBar>
 
-#include "app/model/AppModel.h"
 #include "permissions/PermissionProbes.h"
+#include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/DoneView.h"
-#include "ui/Palette.h"
 #include "ui/PaneView.h"
 #include "ui/Rendering.h"
 #include "ui/RootView.h"
@@ -53,31 +51,23 @@ protected:
     test::RecordingActions actions;
 };
 
-TEST_F(RootViewTest, CurrentTabIsAGoldCapsuleWithDarkSemiboldText) {
+// The current tab is a gold capsule with dark semibold text; pressing it
+// again resets the page (its guide is cleared).
+TEST_F(RootViewTest, TabsShowTheCurrentStepAndPressingOneCallsGo) {
     AppModel& m = world.startModel();
-    for (bool dark : {false, true}) {
-        RootView root(m, dark);
-        QStringList titles;
-        for (StepTab* tab : root.tabs()) {
-            titles.append(tab->text());
-            const bool current = tab->step() == Step::start;
-            EXPECT_EQ(tab->isCurrent(), current);
-            EXPECT_EQ(tab->titleColour(), current ? Color::hex(0x1D1D1F) : Palette::dim(dark));
-            EXPECT_EQ(tab->font().weight(), current ? QFont::DemiBold : QFont::Normal);
-        }
-        EXPECT_EQ(titles, (QStringList{"Start", "Accessibility", "Login Items", "Move-In", "Done"}));
-        const QImage image = test::render(&root);
-        StepTab* start = root.tabs()[0];
-        const QPointF inside = QPointF(start->mapTo(&root, QPoint(4, start->height() / 2)));
-        EXPECT_TRUE(test::near(test::pixel(image, inside), Palette::gold(), 3));
-        EXPECT_EQ(root.palette().color(QPalette::WindowText), Palette::ink(dark));
+    RootView root(m, true);
+    QStringList titles;
+    for (StepTab* tab : root.tabs()) {
+        titles.append(tab->text());
+        const bool current = tab->step() == Step::start;
+        EXPECT_EQ(tab->titleColour(), current ? Color::hex(0x1D1D1F) : Palette::dim(true));
+        EXPECT_EQ(tab->font().weight(), current ? QFont::DemiBold : QFont::Normal);
     }
-}
-
-// The current tab again: the model resets the page (its guide is cleared).
-TEST_F(RootViewTest, PressingATabCallsGoAlsoForTheCurrentStep) {
-    AppModel& m = world.startModel();
-    RootView root(m, false);
+    EXPECT_EQ(titles, (QStringList{"Start", "Accessibility", "Login Items", "Move-In", "Done"}));
+    const QImage image = test::render(&root);
+    StepTab* start = root.tabs()[0];
+    EXPECT_TRUE(test::near(test::pixel(image, start->mapTo(&root, QPoint(4, start->height() / 2))),
+                           Palette::gold(), 3));
     root.show();
     test::clickCentre(root.tabs()[2]);
     EXPECT_EQ(m.step(), Step::loginItems);
@@ -91,47 +81,18 @@ TEST_F(RootViewTest, PressingATabCallsGoAlsoForTheCurrentStep) {
     EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("page.loginItems")), 2);
 }
 
-// One page serves both settings steps, its hidden list still open, now with
-// that page's record; back from another step, a new page starts closed.
-TEST_F(RootViewTest, PageKindsSwapAndTheSettingsPageKeepsItsToggles) {
-    test::writeLeftovers(world);
-    AppModel& m = world.startModel();
-    RootView root(m, false);
-    EXPECT_NE(qobject_cast<StartView*>(root.page()), nullptr);
-
-    showStep(m, Step::accessibility);
-    auto* pane = qobject_cast<PaneView*>(root.page());
-    ASSERT_NE(pane, nullptr);
-    press(pane, showOne);
-    test::settle();
-    EXPECT_TRUE(shows(pane, test::phantomKey()));
-    showStep(m, Step::loginItems);
-    EXPECT_EQ(root.page(), pane);
-    EXPECT_TRUE(shows(pane, hideOne));
-    EXPECT_TRUE(shows(pane, "TESTgone agent"));
-    EXPECT_FALSE(shows(pane, test::phantomKey()));
-
-    m.go(Step::moveIn);
-    test::settle();
-    EXPECT_TRUE(shows(&root, "TEST Move-In page"));
-    m.go(Step::done);
-    test::settle();
-    EXPECT_NE(qobject_cast<DoneView*>(root.page()), nullptr);
-    showStep(m, Step::accessibility);
-    auto* fresh = qobject_cast<PaneView*>(root.page());
-    ASSERT_NE(fresh, nullptr);
-    EXPECT_FALSE(fresh->showsHidden());
-}
-
-TEST_F(RootViewTest, SchemeChangeKeepsTheTogglesAndTheOpenCard) {
+// Toggles survive the page's redraws: the Start page's list of gone jobs
+// and the settings page's hidden list, open evidence and settings card
+// across a scheme change; one page serves both settings steps, its hidden
+// list still open with that page's record. Back from another step, a new
+// settings page starts closed.
+TEST_F(RootViewTest, PageKindsSwapAndTogglesSurviveASchemeChange) {
     test::writeLeftovers(world);
     AppModel& m = world.startModel();
     RootView root(m, false);
     root.resize(700, 600);
     root.show();
     test::settle();
-
-    // The Start page's list of gone jobs stays open.
     press(root.page(), "Show it");
     test::settle();
     root.setDarkOverride(true);
@@ -141,11 +102,18 @@ TEST_F(RootViewTest, SchemeChangeKeepsTheTogglesAndTheOpenCard) {
     EXPECT_TRUE(start->dark());
     EXPECT_TRUE(start->showsJobs());
 
-    // The settings page: its hidden list, a row's evidence and the card.
     showStep(m, Step::accessibility);
     auto* pane = qobject_cast<PaneView*>(root.page());
+    ASSERT_NE(pane, nullptr);
     press(pane, showOne);
     test::settle();
+    showStep(m, Step::loginItems);
+    EXPECT_EQ(root.page(), pane);
+    EXPECT_TRUE(shows(pane, hideOne));
+    EXPECT_TRUE(shows(pane, "TESTgone agent"));
+    EXPECT_FALSE(shows(pane, test::phantomKey()));
+    showStep(m, Step::accessibility);
+    EXPECT_TRUE(shows(pane, test::phantomKey()));
     press(pane, "How I know");
     test::settle();
     root.gear()->click();
@@ -174,6 +142,17 @@ TEST_F(RootViewTest, SchemeChangeKeepsTheTogglesAndTheOpenCard) {
     root.gear()->click();
     test::settle();
     EXPECT_FALSE(root.showsSettings());
+
+    m.go(Step::moveIn);
+    test::settle();
+    EXPECT_TRUE(shows(&root, "TEST Move-In page"));
+    m.go(Step::done);
+    test::settle();
+    EXPECT_NE(qobject_cast<DoneView*>(root.page()), nullptr);
+    showStep(m, Step::accessibility);
+    auto* fresh = qobject_cast<PaneView*>(root.page());
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_FALSE(fresh->showsHidden());
 }
 
 TEST_F(RootViewTest, FooterNamesTheMacOnOneLineWithItsModelWhenKnown) {
@@ -191,49 +170,52 @@ TEST_F(RootViewTest, FooterNamesTheMacOnOneLineWithItsModelWhenKnown) {
     EXPECT_EQ(line->height(), line->fontMetrics().height());
 }
 
-TEST_F(RootViewTest, PageAreaScrollsWhileHeaderAndFooterStay) {
+// The gear opens a fresh card with the model's switches each time, closed
+// from outside (a click elsewhere) or by the gear. The AI switch stores 1
+// and 2, never 0 (not asked), and a stored "no" opens as off; demo mode
+// resets the page; the buttons are the delegate's menu actions, not counted
+// as the Start page's permission button is.
+TEST_F(RootViewTest, GearOpensAFreshCardWithTheModelsSwitchesAndButtons) {
     AppModel& m = world.startModel();
-    m.setDemo(true);
     m.go(Step::loginItems);
     world.beat();
     RootView root(m, false);
-    root.resize(600, 560);
     root.show();
     test::settle();
-    root.refreshNow();
-    test::settle();
-    EXPECT_GT(root.pageArea()->verticalScrollBar()->maximum(), 0);
-    const int tabsTop = root.tabs()[0]->mapTo(&root, QPoint()).y();
-    root.pageArea()->verticalScrollBar()->setValue(200);
-    test::settle();
-    EXPECT_EQ(root.tabs()[0]->mapTo(&root, QPoint()).y(), tabsTop);
-}
-
-// Closed from outside (a click elsewhere) or by the gear, the gear opens a
-// fresh card with the model's switches; a stored "no" opens as off.
-TEST_F(RootViewTest, GearOpensAFreshCardEachTime) {
-    AppModel& m = world.startModel();
-    RootView root(m, false);
-    root.show();
-    test::settle();
-    EXPECT_EQ(root.gear()->toolTip(), QStringLiteral("Settings"));
     root.gear()->click();
     ASSERT_TRUE(root.showsSettings());
     EXPECT_FALSE(root.settingsCard()->demoSwitch()->isOn() || root.settingsCard()->aiSwitch()->isOn());
     EXPECT_TRUE(root.settingsCard()->updatesArea()->isHidden());  // no updater in this build
+    test::clickCentre(root.settingsCard()->aiSwitch());
+    EXPECT_EQ(m.aiConsent(), 1);
+    test::clickCentre(root.settingsCard()->aiSwitch());
+    EXPECT_EQ(m.aiConsent(), 2);
+    m.openPane();
+    ASSERT_EQ(m.phase(), Phase::working);
+    test::clickCentre(root.settingsCard()->demoSwitch());
+    EXPECT_TRUE(m.demo());
+    EXPECT_EQ(m.step(), Step::loginItems);
+    EXPECT_EQ(m.phase(), Phase::idle);
+    world.beat();
+    EXPECT_FALSE(m.decision().findings.isEmpty());
+    press(root.settingsCard(), "Permissions…");
+    press(root.settingsCard(), "Save Diagnostics…");
+    EXPECT_EQ(actions.permissions, 1);
+    EXPECT_EQ(actions.diagnostics, 1);
+    EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("permissions.open")), 0);
+
     root.settingsCard()->window()->close();
     test::settle();
     EXPECT_FALSE(root.showsSettings());
-    m.setDemo(true);
-    m.setAiConsent(1);
     root.gear()->click();
-    EXPECT_TRUE(root.settingsCard()->demoSwitch()->isOn() && root.settingsCard()->aiSwitch()->isOn());
+    EXPECT_TRUE(root.settingsCard()->demoSwitch()->isOn());
+    EXPECT_FALSE(root.settingsCard()->aiSwitch()->isOn());
     root.gear()->click();
     test::settle();
     EXPECT_FALSE(root.showsSettings());
-    m.setAiConsent(2);
+    m.setAiConsent(1);
     root.gear()->click();
-    EXPECT_FALSE(root.settingsCard()->aiSwitch()->isOn());
+    EXPECT_TRUE(root.settingsCard()->aiSwitch()->isOn());
 }
 
 // Without a compositor the card fills its window to every corner: no
@@ -249,35 +231,6 @@ TEST_F(RootViewTest, PlainSettingsPopoverHasNoSeeThroughMargin) {
     EXPECT_TRUE(test::near(image.pixelColor(image.width() / 2, image.height() - 2), Palette::card(true), 2));
 }
 
-// The AI switch stores 1 and 2, never 0 (not asked); demo mode resets the
-// page; the buttons are the delegate's menu actions, not counted as the Start
-// page's permission button is.
-TEST_F(RootViewTest, SettingsCardSwitchesAndButtons) {
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
-    world.beat();
-    SettingsCard card(m, true);
-    EXPECT_EQ(card.width(), SettingsCard::cardWidth);
-    test::clickCentre(card.aiSwitch());
-    EXPECT_EQ(m.aiConsent(), 1);
-    test::clickCentre(card.aiSwitch());
-    EXPECT_EQ(m.aiConsent(), 2);
-    m.openPane();
-    ASSERT_EQ(m.phase(), Phase::working);
-    test::clickCentre(card.demoSwitch());
-    EXPECT_TRUE(m.demo());
-    EXPECT_EQ(m.step(), Step::loginItems);
-    EXPECT_EQ(m.phase(), Phase::idle);
-    world.beat();
-    EXPECT_FALSE(m.decision().findings.isEmpty());
-
-    press(&card, "Permissions…");
-    press(&card, "Save Diagnostics…");
-    EXPECT_EQ(actions.permissions, 1);
-    EXPECT_EQ(actions.diagnostics, 1);
-    EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("permissions.open")), 0);
-}
-
 TEST_F(RootViewTest, DonePageOpensEachPermissionPageAndStartsAgain) {
     AppModel& m = world.startModel();
     m.go(Step::done);
@@ -291,6 +244,120 @@ TEST_F(RootViewTest, DonePageOpensEachPermissionPageAndStartsAgain) {
                            KTPermissionProbes::Pane::screenRecording()}));
     press(&page, "Start again");
     EXPECT_EQ(m.step(), Step::start);
+}
+
+TEST(ScanLineTest, SentencesFollowTheCounts) {
+    const struct {
+        int jobs;
+        int gone;
+        const char* text;
+    } cases[] = {
+        {0, 0, "Nothing is in this Mac's startup folders."},
+        {1, 0,
+         "One background job in this Mac's startup folders, and every one points at a program that is still "
+         "here."},
+        {3, 1,
+         "Three background jobs in this Mac's startup folders; one of them points at a program that is no "
+         "longer there."},
+        {25, 12,
+         "25 background jobs in this Mac's startup folders; 12 of them point at a program that is no longer "
+         "there."},
+        {3, 3,
+         "Three background jobs in this Mac's startup folders, and all of them point at programs that are no "
+         "longer there."},
+        {1, 1,
+         "One background job in this Mac's startup folders points at a program that is no longer there."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScanLine::text(c.jobs, c.gone), QString::fromUtf8(c.text)) << c.jobs << "/" << c.gone;
+    EXPECT_EQ(ScanLine::word(0), QStringLiteral("no"));
+}
+
+// A job in the person's LaunchAgents whose program is an app in `apps`;
+// with `present` its program exists.
+void addJob(test::ModelWorld& world, const QString& label, bool present,
+            const QString& apps = QStringLiteral("/Applications")) {
+    const QString program = apps + "/" + label + ".app/Contents/MacOS/run";
+    world.root.writeFile(world.root.paths().userLaunchAgents() + "/" + label + ".plist",
+                         test::LaunchPlistWriter::write({label, program, {}}));
+    if (present)
+        world.root.writeFile(program, "#!/bin/sh\n");
+}
+
+// The button appears only when a job is gone and counts all of them; it
+// opens the gone jobs alone, the home folder written "~"; a new page starts
+// closed.
+TEST(StartViewJobs, TheShowButtonOpensTheGoneJobsOnly) {
+    test::ensureUiApplication();
+    const struct {
+        int kept;
+        bool gone;
+        QString show, hide;
+    } cases[] = {{0, false, {}, {}},
+                 {1, false, {}, {}},
+                 {0, true, "Show it", "Hide it"},
+                 {4, true, "Show them", "Hide them"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kept + 10 * c.gone);
+        test::ModelWorld world;
+        for (int i = 0; i < c.kept; ++i)
+            addJob(world, "com.example.TESTkept" + QString::number(i), true);
+        if (c.gone)
+            addJob(world, "com.example.TESTgone", false, QString::fromLatin1(world.home) + "/Applications");
+        AppModel& m = world.startModel();
+        StartView page(m, c.kept > 1);
+        EXPECT_TRUE(shows(&page, ScanLine::text(c.kept + c.gone, c.gone)));
+        if (c.show.isEmpty()) {
+            EXPECT_FALSE(test::buttonTitled(&page, "Show it") || test::buttonTitled(&page, "Show them"));
+            continue;
+        }
+        EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
+        press(&page, c.show);
+        test::settle();
+        EXPECT_TRUE(page.showsJobs());
+        EXPECT_TRUE(shows(&page, "com.example.TESTgone"));
+        EXPECT_TRUE(shows(&page,
+                          "Runs ~/Applications/com.example.TESTgone.app/Contents/MacOS/run, which is "
+                          "gone. Set up by: you."));
+        EXPECT_FALSE(shows(&page, "com.example.TESTkept0"));
+        press(&page, c.hide);
+        test::settle();
+        EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
+        press(&page, c.show);
+        EXPECT_FALSE(StartView(m, false).showsJobs());
+    }
+}
+
+using StartViewTest = RootViewTest;
+
+TEST_F(StartViewTest, GrantRowsAndPermissionButtonFollowTheGrants) {
+    world.photo.permitted = false;
+    AppModel& m = world.startModel();
+    StartView page(m, false);
+    for (const char* row : {"Full Disk Access: on", "Accessibility: on", "Screen Recording (optional): off"})
+        EXPECT_TRUE(shows(&page, row)) << row;
+    EXPECT_NE(test::buttonTitled(&page, "Review permissions"), nullptr);
+
+    // Accessibility taken away: the next probe turns the row and the button.
+    world.settings.trusted = false;
+    m.refreshGrants();
+    test::settle();
+    EXPECT_TRUE(shows(&page, "Accessibility: off"));
+    EXPECT_NE(test::buttonTitled(&page, "Set up permissions"), nullptr);
+}
+
+TEST_F(StartViewTest, ButtonsOpenTheWizardCountingEachPressAndGoToTheSettingsSteps) {
+    AppModel& m = world.startModel();
+    StartView page(m, false);
+    const QString title = StartView::permissionTitle(m.grants());
+    press(&page, title);
+    press(&page, title);
+    EXPECT_EQ(actions.permissions, 2);
+    EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("permissions.open")), 2);
+    press(&page, "Start with Accessibility  →");
+    EXPECT_EQ(m.step(), Step::accessibility);
+    press(&page, "Go to Login Items");
+    EXPECT_EQ(m.step(), Step::loginItems);
 }
 
 }  // namespace

@@ -8,24 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMutex>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSaveFile>
-#include <QTemporaryDir>
-#include <QThread>
-#include <atomic>
-#include <functional>
-#include <thread>
 
 #include "platform/BundleInfo.h"
 #include "support/FakeTools.h"
-#include "support/LoopbackHttps.h"
+#include "support/LoopbackServer.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
 
@@ -272,7 +263,7 @@ public:
     const QString launched = dir.filePath("launched/Rowkeeper.app");
     test::TempRoot root;
     test::FakeTools tools{root};
-    test::LoopbackHttps server;
+    test::LoopbackServer server{true};
     QString app;
     QString renamed;
     QString digest;

@@ -1,24 +1,33 @@
 // The update feed: what a feed document must hold, how versions order, and
-// what a fetch over HTTPS yields.
+// what a fetch over HTTPS yields; downloading and checking an update: each
+// refusal with its message, the order in which the tools run, and where the
+// download may be put.
 
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 
-#include "support/LoopbackGateway.h"
-#include "support/LoopbackHttps.h"
+#include "support/FakeTools.h"
+#include "support/LoopbackServer.h"
+#include "support/PlatformFakes.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
 #include "update/KTUpdate.h"
+#include "update/UpdateDownload.h"
 #include "update/UpdateFeed.h"
+#include "update/UpdateStaging.h"
 
 namespace rk {
 namespace {
 
 using namespace KTUpdate;
 using namespace std::chrono_literals;
+
+[[maybe_unused]] const auto* const kApp =
+    ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "update_feed_test"));
 
 const QString kDigest = QString(32, 'a') + QString(32, 'b');
 
@@ -100,8 +109,7 @@ TEST(UpdateFeed, ComparesVersionsPieceByPiece) {
 }
 
 TEST(UpdateFeed, OnlyATrustedAnswerWithStatus200GivesABody) {
-    test::ensureApp(test::AppKind::core, "update_feed_test");
-    test::LoopbackHttps server;
+    test::LoopbackServer server(true);
     ASSERT_NE(server.base(), "");
     const QByteArray document = QJsonDocument(plainFeed()).toJson();
     server.answer("/lark-spur/appcast.json", {200, document});
@@ -117,10 +125,10 @@ TEST(UpdateFeed, OnlyATrustedAnswerWithStatus200GivesABody) {
     EXPECT_EQ(fetched(), parseAppcast(document));
 
     // A plain server that would answer, were the redirect to it followed.
-    test::LoopbackGateway plain;
+    test::LoopbackServer plain;
     plain.reply(200, "the archive");
     server.answer("/s200", {200, "the archive"});
-    const std::pair<const char*, test::LoopbackHttps::Answer> nothing[] = {
+    const std::pair<const char*, test::LoopbackServer::Answer> nothing[] = {
         {"/s204", {204}},
         {"/s304", {304}},
         {"/s404", {404, "gone"}},
@@ -136,6 +144,132 @@ TEST(UpdateFeed, OnlyATrustedAnswerWithStatus200GivesABody) {
     EXPECT_TRUE(plain.requests().isEmpty()) << "a redirect from https to http is never followed";
     server.answer("/to-https", {302, {}, "Location: " + server.base().toUtf8() + "/s200\r\n"});
     EXPECT_EQ(fetch("/to-https"), QByteArray("the archive"));
+}
+
+const QByteArray kSigned = "Executable=/x/Rowkeeper\nTeamIdentifier=K4TQ9XR2VM\n";
+
+QString sha256(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+// A zip of "<folder>Rowkeeper.app" (identifier com.quillory.rowkeeper, an
+// executable and a link) and of the `extra` names: "../evil", or "Linked.app",
+// a link to the bundle.
+QByteArray archive(const QString& folder = "", const QString& extra = "") {
+    const QTemporaryDir dir;
+    const QString script =
+        "c=pack/$1Rowkeeper.app/Contents; mkdir -p $c/MacOS && touch evil $c/MacOS/Rowkeeper && "
+        "chmod 700 $c/MacOS/Rowkeeper && ln -s MacOS $c/Current && ln -s $1Rowkeeper.app pack/Linked.app && "
+        "printf '%s' '<plist version=\"1.0\"><dict>"
+        "<key>CFBundleIdentifier</key><string>com.quillory.rowkeeper</string></dict></plist>' > "
+        "$c/Info.plist && "
+        "top=${1%%/*}; cd pack && zip -qry ../a.zip ${top:-Rowkeeper.app} $2";
+    QProcess zip;
+    zip.setWorkingDirectory(dir.path());
+    zip.start("/bin/sh", {"-c", script, "sh", folder, extra});
+    zip.waitForFinished();
+    QFile made(dir.filePath("a.zip"));
+    return made.open(QIODevice::ReadOnly) ? made.readAll() : QByteArray();
+}
+
+class UpdateDownload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        server.trustInThisProcess();
+        appKey = "lark-spur";
+        tools.installStandIn(MacTool::ditto);
+        for (const MacTool tool : {MacTool::codesign, MacTool::spctl, MacTool::xattr}) {
+            tools.install(tool);
+            tools.answer(tool, 0);
+        }
+        tools.answer(MacTool::codesign, 0, kSigned);
+        self.identifier = "com.quillory.rowkeeper";
+        root.remove("/.fake-tools/calls");
+    }
+    void TearDown() override { qunsetenv("XDG_RUNTIME_DIR"); }
+
+    Appcast offer(const QByteArray& zip, const QString& version = "1.4.2") {
+        server.answer("/Rowkeeper.zip", {200, zip});
+        Appcast entry;
+        entry.version = version;
+        entry.build = 57;
+        entry.url = QUrl(server.base() + "/Rowkeeper.zip");
+        entry.sha256 = sha256(zip);
+        return entry;
+    }
+
+    QTemporaryDir runtime;
+    test::TempRoot root;
+    test::FakeTools tools{root};
+    test::LoopbackServer server{true};
+    test::FakeAppBundle self;
+    test::ScopedCurrent<AppBundle> selfInPlace{&self};
+};
+
+TEST_F(UpdateDownload, StagesAVerifiedBundleAndLiftsTheQuarantineLast) {
+    const QString folder = runtime.path() + "/KTUpdate/KTUpdate-lark-spur-1.4.2-57";
+    const QString app = folder + "/Rowkeeper.app";
+    EXPECT_EQ(downloadAndVerify(offer(archive()), 10s).valueOr("refused"), app);
+    EXPECT_EQ(tools.calls(),
+              QStringList({"ditto -x -k " + folder + "/update.zip " + folder,
+                           "codesign --verify --deep --strict " + app, "codesign -dv --verbose=2 " + app,
+                           "spctl -a " + app, "xattr -dr com.apple.quarantine " + app}));
+    EXPECT_TRUE(QFileInfo(app + "/Contents/MacOS/Rowkeeper").isExecutable());
+    EXPECT_TRUE(QFileInfo(app + "/Contents/Current").isSymLink());
+}
+
+TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
+    const QByteArray good = archive();
+    const QString otherTeam = "wrong signer (TeamIdentifier != K4TQ9XR2VM)";
+    const QString otherApp = "different app in the feed (com.quillory.rowkeeper is not ";
+    const QStringList signedTwice{"ditto", "codesign", "codesign"};
+    const QStringList checked = signedTwice + QStringList{"spctl"};
+    const std::tuple<std::function<void(Appcast&)>, QString, QStringList> rows[] = {
+        {[&](Appcast& a) { a.url = QUrl(server.base() + "/missing.zip"); }, "download failed", {}},
+        {[&](Appcast& a) { a = offer(archive("", "../evil")); }, "unzip failed", {"ditto"}},
+        {[&](Appcast& a) { a = offer(archive("Payload/")); }, "no .app in the archive", {"ditto"}},
+        {[&](Appcast& a) { a = offer(archive("Payload/", "Linked.app")); },
+         "no .app in the archive",
+         {"ditto"}},
+        {[&](Appcast&) { root.remove(SystemPaths::toolLocation(MacTool::codesign)); },
+         "code signature invalid",
+         {"ditto"}},
+        {[&](Appcast&) { tools.answer(MacTool::codesign, 0, "Executable=/TeamIdentifier=K4TQ9XR2VM/x\n"); },
+         otherTeam, signedTwice},
+        {[&](Appcast&) { self.identifier.reset(); }, otherApp + "this app); keeping this one", checked},
+    };
+    for (const auto& [change, message, toolsRun] : rows) {
+        SetUp();
+        Appcast entry = offer(good);
+        change(entry);
+        const auto staged = downloadAndVerify(entry, 10s);
+        EXPECT_EQ(staged.ok() ? "staged" : staged.error(), message);
+        QStringList names;
+        for (const QString& call : tools.calls())
+            names << call.section(' ', 0, 0);
+        EXPECT_EQ(names, toolsRun) << message.toStdString();
+        const QDir folder(runtime.path() + "/KTUpdate/" + stagingFolderName(appKey, entry.version, 57));
+        EXPECT_EQ(folder.isEmpty(), toolsRun.isEmpty()) << "the archive is written once its digest matches";
+    }
+    EXPECT_FALSE(QFile::exists(runtime.path() + "/KTUpdate/evil"));
+}
+
+TEST_F(UpdateDownload, StagesOnlyInsideAFolderNoOneElseMayEnter) {
+    const QString victim = privateTemporaryFolder().valueOr("") + "/victim-57";
+    QDir().mkpath(victim);
+    QFile(victim + "/keep").open(QIODevice::WriteOnly);
+    const auto staged = downloadAndVerify(offer(archive(), "../../victim"), 10s);
+    EXPECT_EQ(staged.valueOr(""),
+              runtime.path() + "/KTUpdate/KTUpdate-lark-spur-____victim-57/Rowkeeper.app");
+    EXPECT_TRUE(QFileInfo::exists(victim + "/keep"));
+
+    QFile::setPermissions(runtime.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
+    const QString fallback = privateTemporaryFolder().valueOr("");
+    EXPECT_TRUE(fallback.startsWith(QDir::tempPath() + "/KTUpdate-")) << fallback.toStdString();
+    EXPECT_EQ(QFileInfo(fallback).permissions() & (QFile::ExeOther | QFile::ExeGroup), 0);
+    QDir(fallback).removeRecursively();
 }
 
 }  // namespace

@@ -21,15 +21,9 @@
 // about, for live work and out of courtesy.
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
-#include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QTimer>
-#include <cstdio>
-#include <memory>
 
 #include "platform/AppBundle.h"
 #include "platform/BundleInfo.h"

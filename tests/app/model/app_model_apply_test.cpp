@@ -1,6 +1,7 @@
 // Applying a snapshot: the page that is not open, the overlay and who is in
 // front, the one selection per distinct target, the photo's interval and the
-// cases in which it is dropped.
+// cases in which it is dropped; and the guide, which gives the phase and the
+// banner's sentence (first rule that applies wins).
 
 #include <gtest/gtest.h>
 
@@ -51,19 +52,9 @@ protected:
                              {"Editor", SimulatedIcon::colourful, "com.vendor.Editor"}};
 };
 
-TEST_F(ApplyTest, PageNotOpen) {
-    world.settings.setRunning(false);
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
-    world.beatAfter(0.5);
-    EXPECT_EQ(m.phase(), Phase::notOpen);
-    EXPECT_EQ(m.banner(), "Press Open: I will bring up the page in System Settings.");
-    EXPECT_FALSE(m.overlay().isShowing());
-    EXPECT_FALSE(m.decision().findings.isEmpty()) << "decided on the stores alone";
-    EXPECT_TRUE(m.decision().marks.isEmpty());
-}
-
-// This app has no bundle identifier here, so "no frontmost identifier" is it.
+// The overlay shows only while System Settings or this app (no bundle
+// identifier here, so "no frontmost identifier") is in front; with System
+// Settings gone the stores alone decide.
 TEST_F(ApplyTest, OverlayOnlyWhileSystemSettingsOrThisAppIsInFront) {
     AppModel& m = stablePage();
     EXPECT_TRUE(m.overlay().isShowing());
@@ -73,6 +64,13 @@ TEST_F(ApplyTest, OverlayOnlyWhileSystemSettingsOrThisAppIsInFront) {
     world.settings.setFrontmost(std::nullopt);
     readAgain();
     EXPECT_TRUE(m.overlay().isShowing());
+    world.settings.setRunning(false);
+    world.beatAfter(0.5);
+    EXPECT_EQ(m.phase(), Phase::notOpen);
+    EXPECT_EQ(m.banner(), "Press Open: I will bring up the page in System Settings.");
+    EXPECT_FALSE(m.overlay().isShowing());
+    EXPECT_FALSE(m.decision().findings.isEmpty());
+    EXPECT_TRUE(m.decision().marks.isEmpty());
 }
 
 TEST_F(ApplyTest, RefusedSelectionIsCountedOnceAndRetriedOnlyForANewKey) {
@@ -151,7 +149,6 @@ TEST_F(ApplyTest, NoPhotoWithoutScreenRecording) {
     world.ticks.fire();  // the grant is probed before the reading comes back
     world.photo.permitted = false;
     world.ax.drain();
-    EXPECT_EQ(world.capture.size(), 1);
     world.beatAfter(5);
     world.beatAfter(5);
     EXPECT_EQ(world.capture.size(), 1);
@@ -208,6 +205,70 @@ TEST_F(ApplyTest, IconEvidenceIsCachedPerPageState) {
     readAgain();
     for (const Mark& mark : m.decision().marks) {
         EXPECT_FALSE(mark.row.iconBlank.has_value()) << mark.row.title.toStdString();
+    }
+}
+
+const QString kScroll =
+    QStringLiteral("Scroll down in System Settings: the next one is further down the list.");
+const QString kLookBelow = QStringLiteral("Look for the rows listed below.");
+
+Mark red(const PaneRow& r) {
+    return Mark{Mark::Kind::remove, r, QStringLiteral("Remove this")};
+}
+Mark green(const PaneRow& r) {
+    return Mark{Mark::Kind::keep, r, QStringLiteral("KEEP THIS ROW")};
+}
+Finding finding(Finding::Verdict verdict, const QString& id) {
+    Finding f;
+    f.id = id;
+    f.verdict = verdict;
+    return f;
+}
+
+TEST(Guide, PhaseAndSentence) {
+    using P = Phase;
+    const PaneRow old{PaneSection::accessibility, "Old Tool", {}, 0, true, {}};
+    const PaneRow other{PaneSection::accessibility, "Other", {}, 0, true, {}};
+    const PaneRow agent{PaneSection::background, "Old Agent", {}, 0, false, {}};
+    const PaneRow login{PaneSection::openAtLogin, "Old Login", {}, 0, true, {}};
+    const QList<Finding> remove{finding(Finding::Verdict::remove, "r:Old Tool")};
+    const QList<Finding> keepAndLook{finding(Finding::Verdict::keep, "k:Other"),
+                                     finding(Finding::Verdict::look, "l:Other")};
+    const QSet<QString> ticked{"r:Old Tool"};
+    struct Case {
+        const char* name;
+        Decision decision;
+        QStringList selected;
+        QStringList below;
+        QSet<QString> tickedOff;
+        P phase;
+        QString banner;
+    } cases[] = {
+        {"selected", {remove, {red(old), green(other)}}, {"Old Tool"}, {}, {}, P::selected, kHighlighted},
+        {"notYetSelected", {remove, {red(old)}}, {"Other"}, {}, {}, P::circled, kClickRow},
+        {"backgroundSwitch", {remove, {red(agent)}}, {}, {}, {}, P::circled, kTurnOff},
+        // The first selectable red row counts for the selection, the first
+        // red row for the wording.
+        {"afterASwitch",
+         {remove, {red(agent), red(login)}},
+         {"Old Login"},
+         {},
+         {},
+         P::selected,
+         kHighlighted},
+        {"switchFirstNoneSelected", {remove, {red(agent), red(login)}}, {}, {}, {}, P::circled, kTurnOff},
+        {"redMarksWinOverBelow", {remove, {red(old)}}, {}, {"Far Down"}, {}, P::circled, kClickRow},
+        {"furtherDown", {remove, {}}, {}, {"Old Tool"}, {}, P::scroll, kScroll},
+        {"furtherDownButTickedOff", {remove, {}}, {}, {"Old Tool"}, ticked, P::circled, kLookBelow},
+        {"listedOnly", {remove, {green(other)}}, {}, {}, {}, P::circled, kLookBelow},
+        {"listedOnlyEvenWhenTickedOff", {remove, {}}, {}, {}, ticked, P::circled, kLookBelow},
+        {"belowNoRemove", {keepAndLook, {green(other)}}, {}, {"Far Down"}, {}, P::nothingLeft, kNothingLeft},
+        {"nothing", {}, {}, {}, {}, P::nothingLeft, kNothingLeft},
+    };
+    for (const Case& c : cases) {
+        const auto [phase, banner] = AppModel::guide(c.decision, c.selected, c.below, c.tickedOff);
+        EXPECT_EQ(phase, c.phase) << c.name;
+        EXPECT_EQ(banner, c.banner) << c.name;
     }
 }
 

@@ -1,16 +1,17 @@
 // The scan tick: what a tick does on each kind of page, the store throttle,
 // one Accessibility snapshot at a time, hand-backs that arrive too late, demo
-// mode and the timer itself.
+// mode and the timer itself; and the made-up data of demo mode: marketing
+// names replace each marked text once and whole, rows agree with their
+// candidates and leave something to remove, the photo shows the marks.
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
 
 #include "app/model/Fixtures.h"
 #include "finder/Decide.h"
 #include "support/HostileFiles.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
+#include "support/QtApp.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -64,7 +65,6 @@ TEST_F(TickTest, OffTheSettingsPagesOnlyGrantsAreProbedAndTheOverlayHidden) {
         EXPECT_EQ(world.ax.size(), axJobs) << "no snapshot";
         EXPECT_TRUE(m.decision().findings.isEmpty());
         EXPECT_EQ(m.phase(), Phase::idle);
-        EXPECT_EQ(m.banner(), QString());
     }
 }
 
@@ -90,8 +90,14 @@ TEST_F(TickTest, StoresAreReadPastThreeSecondsAndAfterTheClockWasSetBack) {
     EXPECT_EQ(m.lastStoreRead(), world.clock.now());
 }
 
-TEST_F(TickTest, OneSnapshotAtATime) {
-    AppModel& m = askedForASnapshot();
+// Two timers would tick twice as often and take two snapshots per beat.
+TEST_F(TickTest, OneTimerAndOneSnapshotAtATime) {
+    AppModel& m = world.startModel();
+    m.start();
+    EXPECT_EQ(world.ticks.running(), 1);
+    m.go(Step::accessibility);
+    world.ticks.fire();
+    EXPECT_EQ(world.ax.size(), 1);
     world.ticks.fire();  // the snapshot is being taken
     world.ax.work(0);
     world.ticks.fire();  // taken, its hand-back not yet run
@@ -151,8 +157,7 @@ TEST_F(TickTest, DemoDecidesOnMadeUpRowsAndDrawsThePhotoOnce) {
     world.beatAfter(0.5);
     EXPECT_EQ(m.photo()->cacheKey(), drawn);
     EXPECT_EQ(world.settings.totalReads(), reads) << "demo mode reads no window";
-    EXPECT_FALSE(m.overlay().isShowing());
-    EXPECT_EQ(world.selectionWrites(), 0);
+    EXPECT_FALSE(m.overlay().isShowing() || world.selectionWrites());
 }
 
 // Demo mode shows made-up rows in place of the stores: a store that cannot be
@@ -163,8 +168,7 @@ TEST_F(TickTest, AnUnreadablePrivacyDatabaseIsAStoreProblemOnlyOutsideDemoMode) 
     AppModel& m = world.startModel();
     m.go(Step::accessibility);
     world.beatAfter(0.5);
-    EXPECT_EQ(m.storeProblem(), std::optional<StoreError>(StoreError::noAccess()));
-    EXPECT_TRUE(m.candidates().isEmpty());
+    ASSERT_EQ(m.storeProblem(), std::optional<StoreError>(StoreError::noAccess()));
     m.setDemo(true);
     world.beatAfter(0.5);
     ASSERT_FALSE(m.tcc()->ok());
@@ -186,20 +190,7 @@ TEST_F(TickTest, SnapshotHandedBackInDemoModeIsDropped) {
     EXPECT_FALSE(m.inFlight());
     EXPECT_EQ(m.stableCount(), 0);
     EXPECT_EQ(m.decision().findings, before.findings);
-    EXPECT_FALSE(m.overlay().isShowing());
-    EXPECT_EQ(world.selectionWrites(), 0);
-    EXPECT_EQ(world.capture.size(), 0);
-}
-
-// Two timers would tick twice as often and take two snapshots per beat.
-TEST_F(TickTest, SecondStartLeavesOneTimer) {
-    AppModel& m = world.startModel();
-    m.start();
-    EXPECT_EQ(world.ticks.running(), 1);
-    EXPECT_EQ(world.ticks.periods(), (QList<double>{0.5, 0.5}));
-    m.go(Step::accessibility);
-    world.ticks.fire();
-    EXPECT_EQ(world.ax.size(), 1);
+    EXPECT_FALSE(m.overlay().isShowing() || world.selectionWrites() || world.capture.size());
 }
 
 // The snapshot's hand-back writes to the model; one that arrives after the
@@ -238,6 +229,102 @@ TEST(HostileFiles, TheAppStartsAndKeepsScanning) {
     EXPECT_EQ(m.btm()->error().description(), "unknown format (too many records)");
     ASSERT_EQ(m.jobs().size(), 1);
     EXPECT_EQ(m.jobs().front().label, "good");
+}
+
+// ---- The made-up data -------------------------------------------------------------
+
+class FixturesTest : public ::testing::Test {
+protected:
+    void TearDown() override { Fixtures::marketing = false; }
+};
+
+// The order of the table is what makes each replacement whole: a text that
+// contains an earlier "from" could never be matched itself, and a "to" that
+// contains a later "from" would be replaced twice.
+TEST_F(FixturesTest, MarketingReplacesEachMarkedTextOnceAndWhole) {
+    EXPECT_EQ(Fixtures::t("TEST Sample App: Accessibility"), "TEST Sample App: Accessibility");
+    const auto& names = Fixtures::marketingNames();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        EXPECT_FALSE(names[i].to.contains("TEST")) << names[i].to.toStdString();
+        for (qsizetype j = i + 1; j < names.size(); ++j) {
+            EXPECT_FALSE(names[j].from.contains(names[i].from))
+                << names[j].from.toStdString() << " comes after " << names[i].from.toStdString();
+            EXPECT_FALSE(names[i].to.contains(names[j].from)) << names[i].to.toStdString();
+        }
+    }
+    Fixtures::marketing = true;
+    // One piece, not "TEST Sample App" followed by ": Accessibility".
+    EXPECT_EQ(Fixtures::t("TEST Sample App: Accessibility"), "Marblewick Notes: Accessibility");
+    for (Step step : Step::allCases()) {
+        QStringList texts;
+        for (const PaneRow& row : Fixtures::rows(step))
+            texts << row.title;
+        for (const Candidate& c : Fixtures::candidates(step))
+            texts << c.key << c.names << c.liveness.evidence() << c.testWhy.value_or("") << c.detail;
+        for (const ExplainItem& item : Fixtures::explainItems(step))
+            texts << item.key << item.name << item.id.value_or("") << item.file.value_or("");
+        for (const QString& text : texts)
+            EXPECT_FALSE(text.contains("TEST"))
+                << step.rawValue().toStdString() << ": " << text.toStdString();
+    }
+}
+
+// Rows run top to bottom (the photo test keeps them inside); only background
+// rows cannot be selected; blank icons stand for programs that are gone (per title, as
+// many blank rows as gone candidates); and each page has a row to remove.
+TEST_F(FixturesTest, RowsAgreeWithTheirCandidatesAndLeaveSomethingToRemove) {
+    for (Step step : {Step::accessibility, Step::loginItems}) {
+        SCOPED_TRACE(step.rawValue().toStdString());
+        const auto rows = Fixtures::rows(step);
+        const auto candidates = Fixtures::candidates(step);
+        QMap<QString, int> blank, gone;
+        double below = Fixtures::photoWindow.y;
+        for (const PaneRow& row : rows) {
+            EXPECT_GE(row.frame.y, below);
+            below = row.frame.y + row.frame.height;
+            EXPECT_EQ(row.selectable, row.section != PaneSection::background);
+            if (row.iconBlank.value_or(false))
+                ++blank[row.title];
+        }
+        for (const Candidate& c : candidates) {
+            if (c.liveness.isGone())
+                ++gone[c.primaryName()];
+            EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const PaneRow& r) {
+                return c.matches(r.title);
+            })) << c.key.toStdString();
+        }
+        EXPECT_EQ(blank, gone);
+        const Decision decision = Decide::page(candidates, rows);
+        EXPECT_GT(decision.removeCount(), 0);
+        EXPECT_FALSE(decision.marks.isEmpty());
+    }
+}
+
+// Window points to photo pixels.
+QRect pixels(const Rect& screen) {
+    return QRect(int((screen.x - Fixtures::photoWindow.x) * 2), int((screen.y - Fixtures::photoWindow.y) * 2),
+                 int(screen.width * 2), int(screen.height * 2));
+}
+
+// In points at twice the pixels, every row inside; the decision's marks are
+// drawn over the made-up window, on their rows.
+TEST_F(FixturesTest, ThePhotoShowsTheDecisionsMarks) {
+    for (Step step : Step::allCases()) {
+        const auto photo = Fixtures::photo(step, Decision{});
+        ASSERT_TRUE(photo);
+        EXPECT_EQ(photo->size(), (photo->deviceIndependentSize() * 2).toSize());
+        EXPECT_EQ(photo->deviceIndependentSize().width(), Fixtures::photoWindow.width);
+        for (const PaneRow& row : Fixtures::rows(step))
+            EXPECT_TRUE(photo->rect().contains(pixels(row.frame))) << row.title.toStdString();
+    }
+    const auto rows = Fixtures::rows(Step::accessibility);
+    const auto plain = Fixtures::photo(Step::accessibility, Decision{});
+    Decision decision;
+    decision.marks << Mark{Mark::Kind::remove, rows[2], "Remove this"};
+    const auto marked = Fixtures::photo(Step::accessibility, decision);
+    ASSERT_TRUE(marked);
+    EXPECT_NE(marked->copy(pixels(rows[2].frame)), plain->copy(pixels(rows[2].frame)));
+    EXPECT_EQ(marked->copy(pixels(rows[0].frame)), plain->copy(pixels(rows[0].frame)));
 }
 
 }  // namespace

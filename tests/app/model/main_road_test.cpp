@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
-#include "finder/LaunchdScan.h"
 #include "finder/MarkPainter.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
@@ -86,8 +83,10 @@ protected:
         world.markStores();
     }
 
-    // Presses Open on the Accessibility page and lets System Settings open it.
+    // Presses Open on the Accessibility page and lets System Settings open
+    // it; the press is counted and the window placed beside it.
     AppModel& openAccessibility() {
+        world.seams.placeWindow = [this] { ++placements; };
         AppModel& m = world.startModel();
         m.go(Step::accessibility);
         world.settings.setOpenDelay(1'000'000);  // still opening for a while
@@ -95,6 +94,8 @@ protected:
         EXPECT_EQ(m.phase(), Phase::working);
         EXPECT_EQ(m.banner(), "One moment: opening the page, then I will highlight the row for you.");
         EXPECT_EQ(world.settings.openedLinks(), QList<QUrl>{url(Pane::accessibility)});
+        EXPECT_EQ(world.counters->snapshot().value("open.accessibility"), 1);
+        EXPECT_EQ(placements, 1);
 
         world.beatAfter(0.5);  // the old page is still showing
         EXPECT_EQ(m.phase(), Phase::wrongPage);
@@ -105,6 +106,7 @@ protected:
 
     ModelWorld world;
     QList<TccDbRow> tcc;
+    int placements = 0;
 };
 
 TEST_F(AccessibilityRoad, FromOpenToNothingLeft) {
