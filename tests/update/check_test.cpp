@@ -142,9 +142,18 @@ TEST_F(UpdateLog, EntriesKeepTheOrderOfTheCallsFromTwoThreads) {
     EXPECT_EQ(entries(), called);
 }
 
-// The app and the swap script append to one log (the end-to-end runs read
-// both); a log that cannot be opened loses the entry, and stays what it was.
-TEST_F(UpdateLog, ALogThatCannotBeOpenedStaysWhatItWas) {
+TEST_F(UpdateLog, AppendsToWhatStandsThereAndNeverReplacesIt) {
+    trace("the first entry makes the folder and the file");
+    ASSERT_EQ(entries(), QStringList{"the first entry makes the folder and the file"});
+    QFile existing(log);
+    existing.open(QIODevice::Append);
+    existing.write("2026-03-01 09:30:00 shim: swapping\n");
+    existing.close();
+    trace("a later one is appended");
+    EXPECT_EQ(entries(), QStringList({"the first entry makes the folder and the file",
+                                      "2026-03-01 09:30:00 shim: swapping", "a later one is appended"}));
+
+    // A log that cannot be opened loses the entry, and stays what it was.
     const QString loop = dir.filePath("loop.log");
     QFile::link(loop, loop);
     setLogPath(loop);
