@@ -291,7 +291,7 @@ std::pair<int, std::string> runCapturing(const Mode& mode, const QStringList& ar
 // The permission modes declare the app to the wizard first.
 TEST(Dispatch, RunsTheCommandLineModes) {
     EXPECT_EQ(runCapturing(Mode{.kind = K::moveInCheck, .file = "/nonexistent"}, argv({})),
-              std::make_pair(2, std::string("NOT MEASURED: no rows in /nonexistent\n")));
+              std::make_pair(2, std::string("NOT MEASURED: no list at /nonexistent\n")));
     const auto [status, out] = runCapturing(Mode{.kind = K::permissionCheck}, argv({"--permission-check"}));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(out.rfind("{\"fulldisk\":", 0), 0u) << out;
