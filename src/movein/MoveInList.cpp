@@ -167,7 +167,8 @@ Result<MoveInList, QString> MoveIn::parseList(const QByteArray& data) {
     } else {
         const QJsonObject object = document.object();
         list.since = sinceFrom(object.value("since"));
-        const QJsonValue listed = object.value("rows").isArray() ? object.value("rows") : object.value("items");
+        const QJsonValue listed =
+            object.value("rows").isArray() ? object.value("rows") : object.value("items");
         if (!listed.isArray())
             return fail(QString("it has no \"rows\" list"));
         rows = listed.toArray();
@@ -186,7 +187,8 @@ Result<MoveInList, MoveIn::ListProblem> MoveIn::readList(const QString& path) {
             case ENOTDIR:
                 return fail(ListProblem{.missing = true});
             case EFBIG:
-                return fail(ListProblem{.reason = QString("it is larger than %1 MB").arg(kMaxListBytes >> 20)});
+                return fail(
+                    ListProblem{.reason = QString("it is larger than %1 MB").arg(kMaxListBytes >> 20)});
             case EINVAL:
                 return fail(ListProblem{.reason = "it is not a plain file"});
             default:
