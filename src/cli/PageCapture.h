@@ -47,6 +47,10 @@ struct PageCapture {
     // The same on `m`, printing to `out`.
     static int run(const QString& outDir, bool marketing, AppModel& m, QTextStream& out);
 
+    // Puts `m` on `step` as the demo window shows it, with the sample data of
+    // its System Settings page; the explanations the model runs on entering
+    // the page have finished, as they have in the live window after a moment.
+    static void show(AppModel& m, Step step);
     // "<raw value of the step>-light.png" or "-dark.png".
     static QString fileName(Step step, bool dark);
 };
