@@ -270,7 +270,6 @@ TEST(Dispatch, NamesWhatTheWindowAppDoesNotUse) {
         {{"--selftst", ""},
          "--selftst is not an option Rowkeeper knows; \"\" is not an option Rowkeeper knows."},
         {{"--probe"}, "--probe" + page + "."},
-        {{"--ax-dump"}, "--ax-dump" + page + "."},
         {{"--capture-pages", ""}, "--capture-pages needs a folder."},
         {{"--photo", "x.png", "--marketing", "--open-pane"},
          "--photo goes only with --probe; --marketing goes only with --capture-pages; --open-pane" + page +

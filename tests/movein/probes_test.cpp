@@ -252,7 +252,6 @@ TEST_F(CheckModeTest, AMissingBrokenOrEmptyListIsNotMeasuredWithStatusTwo) {
     const QString missing = root.root() + "/nonexistent";
     const std::pair<QString, QString> cases[] = {
         {missing, "no list at %1"},
-        {missing + "/list.json", "no list at %1"},
         {root.makeFolder("/folder"), "%1 is not a checklist: it is not a plain file"},
         {"", "%1 is not a checklist: it is empty"},
         {"not json", "%1 is not a checklist: it is not JSON (illegal value at byte 1)"},
