@@ -3,11 +3,11 @@
 #include "app/PermissionDeclaration.h"
 #include "app/model/LinkRouter.h"
 #include "cli/AXDump.h"
-#include "cli/Probe.h"
-#include "cli/UnchangedCheck.h"
 #include "cli/ExplainCheck.h"
 #include "cli/PageCapture.h"
+#include "cli/Probe.h"
 #include "cli/SelfTest.h"
+#include "cli/UnchangedCheck.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
 
@@ -30,10 +30,135 @@ const QString kWindowshot = QStringLiteral("--permission-windowshot");
 const QString kDemo = QStringLiteral("--demo");
 const QString kOpenPane = QStringLiteral("--open-pane");
 
+using K = Mode::Kind;
+
+// Who reads an option.
+enum class Reader {
+    mode,      // the entry: the option names a command-line mode
+    withMode,  // the mode it goes with
+    window,    // the window app, once it has launched
+};
+
+// What must follow an option.
+enum class Needs { nothing, page, folder };
+
+// Every option the program knows: the modes in the order the entry tests
+// them, each followed by what goes with it, then what the window app reads.
+// The entry tests the modes from here and the options line is written from here.
+struct Option {
+    QString flag;
+    Reader reader;
+    K kind;           // the mode it names or goes with; application for the window's
+    QString shown{};  // what follows it, as the options line shows it
+    Needs needs = Needs::nothing;
+};
+
+const Option kOptions[] = {
+    {kPermissionCheck, Reader::mode, K::permissionCheck},
+    {kPermissionLint, Reader::mode, K::permissionLint},
+    {kSelfTest, Reader::mode, K::selfTest},
+    {kProbe, Reader::mode, K::probe, "PAGE", Needs::page},
+    {kPhoto, Reader::withMode, K::probe, "FILE"},
+    {kUnchanged, Reader::mode, K::settingsUnchangedCheck},
+    {kCapture, Reader::mode, K::capturePages, "FOLDER", Needs::folder},
+    {kMarketing, Reader::withMode, K::capturePages},
+    {kMoveIn, Reader::mode, K::moveInCheck, "[FILE]"},
+    {kExplain, Reader::mode, K::explainCheck, "[offline|gateway|device]"},
+    {kAxDump, Reader::mode, K::axDump, "PAGE [FILTER]", Needs::page},
+    {kDemo, Reader::window, K::application},
+    {kOpenPane, Reader::window, K::application, "PAGE", Needs::page},
+    {kWindowshot, Reader::window, K::application, "FOLDER", Needs::folder},
+};
+
+QString needsText(Needs needs) {
+    return needs == Needs::page ? QStringLiteral("a page: accessibility or loginitems")
+                                : QStringLiteral("a folder");
+}
+
+// The argument after `option` when it gives what the option needs: any word
+// for a page, a word that is not empty for a folder.
+std::optional<QString> needed(const QStringList& args, const Option& option) {
+    std::optional<QString> word = Arguments::after(args, option.flag);
+    if (word && option.needs == Needs::folder && word->isEmpty())
+        return std::nullopt;
+    return word;
+}
+
+const Option* optionNamed(const QString& flag) {
+    for (const Option& option : kOptions) {
+        if (option.flag == flag)
+            return &option;
+    }
+    return nullptr;
+}
+
 Mode with(Mode::Kind kind) {
     Mode mode;
     mode.kind = kind;
     return mode;
+}
+
+// The mode `kind` with what it reads from the arguments.
+Mode modeOf(Mode::Kind kind, const QStringList& args) {
+    Mode mode = with(kind);
+    switch (kind) {
+        case K::probe:
+            mode.pane = Dispatch::paneForWord(*Arguments::after(args, kProbe));
+            mode.photoOut = Arguments::after(args, kPhoto);
+            break;
+        case K::capturePages:
+            mode.outDir = *Arguments::after(args, kCapture);
+            mode.marketing = Arguments::contains(args, kMarketing);
+            break;
+        case K::moveInCheck:
+            mode.file = Arguments::after(args, kMoveIn);
+            break;
+        case K::explainCheck:
+            mode.explainWord = Arguments::after(args, kExplain).value_or(QStringLiteral("offline"));
+            break;
+        case K::axDump:
+            mode.pane = Dispatch::paneForWord(*Arguments::after(args, kAxDump));
+            mode.filter = Arguments::after(args, kAxDump, 2);
+            break;
+        default:
+            break;
+    }
+    return mode;
+}
+
+// How the window app takes the arguments after the program: the options
+// that only a starting copy reads (with their words), and in words why each
+// of the others is not used. Links of the app's own scheme are neither.
+struct WindowArguments {
+    QStringList startOptions;
+    QStringList unused;
+};
+
+WindowArguments windowArguments(const QStringList& args) {
+    WindowArguments taken;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        const Option* option = optionNamed(arg);
+        const bool hasNext = i + 1 < args.size();
+        if (!option) {
+            if (!LinkRouter::isOurs(LinkRouter::parse(arg)))
+                taken.unused << (arg.isEmpty() ? QStringLiteral("\"\"") : arg) +
+                                    QStringLiteral(" is not an option Rowkeeper knows");
+        } else if (option->reader == Reader::withMode) {
+            taken.unused << arg + QStringLiteral(" goes only with ") + Dispatch::flag(option->kind);
+            i += (hasNext && !option->shown.isEmpty()) ? 1 : 0;  // and its word
+        } else if (option->reader == Reader::window && option->needs == Needs::nothing) {
+            taken.startOptions << arg;
+        } else if (option->reader == Reader::window && hasNext &&
+                   !(option->needs == Needs::folder && args.at(i + 1).isEmpty())) {
+            taken.startOptions << arg << args.at(++i);
+        } else {
+            // A mode that was passed over, or a window option without its word.
+            taken.unused << arg + QStringLiteral(" needs ") + needsText(option->needs);
+            i += hasNext ? 1 : 0;
+        }
+    }
+    return taken;
 }
 
 }  // namespace
@@ -57,70 +182,48 @@ QStringList Arguments::fromMain(int argc, const char* const* argv) {
 }
 
 Mode Dispatch::mode(const QStringList& args) {
-    using K = Mode::Kind;
-    if (Arguments::contains(args, kPermissionCheck))
-        return with(K::permissionCheck);
-    if (Arguments::contains(args, kPermissionLint))
-        return with(K::permissionLint);
-    if (Arguments::contains(args, kSelfTest))
-        return with(K::selfTest);
-    if (const auto word = Arguments::after(args, kProbe)) {
-        Mode mode = with(K::probe);
-        mode.pane = paneForWord(*word);
-        mode.photoOut = Arguments::after(args, kPhoto);
-        return mode;
-    }
-    if (Arguments::contains(args, kUnchanged))
-        return with(K::settingsUnchangedCheck);
-    if (const auto folder = Arguments::after(args, kCapture)) {
-        Mode mode = with(K::capturePages);
-        mode.outDir = *folder;
-        mode.marketing = Arguments::contains(args, kMarketing);
-        return mode;
-    }
-    if (Arguments::contains(args, kMoveIn)) {
-        Mode mode = with(K::moveInCheck);
-        mode.file = Arguments::after(args, kMoveIn);
-        return mode;
-    }
-    if (Arguments::contains(args, kExplain)) {
-        Mode mode = with(K::explainCheck);
-        mode.explainWord = Arguments::after(args, kExplain).value_or(QStringLiteral("offline"));
-        return mode;
-    }
-    if (const auto word = Arguments::after(args, kAxDump)) {
-        Mode mode = with(K::axDump);
-        mode.pane = paneForWord(*word);
-        mode.filter = Arguments::after(args, kAxDump, 2);
-        return mode;
+    for (const Option& option : kOptions) {
+        if (option.reader != Reader::mode || !Arguments::contains(args, option.flag))
+            continue;
+        // A mode whose word is missing is passed over.
+        if (option.needs == Needs::nothing || needed(args, option))
+            return modeOf(option.kind, args);
     }
     return with(K::application);
 }
 
 QString Dispatch::flag(Mode::Kind kind) {
-    switch (kind) {
-        case Mode::Kind::permissionCheck:
-            return kPermissionCheck;
-        case Mode::Kind::permissionLint:
-            return kPermissionLint;
-        case Mode::Kind::selfTest:
-            return kSelfTest;
-        case Mode::Kind::probe:
-            return kProbe;
-        case Mode::Kind::settingsUnchangedCheck:
-            return kUnchanged;
-        case Mode::Kind::capturePages:
-            return kCapture;
-        case Mode::Kind::moveInCheck:
-            return kMoveIn;
-        case Mode::Kind::explainCheck:
-            return kExplain;
-        case Mode::Kind::axDump:
-            return kAxDump;
-        case Mode::Kind::application:
-            return {};
+    for (const Option& option : kOptions) {
+        if (option.reader == Reader::mode && option.kind == kind)
+            return option.flag;
     }
     return {};
+}
+
+QString Dispatch::optionsLine() {
+    QStringList modes;
+    QStringList window;
+    for (const Option& option : kOptions) {
+        const QString shown = option.shown.isEmpty() ? option.flag : option.flag + ' ' + option.shown;
+        if (option.reader == Reader::mode)
+            modes << shown;
+        else if (option.reader == Reader::withMode)
+            modes.last() += " [" + shown + ']';
+        else
+            window << shown;
+    }
+    return QStringLiteral("Options: ") + modes.join(QStringLiteral(", ")) +
+           QStringLiteral("; for the window: ") + window.join(QStringLiteral(", ")) + QStringLiteral(", ") +
+           LinkRouter::scheme() + QStringLiteral(":// links.");
+}
+
+QStringList Dispatch::unusedLines(const QStringList& args) {
+    if (mode(args).kind != K::application)
+        return {};
+    const QStringList unused = windowArguments(args).unused;
+    if (unused.isEmpty())
+        return {};
+    return {unused.join(QStringLiteral("; ")) + '.', optionsLine()};
 }
 
 Pane Dispatch::paneForWord(const QString& word) {
@@ -193,15 +296,13 @@ int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {
 
 LaunchOptions LaunchOptions::from(const QStringList& args) {
     LaunchOptions options;
-    options.windowshotDir = Arguments::after(args, kWindowshot);
+    options.windowshotDir = needed(args, *optionNamed(kWindowshot));
     options.demo = Arguments::contains(args, kDemo);
     if (const auto word = Arguments::after(args, kOpenPane))
         options.openPane = Step(Dispatch::paneForWord(*word) == Pane::accessibility ? Step::accessibility
                                                                                     : Step::loginItems);
     options.linkTexts = linkArguments(args);
-    options.startArguments = args.mid(1);
-    for (const QString& link : std::as_const(options.linkTexts))
-        options.startArguments.removeOne(link);
+    options.startArguments = windowArguments(args).startOptions;
     options.links = LinkRouter::parse(options.linkTexts);
     return options;
 }

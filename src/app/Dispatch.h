@@ -67,6 +67,13 @@ struct Dispatch {
 
     // The mode's flag, as typed; empty for the window app.
     static QString flag(Mode::Kind kind);
+    // The options the program knows, on one line.
+    static QString optionsLine();
+    // When `args` (what is left once Qt took its own options) start the
+    // window app and some are not used: two lines for standard error, what
+    // was not used and why ("--probe needs a page: accessibility or
+    // loginitems"), then the options line. None otherwise.
+    static QStringList unusedLines(const QStringList& args);
     // Exactly "accessibility" names the Accessibility page; any other word Login Items.
     static Pane paneForWord(const QString& word);
     static AppHost host(Mode::Kind kind);
@@ -100,8 +107,8 @@ struct LaunchOptions {
     // The same arguments exactly as given: what a second launch hands to the
     // running copy, which reads them itself.
     QStringList linkTexts{};
-    // Every other argument after the program, in order: what only a copy
-    // that is starting reads ("--demo", "--open-pane" and its word).
+    // The options only a copy that is starting reads, in order, each with
+    // its word ("--demo", "--open-pane" and its page).
     QStringList startArguments{};
 
     static LaunchOptions from(const QStringList& args);

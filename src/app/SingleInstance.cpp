@@ -40,8 +40,10 @@ QString SingleInstance::displayFor(const QString& platform, const QString& x11Di
 }
 
 QString SingleInstance::alreadyRunningLine(const QStringList& unused) {
-    return QStringLiteral("Rowkeeper is already running; its window was brought forward. Not used: ") +
-           unused.join(QLatin1Char(' ')) +
+    const QString line = QStringLiteral("Rowkeeper is already running; its window was brought forward.");
+    if (unused.isEmpty())
+        return line;
+    return line + QStringLiteral(" Not used: ") + unused.join(QLatin1Char(' ')) +
            QStringLiteral(" (options apply when Rowkeeper starts: quit it and start it again to use them).");
 }
 

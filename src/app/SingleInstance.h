@@ -47,7 +47,7 @@ public:
     static QString displayFor(const QString& platform, const QString& x11Display,
                               const QString& waylandDisplay);
     // What a second launch says on standard error when it carried options
-    // (anything but links), which only a starting copy reads.
+    // that only a starting copy reads (`unused`), or nothing at all.
     static QString alreadyRunningLine(const QStringList& unused);
 
     explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);

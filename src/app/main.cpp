@@ -109,19 +109,23 @@ int runApplication(int& argc, char** argv, const QStringList& args) {
     }
 
     const std::unique_ptr<QApplication> app = openDisplay(argc, argv);
+    // Qt has taken its own options (-platform, -style ...) out by now.
+    for (const QString& line : Dispatch::unusedLines(QCoreApplication::arguments()))
+        printLine(stderr, line);
     QApplication::setApplicationDisplayName(QStringLiteral("Rowkeeper"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.quillory.rowkeeper"));
     QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
 
     // One copy per person and display: a second launch hands its links to
-    // the first and ends. What else it was given only a starting copy reads,
-    // so it says so instead of ending in silence.
+    // the first and ends. Options only a starting copy reads it names as
+    // not used; with neither links nor options, it says that it only
+    // brought the running copy forward.
     SingleInstance instance;
     if (!options.windowshotDir) {
         // Two launches at once: the one that lost the race to listen hands over.
         if (instance.forward(options.linkTexts) ||
             (!instance.listen() && instance.forward(options.linkTexts))) {
-            if (!options.startArguments.isEmpty())
+            if (!options.startArguments.isEmpty() || options.linkTexts.isEmpty())
                 printLine(stderr, SingleInstance::alreadyRunningLine(options.startArguments));
             return 0;
         }

@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/model/AppModel.h"
 #include "app/model/Fixtures.h"
+#include "explain/Explainer.h"
 #include "finder/Decide.h"
 #include "movein/MoveInPage.h"
 #include "ui/OffscreenImage.h"
@@ -36,8 +38,31 @@ void fillSampleMachine(AppModel& m) {
     m.setMacModel(QStringLiteral("MacBook Air"));
 }
 
+// Runs each explanation run that the model starts at once, to its end, on
+// the calling thread: a page then shows the outcome of its explanations as
+// the live window does once its run is over, never a run still under way.
+class RunAtOnce final : public ExplainDispatch {
+public:
+    RunAtOnce() : earlier_(&ExplainDispatch::current()) { ExplainDispatch::setCurrent(this); }
+    ~RunAtOnce() override {
+        ExplainDispatch::setCurrent(earlier_ == &ExplainDispatch::threaded() ? nullptr : earlier_);
+    }
+    RunAtOnce(const RunAtOnce&) = delete;
+    RunAtOnce& operator=(const RunAtOnce&) = delete;
+
+    void dispatch(std::function<void()> work, QObject* context, std::function<void()> deliver) override {
+        const QPointer<QObject> alive(context);
+        work();
+        if (alive)
+            deliver();
+    }
+
+private:
+    ExplainDispatch* earlier_;
+};
+
 // A System Settings page as the demo shows it: its decision, the guide with
-// the first row to remove selected, the marked photo and one explanation.
+// the first row to remove selected and the marked photo.
 void fillSamplePage(AppModel& m, Step step) {
     const Decision decision = Decide::page(Fixtures::candidates(step), Fixtures::rows(step), {});
     m.setDecision(decision);
@@ -50,11 +75,6 @@ void fillSamplePage(AppModel& m, Step step) {
     const auto [phase, banner] = AppModel::guide(decision, selected, {}, {});
     m.setGuide(phase, banner);
     m.setPhoto(Fixtures::photo(step, decision));
-    m.setExplanations(
-        {{Fixtures::t(Fixtures::sampleJobKey()),
-          Explanation{QStringLiteral("python3"),
-                      Fixtures::t("One of your own background jobs (TEST sample), still in use."),
-                      Explanation::Source::rules}}});
 }
 
 // The frame drawn off screen at its own height; none when no image can be made.
@@ -92,6 +112,13 @@ CaptureFrame::CaptureFrame(AppModel& m, bool dark, QWidget* parent) : QWidget(pa
     column->addStretch(1);
 }
 
+void PageCapture::show(AppModel& m, Step step) {
+    const RunAtOnce explanations;
+    m.go(step);
+    if (step.pane())
+        fillSamplePage(m, step);
+}
+
 QString PageCapture::fileName(Step step, bool dark) {
     return step.rawValue() + (dark ? "-dark.png" : "-light.png");
 }
@@ -110,9 +137,7 @@ int PageCapture::run(const QString& outDir, bool marketing, AppModel& m, QTextSt
     int captured = 0;
     for (const bool dark : {false, true}) {
         for (const Step step : Step::allCases()) {
-            m.go(step);
-            if (step.pane())
-                fillSamplePage(m, step);
+            show(m, step);
             CaptureFrame frame(m, dark);
             const std::optional<QImage> image = draw(frame);
             if (image && OffscreenImage::writePng(*image, QDir(outDir).filePath(fileName(step, dark))))

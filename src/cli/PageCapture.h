@@ -8,7 +8,10 @@
 // No window is shown and nothing of the machine is read: the pages are laid
 // out off screen, the sample data stands in for the stores and for System
 // Settings, and each page takes its scheme from the frame it is drawn in,
-// never from the desktop. The model's scan loop is never started.
+// never from the desktop. The model's scan loop is never started; the
+// explanations it starts on the demo Login Items page run as in the live
+// window (the person's AI answer included), to their end before the page is
+// drawn.
 //
 // Runs on the main thread of a QApplication; it turns the event loop itself
 // for a moment per page, so work the pages post to themselves is done before
@@ -47,6 +50,10 @@ struct PageCapture {
     // The same on `m`, printing to `out`.
     static int run(const QString& outDir, bool marketing, AppModel& m, QTextStream& out);
 
+    // Puts `m` on `step` as the demo window shows it, with the sample data of
+    // its System Settings page; the explanations the model runs on entering
+    // the page have finished, as they have in the live window after a moment.
+    static void show(AppModel& m, Step step);
     // "<raw value of the step>-light.png" or "-dark.png".
     static QString fileName(Step step, bool dark);
 };

@@ -110,6 +110,17 @@ struct MoveIn {
 
     // The checklist. Missing or broken data gives an empty list, never a failure.
     static MoveInList loadList(const std::optional<QByteArray>& data);
+    // The checklist in `data`, or in words why it is none: not JSON, no list
+    // of rows, or rows none of which has an id and a title. An empty list
+    // of rows is a checklist.
+    static Result<MoveInList, QString> parseList(const QByteArray& data);
+    // Why the file at a checklist's path gives no list.
+    struct ListProblem {
+        bool missing = false;  // nothing at the path; else `reason` says what is wrong
+        QString reason{};
+        friend bool operator==(const ListProblem&, const ListProblem&) = default;
+    };
+    static Result<MoveInList, ListProblem> readList(const QString& path);
     static QList<MoveInSpec> loadSpecs(const std::optional<QByteArray>& data);
     // The whole file, or none when it cannot be read.
     static std::optional<QByteArray> readFile(const QString& path);

@@ -33,6 +33,15 @@ void fillCommandCache(const SystemPaths& paths) {
     }
 }
 
+// Why a list gave no rows: it is missing, broken, or a list of none.
+QString noRowsLine(const Result<MoveInList, MoveIn::ListProblem>& read, const QString& path) {
+    if (read)
+        return "no rows in " + path;
+    if (read.error().missing)
+        return "no list at " + path;
+    return path + " is not a checklist: " + read.error().reason;
+}
+
 }  // namespace
 
 QString MoveInCheck::word(const MoveIn::State& state) {
@@ -74,12 +83,13 @@ int MoveInCheck::run(const std::optional<QString>& file) {
 
 int MoveInCheck::run(const QString& path, QTextStream& out, const SystemPaths& paths,
                      const QString& marksPath) {
-    const MoveInList list = MoveIn::loadList(MoveIn::readFile(path));
-    if (list.specs.isEmpty()) {
-        out << "NOT MEASURED: no rows in " << path << '\n';
+    const auto read = MoveIn::readList(path);
+    if (!read || read->specs.isEmpty()) {
+        out << "NOT MEASURED: " << noRowsLine(read, path) << '\n';
         out.flush();
         return noRowsStatus;
     }
+    const MoveInList& list = read.value();
     fillCommandCache(paths);
 
     QMap<QString, int> tally;

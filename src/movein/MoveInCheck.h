@@ -17,7 +17,8 @@ struct MoveInCheck {
 
     // Reads `file` (or MoveIn::listURL() when none is given) and reports on
     // standard output. Returns 0 when the list has rows, whatever they
-    // show, and 2 after "NOT MEASURED: no rows in <path>" when it has none.
+    // show, and 2 after one "NOT MEASURED: " line when it has none, which
+    // says whether the file is missing, broken or a list without rows.
     static int run(const std::optional<QString>& file = std::nullopt);
     static int run(const QString& path, QTextStream& out, const SystemPaths& paths = SystemPaths::current(),
                    const QString& marksPath = MoveIn::marksURL());

@@ -7,7 +7,9 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "movein/MoveIn.h"
 #include "platform/AppFolders.h"
@@ -146,22 +148,58 @@ QString MoveIn::marksURL(const QString& folder) {
 }
 
 MoveInList MoveIn::loadList(const std::optional<QByteArray>& data) {
-    if (!data || data->isEmpty())
+    if (!data)
         return {};
+    return parseList(*data).valueOr(MoveInList{});
+}
+
+Result<MoveInList, QString> MoveIn::parseList(const QByteArray& data) {
+    if (data.trimmed().isEmpty())
+        return fail(QString("it is empty"));
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*data, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError)
-        return {};
-    if (document.isArray())
-        return {std::nullopt, specsFrom(document.array())};
-    if (!document.isObject())
-        return {};
-    const QJsonObject object = document.object();
+        return fail(QString("it is not JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset));
     MoveInList list;
-    list.since = sinceFrom(object.value("since"));
-    const QJsonValue rows = object.value("rows");
-    list.specs = specsFrom(rows.isArray() ? rows.toArray() : object.value("items").toArray());
+    QJsonArray rows;
+    if (document.isArray()) {
+        rows = document.array();
+    } else {
+        const QJsonObject object = document.object();
+        list.since = sinceFrom(object.value("since"));
+        const QJsonValue listed =
+            object.value("rows").isArray() ? object.value("rows") : object.value("items");
+        if (!listed.isArray())
+            return fail(QString("it has no \"rows\" list"));
+        rows = listed.toArray();
+    }
+    list.specs = specsFrom(rows);
+    if (list.specs.isEmpty() && !rows.isEmpty())
+        return fail(QString("no row has both an \"id\" and a \"title\""));
     return list;
+}
+
+Result<MoveInList, MoveIn::ListProblem> MoveIn::readList(const QString& path) {
+    auto data = readWholeFile(path, kMaxListBytes);
+    if (!data) {
+        switch (data.error()) {
+            case ENOENT:
+            case ENOTDIR:
+                return fail(ListProblem{.missing = true});
+            case EFBIG:
+                return fail(
+                    ListProblem{.reason = QString("it is larger than %1 MB").arg(kMaxListBytes >> 20)});
+            case EINVAL:
+                return fail(ListProblem{.reason = "it is not a plain file"});
+            default:
+                return fail(ListProblem{.reason = "it cannot be read (" +
+                                                  QString::fromLocal8Bit(std::strerror(data.error())) + ")"});
+        }
+    }
+    auto list = parseList(data.value());
+    if (!list)
+        return fail(ListProblem{.reason = list.error()});
+    return std::move(list).value();
 }
 
 QList<MoveInSpec> MoveIn::loadSpecs(const std::optional<QByteArray>& data) {

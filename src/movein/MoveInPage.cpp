@@ -1,5 +1,10 @@
 #include "movein/MoveInPage.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QTextBoundaryFinder>
+
 #include "app/model/AppModel.h"
 #include "app/model/Fixtures.h"
 #include "app/model/Stats.h"
@@ -10,6 +15,39 @@
 #include "ui/Palette.h"
 
 namespace rk {
+
+namespace {
+
+const QChar kBreakAfter(0x200B);  // zero width space: a line may break here
+const QChar kKeepWhole(0x2060);   // word joiner: a line never breaks here
+
+// `name` with a word joiner at every place a line could break inside it
+// (after a hyphen or a space, say), so that it stays on one line.
+QString keptWhole(const QString& name) {
+    QString kept;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, name);
+    qsizetype from = 0;
+    for (qsizetype at = breaks.toNextBoundary(); at > 0 && at < name.size(); at = breaks.toNextBoundary()) {
+        kept += name.mid(from, at - from) + kKeepWhole;
+        from = at;
+    }
+    return kept + name.mid(from);
+}
+
+// Copying from a label whose text carries break marks puts the text
+// without them on the clipboard, by whichever way it was copied (the copy
+// key, the context menu, or selecting on X11).
+void copyWithoutBreakMarks(QLabel* label) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QObject::connect(clipboard, &QClipboard::changed, label, [label, clipboard](QClipboard::Mode mode) {
+        const QString copied = clipboard->text(mode);
+        if (label->hasSelectedText() && copied == label->selectedText() &&
+            copied != MoveInPage::withoutBreakMarks(copied))
+            clipboard->setText(MoveInPage::withoutBreakMarks(copied), mode);
+    });
+}
+
+}  // namespace
 
 MoveInPage::MoveInPage(AppModel& m, bool dark, QWidget* parent) : MoveInPage(m, dark, Sources{}, parent) {}
 
@@ -38,6 +76,18 @@ QString MoveInPage::lead(const std::optional<QString>& movedFrom) {
     return rest;
 }
 
+QString MoveInPage::listHint(const QString& listPath, const SystemPaths& paths) {
+    QStringList names = paths.tilde(listPath).split('/');
+    for (QString& name : names)
+        name = keptWhole(name);
+    return "Your own checklist of things to reconnect can go in " + names.join(QString('/') + kBreakAfter) +
+           ".";
+}
+
+QString MoveInPage::withoutBreakMarks(QString text) {
+    return text.remove(kBreakAfter).remove(kKeepWhole);
+}
+
 void MoveInPage::reload() {
     if (reconnect_)
         reconnect_->stop();
@@ -64,9 +114,11 @@ void MoveInPage::build(QVBoxLayout* body) {
     body->addWidget(
         makeLabel(lead(from), {.pixels = 13, .colour = Palette::dim(dark()), .wrap = true}, parent));
     if (!listHasRows_) {
-        body->addWidget(makeLabel(
-            "Your own checklist of things to reconnect can go in " + sources_.listPath + ".",
-            {.pixels = 12, .colour = Palette::dim(dark()), .wrap = true, .selectable = true}, parent));
+        QLabel* hint = makeLabel(
+            listHint(sources_.listPath),
+            {.pixels = 12, .colour = Palette::dim(dark()), .wrap = true, .selectable = true}, parent);
+        copyWithoutBreakMarks(hint);
+        body->addWidget(hint);
     }
     body->addWidget(new KTReconnectView(reconnect_, dark(), parent));
 }

@@ -37,6 +37,12 @@ public:
     KTReconnectModel& reconnect() const { return *reconnect_; }
     // The sentence under the title.
     static QString lead(const std::optional<QString>& movedFrom);
+    // Where a checklist of one's own goes, the home folder written "~". The
+    // path may break onto the next line only after a "/": invisible marks
+    // keep each folder's name whole and allow the break after its "/".
+    static QString listHint(const QString& listPath, const SystemPaths& paths = SystemPaths::current());
+    // The text without those marks: what the person copies from the hint.
+    static QString withoutBreakMarks(QString text);
 
 protected:
     void build(QVBoxLayout* body) override;

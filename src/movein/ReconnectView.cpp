@@ -60,7 +60,7 @@ QWidget* KTReconnectView::row(int index, QWidget* parent) {
     auto* texts = new QVBoxLayout;
     texts->setContentsMargins(0, 0, 0, 0);
     texts->setSpacing(2);
-    const QString title = item.optional ? item.title + "  (optional)" : item.title;
+    const QString title = item.optional ? item.title + " (optional)" : item.title;
     texts->addWidget(makeLabel(title, {.pixels = 13, .weight = QFont::Medium, .wrap = true}, widget));
     // What the check found; before the first answer, the row's how-to line.
     const QString found = status.text().value_or(status.isConnected() ? QString() : item.detail);

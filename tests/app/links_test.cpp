@@ -151,6 +151,8 @@ TEST(SingleInstanceName, ScopedToThePersonAndTheDisplay) {
     EXPECT_EQ(SingleInstance::nameFor({}, "/tmp", 1000, ":1"), "/tmp/rowkeeper-1000-:1.socket");
     EXPECT_EQ(SingleInstance::nameFor("/run/user/7", "/tmp", 7, "/run/user/7/wayland-1"),
               "/run/user/7/rowkeeper-_run_user_7_wayland-1.socket");
+    EXPECT_EQ(SingleInstance::alreadyRunningLine({}),
+              "Rowkeeper is already running; its window was brought forward.");
     EXPECT_EQ(SingleInstance::alreadyRunningLine({"--demo"}),
               "Rowkeeper is already running; its window was brought forward. Not used: --demo (options apply "
               "when Rowkeeper starts: quit it and start it again to use them).");
@@ -228,6 +230,7 @@ TEST(Dispatch, PicksTheFirstModeThatApplies) {
         {"capture marketing", argv({"--marketing", "--capture-pages", "/tmp/pages"}),
          Mode{.kind = K::capturePages, .outDir = "/tmp/pages", .marketing = true}},
         {"trailing capture starts the app", argv({"--capture-pages"}), app},
+        {"an empty folder is none", argv({"--capture-pages", ""}), app},
         {"move-in default list", argv({"--move-in-check"}), Mode{.kind = K::moveInCheck}},
         {"move-in given list", argv({"--move-in-check", "/nonexistent"}),
          Mode{.kind = K::moveInCheck, .file = "/nonexistent"}},
@@ -250,7 +253,32 @@ TEST(Dispatch, PicksTheFirstModeThatApplies) {
         EXPECT_EQ(Dispatch::mode(c.args), c.expected) << c.name;
         // A mode is named by its flag; the window app by none.
         const QString flag = Dispatch::flag(c.expected.kind);
-        EXPECT_EQ(c.args.contains(flag), !flag.isEmpty()) << c.name;
+        EXPECT_EQ(!flag.isEmpty() && c.args.contains(flag), c.expected.kind != K::application) << c.name;
+    }
+}
+
+// What the window app does not use is named, with why, above the options
+// line; a command-line mode or arguments all used say nothing.
+TEST(Dispatch, NamesWhatTheWindowAppDoesNotUse) {
+    const QString page = QStringLiteral(" needs a page: accessibility or loginitems");
+    const std::pair<QStringList, QString> cases[] = {
+        {{}, {}},
+        {{"--demo", "--open-pane", "accessibility", "rowkeeper://start", "--permission-windowshot", "/w"},
+         {}},
+        {{"--probe", "accessibility"}, {}},
+        {{"--help"}, "--help is not an option Rowkeeper knows."},
+        {{"--selftst", ""},
+         "--selftst is not an option Rowkeeper knows; \"\" is not an option Rowkeeper knows."},
+        {{"--probe"}, "--probe" + page + "."},
+        {{"--capture-pages", ""}, "--capture-pages needs a folder."},
+        {{"--photo", "x.png", "--marketing", "--open-pane"},
+         "--photo goes only with --probe; --marketing goes only with --capture-pages; --open-pane" + page +
+             "."},
+    };
+    for (const auto& [args, line] : cases) {
+        const QStringList lines = Dispatch::unusedLines(argv(args));
+        EXPECT_EQ(lines, line.isEmpty() ? QStringList() : QStringList({line, Dispatch::optionsLine()}))
+            << args.join(' ').toStdString();
     }
 }
 
@@ -291,7 +319,7 @@ std::pair<int, std::string> runCapturing(const Mode& mode, const QStringList& ar
 // The permission modes declare the app to the wizard first.
 TEST(Dispatch, RunsTheCommandLineModes) {
     EXPECT_EQ(runCapturing(Mode{.kind = K::moveInCheck, .file = "/nonexistent"}, argv({})),
-              std::make_pair(2, std::string("NOT MEASURED: no rows in /nonexistent\n")));
+              std::make_pair(2, std::string("NOT MEASURED: no list at /nonexistent\n")));
     const auto [status, out] = runCapturing(Mode{.kind = K::permissionCheck}, argv({"--permission-check"}));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(out.rfind("{\"fulldisk\":", 0), 0u) << out;
@@ -313,11 +341,14 @@ TEST(LaunchOptions, DemoOpenPaneWindowshotAndLinks) {
     ASSERT_EQ(all.links.size(), 2);
     EXPECT_EQ(all.links[0].toString(), QStringLiteral("rowkeeper://loginitems"));
     EXPECT_EQ(all.links[1].toString(), QStringLiteral("rowkeeper:movein"));
+    EXPECT_EQ(all.startArguments,
+              QStringList({"--demo", "--open-pane", "accessibility", "--permission-windowshot", "/tmp/w"}));
 
     // Any other page word opens Login Items; a trailing flag is ignored.
     EXPECT_EQ(LaunchOptions::from(argv({"--open-pane", "Accessibility"})).openPane, Step(Step::loginItems));
     EXPECT_FALSE(LaunchOptions::from(argv({"--open-pane"})).openPane);
     EXPECT_FALSE(LaunchOptions::from(argv({"--permission-windowshot"})).windowshotDir);
+    EXPECT_FALSE(LaunchOptions::from(argv({"--permission-windowshot", ""})).windowshotDir);
     // The program's own path is never a link, whatever it is called.
     EXPECT_TRUE(LaunchOptions::linksIn({QStringLiteral("rowkeeper:x")}).isEmpty());
 }

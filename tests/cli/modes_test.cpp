@@ -31,7 +31,9 @@
 #include "support/ModelFakes.h"
 #include "support/PrintedLines.h"
 #include "support/QtApp.h"
+#include "support/UiProbe.h"
 #include "ui/Palette.h"
+#include "ui/RootView.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -308,6 +310,26 @@ TEST_F(PageCaptureTest, WritesEveryPageInBothSchemesOrCountsNone) {
     file.close();
     const QString unwritable = dir.filePath("plain-file/pages");
     EXPECT_EQ(capture(unwritable), std::make_pair(1, "captured 0 pages to " + unwritable + "\n"));
+}
+
+// The captured Login Items page explains its item as the live demo window
+// does once the explanations it started have run.
+TEST_F(PageCaptureTest, ExplainsLikeTheLiveDemoWindow) {
+    const auto card = [](const QWidget& page) {
+        const QStringList texts = test::shownTexts(&page);
+        return texts.mid(texts.indexOf("Everything else running in the background, in plain English"), 5);
+    };
+    AppModel live{world.seams};
+    for (AppModel* m : {&live, &model})
+        m->setDemo(true);
+    live.go(Step::loginItems);
+    for (qsizetype i = 0; i < world.explain.jobs.size(); ++i)
+        world.explain.finish(i);
+    const std::unique_ptr<QWidget> window(RootView::makePage(live, Step::loginItems, false, nullptr));
+    PageCapture::show(model, Step::loginItems);
+    const CaptureFrame captured(model, false);
+    EXPECT_EQ(card(captured), card(*window));
+    EXPECT_EQ(card(*window).size(), 5);
 }
 
 test::Printed runSelfTest(const std::function<void()>& configureWizard) {

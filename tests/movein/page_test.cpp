@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QThread>
 #include <atomic>
 #include <deque>
@@ -117,7 +122,7 @@ TEST_F(MoveInPageTest, EachVisitReadsTheListAfreshAndShowsItsTextLiterally) {
     EXPECT_FALSE(shown->reconnect().isRunning());
     shown->show();
     EXPECT_TRUE(shown->reconnect().isRunning());
-    EXPECT_TRUE(test::showsPart(shown.get(), sources.listPath));
+    EXPECT_TRUE(test::showsPart(shown.get(), "Your own checklist"));
     EXPECT_TRUE(test::shows(shown.get(), "0 of 0 reconnected"));
     KTReconnectModel* before = &shown->reconnect();
     writeList(R"([{"id":"a","title":"<b>Bold</b> & co","how":"<i>how</i>"}])");
@@ -128,18 +133,51 @@ TEST_F(MoveInPageTest, EachVisitReadsTheListAfreshAndShowsItsTextLiterally) {
     EXPECT_TRUE(test::shows(shown.get(), "<i>how</i>"));
 }
 
-// The wizard's permissions are rows too; pressing one opens its settings page.
+// The wizard's permissions are rows too, an optional one marked so after
+// one space; pressing one opens its settings page.
 TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
     KTPermission access;
     access.title = "Accessibility";
     access.settingsURL =
         QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
     access.probe = [] { return false; };
-    sources.permissions = QList<KTPermission>{access};
+    KTPermission screen = access;
+    screen.title = "Screen Recording";
+    screen.isOptional = true;
+    sources.permissions = QList<KTPermission>{access, screen};
     auto shown = page();
     EXPECT_TRUE(test::shows(shown.get(), "Accessibility"));
+    EXPECT_TRUE(test::shows(shown.get(), "Screen Recording (optional)"));
     test::press(shown.get(), "Open Settings");
     EXPECT_EQ(workspace.opened, QList<QUrl>{access.settingsURL});
+}
+
+// The hint writes the home as "~", and at the page's width its lines break
+// only between words of the sentence or after a "/" of the path; a copy of
+// it holds no break marks.
+TEST_F(MoveInPageTest, TheHintBreaksItsPathOnlyBetweenFolders) {
+    const QString rest =
+        "/.local/share-with-a-long-name/Rowkeeper-app-data/a-check-list folder with-more-words/move-in.json";
+    sources.listPath = QDir::homePath() + rest;
+    auto shown = page();
+    QLabel* hint = nullptr;
+    for (QLabel* label : test::visibleChildren<QLabel>(shown.get()))
+        hint = label->text().startsWith("Your own checklist") ? label : hint;
+    ASSERT_NE(hint, nullptr);
+    QStringList lines;  // as laid out: the text is one paragraph
+    const QTextLayout* layout = hint->findChild<QTextDocument*>()->begin().layout();
+    for (int i = 0; i < layout->lineCount(); ++i)
+        lines << MoveInPage::withoutBreakMarks(
+            hint->text().mid(layout->lineAt(i).textStart(), layout->lineAt(i).textLength()));
+    EXPECT_EQ(lines.join(""), "Your own checklist of things to reconnect can go in ~" + rest + ".");
+    // Each line but the last ends between words or folders, and the path breaks once at least.
+    for (const QString& line : lines.mid(0, lines.size() - 1) + QStringList{lines.filter("/").value(0)})
+        EXPECT_TRUE(line.endsWith(' ') || line.endsWith('/')) << lines.join('|').toStdString();
+
+    hint->setSelection(0, int(hint->text().size()));
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QCoreApplication::sendEvent(hint, &copy);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), lines.join(""));
 }
 
 // Opening and confirming are counted (the page's test sees them remembered);

@@ -247,12 +247,23 @@ protected:
     QString marks = root.root() + "/marks.json";
 };
 
-TEST_F(CheckModeTest, AMissingOrEmptyListIsNotMeasuredWithStatusTwo) {
-    for (const QString& path :
-         {root.root() + "/nonexistent", list(""), list("not json"), list("{\"rows\":[]}")}) {
+// Missing, broken and empty lists each say which they are ("%1" the path).
+TEST_F(CheckModeTest, AMissingBrokenOrEmptyListIsNotMeasuredWithStatusTwo) {
+    const QString missing = root.root() + "/nonexistent";
+    const std::pair<QString, QString> cases[] = {
+        {missing, "no list at %1"},
+        {root.makeFolder("/folder"), "%1 is not a checklist: it is not a plain file"},
+        {"", "%1 is not a checklist: it is empty"},
+        {"not json", "%1 is not a checklist: it is not JSON (illegal value at byte 1)"},
+        {R"({"since":1})", R"(%1 is not a checklist: it has no "rows" list)"},
+        {R"([{"title":"No id"}])", R"(%1 is not a checklist: no row has both an "id" and a "title")"},
+        {R"({"rows":[]})", "no rows in %1"},
+    };
+    for (const auto& [pathOrJson, line] : cases) {
+        const QString path = pathOrJson.startsWith('/') ? pathOrJson : list(pathOrJson.toUtf8());
         const test::Printed report = check(path);
         EXPECT_EQ(report.status, 2);
-        EXPECT_EQ(report.lines, QStringList{"NOT MEASURED: no rows in " + path});
+        EXPECT_EQ(report.lines, QStringList{"NOT MEASURED: " + line.arg(path)});
     }
     EXPECT_EQ(machine.calls.size(), 0u) << "no tool runs for an empty list";
 }

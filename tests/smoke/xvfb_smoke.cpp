@@ -1,9 +1,9 @@
 // Starts the real program under a virtual X server, in demo mode on the
 // Accessibility page (asked for by a link of the app's scheme), waits for its
-// window, saves a screenshot, hands a second launch's link to it, quits it
-// the way a desktop session does (SIGTERM) and checks that it ended cleanly
-// and wrote its usage counters on the way out; without a display, it ends
-// with one line.
+// window, saves a screenshot, hands a second launch's link to it (and hears
+// what launches that only bring it forward say), quits it the way a desktop
+// session does (SIGTERM) and checks that it ended cleanly and wrote its usage
+// counters on the way out; without a display, it ends with one line.
 //
 // Usage: xvfb_smoke ROWKEEPER_BINARY OUTPUT_FOLDER
 // Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb on this machine).
@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QPixmap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -204,6 +205,16 @@ int main(int argc, char** argv) {
         return failWith("a second launch did not hand over and end");
     if (!secondSaid.startsWith("Rowkeeper is already running"))
         return failWith("a second launch with an option said: " + secondSaid);
+    // One that only brings the copy forward says so; an option it does not
+    // know is named first, above the options it knows.
+    const QString forward = "Rowkeeper is already running; its window was brought forward.";
+    for (const auto& [args, said] :
+         {std::pair{QStringList{}, QStringList{forward}},
+          {{"--selftst"}, {"--selftst is not an option Rowkeeper knows.", forward}}}) {
+        const auto [status, lines] = runToEnd(binary, env, args);
+        if (status != 0 || lines.split('\n').filter(QRegularExpression("^(--|Rowkeeper)")) != said)
+            return failWith("a second launch with \"" + args.join(' ') + "\" said: " + lines);
+    }
     program.waitForFinished(1000);
 
     // Quit as a desktop session does.
