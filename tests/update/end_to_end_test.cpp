@@ -642,6 +642,43 @@ TEST_F(UpdateEndToEnd, TwoScriptsOnAStaleLockSwapOnce) {
     EXPECT_FALSE(QFileInfo::exists(app + ".old") || QFileInfo::exists(app + ".swaplock"));
 }
 
+// The stand-in unpacks a stored zip of a complete bundle, with what `make`
+// adds and `from` in its bytes made `to`; what it refuses writes nothing.
+TEST_F(UpdateEndToEnd, StandInRefusesArchivesThatLeaveTheFolderOrOverflow) {
+    const QString dots = "mkdir -p " + kName + "/#.. && : > " + kName + "/#../evil";
+    const QByteArray payload = QByteArray::fromHex("0000010000000100");      // its stored and stated size
+    const QByteArray end = QByteArray::fromHex("504b05060000000008000800");  // 8 entries
+    const std::tuple<QString, QByteArray, QByteArray, QString> rows[] = {
+        {":", "", "", ""},
+        {dots, "#..", "\x01..", "a control character in a name"},
+        {dots, "#..", "\n..", "a control character in a name"},
+        {": > '#evil'", "#evil", "/evil", "an absolute name"},
+        {"ln -s ../../.. " + kName + "/Contents/Out", "", "", "a \"..\" part in a link"},
+        {":", payload, payload.left(4) + "\xff\xff\xff\x7f", "more than 1073741824 bytes unpacked"},
+        {":", payload, payload.left(4) + QByteArray("\x0a\0\0\0", 4), "unpacks to more than the"},
+        {":", end, end.left(8) + "\x60\xea\x60\xea", "holds 60000 entries, more than 50000"},
+    };
+    for (const auto& [make, from, to, refusal] : rows) {
+        QTemporaryDir pack;
+        makeBundle(pack.filePath(kName), "1.4.2", 57);
+        QProcess::execute("/bin/sh", {"-c", "cd \"$0\" && " + make + " && zip -0qry a.zip *", pack.path()});
+        QFile file(pack.filePath("a.zip"));
+        file.open(QIODevice::ReadWrite);
+        const QByteArray zip = file.readAll();
+        file.seek(0);
+        file.write(from.isEmpty() ? zip : QByteArray(zip).replace(from, to));
+        file.close();
+        QProcess ditto;
+        ditto.start(root.paths().tool(MacTool::ditto), {"-x", "-k", file.fileName(), pack.filePath("into")});
+        ditto.waitForFinished();
+        const std::string said = make.toStdString() + ": " + ditto.readAllStandardError().toStdString();
+        EXPECT_EQ(ditto.exitCode(), refusal.isEmpty() ? 0 : 1) << said;
+        EXPECT_NE(said.find(refusal.toStdString()), std::string::npos) << said;
+        EXPECT_EQ(complete(pack.filePath("into/") + kName), refusal.isEmpty()) << said;
+        EXPECT_EQ(QDir(pack.filePath("into")).isEmpty(), !refusal.isEmpty()) << said;
+    }
+}
+
 TEST_F(UpdateEndToEnd, RenamedUpdateNeverReplacesWhatItDidNotMake) {
     const QString pro = home + "/Applications/Rowkeeper Pro.app";
     publish("1.4.2", 57, "Rowkeeper Pro.app");
