@@ -21,10 +21,10 @@ k=0
 if ! /bin/mkdir {CUR}.swaplock 2>/dev/null; then
   while [ -d {CUR}.swaplock/gen-$((k+1)) ]; do k=$((k+1)); done
   if [ -z "$(/usr/bin/find {CUR}.swaplock -maxdepth 0 -mmin -5 2>/dev/null)" ]; then
-    lg "swaplock is stale (older than 5 min); taking it over"
     if [ -L {CUR}.swaplock ] || ! /bin/mkdir {CUR}.swaplock/gen-$((k+1)) 2>/dev/null; then
       lg "lost the race to take over the stale lock; standing down"; exit 0
     fi
+    lg "swaplock is stale (older than 5 min); taking it over"
   else
     lg "another swap already holds the lock; standing down without touching the bundle or the staging"
     exit 0
