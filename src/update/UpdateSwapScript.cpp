@@ -16,25 +16,35 @@ constexpr char kTemplate[] =
 n=0
 while /bin/kill -0 {PID} 2>/dev/null && [ $n -lt {POLLS} ]; do /bin/sleep 0.3; n=$((n+1)); done
 if /bin/kill -0 {PID} 2>/dev/null; then lg "pid {PID} still alive after {WAITED}s; swap abandoned, staged copy removed"; /bin/rm -rf {STAGE}; exit 0; fi
+whole() { [ -d "$1" ] && [ -f "$1/Contents/Info.plist" ]; }
+k=0
 if ! /bin/mkdir {CUR}.swaplock 2>/dev/null; then
+  while [ -d {CUR}.swaplock/gen-$((k+1)) ]; do k=$((k+1)); done
   if [ -z "$(/usr/bin/find {CUR}.swaplock -maxdepth 0 -mmin -5 2>/dev/null)" ]; then
+    if [ -L {CUR}.swaplock ] || ! /bin/mkdir {CUR}.swaplock/gen-$((k+1)) 2>/dev/null; then
+      lg "lost the race to take over the stale lock; standing down"; exit 0
+    fi
     lg "swaplock is stale (older than 5 min); taking it over"
-    /bin/rm -rf {CUR}.swaplock
-    /bin/mkdir {CUR}.swaplock 2>/dev/null || { lg "lost the race to take over the stale lock; standing down"; exit 0; }
   else
     lg "another swap already holds the lock; standing down without touching the bundle or the staging"
     exit 0
   fi
 fi
-/bin/rm -rf {CUR}.discard
-if [ -e {CUR}.old ] || [ -L {CUR}.old ]; then
+/bin/rm -rf {CUR}.swaplock/discard
+if [ -L {CUR}.old ] || { [ -e {CUR}.old ] && ! whole {CUR}.old; }; then
+  lg "deleting a leftover "{CUR}".old that is no complete bundle"
+  /bin/mv {CUR}.old {CUR}.swaplock/discard
+elif [ -e {CUR}.old ] && [ ! -e {CUR}.swaplock/copying ] && whole {CUR}; then
+  lg "deleting a leftover "{CUR}".old: no unfinished swap left it, and the installed bundle is complete"
+  /bin/mv {CUR}.old {CUR}.swaplock/discard
+elif [ -e {CUR}.old ]; then
   lg "an earlier swap stopped before its copy was confirmed; restoring "{CUR}" from .old"
-  /bin/rm -rf {CUR}
-  if /bin/mv {CUR}.old {CUR}; then :; else
+  if { { [ ! -e {CUR} ] && [ ! -L {CUR} ]; } || /bin/mv {CUR} {CUR}.swaplock/discard; } && /bin/mv {CUR}.old {CUR}; then :; else
     lg "restoring "{CUR}" from .old FAILED (exit $?); standing down"
-    /bin/rmdir {CUR}.swaplock 2>/dev/null; exit 0
+    /bin/rm -rf {CUR}.swaplock; exit 0
   fi
 fi
+/bin/rm -rf {CUR}.swaplock/discard {CUR}.swaplock/copying
 app={CUR}
 skipswap=""
 if [ ! -d {NEW} ]; then
@@ -55,10 +65,11 @@ else
 fi
 if [ -z "$skipswap" ]; then
 lg "pid {PID} exited after $((n*3/10))s; swapping"
-if /bin/mv {CUR} {CUR}.old; then
+: > {CUR}.swaplock/copying
+if [ ! -e {CUR}.old ] && [ ! -L {CUR}.old ] && /bin/mv {CUR} {CUR}.old; then
   if {DITTO} {NEW} {DEST}; then
     app={DEST}
-    /bin/mv {CUR}.old {CUR}.discard && /bin/rm -rf {CUR}.discard
+    /bin/mv {CUR}.old {CUR}.swaplock/discard && /bin/rm -f {CUR}.swaplock/copying
     {LSREG}
     {KICK}
     lg "installed "{DEST}" (build $({DEFAULTS} read {DEST}/Contents/Info CFBundleVersion 2>/dev/null))"
@@ -70,7 +81,7 @@ else
   lg "mv "{CUR}" -> .old FAILED (exit $?); nothing changed"
 fi
 fi
-/bin/rmdir {CUR}.swaplock 2>/dev/null
+/bin/rm -rf {CUR}.swaplock
 if [ -z "$skipswap" ]; then /bin/rm -rf {STAGE}; fi
 {OPEN}
 lg "done{DONE}"

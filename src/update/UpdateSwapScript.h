@@ -8,26 +8,34 @@
 //     gone; one still running at the end abandons the swap and removes the
 //     staging folder;
 //  2. takes the lock folder "<bundle>.swaplock" beside the bundle, so only
-//     one script at a time swaps it, across processes too; a lock not
-//     modified for 5 minutes is stale (its owner died) and is taken over;
-//     a live one makes this script stand down;
-//  3. under the lock, first mends what a killed script left: a leftover
-//     "<bundle>.old" means a copy that was never confirmed, so it is moved
-//     back over the bundle; a leftover "<bundle>.discard" (an old copy set
-//     aside after a confirmed copy) is removed;
+//     one script at a time swaps it, across processes too; a live one
+//     makes this script stand down. A lock not modified for 5 minutes is
+//     stale (its owner died) and is taken over by creating the next free
+//     "gen-N" folder inside it: of two scripts that found it stale, only
+//     one creates that folder, and one that looks after a takeover finds
+//     the lock just modified, so live;
+//  3. under the lock, first mends what a killed script left. A leftover
+//     "<bundle>.old" is moved back over the bundle only when it is a
+//     complete bundle (a real folder with Contents/Info.plist) and either
+//     the taken-over lock holds "copying" (its owner died between renaming
+//     the bundle and confirming the copy) or the bundle is missing or not
+//     complete. Any other leftover ".old" (a link, a file, an empty or
+//     partial folder, or a stray copy beside a complete bundle) is deleted
+//     and the bundle kept;
 //  4. skips the swap when the staging is gone (another script installed
 //     this build), when the installed CFBundleVersion is at or ahead of the
 //     staged one (both plain integers), or when a renamed bundle's new name
 //     is already taken by something this script did not make;
-//  5. renames the bundle to "<bundle>.old", copies the staged bundle into
-//     place with ditto; on success moves ".old" aside to "<bundle>.discard"
-//     before deleting it, so that ".old" is only ever deleted once the new
-//     copy is known complete; on failure deletes the partial copy and moves
-//     ".old" back;
-//  6. releases the lock, removes the staging folder unless it stood down,
-//     relaunches (in front, or in the background with
-//     KT_BACKGROUND_LAUNCH=1) or restarts a headless launchd job, and logs
-//     "done".
+//  5. writes "copying" into the lock, renames the bundle to "<bundle>.old"
+//     (only when nothing stands there), copies the staged bundle into place
+//     with ditto; on success moves ".old" into the lock folder, so that it
+//     is only ever deleted once the new copy is known complete; on failure
+//     deletes the partial copy and moves ".old" back;
+//  6. releases the lock (deleting the folder with what it holds), removes
+//     the staging folder unless it stood down, relaunches (in front, or in
+//     the background with KT_BACKGROUND_LAUNCH=1) or restarts a headless
+//     launchd job, and logs "done".
+// Nothing beside the bundle is deleted but a leftover ".old" and the lock.
 // So at every moment the bundle or its ".old" holds a complete copy.
 //
 // Every value goes into the script single-quoted, a quote inside written

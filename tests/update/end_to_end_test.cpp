@@ -19,6 +19,7 @@
 #include "support/LoopbackServer.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
+#include "update/UpdateSwapScript.h"
 
 namespace rk {
 namespace {
@@ -158,8 +159,7 @@ public:
     // the first run.
     Run drive(QStringList arguments) {
         arguments.replaceInStrings("<launched>", launched);
-        if (!watcher.joinable())
-            watcher = std::thread([this] { watch(); });
+        watching();
         QProcess driver;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", home);
@@ -240,6 +240,10 @@ public:
         sleeper.waitForFinished();
     }
 
+    void watching() {
+        if (!watcher.joinable())
+            watcher = std::thread([this] { watch(); });
+    }
     // At every moment the bundle or its ".old" (or a renamed copy) is complete.
     void watch() {
         bool before = true;
@@ -307,6 +311,8 @@ const QStringList kQuit{"step: quit", "will terminate"};
 const QStringList kHeld{kDownloading, kAsk, kReady, "pending: 1.4.2"};
 
 const QStringList kSwapped{kSwapping, kInstalled, "done; relaunch requested"};
+const QString kFailed = "ditto FAILED (exit 1); restoring the previous bundle";
+const QString kNotABundle = "deleting a leftover <app>.old that is no complete bundle";
 using Setup = std::function<void(UpdateEndToEnd&)>;
 
 // A run whose script installs 1.4.2.
@@ -379,7 +385,7 @@ const Case kCases[] = {
      {},
      [](auto& t) { t.setCopy("fail"); },
      {kDownloading, kInstalling, "will terminate"},
-     {kSwapping, "ditto FAILED (exit 1); restoring the previous bundle", "done; relaunch requested"},
+     {kSwapping, kFailed, "done; relaunch requested"},
      "1.4.1",
      {kBackground}},
     {"NewerBuildAlreadyOnDisk",
@@ -532,6 +538,7 @@ TEST_F(UpdateEndToEnd, LiveLockStandsDownAndStaleLockIsTakenOver) {
 TEST_F(UpdateEndToEnd, RedundantAndDowngradingSwapsStandDown) {
     drive({"--target-pid", QString::number(sleep())});
     QDir(staging()).removeRecursively();  // as another script does once it has installed this build
+    QDir().mkdir(app + ".old");
     wake();
     ASSERT_TRUE(shimSaid("done"));
     drive({"--target-pid", QString::number(sleep())});
@@ -539,7 +546,8 @@ TEST_F(UpdateEndToEnd, RedundantAndDowngradingSwapsStandDown) {
     wake();
     ASSERT_TRUE(shimSaid("done", 2));
     EXPECT_EQ(logged("shim"),
-              QStringList({"staging is gone: another shim already installed this build. Standing down.",
+              QStringList({kNotABundle,
+                           "staging is gone: another shim already installed this build. Standing down.",
                            "done; relaunch requested",
                            "installed build 120 is already at or ahead of staged 57. Standing down.",
                            "done; relaunch requested"}));
@@ -559,6 +567,116 @@ TEST_F(UpdateEndToEnd, AppThatNeverQuitsAbandonsTheSwap) {
     EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(staging()); }));
     EXPECT_EQ(versionOf(app), "1.4.1");
     EXPECT_TRUE(opened().isEmpty());
+}
+
+// What stands at ".old" without a swap having left it, beside a complete
+// bundle and a ".discard" of someone else's: set aside, whether the copy
+// succeeds or fails, and nothing else is touched. Last, what a swap killed
+// mid-copy leaves, its copy holding an Info.plist already: restored.
+class Leftover : public UpdateEndToEnd, public ::testing::WithParamInterface<std::tuple<int, bool>> {};
+
+TEST_P(Leftover, IsRestoredOnlyOverAnUnfinishedCopy) {
+    const auto [kind, fails] = GetParam();
+    const QString old = app + ".old", elsewhere = dir.filePath("elsewhere");
+    for (const QString& folder :
+         QStringList{app + ".discard", elsewhere} + (kind == 0 ? QStringList{old} : QStringList{}))
+        QDir().mkpath(folder), QFile(folder + "/README").open(QIODevice::WriteOnly);
+    if (kind == 1)
+        QFile(old).open(QIODevice::WriteOnly);
+    if (kind == 2)
+        QFile::link(elsewhere, old);
+    if (kind >= 3)
+        makeBundle(old, kind == 3 ? "1.3.0" : "1.4.1", 56);
+    if (kind == 4) {
+        QFile::remove(app + "/Contents/MacOS/Rowkeeper");
+        QDir().mkdir(app + ".swaplock");
+        QFile(app + ".swaplock/copying").open(QIODevice::WriteOnly);
+        age(app + ".swaplock");
+    }
+    if (fails)
+        setCopy("fail");
+    drive({});
+    ASSERT_TRUE(shimSaid("done"));
+    const QStringList first[] = {
+        {kNotABundle},
+        {"deleting a leftover <app>.old: no unfinished swap left it, and the installed bundle is complete"},
+        {"swaplock is stale (older than 5 min); taking it over",
+         "an earlier swap stopped before its copy was confirmed; restoring <app> from .old"}};
+    const QStringList then{kSwapping, fails ? kFailed : kInstalled, "done; relaunch requested"};
+    EXPECT_EQ(logged("shim"), first[std::max(kind - 2, 0)] + then);
+    EXPECT_EQ(versionOf(app), fails ? "1.4.1" : "1.4.2");
+    EXPECT_TRUE(complete(app));
+    EXPECT_FALSE(QFileInfo::exists(old) || QFileInfo(old).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(app + ".discard/README") && QFileInfo::exists(elsewhere + "/README"));
+}
+
+const char* const kLeftovers[] = {"EmptyFolder", "File", "LinkToAFolder", "OlderBundle", "KilledCopy"};
+INSTANTIATE_TEST_SUITE_P(Old, Leftover, ::testing::Combine(::testing::Range(0, 5), ::testing::Bool()),
+                         [](const auto& info) {
+                             return kLeftovers[std::get<0>(info.param)] +
+                                    std::string(std::get<1>(info.param) ? "CopyFails" : "CopyWorks");
+                         });
+
+TEST_F(UpdateEndToEnd, TwoScriptsOnAStaleLockSwapOnce) {
+    tools.installStandIn(MacTool::ditto);
+    const qint64 gone = sleep();
+    wake();
+    watching();
+    for (int round = 1; round <= 20; ++round) {
+        const QString stage = dir.filePath("stage-%1").arg(round);
+        makeBundle(stage + "/" + kName, QString("1.5.%1").arg(round), 57 + round);
+        QDir().mkdir(app + ".swaplock");
+        age(app + ".swaplock");
+        KTUpdate::SwapScript swap;
+        swap.current = swap.destination = app;
+        std::tie(swap.staged, swap.stage, swap.log, swap.pid) =
+            std::tuple(stage + "/" + kName, stage, log, gone);
+        swap.ditto = root.paths().tool(MacTool::ditto);
+        swap.plistBuddy = root.paths().tool(MacTool::plistBuddy);
+        const QString script = KTUpdate::swapScriptText(swap);
+        QProcess::execute("/bin/sh", {"-c", "/bin/sh -c \"$0\" & /bin/sh -c \"$0\"; wait", script});
+        ASSERT_EQ(logged("shim").count(kSwapping), round);
+        EXPECT_EQ(versionOf(app), QString("1.5.%1").arg(round));
+    }
+    EXPECT_TRUE(complete(app));
+    EXPECT_FALSE(QFileInfo::exists(app + ".old") || QFileInfo::exists(app + ".swaplock"));
+}
+
+// The stand-in unpacks a stored zip of a complete bundle, with what `make`
+// adds and `from` in its bytes made `to`; what it refuses writes nothing.
+TEST_F(UpdateEndToEnd, StandInRefusesArchivesThatLeaveTheFolderOrOverflow) {
+    const QString dots = "mkdir -p " + kName + "/#.. && : > " + kName + "/#../evil";
+    const QByteArray payload = QByteArray::fromHex("0000010000000100");      // its stored and stated size
+    const QByteArray end = QByteArray::fromHex("504b05060000000008000800");  // 8 entries
+    const std::tuple<QString, QByteArray, QByteArray, QString> rows[] = {
+        {":", "", "", ""},
+        {dots, "#..", "\x01..", "a control character in a name"},
+        {dots, "#..", "\n..", "a control character in a name"},
+        {": > '#evil'", "#evil", "/evil", "an absolute name"},
+        {"ln -s ../../.. " + kName + "/Contents/Out", "", "", "a \"..\" part in a link"},
+        {":", payload, payload.left(4) + "\xff\xff\xff\x7f", "more than 1073741824 bytes unpacked"},
+        {":", payload, payload.left(4) + QByteArray("\x0a\0\0\0", 4), "unpacks to more than the"},
+        {":", end, end.left(8) + "\x60\xea\x60\xea", "holds 60000 entries, more than 50000"},
+    };
+    for (const auto& [make, from, to, refusal] : rows) {
+        QTemporaryDir pack;
+        makeBundle(pack.filePath(kName), "1.4.2", 57);
+        QProcess::execute("/bin/sh", {"-c", "cd \"$0\" && " + make + " && zip -0qry a.zip *", pack.path()});
+        QFile file(pack.filePath("a.zip"));
+        file.open(QIODevice::ReadWrite);
+        const QByteArray zip = file.readAll();
+        file.seek(0);
+        file.write(from.isEmpty() ? zip : QByteArray(zip).replace(from, to));
+        file.close();
+        QProcess ditto;
+        ditto.start(root.paths().tool(MacTool::ditto), {"-x", "-k", file.fileName(), pack.filePath("into")});
+        ditto.waitForFinished();
+        const std::string said = make.toStdString() + ": " + ditto.readAllStandardError().toStdString();
+        EXPECT_EQ(ditto.exitCode(), refusal.isEmpty() ? 0 : 1) << said;
+        EXPECT_NE(said.find(refusal.toStdString()), std::string::npos) << said;
+        EXPECT_EQ(complete(pack.filePath("into/") + kName), refusal.isEmpty()) << said;
+        EXPECT_EQ(QDir(pack.filePath("into")).isEmpty(), !refusal.isEmpty()) << said;
+    }
 }
 
 TEST_F(UpdateEndToEnd, RenamedUpdateNeverReplacesWhatItDidNotMake) {
