@@ -18,6 +18,7 @@
 #include "movein/MoveInRows.h"
 #include "movein/ReconnectModel.h"
 #include "support/PlatformFakes.h"
+#include "support/Printers.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
@@ -140,6 +141,11 @@ TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
     EXPECT_TRUE(test::shows(shown.get(), "Accessibility"));
     test::press(shown.get(), "Open Settings");
     EXPECT_EQ(workspace.opened, QList<QUrl>{access.settingsURL});
+    // Where nothing opens System Settings, the row says so under its button.
+    workspace.opens = false;
+    test::press(shown.get(), "Open Settings");
+    test::settle();
+    EXPECT_TRUE(test::shows(shown.get(), Workspace::settingsNotOpenedLine()));
 }
 
 // Opening and confirming are counted (the page's test sees them remembered);
@@ -166,6 +172,11 @@ TEST_F(MoveInPageTest, AnAppActionOpensTheInstalledApp) {
                                 {"id":"b","title":"B","action":{"app":"/Applications/Other.app"}},
                                 {"id":"c","title":"C","action":{"app":"com.example.missing"}},
                                 {"id":"d","title":"D","action":{"url":"no scheme"}}])");
+    workspace.opens = false;  // a link nothing takes leaves the row unopened
+    EXPECT_EQ(rows.first().action("Open"), "This could not be opened on this computer.");
+    EXPECT_FALSE(QFile::exists(marks));
+    workspace.opened.clear();
+    workspace.opens = true;
     for (const KTReconnectItem& row : rows)
         row.action("Open");
     EXPECT_EQ(workspace.opened, (QList<QUrl>{QUrl::fromLocalFile(paths.disk("/Applications/Box.app")),

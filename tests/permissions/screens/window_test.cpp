@@ -20,6 +20,7 @@
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "permissions/screens/Windowshot.h"
 #include "support/ScreensFixture.h"
+#include "support/UiProbe.h"
 #include "support/WidgetProbe.h"
 
 namespace rk {
@@ -376,6 +377,8 @@ TEST_F(Waiting, RelaunchesThatCannotStartLeaveTheScreenWaiting) {
     EXPECT_EQ(recorder.relaunches, (QList<bool>{false, false}));
     EXPECT_EQ(disk->primaryLabel(), "Enable Full Disk Access");
     EXPECT_TRUE(disk->status().quitAndReopen);
+    EXPECT_TRUE(test::shows(disk.get(), PermissionSections::repairText(true, "Sampler")))
+        << "the box gives the repair steps with the button that leads to them";
 }
 
 }  // namespace
