@@ -53,6 +53,8 @@ PermissionScreen::PermissionScreen(const KTWizardBrand& brand, bool dark, const 
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setAutoFillBackground(false);
+    // It draws no focus ring, so Tab passes it by.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->viewport()->setAutoFillBackground(false);
     stack->addWidget(scroll_, 1);
     actionsHolder_ = new QVBoxLayout;
@@ -511,7 +513,8 @@ QWidget* PermissionScreen::actions() {
         // One rich line: the names in it are escaped, and its one link is caught here.
         status->setTextFormat(Qt::RichText);
         status->setText(PermissionActions::statusHtml(status_, brand_.accentText));
-        status->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        // Mouse only: a label draws no focus ring for a link Tab would reach.
+        status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
         status->setOpenExternalLinks(false);
         connect(status, &QLabel::linkActivated, this, &PermissionScreen::openLink);
     }
