@@ -179,12 +179,14 @@ QByteArray Diagnostics::json(const QJsonObject& object) {
 }
 
 QString Diagnostics::savedLine(const QString& path) {
-    return QStringLiteral("Saved to ") + path + QStringLiteral(". Its folder could not be shown on this computer.");
+    return QStringLiteral("Saved to ") + path +
+           QStringLiteral(". Its folder could not be shown on this computer.");
 }
 
 Result<Diagnostics::Saved, QString> Diagnostics::saveAndReveal(const QJsonObject& object,
                                                                const QDateTime& localTime,
-                                                               const SystemPaths& paths, DiagnosticsHost& host,
+                                                               const SystemPaths& paths,
+                                                               DiagnosticsHost& host,
                                                                UsageCounters& counters) {
     const QString folder = paths.disk(paths.desktop());
     const QString path = QDir(folder).filePath(fileName(localTime));

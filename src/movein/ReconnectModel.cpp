@@ -131,7 +131,8 @@ void KTReconnectModel::perform(int row) {
     if (row < 0 || row >= items_.size())
         return;
     const KTReconnectItem& item = items_.at(row);
-    const std::optional<QString> refused = item.action ? item.action(results_.at(row).actionLabel) : std::nullopt;
+    const std::optional<QString> refused =
+        item.action ? item.action(results_.at(row).actionLabel) : std::nullopt;
     if (refused != refusals_.at(row)) {
         refusals_[row] = refused;
         emit changed();

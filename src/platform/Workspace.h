@@ -69,12 +69,13 @@ public:
 // This machine: no System Settings runs, the frontmost application is not
 // known, and links go to the desktop's opener (`DesktopOpener`), which is
 // given a "x-apple.systempreferences:" link only when the desktop names an
-// application for that scheme (normally none does). Quitting works on
-// the process id: SIGTERM, then SIGKILL; an application has ended when it
-// was reaped (a child of this process is reaped here) or there is no such
-// process (ESRCH), while one this process may not signal (EPERM) counts as
-// running. An application without a process id has ended and is never
-// signalled. Application bundles cannot be launched here.
+// application for that scheme (normally none does); an open blocks for at
+// most the opener's limits, a few hundredths of a second as a rule.
+// Quitting works on the process id: SIGTERM, then SIGKILL; an application
+// has ended when it was reaped (a child of this process is reaped here) or
+// there is no such process (ESRCH), while one this process may not signal
+// (EPERM) counts as running. An application without a process id has ended
+// and is never signalled. Application bundles cannot be launched here.
 class HostWorkspace final : public Workspace {
 public:
     QList<RunningApplication> runningApplications(const QString&) override { return {}; }

@@ -61,8 +61,8 @@ void DoneView::build(QVBoxLayout* body) {
     buttons->addStretch(1);
     card->addLayout(buttons);
     if (openRefused_) {
-        card->add(makeLabel(Workspace::settingsNotOpenedLine(), {.pixels = 12, .colour = Palette::amber(dark())},
-                            card));
+        card->add(makeLabel(Workspace::settingsNotOpenedLine(),
+                            {.pixels = 12, .colour = Palette::amber(dark())}, card));
     }
     addLeading(body, card);
 

@@ -16,8 +16,8 @@
 #include <csignal>
 
 #include "platform/Appearance.h"
-#include "platform/FileViewer.h"
 #include "platform/FileProbe.h"
+#include "platform/FileViewer.h"
 #include "platform/IconArt.h"
 #include "platform/MotionPreference.h"
 #include "platform/Volumes.h"
@@ -231,15 +231,16 @@ TEST(HostWorkspace, OpensOnlyWhatTheDesktopTakesAndSaysWhyInOneLogLine) {
     QFile calls(bin.filePath("calls"));
     ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
     const QString query = "query default x-scheme-handler/x-apple.systempreferences\n";
-    EXPECT_EQ(calls.readAll(), query + query + "open " + link.toString() + "\nopen " + bin.path() + "\n" + query +
-                                   "open " + link.toString() + "\nopen " + bin.path() + "\n");
+    EXPECT_EQ(calls.readAll(), query + query + "open " + link.toString() + "\nopen " + bin.path() + "\n" +
+                                   query + "open " + link.toString() + "\nopen " + bin.path() + "\n");
     const QString hunt = "browser 1: not found browser 2: not found";
     ASSERT_EQ(logged.size(), 3);
     EXPECT_EQ(logged[0], "Workspace: could not open " + link.toString() +
                              ": no application on this desktop opens \"x-apple.systempreferences:\" links");
     EXPECT_TRUE(logged[1].contains("xdg-open answered 4: " + hunt)) << logged[1].toStdString();
-    EXPECT_TRUE(logged[2].startsWith("FileViewer: could not show " + bin.filePath("handler") +
-                                     ": the file manager: no session bus; the folder: xdg-open answered 4: " + hunt))
+    EXPECT_TRUE(
+        logged[2].startsWith("FileViewer: could not show " + bin.filePath("handler") +
+                             ": the file manager: no session bus; the folder: xdg-open answered 4: " + hunt))
         << logged[2].toStdString();
     EXPECT_TRUE(logged.filter("\n").isEmpty());
 }

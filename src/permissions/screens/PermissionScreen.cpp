@@ -368,8 +368,8 @@ QWidget* PermissionScreen::content() {
         stack->addSpacing(12);
     }
     if (layout_.repairCallout) {
-        stack->addWidget(PermissionNotices::repairCallout(brand_, inputs_.product.name, inputs_.permission.title,
-                                                          layout_.repairAfterRelaunch, page));
+        stack->addWidget(PermissionNotices::repairCallout(
+            brand_, inputs_.product.name, inputs_.permission.title, layout_.repairAfterRelaunch, page));
         stack->addSpacing(16);
     } else if (layout_.guidance) {
         stack->addWidget(guidance(*layout_.guidance));

@@ -22,10 +22,10 @@
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "permissions/screens/Windowshot.h"
 #include "platform/Appearance.h"
-#include "ui/Controls.h"
 #include "support/ScreensFixture.h"
 #include "support/UiProbe.h"
 #include "support/WidgetProbe.h"
+#include "ui/Controls.h"
 
 namespace rk {
 namespace {
@@ -134,7 +134,8 @@ int tabStops(QWidget* window) {
             break;
         stops << focused;
         const QColor ring = focusRingColour(Appearance::isDark(focused->palette()));
-        EXPECT_TRUE(test::near(test::pixel(focused->grab().toImage(), {1, focused->height() / 2.0}), ring, 24))
+        EXPECT_TRUE(
+            test::near(test::pixel(focused->grab().toImage(), {1, focused->height() / 2.0}), ring, 24))
             << focused->metaObject()->className();
     }
     return int(stops.size());
