@@ -189,12 +189,13 @@ void AppDelegate::showPermissions() {
     KTPermissionWizard::present(true);
 }
 
-void AppDelegate::saveDiagnostics() {
-    Diagnostics::saveAndReveal();
+QString AppDelegate::saveDiagnostics() {
+    const auto saved = Diagnostics::saveAndReveal();
+    return saved.ok() && !saved.value().shown ? Diagnostics::savedLine(saved.value().path) : QString();
 }
 
-void AppDelegate::openSettingsLink(const QUrl& link) {
-    Workspace::current().openURL(link, true);
+bool AppDelegate::openSettingsLink(const QUrl& link) {
+    return Workspace::current().openURL(link, true);
 }
 
 QString AppDelegate::versionLine() const {

@@ -100,8 +100,8 @@ public:
     // ---- Menu actions --------------------------------------------------------
     void showAbout();
     void showPermissions() override;
-    void saveDiagnostics() override;
-    void openSettingsLink(const QUrl& link) override;
+    QString saveDiagnostics() override;
+    bool openSettingsLink(const QUrl& link) override;
     QString versionLine() const override;
     void buildMainMenu();
 

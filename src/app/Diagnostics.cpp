@@ -76,8 +76,8 @@ quint64 HostDiagnostics::memoryBytes() const {
     return quint64(pages) * quint64(pageSize);
 }
 
-void HostDiagnostics::reveal(const QString& diskPath) {
-    FileViewer::current().reveal(diskPath);
+bool HostDiagnostics::reveal(const QString& diskPath) {
+    return FileViewer::current().reveal(diskPath);
 }
 
 DiagnosticsInputs DiagnosticsInputs::of(const AppModel& model, UsageCounters& counters,
@@ -178,9 +178,16 @@ QByteArray Diagnostics::json(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
-Result<QString, QString> Diagnostics::saveAndReveal(const QJsonObject& object, const QDateTime& localTime,
-                                                    const SystemPaths& paths, DiagnosticsHost& host,
-                                                    UsageCounters& counters) {
+QString Diagnostics::savedLine(const QString& path) {
+    return QStringLiteral("Saved to ") + path +
+           QStringLiteral(". Its folder could not be shown on this computer.");
+}
+
+Result<Diagnostics::Saved, QString> Diagnostics::saveAndReveal(const QJsonObject& object,
+                                                               const QDateTime& localTime,
+                                                               const SystemPaths& paths,
+                                                               DiagnosticsHost& host,
+                                                               UsageCounters& counters) {
     const QString folder = paths.disk(paths.desktop());
     const QString path = QDir(folder).filePath(fileName(localTime));
     // A Linux home need not have a Desktop folder yet; the file still goes there.
@@ -196,12 +203,12 @@ Result<QString, QString> Diagnostics::saveAndReveal(const QJsonObject& object, c
                               problem);
         return fail(problem);
     }
-    host.reveal(path);
+    const bool shown = host.reveal(path);
     counters.record(QStringLiteral("diagnostics.save"));
-    return path;
+    return Saved{path, shown};
 }
 
-Result<QString, QString> Diagnostics::saveAndReveal() {
+Result<Diagnostics::Saved, QString> Diagnostics::saveAndReveal() {
     return saveAndReveal(bundle(), QDateTime::currentDateTime(), SystemPaths::current(),
                          DiagnosticsHost::current(), Stats::current());
 }

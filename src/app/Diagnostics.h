@@ -33,8 +33,9 @@ public:
     virtual QString hardwareModel() const = 0;
     virtual int cores() const = 0;
     virtual quint64 memoryBytes() const = 0;
-    // Shows the saved file in the file manager, selected where it can.
-    virtual void reveal(const QString& diskPath) = 0;
+    // Shows the saved file in the file manager, selected where it can; false
+    // when nothing here could show it.
+    virtual bool reveal(const QString& diskPath) = 0;
 
     static DiagnosticsHost& current();
     static void setCurrent(DiagnosticsHost* host);  // nullptr restores the host one
@@ -52,7 +53,7 @@ public:
     QString hardwareModel() const override;
     int cores() const override;
     quint64 memoryBytes() const override;
-    void reveal(const QString& diskPath) override;
+    bool reveal(const QString& diskPath) override;
 
 private:
     std::optional<SystemPaths> paths_;
@@ -99,14 +100,21 @@ struct Diagnostics {
     // Pretty-printed, keys sorted at every level.
     static QByteArray json(const QJsonObject& object);
 
+    struct Saved {
+        QString path;        // on disk
+        bool shown = false;  // the file manager took it
+    };
     // Writes the file into the person's Desktop folder, replacing one of the
     // same name, reveals it and counts "diagnostics.save". A failed write is
     // reported on standard error, not revealed and not counted as a save.
-    // Gives the disk path written, or why nothing was.
-    static Result<QString, QString> saveAndReveal();
-    static Result<QString, QString> saveAndReveal(const QJsonObject& object, const QDateTime& localTime,
-                                                  const SystemPaths& paths, DiagnosticsHost& host,
-                                                  UsageCounters& counters);
+    // Gives where the file went and whether it was shown, or why nothing was
+    // written.
+    static Result<Saved, QString> saveAndReveal();
+    static Result<Saved, QString> saveAndReveal(const QJsonObject& object, const QDateTime& localTime,
+                                                const SystemPaths& paths, DiagnosticsHost& host,
+                                                UsageCounters& counters);
+    // What the person is told when the file could not be shown.
+    static QString savedLine(const QString& path);
 };
 
 }  // namespace rk

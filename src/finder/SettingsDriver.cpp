@@ -259,8 +259,8 @@ std::optional<RunningApplication> SettingsDriver::app(Workspace& workspace) {
     return running.first();
 }
 
-void SettingsDriver::open(Pane pane, Workspace& workspace) {
-    workspace.openURL(url(pane), true);
+bool SettingsDriver::open(Pane pane, Workspace& workspace) {
+    return workspace.openURL(url(pane), true);
 }
 
 std::optional<AXValue> SettingsDriver::attr(const AXElement& element, const QString& name,

@@ -35,8 +35,9 @@ struct SettingsDriver {
     // The running System Settings (the first the workspace lists), or none.
     static std::optional<RunningApplication> app(Workspace& workspace = Workspace::current());
     // Opens the page's link and brings System Settings to the front; waits for
-    // nothing and says nothing when the link does not open.
-    static void open(Pane pane, Workspace& workspace = Workspace::current());
+    // nothing. False when nothing here took the link (the caller tells the
+    // person; the workspace has logged why).
+    static bool open(Pane pane, Workspace& workspace = Workspace::current());
 
     // One attribute's raw value; none when the read fails.
     static std::optional<AXValue> attr(const AXElement& element, const QString& name,

@@ -50,20 +50,28 @@ KTReconnectItem fixed(QString id, QString title, QString detail, KTReconnectResu
 
 }  // namespace
 
-QString MoveInRows::press(const MoveInSpec& spec, const QString& actionLabel, const QString& marksPath,
-                          const SystemPaths& paths, Workspace& workspace) {
+QString MoveInRows::refusedLine(const QUrl& url) {
+    if (url.scheme() == "x-apple.systempreferences")
+        return Workspace::settingsNotOpenedLine();
+    return "This could not be opened on this computer.";
+}
+
+MoveInRows::Pressed MoveInRows::press(const MoveInSpec& spec, const QString& actionLabel,
+                                      const QString& marksPath, const SystemPaths& paths,
+                                      Workspace& workspace) {
     if (actionLabel.isEmpty() || actionLabel == "Done" || actionLabel == "Check again")
-        return QString();
+        return {};
     if (actionLabel == "Confirm") {
         addMark(&MoveIn::Marks::done, spec.id, marksPath);
-        return "movein.marked";
+        return {.event = "movein.marked"};
     }
     if (spec.action) {
-        if (const auto url = actionURL(*spec.action, paths))
-            workspace.openURL(*url, true);
+        const auto url = actionURL(*spec.action, paths);
+        if (url && !workspace.openURL(*url, true))
+            return {.refused = refusedLine(*url)};
     }
     addMark(&MoveIn::Marks::opened, spec.id, marksPath);
-    return "movein.fix";
+    return {.event = "movein.fix"};
 }
 
 QList<KTReconnectItem> MoveInRows::checklist(const MoveInList& list, const QString& marksPath,
@@ -85,9 +93,10 @@ QList<KTReconnectItem> MoveInRows::checklist(const MoveInList& list, const QStri
             return KTReconnectResult{MoveIn::evaluate(spec, env), MoveIn::label(spec, env)};
         };
         item.action = [spec, marksPath, paths, record, opener](const QString& label) {
-            const QString event = press(spec, label, marksPath, paths, *opener);
-            if (!event.isEmpty() && record)
-                record(event);
+            const Pressed pressed = press(spec, label, marksPath, paths, *opener);
+            if (!pressed.event.isEmpty() && record)
+                record(pressed.event);
+            return pressed.refused;
         };
         items << item;
     }
@@ -115,9 +124,10 @@ QList<KTReconnectItem> MoveInRows::permissions(const QList<KTPermission>& permis
                 "Open Settings"};
         };
         const QUrl url = permission.settingsURL;
-        item.action = [url, opener](const QString& label) {
-            if (label != "Done" && url.isValid())
-                opener->openURL(url, true);
+        item.action = [url, opener](const QString& label) -> std::optional<QString> {
+            if (label != "Done" && url.isValid() && !opener->openURL(url, true))
+                return refusedLine(url);
+            return std::nullopt;
         };
         items << item;
     }

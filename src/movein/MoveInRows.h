@@ -6,7 +6,9 @@
 
 #include <QList>
 #include <QString>
+#include <QUrl>
 #include <functional>
+#include <optional>
 
 #include "movein/MoveIn.h"
 #include "movein/Reconnect.h"
@@ -35,10 +37,18 @@ struct MoveInRows {
     // Rows that show every state without looking at this Mac; their buttons do nothing.
     static QList<KTReconnectItem> demo(const Texts& t = {});
 
-    // What a checklist row's button does, given the title it showed. Returns
-    // the usage event it stands for, or an empty text when it did nothing.
-    static QString press(const MoveInSpec& spec, const QString& actionLabel, const QString& marksPath,
+    // What a checklist row's button did, given the title it showed: the usage
+    // event it stands for (empty when it did nothing) and, when nothing here
+    // took the row's link, the line that says so; the row is then not marked
+    // opened.
+    struct Pressed {
+        QString event{};
+        std::optional<QString> refused{};
+    };
+    static Pressed press(const MoveInSpec& spec, const QString& actionLabel, const QString& marksPath,
                          const SystemPaths& paths, Workspace& workspace);
+    // The line for a link nothing here opens: System Settings' own for its pages.
+    static QString refusedLine(const QUrl& url);
 };
 
 }  // namespace rk

@@ -54,7 +54,9 @@ struct KTReconnectItem {
     bool checkOnMainThread = false;
 
     // What the button does, on the main thread, given the title it showed.
-    std::function<void(const QString& actionLabel)> action{};
+    // Answers a line for the person when it could not do it (nothing here
+    // opens the link), else none.
+    std::function<std::optional<QString>(const QString& actionLabel)> action{};
 };
 
 }  // namespace rk

@@ -41,6 +41,7 @@ KTReconnectModel::KTReconnectModel(QList<KTReconnectItem> items, QObject* parent
       link_(std::make_shared<Link>()) {
     link_->model = this;
     results_.resize(items_.size());
+    refusals_.resize(items_.size());
     timer_.setInterval(static_cast<int>(interval.count()));
     connect(&timer_, &QTimer::timeout, this, &KTReconnectModel::refresh);
 }
@@ -130,8 +131,12 @@ void KTReconnectModel::perform(int row) {
     if (row < 0 || row >= items_.size())
         return;
     const KTReconnectItem& item = items_.at(row);
-    if (item.action)
-        item.action(results_.at(row).actionLabel);
+    const std::optional<QString> refused =
+        item.action ? item.action(results_.at(row).actionLabel) : std::nullopt;
+    if (refused != refusals_.at(row)) {
+        refusals_[row] = refused;
+        emit changed();
+    }
     refresh();
 }
 

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "movein/Reconnect.h"
 
@@ -48,6 +49,8 @@ public:
 
     // Presses row `row`'s button (with the title it shows now), then checks again.
     void perform(int row);
+    // What the row's last press could not do; none after one that could.
+    std::optional<QString> refusal(int row) const { return refusals_.value(row); }
 
     // The worker every model uses unless told otherwise: one thread of
     // utility priority, so the checks queue behind each other.
@@ -62,6 +65,7 @@ private:
 
     QList<KTReconnectItem> items_;
     QList<KTReconnectResult> results_;
+    QList<std::optional<QString>> refusals_;
     Executor executor_;
     QTimer timer_;
     std::shared_ptr<Link> link_;

@@ -68,6 +68,9 @@ QWidget* KTReconnectView::row(int index, QWidget* parent) {
         const QColor colour = status.isConnected() ? Palette::green(dark_) : Palette::dim(dark_);
         texts->addWidget(makeLabel(found, {.pixels = 12, .colour = colour, .wrap = true}, widget));
     }
+    if (const std::optional<QString> refused = model_->refusal(index))
+        texts->addWidget(
+            makeLabel(*refused, {.pixels = 12, .colour = Palette::amber(dark_), .wrap = true}, widget));
     if (!item.note.isEmpty())
         texts->addWidget(
             makeLabel(item.note, {.pixels = 11, .colour = Palette::dim(dark_), .wrap = true}, widget));

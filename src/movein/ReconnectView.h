@@ -1,7 +1,8 @@
 #pragma once
 // The reconnect rows on screen: per group a card; per row its status glyph
 // (a green check when connected, a ring when it needs the person, a spinner
-// while checking), its title, what the check found and the button of the
+// while checking), its title, what the check found, what its last press
+// could not do (nothing here opened its link) and the button of the
 // moment. It follows its model: a change redraws the rows on the next turn
 // of the event loop, so a button is never destroyed inside its own click.
 

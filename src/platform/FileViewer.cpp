@@ -1,11 +1,12 @@
 #include "platform/FileViewer.h"
 
-#include <QDesktopServices>
+#include <QDebug>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
 #include <chrono>
 
+#include "platform/DesktopOpener.h"
 #include "platform/Machine.h"
 #include "platform/Seam.h"
 
@@ -19,7 +20,8 @@ void FileViewer::setCurrent(FileViewer* viewer) {
     Seam<FileViewer>::setCurrent(viewer);
 }
 
-void HostFileViewer::reveal(const QString& diskPath) {
+bool HostFileViewer::reveal(const QString& diskPath) {
+    QString manager = QStringLiteral("dbus-send is not installed");
     const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
     if (!dbusSend.isEmpty()) {
         const ToolRun run = Machine::current().run(
@@ -32,9 +34,16 @@ void HostFileViewer::reveal(const QString& diskPath) {
              QStringLiteral("string:")},
             std::chrono::milliseconds(2000));
         if (run.finished() && run.exitCode == 0)
-            return;
+            return true;
+        manager = run.finished() ? DesktopOpener::oneLine(run.err) : QStringLiteral("no answer");
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(diskPath).absolutePath()));
+    const std::optional<QString> refused =
+        DesktopOpener::open(QUrl::fromLocalFile(QFileInfo(diskPath).absolutePath()));
+    if (refused) {
+        qInfo().noquote() << "FileViewer: could not show " + diskPath + ": the file manager: " + manager +
+                                 "; the folder: " + *refused;
+    }
+    return !refused;
 }
 
 }  // namespace rk

@@ -13,8 +13,10 @@ class FileViewer {
 public:
     virtual ~FileViewer() = default;
 
-    // Opens the file manager at `diskPath`, selected where it can.
-    virtual void reveal(const QString& diskPath) = 0;
+    // Opens the file manager at `diskPath`, selected where it can. True only
+    // when something took the request; false (with one line in the log
+    // saying why) when nothing here could show it.
+    virtual bool reveal(const QString& diskPath) = 0;
 
     // The process-wide implementation; nullptr restores the host's.
     static FileViewer& current();
@@ -23,10 +25,10 @@ public:
 
 // The freedesktop file-manager interface (org.freedesktop.FileManager1
 // ShowItems over the session bus) selects the file; a desktop without one
-// gets the containing folder opened instead.
+// gets the containing folder handed to its opener (`DesktopOpener`) instead.
 class HostFileViewer final : public FileViewer {
 public:
-    void reveal(const QString& diskPath) override;
+    bool reveal(const QString& diskPath) override;
 };
 
 }  // namespace rk

@@ -2,11 +2,11 @@
 
 #include <sys/wait.h>
 
-#include <QDesktopServices>
-#include <QGuiApplication>
+#include <QDebug>
 #include <cerrno>
 #include <csignal>
 
+#include "platform/DesktopOpener.h"
 #include "platform/Seam.h"
 
 namespace rk {
@@ -47,12 +47,15 @@ bool HostWorkspace::isGone(const RunningApplication& application) {
     return errno == ESRCH;
 }
 
+QString Workspace::settingsNotOpenedLine() {
+    return QStringLiteral("System Settings could not be opened on this computer.");
+}
+
 bool HostWorkspace::openURL(const QUrl& url, bool /*activate: the desktop's handler decides*/) {
-    // The desktop services need the GUI application's platform integration;
-    // without one (a command-line mode) there is nobody to hand the link to.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return false;
-    return QDesktopServices::openUrl(url);
+    const std::optional<QString> refused = DesktopOpener::open(url);
+    if (refused)
+        qInfo().noquote() << "Workspace: could not open " + url.toDisplayString() + ": " + *refused;
+    return !refused;
 }
 
 }  // namespace rk

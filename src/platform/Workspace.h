@@ -37,7 +37,11 @@ public:
     // no frontmost application or it has no identifier.
     virtual std::optional<QString> frontmostBundleID() = 0;
     // Opens a link; with `activate` the application that opens it comes to
-    // the front. True when the request was handed over; nobody waits for more.
+    // the front. True only when the link was handed to something that opens
+    // it; nobody waits for more. False when nothing here opens such links or
+    // the opener refused; the implementation then writes one line to the log
+    // saying why, and the caller tells the person (for a System Settings
+    // page, with `settingsNotOpenedLine`).
     virtual bool openURL(const QUrl& url, bool activate) = 0;
 
     // The polite request to quit, which an application may decline. True
@@ -54,19 +58,24 @@ public:
     // to 10 seconds for the launch to complete; true when it did.
     virtual bool launchApplication(const QString& bundlePath) = 0;
 
+    // What every place that opens a System Settings page says when it could not.
+    static QString settingsNotOpenedLine();
+
     // The process-wide implementation that defaults use; nullptr restores the host's.
     static Workspace& current();
     static void setCurrent(Workspace* workspace);
 };
 
 // This machine: no System Settings runs, the frontmost application is not
-// known, and links go to the desktop's own handler (which knows no
-// "x-apple.systempreferences:" link and so opens nothing). Quitting works on
-// the process id: SIGTERM, then SIGKILL; an application has ended when it
-// was reaped (a child of this process is reaped here) or there is no such
-// process (ESRCH), while one this process may not signal (EPERM) counts as
-// running. An application without a process id has ended and is never
-// signalled. Application bundles cannot be launched here.
+// known, and links go to the desktop's opener (`DesktopOpener`), which is
+// given a "x-apple.systempreferences:" link only when the desktop names an
+// application for that scheme (normally none does); an open blocks for at
+// most the opener's limits, a few hundredths of a second as a rule.
+// Quitting works on the process id: SIGTERM, then SIGKILL; an application
+// has ended when it was reaped (a child of this process is reaped here) or
+// there is no such process (ESRCH), while one this process may not signal
+// (EPERM) counts as running. An application without a process id has ended
+// and is never signalled. Application bundles cannot be launched here.
 class HostWorkspace final : public Workspace {
 public:
     QList<RunningApplication> runningApplications(const QString&) override { return {}; }

@@ -21,12 +21,13 @@ void HostAppActions::showPermissions() {
     KTPermissionWizard::present(true);
 }
 
-void HostAppActions::saveDiagnostics() {
+QString HostAppActions::saveDiagnostics() {
     qWarning("Save Diagnostics: no application delegate is installed, so nothing was saved.");
+    return QString();
 }
 
-void HostAppActions::openSettingsLink(const QUrl& link) {
-    Workspace::current().openURL(link, true);
+bool HostAppActions::openSettingsLink(const QUrl& link) {
+    return Workspace::current().openURL(link, true);
 }
 
 QString HostAppActions::versionLine() const {

@@ -18,11 +18,12 @@ public:
     // it forward, activating the app.
     virtual void showPermissions() = 0;
     // The delegate's "Save Diagnostics…": writes the diagnostics file to the
-    // Desktop and reveals it.
-    virtual void saveDiagnostics() = 0;
+    // Desktop and reveals it. A line for the person when the file was saved
+    // but its folder could not be shown (where it was saved); else empty.
+    virtual QString saveDiagnostics() = 0;
     // Asks the shared workspace to open a System Settings page link; the
-    // window stays where it is.
-    virtual void openSettingsLink(const QUrl& link) = 0;
+    // window stays where it is. False when nothing here took the link.
+    virtual bool openSettingsLink(const QUrl& link) = 0;
     // "Version " + version + " (" + build + ")".
     virtual QString versionLine() const = 0;
 
@@ -37,8 +38,8 @@ public:
 class HostAppActions final : public AppActions {
 public:
     void showPermissions() override;
-    void saveDiagnostics() override;
-    void openSettingsLink(const QUrl& link) override;
+    QString saveDiagnostics() override;
+    bool openSettingsLink(const QUrl& link) override;
     QString versionLine() const override;
 };
 

@@ -4,6 +4,7 @@
 
 #include "app/model/AppModel.h"
 #include "permissions/PermissionProbes.h"
+#include "platform/Workspace.h"
 #include "ui/AppActions.h"
 #include "ui/BadgeAndBanner.h"
 #include "ui/Controls.h"
@@ -48,10 +49,21 @@ void DoneView::build(QVBoxLayout* body) {
         // Opens the page only: taking the app off each list is the person's act.
         buttons->addWidget(new QuietButton(
             dark(), permission.title,
-            [link = permission.link] { AppActions::current().openSettingsLink(link); }, card));
+            [this, link = permission.link] {
+                const bool refused = !AppActions::current().openSettingsLink(link);
+                if (refused != openRefused_) {
+                    openRefused_ = refused;
+                    scheduleBuild();
+                }
+            },
+            card));
     }
     buttons->addStretch(1);
     card->addLayout(buttons);
+    if (openRefused_) {
+        card->add(makeLabel(Workspace::settingsNotOpenedLine(),
+                            {.pixels = 12, .colour = Palette::amber(dark())}, card));
+    }
     addLeading(body, card);
 
     AppModel* model = &m_;

@@ -1,7 +1,7 @@
 #pragma once
 // The last page: nothing is left and nothing needs a restart; the app's own
-// three permissions, each with a button to its System Settings page; and a
-// way back to the start.
+// three permissions, each with a button to its System Settings page (and a
+// line when nothing here opens System Settings); and a way back to the start.
 
 #include <QUrl>
 
@@ -23,6 +23,11 @@ public:
 
 protected:
     void build(QVBoxLayout* body) override;
+
+private:
+    // The last permission button found nothing here to open System Settings:
+    // a line under the buttons says so.
+    bool openRefused_ = false;
 };
 
 }  // namespace rk

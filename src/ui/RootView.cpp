@@ -152,6 +152,10 @@ SettingsPopover::SettingsPopover(AppModel& m, bool dark, QWidget* anchor, QWidge
     box->setContentsMargins(1, 1, 1, 1 + (look == Look::arrow ? kArrow : 0));
     box->addWidget(card_);
     setFont(QApplication::font());
+    connect(card_, &SettingsCard::heightChanged, this, [this] {
+        if (anchor_)
+            placeAbove(anchor_);
+    });
 }
 
 void SettingsPopover::placeAbove(QWidget* anchor) {
@@ -175,6 +179,10 @@ void SettingsPopover::redraw(bool dark, QWidget* anchor) {
     card_->hide();
     card_->deleteLater();
     card_ = fresh;
+    connect(card_, &SettingsCard::heightChanged, this, [this] {
+        if (anchor_)
+            placeAbove(anchor_);
+    });
     card_->show();
     dark_ = dark;
     anchor_ = anchor;

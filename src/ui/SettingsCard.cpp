@@ -1,6 +1,7 @@
 #include "ui/SettingsCard.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -82,10 +83,24 @@ SettingsCard::SettingsCard(AppModel& m, bool dark, QWidget* parent) : QWidget(pa
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(new QuietButton(
         dark, QStringLiteral("Permissions…"), [] { AppActions::current().showPermissions(); }, this));
+    saved_ = makeLabel(QString(), {.pixels = 11, .colour = Palette::dim(dark), .selectable = true}, this);
     buttons->addWidget(new QuietButton(
-        dark, QStringLiteral("Save Diagnostics…"), [] { AppActions::current().saveDiagnostics(); }, this));
+        dark, QStringLiteral("Save Diagnostics…"),
+        [this] {
+            const QString line = AppActions::current().saveDiagnostics();
+            saved_->setText(line);
+            saved_->setVisible(!line.isEmpty());
+            emit heightChanged();
+        },
+        this));
     buttons->addStretch(1);
     stack->addLayout(buttons);
+    saved_->hide();
+    stack->addWidget(saved_);
+}
+
+QString SettingsCard::savedLine() const {
+    return saved_->isVisible() ? saved_->text() : QString();
 }
 
 void SettingsCard::paintEvent(QPaintEvent*) {

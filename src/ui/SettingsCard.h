@@ -1,8 +1,10 @@
 #pragma once
 // The small settings panel behind the footer's gear: the AI explanations and
 // demo switches, the updater's rows, and the buttons that open the
-// permission wizard and save the diagnostics file.
+// permission wizard and save the diagnostics file (with a line saying where
+// the file went when its folder could not be shown).
 
+#include <QLabel>
 #include <QWidget>
 #include <functional>
 
@@ -30,6 +32,14 @@ public:
     using UpdatesRows = std::function<QWidget*(bool dark, QWidget* parent)>;
     static void setUpdatesRows(UpdatesRows make);
 
+    // The line under the buttons after a save whose folder could not be
+    // shown: where the file went. Empty (and hidden) otherwise.
+    QString savedLine() const;
+
+signals:
+    // The card's height changed (a line came or went).
+    void heightChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -38,6 +48,7 @@ private:
     CapsuleSwitch* ai_;
     CapsuleSwitch* demo_;
     QWidget* updates_;
+    QLabel* saved_;
 };
 
 }  // namespace rk

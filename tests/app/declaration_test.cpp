@@ -13,9 +13,11 @@
 #include <QMainWindow>
 
 #include "app/PermissionDeclaration.h"
+#include "permissions/screens/DragCompanion.h"
 #include "permissions/screens/PermissionScreen.h"
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "support/DelegateFakes.h"
+#include "support/Printers.h"
 #include "support/WidgetProbe.h"
 #include "support/WizardFixture.h"
 
@@ -105,8 +107,24 @@ TEST_P(SetUpPermissions, OpensTheWizardAndWalksItWithThisMachinesAnswers) {
     EXPECT_EQ(window->view()->refreshState().granted,
               (KTGrantMap{{"fulldisk", storesReadable}, {"accessibility", false}, {"screen", false}}));
 
-    // Get Started goes to the first permission that is off; each is skipped in turn.
+    // Get Started goes to the first permission that is off. Where nothing
+    // opens System Settings its button stays and says so; where it opens, the
+    // screen waits for the list that opened (Full Disk Access with the drag companion).
     test::press(window, "Get Started");
+    test::settle();
+    auto* first = qobject_cast<PermissionScreen*>(window->view()->screen());
+    ASSERT_NE(first, nullptr);
+    const QString enable = first->primaryLabel();
+    for (const bool opens : {false, true}) {
+        world.settings.setLinksOpen(opens);
+        test::press(window, enable);
+        test::settle();
+        EXPECT_EQ(world.settings.openedLinks().size(), opens ? 2 : 1);
+        EXPECT_EQ(first->primaryLabel(), opens ? "Waiting for macOS" : enable);
+        EXPECT_EQ(first->status().text.contains("in the list that just opened"), opens);
+        EXPECT_EQ(first->status().text == Workspace::settingsNotOpenedLine(), !opens);
+        EXPECT_EQ(KTDragCompanion::shared().isShowing(), opens && !storesReadable);
+    }
     const QStringList walk = storesReadable ? QStringList{"Step 2 of 3", "Step 3 of 3"}
                                             : QStringList{"Step 1 of 3", "Step 2 of 3", "Step 3 of 3"};
     for (const QString& step : walk) {

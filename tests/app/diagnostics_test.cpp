@@ -24,8 +24,9 @@ public:
     QString hardwareModel() const override { return QStringLiteral("Mac16,1"); }
     int cores() const override { return 10; }
     quint64 memoryBytes() const override { return 16ull << 30; }
-    void reveal(const QString& diskPath) override { revealed << diskPath; }
+    bool reveal(const QString& diskPath) override { return revealed << diskPath, shows; }
     QStringList revealed;
+    bool shows = true;
 };
 
 class DiagnosticsTest : public ::testing::Test {
@@ -120,7 +121,7 @@ TEST(HostDiagnosticsTest, TheFirmwaresModelNameOrUnknown) {
 
 class Saving : public ::testing::Test {
 protected:
-    Result<QString, QString> save(const char* step, QTime at) {
+    Result<Diagnostics::Saved, QString> save(const char* step, QTime at) {
         return Diagnostics::saveAndReveal(QJsonObject{{"schema", 1}, {"step", step}},
                                           QDateTime(QDate(2026, 12, 5), at), root.paths(), host, counters);
     }
@@ -134,14 +135,22 @@ TEST_F(Saving, TwoSavesInOneMinuteLeaveOneFileAndAFailedOneIsOnlyReported) {
     const auto first = save("start", QTime(16, 41, 2));
     const auto second = save("done", QTime(16, 41, 40));
     ASSERT_TRUE(first.ok() && second.ok());
-    EXPECT_EQ(first.value(), second.value());
+    const QString path = second.value().path;
+    EXPECT_EQ(first.value().path, path);
     EXPECT_EQ(QDir(root.disk(root.paths().desktop())).entryList(QDir::Files),
               QStringList{"Rowkeeper Diagnostics 2026-12-05 1641.json"});
-    QFile file(second.value());
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QJsonDocument::fromJson(file.readAll()).object()["step"].toString(), QStringLiteral("done"));
-    EXPECT_EQ(host.revealed, (QStringList{first.value(), second.value()}));
+    EXPECT_EQ(host.revealed, (QStringList{path, path}));
+    EXPECT_TRUE(second.value().shown);
     EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 2);
+
+    // A folder nothing could show: the file is saved, and the line says where.
+    host.shows = false;
+    EXPECT_FALSE(save("done", QTime(16, 41)).value().shown);
+    EXPECT_EQ(Diagnostics::savedLine(path),
+              "Saved to " + path + ". Its folder could not be shown on this computer.");
 
     // A failed write is reported, and neither revealed nor counted.
     QDir(root.disk(root.paths().desktop())).removeRecursively();
@@ -152,8 +161,8 @@ TEST_F(Saving, TwoSavesInOneMinuteLeaveOneFileAndAFailedOneIsOnlyReported) {
     EXPECT_FALSE(saved.ok());
     EXPECT_NE(err.find("Save Diagnostics: could not write"), std::string::npos) << err;
     EXPECT_NE(err.find("Rowkeeper Diagnostics 2026-12-05 1641.json"), std::string::npos) << err;
-    EXPECT_EQ(host.revealed.size(), 2);
-    EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 2);
+    EXPECT_EQ(host.revealed.size(), 3);
+    EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 3);
 }
 
 }  // namespace

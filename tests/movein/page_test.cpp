@@ -23,6 +23,7 @@
 #include "movein/MoveInRows.h"
 #include "movein/ReconnectModel.h"
 #include "support/PlatformFakes.h"
+#include "support/Printers.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
@@ -150,6 +151,11 @@ TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
     EXPECT_TRUE(test::shows(shown.get(), "Screen Recording (optional)"));
     test::press(shown.get(), "Open Settings");
     EXPECT_EQ(workspace.opened, QList<QUrl>{access.settingsURL});
+    // Where nothing opens System Settings, the row says so under its button.
+    workspace.opens = false;
+    test::press(shown.get(), "Open Settings");
+    test::settle();
+    EXPECT_TRUE(test::shows(shown.get(), Workspace::settingsNotOpenedLine()));
 }
 
 // The hint writes the home as "~", and at the page's width its lines break
@@ -204,6 +210,11 @@ TEST_F(MoveInPageTest, AnAppActionOpensTheInstalledApp) {
                                 {"id":"b","title":"B","action":{"app":"/Applications/Other.app"}},
                                 {"id":"c","title":"C","action":{"app":"com.example.missing"}},
                                 {"id":"d","title":"D","action":{"url":"no scheme"}}])");
+    workspace.opens = false;  // a link nothing takes leaves the row unopened
+    EXPECT_EQ(rows.first().action("Open"), "This could not be opened on this computer.");
+    EXPECT_FALSE(QFile::exists(marks));
+    workspace.opened.clear();
+    workspace.opens = true;
     for (const KTReconnectItem& row : rows)
         row.action("Open");
     EXPECT_EQ(workspace.opened, (QList<QUrl>{QUrl::fromLocalFile(paths.disk("/Applications/Box.app")),

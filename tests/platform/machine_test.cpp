@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QPalette>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -18,10 +17,12 @@
 
 #include "platform/Appearance.h"
 #include "platform/FileProbe.h"
+#include "platform/FileViewer.h"
 #include "platform/IconArt.h"
 #include "platform/MotionPreference.h"
 #include "platform/Volumes.h"
 #include "platform/Workspace.h"
+#include "support/Printers.h"
 
 namespace rk {
 namespace {
@@ -186,20 +187,64 @@ TEST(HostVolumes, ReadsReadOnlyAndLeavesInternalUnknown) {
     EXPECT_FALSE(volumes.flags("/Volumes/Gone", paths).has_value());
 }
 
-// Here the Mac's facilities are missing: nothing runs, and a settings link
-// opens nothing, without a GUI application (nobody to hand it to) or with
-// one (this desktop has no handler for the Mac's settings links).
-TEST(HostWorkspace, SystemSettingsDoesNotRunAndItsLinksDoNotOpenHere) {
-    Workspace& host = Workspace::current();
+QStringList logged;
+
+// No System Settings runs here. Where the desktop names no application for
+// its links the opener is not even started; where it runs, its own answer
+// counts, and what it writes reaches one line of our log, never the
+// terminal. The file viewer falls back to the opener when the file manager
+// does not answer.
+TEST(HostWorkspace, OpensOnlyWhatTheDesktopTakesAndSaysWhyInOneLogLine) {
+    QTemporaryDir bin;
+    const auto write = [&](const QString& name, const QByteArray& text) {
+        QFile file(bin.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    };
+    const QByteArray here = "cd " + QFile::encodeName(bin.path()) + "\n";
+    write("xdg-mime", "#!/bin/sh\n" + here + "echo \"$@\" >> calls; cat handler\n");
+    write("dbus-send", "#!/bin/sh\necho 'no session bus' >&2; exit 1\n");
+    write("xdg-open", "#!/bin/sh\n" + here +
+                          "echo open \"$@\" >> calls; for b in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17; "
+                          "do echo \"browser $b: not found\" >&2; done; exit $(cat status)\n");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& line) { logged << line; });
+    testing::internal::CaptureStderr();
+
+    const QUrl link("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
+    HostWorkspace host;
     EXPECT_TRUE(host.runningApplications("com.apple.systempreferences").isEmpty());
     EXPECT_FALSE(host.frontmostBundleID());
-    const QUrl link("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
+    HostFileViewer viewer;
+    write("handler", "");
     EXPECT_FALSE(host.openURL(link, true));
-    int argc = 1;
-    char name[] = "seams_test";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);  // offscreen under the test runner
+    write("handler", "settings.desktop\n");
+    write("status", "4");
     EXPECT_FALSE(host.openURL(link, true));
+    EXPECT_FALSE(viewer.reveal(bin.filePath("handler")));
+    write("status", "0");
+    EXPECT_TRUE(host.openURL(link, true));
+    EXPECT_TRUE(viewer.reveal(bin.filePath("handler")));
+
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    qInstallMessageHandler(before);
+    qputenv("PATH", path);
+    QFile calls(bin.filePath("calls"));
+    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+    const QString query = "query default x-scheme-handler/x-apple.systempreferences\n";
+    EXPECT_EQ(calls.readAll(), query + query + "open " + link.toString() + "\nopen " + bin.path() + "\n" +
+                                   query + "open " + link.toString() + "\nopen " + bin.path() + "\n");
+    const QString hunt = "browser 1: not found browser 2: not found";
+    ASSERT_EQ(logged.size(), 3);
+    EXPECT_EQ(logged[0], "Workspace: could not open " + link.toString() +
+                             ": no application on this desktop opens \"x-apple.systempreferences:\" links");
+    EXPECT_TRUE(logged[1].contains("xdg-open answered 4: " + hunt)) << logged[1].toStdString();
+    EXPECT_TRUE(
+        logged[2].startsWith("FileViewer: could not show " + bin.filePath("handler") +
+                             ": the file manager: no session bus; the folder: xdg-open answered 4: " + hunt))
+        << logged[2].toStdString();
 }
 
 }  // namespace

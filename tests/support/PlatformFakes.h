@@ -112,11 +112,12 @@ public:
     std::int32_t setSelected(const AXElement&) override { return AXError::apiDisabled; }
 };
 
-// Records the files it was asked to show; opens nothing.
+// Records the files it was asked to show; opens nothing, and answers `shows`.
 class FakeFileViewer : public FileViewer {
 public:
     QStringList revealed;
-    void reveal(const QString& diskPath) override { revealed << diskPath; }
+    bool shows = true;
+    bool reveal(const QString& diskPath) override { return revealed << diskPath, shows; }
 };
 
 // Whether motion is reduced, as the test sets it.
@@ -136,7 +137,8 @@ class FakeWorkspace : public Workspace {
 public:
     QList<RunningApplication> applications;
     std::optional<QString> frontmost;
-    QList<QUrl> opened;
+    QList<QUrl> opened;  // every link asked for, taken or not
+    bool opens = true;   // whether a link is taken
     bool realProcesses = false;
     QSet<std::int32_t> gone;
 
@@ -149,7 +151,7 @@ public:
     std::optional<QString> frontmostBundleID() override { return frontmost; }
     bool openURL(const QUrl& url, bool) override {
         opened << url;
-        return true;
+        return opens;
     }
     bool terminate(const RunningApplication& application) override {
         return !realProcesses || host_.terminate(application);

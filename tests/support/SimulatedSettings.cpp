@@ -531,7 +531,7 @@ QList<RunningApplication> SimulatedSettings::runningApplications(const QString& 
 bool SimulatedSettings::openURL(const QUrl& url, bool activate) {
     std::lock_guard lock(mutex());
     opened_ << url;
-    if (url.scheme() != "x-apple.systempreferences")
+    if (!linksOpen_ || url.scheme() != "x-apple.systempreferences")
         return false;
     SimulatedPage target = SimulatedPage::other;
     if (url == QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"))

@@ -215,6 +215,10 @@ public:
         change([&] { openDelay_ = std::max(0, reads); });
     }
     QList<QUrl> openedLinks() const { return get(opened_); }
+    // false: a machine where nothing opens its page links (they are still listed).
+    void setLinksOpen(bool open) {
+        change([&] { linksOpen_ = open; });
+    }
 
     // What the lists hold.
     void setAccessibilityRows(const QList<SimulatedRow>& rows) {
@@ -285,6 +289,7 @@ private:
     SimulatedPage page_ = SimulatedPage::none;
     std::optional<SimulatedPage> pending_;
     int openDelay_ = 0;
+    bool linksOpen_ = true;
     int pendingReads_ = 0;
     QList<QUrl> opened_;
     QList<SimulatedRow> accessibilityRows_;

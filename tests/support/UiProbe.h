@@ -20,13 +20,15 @@ public:
     RecordingActions& operator=(const RecordingActions&) = delete;
 
     void showPermissions() override { ++permissions; }
-    void saveDiagnostics() override { ++diagnostics; }
-    void openSettingsLink(const QUrl& link) override { links.append(link); }
+    QString saveDiagnostics() override { return ++diagnostics, savedLine; }
+    bool openSettingsLink(const QUrl& link) override { return links.append(link), linksOpen; }
     QString versionLine() const override { return QStringLiteral("Version 1.2 (34)"); }
 
     int permissions = 0;
     int diagnostics = 0;
+    QString savedLine;  // what a save says
     QList<QUrl> links;
+    bool linksOpen = true;
 };
 
 // The person's own stores with something for every list of both System

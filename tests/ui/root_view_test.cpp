@@ -7,6 +7,7 @@
 #include <QScrollBar>
 
 #include "permissions/PermissionProbes.h"
+#include "platform/Workspace.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
@@ -200,8 +201,12 @@ TEST_F(RootViewTest, GearOpensAFreshCardWithTheModelsSwitchesAndButtons) {
     EXPECT_FALSE(m.decision().findings.isEmpty());
     press(root.settingsCard(), "Permissions…");
     press(root.settingsCard(), "Save Diagnostics…");
+    EXPECT_TRUE(root.settingsCard()->savedLine().isEmpty());
+    actions.savedLine = "Saved to /home/anna/Desktop/d.json. Its folder could not be shown on this computer.";
+    press(root.settingsCard(), "Save Diagnostics…");
+    EXPECT_EQ(root.settingsCard()->savedLine(), actions.savedLine);
     EXPECT_EQ(actions.permissions, 1);
-    EXPECT_EQ(actions.diagnostics, 1);
+    EXPECT_EQ(actions.diagnostics, 2);
     EXPECT_EQ(world.counters->snapshot().value(QStringLiteral("permissions.open")), 0);
 
     root.settingsCard()->window()->close();
@@ -237,8 +242,16 @@ TEST_F(RootViewTest, DonePageOpensEachPermissionPageAndStartsAgain) {
     DoneView page(m, false);
     EXPECT_TRUE(shows(&page, "All done"));
     EXPECT_TRUE(test::showsPart(&page, "Remove \"Rowkeeper\" from each"));
-    for (const char* title : {"Full Disk Access", "Accessibility", "Screen Recording"})
+    // Where nothing opens System Settings, a line under the buttons says so.
+    actions.linksOpen = false;
+    press(&page, "Full Disk Access");
+    page.refreshNow();
+    EXPECT_TRUE(shows(&page, Workspace::settingsNotOpenedLine()));
+    actions.linksOpen = true;
+    for (const char* title : {"Accessibility", "Screen Recording"})
         press(&page, title);
+    page.refreshNow();
+    EXPECT_FALSE(shows(&page, Workspace::settingsNotOpenedLine()));
     EXPECT_EQ(actions.links,
               (QList<QUrl>{KTPermissionProbes::Pane::fullDisk(), KTPermissionProbes::Pane::accessibility(),
                            KTPermissionProbes::Pane::screenRecording()}));

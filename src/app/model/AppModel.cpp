@@ -11,6 +11,7 @@
 #include "finder/Decide.h"
 #include "finder/SettingsDriver.h"
 #include "finder/Sources.h"
+#include "platform/Workspace.h"
 
 namespace rk {
 
@@ -235,6 +236,7 @@ void AppModel::go(Step step) {
         setMoveInEpoch(moveInEpoch_ + 1);
     }
     lastFingerprint_.clear();
+    openRefused_ = false;
     stableCount_ = 0;
     selectedKey_.clear();
     setPhoto(std::nullopt);
@@ -255,8 +257,12 @@ void AppModel::openPane() {
         return;
     }
     Stats::record(QStringLiteral("open.") + rawValue(*pane));
+    openRefused_ = !SettingsDriver::open(*pane);
+    if (openRefused_) {
+        setGuide(Phase::notOpen, Workspace::settingsNotOpenedLine());
+        return;
+    }
     setGuide(Phase::working, kOpening);
-    SettingsDriver::open(*pane);
     if (seams_.placeWindow) {
         seams_.placeWindow();
     }
@@ -397,7 +403,9 @@ void AppModel::tick() {
 
 void AppModel::decideUnread(const QList<Candidate>& candidates, Phase phase, const QString& banner) {
     setDecision(Decide::page(candidates, std::nullopt, {}));
-    setGuide(phase, banner);
+    // Neither "Press Open" nor the Accessibility sentence helps where Open found nothing to open.
+    const bool refused = openRefused_ && (phase == Phase::notOpen || phase == Phase::noAccessibility);
+    setGuide(phase, refused ? Workspace::settingsNotOpenedLine() : banner);
 }
 
 // ---- Explanations ----------------------------------------------------------------

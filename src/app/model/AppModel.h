@@ -110,7 +110,10 @@ public:
     // ---- Actions -----------------------------------------------------------
     // Switches page and resets the page's state (also for the current page).
     void go(Step step);
-    // Opens the current Settings step's page in System Settings.
+    // Opens the current Settings step's page in System Settings. When
+    // nothing here opens it, the banner says so (and keeps saying it in place
+    // of "Press Open" and the Accessibility sentence until the page changes
+    // or a later press opens it) and the window stays where it is.
     void openPane();
     // What moves the window beside System Settings after `openPane`, unless
     // the seams already gave one. The window belongs to the shell, which
@@ -259,6 +262,7 @@ private:
     QString macModel_;
     bool demo_ = false;
     QSet<QString> tickedOff_;
+    bool openRefused_ = false;  // the last Open on this page found nothing to open System Settings
 
     // The loop's own.
     std::unique_ptr<MarksOverlay> overlay_;

@@ -46,7 +46,7 @@ bool waitUntilGone(const QList<RunningApplication>& targets, std::chrono::millis
 }
 
 // Back on the main thread after a quit: the log line, the status, the page.
-void finishOpening(QuitResult result, const QUrl& pane, const std::function<void()>& then,
+void finishOpening(QuitResult result, const QUrl& pane, const std::function<void(bool)>& then,
                    Workspace& workspace) {
     KTPermissionWizard::log(
         "wizard: System Settings started before this app's identity changed; quit it in the background "
@@ -54,9 +54,9 @@ void finishOpening(QuitResult result, const QUrl& pane, const std::function<void
         rawValue(result));
     if (result == QuitResult::quit || result == QuitResult::forced)
         Status::shared().setRestartedAt(QDateTime::currentDateTimeUtc());
-    workspace.openURL(pane, true);
+    const bool opened = workspace.openURL(pane, true);
     if (then)
-        then();
+        then(opened);
 }
 
 }  // namespace
@@ -156,13 +156,13 @@ QuitResult quit(const QString& bundleID, const std::optional<QDateTime>& launche
     return waitUntilGone(targets, grace, workspace) ? QuitResult::forced : QuitResult::failed;
 }
 
-void open(const QUrl& pane, const KTWizardProduct& product, std::function<void()> then) {
+void open(const QUrl& pane, const KTWizardProduct& product, std::function<void(bool opened)> then) {
     Workspace& workspace = Workspace::current();
     const std::optional<QDateTime> cutoff = epoch(product.slug);
     if (!cutoff || !wouldQuitNow(product, workspace)) {
-        workspace.openURL(pane, true);
+        const bool opened = workspace.openURL(pane, true);
         if (then)
-            then();
+            then(opened);
         return;
     }
     const QPointer<QCoreApplication> app = QCoreApplication::instance();

@@ -92,14 +92,15 @@ inline constexpr std::chrono::milliseconds defaultGrace{2500};
 QuitResult quit(const QString& bundleID, const std::optional<QDateTime>& launchedBefore,
                 std::chrono::milliseconds grace = defaultGrace, Workspace& workspace = Workspace::current());
 
-// Opens `pane` with the workspace and then calls `then`, on the main thread.
+// Opens `pane` with the workspace and then calls `then` with whether the
+// workspace took the link, on the main thread.
 // When `wouldQuitNow` holds and an epoch exists, System Settings is first quit
 // on a worker thread and the page opens afterwards, whatever the result, with
 // the decision-log line "wizard: System Settings started before this app's
 // identity changed; quit it in the background before opening the pane: " and
 // the result's raw value; `Status.restartedAt` becomes now after "quit" or
 // "forced". Otherwise the page opens and `then` runs before this returns.
-void open(const QUrl& pane, const KTWizardProduct& product, std::function<void()> then);
+void open(const QUrl& pane, const KTWizardProduct& product, std::function<void(bool opened)> then);
 
 // Makes the wizard's configuration record an identity change here (see
 // `KTPermissionWizard::onIdentityChange`). The host calls it before it

@@ -109,7 +109,7 @@ public:
     explicit CloseButton(QWidget* parent) : QAbstractButton(parent) {
         setFixedSize(kCloseSide, kCloseSide);
         setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::TabFocus);
+        takeTabFocus(this);
         setShortcut(QKeySequence(Qt::Key_Escape));
         setAccessibleName(QStringLiteral("Close this helper"));
     }

@@ -1,5 +1,7 @@
 #include "permissions/screens/PermissionActions.h"
 
+#include "platform/Workspace.h"
+
 namespace rk {
 
 namespace {
@@ -40,6 +42,8 @@ PermissionActions::Status PermissionActions::status(const KTPermission& permissi
                                                     const KTPermissionFacts& facts) {
     if (facts.isGranted)
         return {.text = permission.title + " is on.", .accent = true};
+    if (facts.openFailed)
+        return {.text = Workspace::settingsNotOpenedLine()};
     if (!facts.asked && !facts.isTickedDead)
         return {.text = permission.costOfSkipping.value_or("Opens System Settings at the " +
                                                            permission.title + " list.")};

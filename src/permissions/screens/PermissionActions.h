@@ -3,7 +3,8 @@
 // window: the primary button's label and what a press does, whether the
 // screen is waiting for macOS, the skip link and the status line under the
 // buttons, with the line that says where to switch the app on while the
-// screen waits and its "Quit and Reopen" link; and, for each second waited,
+// screen waits and its "Quit and Reopen" link, or the line that System
+// Settings could not be opened here; and, for each second waited,
 // whether to ask a freshly started copy of the app if it sees the grant and
 // whether to offer the drag companion. Pure functions over the permission,
 // the product and the screen's facts (see `KTPermissionFacts`).

@@ -53,6 +53,8 @@ PermissionScreen::PermissionScreen(const KTWizardBrand& brand, bool dark, const 
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setAutoFillBackground(false);
+    // It draws no focus ring, so Tab passes it by.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->viewport()->setAutoFillBackground(false);
     stack->addWidget(scroll_, 1);
     actionsHolder_ = new QVBoxLayout;
@@ -122,6 +124,7 @@ KTPermissionFacts PermissionScreen::facts() const {
         .asked = didAskState_ || inputs_.forcedDidAsk,
         .relaunchTried = relaunchTried(),
         .restarting = restarting_,
+        .openFailed = openFailed_,
         .waitedSeconds = waitedSeconds_,
         .forcedLegacyNotice = inputs_.forcedLegacyNotice,
         .clearedServices = KTLegacyIdentityRepair::Status::shared().clearedServices(),
@@ -159,13 +162,28 @@ void PermissionScreen::primaryAction() {
             break;
     }
     // A press while waiting asks and opens the page again.
+    const bool askedBefore = didAskState_;
     didAskState_ = true;
     if (!now.listenDenied && permission.request)
         permission.request();
     const QUrl pane = now.listenDenied ? KTPermissionProbes::Pane::inputMonitoring() : permission.settingsURL;
     // The page may open only after a stale System Settings was quit, by which
     // time this screen may be gone: the follow-up holds its own copy.
-    KTSystemSettingsRefresh::open(pane, inputs_.product, [permission] { afterPaneOpened(permission); });
+    const QPointer<PermissionScreen> screen(this);
+    KTSystemSettingsRefresh::open(pane, inputs_.product, [screen, permission, askedBefore](bool opened) {
+        if (screen)
+            screen->paneOpened(opened, askedBefore);
+        if (opened)
+            afterPaneOpened(permission);
+    });
+    reevaluate();
+}
+
+// Nothing took the link: no list opened, so there is nothing to wait for.
+void PermissionScreen::paneOpened(bool opened, bool askedBefore) {
+    openFailed_ = !opened;
+    if (!opened)
+        didAskState_ = askedBefore;
     reevaluate();
 }
 
@@ -350,8 +368,8 @@ QWidget* PermissionScreen::content() {
         stack->addSpacing(12);
     }
     if (layout_.repairCallout) {
-        stack->addWidget(PermissionNotices::repairCallout(brand_, inputs_.product.name,
-                                                          inputs_.permission.title, relaunchTried(), page));
+        stack->addWidget(PermissionNotices::repairCallout(
+            brand_, inputs_.product.name, inputs_.permission.title, layout_.repairAfterRelaunch, page));
         stack->addSpacing(16);
     } else if (layout_.guidance) {
         stack->addWidget(guidance(*layout_.guidance));
@@ -495,7 +513,8 @@ QWidget* PermissionScreen::actions() {
         // One rich line: the names in it are escaped, and its one link is caught here.
         status->setTextFormat(Qt::RichText);
         status->setText(PermissionActions::statusHtml(status_, brand_.accentText));
-        status->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        // Mouse only: a label draws no focus ring for a link Tab would reach.
+        status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
         status->setOpenExternalLinks(false);
         connect(status, &QLabel::linkActivated, this, &PermissionScreen::openLink);
     }

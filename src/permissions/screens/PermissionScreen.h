@@ -9,6 +9,8 @@
 // The root view makes one for each step it shows and hands it new grant
 // answers with `setGrant`; the screen keeps its own state (whether the person
 // asked, the seconds waited, a restart under way) for as long as it lives.
+// The press asks only when System Settings really opened: on a computer
+// where nothing takes its link the screen keeps its button and says so.
 // Its sections are decided by `PermissionSections` and `PermissionActions`
 // from the facts it gathers (`facts()`); it redraws a part only when what
 // that part shows has changed. It also follows the identity repair's two
@@ -94,6 +96,9 @@ private:
     // when the person left the screen meanwhile.
     static void freshAnswer(const QPointer<PermissionScreen>& screen, const QString& id, bool wasGranted,
                             const std::optional<KTGrantMap>& answer);
+    // The workspace's answer to a press: a link nothing took leaves the
+    // screen as it was before the press, with the line that says so.
+    void paneOpened(bool opened, bool askedBefore);
     // Once the permission's page is open: the drag companion, or the program
     // shown in the file manager, for a permission dragged in by hand.
     static void afterPaneOpened(const KTPermission& permission);
@@ -129,6 +134,7 @@ private:
     // line, the seconds waited since and whether a restart is under way;
     // whether a question to a fresh copy is out.
     bool didAskState_ = false;
+    bool openFailed_ = false;  // the last press found nothing here that opens System Settings
     int waitedSeconds_ = 0;
     bool restarting_ = false;
     bool freshInFlight_ = false;

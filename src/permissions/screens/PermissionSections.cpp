@@ -36,6 +36,7 @@ PermissionSections::Layout PermissionSections::decide(const KTPermission& permis
         layout.legacyNotice = legacyNoticeText(product, facts);
     if (facts.isTickedDead) {
         layout.repairCallout = true;
+        layout.repairAfterRelaunch = facts.relaunchTried;
         return layout;
     }
     Guidance guidance;

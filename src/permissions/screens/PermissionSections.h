@@ -28,6 +28,7 @@ struct KTPermissionFacts {
     bool asked = false;         // the person pressed the primary button, or it is rendered so
     bool relaunchTried = false;
     bool restarting = false;  // a restart for this grant is under way
+    bool openFailed = false;  // the last press found nothing here to open System Settings
     int waitedSeconds = 0;
     bool forcedLegacyNotice = false;
     QSet<QString> clearedServices{};  // privacy services the legacy repair cleared this launch
@@ -62,6 +63,7 @@ struct PermissionSections {
         Badge badge = Badge::none;
         std::optional<QString> legacyNotice{};  // its text, when it shows
         bool repairCallout = false;
+        bool repairAfterRelaunch = false;  // the callout gives the repair steps, not the relaunch
         std::optional<Guidance> guidance{};
         friend bool operator==(const Layout&, const Layout&) = default;
     };

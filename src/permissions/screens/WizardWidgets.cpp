@@ -89,6 +89,7 @@ void KTAccentButton::paintEvent(QPaintEvent*) {
         titleArea.setLeft(arc_->geometry().right() + 1 + kArcGap);
     const int flags = Qt::AlignVCenter | Qt::TextSingleLine | (arc_ ? Qt::AlignLeft : Qt::AlignHCenter);
     painter.drawText(titleArea, flags, text());
+    paintFocusRing(painter, *this, look_.radius);
 }
 
 // --- links

@@ -71,6 +71,12 @@ TEST_F(ApplyTest, OverlayOnlyWhileSystemSettingsOrThisAppIsInFront) {
     EXPECT_FALSE(m.overlay().isShowing());
     EXPECT_FALSE(m.decision().findings.isEmpty());
     EXPECT_TRUE(m.decision().marks.isEmpty());
+    // Where nothing opens System Settings, Open says so, and the tick keeps saying it.
+    world.settings.setLinksOpen(false);
+    m.openPane();
+    world.beatAfter(0.5);
+    EXPECT_EQ(m.phase(), Phase::notOpen);
+    EXPECT_EQ(m.banner(), Workspace::settingsNotOpenedLine());
 }
 
 TEST_F(ApplyTest, RefusedSelectionIsCountedOnceAndRetriedOnlyForANewKey) {

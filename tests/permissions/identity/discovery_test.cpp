@@ -101,13 +101,16 @@ TEST(SystemSettingsRefresh, OpeningAPageQuitsAStaleSystemSettingsFirst) {
     QStringList log;
     KTPermissionWizard::onDecision = [&](const QString& line) { log << line; };
     Refresh::recordIdentityChange("renamed", kEpoch);
-    int opened = 0;
-    Refresh::open(QUrl("x-apple.systempreferences:a"), KTWizardProduct{.slug = "renamed"}, [&] { ++opened; });
-    EXPECT_EQ(opened, 1);
+    QList<bool> opened;  // the workspace's answers, as the follow-up gets them
+    const auto then = [&](bool took) { opened << took; };
+    Refresh::open(QUrl("x-apple.systempreferences:a"), KTWizardProduct{.slug = "renamed"}, then);
+    EXPECT_EQ(opened, QList<bool>{true});
 
-    Refresh::open(QUrl("x-apple.systempreferences:b"), kRenamed, [&] { ++opened; });
-    EXPECT_EQ(opened, 1);
-    pump([&] { return opened >= 2 && !log.isEmpty(); });
+    workspace.opens = false;
+    Refresh::open(QUrl("x-apple.systempreferences:b"), kRenamed, then);
+    EXPECT_EQ(opened.size(), 1);
+    pump([&] { return opened.size() >= 2 && !log.isEmpty(); });
+    EXPECT_EQ(opened, (QList<bool>{true, false}));
     EXPECT_EQ(workspace.opened,
               QList<QUrl>({QUrl("x-apple.systempreferences:a"), QUrl("x-apple.systempreferences:b")}));
     EXPECT_TRUE(Refresh::Status::shared().restartedAt().has_value());

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -15,12 +16,16 @@
 
 #include "permissions/screens/DoneScreen.h"
 #include "permissions/screens/DragCompanion.h"
+#include "permissions/screens/DragCompanionCard.h"
 #include "permissions/screens/PermissionScreen.h"
 #include "permissions/screens/PermissionWizardView.h"
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "permissions/screens/Windowshot.h"
+#include "platform/Appearance.h"
 #include "support/ScreensFixture.h"
+#include "support/UiProbe.h"
 #include "support/WidgetProbe.h"
+#include "ui/Controls.h"
 
 namespace rk {
 namespace {
@@ -112,6 +117,54 @@ TEST_F(WizardWindow, GetStartedSkipBackContinueAndDone) {
     view->refresh();
     EXPECT_EQ(view->screen(), screen);
     EXPECT_EQ(qobject_cast<PermissionScreen*>(screen)->layout().badge, PermissionSections::Badge::granted);
+}
+
+// Tabs through `window` from no focus; each stop must draw the ring of the
+// main window's controls through the middle of its left edge. The number of stops.
+int tabStops(QWidget* window) {
+    settleFor();
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus();
+    QList<QWidget*> stops;
+    for (QWidget* focused = nullptr; stops.size() < 9;) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(focused ? focused : window, &tab);
+        focused = QApplication::focusWidget();
+        if (!focused || stops.contains(focused))
+            break;
+        stops << focused;
+        const QColor ring = focusRingColour(Appearance::isDark(focused->palette()));
+        EXPECT_TRUE(
+            test::near(test::pixel(focused->grab().toImage(), {1, focused->height() / 2.0}), ring, 24))
+            << focused->metaObject()->className();
+    }
+    return int(stops.size());
+}
+
+// Tab reaches only controls that show it, on every screen and on the drag companion's card.
+TEST_F(WizardWindow, EveryTabStopShowsTheFocusRing) {
+    granted = {};
+    KTPermissionWizard::present(true);
+    settleFor();
+    KTPermissionWizardWindow* window = wizardWindows().first();
+    window->activateWindow();
+    const auto tabStops = [window] { return rk::tabStops(window); };
+    EXPECT_EQ(tabStops(), 2) << "Get Started, Not now";
+    test::press(window->view(), "Get Started");
+    EXPECT_EQ(tabStops(), 2) << "Enable, Skip for now";
+    test::press(window->view(), "Skip for now");
+    EXPECT_EQ(tabStops(), 3) << "Enable, Skip for now, Back";
+    test::FakeWorkspace workspace;
+    test::ScopedCurrent<Workspace> installed(&workspace);
+    test::press(window->view(), "Enable Accessibility");
+    EXPECT_EQ(tabStops(), 3) << "Waiting, Skip for now, Back; the waiting text's link is for the mouse";
+    test::press(window->view(), "Skip for now");
+    test::press(window->view(), "Skip");
+    EXPECT_EQ(tabStops(), 2) << "Done, Back";
+    KTDragCompanionCard card(test::screensBrand(), {"Sampler", "Full Disk Access"}, {});
+    card.show();
+    card.activateWindow();
+    EXPECT_EQ(rk::tabStops(&card), 2) << "Show in Finder, close";
 }
 
 // The frames per permission and for former identities; the height and the
@@ -376,6 +429,8 @@ TEST_F(Waiting, RelaunchesThatCannotStartLeaveTheScreenWaiting) {
     EXPECT_EQ(recorder.relaunches, (QList<bool>{false, false}));
     EXPECT_EQ(disk->primaryLabel(), "Enable Full Disk Access");
     EXPECT_TRUE(disk->status().quitAndReopen);
+    EXPECT_TRUE(test::shows(disk.get(), PermissionSections::repairText(true, "Sampler")))
+        << "the box gives the repair steps with the button that leads to them";
 }
 
 }  // namespace
