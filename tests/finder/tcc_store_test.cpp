@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "finder/TCCStore.h"
+#include "support/FileShapes.h"
 #include "support/HostileFiles.h"
 #include "support/PlatformFakes.h"
 #include "support/TccDbWriter.h"
@@ -194,6 +195,38 @@ TEST_F(TCCStoreTest, HostileDatabasesFailTheirReadInBoundedTime) {
         ASSERT_EQ(TccDbWriter::write(systemDb(), {}, TccDbWriter::Schema::noAccessTable), "");
         ASSERT_EQ(TccDbWriter::execute(systemDb(), c.sql), "") << c.name;
         EXPECT_EQ(describe(TCCStore::read()), c.want) << c.name;
+    }
+}
+
+// What is no regular file, or too large, is refused before SQLite opens it:
+// a pipe would keep that open waiting for ever, on the main thread.
+TEST_F(TCCStoreTest, NoRegularFileIsUnreadableAndNeverWaitedOn) {
+    const auto huge = [](const QString& path) {
+        return QDir().mkpath(QFileInfo(path).path()) && QFile(path).open(QIODevice::WriteOnly) &&
+               QFile::resize(path, TCCStore::maxFileBytes + 1);
+    };
+    const auto shape = [](test::FileShape s) { return [s](const QString& path) { return test::plant(s, path); }; };
+    struct Case {
+        const char* name;
+        bool system;  // else the person's
+        std::function<bool(const QString&)> plant;
+        const char* want;
+    } cases[] = {
+        {"a pipe as the system's", true, shape(test::FileShape::pipe), "unreadable (not a regular file)"},
+        {"a pipe as the person's: system rows alone", false, shape(test::FileShape::pipe), "ok, 1 rows"},
+        {"a link to endless zeros", true, shape(test::FileShape::linkToZeros), "unreadable (not a regular file)"},
+        {"a folder", true, shape(test::FileShape::folder), "unreadable (not a regular file)"},
+        {"a file over the bound", true, huge, "unreadable (too large)"},
+    };
+    for (const auto& c : cases) {
+        root.remove(TCCStore::systemPath());
+        root.remove(TCCStore::userPath());
+        const QString planted = c.system ? systemDb() : userDb();
+        ASSERT_EQ(TccDbWriter::write(c.system ? userDb() : systemDb(), {{"s", 0, kAx, 2}}), "");
+        ASSERT_TRUE(c.plant(planted)) << c.name;
+        EXPECT_TRUE(test::finishesWithoutWaitingOn(
+            {planted}, [&] { EXPECT_EQ(describe(TCCStore::read()), c.want) << c.name; }))
+            << c.name;
     }
 }
 

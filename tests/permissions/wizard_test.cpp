@@ -13,6 +13,7 @@
 
 #include "permissions/PermissionLint.h"
 #include "permissions/PermissionState.h"
+#include "support/FileShapes.h"
 #include "support/WizardFixture.h"
 
 namespace rk {
@@ -155,6 +156,23 @@ TEST(PermissionState, TheRecordLivesInTheSlugsDotFolderHoldsEveryPermissionAndTr
     };
     for (const auto& [label, record, own, expected] : cases)
         EXPECT_EQ(KTPermissionState::grantedIDs(record.toUtf8(), own), expected) << label;
+}
+
+// Whatever stands at the record's place is answered at once: no pipe is
+// waited on, no endless device read.
+TEST(PermissionState, ARecordThatIsNoFileNamesNoOtherWriter) {
+    test::WizardSandbox sandbox;
+    const QString logical = "/Users/anna/.sampler/permissions.json";
+    const QString record = sandbox.root.disk(logical);
+    for (const auto shape : {test::FileShape::pipe, test::FileShape::linkToZeros, test::FileShape::folder}) {
+        sandbox.root.remove(logical);
+        ASSERT_TRUE(test::plant(shape, record));
+        EXPECT_TRUE(test::finishesWithoutWaitingOn(
+            {record}, [] { EXPECT_FALSE(KTPermissionState::writtenByAnotherIdentity("sampler", QString("me"))); }));
+    }
+    sandbox.root.remove(logical);
+    sandbox.root.writeFile(logical, R"({"bundle_id": "old"})");
+    EXPECT_TRUE(KTPermissionState::writtenByAnotherIdentity("sampler", QString("me")));
 }
 
 using Pane = KTPermissionProbes::Pane;
