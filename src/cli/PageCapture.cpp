@@ -123,8 +123,8 @@ int PageCapture::run(const QString& outDir, bool marketing, AppModel& m, QTextSt
             if (const auto written = folder.write(fileName(step, dark), *png); written)
                 ++captured;
             else
-                err << "capture-pages: could not write " << QDir(outDir).filePath(fileName(step, dark)) << ": "
-                    << written.error() << Qt::endl;
+                err << "capture-pages: could not write " << QDir(outDir).filePath(fileName(step, dark))
+                    << ": " << written.error() << Qt::endl;
         }
     }
     out << "captured " << captured << " pages to " << outDir << '\n';

@@ -67,7 +67,7 @@ Result<RegularFile, int> openRegularFile(const QString& diskPath, qint64 cap) {
     if (fd < 0)
         return fail(errno);
     struct stat info {};
-    const int error = ::fstat(fd, &info) != 0 ? errno
+    const int error = ::fstat(fd, &info) != 0  ? errno
                       : !S_ISREG(info.st_mode) ? EINVAL
                       : info.st_size > cap     ? EFBIG
                                                : 0;

@@ -4,12 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <cerrno>
 
 namespace rk {
 
@@ -90,7 +89,8 @@ OutputFolder::OutputFolder(const QString& path) {
         return;
     }
     struct stat info {};
-    refusal_ = ::fstat(fd_, &info) != 0 ? withErrno("could not look at the folder", errno) : folderRefusal(info);
+    refusal_ =
+        ::fstat(fd_, &info) != 0 ? withErrno("could not look at the folder", errno) : folderRefusal(info);
 }
 
 OutputFolder::~OutputFolder() {

@@ -201,32 +201,24 @@ TEST_F(TCCStoreTest, HostileDatabasesFailTheirReadInBoundedTime) {
 // What is no regular file, or too large, is refused before SQLite opens it:
 // a pipe would keep that open waiting for ever, on the main thread.
 TEST_F(TCCStoreTest, NoRegularFileIsUnreadableAndNeverWaitedOn) {
-    const auto huge = [](const QString& path) {
-        return QDir().mkpath(QFileInfo(path).path()) && QFile(path).open(QIODevice::WriteOnly) &&
-               QFile::resize(path, TCCStore::maxFileBytes + 1);
+    using test::FileShape;
+    const std::tuple<bool, FileShape, const char*> cases[] = {
+        // the system's, else the person's
+        {true, FileShape::pipe, "unreadable (not a regular file)"},
+        {false, FileShape::pipe, "ok, 1 rows"},  // the system's rows alone
+        {true, FileShape::linkToZeros, "unreadable (not a regular file)"},
+        {true, FileShape::folder, "unreadable (not a regular file)"},
+        {true, FileShape::holes, "unreadable (too large)"},
     };
-    const auto shape = [](test::FileShape s) { return [s](const QString& path) { return test::plant(s, path); }; };
-    struct Case {
-        const char* name;
-        bool system;  // else the person's
-        std::function<bool(const QString&)> plant;
-        const char* want;
-    } cases[] = {
-        {"a pipe as the system's", true, shape(test::FileShape::pipe), "unreadable (not a regular file)"},
-        {"a pipe as the person's: system rows alone", false, shape(test::FileShape::pipe), "ok, 1 rows"},
-        {"a link to endless zeros", true, shape(test::FileShape::linkToZeros), "unreadable (not a regular file)"},
-        {"a folder", true, shape(test::FileShape::folder), "unreadable (not a regular file)"},
-        {"a file over the bound", true, huge, "unreadable (too large)"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [system, shape, want] : cases) {
         root.remove(TCCStore::systemPath());
         root.remove(TCCStore::userPath());
-        const QString planted = c.system ? systemDb() : userDb();
-        ASSERT_EQ(TccDbWriter::write(c.system ? userDb() : systemDb(), {{"s", 0, kAx, 2}}), "");
-        ASSERT_TRUE(c.plant(planted)) << c.name;
-        EXPECT_TRUE(test::finishesWithoutWaitingOn(
-            {planted}, [&] { EXPECT_EQ(describe(TCCStore::read()), c.want) << c.name; }))
-            << c.name;
+        const QString planted = system ? systemDb() : userDb();
+        ASSERT_EQ(TccDbWriter::write(system ? userDb() : systemDb(), {{"s", 0, kAx, 2}}), "");
+        ASSERT_TRUE(test::plant(shape, planted, TCCStore::maxFileBytes + 1));
+        EXPECT_TRUE(test::finishesWithoutWaitingOn({planted}, [&, want = want] {
+            EXPECT_EQ(describe(TCCStore::read()), want);
+        })) << want;
     }
 }
 

@@ -156,23 +156,17 @@ TEST(PermissionState, TheRecordLivesInTheSlugsDotFolderHoldsEveryPermissionAndTr
     };
     for (const auto& [label, record, own, expected] : cases)
         EXPECT_EQ(KTPermissionState::grantedIDs(record.toUtf8(), own), expected) << label;
-}
 
-// Whatever stands at the record's place is answered at once: no pipe is
-// waited on, no endless device read.
-TEST(PermissionState, ARecordThatIsNoFileNamesNoOtherWriter) {
-    test::WizardSandbox sandbox;
-    const QString logical = "/Users/anna/.sampler/permissions.json";
-    const QString record = sandbox.root.disk(logical);
-    for (const auto shape : {test::FileShape::pipe, test::FileShape::linkToZeros, test::FileShape::folder}) {
-        sandbox.root.remove(logical);
-        ASSERT_TRUE(test::plant(shape, record));
-        EXPECT_TRUE(test::finishesWithoutWaitingOn(
-            {record}, [] { EXPECT_FALSE(KTPermissionState::writtenByAnotherIdentity("sampler", QString("me"))); }));
-    }
-    sandbox.root.remove(logical);
+    // On disk, what is no file is no answer, given at once.
+    const QString logical = "/Users/anna/.sampler/permissions.json", disk = sandbox.root.disk(logical);
     sandbox.root.writeFile(logical, R"({"bundle_id": "old"})");
     EXPECT_TRUE(KTPermissionState::writtenByAnotherIdentity("sampler", QString("me")));
+    for (const auto shape : {test::FileShape::pipe, test::FileShape::linkToZeros, test::FileShape::folder}) {
+        ASSERT_TRUE(sandbox.root.remove(logical) && test::plant(shape, disk));
+        EXPECT_TRUE(test::finishesWithoutWaitingOn({disk}, [] {
+            EXPECT_FALSE(KTPermissionState::writtenByAnotherIdentity("sampler", QString("me")));
+        }));
+    }
 }
 
 using Pane = KTPermissionProbes::Pane;

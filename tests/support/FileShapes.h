@@ -1,26 +1,23 @@
 #pragma once
 // What anyone may leave where a reader expects a file, and a guard that
-// keeps a reader that waits on a pipe from hanging the test program.
+// keeps a reader waiting on a pipe from hanging the test program.
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStringList>
-#include <chrono>
 #include <functional>
 #include <future>
-#include <thread>
 
 namespace rk::test {
 
-enum class FileShape { pipe, linkToZeros, folder };
+enum class FileShape { pipe, linkToZeros, folder, holes };
 
-// Puts `shape` at `path` (its folder made when missing); false when it could not.
-inline bool plant(FileShape shape, const QString& path) {
+// Puts `shape` at `path`, its folder made when missing (`holes`: a file of
+// `size` bytes that take no room); false when it could not.
+inline bool plant(FileShape shape, const QString& path, qint64 size = 0) {
     QDir().mkpath(QFileInfo(path).path());
     const QByteArray name = QFile::encodeName(path);
     switch (shape) {
@@ -30,6 +27,8 @@ inline bool plant(FileShape shape, const QString& path) {
             return ::symlink("/dev/zero", name.constData()) == 0;
         case FileShape::folder:
             return QDir().mkdir(path);
+        case FileShape::holes:
+            return QFile(path).open(QIODevice::WriteOnly) && QFile::resize(path, size);
     }
     return false;
 }
@@ -38,18 +37,12 @@ inline bool plant(FileShape shape, const QString& path) {
 // minute it waits on one of `pipes`: they are opened for writing and closed
 // until it goes on, and the answer is false.
 inline bool finishesWithoutWaitingOn(const QStringList& pipes, const std::function<void()>& work) {
-    std::packaged_task<void()> task(work);
-    std::future<void> done = task.get_future();
-    std::thread thread(std::move(task));
+    std::future<void> done = std::async(std::launch::async, work);
     const bool inTime = done.wait_for(std::chrono::minutes(1)) == std::future_status::ready;
     while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-        for (const QString& pipe : pipes) {
-            const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd >= 0)
-                ::close(fd);
-        }
+        for (const QString& pipe : pipes)
+            ::close(::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
     }
-    thread.join();
     return inTime;
 }
 

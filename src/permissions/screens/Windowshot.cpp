@@ -198,8 +198,8 @@ int KTWindowshot::run(const KTWizardBrand& brand, const KTWizardProduct& product
                 verdict(height, minHeight - height > kTolerance ? std::nullopt : documentExcess(host));
             if (judged.problem)
                 problems << frame.name + "-" + scheme(dark);
-            if (save(image, folder, outDir, "window-" + frame.name + "-" + scheme(dark) + ".png", judged.text, out,
-                     err))
+            if (save(image, folder, outDir, "window-" + frame.name + "-" + scheme(dark) + ".png", judged.text,
+                     out, err))
                 ++written;
         }
     }
