@@ -55,17 +55,18 @@ QString entryRefusal(int folder, const QByteArray& name) {
     return QString();
 }
 
-bool writeAll(int fd, const QByteArray& data) {
+// 0 when all of `data` went to `fd`, else the errno.
+int writeAll(int fd, const QByteArray& data) {
     qsizetype done = 0;
     while (done < data.size()) {
         const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
+            return n < 0 ? errno : EIO;
         done += n;
     }
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -118,16 +119,18 @@ Result<Unit, QString> OutputFolder::write(const QString& name, const QByteArray&
     }
     if (fd < 0)
         return fail(QString("could not make a file in the folder (no free name)"));
-    const bool written = writeAll(fd, data);
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written) {
+    int error = writeAll(fd, data);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
         ::unlinkat(fd_, temporary.constData(), 0);
-        return fail(withErrno("could not write the file", written ? errno : writeError));
+        return fail(withErrno("could not write the file", error));
     }
     // The rename replaces the name itself: whatever stood there is never
-    // written through, and in a sticky folder another account's is kept.
+    // written through, and in a sticky folder the kernel keeps another
+    // account's entry from being replaced (by anyone but root).
     if (::renameat(fd_, temporary.constData(), fd_, target.constData()) != 0) {
-        const int error = errno;
+        error = errno;
         ::unlinkat(fd_, temporary.constData(), 0);
         return fail(withErrno("could not put the file in place", error));
     }
