@@ -12,6 +12,7 @@
 #include "explain/Explainer.h"
 #include "finder/Decide.h"
 #include "movein/MoveInPage.h"
+#include "platform/OutputFolder.h"
 #include "ui/OffscreenImage.h"
 #include "ui/Palette.h"
 #include "ui/Rendering.h"
@@ -125,14 +126,15 @@ QString PageCapture::fileName(Step step, bool dark) {
 
 int PageCapture::run(const QString& outDir, bool marketing) {
     QTextStream out(stdout);
-    return run(outDir, marketing, AppModel::shared(), out);
+    QTextStream err(stderr);
+    return run(outDir, marketing, AppModel::shared(), out, err);
 }
 
-int PageCapture::run(const QString& outDir, bool marketing, AppModel& m, QTextStream& out) {
+int PageCapture::run(const QString& outDir, bool marketing, AppModel& m, QTextStream& out, QTextStream& err) {
     Fixtures::marketing = marketing;
     // Spinners stand still and nothing animates: the same picture every time.
     const StaticRenderingScope still;
-    QDir().mkpath(outDir);
+    const OutputFolder folder(outDir);
     fillSampleMachine(m);
     int captured = 0;
     for (const bool dark : {false, true}) {
@@ -140,8 +142,14 @@ int PageCapture::run(const QString& outDir, bool marketing, AppModel& m, QTextSt
             show(m, step);
             CaptureFrame frame(m, dark);
             const std::optional<QImage> image = draw(frame);
-            if (image && OffscreenImage::writePng(*image, QDir(outDir).filePath(fileName(step, dark))))
+            const std::optional<QByteArray> png = image ? OffscreenImage::png(*image) : std::nullopt;
+            if (!png)
+                continue;
+            if (const auto written = folder.write(fileName(step, dark), *png); written)
                 ++captured;
+            else
+                err << "capture-pages: could not write " << QDir(outDir).filePath(fileName(step, dark))
+                    << ": " << written.error() << Qt::endl;
         }
     }
     out << "captured " << captured << " pages to " << outDir << '\n';

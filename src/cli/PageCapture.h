@@ -43,12 +43,13 @@ struct PageCapture {
     static constexpr int minHeight = 120;
     static constexpr int maxHeight = 2400;
 
-    // Draws every page into `outDir` (made when missing) and prints
-    // "captured N pages to DIR". N counts only pages whose file was written;
-    // 0 when all ten were, else 1.
+    // Draws every page into `outDir` (made when missing; see OutputFolder for
+    // the folders and files it refuses) and prints "captured N pages to DIR".
+    // N counts only pages whose file was written; each file not written is
+    // named on standard error with the reason. 0 when all ten were, else 1.
     static int run(const QString& outDir, bool marketing);
-    // The same on `m`, printing to `out`.
-    static int run(const QString& outDir, bool marketing, AppModel& m, QTextStream& out);
+    // The same on `m`, printing to `out` and `err`.
+    static int run(const QString& outDir, bool marketing, AppModel& m, QTextStream& out, QTextStream& err);
 
     // Puts `m` on `step` as the demo window shows it, with the sample data of
     // its System Settings page; the explanations the model runs on entering

@@ -4,6 +4,7 @@
 
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "platform/Text.h"
@@ -138,6 +139,23 @@ QSet<QString> accessColumns(sqlite3* db) {
     return names;
 }
 
+// Why the database is not a regular file SQLite may open: an errno of
+// checkRegularFile. Other errors than its own come from a file changed since
+// the first open.
+StoreError notARegularFile(int error) {
+    switch (error) {
+        case EINVAL:
+            return StoreError::unreadable("not a regular file");
+        case EFBIG:
+            return StoreError::unreadable("too large");
+        case EPERM:
+        case EACCES:
+            return StoreError::noAccess();
+        default:
+            return StoreError::unreadable("errno " + QString::number(error));
+    }
+}
+
 }  // namespace
 
 QByteArray TCCStore::immutableUri(const QString& diskPath) {
@@ -151,6 +169,8 @@ Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCC
                                                     const FileProbe& probe) {
     if (auto probed = canOpenForReading(diskPath, probe); !probed)
         return fail(probed.error());
+    if (auto regular = checkRegularFile(diskPath, maxFileBytes); !regular)
+        return fail(notARegularFile(regular.error()));
 
     Connection connection;
     const int rc = openReadOnly(diskPath, connection);

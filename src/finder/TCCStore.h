@@ -48,8 +48,13 @@ struct TCCStore {
     static const QSet<QString>& requiredColumns();
 
     // Bounds on what one database may cost: a database is a file anyone may
-    // have written. More rows give "unknown format (too many rows)", a longer
-    // value "unreadable (step 18)", a slower read "unreadable (too slow)".
+    // have written. Something other than a regular file (a pipe, on which
+    // SQLite's open would wait for ever, a device, a folder) gives
+    // "unreadable (not a regular file)", a larger file "unreadable (too
+    // large)", both before SQLite opens it. More rows give "unknown format
+    // (too many rows)", a longer value "unreadable (step 18)", a slower read
+    // "unreadable (too slow)".
+    static constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
     static constexpr int maxRows = 100'000;
     static constexpr int maxValueLength = 1024 * 1024;
     static constexpr std::chrono::milliseconds timeLimit{1000};

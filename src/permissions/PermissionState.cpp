@@ -1,7 +1,6 @@
 #include "permissions/PermissionState.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +9,7 @@
 #include <QSaveFile>
 
 #include "permissions/PermissionWizard.h"
+#include "platform/FileProbe.h"
 
 namespace rk {
 
@@ -75,10 +75,12 @@ bool KTPermissionState::writtenByAnotherIdentity(const QString& slug,
     const auto file = recordFile(slug, paths);
     if (!ownBundleID || !file)
         return false;
-    QFile in(*file);
-    if (!in.open(QIODevice::ReadOnly) || in.size() > kRecordSizeCap)
+    // Anyone may have left something there: a pipe or a device is refused
+    // without waiting on it, a file over the cap before a byte is read.
+    const auto bytes = readWholeFile(*file, kRecordSizeCap);
+    if (!bytes)
         return false;
-    const QJsonDocument document = QJsonDocument::fromJson(in.readAll());
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes);
     return document.isObject() && otherWriter(document.object(), *ownBundleID);
 }
 

@@ -53,23 +53,54 @@ Result<QStringList, int> HostFileProbe::listFolder(const QString& diskPath) cons
     return names;
 }
 
-Result<QByteArray, int> readWholeFile(const QString& diskPath, qint64 cap) {
+namespace {
+
+// A descriptor of the regular file at `diskPath`, opened without blocking,
+// and its size; the checks and errors of readWholeFile.
+struct RegularFile {
+    int fd = -1;
+    qint64 size = 0;
+};
+
+Result<RegularFile, int> openRegularFile(const QString& diskPath, qint64 cap) {
     const int fd = ::open(QFile::encodeName(diskPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(errno);
-    QFile file;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    const int error = ::fstat(fd, &info) != 0  ? errno
+                      : !S_ISREG(info.st_mode) ? EINVAL
+                      : info.st_size > cap     ? EFBIG
+                                               : 0;
+    if (error != 0) {
         ::close(fd);
-        return fail(EINVAL);
+        return fail(error);
     }
-    if (info.st_size > cap)
-        return fail(EFBIG);
-    QByteArray bytes = file.read(info.st_size);
+    return RegularFile{fd, qint64(info.st_size)};
+}
+
+}  // namespace
+
+Result<QByteArray, int> readWholeFile(const QString& diskPath, qint64 cap) {
+    const auto regular = openRegularFile(diskPath, cap);
+    if (!regular)
+        return fail(regular.error());
+    QFile file;
+    if (!file.open(regular->fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(regular->fd);
+        return fail(EIO);
+    }
+    QByteArray bytes = file.read(regular->size);
     if (file.error() != QFileDevice::NoError)
         return fail(EIO);
     return bytes;
+}
+
+Result<Unit, int> checkRegularFile(const QString& diskPath, qint64 cap) {
+    const auto regular = openRegularFile(diskPath, cap);
+    if (!regular)
+        return fail(regular.error());
+    ::close(regular->fd);
+    return Unit{};
 }
 
 }  // namespace rk

@@ -34,10 +34,16 @@ public:
 };
 
 // The whole regular file at `diskPath`, or the errno of the failure: EFBIG
-// when it holds more than `cap` bytes, EINVAL when it is no regular file. The
-// size is checked before a byte is read and only what the file holds is
-// allocated; the file is opened without blocking, so a pipe put in its place
-// cannot hang the reader. For files anyone may have written.
+// when it holds more than `cap` bytes, EINVAL when it is no regular file (a
+// pipe, a device, a folder, a link to one). The size is checked before a byte
+// is read and only what the file holds is allocated; the file is opened
+// without blocking, so a pipe put in its place cannot hang the reader. For
+// files anyone may have written.
 Result<QByteArray, int> readWholeFile(const QString& diskPath, qint64 cap);
+
+// The same checks without the read, on a descriptor opened without blocking
+// and closed again: for a file that a library then opens by its path, which
+// would wait for ever on a pipe.
+Result<Unit, int> checkRegularFile(const QString& diskPath, qint64 cap);
 
 }  // namespace rk

@@ -1,8 +1,8 @@
 #include "platform/MachineIdentity.h"
 
-#include <QFile>
 #include <QSysInfo>
 
+#include "platform/FileProbe.h"
 #include "platform/Seam.h"
 
 namespace rk {
@@ -24,10 +24,10 @@ void MachineIdentity::setCurrent(MachineIdentity* identity) {
 
 std::optional<QString> HostMachineIdentity::platformIdentity() const {
     const SystemPaths& paths = paths_ ? *paths_ : SystemPaths::current();
-    QFile file(paths.disk(paths.machineIdFile()));
-    if (!file.open(QIODevice::ReadOnly))
+    const auto bytes = readWholeFile(paths.disk(paths.machineIdFile()), kMaxIdentityBytes);
+    if (!bytes)
         return std::nullopt;
-    const QString text = QString::fromUtf8(file.read(kMaxIdentityBytes)).trimmed();
+    const QString text = QString::fromUtf8(*bytes).trimmed();
     if (text.isEmpty())
         return std::nullopt;
     return text;

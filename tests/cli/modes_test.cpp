@@ -273,13 +273,16 @@ TEST(UnchangedCheck, ComparesTheStoresAroundEverySelection) {
 
 class PageCaptureTest : public ::testing::Test {
 protected:
-    // The capture's status and closing line.
+    // The capture's status and closing line; its refusals in `errors`.
     std::pair<int, QString> capture(const QString& folder) {
         QString text;
         QTextStream out(&text);
-        const int status = PageCapture::run(folder, false, model, out);
+        errors.clear();
+        QTextStream err(&errors);
+        const int status = PageCapture::run(folder, false, model, out, err);
         return {status, text};
     }
+    QString errors;
 
     test::ModelWorld world;
     AppModel model{world.seams};
@@ -310,6 +313,14 @@ TEST_F(PageCaptureTest, WritesEveryPageInBothSchemesOrCountsNone) {
     file.close();
     const QString unwritable = dir.filePath("plain-file/pages");
     EXPECT_EQ(capture(unwritable), std::make_pair(1, "captured 0 pages to " + unwritable + "\n"));
+    // Links named like the pages are refused, each said, and their targets kept.
+    const QString links = dir.filePath("links");
+    QDir().mkdir(links);
+    for (const QString& name : expected)
+        QFile::link(file.fileName(), links + "/" + name);
+    EXPECT_EQ(capture(links), std::make_pair(1, "captured 0 pages to " + links + "\n"));
+    EXPECT_EQ(errors.count(": a link stands at that name\n"), 10) << errors.toStdString();
+    EXPECT_EQ(QFileInfo(file).size(), 0);
 }
 
 // The captured Login Items page explains its item as the live demo window

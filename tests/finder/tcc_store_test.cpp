@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "finder/TCCStore.h"
+#include "support/FileShapes.h"
 #include "support/HostileFiles.h"
 #include "support/PlatformFakes.h"
 #include "support/TccDbWriter.h"
@@ -194,6 +195,30 @@ TEST_F(TCCStoreTest, HostileDatabasesFailTheirReadInBoundedTime) {
         ASSERT_EQ(TccDbWriter::write(systemDb(), {}, TccDbWriter::Schema::noAccessTable), "");
         ASSERT_EQ(TccDbWriter::execute(systemDb(), c.sql), "") << c.name;
         EXPECT_EQ(describe(TCCStore::read()), c.want) << c.name;
+    }
+}
+
+// What is no regular file, or too large, is refused before SQLite opens it:
+// a pipe would keep that open waiting for ever, on the main thread.
+TEST_F(TCCStoreTest, NoRegularFileIsUnreadableAndNeverWaitedOn) {
+    using test::FileShape;
+    const std::tuple<bool, FileShape, const char*> cases[] = {
+        // the system's, else the person's
+        {true, FileShape::pipe, "unreadable (not a regular file)"},
+        {false, FileShape::pipe, "ok, 1 rows"},  // the system's rows alone
+        {true, FileShape::linkToZeros, "unreadable (not a regular file)"},
+        {true, FileShape::folder, "unreadable (not a regular file)"},
+        {true, FileShape::holes, "unreadable (too large)"},
+    };
+    for (const auto& [system, shape, want] : cases) {
+        root.remove(TCCStore::systemPath());
+        root.remove(TCCStore::userPath());
+        const QString planted = system ? systemDb() : userDb();
+        ASSERT_EQ(TccDbWriter::write(system ? userDb() : systemDb(), {{"s", 0, kAx, 2}}), "");
+        ASSERT_TRUE(test::plant(shape, planted, TCCStore::maxFileBytes + 1));
+        EXPECT_TRUE(test::finishesWithoutWaitingOn({planted}, [&, want = want] {
+            EXPECT_EQ(describe(TCCStore::read()), want);
+        })) << want;
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include "permissions/PermissionLint.h"
 #include "permissions/PermissionState.h"
+#include "support/FileShapes.h"
 #include "support/WizardFixture.h"
 
 namespace rk {
@@ -155,6 +156,17 @@ TEST(PermissionState, TheRecordLivesInTheSlugsDotFolderHoldsEveryPermissionAndTr
     };
     for (const auto& [label, record, own, expected] : cases)
         EXPECT_EQ(KTPermissionState::grantedIDs(record.toUtf8(), own), expected) << label;
+
+    // On disk, what is no file is no answer, given at once.
+    const QString logical = "/Users/anna/.sampler/permissions.json", disk = sandbox.root.disk(logical);
+    sandbox.root.writeFile(logical, R"({"bundle_id": "old"})");
+    EXPECT_TRUE(KTPermissionState::writtenByAnotherIdentity("sampler", QString("me")));
+    for (const auto shape : {test::FileShape::pipe, test::FileShape::linkToZeros, test::FileShape::folder}) {
+        ASSERT_TRUE(sandbox.root.remove(logical) && test::plant(shape, disk));
+        EXPECT_TRUE(test::finishesWithoutWaitingOn({disk}, [] {
+            EXPECT_FALSE(KTPermissionState::writtenByAnotherIdentity("sampler", QString("me")));
+        }));
+    }
 }
 
 using Pane = KTPermissionProbes::Pane;

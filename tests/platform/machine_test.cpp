@@ -1,6 +1,7 @@
-// The host's answers: the one tool runner, the file probe, volumes and the
-// workspace where the Mac's facilities are; and what the desktop asks of the
-// drawing (dark or light, reduced motion, the generic icons).
+// The host's answers: the one tool runner, the file probe, the bounded file
+// read, the output folder, volumes and the workspace where the Mac's
+// facilities are; and what the desktop asks of the drawing (dark or light,
+// reduced motion, the generic icons).
 
 #include "platform/Machine.h"
 
@@ -20,8 +21,10 @@
 #include "platform/FileViewer.h"
 #include "platform/IconArt.h"
 #include "platform/MotionPreference.h"
+#include "platform/OutputFolder.h"
 #include "platform/Volumes.h"
 #include "platform/Workspace.h"
+#include "support/FileShapes.h"
 #include "support/Printers.h"
 
 namespace rk {
@@ -173,6 +176,92 @@ TEST(HostFileProbe, AnswersWithTheErrno) {
     EXPECT_EQ(names, QStringList({"folder", "present"}));  // no "." or ".."
     EXPECT_EQ(probe.listFolder(dir.filePath("absent")).error(), ENOENT);
     EXPECT_EQ(probe.listFolder(dir.filePath("present")).error(), ENOTDIR);
+}
+
+QString put(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+}
+
+QByteArray contents(const QString& path) {
+    return readWholeFile(path, 1024).valueOr(QByteArray("(unread)"));
+}
+
+// A file of exactly the cap is read whole, one byte more is refused; nothing
+// but a regular file is read or waited on, by the read or by the check alone.
+TEST(BoundedRead, UpToTheCapAndOnlyRegularFiles) {
+    QTemporaryDir dir;
+    constexpr qint64 cap = 100;
+    const std::pair<QString, int> cases[] = {
+        {put(dir.filePath("at-cap"), QByteArray(cap, 'x')), 0},
+        {put(dir.filePath("empty"), {}), 0},
+        {put(dir.filePath("over"), QByteArray(cap + 1, 'x')), EFBIG},
+        {dir.filePath("missing"), ENOENT},
+        {dir.filePath("pipe"), EINVAL},
+        {dir.filePath("zeros"), EINVAL},
+        {dir.filePath("folder"), EINVAL},
+    };
+    for (const auto& [shape, name] : {std::pair(test::FileShape::pipe, "pipe"),
+                                      {test::FileShape::linkToZeros, "zeros"},
+                                      {test::FileShape::folder, "folder"}})
+        ASSERT_TRUE(test::plant(shape, dir.filePath(name)));
+    EXPECT_TRUE(test::finishesWithoutWaitingOn({dir.filePath("pipe")}, [&] {
+        for (const auto& [path, error] : cases) {
+            const auto read = readWholeFile(path, cap);
+            EXPECT_EQ(read ? 0 : read.error(), error) << path.toStdString();
+            EXPECT_EQ(read.valueOr(QByteArray()).size(), error ? 0 : QFileInfo(path).size());
+            const auto checked = checkRegularFile(path, cap);
+            EXPECT_EQ(checked ? 0 : checked.error(), error) << path.toStdString();
+        }
+    }));
+}
+
+// A file is put in place whole and an earlier one of ours replaced, never
+// written into (its other name keeps the old bytes); what others could have
+// put at the name, and folders they could fill, are refused and left alone.
+// The tests run as root, who may give a file to another account.
+TEST(OutputFolder, ReplacesOurFilesAndRefusesWhatOthersCouldHavePut) {
+    QTemporaryDir dir;
+    const QString target = put(dir.filePath("target"), "mine");
+    const uid_t me = ::geteuid(), nobody = 65534;
+    enum At { nothing, ours, theirs, link, pipe };
+    const std::tuple<const char*, mode_t, uid_t, At, QString> cases[] = {
+        {"ours", 0755, me, ours, ""},
+        {"sticky", 01777, nobody, nothing, ""},
+        {"link", 0755, me, link, "a link stands at that name"},
+        {"pipe", 0755, me, pipe, "something other than a file stands at that name"},
+        {"theirs", 01777, me, theirs, "the file there belongs to another account"},
+        {"shared", 0775, me, nothing, "others may write to the folder"},
+        {"their-folder", 0755, nobody, nothing, "the folder belongs to another account"},
+    };
+    for (const auto& [name, mode, owner, at, refusal] : cases) {
+        const QString folder = dir.filePath(name), file = folder + "/shot.png";
+        QDir().mkdir(folder);
+        const QByteArray disk = QFile::encodeName(at == ours || at == theirs ? put(file, "old") : file);
+        ASSERT_TRUE(at != ours ||
+                    ::link(disk.constData(), QFile::encodeName(dir.filePath("hard")).constData()) == 0);
+        ASSERT_TRUE(at != theirs || ::chown(disk.constData(), nobody, gid_t(-1)) == 0);
+        ASSERT_TRUE(at != link || QFile::link(target, file));
+        ASSERT_TRUE(at != pipe || test::plant(test::FileShape::pipe, file));
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), mode), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), owner, gid_t(-1)), 0);
+        const auto written = OutputFolder(folder).write("shot.png", "new");
+        EXPECT_EQ(written ? QString() : written.error(), refusal) << name;
+        if (refusal.isEmpty()) {
+            EXPECT_EQ(contents(file), "new") << name;
+        }
+        EXPECT_EQ(QDir(folder).entryList(QDir::Hidden | QDir::Files).filter(".shot"), QStringList()) << name;
+    }
+    EXPECT_EQ(contents(target) + contents(dir.filePath("hard")) + contents(dir.filePath("theirs/shot.png")),
+              "mineoldold");
+    // The folder itself: made with its parents; refused as a link or inside a file.
+    EXPECT_TRUE(OutputFolder(dir.filePath("new/deeper")).write("shot.png", "new").ok());
+    QFile::link(dir.filePath("ours"), dir.filePath("folder-link"));
+    EXPECT_EQ(OutputFolder(dir.filePath("folder-link")).write("shot.png", "new").error(),
+              "the folder is a link");
+    EXPECT_EQ(OutputFolder(target + "/x").write("shot.png", "new").error(),
+              "could not make or open the folder (errno 20)");
+    EXPECT_EQ(OutputFolder(dir.path()).write("../escape", "x").error(), "not a file name");
 }
 
 TEST(HostVolumes, ReadsReadOnlyAndLeavesInternalUnknown) {

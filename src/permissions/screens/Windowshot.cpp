@@ -1,7 +1,6 @@
 #include "permissions/screens/Windowshot.h"
 
 #include <QAbstractScrollArea>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPalette>
@@ -14,6 +13,7 @@
 #include "permissions/identity/LegacyRepairDiscovery.h"
 #include "permissions/screens/DragCompanionCard.h"
 #include "permissions/screens/PermissionWizardView.h"
+#include "platform/OutputFolder.h"
 #include "ui/OffscreenImage.h"
 #include "ui/Rendering.h"
 
@@ -74,17 +74,20 @@ std::optional<double> documentExcess(const QWidget& host) {
     return double(scroll->widget()->height() - scroll->viewport()->height());
 }
 
-// Encodes and writes one image and says so; a failed write is reported and
-// not counted, an image that could not be made or encoded is left out.
-bool save(const std::optional<QImage>& image, const QString& path, const QString& verdict, QTextStream& out,
-          QTextStream& err) {
+// Encodes and writes one image as `name` in the folder and says so; a failed
+// or refused write is reported with its reason and not counted, an image
+// that could not be made or encoded is left out.
+bool save(const std::optional<QImage>& image, const OutputFolder& folder, const QString& outDir,
+          const QString& name, const QString& verdict, QTextStream& out, QTextStream& err) {
     if (!image)
         return false;
     const std::optional<QByteArray> png = OffscreenImage::png(*image);
     if (!png)
         return false;
-    if (!OffscreenImage::writeFile(*png, path)) {
-        err << "windowshot: could not write " << path << '\n';
+    // The folder as given, "/" and the name: what the person typed, unchanged.
+    const QString path = outDir + "/" + name;
+    if (const auto written = folder.write(name, *png); !written) {
+        err << "windowshot: could not write " << path << ": " << written.error() << '\n';
         err.flush();
         return false;
     }
@@ -166,7 +169,7 @@ int KTWindowshot::run(const KTWizardBrand& brand, const KTWizardProduct& product
                       QTextStream& out, QTextStream& err, const Settle& settle) {
     // Spinners stand still: the same picture every time.
     const StaticRenderingScope still;
-    QDir().mkpath(outDir);
+    const OutputFolder folder(outDir);
     const QList<Frame> screens = frames(product, permissions);
     const KTWizardEnvironment environment = readOnlyEnvironment();
     const int pixelsHigh = int(std::lround(height));
@@ -195,8 +198,8 @@ int KTWindowshot::run(const KTWizardBrand& brand, const KTWizardProduct& product
                 verdict(height, minHeight - height > kTolerance ? std::nullopt : documentExcess(host));
             if (judged.problem)
                 problems << frame.name + "-" + scheme(dark);
-            if (save(image, outDir + "/window-" + frame.name + "-" + scheme(dark) + ".png", judged.text, out,
-                     err))
+            if (save(image, folder, outDir, "window-" + frame.name + "-" + scheme(dark) + ".png", judged.text,
+                     out, err))
                 ++written;
         }
     }
@@ -218,8 +221,8 @@ int KTWindowshot::run(const KTWizardBrand& brand, const KTWizardProduct& product
             stack->activate();
             settle(cardSettleMs);
             const QString name = mode == KTDragCompanionMode::manualAdd ? "manual-add" : "not-in-list";
-            if (save(OffscreenImage::draw(host, Qt::transparent),
-                     outDir + "/companion-" + name + "-" + scheme(dark) + ".png", {}, out, err))
+            if (save(OffscreenImage::draw(host, Qt::transparent), folder, outDir,
+                     "companion-" + name + "-" + scheme(dark) + ".png", {}, out, err))
                 ++written;
         }
     }

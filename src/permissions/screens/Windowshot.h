@@ -75,8 +75,9 @@ struct KTWindowshot {
     // Lets the images settle for that long; tests hand one that only runs
     // what is pending.
     using Settle = std::function<void(int milliseconds)>;
-    // Renders into `outDir` (made when missing), lines to `out`, failures to
-    // write to `err`.
+    // Renders into `outDir` (made when missing; see OutputFolder for the
+    // folders and files it refuses), lines to `out`, files not written, with
+    // the reason, to `err`.
     static int run(const KTWizardBrand& brand, const KTWizardProduct& product,
                    const QList<KTPermission>& permissions, const QString& outDir, double height,
                    QTextStream& out, QTextStream& err, const Settle& settle);

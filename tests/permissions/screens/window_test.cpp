@@ -272,7 +272,8 @@ TEST_F(WindowshotRun, NothingWrittenIsNothingClaimed) {
     EXPECT_EQ(run(folder.filePath("file/shots"), 500), 1);
     EXPECT_EQ(lines(err).size(), 32);
     EXPECT_EQ(lines(err).first(),
-              "windowshot: could not write " + folder.filePath("file/shots") + "/window-summary-dark.png");
+              "windowshot: could not write " + folder.filePath("file/shots") +
+                  "/window-summary-dark.png: could not make or open the folder (errno 20)");
     const QStringList printed = lines(out);
     EXPECT_EQ(printed.first(), "windowshot: NOT MEASURED, 0 of 32 frames");
     EXPECT_TRUE(

@@ -1,0 +1,140 @@
+#include "platform/OutputFolder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+
+namespace rk {
+
+namespace {
+
+// Fresh names tried for the private file before giving up.
+constexpr int kNameTries = 16;
+
+QString withErrno(const QString& what, int error) {
+    return what + " (errno " + QString::number(error) + ")";
+}
+
+// The path without trailing slashes, so that a link at the folder's place is
+// seen as one and not followed; "/" stays itself.
+QByteArray folderPath(const QString& path) {
+    QByteArray bytes = QFile::encodeName(path);
+    while (bytes.size() > 1 && bytes.endsWith('/'))
+        bytes.chop(1);
+    return bytes;
+}
+
+// Why a folder of this state may not be written; empty when it may.
+QString folderRefusal(const struct stat& folder) {
+    if (folder.st_mode & S_ISVTX)
+        return QString();
+    if (folder.st_uid != ::geteuid())
+        return "the folder belongs to another account";
+    if (folder.st_mode & (S_IWGRP | S_IWOTH))
+        return "others may write to the folder";
+    return QString();
+}
+
+// Why what stands at the name may not be replaced; empty when it may.
+QString entryRefusal(int folder, const QByteArray& name) {
+    struct stat entry {};
+    if (::fstatat(folder, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? QString() : withErrno("could not look at that name", errno);
+    if (S_ISLNK(entry.st_mode))
+        return "a link stands at that name";
+    if (!S_ISREG(entry.st_mode))
+        return "something other than a file stands at that name";
+    if (entry.st_uid != ::geteuid())
+        return "the file there belongs to another account";
+    return QString();
+}
+
+// 0 when all of `data` went to `fd`, else the errno.
+int writeAll(int fd, const QByteArray& data) {
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += n;
+    }
+    return 0;
+}
+
+}  // namespace
+
+OutputFolder::OutputFolder(const QString& path) {
+    const QByteArray folder = folderPath(path);
+    const QString parent = QFileInfo(QFile::decodeName(folder)).path();
+    // Made closed to others' writes whatever the umask, so that it passes
+    // its own check below.
+    if (QDir().mkpath(parent))
+        ::mkdir(folder.constData(), 0755);
+    fd_ = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0) {
+        const int error = errno;
+        // Linux says ENOTDIR or ELOOP for a link; which it was is looked up
+        // for the message only.
+        struct stat place {};
+        refusal_ = ::lstat(folder.constData(), &place) == 0 && S_ISLNK(place.st_mode)
+                       ? QString("the folder is a link")
+                       : withErrno("could not make or open the folder", error);
+        return;
+    }
+    struct stat info {};
+    refusal_ =
+        ::fstat(fd_, &info) != 0 ? withErrno("could not look at the folder", errno) : folderRefusal(info);
+}
+
+OutputFolder::~OutputFolder() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+Result<Unit, QString> OutputFolder::write(const QString& name, const QByteArray& data) const {
+    if (!refusal_.isEmpty())
+        return fail(refusal_);
+    const QByteArray target = QFile::encodeName(name);
+    if (target.isEmpty() || target == "." || target == ".." || target.contains('/'))
+        return fail(QString("not a file name"));
+    if (const QString refused = entryRefusal(fd_, target); !refused.isEmpty())
+        return fail(refused);
+
+    // A name nobody else holds: created here, never opened through a link.
+    QByteArray temporary;
+    int fd = -1;
+    for (int tries = 0; fd < 0 && tries < kNameTries; ++tries) {
+        temporary = "." + target + "." + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        fd = ::openat(fd_, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return fail(withErrno("could not make a file in the folder", errno));
+    }
+    if (fd < 0)
+        return fail(QString("could not make a file in the folder (no free name)"));
+    int error = writeAll(fd, data);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlinkat(fd_, temporary.constData(), 0);
+        return fail(withErrno("could not write the file", error));
+    }
+    // The rename replaces the name itself: whatever stood there is never
+    // written through, and in a sticky folder the kernel keeps another
+    // account's entry from being replaced (by anyone but root).
+    if (::renameat(fd_, temporary.constData(), fd_, target.constData()) != 0) {
+        error = errno;
+        ::unlinkat(fd_, temporary.constData(), 0);
+        return fail(withErrno("could not put the file in place", error));
+    }
+    return Unit{};
+}
+
+}  // namespace rk
