@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QRegularExpression>
+#include <utility>
 
 #include "update/KTUpdate.h"
 #include "update/UpdateCheck.h"
@@ -22,12 +23,20 @@ QString mediumDateFormat(const QLocale& locale) {
     return format.trimmed();
 }
 
+// Never destroyed but by `endShared`: the hooks it holds may be called until
+// the process ends, and find it gone safely when it has been ended.
+KTUpdateModel* sharedModel = nullptr;
+
 }  // namespace
 
 KTUpdateModel& KTUpdateModel::shared() {
-    // Never destroyed: the hooks it holds may be called until the process ends.
-    static auto* model = new KTUpdateModel;
-    return *model;
+    if (sharedModel == nullptr)
+        sharedModel = new KTUpdateModel;
+    return *sharedModel;
+}
+
+void KTUpdateModel::endShared() {
+    delete std::exchange(sharedModel, nullptr);
 }
 
 KTUpdateModel::KTUpdateModel(QObject* parent)

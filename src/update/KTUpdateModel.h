@@ -36,6 +36,9 @@ public:
     // process. The app touches it once at launch, after its menu is built and
     // before the updater starts, so that the first check's messages arrive.
     static KTUpdateModel& shared();
+    // Ends the process's model, when there is one; the next `shared()` makes
+    // a new one. For `KTUpdate::resetProcessState`.
+    static void endShared();
 
     // A model of its own (the app uses `shared()`): reads the settings and
     // the pending version now and takes over both hooks.

@@ -12,6 +12,7 @@
 #include "update/UpdateFeed.h"
 #include "update/UpdateHolds.h"
 #include "update/UpdateLog.h"
+#include "update/UpdateState.h"
 #include "update/UpdateSwap.h"
 #include "update/UpdateVersion.h"
 
@@ -303,6 +304,11 @@ void checkIfStale(double olderThan) {
 
 bool isChecking() {
     return inFlight;
+}
+
+void state::resetCheck() {
+    inFlight = false;
+    undeclaredNoticeLogged = false;
 }
 
 }  // namespace rk::KTUpdate

@@ -12,6 +12,7 @@
 
 #include "support/Printers.h"
 #include "support/QtApp.h"
+#include "support/UpdaterReset.h"
 #include "update/KTUpdate.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateHolds.h"
@@ -26,6 +27,7 @@ using namespace KTUpdate;
 
 [[maybe_unused]] const auto* const kApp =
     ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "update_check_test"));
+[[maybe_unused]] const bool kReset = test::resetUpdaterAfterEachTest();
 
 TEST(UpdateCheck, TheVersionDecidesBeforeTheBuild) {
     const struct {
@@ -90,6 +92,7 @@ TEST(UpdateCheck, ALinuxBuildAsBuiltStaysOffAndTouchesNothing) {
     appKey = "lark-spur";
     feedBase = "https://127.0.0.1:1";
     static QStringList said;
+    said.clear();
     const QtMessageHandler before = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext&, const QString& line) { said << line; });
     start(std::chrono::milliseconds(0));

@@ -15,6 +15,7 @@
 #include "support/PlatformFakes.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
+#include "support/UpdaterReset.h"
 #include "update/KTUpdate.h"
 #include "update/UpdateDownload.h"
 #include "update/UpdateFeed.h"
@@ -28,6 +29,7 @@ using namespace std::chrono_literals;
 
 [[maybe_unused]] const auto* const kApp =
     ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "update_feed_test"));
+[[maybe_unused]] const bool kReset = test::resetUpdaterAfterEachTest();
 
 const QString kDigest = QString(32, 'a') + QString(32, 'b');
 

@@ -21,6 +21,7 @@
 #include "support/QtApp.h"
 #include "support/TempDefaults.h"
 #include "support/UiProbe.h"
+#include "support/UpdaterReset.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
 #include "ui/SettingsCard.h"
@@ -35,6 +36,7 @@ namespace {
 
 [[maybe_unused]] const auto* const kApp = ::testing::AddGlobalTestEnvironment(
     new test::AppEnvironment(test::AppKind::widgets, "update_views_test"));
+[[maybe_unused]] const bool kReset = test::resetUpdaterAfterEachTest(&KTMenuController::endShared);
 
 class UpdateRows : public ::testing::Test {
 protected:
@@ -108,7 +110,6 @@ void watch(KTUpdateModel& m, QStringList& seen) {
 
 class UpdateModel : public ::testing::Test {
 protected:
-    void TearDown() override { KTUpdate::setPendingUpdate({}); }
     test::TempDefaults defaults;
     QStringList seen;
 };
@@ -164,7 +165,6 @@ TEST(LastCheckedLine, TheTimeAloneTodayElseTheDateToo) {
 
 class UpdateMenu : public ::testing::Test {
 protected:
-    void TearDown() override { KTUpdate::setPendingUpdate({}); }
     // Each item's title, "---" for a separator.
     static QStringList titles(const QMenu& menu) {
         QStringList shown;
