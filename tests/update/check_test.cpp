@@ -153,8 +153,10 @@ TEST_F(UpdateLog, AppendsToWhatStandsThereAndNeverReplacesIt) {
     existing.write("2026-03-01 09:30:00 shim: swapping\n");
     existing.close();
     trace("a later one is appended");
+    trace(QString("v1.4.2\n2026-03-01 09:30:00 shim: forged\u202e") + QChar(0));  // one line, as it reads
     EXPECT_EQ(entries(), QStringList({"the first entry makes the folder and the file",
-                                      "2026-03-01 09:30:00 shim: swapping", "a later one is appended"}));
+                                      "2026-03-01 09:30:00 shim: swapping", "a later one is appended",
+                                      "v1.4.2\ufffd2026-03-01 09:30:00 shim: forged\ufffd\ufffd"}));
 
     // A log that cannot be opened loses the entry, and stays what it was.
     const QString loop = dir.filePath("loop.log");
