@@ -12,6 +12,7 @@
 
 #include "support/Printers.h"
 #include "support/QtApp.h"
+#include "support/TempRoot.h"
 #include "support/UpdaterReset.h"
 #include "update/KTUpdate.h"
 #include "update/UpdateCheck.h"
@@ -83,6 +84,28 @@ TEST(UpdateCheck, PausesAndHeldRetries) {
     }
     EXPECT_EQ(heldRetry(true, true, true), HeldRetry::wait);
     EXPECT_EQ(heldRetry(true, true, false), HeldRetry::install);
+}
+
+// The retry looks at the holds again just before the swap: live work that
+// starts after its first look keeps the update pending and the retry armed.
+TEST(UpdateCheck, LiveWorkThatStartsAfterTheRetrysFirstLookHoldsTheUpdate) {
+    const test::TempRoot root;  // no shell there: a swap could start no script
+    const QTemporaryDir staged;
+    targetBundlePath = "/Applications/Rowkeeper.app";
+    setPendingUpdate({.staged = staged.path(), .version = "1.4.2", .notes = {}, .notesURL = {}});
+    liveWorkRetryInterval = 0;
+    const auto asked = std::make_shared<std::atomic<int>>(0);
+    mustNotInstallNow = [asked] { return ++*asked == 2; };
+    armLiveWorkRetry();
+    for (int i = 0; i < 2000 && *asked == 0; ++i) {  // until the retry has begun on the update queue
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    q().sync([] {});
+    EXPECT_EQ(*asked, 2);
+    EXPECT_TRUE(hasPendingUpdate());
+    EXPECT_TRUE(isLiveWorkRetryArmed());
+    setPendingUpdate({});  // the next retry stops
 }
 
 // This test program lies in no bundle, as the app does when built here.
