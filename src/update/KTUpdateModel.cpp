@@ -111,7 +111,13 @@ void KTUpdateModel::installPending() {
     KTUpdate::installPendingNow();
 }
 
+bool KTUpdateModel::updaterOff() const {
+    return KTUpdate::offReason().has_value();
+}
+
 QString KTUpdateModel::lastCheckedLine() const {
+    if (const auto off = KTUpdate::offStatusLine())
+        return *off;
     return lastCheckedLine(KTUpdate::lastCheckDate(), QDateTime::currentDateTime(), QLocale());
 }
 

@@ -75,6 +75,8 @@ QString KTMenuController::statusLine() {
     if (const auto version = KTUpdate::pendingUpdateVersion())
         return QStringLiteral("Update v") + *version +
                QStringLiteral(" ready: choose Check for Updates to install");
+    if (const auto off = KTUpdate::offStatusLine())
+        return *off;
     if (KTUpdate::autoCheck())
         return QStringLiteral("Updates: automatic");
     return QStringLiteral("Updates: manual (auto-check off)");

@@ -38,8 +38,9 @@ public:
     static void endShared();
 
     // "Update v<version> ready: choose Check for Updates to install" while an
-    // update waits; else "Updates: automatic" or "Updates: manual (auto-check
-    // off)" after the automatic-check setting. Read from the updater each time.
+    // update waits; else, while the updater is off, "Updates: off · " and why;
+    // else "Updates: automatic" or "Updates: manual (auto-check off)" after
+    // the automatic-check setting. Read from the updater each time.
     static QString statusLine();
 
     // ---- Actions of the items ---------------------------------------------
