@@ -44,8 +44,8 @@ namespace rk::KTUpdate {
 struct Appcast {
     QString version;
     qint64 build = 0;
-    QUrl url;        // the zip archive of the app bundle
-    QString sha256;  // lower case
+    QUrl url;                      // the zip archive of the app bundle
+    QString sha256;                // lower case
     std::optional<qint64> length;  // bytes
     std::optional<QString> minMacOS;
     std::optional<QString> notes;

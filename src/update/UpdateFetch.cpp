@@ -77,7 +77,8 @@ Result<qint64, FetchFailure> fetchInto(const QNetworkRequest& request, qint64 li
     headers();
     body();
 
-    if (stopped || !reply->isFinished() || reply->error() != QNetworkReply::NoError || statusOf(*reply) != 200) {
+    if (stopped || !reply->isFinished() || reply->error() != QNetworkReply::NoError ||
+        statusOf(*reply) != 200) {
         reply->abort();
         return fail(stopped.value_or(FetchFailure::failed));
     }

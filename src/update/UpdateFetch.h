@@ -60,7 +60,6 @@ Result<qint64, FetchFailure> fetchInto(const QNetworkRequest& request, qint64 li
 
 // The whole body, in memory, up to `limit` bytes; nothing on any failure.
 std::optional<QByteArray> syncFetch(const QNetworkRequest& request,
-                                    std::chrono::milliseconds wait = kFetchWait,
-                                    qint64 limit = kFeedLimit);
+                                    std::chrono::milliseconds wait = kFetchWait, qint64 limit = kFeedLimit);
 
 }  // namespace rk::KTUpdate

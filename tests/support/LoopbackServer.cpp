@@ -116,11 +116,12 @@ LoopbackServer::LoopbackServer(bool tls, int maxRequests) : tls_(tls), left_(max
                         return;
                     if (const auto stream = streams_.find(request->path); stream != streams_.end()) {
                         const auto& [bytes, stated] = *stream;
-                        socket->write("HTTP/1.1 200 Answer\r\nContent-Type: application/octet-stream\r\n"
-                                      "Connection: close\r\n" +
-                                      (stated ? "Content-Length: " + QByteArray::number(*stated) + "\r\n"
-                                              : QByteArray()) +
-                                      "\r\n");
+                        socket->write(
+                            "HTTP/1.1 200 Answer\r\nContent-Type: application/octet-stream\r\n"
+                            "Connection: close\r\n" +
+                            (stated ? "Content-Length: " + QByteArray::number(*stated) + "\r\n"
+                                    : QByteArray()) +
+                            "\r\n");
                         const auto left = std::make_shared<qint64>(bytes);
                         const auto more = [socket, left] { keepStreaming(socket, left); };
                         QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);

@@ -1,10 +1,9 @@
 #pragma once
-// The updater keeps its configuration, its hooks and a few values of its own
-// for the life of the process (KTUpdate.h), and its views keep a shared menu
-// controller. A test that sets any of them would hand them to the next test
-// of its program, so every updater test program installs this listener
-// once: after each test it puts all of it back as the process started it,
-// in one place (`KTUpdate::resetProcessState`, then what `more` resets).
+// The updater keeps its configuration, hooks and a few values of its own for
+// the life of the process, and its views keep a shared menu controller. Every
+// updater test program installs this listener once: after each test it puts
+// all of it back as the process started it, in one place
+// (`KTUpdate::resetProcessState`, then `more`: what a higher layer keeps).
 
 #include <gtest/gtest.h>
 
@@ -15,24 +14,18 @@
 
 namespace rk::test {
 
-class UpdaterReset final : public ::testing::EmptyTestEventListener {
-public:
-    explicit UpdaterReset(std::function<void()> more) : more_(std::move(more)) {}
-
-    void OnTestEnd(const ::testing::TestInfo&) override {
-        KTUpdate::resetProcessState();
-        if (more_)
-            more_();
-    }
-
-private:
-    std::function<void()> more_;
-};
-
-// Installs the listener, which gtest then owns; `more` resets what a higher
-// layer keeps (the views' shared menu controller).
 inline bool resetUpdaterAfterEachTest(std::function<void()> more = {}) {
-    ::testing::UnitTest::GetInstance()->listeners().Append(new UpdaterReset(std::move(more)));
+    struct Reset final : ::testing::EmptyTestEventListener {
+        std::function<void()> more;
+        void OnTestEnd(const ::testing::TestInfo&) override {
+            KTUpdate::resetProcessState();
+            if (more)
+                more();
+        }
+    };
+    auto* reset = new Reset;  // gtest owns it
+    reset->more = std::move(more);
+    ::testing::UnitTest::GetInstance()->listeners().Append(reset);
     return true;
 }
 

@@ -54,18 +54,15 @@ Appcast entry(const std::function<void(Appcast&)>& change = [](Appcast&) {}) {
 }
 
 // How far, in KiB, the most memory the process holds while `work` runs lies
-// above what it held before.
+// above what it held before ("5" starts the peak afresh).
 qint64 peakGrowthKiB(const std::function<void()>& work) {
     const auto kib = [](const QByteArray& field) {
         QFile status("/proc/self/status");
-        status.open(QIODevice::ReadOnly);
-        const QByteArray all = status.readAll();
-        const qsizetype at = all.indexOf(field);
-        return at < 0 ? -1 : all.mid(at + field.size()).simplified().split(' ').value(0).toLongLong();
+        const QByteArray all = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+        return all.mid(all.indexOf(field) + field.size()).simplified().split(' ').value(0).toLongLong();
     };
-    QFile peakFromNow("/proc/self/clear_refs");
-    EXPECT_TRUE(peakFromNow.open(QIODevice::WriteOnly) && peakFromNow.write("5") == 1);
-    peakFromNow.close();
+    QFile peak("/proc/self/clear_refs");
+    EXPECT_TRUE(peak.open(QIODevice::WriteOnly) && peak.write("5") == 1 && peak.flush());
     const qint64 before = kib("VmRSS:");
     work();
     return kib("VmHWM:") - before;
@@ -275,7 +272,8 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
         {[&](Appcast& a) { a.length = good.size() - 1; },
          QString("download failed: larger than the %1 bytes the feed states").arg(good.size() - 1),
          {}},
-        {[&](Appcast& a) { a.url = QUrl(streamed(2LL << 30, 2LL << 30)); }, "download failed: larger than 1 GiB",
+        {[&](Appcast& a) { a.url = QUrl(streamed(2LL << 30, 2LL << 30)); },
+         "download failed: larger than 1 GiB",
          {}},
         {[&](Appcast& a) { a = offer(archive("", "../evil")); }, "unzip failed", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/")); }, "no .app in the archive", {"ditto"}},

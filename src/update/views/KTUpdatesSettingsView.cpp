@@ -50,7 +50,8 @@ KTUpdateRows::KTUpdateRows(KTUpdateModel& m, const QString& appName, bool dark, 
     const TextStyle callout{.pixels = 12};
     check_ = new CapsuleSwitch(
         dark, m.autoCheck(), [model](bool on) { model->setAutoCheck(on); }, this);
-    checkLabel_ = addSwitchRow(details, QStringLiteral("Automatically check for updates"), callout, check_, this);
+    checkLabel_ =
+        addSwitchRow(details, QStringLiteral("Automatically check for updates"), callout, check_, this);
     download_ = new CapsuleSwitch(
         dark, m.autoDownload(), [model](bool on) { model->setAutoDownload(on); }, this);
     downloadLabel_ =

@@ -110,9 +110,9 @@ TEST(UpdaterOff, SaysWhyAndAnswersACheckWithIt) {
     const QTemporaryDir dir;
     KTUpdate::setLogPath(dir.filePath("updater.log"));
     KTUpdate::appKey = "lark-spur";
-    for (const auto& [feed, line] : {std::pair<QString, QString>{"", kNoFeed},
-                                     {"https://updates.example",
-                                      "Updates: off \u00b7 not running from an installed app"}}) {
+    for (const auto& [feed, line] :
+         {std::pair<QString, QString>{"", kNoFeed},
+          {"https://updates.example", "Updates: off \u00b7 not running from an installed app"}}) {
         KTUpdate::feedBase = feed;
         KTUpdateModel m;
         KTUpdateRows rows{m, "Rowkeeper", false};
