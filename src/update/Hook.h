@@ -4,9 +4,9 @@
 // The host may assign it on the main thread at any time while the update
 // queue reads or calls it, so every read and write takes a lock; a call runs
 // a copy outside the lock, so a hook may replace itself while it runs.
-// `assigned()` remembers that someone ever assigned a value, whatever it was.
-// An empty function is never called: calling it gives the result type's
-// default.
+// `assigned()` remembers that someone ever assigned a value, whatever it was;
+// `reset()` forgets it and puts the value back as it was made. An empty
+// function is never called: calling it gives the result type's default.
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -20,7 +20,7 @@ namespace rk {
 template <class T>
 class Hook {
 public:
-    explicit Hook(T initial = T()) : value_(std::move(initial)) {}
+    explicit Hook(T initial = T()) : initial_(initial), value_(std::move(initial)) {}
     Hook(const Hook&) = delete;
     Hook& operator=(const Hook&) = delete;
 
@@ -41,6 +41,12 @@ public:
         return assigned_;
     }
 
+    void reset() {
+        QMutexLocker lock(&mutex_);
+        value_ = initial_;
+        assigned_ = false;
+    }
+
     template <class... Args>
     requires std::invocable<const T&, Args...>
     auto operator()(Args&&... args) const {
@@ -53,6 +59,7 @@ public:
 
 private:
     mutable QMutex mutex_;
+    const T initial_;
     T value_;
     bool assigned_ = false;
 };

@@ -7,16 +7,29 @@
 #include <cstdlib>
 #include <utility>
 
+#include "update/KTUpdateModel.h"
+#include "update/UpdateLog.h"
+#include "update/UpdateQuit.h"
+#include "update/UpdateState.h"
+
 namespace rk::KTUpdate {
+
+namespace {
+
+// The configuration as a process starts with it.
+constexpr double kCheckInterval = 21600;
+constexpr double kLiveWorkRetryInterval = 300;
+
+}  // namespace
 
 QString feedBase = QStringLiteral(ROWKEEPER_UPDATE_FEED_BASE);
 QString appKey;
 QString teamID = QStringLiteral(ROWKEEPER_UPDATE_TEAM_ID);
-double checkInterval = 21600;
+double checkInterval = kCheckInterval;
 std::optional<QString> headlessRestartLabel;
 std::optional<QString> targetBundlePath;
 std::optional<qint64> targetPID;
-double liveWorkRetryInterval = 300;
+double liveWorkRetryInterval = kLiveWorkRetryInterval;
 
 Hook<std::function<bool()>> autoEnabled{[] { return autoCheck(); }};
 Hook<std::function<void(const QString&)>> onStatus;
@@ -137,6 +150,36 @@ std::optional<QUrl> pendingUpdateNotesURL() {
 
 bool pendingUpdateIsCritical() {
     return pendingUpdate().critical;
+}
+
+void resetProcessState() {
+    feedBase = QStringLiteral(ROWKEEPER_UPDATE_FEED_BASE);
+    appKey.clear();
+    teamID = QStringLiteral(ROWKEEPER_UPDATE_TEAM_ID);
+    checkInterval = kCheckInterval;
+    headlessRestartLabel.reset();
+    targetBundlePath.reset();
+    targetPID.reset();
+    liveWorkRetryInterval = kLiveWorkRetryInterval;
+    autoEnabled.reset();
+    onStatus.reset();
+    onPendingUpdate.reset();
+    onPolicyChanged.reset();
+    shouldDeferInstall.reset();
+    mustNotInstallNow.reset();
+    holdsNoLiveWork.reset();
+    onJustUpdated.reset();
+    presentNotice.reset();
+    presentConfirm.reset();
+    setPendingUpdate({});
+    state::resetCheck();
+    state::resetHolds();
+    state::resetStaging();
+    state::resetSwap();
+    setLogPath(QString());
+    MessageBoxes::setCurrent(nullptr);
+    AppQuit::setCurrent(nullptr);
+    KTUpdateModel::endShared();
 }
 
 SerialQueue& q() {

@@ -133,6 +133,19 @@ std::optional<QString> pendingUpdateNotes();
 std::optional<QUrl> pendingUpdateNotesURL();
 bool pendingUpdateIsCritical();
 
+// ---- The process's state ----
+
+// Puts back, in one step, what the updater keeps for the life of the
+// process, as the process started it: the configuration, the hooks (as never
+// assigned), the pending update, whether a check or a retry is under way, the
+// one-time notice, whether a swap was started, the log's path, the message
+// boxes, how the app is ended, and the shared update model, which ends (the
+// next use makes a new one, which takes the hooks over again). Timers already
+// armed and work already queued still run. For test programs between their
+// cases, on the main thread while the update queue is idle; an app has no use
+// for it.
+void resetProcessState();
+
 // ---- Queues ----
 
 // "kt.update": checks, downloads and installs that leave the main thread. It

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QRegularExpression>
+#include <utility>
 
 #include "update/KTUpdate.h"
 #include "update/UpdateCheck.h"
@@ -22,12 +23,20 @@ QString mediumDateFormat(const QLocale& locale) {
     return format.trimmed();
 }
 
+// Never destroyed but by `endShared`: the hooks it holds may be called until
+// the process ends, and find it gone safely when it has been ended.
+KTUpdateModel* sharedModel = nullptr;
+
 }  // namespace
 
 KTUpdateModel& KTUpdateModel::shared() {
-    // Never destroyed: the hooks it holds may be called until the process ends.
-    static auto* model = new KTUpdateModel;
-    return *model;
+    if (sharedModel == nullptr)
+        sharedModel = new KTUpdateModel;
+    return *sharedModel;
+}
+
+void KTUpdateModel::endShared() {
+    delete std::exchange(sharedModel, nullptr);
 }
 
 KTUpdateModel::KTUpdateModel(QObject* parent)
@@ -102,7 +111,13 @@ void KTUpdateModel::installPending() {
     KTUpdate::installPendingNow();
 }
 
+bool KTUpdateModel::updaterOff() const {
+    return KTUpdate::offReason().has_value();
+}
+
 QString KTUpdateModel::lastCheckedLine() const {
+    if (const auto off = KTUpdate::offStatusLine())
+        return *off;
     return lastCheckedLine(KTUpdate::lastCheckDate(), QDateTime::currentDateTime(), QLocale());
 }
 

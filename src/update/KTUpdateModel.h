@@ -36,6 +36,9 @@ public:
     // process. The app touches it once at launch, after its menu is built and
     // before the updater starts, so that the first check's messages arrive.
     static KTUpdateModel& shared();
+    // Ends the process's model, when there is one; the next `shared()` makes
+    // a new one. For `KTUpdate::resetProcessState`.
+    static void endShared();
 
     // A model of its own (the app uses `shared()`): reads the settings and
     // the pending version now and takes over both hooks.
@@ -70,8 +73,11 @@ public:
     void checkNow();
     void installPending();
 
-    // "not yet checked", or "last checked " and when, worked out afresh on
-    // every read (it is not a value of the model and signals nothing).
+    // The updater can never check in this process (KTUpdate::offReason).
+    bool updaterOff() const;
+    // "not yet checked", or "last checked " and when; while the updater is
+    // off, "Updates: off · " and why instead. Worked out afresh on every
+    // read (it is not a value of the model and signals nothing).
     QString lastCheckedLine() const;
     // The line for a check at `last`, as seen at `now` in `locale`: the short
     // time alone for a check of the same day, else the medium date and the

@@ -12,6 +12,7 @@
 #include "update/UpdateFeed.h"
 #include "update/UpdateHolds.h"
 #include "update/UpdateLog.h"
+#include "update/UpdateState.h"
 #include "update/UpdateSwap.h"
 #include "update/UpdateVersion.h"
 
@@ -25,6 +26,12 @@ std::atomic<bool> inFlight{false};
 std::atomic<bool> undeclaredNoticeLogged{false};
 
 const QString kDot = QStringLiteral(" \u00b7 ");
+const QString kNoFeed = QStringLiteral("no update feed in this build");
+const QString kNotInstalled = QStringLiteral("not running from an installed app");
+
+QString offLine(const QString& reason) {
+    return QStringLiteral("Updates: off") + kDot + reason;
+}
 
 QString yesNo(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
@@ -261,11 +268,13 @@ void checkNow(bool interactive) {
     }
     if (feedBase.isEmpty()) {
         trace(QStringLiteral("check requested but the feed base is empty; updater disabled"));
+        status(offLine(kNoFeed));
         return;
     }
     const QString target = targetPath();
     if (!installsInPlace(target)) {
         trace(QStringLiteral("check refused: ") + target + QStringLiteral(" is not an installable location"));
+        status(offLine(kNotInstalled));
         if (interactive) {
             alert(QStringLiteral("Updates install into Applications"),
                   QStringLiteral("This copy runs from ") + target +
@@ -303,6 +312,25 @@ void checkIfStale(double olderThan) {
 
 bool isChecking() {
     return inFlight;
+}
+
+std::optional<QString> offReason() {
+    if (feedBase.isEmpty())
+        return kNoFeed;
+    if (!installsInPlace(targetPath()))
+        return kNotInstalled;
+    return std::nullopt;
+}
+
+std::optional<QString> offStatusLine() {
+    if (const auto reason = offReason())
+        return offLine(*reason);
+    return std::nullopt;
+}
+
+void state::resetCheck() {
+    inFlight = false;
+    undeclaredNoticeLogged = false;
 }
 
 }  // namespace rk::KTUpdate

@@ -14,12 +14,17 @@
 // ~/Applications. `checkNow` refuses on its own for the same reasons, but
 // not for KT_UPDATE_OFF.
 //
+// An updater that is off says so: its status line, in the menu and the
+// settings, reads "Updates: off · " and why (`offStatusLine`), and a check
+// asked for while it is off answers with that status.
+//
 // `start` and `checkNow` run on the main thread; the check itself runs on
 // the update queue and blocks it for the feed, the download and the
 // confirmation box. One check at a time.
 
 #include <QString>
 #include <chrono>
+#include <optional>
 
 namespace rk::KTUpdate {
 
@@ -35,5 +40,14 @@ void checkNow(bool interactive);
 void checkIfStale(double olderThan = 600);
 // A check is running.
 bool isChecking();
+
+// Why this process's updater can never check, in plain words: "no update
+// feed in this build" without a feed base, "not running from an installed
+// app" for a copy outside /Applications and ~/Applications or in no bundle;
+// none when it can. (An empty app key does not count: the host sets it when
+// it starts the updater, after it has built the views that ask.)
+std::optional<QString> offReason();
+// "Updates: off · <reason>" while the updater is off; none otherwise.
+std::optional<QString> offStatusLine();
 
 }  // namespace rk::KTUpdate

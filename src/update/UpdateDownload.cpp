@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "platform/AppBundle.h"
 #include "platform/BundleInfo.h"
@@ -22,11 +23,30 @@ QString tool(MacTool which) {
     return SystemPaths::current().tool(which);
 }
 
-Result<Unit, QString> writeArchive(const QString& path, const QByteArray& body) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit())
-        return fail(QStringLiteral("could not write ") + path + QStringLiteral(": ") + file.errorString());
-    return Unit{};
+QString notWritten(const QSaveFile& file) {
+    return QStringLiteral("could not write ") + file.fileName() + QStringLiteral(": ") + file.errorString();
+}
+
+// The most the entry's archive may hold: what the feed states, when it
+// states a length, and never more than `kArchiveLimit`.
+qint64 archiveLimit(const Appcast& entry) {
+    return std::min(entry.length.value_or(kArchiveLimit), kArchiveLimit);
+}
+
+QString notFetched(FetchFailure failure, const Appcast& entry, const QSaveFile& file) {
+    switch (failure) {
+        case FetchFailure::failed:
+            break;
+        case FetchFailure::tooLarge:
+            if (entry.length && *entry.length < kArchiveLimit) {
+                return QStringLiteral("download failed: larger than the %1 bytes the feed states")
+                    .arg(*entry.length);
+            }
+            return QStringLiteral("download failed: larger than 1 GiB");
+        case FetchFailure::notTaken:
+            return notWritten(file);
+    }
+    return QStringLiteral("download failed");
 }
 
 // The first real folder named "*.app", in the order the file system lists them.
@@ -77,22 +97,33 @@ Result<QString, QString> downloadAndVerify(const Appcast& entry, std::chrono::mi
     if (!staging)
         return fail(staging.error());
 
-    const auto body = syncFetch(freshRequest(entry.url, kDownloadTimeout), wait);
-    if (!body)
-        return fail(QStringLiteral("download failed"));
-    trace(QStringLiteral("downloaded %1 bytes from %2").arg(body->size()).arg(entry.url.fileName()));
+    // The archive goes to a file beside "update.zip" as it arrives, hashed on
+    // the way, and takes that name only once its digest matches; a download
+    // that fails leaves nothing behind.
+    const QString archive = *staging + QStringLiteral("/update.zip");
+    QSaveFile file(archive);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(notWritten(file));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const auto fetched = fetchInto(
+        freshRequest(entry.url, kDownloadTimeout), archiveLimit(entry),
+        [&](QByteArrayView piece) {
+            hash.addData(piece);
+            return file.write(piece.data(), piece.size()) == piece.size();
+        },
+        wait);
+    if (!fetched)
+        return fail(notFetched(fetched.error(), entry, file));
+    trace(QStringLiteral("downloaded %1 bytes from %2").arg(*fetched).arg(entry.url.fileName()));
 
-    const QString digest =
-        QString::fromLatin1(QCryptographicHash::hash(*body, QCryptographicHash::Sha256).toHex());
+    const QString digest = QString::fromLatin1(hash.result().toHex());
     if (digest != entry.sha256) {
         return fail(QStringLiteral("sha256 mismatch (got ") + digest.left(12) +
                     QStringLiteral("\u2026, manifest ") + entry.sha256.left(12) + QStringLiteral("\u2026)"));
     }
     trace(QStringLiteral("sha256 matches the manifest"));
-
-    const QString archive = *staging + QStringLiteral("/update.zip");
-    if (const auto written = writeArchive(archive, *body); !written)
-        return fail(written.error());
+    if (!file.commit())
+        return fail(notWritten(file));
     if (!run(tool(MacTool::ditto), {"-x", "-k", archive, *staging}).ok())
         return fail(QStringLiteral("unzip failed"));
     trace(QStringLiteral("unzipped into ") + *staging);

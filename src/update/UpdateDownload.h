@@ -6,10 +6,14 @@
 //
 // In order, each failure ending the attempt with its message:
 //  1. a fresh staging folder (UpdateStaging.h);
-//  2. the archive fetched ("download failed");
-//  3. its SHA-256 digest compared with the feed's, before anything is
-//     written ("sha256 mismatch (got <12>…, manifest <12>…)");
-//  4. written as "update.zip" and unpacked with ditto ("unzip failed");
+//  2. the archive fetched ("download failed"), hashed and written to a
+//     file of the staging folder as it arrives, and refused as soon as it
+//     is larger than the length the feed states or than 1 GiB ("download
+//     failed: larger than the <n> bytes the feed states", "download failed:
+//     larger than 1 GiB");
+//  3. its SHA-256 digest compared with the feed's; only a match keeps the
+//     file, as "update.zip" ("sha256 mismatch (got <12>…, manifest <12>…)");
+//  4. unpacked with ditto ("unzip failed");
 //  5. the first folder of the staging folder whose name ends in ".app" (a
 //     link is not a folder here: it would point the checks at a bundle
 //     outside the staging folder) ("no .app in the archive");

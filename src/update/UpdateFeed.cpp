@@ -4,9 +4,11 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <algorithm>
 #include <cmath>
 
 #include "update/KTUpdate.h"
+#include "update/UpdateLog.h"
 
 namespace rk::KTUpdate {
 
@@ -14,28 +16,34 @@ namespace {
 
 constexpr std::chrono::milliseconds kFeedTimeout = std::chrono::seconds(20);
 
-// A URL whose scheme is written exactly "https". Qt lower-cases the scheme it
-// parses, so the rule reads the text itself.
+// A URL whose scheme is written exactly "https", with a host. Qt lower-cases
+// the scheme it parses, so the rule reads the text itself.
 std::optional<QUrl> httpsURL(const QJsonValue& value) {
     const QString text = value.toString();
     if (!value.isString() || !text.startsWith(QStringLiteral("https:")))
         return std::nullopt;
     const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid())
+    if (!url.isValid() || url.host().isEmpty())
         return std::nullopt;
     return url;
+}
+
+bool plain(const QString& text) {
+    return std::none_of(text.begin(), text.end(), isControlOrDirection);
+}
+
+// An integral number, exactly representable.
+std::optional<qint64> integral(const QJsonValue& value) {
+    const double number = value.toDouble();
+    if (!value.isDouble() || std::floor(number) != number || std::fabs(number) > 9007199254740992.0)
+        return std::nullopt;
+    return qint64(number);
 }
 
 qint64 buildNumber(const QJsonValue& value) {
     if (value.isString())
         return decimalInteger(value.toString()).value_or(0);
-    if (!value.isDouble())
-        return 0;
-    // Integral and exactly representable; anything else counts as no build.
-    const double number = value.toDouble();
-    if (std::floor(number) != number || std::fabs(number) > 9007199254740992.0)
-        return 0;
-    return qint64(number);
+    return integral(value).value_or(0);
 }
 
 // "2026-03-01T09:30:00Z" or "2026-03-01T09:30:00+01:00", and no other form.
@@ -67,6 +75,8 @@ std::optional<QUrl> feedURL() {
 }
 
 std::optional<Appcast> parseAppcast(const QByteArray& document) {
+    if (document.size() > kFeedLimit)
+        return std::nullopt;
     QJsonParseError error{};
     const QJsonDocument json = QJsonDocument::fromJson(document, &error);
     if (error.error != QJsonParseError::NoError || !json.isObject())
@@ -75,7 +85,7 @@ std::optional<Appcast> parseAppcast(const QByteArray& document) {
 
     Appcast entry;
     const QJsonValue version = feed.value(QStringLiteral("version"));
-    if (!version.isString())
+    if (!version.isString() || !plain(version.toString()))
         return std::nullopt;
     entry.version = version.toString();
     const auto url = httpsURL(feed.value(QStringLiteral("url")));
@@ -87,7 +97,12 @@ std::optional<Appcast> parseAppcast(const QByteArray& document) {
     if (!sha256.isString() || entry.sha256.size() != 64)
         return std::nullopt;
 
-    entry.build = buildNumber(feed.value(QStringLiteral("build")));
+    const QJsonValue build = feed.value(QStringLiteral("build"));
+    if (!plain(build.toString()))
+        return std::nullopt;
+    entry.build = buildNumber(build);
+    if (const auto length = integral(feed.value(QStringLiteral("length"))); length && *length > 0)
+        entry.length = length;
     if (const QString notes = feed.value(QStringLiteral("notes")).toString(); !notes.isEmpty())
         entry.notes = notes;
     entry.notesURL = httpsURL(feed.value(QStringLiteral("notes_url")));
@@ -102,7 +117,7 @@ std::optional<Appcast> fetchAppcast(std::chrono::milliseconds wait) {
     const auto url = feedURL();
     if (!url)
         return std::nullopt;
-    const auto body = syncFetch(freshRequest(*url, kFeedTimeout), wait);
+    const auto body = syncFetch(freshRequest(*url, kFeedTimeout), wait, kFeedLimit);
     if (!body)
         return std::nullopt;
     return parseAppcast(*body);

@@ -7,13 +7,18 @@
 // and the installed versions.
 //
 // The feed is a top-level object; keys other than these are ignored:
-//   "version"   string, required, kept as written
+//   "version"   string, required, kept as written; one with a control or
+//               direction character (UpdateLog.h) makes the feed invalid
 //   "url"       string, required, the archive: a URL whose scheme is
-//               written exactly "https"
+//               written exactly "https", with a host
 //   "sha256"    string, required, 64 characters once lower-cased
-//   "build"     integral number, or a string of a decimal integer; else 0
+//   "build"     integral number, or a string of a decimal integer; else 0,
+//               except that a string with a control or direction character
+//               makes the feed invalid
+//   "length"    the archive's size in bytes, an integral number above 0;
+//               else none. A larger download is refused
 //   "notes"     string; empty counts as none
-//   "notes_url" string, kept only when its scheme is written exactly "https"
+//   "notes_url" string, kept only when it would do as "url"
 //   "min_macos" string, kept as written
 //   "critical"  true only for JSON true
 //   "pubdate"   date and time with a zone and no fractions
@@ -39,8 +44,9 @@ namespace rk::KTUpdate {
 struct Appcast {
     QString version;
     qint64 build = 0;
-    QUrl url;        // the zip archive of the app bundle
-    QString sha256;  // lower case
+    QUrl url;                      // the zip archive of the app bundle
+    QString sha256;                // lower case
+    std::optional<qint64> length;  // bytes
     std::optional<QString> minMacOS;
     std::optional<QString> notes;
     std::optional<QUrl> notesURL;
@@ -53,7 +59,8 @@ struct Appcast {
 // The feed's address; none when the feed base or the app key is empty, or
 // the text is no URL.
 std::optional<QUrl> feedURL();
-// The entry a feed document describes; none when it is invalid.
+// The entry a feed document describes; none when it is invalid, or larger
+// than `kFeedLimit`.
 std::optional<Appcast> parseAppcast(const QByteArray& document);
 // Fetches the feed (20 s without data ends the request) and parses it.
 std::optional<Appcast> fetchAppcast(std::chrono::milliseconds wait = kFetchWait);

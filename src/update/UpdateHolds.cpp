@@ -11,6 +11,7 @@
 #include "update/UpdateCheck.h"
 #include "update/UpdateInstall.h"
 #include "update/UpdateLog.h"
+#include "update/UpdateState.h"
 #include "update/UpdateSwap.h"
 #include "update/UpdateVersion.h"
 
@@ -97,6 +98,10 @@ void armLiveWorkRetry() {
 
 bool isLiveWorkRetryArmed() {
     return retryArmed;
+}
+
+void state::resetHolds() {
+    retryArmed = false;
 }
 
 bool confirmInstall(const QString& version, qint64 build, std::chrono::milliseconds wait) {

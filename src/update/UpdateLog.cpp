@@ -44,21 +44,45 @@ void append(const QString& path, const QByteArray& line) {
 
 }  // namespace
 
+bool isControlOrDirection(QChar c) {
+    switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return true;
+        default:
+            break;
+    }
+    const char16_t u = c.unicode();
+    return u == 0x061c || u == 0x200e || u == 0x200f || (u >= 0x202a && u <= 0x202e) ||
+           (u >= 0x2066 && u <= 0x2069);
+}
+
+QString plainLine(QString text) {
+    for (QChar& c : text) {
+        if (isControlOrDirection(c))
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 void systemLog(const QString& message) {
     // The message is an argument of the line, never its format.
-    qInfo("[KTUpdate] %s", qUtf8Printable(message));
+    qInfo("[KTUpdate] %s", qUtf8Printable(plainLine(message)));
 }
 
 void trace(const QString& message) {
-    systemLog(message);
+    const QString plain = plainLine(message);
+    systemLog(plain);
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const QByteArray line = (stamp + QStringLiteral(" app: ") + message + '\n').toUtf8();
+    const QByteArray line = (stamp + QStringLiteral(" app: ") + plain + '\n').toUtf8();
     logQ().async([path = logPath(), line] { append(path, line); });
 }
 
 void status(const QString& message) {
-    trace(message);
-    onMain([message] { onStatus(message); });
+    const QString plain = plainLine(message);
+    trace(plain);
+    onMain([plain] { onStatus(plain); });
 }
 
 void alert(const QString& title, const QString& message) {

@@ -9,6 +9,12 @@
 // folder ($XDG_STATE_HOME, else ~/.local/state), in a folder named after the
 // app. It is only ever appended to; nothing trims, rotates or replaces it.
 //
+// Every entry and status message is one line of text as it reads: the
+// control characters in it (line breaks, NUL, ...) and the characters that
+// turn the direction of text are each written as U+FFFD, so that a value
+// from outside (a feed's text, a path, a tool's answer) can never start a
+// forged line or turn the rest of one around.
+//
 // All three calls may be made from any thread and return at once: the file
 // line is written on the log queue, in the order of the calls, and the
 // caller never waits for the disk. A log that cannot be written loses that
@@ -17,6 +23,13 @@
 #include <QString>
 
 namespace rk::KTUpdate {
+
+// A control character (C0, DEL, C1, line and paragraph separators), or one
+// that sets or turns the direction of text (marks, embeddings, overrides,
+// isolates).
+bool isControlOrDirection(QChar c);
+// `text` with each such character written as U+FFFD.
+QString plainLine(QString text);
 
 // One log entry.
 void trace(const QString& message);

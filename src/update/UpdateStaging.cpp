@@ -10,6 +10,8 @@
 #include <QMutexLocker>
 #include <cerrno>
 
+#include "update/UpdateState.h"
+
 namespace rk::KTUpdate {
 
 namespace {
@@ -73,6 +75,11 @@ Result<QString, QString> freshStagingFolder(const QString& key, const QString& v
     if (!QDir().mkpath(path))
         return fail(QStringLiteral("could not create the folder ") + path);
     return path;
+}
+
+void state::resetStaging() {
+    QMutexLocker lock(&madeMutex);
+    made.clear();
 }
 
 }  // namespace rk::KTUpdate

@@ -11,6 +11,7 @@
 #include "update/KTUpdate.h"
 #include "update/UpdateLog.h"
 #include "update/UpdateQuit.h"
+#include "update/UpdateState.h"
 #include "update/UpdateVersion.h"
 
 namespace rk::KTUpdate {
@@ -189,6 +190,12 @@ Result<Unit, QString> swapAndRelaunch(const QString& staged, Relaunch relaunch) 
     }
     askToQuit(relaunch);
     return Unit{};
+}
+
+void state::resetSwap() {
+    QMutexLocker lock(&swapMutex);
+    swapState = {};
+    swapWaitPolls = kSwapWaitPolls;
 }
 
 }  // namespace rk::KTUpdate

@@ -8,6 +8,7 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslServer>
+#include <QSslSocket>
 #include <QTemporaryDir>
 #include <future>
 
@@ -45,6 +46,25 @@ std::optional<HttpRequest> parseRequest(const QByteArray& buffer) {
         return std::nullopt;
     request.body = buffer.mid(end + 4, length);
     return request;
+}
+
+// Writes `left` bytes of 'x' to `socket` (endless when negative) while
+// little of what it wrote before still waits to go out.
+void keepStreaming(QTcpSocket* socket, const std::shared_ptr<qint64>& left) {
+    static const QByteArray piece(256 * 1024, 'x');
+    const auto waiting = [socket] {
+        const auto* tls = qobject_cast<QSslSocket*>(socket);
+        return socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
+    };
+    while (*left != 0 && socket->state() == QAbstractSocket::ConnectedState && waiting() < 2 * piece.size()) {
+        const qint64 size = *left < 0 ? piece.size() : std::min<qint64>(*left, piece.size());
+        if (socket->write(piece.constData(), size) != size)
+            return;
+        if (*left > 0)
+            *left -= size;
+    }
+    if (*left == 0)
+        socket->disconnectFromHost();
 }
 
 }  // namespace
@@ -94,6 +114,22 @@ LoopbackServer::LoopbackServer(bool tls, int maxRequests) : tls_(tls), left_(max
                     requests_.append(*request);
                     if (silent_)
                         return;
+                    if (const auto stream = streams_.find(request->path); stream != streams_.end()) {
+                        const auto& [bytes, stated] = *stream;
+                        socket->write(
+                            "HTTP/1.1 200 Answer\r\nContent-Type: application/octet-stream\r\n"
+                            "Connection: close\r\n" +
+                            (stated ? "Content-Length: " + QByteArray::number(*stated) + "\r\n"
+                                    : QByteArray()) +
+                            "\r\n");
+                        const auto left = std::make_shared<qint64>(bytes);
+                        const auto more = [socket, left] { keepStreaming(socket, left); };
+                        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+                        if (auto* tls = qobject_cast<QSslSocket*>(socket))
+                            QObject::connect(tls, &QSslSocket::encryptedBytesWritten, socket, more);
+                        more();
+                        return;
+                    }
                     const Answer a = answers_.value(request->path, other_);
                     socket->write("HTTP/1.1 " + QByteArray::number(a.status) +
                                   " Answer\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n"
@@ -138,6 +174,11 @@ void LoopbackServer::reply(int status, const QByteArray& body, const QByteArray&
     QMutexLocker lock(&mutex_);
     silent_ = false;
     other_ = Answer(status, body, extraHeaders);
+}
+
+void LoopbackServer::stream(const QByteArray& path, qint64 bytes, std::optional<qint64> stated) {
+    QMutexLocker lock(&mutex_);
+    streams_.insert(path, {bytes, stated});
 }
 
 void LoopbackServer::silent() {

@@ -12,6 +12,8 @@
 
 #include "support/Printers.h"
 #include "support/QtApp.h"
+#include "support/TempRoot.h"
+#include "support/UpdaterReset.h"
 #include "update/KTUpdate.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateHolds.h"
@@ -26,6 +28,7 @@ using namespace KTUpdate;
 
 [[maybe_unused]] const auto* const kApp =
     ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "update_check_test"));
+[[maybe_unused]] const bool kReset = test::resetUpdaterAfterEachTest();
 
 TEST(UpdateCheck, TheVersionDecidesBeforeTheBuild) {
     const struct {
@@ -83,6 +86,28 @@ TEST(UpdateCheck, PausesAndHeldRetries) {
     EXPECT_EQ(heldRetry(true, true, false), HeldRetry::install);
 }
 
+// The retry looks at the holds again just before the swap: live work that
+// starts after its first look keeps the update pending and the retry armed.
+TEST(UpdateCheck, LiveWorkThatStartsAfterTheRetrysFirstLookHoldsTheUpdate) {
+    const test::TempRoot root;  // no shell there: a swap could start no script
+    const QTemporaryDir staged;
+    targetBundlePath = "/Applications/Rowkeeper.app";
+    setPendingUpdate({.staged = staged.path(), .version = "1.4.2", .notes = {}, .notesURL = {}});
+    liveWorkRetryInterval = 0;
+    const auto asked = std::make_shared<std::atomic<int>>(0);
+    mustNotInstallNow = [asked] { return ++*asked == 2; };
+    armLiveWorkRetry();
+    for (int i = 0; i < 2000 && *asked == 0; ++i) {  // until the retry has begun on the update queue
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    q().sync([] {});
+    EXPECT_EQ(*asked, 2);
+    EXPECT_TRUE(hasPendingUpdate());
+    EXPECT_TRUE(isLiveWorkRetryArmed());
+    setPendingUpdate({});  // the next retry stops
+}
+
 // This test program lies in no bundle, as the app does when built here.
 TEST(UpdateCheck, ALinuxBuildAsBuiltStaysOffAndTouchesNothing) {
     const QTemporaryDir dir;
@@ -90,6 +115,7 @@ TEST(UpdateCheck, ALinuxBuildAsBuiltStaysOffAndTouchesNothing) {
     appKey = "lark-spur";
     feedBase = "https://127.0.0.1:1";
     static QStringList said;
+    said.clear();
     const QtMessageHandler before = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext&, const QString& line) { said << line; });
     start(std::chrono::milliseconds(0));
@@ -150,8 +176,10 @@ TEST_F(UpdateLog, AppendsToWhatStandsThereAndNeverReplacesIt) {
     existing.write("2026-03-01 09:30:00 shim: swapping\n");
     existing.close();
     trace("a later one is appended");
+    trace(QString("v1.4.2\n2026-03-01 09:30:00 shim: forged\u202e") + QChar(0));  // one line, as it reads
     EXPECT_EQ(entries(), QStringList({"the first entry makes the folder and the file",
-                                      "2026-03-01 09:30:00 shim: swapping", "a later one is appended"}));
+                                      "2026-03-01 09:30:00 shim: swapping", "a later one is appended",
+                                      "v1.4.2\ufffd2026-03-01 09:30:00 shim: forged\ufffd\ufffd"}));
 
     // A log that cannot be opened loses the entry, and stays what it was.
     const QString loop = dir.filePath("loop.log");

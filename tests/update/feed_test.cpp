@@ -15,10 +15,18 @@
 #include "support/PlatformFakes.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
+#include "support/UpdaterReset.h"
 #include "update/KTUpdate.h"
 #include "update/UpdateDownload.h"
 #include "update/UpdateFeed.h"
 #include "update/UpdateStaging.h"
+
+// AddressSanitizer keeps freed memory aside before it reuses it (256 MiB by
+// default), which would swamp the peak this program measures for a download;
+// a small quarantine still catches a use after free at once.
+extern "C" const char* __asan_default_options() {
+    return "quarantine_size_mb=16";
+}
 
 namespace rk {
 namespace {
@@ -28,6 +36,7 @@ using namespace std::chrono_literals;
 
 [[maybe_unused]] const auto* const kApp =
     ::testing::AddGlobalTestEnvironment(new test::AppEnvironment(test::AppKind::core, "update_feed_test"));
+[[maybe_unused]] const bool kReset = test::resetUpdaterAfterEachTest();
 
 const QString kDigest = QString(32, 'a') + QString(32, 'b');
 
@@ -44,6 +53,21 @@ Appcast entry(const std::function<void(Appcast&)>& change = [](Appcast&) {}) {
     return a;
 }
 
+// How far, in KiB, the most memory the process holds while `work` runs lies
+// above what it held before ("5" starts the peak afresh).
+qint64 peakGrowthKiB(const std::function<void()>& work) {
+    const auto kib = [](const QByteArray& field) {
+        QFile status("/proc/self/status");
+        const QByteArray all = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+        return all.mid(all.indexOf(field) + field.size()).simplified().split(' ').value(0).toLongLong();
+    };
+    QFile peak("/proc/self/clear_refs");
+    EXPECT_TRUE(peak.open(QIODevice::WriteOnly) && peak.write("5") == 1 && peak.flush());
+    const qint64 before = kib("VmRSS:");
+    work();
+    return kib("VmHWM:") - before;
+}
+
 TEST(UpdateFeed, ReadsEachKeyByItsRule) {
     const std::optional<Appcast> invalid;
     const QDateTime nineThirty(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC);
@@ -54,10 +78,16 @@ TEST(UpdateFeed, ReadsEachKeyByItsRule) {
     } rows[] = {
         {"version", QJsonValue::Undefined, invalid},
         {"version", 142, invalid},
+        {"version", "1.4.2\n2026-03-01 09:30:00 app: forged", invalid},
+        {"version", "1.4.2\u200f", invalid},
+        {"version", QString("1.4.2") + QChar(0), invalid},
+        {"build", "57\r", invalid},
         {"url", QJsonValue::Undefined, invalid},
         {"url", "http://example.com/a.zip", invalid},
         {"url", "HTTPS://example.com/a.zip", invalid},
         {"url", "https://exa mple.com/a.zip", invalid},
+        {"url", "https:", invalid},
+        {"url", "https:///etc/passwd", invalid},
         {"sha256", kDigest.toUpper(), entry()},
         {"sha256", kDigest.left(63), invalid},
         {"sha256", kDigest + "a", invalid},
@@ -70,6 +100,10 @@ TEST(UpdateFeed, ReadsEachKeyByItsRule) {
         {"notes", "", entry()},
         {"notes", "Fixes the list.", entry([](Appcast& a) { a.notes = "Fixes the list."; })},
         {"notes_url", "http://example.com/n", entry()},
+        {"notes_url", "https:///n", entry()},
+        {"length", 2048, entry([](Appcast& a) { a.length = 2048; })},
+        {"length", "2048", entry()},
+        {"length", 0, entry()},
         {"notes_url", "https://example.com/n",
          entry([](Appcast& a) { a.notesURL = QUrl("https://example.com/n"); })},
         {"min_macos", "26.1", entry([](Appcast& a) { a.minMacOS = "26.1"; })},
@@ -123,6 +157,8 @@ TEST(UpdateFeed, OnlyATrustedAnswerWithStatus200GivesABody) {
     EXPECT_EQ(fetched(), std::nullopt) << "a certificate nobody vouches for";
     server.trustInThisProcess();
     EXPECT_EQ(fetched(), parseAppcast(document));
+    server.stream("/lark-spur/appcast.json", 50 << 20);
+    EXPECT_LT(peakGrowthKiB([&] { EXPECT_EQ(fetched(), std::nullopt) << "a feed of 50 MiB"; }), 40 * 1024);
 
     // A plain server that would answer, were the redirect to it followed.
     test::LoopbackServer plain;
@@ -189,6 +225,12 @@ protected:
     }
     void TearDown() override { qunsetenv("XDG_RUNTIME_DIR"); }
 
+    // An archive of `bytes` bytes that states `stated` as its length (none: states none).
+    QString streamed(qint64 bytes, std::optional<qint64> stated = std::nullopt) {
+        server.stream("/streamed.zip", bytes, stated);
+        return server.base() + "/streamed.zip";
+    }
+
     Appcast offer(const QByteArray& zip, const QString& version = "1.4.2") {
         server.answer("/Rowkeeper.zip", {200, zip});
         Appcast entry;
@@ -227,6 +269,12 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
     const QStringList checked = signedTwice + QStringList{"spctl"};
     const std::tuple<std::function<void(Appcast&)>, QString, QStringList> rows[] = {
         {[&](Appcast& a) { a.url = QUrl(server.base() + "/missing.zip"); }, "download failed", {}},
+        {[&](Appcast& a) { a.length = good.size() - 1; },
+         QString("download failed: larger than the %1 bytes the feed states").arg(good.size() - 1),
+         {}},
+        {[&](Appcast& a) { a.url = QUrl(streamed(2LL << 30, 2LL << 30)); },
+         "download failed: larger than 1 GiB",
+         {}},
         {[&](Appcast& a) { a = offer(archive("", "../evil")); }, "unzip failed", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/")); }, "no .app in the archive", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/", "Linked.app")); },
@@ -237,6 +285,8 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
          {"ditto"}},
         {[&](Appcast&) { tools.answer(MacTool::codesign, 0, "Executable=/TeamIdentifier=K4TQ9XR2VM/x\n"); },
          otherTeam, signedTwice},
+        {[&](Appcast&) { tools.answer(MacTool::codesign, 0, "TeamIdentifier=K4TQ9XR2VMX\n"); }, otherTeam,
+         signedTwice},
         {[&](Appcast&) { self.identifier.reset(); }, otherApp + "this app); keeping this one", checked},
     };
     for (const auto& [change, message, toolsRun] : rows) {
@@ -253,6 +303,18 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
         EXPECT_EQ(folder.isEmpty(), toolsRun.isEmpty()) << "the archive is written once its digest matches";
     }
     EXPECT_FALSE(QFile::exists(runtime.path() + "/KTUpdate/evil"));
+}
+
+// The body goes to disk as it comes: the most memory the process holds while
+// it takes 1 GiB of an endless one stays within a few MiB of what it held.
+TEST_F(UpdateDownload, AnEndlessArchiveIsRefusedAtTheLimitWithMemoryBounded) {
+    Appcast endless = offer(archive());
+    endless.url = QUrl(streamed(-1));
+    const auto refused = [&] {
+        const auto staged = downloadAndVerify(endless, 120s);
+        EXPECT_EQ(staged.ok() ? "staged" : staged.error(), "download failed: larger than 1 GiB");
+    };
+    EXPECT_LT(peakGrowthKiB(refused), 64 * 1024);
 }
 
 TEST_F(UpdateDownload, StagesOnlyInsideAFolderNoOneElseMayEnter) {

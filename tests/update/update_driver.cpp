@@ -181,8 +181,11 @@ int main(int argc, char** argv) {
             return;
         }
         // What the update queue still has to do (an install's swap) is done,
-        // and what it handed to this thread (a quit) comes before the next look.
+        // and what it handed to this thread (a quit, two hops deep) has run
+        // before the next look, however late this thread gets its next turn.
         KT::q().sync([] {});
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents();
         if (++idle < 2 || steps.isEmpty())
             return;
         idle = 0;

@@ -1,6 +1,7 @@
 #include "update/views/KTUpdateMenu.h"
 
 #include <QUrl>
+#include <utility>
 
 #include "platform/AppBundle.h"
 #include "platform/Workspace.h"
@@ -41,12 +42,20 @@ std::optional<QUrl> link(const QString& address) {
     return url;
 }
 
+// Never destroyed but by `endShared`: the status wrapper it installs may run
+// until the end, and finds it gone safely when it has been ended.
+KTMenuController* sharedController = nullptr;
+
 }  // namespace
 
 KTMenuController& KTMenuController::shared() {
-    // Never destroyed: the status wrapper it installs may run until the end.
-    static auto* controller = new KTMenuController;
-    return *controller;
+    if (sharedController == nullptr)
+        sharedController = new KTMenuController;
+    return *sharedController;
+}
+
+void KTMenuController::endShared() {
+    delete std::exchange(sharedController, nullptr);
 }
 
 KTMenuController::KTMenuController() {
@@ -66,6 +75,8 @@ QString KTMenuController::statusLine() {
     if (const auto version = KTUpdate::pendingUpdateVersion())
         return QStringLiteral("Update v") + *version +
                QStringLiteral(" ready: choose Check for Updates to install");
+    if (const auto off = KTUpdate::offStatusLine())
+        return *off;
     if (KTUpdate::autoCheck())
         return QStringLiteral("Updates: automatic");
     return QStringLiteral("Updates: manual (auto-check off)");

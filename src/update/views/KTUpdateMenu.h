@@ -32,10 +32,15 @@ class KTMenuController final : public QObject {
 public:
     // Made on first use (by any builder) and kept to the end of the process.
     static KTMenuController& shared();
+    // Ends the shared controller (the items it made keep their titles); the
+    // next builder makes a new one, which wraps `onStatus` as it then stands.
+    // For test programs, after the updater's own `resetProcessState`.
+    static void endShared();
 
     // "Update v<version> ready: choose Check for Updates to install" while an
-    // update waits; else "Updates: automatic" or "Updates: manual (auto-check
-    // off)" after the automatic-check setting. Read from the updater each time.
+    // update waits; else, while the updater is off, "Updates: off · " and why;
+    // else "Updates: automatic" or "Updates: manual (auto-check off)" after
+    // the automatic-check setting. Read from the updater each time.
     static QString statusLine();
 
     // ---- Actions of the items ---------------------------------------------

@@ -40,8 +40,9 @@ KTUpdateRows::KTUpdateRows(KTUpdateModel& m, const QString& appName, bool dark, 
 
     master_ = new CapsuleSwitch(
         dark, m.fullyAutomatic(), [model](bool on) { model->setFullyAutomatic(on); }, this);
-    addSwitchRow(stack, QStringLiteral("Automatically keep ") + appName + QStringLiteral(" up to date"),
-                 {.pixels = 12, .weight = QFont::Medium}, master_, this);
+    masterLabel_ =
+        addSwitchRow(stack, QStringLiteral("Automatically keep ") + appName + QStringLiteral(" up to date"),
+                     {.pixels = 12, .weight = QFont::Medium}, master_, this);
 
     auto* details = new QVBoxLayout;
     details->setContentsMargins(18, 0, 0, 0);
@@ -49,7 +50,8 @@ KTUpdateRows::KTUpdateRows(KTUpdateModel& m, const QString& appName, bool dark, 
     const TextStyle callout{.pixels = 12};
     check_ = new CapsuleSwitch(
         dark, m.autoCheck(), [model](bool on) { model->setAutoCheck(on); }, this);
-    addSwitchRow(details, QStringLiteral("Automatically check for updates"), callout, check_, this);
+    checkLabel_ =
+        addSwitchRow(details, QStringLiteral("Automatically check for updates"), callout, check_, this);
     download_ = new CapsuleSwitch(
         dark, m.autoDownload(), [model](bool on) { model->setAutoDownload(on); }, this);
     downloadLabel_ =
@@ -102,8 +104,12 @@ void KTUpdateRows::refresh() {
     check_->setOn(m_.autoCheck());
     download_->setOn(m_.autoDownload());
     install_->setOn(m_.autoInstall());
-    enableRow(download_, downloadLabel_, m_.autoCheck(), dark_);
-    enableRow(install_, installLabel_, m_.autoCheck() && m_.autoDownload(), dark_);
+    // An updater that is off takes no setting: every switch greys out.
+    const bool live = !m_.updaterOff();
+    enableRow(master_, masterLabel_, live, dark_);
+    enableRow(check_, checkLabel_, live, dark_);
+    enableRow(download_, downloadLabel_, live && m_.autoCheck(), dark_);
+    enableRow(install_, installLabel_, live && m_.autoCheck() && m_.autoDownload(), dark_);
 
     const std::optional<QString> pending = m_.pendingVersion();
     notice_->setVisible(pending.has_value());

@@ -26,6 +26,8 @@ class KTUpdateRows final : public QWidget {
 public:
     KTUpdateRows(KTUpdateModel& m, const QString& appName, bool dark, QWidget* parent = nullptr);
 
+    // All four switches grey out while the updater is off
+    // (KTUpdate::offReason), showing what is stored.
     // "Automatically keep <app> up to date": all three settings at once.
     CapsuleSwitch* masterSwitch() const { return master_; }
     CapsuleSwitch* checkSwitch() const { return check_; }
@@ -36,7 +38,8 @@ public:
     // "Update to v<version> is ready." with "Install and Relaunch"; hidden
     // while no update waits.
     QWidget* readyNotice() const { return notice_; }
-    // The status message, or the last-checked line before the first one.
+    // The status message, or the last-checked line (or why the updater is
+    // off) before the first one.
     QString statusText() const { return status_->text(); }
 
 private:
@@ -48,6 +51,8 @@ private:
     CapsuleSwitch* check_;
     CapsuleSwitch* download_;
     CapsuleSwitch* install_;
+    QLabel* masterLabel_;
+    QLabel* checkLabel_;
     QLabel* downloadLabel_;
     QLabel* installLabel_;
     QWidget* notice_;

@@ -21,6 +21,7 @@
 #include "support/QtApp.h"
 #include "support/TempDefaults.h"
 #include "support/UiProbe.h"
+#include "support/UpdaterReset.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
 #include "ui/SettingsCard.h"
@@ -35,11 +36,22 @@ namespace {
 
 [[maybe_unused]] const auto* const kApp = ::testing::AddGlobalTestEnvironment(
     new test::AppEnvironment(test::AppKind::widgets, "update_views_test"));
+[[maybe_unused]] const bool kReset = test::resetUpdaterAfterEachTest(&KTMenuController::endShared);
+
+// An updater that can check: a feed, and the app where an install goes.
+bool turnUpdaterOn() {
+    KTUpdate::feedBase = "https://updates.example";
+    KTUpdate::targetBundlePath = "/Applications/Rowkeeper.app";
+    return true;
+}
+
+const QString kNoFeed = "Updates: off \u00b7 no update feed in this build";
 
 class UpdateRows : public ::testing::Test {
 protected:
     StaticRenderingScope still;
     test::TempDefaults defaults;
+    const bool on = turnUpdaterOn();
     KTUpdateModel m;
     KTUpdateRows rows{m, "Rowkeeper", false};
 };
@@ -90,6 +102,31 @@ TEST_F(UpdateRows, TheSettingsCardShowsTheRowsBetweenItsDividersInBothSchemes) {
     SettingsCard::setUpdatesRows({});
 }
 
+// Off (no feed in this build; a feed but no installed app): the switches grey
+// out, the status line says why, and a check asked for answers with that.
+TEST(UpdaterOff, SaysWhyAndAnswersACheckWithIt) {
+    StaticRenderingScope still;
+    test::TempDefaults defaults;
+    const QTemporaryDir dir;
+    KTUpdate::setLogPath(dir.filePath("updater.log"));
+    KTUpdate::appKey = "lark-spur";
+    for (const auto& [feed, line] :
+         {std::pair<QString, QString>{"", kNoFeed},
+          {"https://updates.example", "Updates: off \u00b7 not running from an installed app"}}) {
+        KTUpdate::feedBase = feed;
+        KTUpdateModel m;
+        KTUpdateRows rows{m, "Rowkeeper", false};
+        for (const CapsuleSwitch* toggle :
+             {rows.masterSwitch(), rows.checkSwitch(), rows.downloadSwitch(), rows.installSwitch()})
+            EXPECT_FALSE(toggle->isEnabled());
+        EXPECT_EQ(rows.statusText(), line);
+        m.checkNow();
+        QCoreApplication::processEvents();  // the status reaches the hook,
+        QCoreApplication::processEvents();  // and the hook the model
+        EXPECT_EQ(m.status(), line);
+    }
+}
+
 // The value signals of `m`, in order: "check off", "status <text>", "pending 1.5", ...
 void watch(KTUpdateModel& m, QStringList& seen) {
     const auto on = [](bool value) { return value ? QString(" on") : QString(" off"); };
@@ -108,12 +145,12 @@ void watch(KTUpdateModel& m, QStringList& seen) {
 
 class UpdateModel : public ::testing::Test {
 protected:
-    void TearDown() override { KTUpdate::setPendingUpdate({}); }
     test::TempDefaults defaults;
     QStringList seen;
 };
 
 TEST_F(UpdateModel, StartsFromTheUpdaterAndWritesEachSettingThroughAlone) {
+    turnUpdaterOn();
     QSettings().setValue(KTUpdate::kAutoDownload, false);
     KTUpdate::PendingUpdate pending;
     pending.staged = "/tmp/staged/Rowkeeper.app";
@@ -164,7 +201,6 @@ TEST(LastCheckedLine, TheTimeAloneTodayElseTheDateToo) {
 
 class UpdateMenu : public ::testing::Test {
 protected:
-    void TearDown() override { KTUpdate::setPendingUpdate({}); }
     // Each item's title, "---" for a separator.
     static QStringList titles(const QMenu& menu) {
         QStringList shown;
@@ -181,12 +217,16 @@ TEST_F(UpdateMenu, CheckForUpdatesThenTheStatusLineOfEachState) {
         std::optional<QString> pending;
         bool autoCheck;
         QString line;
+        QString feed = "https://updates.example";
     } cases[] = {
         {"1.5", false, "Update v1.5 ready: choose Check for Updates to install"},
         {std::nullopt, true, "Updates: automatic"},
         {std::nullopt, false, "Updates: manual (auto-check off)"},
+        {std::nullopt, true, kNoFeed, ""},
     };
+    KTUpdate::targetBundlePath = "/Applications/Rowkeeper.app";
     for (const auto& c : cases) {
+        KTUpdate::feedBase = c.feed;
         KTUpdate::PendingUpdate pending;
         pending.version = c.pending;
         KTUpdate::setPendingUpdate(pending);
