@@ -1,5 +1,6 @@
 #include "cli/Probe.h"
 
+#include <QFileInfo>
 #include <QRectF>
 #include <QSet>
 #include <cmath>
@@ -17,6 +18,7 @@
 #include "finder/TCCStore.h"
 #include "platform/Accessibility.h"
 #include "platform/Appearance.h"
+#include "platform/OutputFolder.h"
 #include "platform/ScreenCapture.h"
 #include "platform/ToolOutput.h"
 #include "ui/OffscreenImage.h"
@@ -233,7 +235,14 @@ QList<Candidate> Probe::candidates(Pane pane) {
 }
 
 void Probe::write(const QImage& image, const QString& path) {
-    OffscreenImage::writePng(image, path);
+    // The path is the person's, possibly in a folder others can write: the
+    // file goes through the folder's checks and never through a link.
+    const QFileInfo file(path);
+    const std::optional<QByteArray> png = OffscreenImage::png(image);
+    const auto written = png ? OutputFolder(file.absolutePath()).write(file.fileName(), *png)
+                             : Result<Unit, QString>(fail(QStringLiteral("the image could not be encoded")));
+    if (!written)
+        say(QStringLiteral("photo: could not write ") + path + QStringLiteral(": ") + written.error());
 }
 
 QString Probe::rawPath(const QString& photoPath) {

@@ -56,8 +56,9 @@ struct Probe {
     // gives no candidates.
     static QList<Candidate> candidates(Pane pane);
 
-    // The image as a PNG file at `path`, replaced whole or not at all;
-    // failures are not reported.
+    // The image as a PNG file at `path`, replaced whole or not at all and
+    // never through a link (the folder's checks are OutputFolder's); a file
+    // not written is said in a "photo: could not write" line.
     static void write(const QImage& image, const QString& path);
 
     // The names of the raw photo and of one icon crop beside the marked

@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QEventLoop>
-#include <QSaveFile>
 #include <QTimer>
 
 namespace rk {
@@ -35,16 +34,6 @@ std::optional<QByteArray> OffscreenImage::png(const QImage& image) {
     if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
         return std::nullopt;
     return data;
-}
-
-bool OffscreenImage::writeFile(const QByteArray& data, const QString& path) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
-}
-
-bool OffscreenImage::writePng(const QImage& image, const QString& path) {
-    const std::optional<QByteArray> data = png(image);
-    return data && writeFile(*data, path);
 }
 
 }  // namespace rk

@@ -26,11 +26,6 @@ struct OffscreenImage {
     static std::optional<QImage> draw(QWidget& widget, const QColor& ground);
     // The image as PNG data; none when it cannot be encoded.
     static std::optional<QByteArray> png(const QImage& image);
-    // `data` as the file at `path`, written whole or not at all; false when
-    // it could not be.
-    static bool writeFile(const QByteArray& data, const QString& path);
-    // Both: false when the image could not be encoded or written.
-    static bool writePng(const QImage& image, const QString& path);
 };
 
 }  // namespace rk

@@ -107,6 +107,15 @@ TEST_F(ProbeTest, APhotoReadsEachIconAndItsFilesNeverOverwriteEachOther) {
         expected.sort();
         EXPECT_EQ(files(folder), expected) << folder.toStdString();
     }
+    // A link planted at a name beside the photo is refused; its target stays.
+    world.root.writeFile("/mine.txt", "mine");
+    ASSERT_TRUE(QFile::remove(world.root.disk("/out/shot-raw.png")) &&
+                QFile::link(world.root.disk("/mine.txt"), world.root.disk("/out/shot-raw.png")));
+    const QStringList lines = probe(world.root.disk("/out/shot.png")).lines;
+    EXPECT_TRUE(lines.contains("photo: could not write " + world.root.disk("/out/shot-raw.png") +
+                               ": a link stands at that name"));
+    QFile mine(world.root.disk("/mine.txt"));
+    EXPECT_TRUE(mine.open(QIODevice::ReadOnly) && mine.readAll() == "mine");
 }
 
 TEST_F(ProbeTest, AFailedCaptureOrAnUnreadableStoreIsSaidAndTheProbeGoesOn) {
