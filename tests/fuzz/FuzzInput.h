@@ -1,10 +1,19 @@
 #pragma once
 // The entry libFuzzer calls once per input, included by each harness: the
 // harness's `fuzz` borrows the bytes, so AddressSanitizer sees a read past their end.
+// Also what the harnesses share to check the answers they get: `require`
+// stops the run on a wrong answer, naming what was wrong, and `FuzzFolder`
+// holds the files a reader that takes a path reads.
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 void fuzz(const QByteArray& input);
 
@@ -12,3 +21,47 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
     return 0;
 }
+
+namespace fuzzing {
+
+// A reader broke a promise on this input: libFuzzer keeps it as a crash.
+inline void require(bool holds, const char* promise) {
+    if (holds)
+        return;
+    std::fprintf(stderr, "wrong answer: %s\n", promise);
+    std::abort();
+}
+
+// The input cut at its first `count - 1` separators; parts that are not
+// there are empty.
+inline QList<QByteArray> parts(const QByteArray& input, char separator, int count) {
+    QList<QByteArray> out;
+    qsizetype from = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype end = i + 1 < count ? input.indexOf(separator, from) : -1;
+        out << (from > input.size() ? QByteArray() : input.mid(from, end < 0 ? -1 : end - from));
+        from = end < 0 ? input.size() + 1 : end + 1;
+    }
+    return out;
+}
+
+// A folder for the run's files, made once per process and removed at its end.
+class FuzzFolder {
+public:
+    // `bytes` as the file at `relative` (its folders are made), replacing
+    // what stood there; its disk path, or an empty text when it could not be written.
+    QString write(const QString& relative, const QByteArray& bytes) const {
+        const QString path = dir_.filePath(relative);
+        QDir().mkpath(path.section('/', 0, -2));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return QString();
+        return path;
+    }
+    QString path() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+}  // namespace fuzzing
