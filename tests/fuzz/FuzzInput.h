@@ -9,11 +9,15 @@
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <QSet>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/Plist.h"
 
 void fuzz(const QByteArray& input);
 
@@ -63,5 +67,29 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// Whether Plist::toBinary and Plist::toXml write `value` so that it reads
+// back with the same texts: they end a text at a NUL, keep the last of a
+// repeated key (the readers keep the first), and hold a date to 32-bit seconds.
+inline bool writersKeepTexts(const rk::PlistValue& value) {
+    if (const QString* text = value.string())
+        return !text->contains(QChar(0));
+    if (const auto date = value.date())
+        return std::fabs(date->secondsSince2001) < 2.0e9;
+    if (const auto* items = value.array()) {
+        for (const rk::PlistValue& item : *items)
+            if (!writersKeepTexts(item))
+                return false;
+    }
+    if (const auto* entries = value.dictionary()) {
+        QSet<QString> keys;
+        for (const rk::PlistEntry& entry : *entries) {
+            if (keys.contains(entry.key) || !writersKeepTexts(entry.value))
+                return false;
+            keys.insert(entry.key);
+        }
+    }
+    return true;
+}
 
 }  // namespace fuzzing
