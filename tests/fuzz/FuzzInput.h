@@ -49,7 +49,9 @@ inline QList<QByteArray> parts(const QByteArray& input, char separator, int coun
     return out;
 }
 
-// A folder for the run's files, made once per process and removed at its end.
+// A folder for the run's files, made once per process and removed at its
+// end; in memory where the system has such a folder, so that the readers'
+// atomic writes do not wait for a disk.
 class FuzzFolder {
 public:
     // `bytes` as the file at `relative` (its folders are made), replacing
@@ -65,7 +67,8 @@ public:
     QString path() const { return dir_.path(); }
 
 private:
-    QTemporaryDir dir_;
+    QTemporaryDir dir_{QDir("/dev/shm").exists() ? "/dev/shm/rowkeeper-fuzz-XXXXXX"
+                                                 : QDir::tempPath() + "/rowkeeper-fuzz-XXXXXX"};
 };
 
 // Whether Plist::toBinary and Plist::toXml write `value` so that it reads
