@@ -8,6 +8,7 @@
 // reads back; and a newer system meets whatever an older one meets.
 #include <QVersionNumber>
 #include <QtEndian>
+#include <algorithm>
 #include <climits>
 #include <compare>
 
@@ -99,9 +100,8 @@ void fuzz(const QByteArray& input) {
                 parts << int(std::min<qint64>(n, INT_MAX));
             return QVersionNumber(parts);
         };
-        const QVersionNumber older = system(leftNumbers), newer = system(leftNumbers) < system(rightNumbers)
-                                                                      ? system(rightNumbers)
-                                                                      : system(leftNumbers);
+        const QVersionNumber older = system(leftNumbers);
+        const QVersionNumber newer = std::max(older, system(rightNumbers));
         if (systemMeets(c, older))
             require(systemMeets(c, newer), "a newer system meets what an older one meets");
     }
