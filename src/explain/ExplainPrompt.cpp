@@ -51,7 +51,16 @@ QMap<QString, QString> ExplainPrompt::parse(const QString& reply, const QList<Ex
 std::optional<QString> ExplainPrompt::cleanSentence(const QString& text) {
     QString flat;
     flat.reserve(text.size());
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text[i];
+        // A surrogate without its partner (a reply's JSON can escape one) is
+        // no character: it shows as the replacement character.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            flat.append(c).append(text[++i]);
+            continue;
+        }
+        if (c.isSurrogate())
+            c = QChar::ReplacementCharacter;
         const bool blank = c.isSpace() || c.category() == QChar::Other_Control ||
                            c.category() == QChar::Other_Format || c == QChar::LineSeparator ||
                            c == QChar::ParagraphSeparator;

@@ -26,7 +26,8 @@ struct ExplainPrompt {
     static QMap<QString, QString> parse(const QString& reply, const QList<ExplainItem>& items);
 
     // `text` on one line with runs of white space and control characters
-    // made single blanks; none when that leaves nothing or is too long.
+    // made single blanks, and a surrogate without its partner the
+    // replacement character; none when that leaves nothing or is too long.
     static std::optional<QString> cleanSentence(const QString& text);
 };
 

@@ -222,8 +222,9 @@ Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCC
             continue;
         if (rows.size() == maxRows)
             return fail(StoreError::format("too many rows"));
-        rows.append(TCCRow{std::move(client), sqlite3_column_int(select.get(), 1), std::move(service),
-                           sqlite3_column_int(select.get(), 3), db});
+        // Whole: read as 32 bits, a client type of 2^32 + 1 would be a path.
+        rows.append(TCCRow{std::move(client), sqlite3_column_int64(select.get(), 1), std::move(service),
+                           sqlite3_column_int64(select.get(), 3), db});
     }
     if (step == SQLITE_INTERRUPT)
         return fail(StoreError::unreadable("too slow"));

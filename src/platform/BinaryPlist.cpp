@@ -147,7 +147,7 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
     bool shared = false;
     std::vector<bool> opened;  // by object index, in the first pass
     quint64 values = 1;        // the first pass's measure: the top object and every reference
-    quint64 visits = 0;        // the second pass's expansion
+    quint64 visits = 1;        // the second pass's measure: the top object and every reference followed
     quint64 budget = 0;
     const PlistError tooLarge{PlistError::Kind::tooLarge, QString("more than %1 values").arg(nodeCap)};
     const PlistError expandsTooFar{PlistError::Kind::unreadable, "binary expands too far"};

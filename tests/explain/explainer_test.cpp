@@ -298,11 +298,12 @@ TEST(GatewayReplyParsing, ReadsSentencesByRefAndIgnoresTheRest) {
         {"ref":0.5,"what":"Fractional ref."},
         {"ref":"0","what":"Text ref."},
         {"ref":2,"what":""},
-        {"ref":0,"what":42}
+        {"ref":0,"what":42},
+        {"ref":2,"what":"Half \ud800 a pair."}
     ]})";
     const auto parsed = GatewayClient::parseReply(body, items);
     ASSERT_TRUE(parsed.ok());
-    EXPECT_EQ(*parsed, (QMap<QString, QString>{{"b", "Line one line two."}}));
+    EXPECT_EQ(*parsed, (QMap<QString, QString>{{"b", "Line one line two."}, {"c", "Half \uFFFD a pair."}}));
 
     const QByteArray tooLong = R"({"answers":[{"ref":0,"what":")" + QByteArray(500, 'x') + "\"}]}";
     EXPECT_TRUE(GatewayClient::parseReply(tooLong, items).value().isEmpty());

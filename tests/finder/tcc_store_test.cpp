@@ -222,12 +222,17 @@ TEST_F(TCCStoreTest, NoRegularFileIsUnreadableAndNeverWaitedOn) {
     }
 }
 
-TEST_F(TCCStoreTest, RowsWithNullClientOrServiceAreLeftOut) {
-    const QList<TccDbRow> rows{
-        {"com.vendor.a", 0, kAx, 2}, {std::nullopt, 0, kAx, 2}, {"b", 0, std::nullopt, 2}, {"c", 1, kAx, 0}};
+// Integers are read whole: a client type of 2^32 + 1 is no path.
+TEST_F(TCCStoreTest, RowsWithNullClientOrServiceAreLeftOutAndIntegersReadWhole) {
+    const QList<TccDbRow> rows{{"com.vendor.a", 0, kAx, 2},
+                               {std::nullopt, 0, kAx, 2},
+                               {"b", 0, std::nullopt, 2},
+                               {"c", 1, kAx, 0},
+                               {"d", 4294967297, kAx, -4294967294}};
     ASSERT_EQ(TccDbWriter::write(systemDb(), rows, TccDbWriter::Schema::loose), "");
     const QList<TCCRow> want{{"com.vendor.a", 0, kAx, 2, TCCRow::DB::system},
-                             {"c", 1, kAx, 0, TCCRow::DB::system}};
+                             {"c", 1, kAx, 0, TCCRow::DB::system},
+                             {"d", 4294967297, kAx, -4294967294, TCCRow::DB::system}};
     EXPECT_EQ(TCCStore::read().valueOr(QList<TCCRow>()), want);
 }
 

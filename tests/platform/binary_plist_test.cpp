@@ -306,6 +306,10 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
             EXPECT_TRUE(readsAsLibplist(c.bytes));
         }
     }
+    // The value cap counts the top object too when containers share: three
+    // doublings are 15 values.
+    EXPECT_TRUE(Plist::parse(bplist(doubling(3)), Plist::defaultSizeCap, 15).ok());
+    EXPECT_EQ(Plist::parse(bplist(doubling(3)), Plist::defaultSizeCap, 14).error().kind, K::tooLarge);
 }
 
 TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {

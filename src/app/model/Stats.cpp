@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -111,11 +112,15 @@ namespace {
 
 constexpr const char* kFileName = "usage.json";
 
+// The largest count the file keeps: every whole number up to it is exact
+// as the double JSON reads it as.
+constexpr qint64 kLargestCount = 9'000'000'000'000'000;
+
 std::optional<qint64> wholeNumber(const QJsonValue& value) {
     if (!value.isDouble())
         return std::nullopt;
     const double d = value.toDouble();
-    if (!std::isfinite(d) || std::floor(d) != d || std::fabs(d) > 9.0e15)
+    if (!std::isfinite(d) || std::floor(d) != d || std::fabs(d) > double(kLargestCount))
         return std::nullopt;
     return static_cast<qint64>(d);
 }
@@ -199,7 +204,8 @@ void UsageCounters::count(const QString& name) {
     QJsonObject& all = table();
     QJsonObject entry =
         all.contains(name) ? all.value(name).toObject() : QJsonObject{{"count", 0}, {"first", at}};
-    entry["count"] = wholeNumber(entry.value("count")).value_or(0) + 1;
+    // A count at the largest stays there: one more would not be read back.
+    entry["count"] = std::min(wholeNumber(entry.value("count")).value_or(0) + 1, kLargestCount);
     entry["last"] = at;
     all.insert(name, entry);
     if (dirty_)

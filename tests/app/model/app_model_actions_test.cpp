@@ -228,6 +228,11 @@ TEST_F(StatsTest, ABrokenFileLosesOnlyWhatIsBroken) {
         fresh.record("launch");
         EXPECT_EQ(fresh.snapshot(), (QMap<QString, qint64>{{"launch", 1}})) << bytes;
     }
+    // A count at the largest the file keeps stays there rather than becoming one it would not read.
+    writeFile(R"({"launch":{"count":9000000000000000}})");
+    UsageCounters full(options());
+    full.record("launch");
+    EXPECT_EQ(full.snapshot(), (QMap<QString, qint64>{{"launch", 9'000'000'000'000'000}}));
 }
 
 // The file is compact with sorted keys, and holds every recording made
