@@ -14,7 +14,7 @@
 
 #include "platform/KeyedArchiveWriter.h"
 #include "platform/Plist.h"
-#include "platform/PlistXml.h"
+#include "support/LibplistReading.h"
 
 using namespace rk;
 
@@ -134,7 +134,7 @@ std::optional<PlistValue> libplistValue(plist_t node) {
         case PLIST_DATA:
             return PlistValue(bytesOf(node, plist_get_data_ptr));
         case PLIST_DATE:
-            return PlistValue(PlistDate{PlistXml::dateSeconds(node)});
+            return PlistValue(PlistDate{test::LibplistReading::dateSeconds(node)});
         case PLIST_UID:
             return PlistValue(PlistUid{scalar<uint64_t>(node, plist_get_uid_val)});
         default:
