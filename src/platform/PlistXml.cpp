@@ -13,9 +13,10 @@ namespace rk {
 
 namespace {
 
-// How much of the list the XML reader is handed at a time, and how far a
-// tag, declaration or instruction may run before it is refused: the reader
-// compares a tag's attributes with each other, which grows with their square.
+// How much of the list the XML reader is handed at least at a time, and how
+// far a tag, declaration or instruction may run before it is refused: the
+// reader compares a tag's attributes with each other, which grows with their
+// square.
 constexpr qsizetype kChunk = 4096;
 constexpr qsizetype kLongestMarkup = 4096;
 // 2001-01-01 in seconds since 1970.
@@ -220,8 +221,10 @@ public:
     }
 
 private:
+    // The XML reader starts a piece over when it runs out of bytes inside
+    // it; a long comment or CDATA section gets as much again each time.
     void feed() {
-        const qsizetype n = std::min(kChunk, bytes_.size() - fed_);
+        const qsizetype n = std::min(std::max(kChunk, fed_ - at_), bytes_.size() - fed_);
         xml_.addData(QString::fromLatin1(bytes_.constData() + fed_, n));
         fed_ += n;
     }

@@ -174,6 +174,9 @@ TEST(PlistXml, ReadsListsAsLibplistDoes) {
     for (int i = 0; i < items.size(); ++i)
         items[i] = ArchivedItem{.name = QString("Item %1 & <%1>").arg(i), .url = QString("/Applications/%1.app").arg(i)};
     lists.append({"store", KeyedArchiveWriter::store({{"501", items}}, KeyedArchiveWriter::Form::xml)});
+    lists.append({"long text", xml("<array><string><![CDATA[" + QByteArray("x<y>&").repeated(3000) + "]]></string><!--" +
+                                   QByteArray(9000, '-').replace("--", "- ") + "--><string>" +
+                                   QByteArray("a&amp;b\r\n").repeated(2000) + "</string></array>")});
     lists.append({"job", xml("<dict><!-- <key>Disabled</key><true/> --><key>Script</key>"
                              "<string><![CDATA[[ 1 < 2 ] && echo \"a>b\"]]></string><key>Empty</key><array /></dict>")});
     lists.append(test::HostileFile{"bare value, space and markup around it",
@@ -229,9 +232,10 @@ TEST(PlistXml, BrokenListsAndMarkupLibplistReadsOtherwiseAreRefused) {
         {"empty plist", xml("")},
         {"attribute on a value", xml("<string a=\"1\">x</string>")},
         {"instruction inside text", xml("<string>a<?x?>b</string>")},
-        {"quote left open in an instruction", xml("<array><?x \"?>\"?><true/></array>")},
+        {"quote left open in an instruction", xml("<array><?x \"?><!--\"?><true/>--></array>")},
         {"'>' single-quoted in a tag", "<plist version='a>b'><true/></plist>"},
-        {"internal subset", "<!DOCTYPE plist [<!ENTITY x \"y\">]><plist><string>&x;</string></plist>"},
+        {"'>' single-quoted in a DOCTYPE", "<!DOCTYPE plist SYSTEM 'a>b'><plist><true/></plist>"},
+        {"internal subset", "<!DOCTYPE plist [<!ENTITY x \"y\">]><plist><true/></plist>"},
         {"undeclared entity", "<!DOCTYPE plist SYSTEM \"x\"><plist><string>&x;</string></plist>"},
         {"comment inside data", xml("<data>AAAA<!-- -->AAAA</data>")},
         {"CDATA inside a date", xml("<date><![CDATA[2001-01-01T00:00:00Z]]></date>")},
