@@ -299,8 +299,8 @@ private:
     }
 
     std::optional<PlistError> declaration() {
-        if (!startsWith(at_, "<?xml ") && !startsWith(at_, "<?xml\t") && !startsWith(at_, "<?xml\r") &&
-            !startsWith(at_, "<?xml\n") && !startsWith(at_, "<?xml?"))
+        const qsizetype after = at_ + 5;
+        if (!startsWith(at_, "<?xml") || after >= bytes_.size() || !(isSpace(bytes_[after]) || bytes_[after] == '?'))
             return std::nullopt;  // none written
         const qsizetype end = markupEnd("<?xml", "?>");
         if (end < 0 || !quotesPaired(end))
@@ -356,7 +356,7 @@ private:
     std::optional<PlistError> cdata() {
         const qsizetype end = markupEnd("<![CDATA[", "]]>");
         if (end < 0 || !text_ || text_->tag == Tag::data || text_->tag == Tag::date)
-            return unreadable("CDATA section outside text");
+            return unreadable("CDATA section between elements or inside <data> or <date>");
         text_->started = true;
         text_->bytes.append(bytes_.constData() + at_ + 9, end - at_ - 12);
         at_ = end;

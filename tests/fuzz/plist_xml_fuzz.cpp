@@ -8,23 +8,16 @@
 
 namespace {
 
-int depthOf(const rk::PlistValue& root) {
-    std::vector<std::pair<const rk::PlistValue*, int>> stack{{&root, 0}};
+// How many containers deep `v` nests.
+int depthOf(const rk::PlistValue& v) {
     int deepest = 0;
-    while (!stack.empty()) {
-        const auto [value, depth] = stack.back();
-        stack.pop_back();
-        if (const auto* items = value->array()) {
-            deepest = std::max(deepest, depth + 1);
-            for (const auto& item : *items)
-                stack.push_back({&item, depth + 1});
-        } else if (const auto* entries = value->dictionary()) {
-            deepest = std::max(deepest, depth + 1);
-            for (const auto& entry : *entries)
-                stack.push_back({&entry.value, depth + 1});
-        }
-    }
-    return deepest;
+    if (const auto* items = v.array())
+        for (const auto& item : *items)
+            deepest = std::max(deepest, depthOf(item));
+    else if (const auto* entries = v.dictionary())
+        for (const auto& entry : *entries)
+            deepest = std::max(deepest, depthOf(entry.value));
+    return deepest + (v.array() || v.dictionary() ? 1 : 0);
 }
 
 }  // namespace
@@ -34,7 +27,8 @@ void fuzz(const QByteArray& input) {
         return;
     const auto ours = rk::Plist::parse(input);
     const auto document = rk::PlistDocument::parse(input);
-    if (ours.ok() != document.ok() || (ours && !rk::test::LibplistReading::same(*document->root().toValue(), *ours)))
+    using rk::test::LibplistReading;
+    if (ours.ok() != document.ok() || (ours && !LibplistReading::same(*document->root().toValue(), *ours)))
         __builtin_trap();
     if (!ours)
         return;
@@ -42,7 +36,7 @@ void fuzz(const QByteArray& input) {
         __builtin_trap();
     if (input.count('<') > 20000)
         return;
-    const auto theirs = rk::test::LibplistReading::xml(input);
-    if (theirs && !rk::test::LibplistReading::same(ours.value(), *theirs))
+    const auto theirs = LibplistReading::xml(input);
+    if (theirs && !LibplistReading::same(ours.value(), *theirs))
         __builtin_trap();
 }

@@ -1,8 +1,8 @@
 #pragma once
-// libplist's own reading of an XML property list, as a value tree: the
-// reference our readers are held to in tests and in the fuzzing harness.
-// libplist recurses once per level of nesting, also when it frees its tree,
-// so hand it only lists whose nesting something else has bounded.
+// libplist's own reading of a property list, as a value tree: the reference
+// our readers are held to in tests and in the XML fuzzing harness. libplist
+// recurses once per level of nesting, also when it frees its tree, so hand
+// it only lists whose nesting something else has bounded.
 
 #include <QByteArray>
 #include <optional>
@@ -12,15 +12,10 @@
 namespace rk::test {
 
 struct LibplistReading {
-    // None where libplist refuses the list. {"CF$UID": n} reads as a UID,
-    // as our readers give it.
+    // None where libplist refuses the list. In XML {"CF$UID": n} reads as a
+    // UID, as our reader gives it.
     static std::optional<PlistValue> xml(const QByteArray& bytes);
-    // A libplist node (a plist_t) as a value tree.
-    static std::optional<PlistValue> value(void* node);
-    // A date node's seconds since 2001 as libplist holds them. libplist's own
-    // accessor converts them to 32 bits unchecked, which is undefined outside
-    // 1933-2069; this reads the stored value whole.
-    static double dateSeconds(void* node);
+    static std::optional<PlistValue> binary(const QByteArray& bytes);
     // Equal values, reals and dates compared bit for bit (NaN included).
     static bool same(const PlistValue& a, const PlistValue& b);
 };
