@@ -309,13 +309,16 @@ private:
         return std::nullopt;
     }
 
-    // Only an external one: an internal subset could declare entities.
+    // Only an external one before the first element: an internal subset
+    // could declare entities.
     // libplist skips double-quoted text only, so single-quoted text must hold
     // nothing it would stop at.
     std::optional<PlistError> doctype() {
         skipTopSpace();
-        if (!startsWith(at_, "<!DOCTYPE"))
-            return unreadable("DOCTYPE");
+        // QXmlStreamReader takes any number anywhere, even inside text.
+        if (elements_ > 0 || doctype_ || !startsWith(at_, "<!DOCTYPE"))
+            return unreadable("DOCTYPE after the first element, or a second one");
+        doctype_ = true;
         char quote = 0;
         for (qsizetype i = at_ + 9; i < bytes_.size(); ++i) {
             const char c = bytes_[i];
@@ -421,7 +424,8 @@ private:
             return unreadable("element <" + xml_.qualifiedName().toString() + "> where no such element belongs");
         if (tag != Tag::plist && !xml_.attributes().isEmpty())
             return unreadable("attributes on <" + xml_.qualifiedName().toString() + ">");
-        const bool document = open_++ == 0;
+        const bool document = elements_++ == 0;
+        ++open_;
         emptyOpen_ = empty;
         Container* top = containers_.empty() ? nullptr : &containers_.back();
         if (tag == Tag::plist) {
@@ -553,6 +557,8 @@ private:
     qsizetype base_ = 0;  // where the XML reader's first character is
     qsizetype fed_ = 0;   // how much of the bytes the XML reader has
     int open_ = 0;        // open elements
+    int elements_ = 0;    // elements begun
+    bool doctype_ = false;
     int depth_ = 0;       // open dictionaries and arrays
     bool emptyOpen_ = false;
     quint64 values_ = 0;
