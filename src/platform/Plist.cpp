@@ -110,19 +110,20 @@ bool operator==(const PlistValue& a, const PlistValue& b) {
 
 namespace {
 
-struct PlistFree {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using OwnedNode = std::unique_ptr<void, PlistFree>;
+std::optional<PlistError> refusedUpFront(const QByteArray& bytes, qint64 sizeCap) {
+    if (bytes.size() > sizeCap)
+        return PlistError{PlistError::Kind::tooLarge, QString("%1 bytes").arg(bytes.size())};
+    if (bytes.isEmpty())
+        return PlistError{PlistError::Kind::unreadable, "empty"};
+    return std::nullopt;
+}
 
 }  // namespace
 
 Result<PlistDocument, PlistError> PlistDocument::parse(const QByteArray& bytes, qint64 sizeCap,
                                                        quint64 nodeCap) {
-    if (bytes.size() > sizeCap)
-        return fail(PlistError{PlistError::Kind::tooLarge, QString("%1 bytes").arg(bytes.size())});
-    if (bytes.isEmpty())
-        return fail(PlistError{PlistError::Kind::unreadable, "empty"});
+    if (auto refused = refusedUpFront(bytes, sizeCap))
+        return fail(*refused);
     PlistDocument document;
     if (BinaryPlist::looksBinary(bytes)) {
         auto list = BinaryPlist::open(bytes, nodeCap);
@@ -131,14 +132,10 @@ Result<PlistDocument, PlistError> PlistDocument::parse(const QByteArray& bytes, 
         document.binary_ = std::move(list).value();
         return document;
     }
-    if (auto refused = PlistXml::checkShape(bytes, nodeCap))
-        return fail(*refused);
-    plist_t root = nullptr;
-    plist_from_xml(bytes.constData(), uint32_t(bytes.size()), &root);
-    // libplist reports every failure the same way: no root.
-    if (!root)
-        return fail(PlistError{PlistError::Kind::unreadable, "xml"});
-    document.xml_ = std::shared_ptr<void>(root, PlistFree());
+    auto value = PlistXml::read(bytes, nodeCap);
+    if (!value)
+        return fail(value.error());
+    document.xml_ = std::make_shared<const PlistValue>(std::move(value).value());
     return document;
 }
 
@@ -149,6 +146,10 @@ PlistView PlistDocument::root() const {
 }
 
 Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 sizeCap, quint64 nodeCap) {
+    if (auto refused = refusedUpFront(bytes, sizeCap))
+        return fail(*refused);
+    if (!BinaryPlist::looksBinary(bytes))
+        return PlistXml::read(bytes, nodeCap);
     auto document = PlistDocument::parse(bytes, sizeCap, nodeCap);
     if (!document)
         return fail(document.error());
@@ -169,51 +170,12 @@ Result<PlistValue, PlistError> Plist::readFile(const QString& diskPath, qint64 s
 
 // ---- PlistView --------------------------------------------------------------
 
-namespace {
-plist_t nodeOf(const void* node) {
-    return static_cast<plist_t>(const_cast<void*>(node));
-}
-}  // namespace
-
-bool PlistView::isXmlUid() const {
-    if (form_ != Form::xml || plist_get_node_type(nodeOf(node_)) != PLIST_DICT ||
-        plist_dict_get_size(nodeOf(node_)) != 1)
-        return false;
-    plist_t index = plist_dict_get_item(nodeOf(node_), "CF$UID");
-    if (!index || plist_get_node_type(index) != PLIST_UINT)
-        return false;
-    uint64_t v = 0;
-    plist_get_uint_val(index, &v);
-    return static_cast<qint64>(v) >= 0;
-}
-
 std::optional<PlistValue::Kind> PlistView::kind() const {
     if (form_ == Form::binary)
         return BinaryPlist::kind(binary()->object(offset_));
     if (form_ == Form::none)
         return std::nullopt;
-    switch (plist_get_node_type(nodeOf(node_))) {
-        case PLIST_DICT:
-            return isXmlUid() ? PlistValue::Kind::uid : PlistValue::Kind::dictionary;
-        case PLIST_ARRAY:
-            return PlistValue::Kind::array;
-        case PLIST_STRING:
-            return PlistValue::Kind::string;
-        case PLIST_UINT:
-            return PlistValue::Kind::integer;
-        case PLIST_REAL:
-            return PlistValue::Kind::real;
-        case PLIST_BOOLEAN:
-            return PlistValue::Kind::boolean;
-        case PLIST_DATA:
-            return PlistValue::Kind::data;
-        case PLIST_DATE:
-            return PlistValue::Kind::date;
-        case PLIST_UID:
-            return PlistValue::Kind::uid;
-        default:
-            return std::nullopt;
-    }
+    return xml()->kind();
 }
 
 std::optional<QString> PlistView::string() const {
@@ -221,11 +183,9 @@ std::optional<QString> PlistView::string() const {
         const auto o = binary()->object(offset_);
         return binary()->isString(o) ? std::optional<QString>(binary()->string(o)) : std::nullopt;
     }
-    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_STRING)
+    if (form_ == Form::none || !xml()->string())
         return std::nullopt;
-    uint64_t length = 0;
-    const char* text = plist_get_string_ptr(nodeOf(node_), &length);
-    return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
+    return *xml()->string();
 }
 
 bool PlistView::stringEquals(QLatin1String text) const {
@@ -233,11 +193,7 @@ bool PlistView::stringEquals(QLatin1String text) const {
         const auto o = binary()->object(offset_);
         return binary()->isString(o) && binary()->stringEquals(o, text);
     }
-    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_STRING)
-        return false;
-    uint64_t length = 0;
-    const char* own = plist_get_string_ptr(nodeOf(node_), &length);
-    return own && length == uint64_t(text.size()) && std::memcmp(own, text.data(), size_t(length)) == 0;
+    return form_ == Form::xml && xml()->string() && *xml()->string() == text;
 }
 
 std::optional<qint64> PlistView::integer() const {
@@ -245,11 +201,7 @@ std::optional<qint64> PlistView::integer() const {
         const auto o = binary()->object(offset_);
         return o.type == 0x1 ? std::optional<qint64>(binary()->integer(o)) : std::nullopt;
     }
-    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_UINT)
-        return std::nullopt;
-    uint64_t v = 0;
-    plist_get_uint_val(nodeOf(node_), &v);
-    return static_cast<qint64>(v);
+    return form_ == Form::xml ? xml()->integer() : std::nullopt;
 }
 
 std::optional<double> PlistView::real() const {
@@ -257,11 +209,7 @@ std::optional<double> PlistView::real() const {
         const auto o = binary()->object(offset_);
         return o.type == 0x2 ? std::optional<double>(binary()->real(o)) : std::nullopt;
     }
-    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_REAL)
-        return std::nullopt;
-    double v = 0;
-    plist_get_real_val(nodeOf(node_), &v);
-    return v;
+    return form_ == Form::xml ? xml()->real() : std::nullopt;
 }
 
 std::optional<bool> PlistView::boolean() const {
@@ -269,11 +217,7 @@ std::optional<bool> PlistView::boolean() const {
         const auto o = binary()->object(offset_);
         return o.type == 0x0 ? std::optional<bool>(o.low == 0x9) : std::nullopt;
     }
-    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_BOOLEAN)
-        return std::nullopt;
-    uint8_t v = 0;
-    plist_get_bool_val(nodeOf(node_), &v);
-    return v != 0;
+    return form_ == Form::xml ? xml()->boolean() : std::nullopt;
 }
 
 std::optional<quint64> PlistView::uid() const {
@@ -281,17 +225,7 @@ std::optional<quint64> PlistView::uid() const {
         const auto o = binary()->object(offset_);
         return o.type == 0x8 ? std::optional<quint64>(binary()->uid(o)) : std::nullopt;
     }
-    if (form_ == Form::none)
-        return std::nullopt;
-    uint64_t v = 0;
-    if (plist_get_node_type(nodeOf(node_)) == PLIST_UID) {
-        plist_get_uid_val(nodeOf(node_), &v);
-        return v;
-    }
-    if (!isXmlUid())
-        return std::nullopt;
-    plist_get_uint_val(plist_dict_get_item(nodeOf(node_), "CF$UID"), &v);
-    return v;
+    return form_ == Form::xml ? xml()->uid() : std::nullopt;
 }
 
 PlistView PlistView::find(const char* key) const {
@@ -307,9 +241,14 @@ PlistView PlistView::find(const char* key) const {
                 return PlistView(&list, list.child(o, o.count + i));
         return PlistView();
     }
-    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_DICT)
+    if (form_ == Form::none || !xml()->dictionary())
         return PlistView();
-    return PlistView(plist_dict_get_item(nodeOf(node_), key));
+    // The reader keeps one entry per key.
+    const QUtf8StringView wanted(key);
+    for (const PlistEntry& entry : *xml()->dictionary())
+        if (QAnyStringView::equal(entry.key, wanted))
+            return PlistView(&entry.value);
+    return PlistView();
 }
 
 quint64 PlistView::count() const {
@@ -317,9 +256,7 @@ quint64 PlistView::count() const {
         const auto o = binary()->object(offset_);
         return binary()->isArray(o) ? o.count : 0;
     }
-    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_ARRAY)
-        return 0;
-    return plist_array_get_size(nodeOf(node_));
+    return form_ == Form::xml && xml()->array() ? xml()->array()->size() : 0;
 }
 
 std::vector<PlistView> PlistView::elements() const {
@@ -334,23 +271,11 @@ std::vector<PlistView> PlistView::elements() const {
             out.push_back(PlistView(&list, list.child(o, i)));
         return out;
     }
-    if (form_ == Form::none || plist_get_node_type(nodeOf(node_)) != PLIST_ARRAY)
+    if (form_ == Form::none || !xml()->array())
         return out;
-    out.reserve(plist_array_get_size(nodeOf(node_)));
-    // The iterator walks the children in order; indexing by position would
-    // walk the list from its head for every element.
-    plist_array_iter it = nullptr;
-    plist_array_new_iter(nodeOf(node_), &it);
-    if (!it)
-        return out;
-    for (;;) {
-        plist_t child = nullptr;
-        plist_array_next_item(nodeOf(node_), it, &child);
-        if (!child)
-            break;
-        out.push_back(PlistView(child));
-    }
-    std::free(it);
+    out.reserve(xml()->array()->size());
+    for (const PlistValue& element : *xml()->array())
+        out.push_back(PlistView(&element));
     return out;
 }
 
@@ -359,12 +284,17 @@ std::optional<PlistValue> PlistView::toValue() const {
         return binary()->toValue(offset_);
     if (form_ == Form::none)
         return std::nullopt;
-    return PlistXml::toValue(const_cast<void*>(node_));
+    return *xml();
 }
 
 // ---- Writing --------------------------------------------------------------
 
 namespace {
+
+struct PlistFree {
+    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using OwnedNode = std::unique_ptr<void, PlistFree>;
 
 plist_t toNode(const PlistValue& value, bool forXml) {
     switch (value.kind()) {

@@ -1,10 +1,10 @@
 #pragma once
-// Property lists as plain values. The binary form is read by our own reader
-// (platform/BinaryPlist.h), the XML form by libplist; either way the result
-// is a tree of our own, so callers never touch libplist nodes or their
-// lifetimes. Keyed archives need the UID type: binary lists
-// carry it natively, and in XML it is the one-key dictionary {"CF$UID": n},
-// which libplist leaves as a dictionary and which we turn into a UID here.
+// Property lists as plain values. Both forms are read by our own readers
+// (platform/BinaryPlist.h, platform/PlistXml.h), so callers never touch
+// libplist nodes or their lifetimes, and no library builds a tree from a file
+// anyone may have written; libplist only writes lists we built. Keyed
+// archives need the UID type: binary lists carry it natively, and in XML it
+// is the one-key dictionary {"CF$UID": n}, which the XML reader turns into a UID.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -122,8 +122,8 @@ struct Plist {
 };
 
 // A view of one node of a parsed property list, read in place: nothing is
-// copied until a value is asked for. The binary form is read from its bytes
-// by our own reader, the XML form from libplist's nodes. Cheap to copy; valid
+// copied until a value is asked for. The binary form is read from its bytes,
+// the XML form from the value tree its reader built. Cheap to copy; valid
 // only while the PlistDocument it came from lives. A default (or "nothing")
 // view answers none / nothing to every question.
 class PlistView {
@@ -159,12 +159,12 @@ public:
 private:
     friend class PlistDocument;
     enum class Form : quint8 { none, xml, binary };
-    // A libplist node of the XML form.
-    explicit PlistView(void* node) : node_(node), form_(node ? Form::xml : Form::none) {}
+    // A value of the XML form's tree.
+    explicit PlistView(const PlistValue* value) : node_(value), form_(value ? Form::xml : Form::none) {}
     // An object of the binary form, named by its offset.
     PlistView(const BinaryPlist* list, quint64 offset) : node_(list), offset_(offset), form_(Form::binary) {}
     const BinaryPlist* binary() const { return static_cast<const BinaryPlist*>(node_); }
-    bool isXmlUid() const;
+    const PlistValue* xml() const { return static_cast<const PlistValue*>(node_); }
     const void* node_ = nullptr;
     quint64 offset_ = 0;
     Form form_ = Form::none;
@@ -181,7 +181,7 @@ public:
 
 private:
     PlistDocument() = default;
-    std::shared_ptr<void> xml_;                  // libplist's tree of the XML form
+    std::shared_ptr<const PlistValue> xml_;      // the XML form, read into a value tree
     std::shared_ptr<const BinaryPlist> binary_;  // the binary form, read in place
 };
 

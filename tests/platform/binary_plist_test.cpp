@@ -2,19 +2,16 @@
 // never read out of bounds, and every list is read as libplist reads it.
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 #include <QByteArray>
 #include <QList>
 #include <QtEndian>
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <random>
 
 #include "platform/KeyedArchiveWriter.h"
 #include "platform/Plist.h"
-#include "platform/PlistXml.h"
+#include "support/LibplistReading.h"
 
 using namespace rk;
 
@@ -53,142 +50,19 @@ QByteArray inArray(const QByteArray& object) {
     return bplist({bytes({0xA1, 0x01}), object});
 }
 
-// A key's text as libplist matches it: a C string, up to its first NUL.
-// Read through comparisons, as handing the key out (plist_dict_next_item)
-// aborts on a key whose UTF-16 text holds a NUL.
-QString keyText(plist_t key) {
-    QByteArray known;
-    for (;;) {
-        QByteArray probe = known + '\0';
-        int found = 0;
-        for (int lo = 1, hi = 255; lo <= hi && !found;) {
-            const int mid = (lo + hi) / 2;
-            probe[known.size()] = char(mid);
-            const int order = plist_key_val_compare_with_size(key, probe.constData(), size_t(probe.size()));
-            if (order == 0)
-                found = mid;
-            else if (order < 0)
-                hi = mid - 1;
-            else
-                lo = mid + 1;
-        }
-        if (!found)
-            return QString::fromUtf8(known);
-        known.append(char(found));
-    }
-}
-
-// A scalar, or the bytes of a string or data node, through libplist's getter.
-template <typename T>
-T scalar(plist_t node, void (*get)(plist_t, T*)) {
-    T value{};
-    get(node, &value);
-    return value;
-}
-QByteArray bytesOf(plist_t node, const char* (*get)(plist_t, uint64_t*)) {
-    uint64_t length = 0;
-    const char* bytes = get(node, &length);
-    return QByteArray(bytes, qsizetype(length));
-}
-
-// libplist's own reading of the bytes as a value tree: the reference the
-// reader is held to. The buffer handed over is padded, as libplist reads a
-// few bytes beyond numbers of odd widths.
-std::optional<PlistValue> libplistValue(plist_t node) {
-    switch (plist_get_node_type(node)) {
-        case PLIST_DICT: {
-            PlistValue::Dictionary entries;
-            plist_dict_iter it = nullptr;
-            plist_dict_new_iter(node, &it);
-            for (;;) {
-                plist_t child = nullptr;
-                plist_dict_next_item(node, it, nullptr, &child);
-                if (!child)
-                    break;
-                auto value = libplistValue(child);
-                if (!value)
-                    return std::nullopt;
-                entries.push_back({keyText(plist_dict_item_get_key(child)), *value});
-            }
-            std::free(it);
-            return PlistValue(std::move(entries));
-        }
-        case PLIST_ARRAY: {
-            PlistValue::Array items;
-            for (uint32_t i = 0; i < plist_array_get_size(node); ++i) {
-                auto value = libplistValue(plist_array_get_item(node, i));
-                if (!value)
-                    return std::nullopt;
-                items.push_back(*value);
-            }
-            return PlistValue(std::move(items));
-        }
-        case PLIST_STRING:
-            return PlistValue(QString::fromUtf8(bytesOf(node, plist_get_string_ptr)));
-        case PLIST_UINT:
-            return PlistValue(static_cast<qint64>(scalar<uint64_t>(node, plist_get_uint_val)));
-        case PLIST_REAL:
-            return PlistValue(scalar<double>(node, plist_get_real_val));
-        case PLIST_BOOLEAN:
-            return PlistValue(scalar<uint8_t>(node, plist_get_bool_val) != 0);
-        case PLIST_DATA:
-            return PlistValue(bytesOf(node, plist_get_data_ptr));
-        case PLIST_DATE:
-            return PlistValue(PlistDate{PlistXml::dateSeconds(node)});
-        case PLIST_UID:
-            return PlistValue(PlistUid{scalar<uint64_t>(node, plist_get_uid_val)});
-        default:
-            return std::nullopt;
-    }
-}
-
-std::optional<PlistValue> libplistReading(const QByteArray& list) {
-    QByteArray padded = list;
-    padded.append(QByteArray(16, '\0'));
-    plist_t root = nullptr;
-    plist_from_bin(padded.constData(), uint32_t(list.size()), &root);
-    if (!root)
-        return std::nullopt;
-    auto value = libplistValue(root);
-    plist_free(root);
-    return value;
-}
-
-// NaN dates and reals compare unequal to themselves; compare their bits.
-bool sameValue(const PlistValue& a, const PlistValue& b) {
-    auto bits = [](double x) {
-        quint64 u = 0;
-        std::memcpy(&u, &x, sizeof x);
-        return u;
-    };
-    if (a.kind() != b.kind())
-        return false;
-    if (a.real() || a.date())
-        return a.real() ? bits(*a.real()) == bits(*b.real())
-                        : bits(a.date()->secondsSince2001) == bits(b.date()->secondsSince2001);
-    if (const auto* x = a.array())
-        return std::equal(x->begin(), x->end(), b.array()->begin(), b.array()->end(), sameValue);
-    if (const auto* x = a.dictionary())
-        return std::equal(x->begin(), x->end(), b.dictionary()->begin(), b.dictionary()->end(),
-                          [](const PlistEntry& p, const PlistEntry& q) {
-                              return p.key == q.key && sameValue(p.value, q.value);
-                          });
-    return a == b;
-}
-
 // Whether our reading of `list` agrees with libplist's. Our bounds on
 // expansion are our own; a list refused as too deep must be one libplist
 // refuses too (below Plist::maxDepth objects that can only be a cycle).
 ::testing::AssertionResult readsAsLibplist(const QByteArray& list) {
     const auto ours = Plist::parse(list);
-    const auto theirs = libplistReading(list);
+    const auto theirs = test::LibplistReading::binary(list);
     if (!ours.ok() && ours.error().detail == "binary expands too far")
         return ::testing::AssertionSuccess();
     if (ours.ok() != theirs.has_value())
         return ::testing::AssertionFailure()
                << (ours.ok() ? "we accept, libplist refuses" : "we refuse, libplist accepts") << ": "
                << list.toHex().toStdString();
-    if (ours.ok() && !sameValue(ours.value(), *theirs))
+    if (ours.ok() && !test::LibplistReading::same(ours.value(), *theirs))
         return ::testing::AssertionFailure() << "values differ: " << list.toHex().toStdString();
     return ::testing::AssertionSuccess();
 }
@@ -364,7 +238,7 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
         const auto parsed = Plist::parse(c.bytes);
         ASSERT_TRUE(parsed.ok()) << c.bytes.toHex().toStdString();
         ASSERT_EQ(parsed->array()->size(), 1u);
-        EXPECT_TRUE(sameValue(parsed->array()->front(), c.element));
+        EXPECT_TRUE(test::LibplistReading::same(parsed->array()->front(), c.element));
         EXPECT_TRUE(readsAsLibplist(c.bytes));
     }
 }

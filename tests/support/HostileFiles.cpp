@@ -4,16 +4,22 @@
 
 namespace rk::test {
 
-QList<HostileFile> HostileFiles::xmlNesting(int depth) {
+QList<HostileFile> HostileFiles::xmlNesting(int depth, Nesting nesting) {
     const QByteArray head = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">";
     const QByteArray arrays = QByteArray("<array>").repeated(depth);
-    const QByteArray closers = QByteArray("</array>").repeated(depth) + "</plist>\n";
+    const QByteArray closers =
+        nesting == Nesting::closed ? QByteArray("</array>").repeated(depth) + "</plist>\n" : QByteArray();
+    // A comment the hiding markup seems to open, closed after the arrays.
+    const QByteArray hidden = "<plist version=\"1.0\">" + arrays + closers + (closers.isEmpty() ? "" : "<!-- -->\n");
     return {
         {"attribute holding a slash", head + QByteArray("<array a=\"/>\">").repeated(depth) + closers},
         {"CDATA in an attribute", "<plist a=\"<![CDATA[\">" + arrays + closers},
         {"comment in an attribute", "<plist a=\"<!--\">" + arrays + closers},
         {"closing tag in an instruction", head + QByteArray("<array><?x </array>?>").repeated(depth) + closers},
         {"closing tag in a DOCTYPE", head + QByteArray("<array><!DOCTYPE x [</array>]>").repeated(depth) + closers},
+        {"NUL in a tag name", head + QByteArray("<array\0>", 8).repeated(depth) + closers},
+        {"quoted closer in a DOCTYPE", "<!DOCTYPE plist \"><!--\">\n" + hidden},
+        {"quoted closer in the declaration", "<?xml version=\"1.0\" x=\"?><!--\"?>\n" + hidden},
     };
 }
 

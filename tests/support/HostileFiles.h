@@ -15,9 +15,10 @@ struct HostileFile {
 };
 
 struct HostileFiles {
+    enum class Nesting { closed, unclosed };
     // XML lists nesting `depth` arrays in each way a count that tokenized
-    // otherwise than libplist once missed.
-    static QList<HostileFile> xmlNesting(int depth);
+    // otherwise than libplist once missed, closed or left open.
+    static QList<HostileFile> xmlNesting(int depth, Nesting nesting = Nesting::closed);
     // A store whose `users` users all name one list naming one record `times` times.
     static QByteArray storeSharedLists(int users, int times);
     // Makes a privacy database's `access` a view whose recursion never ends.
