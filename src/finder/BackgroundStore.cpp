@@ -4,12 +4,14 @@
 #include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <vector>
 
+#include "platform/BinaryPlist.h"
 #include "platform/Plist.h"
 #include "platform/Text.h"
 
@@ -131,122 +133,7 @@ Result<BackgroundStore::Snapshot, StoreError> BackgroundStore::read(const System
 
 namespace {
 
-using Kind = PlistValue::Kind;
-
-// Resolution over the archive, read in place: the store can hold thousands
-// of items and only a few values of each are wanted. An archive may name one
-// object from many places (and a hostile one names a large one thousands of
-// times), so what a dictionary resolves to is worked out once per object.
-class Archive {
-public:
-    explicit Archive(std::vector<PlistView> objects) : objects_(std::move(objects)) {}
-
-    size_t size() const { return objects_.size(); }
-
-    // `obj`: a reference gives the object it names (nothing when out of
-    // range); anything else gives itself.
-    PlistView obj(PlistView x) const {
-        if (auto index = x.uid())
-            return *index < objects_.size() ? objects_[*index] : PlistView();
-        return x;
-    }
-
-    // `value`: strings ("$null" is nothing), archived strings and URLs
-    // resolved to their text; other values as they are. A URL relative to a
-    // URL is followed; a chain longer than the bound, or a cycle, gives
-    // nothing.
-    PlistView value(PlistView x) {
-        const PlistView r = obj(x);
-        if (!r.isDictionary())
-            return leaf(r);
-        const Resolved resolved = resolve(r);
-        return resolved.urls <= BackgroundStore::maxResolutionDepth ? resolved.view : PlistView();
-    }
-
-    std::optional<QString> text(PlistView x) { return value(x).string(); }
-
-    // `int`: numbers as signed integers; anything else, or a missing key, 0.
-    qint64 integer(PlistView x) const {
-        const PlistView r = obj(x);
-        if (auto i = r.integer())
-            return *i;
-        if (auto b = r.boolean())
-            return *b ? 1 : 0;
-        if (auto d = r.real()) {
-            // Only whole numbers in range: casting any other double is undefined.
-            if (std::isfinite(*d) && std::trunc(*d) == *d && *d >= -9.2e18 && *d <= 9.2e18)
-                return qint64(*d);
-        }
-        return 0;
-    }
-
-private:
-    // What `value` gives for a dictionary, and through how many archived
-    // URLs it got there (kEndless: more than the bound, or a cycle).
-    struct Resolved {
-        PlistView view;
-        int urls = 0;
-    };
-    static constexpr int kEndless = BackgroundStore::maxResolutionDepth + 1;
-
-    static PlistView leaf(PlistView r) { return r.stringEquals(QLatin1String("$null")) ? PlistView() : r; }
-
-    // The text of a dictionary's class name, looked up once per class object.
-    PlistView className(PlistView r) {
-        const PlistView cls = obj(r.find("$class"));
-        if (!cls.isDictionary())
-            return PlistView();
-        if (auto it = classNames_.constFind(cls.identity()); it != classNames_.constEnd())
-            return *it;
-        PlistView name = cls.find("$classname");
-        if (name.kind() != Kind::string)
-            name = PlistView();
-        classNames_.insert(cls.identity(), name);
-        return name;
-    }
-
-    // Follows a chain of URLs without recursion, then notes for each URL on
-    // it where the chain ends and how far away that is.
-    Resolved resolve(PlistView r) {
-        std::vector<quint64> urls;
-        Resolved end;
-        for (;;) {
-            if (auto it = resolved_.constFind(r.identity()); it != resolved_.constEnd()) {
-                end = *it;
-                break;
-            }
-            const PlistView name = className(r);
-            if (name.stringEquals(QLatin1String("NSURL"))) {
-                // Marked as endless while its chain is followed: met again, it is a cycle.
-                resolved_.insert(r.identity(), Resolved{PlistView(), kEndless});
-                urls.push_back(r.identity());
-                r = obj(r.find("NS.relative"));
-                if (!r.isDictionary()) {
-                    end = Resolved{leaf(r), 0};
-                    break;
-                }
-                continue;
-            }
-            if (name.stringEquals(QLatin1String("NSString")) || name.stringEquals(QLatin1String("NSMutableString"))) {
-                const PlistView text = r.find("NS.string");
-                end = Resolved{text.kind() == Kind::string ? text : PlistView(), 0};
-            } else {
-                end = Resolved{r, 0};
-            }
-            resolved_.insert(r.identity(), end);
-            break;
-        }
-        for (auto it = urls.rbegin(); it != urls.rend(); ++it) {
-            end.urls = std::min(end.urls + 1, kEndless);
-            resolved_.insert(*it, end);
-        }
-        return end;
-    }
-
-    std::vector<PlistView> objects_;
-    QHash<quint64, Resolved> resolved_;   // by dictionary
-    QHash<quint64, PlistView> classNames_;  // by class object
-};
+using Object = BinaryPlist::Object;
 
 // The path of a file URL made of URL path characters and escapes only, the
 // form the system writes, decoded without building a QUrl. None for
@@ -264,23 +151,33 @@ std::optional<QString> plainFilePath(const QString& url) {
             return c - 'A' + 10;
         return -1;
     };
-    QByteArray bytes;
-    bytes.reserve(url.size() - start);
-    for (qsizetype i = start; i < url.size(); ++i) {
-        const char16_t c = url[i].unicode();
-        if (c == '%') {
-            const int high = i + 2 < url.size() ? hex(url[i + 1].unicode()) : -1;
-            const int low = i + 2 < url.size() ? hex(url[i + 2].unicode()) : -1;
-            if (high < 0 || low < 0)
-                return std::nullopt;
-            bytes.append(char(high * 16 + low));
-            i += 2;
-        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                   (c < 0x80 && std::strchr("-._~!$&'()*+,;=:@/", char(c)) && c != 0)) {
-            bytes.append(char(c));
-        } else {
+    auto plain = [](char16_t c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               (c < 0x80 && c != 0 && std::strchr("-._~!$&'()*+,;=:@/", char(c)));
+    };
+    const QStringView rest = QStringView(url).sliced(start);
+    qsizetype escapes = 0;
+    for (const QChar c : rest) {
+        if (c == u'%')
+            ++escapes;
+        else if (!plain(c.unicode()))
             return std::nullopt;
+    }
+    if (escapes == 0)
+        return rest.toString();  // most paths: the url's own characters
+    QByteArray bytes;
+    bytes.reserve(rest.size());
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (rest[i] != u'%') {
+            bytes.append(char(rest[i].unicode()));
+            continue;
         }
+        const int high = i + 2 < rest.size() ? hex(rest[i + 1].unicode()) : -1;
+        const int low = i + 2 < rest.size() ? hex(rest[i + 2].unicode()) : -1;
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        bytes.append(char(high * 16 + low));
+        i += 2;
     }
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString path = utf8.decode(bytes);
@@ -308,120 +205,410 @@ std::optional<QString> filePath(const QString& url) {
     return path;
 }
 
-// The record of one item, with no user yet.
-Result<BTMRecord, StoreError> record(Archive& archive, PlistView item) {
-    if (!item.isDictionary())
-        return fail(StoreError::format("record"));
-    // Each key is looked up once; the required ones are checked from the
-    // same lookups, in ascending order so the missing ones come out sorted.
-    const PlistView disposition = item.find("disposition");
-    const PlistView identifier = item.find("identifier");
-    const PlistView name = item.find("name");
-    const PlistView type = item.find("type");
-    const PlistView url = item.find("url");
-    const std::pair<const char*, const PlistView*> required[] = {
-        {"disposition", &disposition},
-        {"identifier", &identifier},
-        {"name", &name},
-        {"type", &type},
-        {"url", &url},
+// The keys the reader looks up. An item's fields come first, the required
+// ones in ascending order so that the missing ones come out sorted.
+enum class Key : quint8 {
+    disposition,
+    identifier,
+    name,
+    type,
+    url,
+    bundleIdentifier,
+    teamIdentifier,
+    developerName,
+    executablePath,
+    objects,
+    top,
+    store,
+    itemsByUser,
+    keys,
+    values,
+    classOf,
+    className,
+    relative,
+    string,
+    other,
+};
+constexpr int kRequiredFields = 5;
+constexpr int kFields = 9;
+const char* const kKeyNames[] = {
+    "disposition",    "identifier",    "name",       "type",     "url",     "bundleIdentifier",
+    "teamIdentifier", "developerName", "executablePath", "$objects", "$top",  "store",
+    "itemsByUserIdentifier", "NS.keys", "NS.objects", "$class",   "$classname", "NS.relative",
+    "NS.string",
+};
+static_assert(std::size(kKeyNames) == size_t(Key::other));
+
+// What `value` makes of a dictionary, by its class.
+enum class Class : quint8 { unknown, url, string, other };
+
+// The archive, read in place from a checked binary list. Objects are named
+// by their index in the list's object table, nothing by kNone. What the
+// reader learns of an object is noted in one byte per object: for a string,
+// which key it is and whether it was read as text before; for a dictionary,
+// the class it names as a class object and whether it was read as an item.
+// So a store that names its objects many times costs little more than one
+// that names each once, and an ordinary store pays for no table.
+class Archive {
+public:
+    static constexpr quint64 kNone = ~quint64(0);
+
+    // At most `textBudget` UTF-16 units of text are built; past it the
+    // archive is over budget and texts come out empty.
+    Archive(const BinaryPlist& list, qint64 textBudget)
+        : list_(list), notes_(size_t(list.objectCount()), 0), textBudget_(textBudget) {}
+
+    Object object(quint64 index) const { return list_.object(list_.offsetOf(index)); }
+    bool is(quint64 index, PlistValue::Kind kind) const {
+        return index != kNone && BinaryPlist::kind(object(index)) == kind;
+    }
+    bool overBudget() const { return textBudget_ < 0; }
+
+    // "$objects", which references index.
+    void setObjects(quint64 array) { objects_ = object(array); }
+
+    // `obj`: a reference gives the object it names (nothing when out of
+    // range); anything else gives itself.
+    quint64 obj(quint64 x) const {
+        if (x == kNone)
+            return kNone;
+        const Object o = object(x);
+        if (o.type != 0x8)
+            return x;
+        const quint64 uid = list_.uid(o);
+        return uid < objects_.count ? list_.childIndex(objects_, uid) : kNone;
+    }
+
+    // The value of the first entry of `key` in a dictionary; nothing when
+    // absent or when `dict` is no dictionary.
+    quint64 find(quint64 dict, Key key) {
+        return dict == kNone ? kNone : find(object(dict), key);
+    }
+    quint64 find(const Object& dict, Key key) {
+        if (dict.type != 0xD)
+            return kNone;
+        for (quint64 i = 0; i < dict.count; ++i)
+            if (keyOf(list_.childIndex(dict, i)) == key)
+                return list_.childIndex(dict, dict.count + i);
+        return kNone;
+    }
+
+    // An item's fields in one pass over its keys, by Key; the first entry of
+    // a key counts.
+    void fields(const Object& item, std::array<quint64, kFields>& out) {
+        out.fill(kNone);
+        for (quint64 i = 0; i < item.count; ++i) {
+            const int key = int(keyOf(list_.childIndex(item, i)));
+            if (key < kFields && out[size_t(key)] == kNone)
+                out[size_t(key)] = list_.childIndex(item, item.count + i);
+        }
+    }
+
+    // `value`, as far as text goes: the string object that x stands for,
+    // through references, archived strings and URLs ("$null" is nothing).
+    // A URL relative to a URL is followed; a chain longer than the bound, or
+    // a cycle, gives nothing. Nothing too when x stands for no string.
+    quint64 textObject(quint64 x) {
+        quint64 r = obj(x);
+        for (int urls = 0; r != kNone;) {
+            const Object o = object(r);
+            if (list_.isString(o))
+                return list_.stringEquals(o, QLatin1String("$null")) ? kNone : r;
+            if (o.type != 0xD)
+                return kNone;
+            switch (classOf(o)) {
+                case Class::url:
+                    if (++urls > BackgroundStore::maxResolutionDepth)
+                        return kNone;
+                    r = obj(find(o, Key::relative));
+                    continue;
+                case Class::string: {
+                    const quint64 text = find(o, Key::string);
+                    return text != kNone && list_.isString(object(text)) ? text : kNone;
+                }
+                default:
+                    return kNone;
+            }
+        }
+        return kNone;
+    }
+
+    std::optional<QString> text(quint64 x) {
+        const quint64 s = textObject(x);
+        return s == kNone ? std::nullopt : std::optional<QString>(string(s));
+    }
+
+    // The text of a string object, built once it has been read twice: an
+    // ordinary store reads most strings once, and one that names a string
+    // from many items shares one copy among them.
+    QString string(quint64 s) {
+        quint8& note = notes_[s];
+        if (!(note & kReadOnce)) {
+            note |= kReadOnce;
+            return build(s);
+        }
+        if (!(note & kShared)) {
+            note |= kShared;
+            return texts_.insert(s, Text{build(s), std::nullopt})->text;
+        }
+        return texts_.find(s)->text;
+    }
+
+    // The path of the url that the string object `s` holds, shared alike.
+    std::optional<QString> path(quint64 s, const QString& url) {
+        if (!(notes_[s] & kShared))
+            return pathOf(url);
+        const auto it = texts_.find(s);
+        if (!it->path)
+            it->path = pathOf(url);
+        return *it->path;
+    }
+
+    // `int`: numbers as signed integers; anything else, or nothing, 0.
+    qint64 integer(quint64 x) const {
+        const quint64 r = obj(x);
+        if (r == kNone)
+            return 0;
+        const Object o = object(r);
+        switch (o.type) {
+            case 0x0:
+                return o.low == 0x9 ? 1 : 0;
+            case 0x1:
+                return list_.integer(o);
+            case 0x2: {
+                // Only whole numbers in range: casting any other double is undefined.
+                const double d = list_.real(o);
+                if (std::isfinite(d) && std::trunc(d) == d && d >= -9.2e18 && d <= 9.2e18)
+                    return qint64(d);
+                return 0;
+            }
+            default:
+                return 0;
+        }
+    }
+
+    bool wasReadAsItem(quint64 dict) const { return notes_[dict] & kReadAsItem; }
+    void readAsItem(quint64 dict) { notes_[dict] |= kReadAsItem; }
+
+private:
+    // The bits of an object's note. A string's: which key it is (plus one;
+    // 0 when not looked at yet), whether its text was built before and
+    // whether it is kept for sharing. A
+    // dictionary's: the class it names and whether it was read as an item.
+    static constexpr quint8 kKeyMask = 0x1F;
+    static constexpr quint8 kReadOnce = 0x20;
+    static constexpr quint8 kShared = 0x40;  // in texts_
+    static constexpr quint8 kClassMask = 0x03;
+    static constexpr quint8 kReadAsItem = 0x04;
+
+    struct Text {
+        QString text;
+        std::optional<std::optional<QString>> path;  // worked out when first asked for
     };
+
+    // Dictionary keys are strings: the list's check saw to it.
+    Key keyOf(quint64 index) {
+        quint8& note = notes_[index];
+        if (note & kKeyMask)
+            return Key((note & kKeyMask) - 1);
+        const Object o = object(index);
+        Key key = Key::other;
+        for (size_t k = 0; k < std::size(kKeyNames); ++k) {
+            if (list_.keyEquals(o, kKeyNames[k])) {
+                key = Key(k);
+                break;
+            }
+        }
+        note |= quint8(int(key) + 1);
+        return key;
+    }
+
+    // The class a dictionary's "$class" names, looked up once per class object.
+    Class classOf(const Object& dict) {
+        const quint64 cls = obj(find(dict, Key::classOf));
+        if (cls == kNone)
+            return Class::other;
+        const Object o = object(cls);
+        if (o.type != 0xD)
+            return Class::other;
+        quint8& note = notes_[cls];
+        if (note & kClassMask)
+            return Class(note & kClassMask);
+        Class kind = Class::other;
+        const quint64 name = find(o, Key::className);
+        if (name != kNone && list_.isString(object(name))) {
+            const Object n = object(name);
+            if (list_.stringEquals(n, QLatin1String("NSURL")))
+                kind = Class::url;
+            else if (list_.stringEquals(n, QLatin1String("NSString")) ||
+                     list_.stringEquals(n, QLatin1String("NSMutableString")))
+                kind = Class::string;
+        }
+        note |= quint8(kind);
+        return kind;
+    }
+
+    // Text is charged before it is built: a string's size is known from its header.
+    bool charge(qint64 units) {
+        if (textBudget_ < units) {
+            textBudget_ = -1;
+            return false;
+        }
+        textBudget_ -= units;
+        return true;
+    }
+    QString build(quint64 s) {
+        const Object o = object(s);
+        return charge(qint64(o.count)) ? list_.string(o) : QString();
+    }
+    std::optional<QString> pathOf(const QString& url) {
+        // A path is never longer than its url.
+        return charge(url.size()) ? filePath(url) : std::nullopt;
+    }
+
+    const BinaryPlist& list_;
+    Object objects_;
+    std::vector<quint8> notes_;  // by object index
+    QHash<quint64, Text> texts_;  // by string object, once read twice
+    qint64 textBudget_;
+};
+
+// The record of one item, with no user yet.
+Result<BTMRecord, StoreError> record(Archive& archive, quint64 item) {
+    std::array<quint64, kFields> field;
+    archive.fields(archive.object(item), field);
     QStringList missing;
-    for (const auto& [key, view] : required)
-        if (view->isNull())
-            missing.append(QLatin1String(key));
+    for (int k = 0; k < kRequiredFields; ++k)
+        if (field[size_t(k)] == Archive::kNone)
+            missing.append(QLatin1String(kKeyNames[k]));
     if (!missing.isEmpty())
         return fail(StoreError::format("record missing " + missing.join(',')));
 
-    auto field = [&](const char* key) { return archive.text(item.find(key)); };
+    auto at = [&](Key key) { return field[size_t(key)]; };
     BTMRecord r;
-    r.name = archive.text(name).value_or(QStringLiteral("?"));
-    r.disposition = archive.integer(disposition);
-    r.type = archive.integer(type);
-    r.url = archive.text(url);
-    if (r.url)
-        r.path = filePath(*r.url);
-    r.bundleIdentifier = field("bundleIdentifier");
-    r.teamIdentifier = field("teamIdentifier");
-    r.developerName = field("developerName");
-    r.executablePath = field("executablePath");
-    r.identifier = archive.text(identifier);
+    r.name = archive.text(at(Key::name)).value_or(QStringLiteral("?"));
+    r.disposition = archive.integer(at(Key::disposition));
+    r.type = archive.integer(at(Key::type));
+    if (const quint64 url = archive.textObject(at(Key::url)); url != Archive::kNone) {
+        r.url = archive.string(url);
+        r.path = archive.path(url, *r.url);
+    }
+    r.bundleIdentifier = archive.text(at(Key::bundleIdentifier));
+    r.teamIdentifier = archive.text(at(Key::teamIdentifier));
+    r.developerName = archive.text(at(Key::developerName));
+    r.executablePath = archive.text(at(Key::executablePath));
+    r.identifier = archive.text(at(Key::identifier));
     return r;
+}
+
+// The records of a checked binary list of `fileSize` bytes.
+Result<QList<BTMRecord>, StoreError> readArchive(const BinaryPlist& list, qint64 fileSize) {
+    using Kind = PlistValue::Kind;
+    // Text of more UTF-16 units than the file has bytes (and a little more,
+    // for small files whose url and path are most of them) is not a store's.
+    Archive archive(list, fileSize + (qint64(1) << 20));
+    const quint64 root = list.topIndex();
+    const quint64 objects = archive.find(root, Key::objects);
+    const quint64 top = archive.find(root, Key::top);
+    if (!archive.is(objects, Kind::array) || !archive.is(top, Kind::dictionary))
+        return fail(StoreError::format("not a keyed archive"));
+    archive.setObjects(objects);
+
+    const StoreError noItems = StoreError::format("no itemsByUserIdentifier");
+    const quint64 store = archive.obj(archive.find(top, Key::store));
+    const quint64 items = archive.obj(archive.find(store, Key::itemsByUser));
+    const quint64 keys = archive.find(items, Key::keys);
+    const quint64 lists = archive.find(items, Key::values);
+    if (!archive.is(store, Kind::dictionary) || !archive.is(items, Kind::dictionary) ||
+        !archive.is(keys, Kind::array) || !archive.is(lists, Kind::array))
+        return fail(noItems);
+
+    const Object userKeys = archive.object(keys);
+    const Object userLists = archive.object(lists);
+    const quint64 users = std::min(userKeys.count, userLists.count);
+    auto itemList = [&](quint64 u) { return archive.find(archive.obj(list.childIndex(userLists, u)), Key::values); };
+    // A first pass only counts the items. It judges one thing: a store lists
+    // each item once, so more records than the list has objects (or than the
+    // cap) means lists or items named over and over, which a few kilobytes
+    // can turn into millions of records. Everything else is judged in the
+    // second pass, where a store with several faults reports the first one
+    // met when each user is checked and then its items.
+    const quint64 limit = std::min(quint64(BackgroundStore::maxRecords), list.objectCount());
+    quint64 total = 0;
+    for (quint64 u = 0; u < users; ++u) {
+        const quint64 array = itemList(u);
+        if (archive.is(array, Kind::array) && (total += archive.object(array).count) > limit)
+            return fail(StoreError::format("too many records"));
+    }
+
+    QList<BTMRecord> records;
+    records.reserve(qsizetype(total));
+    // An item named again is the record built for it before, found by the
+    // item's index; the table is made only when an item comes again.
+    std::vector<quint64> itemAt;
+    QHash<quint64, qsizetype> firstAt;
+    bool repeats = false;
+    for (quint64 u = 0; u < users; ++u) {
+        const auto user = archive.text(list.childIndex(userKeys, u));
+        const quint64 array = itemList(u);
+        if (!user || !archive.is(array, Kind::array))
+            return fail(StoreError::format("user list"));
+        const Object elements = archive.object(array);
+        for (quint64 j = 0; j < elements.count; ++j) {
+            const quint64 item = archive.obj(list.childIndex(elements, j));
+            if (!archive.is(item, Kind::dictionary))
+                return fail(StoreError::format("record"));
+            if (archive.wasReadAsItem(item)) {
+                if (!repeats) {
+                    repeats = true;
+                    for (size_t k = 0; k < itemAt.size(); ++k)
+                        firstAt.insert(itemAt[k], qsizetype(k));
+                    itemAt = {};
+                }
+                BTMRecord again = records.at(firstAt.value(item));
+                records.append(std::move(again));
+            } else {
+                auto r = record(archive, item);
+                if (!r)
+                    return fail(r.error());
+                archive.readAsItem(item);
+                if (repeats)
+                    firstAt.insert(item, records.size());
+                else
+                    itemAt.push_back(item);
+                records.append(std::move(r).value());
+            }
+            records.back().user = *user;
+        }
+        if (archive.overBudget())
+            return fail(StoreError::format("too large"));
+    }
+    return records;
 }
 
 }  // namespace
 
 Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& data) {
+    const StoreError tooLarge = StoreError::format("too large");
     if (data.size() > sizeCap)
-        return fail(StoreError::format("too large"));
-    const auto document = PlistDocument::parse(data, sizeCap);
-    const StoreError notArchive = StoreError::format("not a keyed archive");
-    if (!document)
-        return fail(document.error().kind == PlistError::Kind::tooLarge ? StoreError::format("too large") : notArchive);
-    const PlistView root = document->root();
-    const PlistView objects = root.find("$objects");
-    const PlistView top = root.find("$top");
-    if (!objects.isArray() || !top.isDictionary())
-        return fail(notArchive);
-
-    Archive archive(objects.elements());
-    const StoreError noItems = StoreError::format("no itemsByUserIdentifier");
-    const PlistView store = archive.obj(top.find("store"));
-    if (!store.isDictionary())
-        return fail(noItems);
-    const PlistView items = archive.obj(store.find("itemsByUserIdentifier"));
-    if (!items.isDictionary())
-        return fail(noItems);
-    const PlistView keys = items.find("NS.keys");
-    const PlistView lists = items.find("NS.objects");
-    if (!keys.isArray() || !lists.isArray())
-        return fail(noItems);
-
-    const std::vector<PlistView> userKeys = keys.elements();
-    const std::vector<PlistView> userLists = lists.elements();
-    const size_t users = std::min(userKeys.size(), userLists.size());
-    // A first pass only finds each user's item array and counts the items.
-    // It judges one thing: a store lists each item once, so more records than
-    // the archive has objects means lists or items named over and over, which
-    // a few kilobytes can turn into millions of records. Everything else is
-    // judged in the second pass, where a store with several faults reports
-    // the first one met when each user is checked and then its items.
-    std::vector<PlistView> itemsByUser(users);
-    QHash<quint64, PlistView> arrays;  // by list object, which many users may name
-    quint64 total = 0;
-    for (size_t u = 0; u < users; ++u) {
-        const PlistView list = archive.obj(userLists[u]);
-        if (!list.isDictionary())
-            continue;
-        auto it = arrays.constFind(list.identity());
-        if (it == arrays.constEnd())
-            it = arrays.insert(list.identity(), list.find("NS.objects"));
-        itemsByUser[u] = *it;
-        total += it->count();
-        if (total > archive.size())
-            return fail(StoreError::format("too many records"));
+        return fail(tooLarge);
+    auto refusal = [&](const PlistError& error) {
+        return error.kind == PlistError::Kind::tooLarge ? tooLarge : StoreError::format("not a keyed archive");
+    };
+    // The system writes the binary form, read in place. Any other form is
+    // read as a tree and written in the binary form, so that one reader
+    // resolves both alike.
+    QByteArray binary = data;
+    if (!BinaryPlist::looksBinary(data)) {
+        const auto tree = Plist::parse(data, sizeCap);
+        if (!tree)
+            return fail(refusal(tree.error()));
+        binary = Plist::toBinary(tree.value());
     }
-    // Not reserved ahead: a store whose first item is bad allocates nothing.
-    QList<BTMRecord> records;
-    QHash<quint64, BTMRecord> built;  // by item object
-    for (size_t u = 0; u < users; ++u) {
-        const auto user = archive.text(userKeys[u]);
-        if (!user || !itemsByUser[u].isArray())
-            return fail(StoreError::format("user list"));
-        for (const PlistView& element : itemsByUser[u].elements()) {
-            const PlistView item = archive.obj(element);
-            auto it = built.constFind(item.identity());
-            if (it == built.constEnd()) {
-                auto r = record(archive, item);
-                if (!r)
-                    return fail(r.error());
-                it = built.insert(item.identity(), std::move(r).value());
-            }
-            records.append(*it);
-            records.back().user = *user;
-        }
-    }
-    return records;
+    const auto list = BinaryPlist::open(binary);
+    if (!list)
+        return fail(refusal(list.error()));
+    return readArchive(**list, data.size());
 }
 
 // ---- The person's records ---------------------------------------------------

@@ -69,6 +69,9 @@ struct BackgroundStore {
     // Reference chains (a URL relative to a URL, ...) longer than this, and
     // cycles, count as no value.
     static constexpr int maxResolutionDepth = 32;
+    // A store listing more records than this is refused ("too many records"):
+    // a real one lists a few hundred.
+    static constexpr qsizetype maxRecords = 100'000;
 
     static Result<StoreFile, StoreError> storePath(const SystemPaths& paths = SystemPaths::current(),
                                                    const FileProbe& probe = FileProbe::current());
@@ -80,7 +83,10 @@ struct BackgroundStore {
                                              const FileProbe& probe = FileProbe::current());
     // Parses the bytes of a store file (or any archive of the same layout).
     // A store lists each item once; one whose lists name more items than the
-    // archive has objects is refused ("too many records") before any is built.
+    // list has distinct objects, or more than maxRecords, is refused ("too
+    // many records") before any is built, and one whose records would hold
+    // more text than the file has bytes (and a mebibyte) is refused as "too
+    // large". An item listed again costs its record once.
     static Result<QList<BTMRecord>, StoreError> parse(const QByteArray& data);
     // The records of the person who runs the program: those of the user with
     // the most records whose path lies under `home`.

@@ -12,19 +12,6 @@ namespace {
 constexpr quint64 kHeaderSize = 8;    // "bplist00"
 constexpr quint64 kTrailerSize = 32;  // sizes, object count, top object, table offset
 
-// A big-endian unsigned number of `size` bytes. Numbers wider than eight
-// bytes keep their last eight, as libplist reads them.
-quint64 bigEndian(const uchar* at, quint64 size) {
-    if (size > 8) {
-        at += size - 8;
-        size = 8;
-    }
-    quint64 v = 0;
-    for (quint64 i = 0; i < size; ++i)
-        v = (v << 8) | at[i];
-    return v;
-}
-
 bool isContainerType(quint8 type) {
     return type == 0xA || type == 0xC || type == 0xD;
 }
@@ -42,10 +29,6 @@ Result<std::shared_ptr<const BinaryPlist>, PlistError> BinaryPlist::open(const Q
     if (auto refused = list->check(nodeCap))
         return fail(*refused);
     return std::shared_ptr<const BinaryPlist>(std::move(list));
-}
-
-quint64 BinaryPlist::offsetOf(quint64 index) const {
-    return bigEndian(data_ + table_ + index * quint64(offsetSize_), quint64(offsetSize_));
 }
 
 // ---- Checking -----------------------------------------------------------------
@@ -145,7 +128,7 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
     int depth = 0;
     bool faulty = false;
     bool shared = false;
-    std::vector<bool> opened;  // by object index, in the first pass
+    std::vector<bool> seen;  // by object index, in the first pass
     quint64 values = 1;        // the first pass's measure: the top object and every reference
     quint64 visits = 0;        // the second pass's expansion
     quint64 budget = 0;
@@ -189,18 +172,25 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
         // there are read as an object like any other.
         const quint8 type = data_[offset] >> 4;
         if (!isContainerType(type)) {
-            if (!expanding && (!leafIsValid(offset) || (isKey && type != 0x5 && type != 0x6)))
+            if (expanding)
+                return std::nullopt;
+            if (isKey && type != 0x5 && type != 0x6)
                 faulty = true;
+            // Each object is checked once, however often it is named.
+            if (!seen[index]) {
+                seen[index] = true;
+                faulty = faulty || !leafIsValid(offset);
+            }
             return std::nullopt;
         }
         if (isKey)
             faulty = true;
         if (!expanding) {
-            if (opened[index]) {
+            if (seen[index]) {
                 shared = true;
                 return std::nullopt;
             }
-            opened[index] = true;
+            seen[index] = true;
         }
         if (auto refused = open(offset))
             return refused;
@@ -230,14 +220,15 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
         return std::nullopt;
     };
 
+    topIndex_ = topIndex;
     top_ = offsetOf(topIndex);
-    opened.assign(size_t(count_), false);
+    seen.assign(size_t(count_), false);
     if (auto refused = walk(false))
         return refused;
     if (values > nodeCap)
         return tooLarge;
     if (shared) {
-        opened = {};
+        seen = {};
         budget = std::min(nodeCap, 4 * values + 4096);
         if (auto refused = walk(true))
             return refused;
@@ -249,35 +240,8 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
 
 // ---- Reading --------------------------------------------------------------------
 
-BinaryPlist::Object BinaryPlist::object(quint64 offset) const {
-    Object o;
-    o.type = data_[offset] >> 4;
-    o.low = data_[offset] & 0x0F;
-    o.body = offset + 1;
-    switch (o.type) {
-        case 0x4:
-        case 0x5:
-        case 0x6:
-        case 0xA:
-        case 0xC:
-        case 0xD:
-            if (o.low == 0x0F) {
-                const quint64 width = quint64(1) << (data_[offset + 1] & 0x0F);
-                o.count = bigEndian(data_ + offset + 2, width);
-                o.body = offset + 2 + width;
-            } else {
-                o.count = o.low;
-            }
-            break;
-        default:
-            break;
-    }
-    return o;
-}
-
 quint64 BinaryPlist::child(const Object& container, quint64 i) const {
-    const quint64 index = bigEndian(data_ + container.body + i * quint64(refSize_), quint64(refSize_));
-    return offsetOf(index);
+    return offsetOf(childIndex(container, i));
 }
 
 std::optional<PlistValue::Kind> BinaryPlist::kind(const Object& o) {
@@ -351,9 +315,11 @@ QString BinaryPlist::string(const Object& o) const {
 bool BinaryPlist::stringEquals(const Object& o, QLatin1String text) const {
     if (o.type == 0x6)
         return utf16(o, false) == text;
-    const char* own = reinterpret_cast<const char*>(data_ + o.body);
-    const size_t length = ::strnlen(own, size_t(o.count));
-    return length == size_t(text.size()) && std::memcmp(own, text.data(), length) == 0;
+    // The text, then the end of the string or a NUL.
+    const auto* own = data_ + o.body;
+    const quint64 length = quint64(text.size());
+    return o.count >= length && std::memcmp(own, text.data(), size_t(length)) == 0 &&
+           (o.count == length || own[length] == 0);
 }
 
 QString BinaryPlist::keyText(const Object& o) const {
