@@ -253,16 +253,24 @@ class Archive {
 public:
     static constexpr quint64 kNone = ~quint64(0);
 
-    // At most `textBudget` UTF-16 units of text are built; past it the
-    // archive is over budget and texts come out empty.
-    Archive(const BinaryPlist& list, qint64 textBudget)
-        : list_(list), notes_(size_t(list.objectCount()), 0), textBudget_(textBudget) {}
+    // Text is built while `budget` bytes last; past it the archive is over
+    // budget and texts come out empty.
+    Archive(const BinaryPlist& list, qint64 budget) : list_(list), notes_(size_t(list.objectCount()), 0), budget_(budget) {}
 
     Object object(quint64 index) const { return list_.object(list_.offsetOf(index)); }
     bool is(quint64 index, PlistValue::Kind kind) const {
         return index != kNone && BinaryPlist::kind(object(index)) == kind;
     }
-    bool overBudget() const { return textBudget_ < 0; }
+    bool overBudget() const { return budget_ < 0; }
+    // Takes `bytes` from the budget, or leaves the archive over budget.
+    bool charge(qint64 bytes) {
+        if (budget_ < bytes) {
+            budget_ = -1;
+            return false;
+        }
+        budget_ -= bytes;
+        return true;
+    }
 
     // "$objects", which references index.
     void setObjects(quint64 array) { objects_ = object(array); }
@@ -308,29 +316,47 @@ public:
     // through references, archived strings and URLs ("$null" is nothing).
     // A URL relative to a URL is followed; a chain longer than the bound, or
     // a cycle, gives nothing. Nothing too when x stands for no string.
+    // Where a chain of URLs ends is noted for each URL on it once the chain
+    // is longer than one, so many items naming one long chain cost one walk.
     quint64 textObject(quint64 x) {
-        quint64 r = obj(x);
-        for (int urls = 0; r != kNone;) {
-            const Object o = object(r);
-            if (list_.isString(o))
-                return list_.stringEquals(o, QLatin1String("$null")) ? kNone : r;
-            if (o.type != 0xD)
-                return kNone;
-            switch (classOf(o)) {
-                case Class::url:
-                    if (++urls > BackgroundStore::maxResolutionDepth)
-                        return kNone;
-                    r = obj(find(o, Key::relative));
-                    continue;
-                case Class::string: {
-                    const quint64 text = find(o, Key::string);
-                    return text != kNone && list_.isString(object(text)) ? text : kNone;
+        constexpr int kEndless = BackgroundStore::maxResolutionDepth + 1;
+        std::array<quint64, kEndless> urls;  // the URLs followed
+        int followed = 0;
+        Chain end{kNone, 0};  // and beyond the last of them
+        for (quint64 r = obj(x); r != kNone;) {
+            if (!chains_.isEmpty()) {
+                if (const auto known = chains_.constFind(r); known != chains_.constEnd()) {
+                    end = *known;
+                    break;
                 }
-                default:
-                    return kNone;
+            }
+            const Object o = object(r);
+            if (list_.isString(o)) {
+                end.text = list_.stringEquals(o, QLatin1String("$null")) ? kNone : r;
+                break;
+            }
+            const Class kind = o.type == 0xD ? classOf(o) : Class::other;
+            if (kind == Class::string) {
+                const quint64 text = find(o, Key::string);
+                end.text = text != kNone && list_.isString(object(text)) ? text : kNone;
+            }
+            if (kind != Class::url)
+                break;
+            if (followed == kEndless) {  // past the bound, or a cycle
+                end.urls = kEndless;
+                break;
+            }
+            urls[size_t(followed++)] = r;
+            r = obj(find(o, Key::relative));
+        }
+        if (followed > 0 && followed + end.urls > 1) {
+            for (int i = 0; i < followed; ++i) {
+                if (!charge(2 * qint64(sizeof(quint64) + sizeof(Chain))))
+                    break;
+                chains_.insert(urls[size_t(i)], Chain{end.text, std::min(followed - i + end.urls, kEndless)});
             }
         }
-        return kNone;
+        return followed + end.urls > BackgroundStore::maxResolutionDepth ? kNone : end.text;
     }
 
     std::optional<QString> text(quint64 x) {
@@ -348,8 +374,11 @@ public:
             return build(s);
         }
         if (!(note & kShared)) {
+            // The table's share too: an entry, at half load.
+            if (!charge(2 * qint64(sizeof(quint64) + sizeof(Text))))
+                return QString();
             note |= kShared;
-            return texts_.insert(s, Text{build(s), std::nullopt})->text;
+            return texts_.insert(s, Text{build(s), std::nullopt, false})->text;
         }
         return texts_.find(s)->text;
     }
@@ -359,9 +388,11 @@ public:
         if (!(notes_[s] & kShared))
             return pathOf(url);
         const auto it = texts_.find(s);
-        if (!it->path)
+        if (!it->pathKnown) {
             it->path = pathOf(url);
-        return *it->path;
+            it->pathKnown = true;
+        }
+        return it->path;
     }
 
     // `int`: numbers as signed integers; anything else, or nothing, 0.
@@ -401,9 +432,15 @@ private:
     static constexpr quint8 kClassMask = 0x03;
     static constexpr quint8 kReadAsItem = 0x04;
 
+    // Where a chain of URLs ends, and through how many URLs.
+    struct Chain {
+        quint64 text;
+        int urls;
+    };
     struct Text {
         QString text;
-        std::optional<std::optional<QString>> path;  // worked out when first asked for
+        std::optional<QString> path;  // worked out when first asked for
+        bool pathKnown;
     };
 
     // Dictionary keys are strings: the list's check saw to it.
@@ -448,29 +485,24 @@ private:
         return kind;
     }
 
-    // Text is charged before it is built: a string's size is known from its header.
-    bool charge(qint64 units) {
-        if (textBudget_ < units) {
-            textBudget_ = -1;
-            return false;
-        }
-        textBudget_ -= units;
-        return true;
-    }
+    // Text is charged before it is built, by its size at most (a string's
+    // header tells its length, and a path is never longer than its url):
+    // two bytes a UTF-16 unit and what a QString and the allocator add.
+    static qint64 textBytes(quint64 units) { return qint64(2 * units + 32); }
     QString build(quint64 s) {
         const Object o = object(s);
-        return charge(qint64(o.count)) ? list_.string(o) : QString();
+        return charge(textBytes(o.count)) ? list_.string(o) : QString();
     }
     std::optional<QString> pathOf(const QString& url) {
-        // A path is never longer than its url.
-        return charge(url.size()) ? filePath(url) : std::nullopt;
+        return charge(textBytes(quint64(url.size()))) ? filePath(url) : std::nullopt;
     }
 
     const BinaryPlist& list_;
     Object objects_;
     std::vector<quint8> notes_;  // by object index
     QHash<quint64, Text> texts_;  // by string object, once read twice
-    qint64 textBudget_;
+    QHash<quint64, Chain> chains_;  // by URL object, on chains of more than one
+    qint64 budget_;
 };
 
 // The record of one item, with no user yet.
@@ -501,12 +533,10 @@ Result<BTMRecord, StoreError> record(Archive& archive, quint64 item) {
     return r;
 }
 
-// The records of a checked binary list of `fileSize` bytes.
-Result<QList<BTMRecord>, StoreError> readArchive(const BinaryPlist& list, qint64 fileSize) {
+// The records of a checked binary list.
+Result<QList<BTMRecord>, StoreError> readArchive(const BinaryPlist& list) {
     using Kind = PlistValue::Kind;
-    // Text of more UTF-16 units than the file has bytes (and a little more,
-    // for small files whose url and path are most of them) is not a store's.
-    Archive archive(list, fileSize + (qint64(1) << 20));
+    Archive archive(list, BackgroundStore::recordsMemoryCap);
     const quint64 root = list.topIndex();
     const quint64 objects = archive.find(root, Key::objects);
     const quint64 top = archive.find(root, Key::top);
@@ -541,6 +571,9 @@ Result<QList<BTMRecord>, StoreError> readArchive(const BinaryPlist& list, qint64
             return fail(StoreError::format("too many records"));
     }
 
+    const StoreError tooLarge = StoreError::format("too large");
+    if (!archive.charge(qint64(total * sizeof(BTMRecord))))
+        return fail(tooLarge);
     QList<BTMRecord> records;
     records.reserve(qsizetype(total));
     // An item named again is the record built for it before, found by the
@@ -581,7 +614,7 @@ Result<QList<BTMRecord>, StoreError> readArchive(const BinaryPlist& list, qint64
             records.back().user = *user;
         }
         if (archive.overBudget())
-            return fail(StoreError::format("too large"));
+            return fail(tooLarge);
     }
     return records;
 }
@@ -608,7 +641,7 @@ Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& da
     const auto list = BinaryPlist::open(binary);
     if (!list)
         return fail(refusal(list.error()));
-    return readArchive(**list, data.size());
+    return readArchive(**list);
 }
 
 // ---- The person's records ---------------------------------------------------
