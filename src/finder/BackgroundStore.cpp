@@ -636,7 +636,7 @@ Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& da
         const auto tree = Plist::parse(data, sizeCap);
         if (!tree)
             return fail(refusal(tree.error()));
-        binary = Plist::toBinary(tree.value());
+        binary = BinaryPlist::write(tree.value());
     }
     const auto list = BinaryPlist::open(binary);
     if (!list)

@@ -33,7 +33,7 @@ void fuzz(const QByteArray& input) {
     // The strings as the reader meets them: other forms through the binary one.
     auto tree = rk::Plist::parse(input);
     if (tree && !rk::BinaryPlist::looksBinary(input))
-        tree = rk::Plist::parse(rk::Plist::toBinary(tree.value()));
+        tree = rk::Plist::parse(rk::BinaryPlist::write(tree.value()));
     if (!tree)
         std::abort();
     QSet<QString> strings;
