@@ -44,7 +44,8 @@ namespace {
 using namespace rk;
 
 long long nanosSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 // Out of line, for callgrind's --toggle-collect.
@@ -82,8 +83,8 @@ int side(const QString& path, int repetitions) {
 }
 
 struct Figures {
-    std::vector<double> parse;  // ms
-    std::vector<double> free;   // ms
+    std::vector<double> parse;   // ms
+    std::vector<double> free;    // ms
     std::vector<double> memory;  // MiB
     long long records = -1;
     QByteArray refused;  // why our side refused the store
@@ -108,7 +109,8 @@ void run(const QString& program, const QStringList& arguments, Figures& into) {
     process.start(program, arguments);
     if (!process.waitForFinished(600'000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), process.readAllStandardError().constData());
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
+                     process.readAllStandardError().constData());
         into.failed = true;
         return;
     }
@@ -145,7 +147,8 @@ std::optional<double> instructions(const QString& program, const QStringList& ar
 int hostile(const QString& python, const QString& self) {
     QTemporaryDir folder;
     if (!folder.isValid() ||
-        QProcess::execute(python, {QStringLiteral(ROWKEEPER_BENCH_SOURCE) + "/hostile_stores.py", folder.path()}) != 0)
+        QProcess::execute(
+            python, {QStringLiteral(ROWKEEPER_BENCH_SOURCE) + "/hostile_stores.py", folder.path()}) != 0)
         return 1;
     std::printf("%-32s %8s  %-36s %10s %12s\n", "hostile store", "MB", "outcome", "parse ms", "peak extra");
     for (const QFileInfo& file : QDir(folder.path()).entryInfoList({"*.btm"}, QDir::Files, QDir::Name)) {
@@ -155,8 +158,8 @@ int hostile(const QString& python, const QString& self) {
             return 1;
         const QByteArray outcome =
             figures.refused.isEmpty() ? QByteArray::number(figures.records) + " records" : figures.refused;
-        std::printf("%-32s %8.2f  %-36s %10.1f %8.1f MiB\n", qPrintable(file.completeBaseName()), file.size() / 1e6,
-                    outcome.constData(), median(figures.parse), median(figures.memory));
+        std::printf("%-32s %8.2f  %-36s %10.1f %8.1f MiB\n", qPrintable(file.completeBaseName()),
+                    file.size() / 1e6, outcome.constData(), median(figures.parse), median(figures.memory));
     }
     return 0;
 }
@@ -203,7 +206,8 @@ void timeBoth(int rounds, const QString& self, const QString& bare, std::map<int
             if (mine.failed || bareRound.failed)
                 return;
             ratios[size.records].push_back(median(mine.parse) / median(bareRound.parse));
-            for (auto [from, to] : {std::pair(&mine, &ours[size.records]), std::pair(&bareRound, &theirs[size.records])}) {
+            for (auto [from, to] :
+                 {std::pair(&mine, &ours[size.records]), std::pair(&bareRound, &theirs[size.records])}) {
                 to->parse.insert(to->parse.end(), from->parse.begin(), from->parse.end());
                 to->free.insert(to->free.end(), from->free.begin(), from->free.end());
                 to->memory.insert(to->memory.end(), from->memory.begin(), from->memory.end());
@@ -212,25 +216,29 @@ void timeBoth(int rounds, const QString& self, const QString& bare, std::map<int
         }
     }
 
-    std::printf("%d rounds; times in ms (median / best), peak extra in MiB (and times the file's size)\n\n", rounds);
-    std::printf("%8s %6s | %-23s %7s %12s | %-23s %7s %13s | %6s %6s\n", "records", "MB", "ours: parse+resolve",
-                "free", "peak extra", "bare plist_from_bin", "free", "peak extra", "ratio", "best");
+    std::printf("%d rounds; times in ms (median / best), peak extra in MiB (and times the file's size)\n\n",
+                rounds);
+    std::printf("%8s %6s | %-23s %7s %12s | %-23s %7s %13s | %6s %6s\n", "records", "MB",
+                "ours: parse+resolve", "free", "peak extra", "bare plist_from_bin", "free", "peak extra",
+                "ratio", "best");
     bool allMet = true;
     for (const Size& size : kSizes) {
         const Figures& a = ours[size.records];
         const Figures& b = theirs[size.records];
         const double fileMiB = QFileInfo(files[size.records]).size() / 1048576.0;
         const double ratio = median(ratios[size.records]);
-        std::printf("%8d %6.2f | %9.3f / %9.3f  %7.3f %5.1f (%.2fx) | %9.3f / %9.3f  %7.3f %6.1f (%.2fx) | %6.2f %6.2f\n",
-                    size.records, fileMiB * 1.048576, median(a.parse), best(a.parse), median(a.free),
-                    median(a.memory), median(a.memory) / fileMiB, median(b.parse), best(b.parse), median(b.free),
-                    median(b.memory), median(b.memory) / fileMiB, ratio, best(a.parse) / best(b.parse));
+        std::printf(
+            "%8d %6.2f | %9.3f / %9.3f  %7.3f %5.1f (%.2fx) | %9.3f / %9.3f  %7.3f %6.1f (%.2fx) | %6.2f "
+            "%6.2f\n",
+            size.records, fileMiB * 1.048576, median(a.parse), best(a.parse), median(a.free),
+            median(a.memory), median(a.memory) / fileMiB, median(b.parse), best(b.parse), median(b.free),
+            median(b.memory), median(b.memory) / fileMiB, ratio, best(a.parse) / best(b.parse));
         const bool timeMet = ratio <= size.goal;
         const bool memoryMet = !a.memory.empty() && median(a.memory) >= 0 && median(a.memory) <= 2 * fileMiB;
         const bool read = a.records == size.records;
         allMet = allMet && timeMet && memoryMet && read;
-        std::printf("  %d records: time <= %.1fx bare: %s; peak extra <= 2x file: %s%s\n", size.records, size.goal,
-                    timeMet ? "met" : "NOT met", memoryMet ? "met" : "NOT met",
+        std::printf("  %d records: time <= %.1fx bare: %s; peak extra <= 2x file: %s%s\n", size.records,
+                    size.goal, timeMet ? "met" : "NOT met", memoryMet ? "met" : "NOT met",
                     read ? "" : qPrintable(QString("; ours read %1 records").arg(a.records)));
     }
     std::printf("\n%s\n", allMet ? "goal met at every size" : "goal NOT met");

@@ -21,7 +21,8 @@
 namespace {
 
 long long nanosSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 // Kept out of line: `valgrind --tool=callgrind --toggle-collect=*measuredParse*`

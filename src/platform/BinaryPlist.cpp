@@ -26,7 +26,7 @@ BinaryPlist::BinaryPlist(const QByteArray& bytes)
       size_(quint64(bytes_.size())) {}
 
 Result<std::shared_ptr<const BinaryPlist>, PlistError> BinaryPlist::open(const QByteArray& bytes,
-                                                                          quint64 nodeCap) {
+                                                                         quint64 nodeCap) {
     std::shared_ptr<BinaryPlist> list(new BinaryPlist(bytes));
     if (auto refused = list->check(nodeCap))
         return fail(*refused);
@@ -131,8 +131,8 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
     bool faulty = false;
     bool shared = false;
     std::vector<bool> seen;  // by object index, in the first pass
-    quint64 values = 1;        // the first pass's measure: the top object and every reference
-    quint64 visits = 0;        // the second pass's expansion
+    quint64 values = 1;      // the first pass's measure: the top object and every reference
+    quint64 visits = 0;      // the second pass's expansion
     quint64 budget = 0;
     const PlistError tooLarge{PlistError::Kind::tooLarge, QString("more than %1 values").arg(nodeCap)};
     const PlistError expandsTooFar{PlistError::Kind::unreadable, "binary expands too far"};
@@ -565,7 +565,8 @@ private:
     // ASCII when it can be, which reads back to the first NUL: text holding
     // one goes as UTF-16 (an empty string is ASCII, as UTF-16 it is refused).
     quint64 string(const QString& text) {
-        const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() - 1u < 0x7Fu; });
+        const bool ascii =
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() - 1u < 0x7Fu; });
         if (ascii) {
             const quint64 index = sized(0x5, quint64(text.size()));
             out_.append(text.toLatin1());

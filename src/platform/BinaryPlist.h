@@ -38,8 +38,8 @@ public:
     static bool looksBinary(const QByteArray& bytes) { return bytes.startsWith("bplist00"); }
     // Checks the whole list as described above, with at most `nodeCap`
     // values once expanded. The bytes are shared, not copied.
-    static Result<std::shared_ptr<const BinaryPlist>, PlistError> open(const QByteArray& bytes,
-                                                                       quint64 nodeCap = Plist::defaultNodeCap);
+    static Result<std::shared_ptr<const BinaryPlist>, PlistError> open(
+        const QByteArray& bytes, quint64 nodeCap = Plist::defaultNodeCap);
 
     // Objects are named by the offset of their marker; only offsets handed
     // out by top() and child() are valid.
@@ -49,8 +49,9 @@ public:
     // references are its keys, then its values.
     quint64 child(const Object& container, quint64 i) const;
     // The same by index in the object table, for readers that note facts
-    // per object: indices run below objectCount(), and offsetOf() gives the
-    // object's offset.
+    // per object: indices run below objectCount(), offsetOf() gives an
+    // object's offset, and only indices handed out by topIndex() and
+    // childIndex() name checked objects.
     quint64 childIndex(const Object& container, quint64 i) const;
     quint64 topIndex() const { return topIndex_; }
     quint64 objectCount() const { return count_; }
@@ -97,10 +98,10 @@ private:
     QByteArray bytes_;
     const uchar* data_ = nullptr;
     quint64 size_ = 0;
-    quint64 table_ = 0;  // offset of the offset table: every object lies before it
-    quint64 count_ = 0;  // number of objects
-    quint64 top_ = 0;    // offset of the top object
-    quint64 topIndex_ = 0;
+    quint64 table_ = 0;     // offset of the offset table: every object lies before it
+    quint64 count_ = 0;     // number of objects
+    quint64 top_ = 0;       // offset of the top object
+    quint64 topIndex_ = 0;  // and its index
     int offsetSize_ = 1;
     int refSize_ = 1;
 };

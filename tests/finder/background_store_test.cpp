@@ -83,7 +83,8 @@ Result<QList<BTMRecord>, StoreError> parseUrl(const std::function<PlistUid(Keyed
 // "$objects" holds the archive's six objects and then `padding` references
 // to one object, the one user's list names the one item `listed` times, and
 // `spare` objects nobody names follow. The item's url is the string `url`.
-QByteArray rawStore(qsizetype listed, qsizetype padding, qsizetype spare = 0, const QByteArray& url = "file:///x") {
+QByteArray rawStore(qsizetype listed, qsizetype padding, qsizetype spare = 0,
+                    const QByteArray& url = "file:///x") {
     auto sized = [](int marker, qsizetype count) {
         if (count < 15)
             return QByteArray(1, char(marker | count));
@@ -93,13 +94,39 @@ QByteArray rawStore(qsizetype listed, qsizetype padding, qsizetype spare = 0, co
         return head;
     };
     auto text = [&](const QByteArray& t) { return sized(0x50, t.size()) + t; };
+    // Object i is the i-th here, each reference one byte: the root, "$objects",
+    // "$top", the Storage object, the user dictionary, the list, the item.
     const QList<QByteArray> objects = {
-        "\xD2\x02\x03\x01\x04", sized(0xA0, 6 + padding) + "\x05\x06\x07\x08\x09\x0A" + QByteArray(padding, 5),
-        text("$objects"), text("$top"), "\xD1\x0B\x0C", text("$null"), "\xD1\x0D\x0E", "\xD2\x0F\x10\x11\x12",
-        text("501"), "\xD1\x10\x13", QByteArray("\xD5\x14\x15\x16\x17\x18\x08\x19\x19\x1B\x1A"), text("store"),
-        "\x80\x01", text("itemsByUserIdentifier"), "\x80\x02", text("NS.keys"), text("NS.objects"), "\xA1\x1C",
-        "\xA1\x1D", sized(0xA0, listed) + QByteArray(listed, 0x1E), text("name"), text("type"), text("disposition"),
-        text("url"), text("identifier"), "\x10\x02", QByteArray("\x80\x00", 2), text(url), "\x80\x03", "\x80\x04",
+        "\xD2\x02\x03\x01\x04",
+        sized(0xA0, 6 + padding) + "\x05\x06\x07\x08\x09\x0A" + QByteArray(padding, 5),
+        text("$objects"),
+        text("$top"),
+        "\xD1\x0B\x0C",
+        text("$null"),
+        "\xD1\x0D\x0E",
+        "\xD2\x0F\x10\x11\x12",
+        text("501"),
+        "\xD1\x10\x13",
+        QByteArray("\xD5\x14\x15\x16\x17\x18\x08\x19\x19\x1B\x1A"),
+        text("store"),
+        "\x80\x01",
+        text("itemsByUserIdentifier"),
+        "\x80\x02",
+        text("NS.keys"),
+        text("NS.objects"),
+        "\xA1\x1C",
+        "\xA1\x1D",
+        sized(0xA0, listed) + QByteArray(listed, 0x1E),
+        text("name"),
+        text("type"),
+        text("disposition"),
+        text("url"),
+        text("identifier"),
+        "\x10\x02",
+        QByteArray("\x80\x00", 2),
+        text(url),
+        "\x80\x03",
+        "\x80\x04",
         "\x80\x05"};
     QByteArray out("bplist00");
     QByteArray table;
@@ -263,7 +290,8 @@ TEST(BackgroundStoreParse, UrlResolutionIsBoundedAgainstCyclesAndDepth) {
     KeyedArchiveWriter w;
     auto urlTo = [&](PlistUid inner, int links) {
         for (int k = 0; k < links; ++k)
-            inner = w.object({"NSURL", "NSObject"}, {{"NS.base", KeyedArchiveWriter::null()}, {"NS.relative", inner}});
+            inner = w.object({"NSURL", "NSObject"},
+                             {{"NS.base", KeyedArchiveWriter::null()}, {"NS.relative", inner}});
         return inner;
     };
     const PlistUid middle = urlTo(w.string("file:///Shared"), 5);
@@ -389,13 +417,14 @@ TEST(BackgroundStoreParse, NamingObjectsAgainCostsNoMoreThanNamingThemOnce) {
         QByteArray bytes;
         QString want;
     } cases[] = {
-        {"a 4 MB store whose objects all name one", rawStore(2'000'000, 2'000'000), "unknown format (too many records)"},
+        {"a 4 MB store whose objects all name one", rawStore(2'000'000, 2'000'000),
+         "unknown format (too many records)"},
         {"more records than distinct objects", rawStore(1000, 2000), "unknown format (too many records)"},
         {"one item listed past the cap", rawStore(cap + 1, 0, cap + 1), "unknown format (too many records)"},
         {"one item listed up to the cap", rawStore(cap, 0, cap), QString("ok, %1 records").arg(cap)},
         {"1,000 items naming one url of a million characters", w.binary(), "ok, 1000 records"},
-        {"a url whose text and path pass the memory cap", rawStore(1, 0, 0, "file:///" + QByteArray(34'000'000, 'u')),
-         "unknown format (too large)"},
+        {"a url whose text and path pass the memory cap",
+         rawStore(1, 0, 0, "file:///" + QByteArray(34'000'000, 'u')), "unknown format (too large)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(describe(BackgroundStore::parse(c.bytes)), c.want) << c.name;

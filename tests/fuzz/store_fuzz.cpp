@@ -39,9 +39,14 @@ void fuzz(const QByteArray& input) {
     QSet<QString> strings;
     collect(tree.value(), strings);
     for (const rk::BTMRecord& r : records.value()) {
-        const std::optional<QString> texts[] = {
-            r.user, r.name == "?" ? std::nullopt : std::optional(r.name), r.url, r.bundleIdentifier,
-            r.teamIdentifier, r.developerName, r.executablePath, r.identifier};
+        const std::optional<QString> texts[] = {r.user,
+                                                r.name == "?" ? std::nullopt : std::optional(r.name),
+                                                r.url,
+                                                r.bundleIdentifier,
+                                                r.teamIdentifier,
+                                                r.developerName,
+                                                r.executablePath,
+                                                r.identifier};
         for (const auto& text : texts)
             if (text && !strings.contains(*text))
                 std::abort();
