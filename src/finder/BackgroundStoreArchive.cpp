@@ -319,8 +319,9 @@ public:
 private:
     // The bits of an object's note. A string's: which key it is (plus one;
     // 0 when not looked at yet), whether its text was built before and
-    // whether it is kept for sharing. A
-    // dictionary's: the class it names and whether it was read as an item.
+    // whether it is kept for sharing. A dictionary's: the class it names
+    // (Class::unknown when not looked at yet) and whether it was read as an
+    // item.
     static constexpr quint8 kKeyMask = 0x1F;
     static constexpr quint8 kReadOnce = 0x20;
     static constexpr quint8 kShared = 0x40;  // in texts_
