@@ -69,6 +69,12 @@ struct BackgroundStore {
     // Reference chains (a URL relative to a URL, ...) longer than this, and
     // cycles, count as no value.
     static constexpr int maxResolutionDepth = 32;
+    // A store listing more records than this is refused ("too many records"),
+    // and one whose records would take more memory than this (by an estimate
+    // made before each text is built) as "too large": a real store lists a
+    // few hundred records of well under a kilobyte each.
+    static constexpr qsizetype maxRecords = 100'000;
+    static constexpr qint64 recordsMemoryCap = qint64(128) * 1024 * 1024;
 
     static Result<StoreFile, StoreError> storePath(const SystemPaths& paths = SystemPaths::current(),
                                                    const FileProbe& probe = FileProbe::current());
@@ -80,7 +86,9 @@ struct BackgroundStore {
                                              const FileProbe& probe = FileProbe::current());
     // Parses the bytes of a store file (or any archive of the same layout).
     // A store lists each item once; one whose lists name more items than the
-    // archive has objects is refused ("too many records") before any is built.
+    // list has distinct objects, or more than maxRecords, is refused ("too
+    // many records") before any is built. An item listed again costs its
+    // record once, a text named again its copy once.
     static Result<QList<BTMRecord>, StoreError> parse(const QByteArray& data);
     // The records of the person who runs the program: those of the user with
     // the most records whose path lies under `home`.

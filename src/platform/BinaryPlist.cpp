@@ -1,7 +1,9 @@
 #include "platform/BinaryPlist.h"
 
 #include <QHash>
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -11,19 +13,6 @@ namespace {
 
 constexpr quint64 kHeaderSize = 8;    // "bplist00"
 constexpr quint64 kTrailerSize = 32;  // sizes, object count, top object, table offset
-
-// A big-endian unsigned number of `size` bytes. Numbers wider than eight
-// bytes keep their last eight, as libplist reads them.
-quint64 bigEndian(const uchar* at, quint64 size) {
-    if (size > 8) {
-        at += size - 8;
-        size = 8;
-    }
-    quint64 v = 0;
-    for (quint64 i = 0; i < size; ++i)
-        v = (v << 8) | at[i];
-    return v;
-}
 
 bool isContainerType(quint8 type) {
     return type == 0xA || type == 0xC || type == 0xD;
@@ -37,15 +26,11 @@ BinaryPlist::BinaryPlist(const QByteArray& bytes)
       size_(quint64(bytes_.size())) {}
 
 Result<std::shared_ptr<const BinaryPlist>, PlistError> BinaryPlist::open(const QByteArray& bytes,
-                                                                          quint64 nodeCap) {
+                                                                         quint64 nodeCap) {
     std::shared_ptr<BinaryPlist> list(new BinaryPlist(bytes));
     if (auto refused = list->check(nodeCap))
         return fail(*refused);
     return std::shared_ptr<const BinaryPlist>(std::move(list));
-}
-
-quint64 BinaryPlist::offsetOf(quint64 index) const {
-    return bigEndian(data_ + table_ + index * quint64(offsetSize_), quint64(offsetSize_));
 }
 
 // ---- Checking -----------------------------------------------------------------
@@ -145,9 +130,9 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
     int depth = 0;
     bool faulty = false;
     bool shared = false;
-    std::vector<bool> opened;  // by object index, in the first pass
-    quint64 values = 1;        // the first pass's measure: the top object and every reference
-    quint64 visits = 1;        // the second pass's measure: the top object and every reference followed
+    std::vector<bool> seen;  // by object index, in the first pass
+    quint64 values = 1;      // the first pass's measure: the top object and every reference
+    quint64 visits = 1;      // the second pass's measure: the top object and every reference followed
     quint64 budget = 0;
     const PlistError tooLarge{PlistError::Kind::tooLarge, QString("more than %1 values").arg(nodeCap)};
     const PlistError expandsTooFar{PlistError::Kind::unreadable, "binary expands too far"};
@@ -189,18 +174,25 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
         // there are read as an object like any other.
         const quint8 type = data_[offset] >> 4;
         if (!isContainerType(type)) {
-            if (!expanding && (!leafIsValid(offset) || (isKey && type != 0x5 && type != 0x6)))
+            if (expanding)
+                return std::nullopt;
+            if (isKey && type != 0x5 && type != 0x6)
                 faulty = true;
+            // Each object is checked once, however often it is named.
+            if (!seen[index]) {
+                seen[index] = true;
+                faulty = faulty || !leafIsValid(offset);
+            }
             return std::nullopt;
         }
         if (isKey)
             faulty = true;
         if (!expanding) {
-            if (opened[index]) {
+            if (seen[index]) {
                 shared = true;
                 return std::nullopt;
             }
-            opened[index] = true;
+            seen[index] = true;
         }
         if (auto refused = open(offset))
             return refused;
@@ -230,14 +222,15 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
         return std::nullopt;
     };
 
+    topIndex_ = topIndex;
     top_ = offsetOf(topIndex);
-    opened.assign(size_t(count_), false);
+    seen.assign(size_t(count_), false);
     if (auto refused = walk(false))
         return refused;
     if (values > nodeCap)
         return tooLarge;
     if (shared) {
-        opened = {};
+        seen = {};
         budget = std::min(nodeCap, 4 * values + 4096);
         if (auto refused = walk(true))
             return refused;
@@ -249,35 +242,8 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
 
 // ---- Reading --------------------------------------------------------------------
 
-BinaryPlist::Object BinaryPlist::object(quint64 offset) const {
-    Object o;
-    o.type = data_[offset] >> 4;
-    o.low = data_[offset] & 0x0F;
-    o.body = offset + 1;
-    switch (o.type) {
-        case 0x4:
-        case 0x5:
-        case 0x6:
-        case 0xA:
-        case 0xC:
-        case 0xD:
-            if (o.low == 0x0F) {
-                const quint64 width = quint64(1) << (data_[offset + 1] & 0x0F);
-                o.count = bigEndian(data_ + offset + 2, width);
-                o.body = offset + 2 + width;
-            } else {
-                o.count = o.low;
-            }
-            break;
-        default:
-            break;
-    }
-    return o;
-}
-
 quint64 BinaryPlist::child(const Object& container, quint64 i) const {
-    const quint64 index = bigEndian(data_ + container.body + i * quint64(refSize_), quint64(refSize_));
-    return offsetOf(index);
+    return offsetOf(childIndex(container, i));
 }
 
 std::optional<PlistValue::Kind> BinaryPlist::kind(const Object& o) {
@@ -351,9 +317,11 @@ QString BinaryPlist::string(const Object& o) const {
 bool BinaryPlist::stringEquals(const Object& o, QLatin1String text) const {
     if (o.type == 0x6)
         return utf16(o, false) == text;
-    const char* own = reinterpret_cast<const char*>(data_ + o.body);
-    const size_t length = ::strnlen(own, size_t(o.count));
-    return length == size_t(text.size()) && std::memcmp(own, text.data(), length) == 0;
+    // The text, then the end of the string or a NUL.
+    const auto* own = data_ + o.body;
+    const quint64 length = quint64(text.size());
+    return o.count >= length && std::memcmp(own, text.data(), size_t(length)) == 0 &&
+           (o.count == length || own[length] == 0);
 }
 
 QString BinaryPlist::keyText(const Object& o) const {
@@ -486,6 +454,141 @@ private:
 std::optional<PlistValue> BinaryPlist::toValue(quint64 offset) const {
     Converter converter(*this);
     return converter.convert(offset, 0);
+}
+
+// ---- Writing --------------------------------------------------------------------
+
+namespace {
+
+// The bytes a big-endian number up to `max` takes: 1, 2, 4 or 8.
+int widthFor(quint64 max) {
+    return max <= 0xFF ? 1 : max <= 0xFFFF ? 2 : max <= 0xFFFFFFFF ? 4 : 8;
+}
+
+// The objects a value is written as: itself, its elements, and a dictionary's keys.
+quint64 objectsOf(const PlistValue& value) {
+    quint64 n = 1;
+    if (const auto* elements = value.array())
+        for (const auto& element : *elements)
+            n += objectsOf(element);
+    if (const auto* entries = value.dictionary())
+        for (const auto& entry : *entries)
+            n += 1 + objectsOf(entry.value);
+    return n;
+}
+
+// Writes each object after those it refers to, so that it knows their indices.
+class Writer {
+public:
+    explicit Writer(quint64 objects) : refSize_(widthFor(objects)) { out_ = "bplist00"; }
+
+    quint64 put(const PlistValue& value) {
+        std::vector<quint64> refs;
+        switch (value.kind()) {
+            case PlistValue::Kind::dictionary: {
+                const auto& entries = *value.dictionary();
+                refs.resize(2 * entries.size());
+                for (size_t i = 0; i < entries.size(); ++i) {
+                    refs[i] = put(PlistValue(entries[i].key));
+                    refs[entries.size() + i] = put(entries[i].value);
+                }
+                return container(0xD, entries.size(), refs);
+            }
+            case PlistValue::Kind::array:
+                for (const auto& element : *value.array())
+                    refs.push_back(put(element));
+                return container(0xA, refs.size(), refs);
+            case PlistValue::Kind::string:
+                return string(*value.string());
+            case PlistValue::Kind::integer:
+                return number(0x13, quint64(*value.integer()), 8);
+            case PlistValue::Kind::real:
+                return number(0x23, std::bit_cast<quint64>(*value.real()), 8);
+            case PlistValue::Kind::date:
+                return number(0x33, std::bit_cast<quint64>(value.date()->secondsSince2001), 8);
+            case PlistValue::Kind::boolean:
+                return begin(*value.boolean() ? 0x09 : 0x08);
+            case PlistValue::Kind::uid:
+                return number(0x83, std::min(*value.uid(), quint64(0xFFFFFFFF)), 4);
+            case PlistValue::Kind::data: {
+                const quint64 index = sized(0x4, quint64(value.data()->size()));
+                out_.append(*value.data());
+                return index;
+            }
+        }
+        return begin(0x08);
+    }
+
+    QByteArray finish(quint64 top) {
+        const quint64 table = quint64(out_.size());
+        const int offsetSize = widthFor(table);
+        for (quint64 offset : offsets_)
+            append(offset, offsetSize);
+        out_.append(6, '\0');
+        out_.append(char(offsetSize));
+        out_.append(char(refSize_));
+        append(offsets_.size(), 8);
+        append(top, 8);
+        append(table, 8);
+        return out_;
+    }
+
+private:
+    void append(quint64 v, int width) {
+        for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
+            out_.append(char(v >> shift));
+    }
+    quint64 begin(int marker) {
+        offsets_.push_back(quint64(out_.size()));
+        out_.append(char(marker));
+        return offsets_.size() - 1;
+    }
+    quint64 number(int marker, quint64 v, int width) {
+        const quint64 index = begin(marker);
+        append(v, width);
+        return index;
+    }
+    quint64 sized(int type, quint64 count) {
+        if (count < 15)
+            return begin(type << 4 | int(count));
+        const quint64 index = begin(type << 4 | 0xF);
+        out_.append(char(0x13));
+        append(count, 8);
+        return index;
+    }
+    quint64 container(int type, quint64 count, const std::vector<quint64>& refs) {
+        const quint64 index = sized(type, count);
+        for (quint64 ref : refs)
+            append(ref, refSize_);
+        return index;
+    }
+    // ASCII when it can be, which reads back to the first NUL: text holding
+    // one goes as UTF-16 (an empty string is ASCII, as UTF-16 it is refused).
+    quint64 string(const QString& text) {
+        const bool ascii =
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() - 1u < 0x7Fu; });
+        if (ascii) {
+            const quint64 index = sized(0x5, quint64(text.size()));
+            out_.append(text.toLatin1());
+            return index;
+        }
+        const quint64 index = sized(0x6, quint64(text.size()));
+        for (const QChar c : text)
+            append(c.unicode(), 2);
+        return index;
+    }
+
+    int refSize_;
+    QByteArray out_;
+    std::vector<quint64> offsets_;  // by index
+};
+
+}  // namespace
+
+QByteArray BinaryPlist::write(const PlistValue& value) {
+    Writer writer(objectsOf(value));
+    const quint64 top = writer.put(value);
+    return writer.finish(top);
 }
 
 }  // namespace rk

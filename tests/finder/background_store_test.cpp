@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <QFile>
+#include <QtEndian>
 #include <cerrno>
 #include <cstdio>
 #include <functional>
@@ -12,6 +13,7 @@
 #include "platform/KeyedArchiveWriter.h"
 #include "support/HostileFiles.h"
 #include "support/PlatformFakes.h"
+#include "support/Printers.h"
 #include "support/TempRoot.h"
 
 using namespace rk;
@@ -75,6 +77,70 @@ Result<QList<BTMRecord>, StoreError> parseUrl(const std::function<PlistUid(Keyed
         i.extra = {{"url", url(w)}};
         return w.item(i);
     });
+}
+
+// A store written byte by byte, for shapes too large for the writer's tree:
+// "$objects" holds the archive's six objects and then `padding` references
+// to one object, the one user's list names the one item `listed` times, and
+// `spare` objects nobody names follow. The item's url is the string `url`.
+QByteArray rawStore(qsizetype listed, qsizetype padding, qsizetype spare = 0,
+                    const QByteArray& url = "file:///x") {
+    auto sized = [](int marker, qsizetype count) {
+        if (count < 15)
+            return QByteArray(1, char(marker | count));
+        QByteArray head(6, char(0x12));
+        head[0] = char(marker | 0xF);
+        qToBigEndian(quint32(count), head.data() + 2);
+        return head;
+    };
+    auto text = [&](const QByteArray& t) { return sized(0x50, t.size()) + t; };
+    // Object i is the i-th here, each reference one byte: the root, "$objects",
+    // "$top", the Storage object, the user dictionary, the list, the item.
+    const QList<QByteArray> objects = {
+        "\xD2\x02\x03\x01\x04",
+        sized(0xA0, 6 + padding) + "\x05\x06\x07\x08\x09\x0A" + QByteArray(padding, 5),
+        text("$objects"),
+        text("$top"),
+        "\xD1\x0B\x0C",
+        text("$null"),
+        "\xD1\x0D\x0E",
+        "\xD2\x0F\x10\x11\x12",
+        text("501"),
+        "\xD1\x10\x13",
+        QByteArray("\xD5\x14\x15\x16\x17\x18\x08\x19\x19\x1B\x1A"),
+        text("store"),
+        "\x80\x01",
+        text("itemsByUserIdentifier"),
+        "\x80\x02",
+        text("NS.keys"),
+        text("NS.objects"),
+        "\xA1\x1C",
+        "\xA1\x1D",
+        sized(0xA0, listed) + QByteArray(listed, 0x1E),
+        text("name"),
+        text("type"),
+        text("disposition"),
+        text("url"),
+        text("identifier"),
+        "\x10\x02",
+        QByteArray("\x80\x00", 2),
+        text(url),
+        "\x80\x03",
+        "\x80\x04",
+        "\x80\x05"};
+    QByteArray out("bplist00");
+    QByteArray table;
+    for (qsizetype i = 0; i < objects.size() + spare; ++i) {
+        table.append(4, 0);
+        qToBigEndian(quint32(out.size()), table.data() + table.size() - 4);
+        out.append(i < objects.size() ? objects[i] : QByteArray(1, 0x08));
+    }
+    QByteArray trailer(32, 0);
+    trailer[6] = 4;  // offset size
+    trailer[7] = 1;  // reference size
+    qToBigEndian(quint64(objects.size() + spare), trailer.data() + 8);
+    qToBigEndian(quint64(out.size()), trailer.data() + 24);
+    return out + table + trailer;
 }
 
 // A store of one item with this name, modified at this many nanoseconds past a fixed second.
@@ -218,6 +284,30 @@ TEST(BackgroundStoreParse, UrlResolutionIsBoundedAgainstCyclesAndDepth) {
     const auto deep = chain(BackgroundStore::maxResolutionDepth + 5);
     ASSERT_TRUE(deep.ok());
     EXPECT_FALSE(deep->front().url);
+
+    // Items naming one chain of 10 at its end, its middle, and from behind
+    // chains of their own that bring it to the bound and past it.
+    KeyedArchiveWriter w;
+    auto urlTo = [&](PlistUid inner, int links) {
+        for (int k = 0; k < links; ++k)
+            inner = w.object({"NSURL", "NSObject"},
+                             {{"NS.base", KeyedArchiveWriter::null()}, {"NS.relative", inner}});
+        return inner;
+    };
+    const PlistUid middle = urlTo(w.string("file:///Shared"), 5);
+    const PlistUid end = urlTo(middle, 5);
+    QList<PlistUid> items;
+    for (PlistUid url : {end, middle, urlTo(end, BackgroundStore::maxResolutionDepth - 9),
+                         urlTo(end, BackgroundStore::maxResolutionDepth - 10)}) {
+        ArchivedItem item = app("x", "/x");
+        item.extra = {{"url", url}};
+        items.append(w.item(item));
+    }
+    setItems(w, items);
+    QList<std::optional<QString>> paths;
+    for (const BTMRecord& r : BackgroundStore::parse(w.binary()).valueOr(QList<BTMRecord>()))
+        paths.append(r.path);
+    EXPECT_EQ(paths, (QList<std::optional<QString>>{"/Shared", "/Shared", std::nullopt, "/Shared"}));
 }
 
 TEST(BackgroundStoreParse, ArchiveShapeErrors) {
@@ -307,6 +397,37 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
                 << c.name << ", XML";
         }
     }
+}
+
+// Stores whose lists or texts are named over and over: refused before
+// they cost much, or read with each record and text built once.
+TEST(BackgroundStoreParse, NamingObjectsAgainCostsNoMoreThanNamingThemOnce) {
+    const qsizetype cap = BackgroundStore::maxRecords;
+    KeyedArchiveWriter w;
+    const PlistUid bigUrl = w.string("file:///" + QString(1'000'000, 'u'));
+    QList<PlistUid> items;
+    for (int i = 0; i < 1000; ++i) {
+        ArchivedItem item = app(QString::number(i), "/x");
+        item.extra = {{"url", bigUrl}};
+        items.append(w.item(item));
+    }
+    setItems(w, items);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QString want;
+    } cases[] = {
+        {"a 4 MB store whose objects all name one", rawStore(2'000'000, 2'000'000),
+         "unknown format (too many records)"},
+        {"more records than distinct objects", rawStore(1000, 2000), "unknown format (too many records)"},
+        {"one item listed past the cap", rawStore(cap + 1, 0, cap + 1), "unknown format (too many records)"},
+        {"one item listed up to the cap", rawStore(cap, 0, cap), QString("ok, %1 records").arg(cap)},
+        {"1,000 items naming one url of a million characters", w.binary(), "ok, 1000 records"},
+        {"a url whose text and path pass the memory cap",
+         rawStore(1, 0, 0, "file:///" + QByteArray(34'000'000, 'u')), "unknown format (too large)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(describe(BackgroundStore::parse(c.bytes)), c.want) << c.name;
 }
 
 TEST(BackgroundStoreParse, AListNamedByTwoUsersGivesEachTheirRecords) {
