@@ -5,6 +5,7 @@
 #include <QTimeZone>
 #include <cerrno>
 #include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -321,7 +322,16 @@ plist_t toNode(const PlistValue& value, bool forXml) {
         case PlistValue::Kind::data:
             return plist_new_data(value.data()->constData(), uint64_t(value.data()->size()));
         case PlistValue::Kind::date: {
+            // libplist holds a date as 32-bit seconds since 2001 (1933 to
+            // 2069); one beyond, or none at all (NaN), is written as the
+            // nearest it can hold rather than wrapped.
             const double s = value.date()->secondsSince2001;
+            const double lowest = std::numeric_limits<int32_t>::min();
+            const double highest = std::numeric_limits<int32_t>::max();
+            if (!(s >= lowest))
+                return plist_new_date(int32_t(lowest), 0);
+            if (s >= highest)
+                return plist_new_date(int32_t(highest), 0);
             const double whole = std::floor(s);
             return plist_new_date(int32_t(whole), int32_t(std::llround((s - whole) * 1e6)));
         }

@@ -56,6 +56,13 @@ TEST(Plist, BinaryAndXmlCarryEveryKind) {
         ASSERT_TRUE(parsed.ok()) << bytes.left(40).toStdString();
         EXPECT_EQ(parsed.value(), value) << bytes.left(40).toStdString();
     }
+    // Dates libplist cannot hold are written as the nearest it can, never wrapped.
+    for (const double far : {1e12, -1e12, std::nan("")}) {
+        const double nearest = far > 0 ? 2147483647.0 : -2147483648.0;
+        const PlistValue date(PlistValue::Array{PlistValue(PlistDate{far})});
+        for (const QByteArray& bytes : {Plist::toBinary(date), Plist::toXml(date)})
+            EXPECT_EQ(Plist::parse(bytes)->array()->front().date()->secondsSince2001, nearest) << far;
+    }
     // Binary lists carry UIDs natively; the XML spelling means nothing there.
     const PlistValue namedLikeAUid(PlistValue::Dictionary{{"CF$UID", PlistValue(3)}});
     EXPECT_EQ(Plist::parse(Plist::toBinary(namedLikeAUid)).value(), namedLikeAUid);
