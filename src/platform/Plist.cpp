@@ -4,6 +4,7 @@
 
 #include <QTimeZone>
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <cstdlib>
@@ -112,6 +113,8 @@ bool operator==(const PlistValue& a, const PlistValue& b) {
 namespace {
 
 std::optional<PlistError> refusedUpFront(const QByteArray& bytes, qint64 sizeCap) {
+    if (!BinaryPlist::looksBinary(bytes))
+        sizeCap = std::min(sizeCap, Plist::xmlSizeCap);
     if (bytes.size() > sizeCap)
         return PlistError{PlistError::Kind::tooLarge, QString("%1 bytes").arg(bytes.size())};
     if (bytes.isEmpty())

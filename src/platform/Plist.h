@@ -101,6 +101,11 @@ struct Plist {
     // Large enough for any real store or job file, small enough that a
     // corrupt or hostile file cannot make the parser build a huge tree.
     static constexpr qint64 defaultSizeCap = qint64(64) * 1024 * 1024;
+    // The XML form takes several times its size to read (its text as UTF-16
+    // in the XML reader's buffer, again in a value), and no real list in it
+    // comes near this: one beyond it is refused as too large whatever the
+    // caller's cap.
+    static constexpr qint64 xmlSizeCap = qint64(8) * 1024 * 1024;
     // How many values (containers, their elements and keys, counted as often
     // as shared containers repeat them) a list may come to. Beyond it the
     // list is refused as too large before any tree is built.

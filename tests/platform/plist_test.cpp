@@ -119,6 +119,12 @@ TEST(Plist, SizeCapIsCheckedBeforeParsingAndReadingAFile) {
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().kind, PlistError::Kind::tooLarge);
     EXPECT_TRUE(Plist::parse(good, good.size()).ok());
+    // The XML form has a cap of its own, whatever the caller's.
+    const qsizetype wrapping = xml("<string></string>").size();
+    const QByteArray atCap = xml("<string>" + QByteArray(Plist::xmlSizeCap - wrapping, 'x') + "</string>");
+    EXPECT_TRUE(Plist::parse(atCap).ok());
+    EXPECT_EQ(Plist::parse(atCap + ' ').error().kind, PlistError::Kind::tooLarge);
+    EXPECT_TRUE(Plist::parse(Plist::toBinary(PlistValue(QString(atCap)))).ok());
     // A file: its existence and size, checked before it is read.
     QTemporaryDir dir;
     const QString path = dir.filePath("job.plist");
