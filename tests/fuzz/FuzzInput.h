@@ -1,9 +1,7 @@
 #pragma once
 // The entry libFuzzer calls once per input, included by each harness: the
-// harness's `fuzz` borrows the bytes, so AddressSanitizer sees a read past their end.
-// Also what the harnesses share to check the answers they get: `require`
-// stops the run on a wrong answer, naming what was wrong, and `FuzzFolder`
-// holds the files a reader that takes a path reads.
+// harness's `fuzz` borrows the bytes, so AddressSanitizer sees a read past
+// their end. Also what the harnesses share to check the answers they get.
 
 #include <QByteArray>
 #include <QDir>
@@ -11,6 +9,7 @@
 #include <QList>
 #include <QSet>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -54,15 +53,15 @@ inline QList<QByteArray> parts(const QByteArray& input, char separator, int coun
 // atomic writes do not wait for a disk.
 class FuzzFolder {
 public:
-    // `bytes` as the file at `relative` (its folders are made), replacing
-    // what stood there; its disk path, or an empty text when it could not be written.
-    QString write(const QString& relative, const QByteArray& bytes) const {
-        const QString path = dir_.filePath(relative);
-        QDir().mkpath(path.section('/', 0, -2));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-            return QString();
-        return path;
+    // `bytes` as the file at `path` (absolute, or inside the folder), its
+    // folders made and what stood there replaced; its disk path.
+    QString write(const QString& path, const QByteArray& bytes) const {
+        const QString file = QDir(dir_.path()).filePath(path);
+        QDir().mkpath(file.section('/', 0, -2));
+        QFile out(file);
+        require(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size(),
+                "the input can be laid down as a file");
+        return file;
     }
     QString path() const { return dir_.path(); }
 
@@ -71,28 +70,51 @@ private:
                                                  : QDir::tempPath() + "/rowkeeper-fuzz-XXXXXX"};
 };
 
-// Whether Plist::toBinary and Plist::toXml write `value` so that it reads
-// back with the same texts: they end a text at a NUL, keep the last of a
-// repeated key (the readers keep the first), and hold a date to 32-bit seconds.
-inline bool writersKeepTexts(const rk::PlistValue& value) {
+// Every string value of `value`, at any depth.
+inline QSet<QString> strings(const rk::PlistValue& value, QSet<QString>&& out = {}) {
     if (const QString* text = value.string())
-        return !text->contains(QChar(0));
+        out.insert(*text);
+    if (const auto* items = value.array())
+        for (const rk::PlistValue& item : *items)
+            out = strings(item, std::move(out));
+    if (const auto* entries = value.dictionary())
+        for (const rk::PlistEntry& entry : *entries)
+            out = strings(entry.value, std::move(out));
+    return out;
+}
+
+// Whether Plist::toBinary and Plist::toXml write `value` so that it reads
+// back with the same texts: they end a text at a NUL, write other control
+// characters bare (XML holds none, and reads a carriage return as a line
+// feed), keep the last of a repeated key (the readers keep the first), and
+// hold a date to 32-bit seconds.
+inline bool writersKeepTexts(const rk::PlistValue& value) {
+    const auto writable = [](const QString& text) {
+        return std::none_of(text.begin(), text.end(),
+                            [](QChar c) { return c < ' ' && c != '\t' && c != '\n'; });
+    };
     if (const auto date = value.date())
         return std::fabs(date->secondsSince2001) < 2.0e9;
-    if (const auto* items = value.array()) {
+    bool keeps = !value.string() || writable(*value.string());
+    if (const auto* items = value.array())
         for (const rk::PlistValue& item : *items)
-            if (!writersKeepTexts(item))
-                return false;
-    }
-    if (const auto* entries = value.dictionary()) {
-        QSet<QString> keys;
+            keeps = keeps && writersKeepTexts(item);
+    QSet<QString> keys;
+    if (const auto* entries = value.dictionary())
         for (const rk::PlistEntry& entry : *entries) {
-            if (keys.contains(entry.key) || !writersKeepTexts(entry.value))
-                return false;
+            keeps =
+                keeps && writable(entry.key) && !keys.contains(entry.key) && writersKeepTexts(entry.value);
             keys.insert(entry.key);
         }
-    }
-    return true;
+    return keeps;
+}
+
+// `list` written again in both forms, for a reader to read as it read the
+// list; none when the writers would not keep its texts.
+inline QList<QByteArray> writtenAgain(const rk::PlistValue& list) {
+    if (!writersKeepTexts(list))
+        return {};
+    return {rk::Plist::toBinary(list), rk::Plist::toXml(list)};
 }
 
 }  // namespace fuzzing

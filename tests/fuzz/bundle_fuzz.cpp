@@ -9,44 +9,31 @@
 
 using fuzzing::require;
 
-namespace {
-
-const QStringList kKeys{"CFBundleIdentifier",         "CFBundleName",    "CFBundleDisplayName",
-                        "CFBundleShortVersionString", "CFBundleVersion", "CFBundleExecutable"};
-
-// Every key the list holds, and the usual ones it may lack.
-QStringList keysOf(const rk::PlistValue& list) {
-    QStringList keys = kKeys;
-    for (const rk::PlistEntry& entry : *list.dictionary())
-        keys << entry.key;
-    return keys;
-}
-
-void enclosing(const QString& executable) {
-    const auto bundle = rk::BundleInfo::enclosingBundle(executable);
-    if (!bundle)
-        return;
-    require(bundle->endsWith(".app") && bundle->section('/', -1) != ".app", "the bundle is a named \".app\"");
-    require(QDir::cleanPath(executable).startsWith(*bundle + "/Contents/MacOS/"),
-            "the executable lies in the bundle's Contents/MacOS");
-    require(rk::BundleInfo::enclosingBundle(*bundle + "/Contents/MacOS/Relay") == bundle,
-            "the bundle's own executable leads back to it");
-}
-
-}  // namespace
-
 void fuzz(const QByteArray& input) {
-    static const fuzzing::FuzzFolder folder;
-    enclosing(QString::fromUtf8(fuzzing::parts(input, '\n', 1).front()));
+    const QString executable = QString::fromUtf8(fuzzing::parts(input, '\n', 1).front());
+    if (const auto bundle = rk::BundleInfo::enclosingBundle(executable)) {
+        require(bundle->endsWith(".app") && bundle->section('/', -1) != ".app",
+                "the bundle is a named \".app\"");
+        require(QDir::cleanPath(executable).startsWith(*bundle + "/Contents/MacOS/"),
+                "the executable lies in the bundle's Contents/MacOS");
+        require(rk::BundleInfo::enclosingBundle(*bundle + "/Contents/MacOS/Relay") == bundle,
+                "the bundle's own executable leads back to it");
+    }
 
-    require(!folder.write("Relay.app/Contents/Info.plist", input).isEmpty(),
-            "the Info.plist can be laid down");
-    const rk::BundleInfo info = rk::BundleInfo::read(folder.path() + "/Relay.app");
+    static const fuzzing::FuzzFolder folder;
+    const auto read = [](const QByteArray& bytes) {
+        return rk::BundleInfo::read(folder.write("Relay.app/Contents/Info.plist", bytes).section('/', 0, -3));
+    };
+    const rk::BundleInfo info = read(input);
     const auto list = rk::Plist::parse(input);
     require(info.isReadable() == (list && list->dictionary()), "information exactly from a dictionary");
     if (!info.isReadable())
         return;
-    const QStringList keys = keysOf(list.value());
+    // Every key the list holds, and the usual ones it may lack.
+    QStringList keys{"CFBundleIdentifier",         "CFBundleName",    "CFBundleDisplayName",
+                     "CFBundleShortVersionString", "CFBundleVersion", "CFBundleExecutable"};
+    for (const rk::PlistEntry& entry : *list->dictionary())
+        keys << entry.key;
     for (const QString& key : keys) {
         const rk::PlistValue* value = list->find(key);
         require(
@@ -54,13 +41,9 @@ void fuzz(const QByteArray& input) {
             "a key's string is the list's");
     }
     require(info.identifier() == info.string("CFBundleIdentifier"), "the identifier is CFBundleIdentifier");
-
-    if (!fuzzing::writersKeepTexts(list.value()))
-        return;
-    for (const QByteArray& again : {rk::Plist::toBinary(list.value()), rk::Plist::toXml(list.value())}) {
-        folder.write("Again.app/Contents/Info.plist", again);
-        const rk::BundleInfo read = rk::BundleInfo::read(folder.path() + "/Again.app");
+    for (const QByteArray& again : fuzzing::writtenAgain(list.value())) {
+        const rk::BundleInfo reread = read(again);
         for (const QString& key : keys)
-            require(read.string(key) == info.string(key), "the list written again gives the same strings");
+            require(reread.string(key) == info.string(key), "the list written again gives the same strings");
     }
 }

@@ -11,27 +11,21 @@ using fuzzing::require;
 using rk::KTLegacyIdentityRepair::DumpRecord;
 using rk::KTLegacyIdentityRepair::parseDump;
 
-namespace {
-
-bool aFieldOf(const QString& value, const QString& dump) {
-    const auto padded = [](QChar c) { return c == ' ' || c == '\t'; };
-    return dump.contains(value) && !value.contains('\n') &&
-           (value.isEmpty() || (!padded(value.front()) && !padded(value.back())));
-}
-
-}  // namespace
-
 void fuzz(const QByteArray& input) {
     const QString dump = QString::fromUtf8(input);
+    const auto aFieldOf = [&dump](const QString& value) {
+        const auto padded = [](QChar c) { return c == ' ' || c == '\t'; };
+        return dump.contains(value) && !value.contains('\n') &&
+               (value.isEmpty() || (!padded(value.front()) && !padded(value.back())));
+    };
     const QList<DumpRecord> records = parseDump(dump);
     require(records.size() <= dump.count(QLatin1String("-----")) + 1,
             "no more records than separators allow");
     for (const DumpRecord& record : records) {
         require(record.path.endsWith(".app"), "every path ends \".app\"");
-        require(aFieldOf(record.path, dump) && aFieldOf(record.id, dump),
-                "the path and identifier are the dump's");
+        require(aFieldOf(record.path) && aFieldOf(record.id), "the path and identifier are the dump's");
         for (const QString& name : record.names)
-            require(!name.isEmpty() && aFieldOf(name, dump), "every name is the dump's, never empty");
+            require(!name.isEmpty() && aFieldOf(name), "every name is the dump's, never empty");
     }
 
     require(parseDump(dump + "\n-----") == records, "a separator after the last record changes nothing");

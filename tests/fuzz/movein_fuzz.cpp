@@ -27,9 +27,8 @@ void fuzz(const QByteArray& input) {
     require(!list.since || list.since->isValid(), "the move's time is a time");
     for (const rk::MoveInSpec& spec : list.specs)
         require(!spec.id.isEmpty() && !spec.title.isEmpty(), "every row has an id and a title");
-    const QJsonObject top = QJsonDocument::fromJson(input).object();
-    if (top.value("rows").isArray()) {
-        const QJsonArray rows = top.value("rows").toArray();
+    if (const QJsonValue value = QJsonDocument::fromJson(input).object().value("rows"); value.isArray()) {
+        const QJsonArray rows = value.toArray();
         require(list.specs.size() <= rows.size(), "no more rows than the file has");
         require(rk::MoveIn::loadList(QJsonDocument(rows).toJson()).specs == list.specs,
                 "a bare list of the rows reads as the same rows");

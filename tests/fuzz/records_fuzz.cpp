@@ -28,15 +28,12 @@ public:
     Time now() const override { return Time(std::chrono::seconds(1'767'225'600)); }
 };
 
-const fuzzing::FuzzFolder& folder() {
-    static const fuzzing::FuzzFolder made;
-    return made;
-}
+const fuzzing::FuzzFolder folder;
 
 void permissionRecord(const QByteArray& input) {
     const QSet<QString> granted = rk::KTPermissionState::grantedIDs(input, kOwnID);
-    const QSet<QString> anyWriter = rk::KTPermissionState::grantedIDs(input, std::nullopt);
-    require(granted.isEmpty() || granted == anyWriter, "the own identity only ever drops a whole record");
+    require(granted.isEmpty() || granted == rk::KTPermissionState::grantedIDs(input, std::nullopt),
+            "the own identity only ever drops a whole record");
     QList<rk::KTPermission> permissions;
     for (const QString& id : granted)
         permissions << rk::KTPermission{.id = id, .probe = [] { return true; }};
@@ -49,11 +46,11 @@ void permissionRecord(const QByteArray& input) {
 }
 
 void restartRecord(const QByteArray& input) {
-    // The record on disk is worth writing only when it holds a time; one
-    // far larger than any record the program writes is not read at all.
+    // Only a record holding a time is worth the files, and one far larger
+    // than any the program writes is not read at all.
     if (input.size() > 64 * 1024 || rk::KTStaleGrantRestarts::timesFrom(input).isEmpty())
         return;
-    static const rk::SystemPaths paths = rk::SystemPaths::rerooted(folder().path(), "/Users/anna");
+    static const rk::SystemPaths paths = rk::SystemPaths::rerooted(folder.path(), "/Users/anna");
     const QString file = *rk::KTStaleGrantRestarts::file(kSlug, paths);
     const QDateTime now = QDateTime::fromSecsSinceEpoch(1'767'225'600, Qt::UTC);
     QList<QDateTime> kept;
@@ -61,11 +58,7 @@ void restartRecord(const QByteArray& input) {
         if (rk::KTStaleGrantRestarts::counts(time, now))
             kept << time;
     kept << now;
-    QDir().mkpath(file.section('/', 0, -2));
-    QFile out(file);
-    require(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(input) == input.size(),
-            "the restart record can be laid down");
-    out.close();
+    folder.write(file, input);
     require(rk::KTStaleGrantRestarts::record(kSlug, now, paths), "a restart is recorded");
     require(rk::KTStaleGrantRestarts::read(kSlug, paths) == kept,
             "the record written holds the restarts that still count and the new one");
@@ -73,17 +66,11 @@ void restartRecord(const QByteArray& input) {
 
 void usageCounters(const QByteArray& input) {
     static StillClock clock;
-    const QJsonObject before = rk::UsageCounters::tableFrom(input);
+    QJsonObject before = rk::UsageCounters::tableFrom(input);
     if (before.isEmpty())
         return;  // a table the program does not read is not worth the worker and the files
-    rk::UsageCounters counters(
-        {.base = folder().path(), .clock = &clock, .writeDelay = std::chrono::hours(1)});
-    QFile(counters.file()).remove();
-    if (!input.isEmpty()) {
-        QFile out(counters.file());
-        require(out.open(QIODevice::WriteOnly) && out.write(input) == input.size(),
-                "the counters can be laid down");
-    }
+    rk::UsageCounters counters({.base = folder.path(), .clock = &clock, .writeDelay = std::chrono::hours(1)});
+    folder.write(counters.file(), input);
     // One more launch, except at the largest count the file keeps.
     const qint64 launches = std::min(counters.snapshot().value("launch", 0) + 1, kLargestCount);
     counters.record("launch");
@@ -95,9 +82,8 @@ void usageCounters(const QByteArray& input) {
     QJsonObject after = rk::UsageCounters::tableFrom(bytes.value());
     require(after.take("launch").toObject().value("count").toInteger() == launches,
             "the written launch count is one more");
-    QJsonObject untouched = before;
-    untouched.remove("launch");
-    require(after == untouched, "every other counter is written as it was read");
+    before.remove("launch");
+    require(after == before, "every other counter is written as it was read");
 }
 
 void freshAnswer(const QByteArray& input) {

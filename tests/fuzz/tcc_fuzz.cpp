@@ -7,9 +7,6 @@
 // marked as the person's.
 #include <sqlite3.h>
 
-#include <QDir>
-#include <QFile>
-#include <algorithm>
 #include <tuple>
 
 #include "FuzzInput.h"
@@ -26,36 +23,32 @@ QString text(sqlite3_stmt* statement, int column) {
                              sqlite3_column_bytes(statement, column));
 }
 
-// Whether a statement's first answer is the text "ok".
-bool answersOk(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    const bool ok = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-                    sqlite3_step(statement) == SQLITE_ROW && text(statement, 0) == "ok";
-    sqlite3_finalize(statement);
-    return ok;
-}
-
-// The table's rows with a client and a service, integers whole; none when
-// SQLite finds the file damaged. (On a damaged file SQLite's answers can
-// change from one read to the next: it then stops early or late.)
+// The table's rows with a client and a service, integers whole, sorted; none
+// when SQLite finds the file damaged (its answers on a damaged file can
+// change from one read to the next: it then stops early or late).
 std::optional<QList<Row>> plainRows(const QString& file) {
     sqlite3* db = nullptr;
-    std::optional<QList<Row>> rows;
     sqlite3_stmt* select = nullptr;
+    bool whole = false;
+    const auto sawOk = [](void* ok, int, char** values, char**) {
+        *static_cast<bool*>(ok) = values[0] && QByteArray(values[0]) == "ok";
+        return 0;
+    };
+    std::optional<QList<Row>> rows;
     if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        answersOk(db, "PRAGMA quick_check") &&
-        sqlite3_prepare_v2(db, "SELECT client, client_type, service, auth_value FROM access", -1, &select,
-                           nullptr) == SQLITE_OK) {
+        sqlite3_exec(db, "PRAGMA quick_check", sawOk, &whole, nullptr) == SQLITE_OK && whole &&
+        sqlite3_prepare_v2(db,
+                           "SELECT client, client_type, service, auth_value FROM access"
+                           " WHERE client IS NOT NULL AND service IS NOT NULL",
+                           -1, &select, nullptr) == SQLITE_OK) {
         rows.emplace();
         int step = SQLITE_ROW;
-        while ((step = sqlite3_step(select)) == SQLITE_ROW) {
-            const QString client = text(select, 0), service = text(select, 2);
-            if (sqlite3_column_type(select, 0) != SQLITE_NULL &&
-                sqlite3_column_type(select, 2) != SQLITE_NULL)
-                rows->append(
-                    {client, sqlite3_column_int64(select, 1), service, sqlite3_column_int64(select, 3)});
-        }
-        if (step != SQLITE_DONE)
+        while ((step = sqlite3_step(select)) == SQLITE_ROW)
+            rows->append({text(select, 0), sqlite3_column_int64(select, 1), text(select, 2),
+                          sqlite3_column_int64(select, 3)});
+        if (step == SQLITE_DONE)
+            std::sort(rows->begin(), rows->end());
+        else
             rows.reset();
     }
     sqlite3_finalize(select);
@@ -68,17 +61,14 @@ std::optional<QList<Row>> plainRows(const QString& file) {
 void fuzz(const QByteArray& input) {
     static const fuzzing::FuzzFolder root;
     static const rk::SystemPaths paths = rk::SystemPaths::rerooted(root.path(), "/Users/anna");
-    QString db;
-    for (const QString& logical : {rk::TCCStore::systemPath(paths), rk::TCCStore::userPath(paths)}) {
-        const QString disk = paths.disk(logical);
-        for (const char* leftover : {"-journal", "-wal", "-shm"})
+    const QString system = paths.disk(rk::TCCStore::systemPath(paths));
+    const QString user = paths.disk(rk::TCCStore::userPath(paths));
+    for (const QString& disk : {system, user})
+        for (const char* leftover : {"", "-journal", "-wal", "-shm"})
             QFile::remove(disk + leftover);
-        QFile::remove(disk);
-        if (db.isEmpty())
-            db = root.write(QDir(root.path()).relativeFilePath(disk), input);
-    }
+    root.write(system, input);
     const auto read = rk::TCCStore::read(std::nullopt, paths);
-    if (db.isEmpty() || !read)
+    if (!read)
         return;
     require(read->size() <= rk::TCCStore::maxRows, "no more rows than the bound");
     QList<Row> rows;
@@ -90,21 +80,18 @@ void fuzz(const QByteArray& input) {
                 "no value longer than the bound");
         rows.append({row.client, row.clientType, row.service, row.authValue});
     }
-    auto plain = plainRows(db);
+    std::sort(rows.begin(), rows.end());
+    const auto plain = plainRows(system);
     if (!plain)
         return;
-    std::sort(rows.begin(), rows.end());
-    std::sort(plain->begin(), plain->end());
     require(rows == *plain, "the rows are the table's rows with a client and a service");
 
-    const QString user = paths.disk(rk::TCCStore::userPath(paths));
-    require(!root.write(QDir(root.path()).relativeFilePath(user), input).isEmpty(),
-            "the person's database can be laid down");
-    const auto both = rk::TCCStore::read(std::nullopt, paths);
+    root.write(user, input);
     QList<rk::TCCRow> expected = read.value();
     for (rk::TCCRow row : read.value()) {
         row.db = rk::TCCRow::DB::user;
         expected << row;
     }
+    const auto both = rk::TCCStore::read(std::nullopt, paths);
     require(both && both.value() == expected, "the person's database adds its rows, marked as the person's");
 }

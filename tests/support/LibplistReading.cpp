@@ -2,9 +2,10 @@
 
 #include <plist/plist.h>
 
+#include <QtEndian>
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
-#include <cstring>
 
 namespace rk::test {
 
@@ -55,13 +56,16 @@ double dateSeconds(plist_t node) {
     char* out = nullptr;
     uint32_t length = 0;
     plist_to_bin(node, &out, &length);
-    quint64 bits = 0;
-    for (uint32_t i = 9; out && length >= 17 && quint8(out[8]) == 0x33 && i < 17; ++i)
-        bits = (bits << 8) | quint8(out[i]);
+    const bool real = out && length >= 17 && quint8(out[8]) == 0x33;
+    const double seconds = real ? std::bit_cast<double>(qFromBigEndian<quint64>(out + 9)) : qQNaN();
     plist_to_bin_free(out);
-    double seconds = 0;
-    std::memcpy(&seconds, &bits, sizeof seconds);
     return seconds;
+}
+
+// A text as compared: turning libplist's UTF-8 into text drops a leading
+// byte-order mark, which our binary reader keeps where a UTF-16 string starts with one.
+QStringView unmarked(const QString& text) {
+    return QStringView(text).mid(text.startsWith(QChar::ByteOrderMark) ? 1 : 0);
 }
 
 // The XML form of a keyed-archive reference reads as a UID when `xml`.
@@ -71,21 +75,17 @@ std::optional<PlistValue> value(plist_t node, bool xml) {
             PlistValue::Dictionary entries;
             plist_dict_iter it = nullptr;
             plist_dict_new_iter(node, &it);
-            bool whole = true;
-            for (plist_t child = nullptr; whole && (plist_dict_next_item(node, it, nullptr, &child), child);
-                 child = nullptr) {
-                const auto read = value(child, xml);
-                whole = read.has_value();
-                if (read)
+            std::optional<PlistValue> read = PlistValue();
+            for (plist_t child = nullptr; read && (plist_dict_next_item(node, it, nullptr, &child), child);
+                 child = nullptr)
+                if ((read = value(child, xml)))
                     entries.push_back({keyText(plist_dict_item_get_key(child)), *read});
-            }
             std::free(it);
-            if (!whole)
+            if (!read)
                 return std::nullopt;
-            if (xml && entries.size() == 1 && entries[0].key == QLatin1String("CF$UID")) {
-                if (const auto index = entries[0].value.integer(); index && *index >= 0)
-                    return PlistValue(PlistUid{quint64(*index)});
-            }
+            if (xml && entries.size() == 1 && entries[0].key == QLatin1String("CF$UID") &&
+                entries[0].value.integer().value_or(-1) >= 0)
+                return PlistValue(PlistUid{quint64(*entries[0].value.integer())});
             return PlistValue(std::move(entries));
         }
         case PLIST_ARRAY: {
@@ -117,9 +117,8 @@ std::optional<PlistValue> value(plist_t node, bool xml) {
     }
 }
 
+// The tree libplist read (none when it refused the list), which is then freed.
 std::optional<PlistValue> read(plist_t root, bool xml) {
-    if (!root)
-        return std::nullopt;
     auto tree = value(root, xml);
     plist_free(root);
     return tree;
@@ -136,30 +135,28 @@ std::optional<PlistValue> LibplistReading::xml(const QByteArray& bytes) {
 // The buffer handed over is padded, as libplist reads a few bytes beyond
 // numbers of odd widths.
 std::optional<PlistValue> LibplistReading::binary(const QByteArray& bytes) {
-    QByteArray padded = bytes;
-    padded.append(QByteArray(16, '\0'));
+    const QByteArray padded = bytes + QByteArray(16, '\0');
     plist_t root = nullptr;
     plist_from_bin(padded.constData(), uint32_t(bytes.size()), &root);
     return read(root, false);
 }
 
 bool LibplistReading::same(const PlistValue& a, const PlistValue& b) {
-    auto bits = [](double x) {
-        quint64 u = 0;
-        std::memcpy(&u, &x, sizeof x);
-        return u;
+    const auto bits = [](const PlistValue& v) {
+        return std::bit_cast<quint64>(v.real() ? *v.real() : v.date()->secondsSince2001);
     };
     if (a.kind() != b.kind())
         return false;
     if (a.real() || a.date())
-        return a.real() ? bits(*a.real()) == bits(*b.real())
-                        : bits(a.date()->secondsSince2001) == bits(b.date()->secondsSince2001);
+        return bits(a) == bits(b);
+    if (a.string())
+        return unmarked(*a.string()) == unmarked(*b.string());
     if (const auto* x = a.array())
         return std::equal(x->begin(), x->end(), b.array()->begin(), b.array()->end(), same);
     if (const auto* x = a.dictionary())
         return std::equal(x->begin(), x->end(), b.dictionary()->begin(), b.dictionary()->end(),
                           [](const PlistEntry& p, const PlistEntry& q) {
-                              return p.key == q.key && same(p.value, q.value);
+                              return unmarked(p.key) == unmarked(q.key) && same(p.value, q.value);
                           });
     return a == b;
 }

@@ -16,7 +16,8 @@ struct LibplistReading {
     // UID, as our reader gives it.
     static std::optional<PlistValue> xml(const QByteArray& bytes);
     static std::optional<PlistValue> binary(const QByteArray& bytes);
-    // Equal values, reals and dates compared bit for bit (NaN included).
+    // Equal values, reals and dates compared bit for bit (NaN included), and
+    // texts and keys but for a leading byte-order mark (libplist's UTF-8 read as text drops one).
     static bool same(const PlistValue& a, const PlistValue& b);
 };
 
