@@ -1,7 +1,6 @@
 #include "platform/Plist.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -12,6 +11,7 @@
 
 #include "platform/FileProbe.h"
 #include "platform/KeyedArchiveWriter.h"
+#include "support/FileShapes.h"
 #include "support/HostileFiles.h"
 #include "support/LibplistReading.h"
 
@@ -47,6 +47,11 @@ PlistValue everyKind() {
     });
 }
 
+// The kind of refusal; none when the list was read.
+std::optional<PlistError::Kind> refusal(const Result<PlistValue, PlistError>& read) {
+    return read ? std::nullopt : std::optional(read.error().kind);
+}
+
 }  // namespace
 
 TEST(Plist, BinaryAndXmlCarryEveryKind) {
@@ -70,81 +75,41 @@ TEST(Plist, BinaryAndXmlCarryEveryKind) {
 
 // Dates outside 32 bits come out right; no calendar date stands for NaN or
 // a date beyond any calendar.
-TEST(Plist, HandWrittenXmlReadsWithDatesAndData) {
-    const auto parsed =
-        Plist::parse(xml("<array><date>2001-01-01T00:01:00Z</date><data>AAH/</data><integer>-3</"
-                         "integer><real>0.5</real><true/>"
-                         "<date>1900-01-01T00:00:00Z</date><date>2200-06-01T12:00:00Z</date></array>"));
-    ASSERT_TRUE(parsed.ok());
-    const PlistValue::Array& read = *parsed->array();
-    EXPECT_EQ(PlistValue::Array(read.begin(), read.begin() + 5),
-              (PlistValue::Array{PlistValue(PlistDate{60.0}), PlistValue(QByteArray("\x00\x01\xFF", 3)),
-                                 PlistValue(qint64(-3)), PlistValue(0.5), PlistValue(true)}));
-    const std::pair<int, QDateTime> dates[] = {
-        {0, QDateTime(QDate(2001, 1, 1), QTime(0, 1), QTimeZone::utc())},
-        {5, QDateTime(QDate(1900, 1, 1), QTime(0, 0), QTimeZone::utc())},
-        {6, QDateTime(QDate(2200, 6, 1), QTime(12, 0), QTimeZone::utc())}};
-    for (const auto& [at, when] : dates)
-        EXPECT_EQ(read.at(at).date()->toDateTime(), when);
+TEST(Plist, XmlDatesReadOutside32Bits) {
+    const std::pair<QByteArray, QDateTime> dates[] = {
+        {"2001-01-01T00:01:00Z", QDateTime(QDate(2001, 1, 1), QTime(0, 1), QTimeZone::utc())},
+        {"1900-01-01T00:00:00Z", QDateTime(QDate(1900, 1, 1), QTime(0, 0), QTimeZone::utc())},
+        {"2200-06-01T12:00:00Z", QDateTime(QDate(2200, 6, 1), QTime(12, 0), QTimeZone::utc())}};
+    for (const auto& [text, when] : dates)
+        EXPECT_EQ(Plist::parse(xml("<date>" + text + "</date>"))->date()->toDateTime(), when) << text.data();
     EXPECT_FALSE(PlistDate{std::nan("")}.toDateTime().isValid());
     EXPECT_FALSE(PlistDate{1e300}.toDateTime().isValid());
 }
 
-TEST(Plist, XmlUidDictionaryIsAUidOnlyInItsExactShape) {
-    struct Case {
-        const char* name;
-        QByteArray body;
-        bool isUid;
-    } cases[] = {
-        {"one integer key", "<dict><key>CF$UID</key><integer>12</integer></dict>", true},
-        {"a second key", "<dict><key>CF$UID</key><integer>1</integer><key>x</key><true/></dict>", false},
-        {"text value", "<dict><key>CF$UID</key><string>1</string></dict>", false},
-        {"negative", "<dict><key>CF$UID</key><integer>-1</integer></dict>", false},
-        {"other key", "<dict><key>UID</key><integer>1</integer></dict>", false},
-    };
-    for (const auto& c : cases) {
-        const auto parsed = Plist::parse(xml("<array>" + c.body + "</array>"));
-        ASSERT_TRUE(parsed.ok()) << c.name;
-        const PlistValue& element = parsed->array()->front();
-        EXPECT_EQ(element.uid(), c.isUid ? std::optional<quint64>(12) : std::nullopt) << c.name;
-        // The in-place view reads the same shape the same way.
-        const auto document = PlistDocument::parse(xml("<array>" + c.body + "</array>"));
-        EXPECT_EQ(document->root().elements().front().uid(), element.uid()) << c.name;
-    }
-}
-
 TEST(Plist, SizeCapIsCheckedBeforeParsingAndReadingAFile) {
+    using K = PlistError::Kind;
     const QByteArray good = Plist::toBinary(everyKind());
-    const auto refused = Plist::parse(good, good.size() - 1);
-    ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(refused.error().kind, PlistError::Kind::tooLarge);
-    EXPECT_TRUE(Plist::parse(good, good.size()).ok());
+    EXPECT_EQ(refusal(Plist::parse(good, good.size() - 1)), K::tooLarge);
+    EXPECT_EQ(refusal(Plist::parse(good, good.size())), std::nullopt);
     // The XML form has a cap of its own, whatever the caller's.
     const qsizetype wrapping = xml("<string></string>").size();
     const QByteArray atCap = xml("<string>" + QByteArray(Plist::xmlSizeCap - wrapping, 'x') + "</string>");
-    EXPECT_TRUE(Plist::parse(atCap).ok());
-    EXPECT_EQ(Plist::parse(atCap + ' ').error().kind, PlistError::Kind::tooLarge);
-    EXPECT_TRUE(Plist::parse(Plist::toBinary(PlistValue(QString(atCap)))).ok());
-    // A file: its existence and size, checked before it is read.
+    EXPECT_EQ(refusal(Plist::parse(atCap)), std::nullopt);
+    EXPECT_EQ(refusal(Plist::parse(atCap + ' ')), K::tooLarge);
+    EXPECT_EQ(refusal(Plist::parse(Plist::toBinary(PlistValue(QString(atCap))))), std::nullopt);
+    // A file: its existence and size, checked before it is read; a pipe is refused, not waited on.
     QTemporaryDir dir;
-    const QString path = dir.filePath("job.plist");
+    const QString path = dir.filePath("job.plist"), pipe = dir.filePath("pipe.plist");
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Plist::toXml(everyKind()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(Plist::toXml(everyKind())) > 0);
     file.close();
-
-    EXPECT_TRUE(Plist::readFile(path).ok());
-    // Only what the file holds is allocated; a pipe is refused, not waited on.
+    ASSERT_TRUE(test::plant(test::FileShape::pipe, pipe));
+    EXPECT_EQ(refusal(Plist::readFile(path)), std::nullopt);
+    EXPECT_EQ(refusal(Plist::readFile(path, 10)), K::tooLarge);
+    EXPECT_EQ(refusal(Plist::readFile(pipe)), K::file);
+    EXPECT_EQ(refusal(Plist::readFile(dir.filePath("none.plist"))), K::file);
+    // Only what the file holds is allocated.
     EXPECT_LT(readWholeFile(path, Plist::defaultSizeCap)->capacity(), 64 * 1024);
-    const QString pipe = dir.filePath("pipe.plist");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(Plist::readFile(pipe).error().kind, PlistError::Kind::file);
-    const auto large = Plist::readFile(path, 10);
-    ASSERT_FALSE(large.ok());
-    EXPECT_EQ(large.error().kind, PlistError::Kind::tooLarge);
-    const auto missing = Plist::readFile(dir.filePath("none.plist"));
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().kind, PlistError::Kind::file);
 }
 
 // libplist 2.2 recursed once per level, also when freeing its tree, and
@@ -206,7 +171,9 @@ TEST(PlistXml, ReadsListsAsLibplistDoes) {
         "<string>a<![CDATA[&amp;<]]><!-- c -->b</string>", "<string/>", "<true>x<!-- c --></true>", "<false></false>",
         "<dict><key>a</key><true/><key>&amp;</key><false/><key>a</key><integer>3</integer></dict>",
         "<dict><key>CF$UID</key><integer>2</integer><key>CF$UID</key><integer>5</integer></dict>",
-        "<dict><key>CF$UID</key><integer>-1</integer></dict>", "<dict/>", "<array></array >"};
+        "<dict><key>CF$UID</key><integer>-1</integer></dict>", "<dict><key>UID</key><integer>1</integer></dict>",
+        "<dict><key>CF$UID</key><integer>12</integer></dict>", "<dict><key>CF$UID</key><string>1</string></dict>",
+        "<dict><key>CF$UID</key><integer>1</integer><key>x</key><true/></dict>", "<dict/>", "<array></array >"};
     for (const char* value : values)
         lists.append({value, xml(QByteArray("<array>") + value + "</array>")});
     for (const auto& [name, bytes] : lists) {
