@@ -253,28 +253,22 @@ TEST(BinaryPlist, ViewsFindKeysAndTextAsLibplistDoes) {
     const auto document = PlistDocument::parse(list);
     ASSERT_TRUE(document.ok());
     const PlistView root = document->root();
-    EXPECT_TRUE(root.find("url").stringEquals(QLatin1String("$null")));
-    EXPECT_FALSE(root.find("url").stringEquals(QLatin1String("$nul")));
+    EXPECT_TRUE(root.find("url").stringEquals(QLatin1String("$null")) &&
+                !root.find("url").stringEquals(QLatin1String("$nul")));
     EXPECT_EQ(root.find("u").integer(), 3);
-    EXPECT_TRUE(root.find("ur").isNull());
-    EXPECT_TRUE(root.find("url").find("x").isNull());
-    EXPECT_TRUE(root.elements().empty());
-    EXPECT_FALSE(root.find("u").string());
-    EXPECT_FALSE(root.find("u").uid());
+    EXPECT_TRUE(root.find("ur").isNull() && root.find("url").find("x").isNull() && root.elements().empty());
+    EXPECT_FALSE(root.find("u").string() || root.find("u").uid());
     EXPECT_TRUE(readsAsLibplist(list));
 }
 
+// A store large enough for two-byte references and three-byte offsets.
 TEST(BinaryPlist, WideOffsetsAndReferences) {
-    // A store large enough for two-byte references and three-byte offsets.
-    QList<ArchivedUser> users{{"501", {}}};
-    for (int i = 0; i < 3000; ++i) {
-        ArchivedItem item;
-        item.name = QStringLiteral("Item %1 ").arg(i) + QString(40, QChar('x'));
-        item.url = QStringLiteral("/Applications/Item %1.app").arg(i);
-        item.identifier = QStringLiteral("2.com.vendor.item%1").arg(i);
-        users[0].items.append(item);
-    }
-    const QByteArray list = KeyedArchiveWriter::store(users);
+    QList<ArchivedItem> items(3000);
+    for (int i = 0; i < items.size(); ++i)
+        items[i] = {.name = QString("Item %1 ").arg(i) + QString(40, 'x'),
+                    .url = QString("/Applications/Item %1.app").arg(i),
+                    .identifier = QString("2.com.vendor.item%1").arg(i)};
+    const QByteArray list = KeyedArchiveWriter::store({{"501", items}});
     ASSERT_GT(list.size(), 0xFFFF);
     EXPECT_TRUE(readsAsLibplist(list));
 }
@@ -283,26 +277,23 @@ TEST(BinaryPlist, WideOffsetsAndReferences) {
 // table and the objects: whatever libplist makes of each, we make the same,
 // or refuse it where libplist would expand it beyond the file.
 TEST(BinaryPlist, DamagedListsReadAsLibplistReadsThem) {
-    KeyedArchiveWriter writer;
-    ArchivedItem item;
-    item.name = QString::fromUtf8("Café ✓");
-    item.type = 2;
-    item.disposition = 3;
-    item.url = "/Applications/Café.app";
-    item.identifier = "2.com.example.cafe";
-    item.developerName = "Vendor";
-    writer.setTop("store", writer.storage(QList<ArchivedUser>{{"501", {item}}}));
+    const ArchivedItem item{.name = "Café ✓",
+                            .type = 2,
+                            .disposition = 3,
+                            .url = "/Applications/Café.app",
+                            .identifier = "2.com.example.cafe",
+                            .developerName = "Vendor"};
     const QByteArray bases[] = {
-        Plist::toBinary(everyKind()), writer.binary(),
+        Plist::toBinary(everyKind()), KeyedArchiveWriter::store({{"501", {item}}}),
         bplist({bytes({0xA2, 0x01, 0x02}), bytes({0xC1, 0x02}), bytes({0x22, 0x3F, 0xC0, 0, 0}),
                 bytes({0x62, 0xD8, 0x3D, 0xDE, 0x00})})};
     const QByteArray interesting = QByteArray::fromHex("00010208090F1013141F334F5F606F808FA0AFC1D1DFFF");
     std::mt19937 random(20240611);
-    int checked = 0;
+    const int rounds = 1500;
     int accepted = 0;
     for (const QByteArray& base : bases) {
         ASSERT_TRUE(readsAsLibplist(base));
-        for (int round = 0; round < 1500; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             QByteArray damaged = base;
             const int changes = 1 + int(random() % 2);
             for (int k = 0; k < changes; ++k) {
@@ -313,14 +304,12 @@ TEST(BinaryPlist, DamagedListsReadAsLibplistReadsThem) {
                 damaged[at] = random() % 2 ? char(random()) : interesting[random() % interesting.size()];
             }
             EXPECT_TRUE(readsAsLibplist(damaged));
-            ++checked;
             accepted += Plist::parse(damaged).ok() ? 1 : 0;
         }
         for (qsizetype cut = 1; cut < 48; ++cut)
             EXPECT_TRUE(readsAsLibplist(base.left(base.size() - cut)));
     }
-    EXPECT_EQ(checked, 4500);
     // Enough damage is still readable for the values to be compared too.
-    EXPECT_GT(accepted, checked / 10) << accepted;
-    EXPECT_LT(accepted, checked * 9 / 10) << accepted;
+    EXPECT_GT(accepted, 3 * rounds / 10) << accepted;
+    EXPECT_LT(accepted, 3 * rounds * 9 / 10) << accepted;
 }
