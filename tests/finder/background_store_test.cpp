@@ -60,22 +60,11 @@ ArchivedItem without(const QStringList& keys) {
     return item;
 }
 
-// Parses a store with one item built by `build` and returns its record.
-template <typename Build>
-Result<QList<BTMRecord>, StoreError> parseOne(Build build) {
-    KeyedArchiveWriter writer;
-    setItems(writer, {build(writer)});
-    expectFormsAlike(writer);
-    return BackgroundStore::parse(writer.binary());
-}
-
-// Parses a store of one item whose url is the object `url` builds.
-Result<QList<BTMRecord>, StoreError> parseUrl(const std::function<PlistUid(KeyedArchiveWriter&)>& url) {
-    return parseOne([&](KeyedArchiveWriter& w) {
-        ArchivedItem i = app("x", "/x");
-        i.extra = {{"url", url(w)}};
-        return w.item(i);
-    });
+// An item "x" with `fields` in place of its own or besides them.
+PlistUid itemWith(KeyedArchiveWriter& w, PlistValue::Dictionary fields) {
+    ArchivedItem item = app("x", "/x");
+    item.extra = std::move(fields);
+    return w.item(item);
 }
 
 // A store listing one item `listed` times, each time through a UID of its own.
@@ -137,11 +126,7 @@ TEST(BackgroundStoreParse, EveryFieldAndTheOrderOfUsersAndItems) {
 TEST(BackgroundStoreParse, ValuesInEveryForm) {
     using W = KeyedArchiveWriter;
     W w;
-    const auto item = [&](PlistValue::Dictionary fields) {
-        ArchivedItem i = app("x", "/x");
-        i.extra = std::move(fields);
-        return w.item(i);
-    };
+    const auto item = [&](PlistValue::Dictionary fields) { return itemWith(w, std::move(fields)); };
     const PlistUid outOfRange{99999};
     setItems(w,
              {
@@ -175,10 +160,7 @@ TEST(BackgroundStoreParse, ValuesInEveryForm) {
 }
 
 TEST(BackgroundStoreParse, PathOfTheUrl) {
-    struct Case {
-        const char* url;
-        std::optional<QString> path;
-    } cases[] = {
+    const std::pair<QString, std::optional<QString>> cases[] = {
         {"file:///Applications/My%20Tool.app/", "/Applications/My Tool.app"},
         {"file:///Applications/Tool.app", "/Applications/Tool.app"},
         {"file:///Users/anna/caf%C3%A9/Tool", QString::fromUtf8("/Users/anna/caf\xC3\xA9/Tool")},
@@ -190,12 +172,17 @@ TEST(BackgroundStoreParse, PathOfTheUrl) {
         {"FILE:///Applications/Tool.app", std::nullopt},  // the prefix is matched exactly
         {"/Applications/Tool.app", std::nullopt},
     };
-    for (const auto& c : cases) {
-        const auto records = parseUrl([&](KeyedArchiveWriter& w) { return w.url(c.url); });
-        ASSERT_TRUE(records.ok()) << c.url;
-        EXPECT_EQ(records->front().url, QString(c.url));
-        EXPECT_EQ(records->front().path, c.path) << c.url;
-    }
+    KeyedArchiveWriter w;
+    QList<PlistUid> items;
+    for (const auto& [url, path] : cases)
+        items.append(itemWith(w, {{"url", w.url(url)}}));
+    setItems(w, items);
+    expectFormsAlike(w);
+    const auto records = BackgroundStore::parse(w.binary()).valueOr(QList<BTMRecord>());
+    ASSERT_EQ(records.size(), qsizetype(std::size(cases)));
+    for (qsizetype i = 0; i < records.size(); ++i)
+        EXPECT_EQ(std::pair(records[i].url, records[i].path),
+                  std::pair(std::optional(cases[i].first), cases[i].second));
 }
 
 // A URL relative to a URL is followed up to the bound and no further: one
@@ -218,11 +205,8 @@ TEST(BackgroundStoreParse, UrlResolutionIsBoundedAgainstCyclesAndDepth) {
     const PlistUid end = urlTo(middle, 5);
     const int bound = BackgroundStore::maxResolutionDepth;
     QList<PlistUid> items;
-    for (PlistUid url : {end, middle, urlTo(end, bound - 9), urlTo(end, bound - 10), self}) {
-        ArchivedItem item = app("x", "/x");
-        item.extra = {{"url", url}};
-        items.append(w.item(item));
-    }
+    for (PlistUid url : {end, middle, urlTo(end, bound - 9), urlTo(end, bound - 10), self})
+        items.append(itemWith(w, {{"url", url}}));
     setItems(w, items);
     expectFormsAlike(w);
     QList<std::optional<QString>> paths;
@@ -315,11 +299,8 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
         {"1,000 items naming one url of a million characters", archive([](W& w) {
              const PlistUid url = w.string("file:///" + QString(1'000'000, 'u'));
              QList<PlistUid> items;
-             for (int i = 0; i < 1000; ++i) {
-                 ArchivedItem item = app(QString::number(i), "/x");
-                 item.extra = {{"url", url}};
-                 items.append(w.item(item));
-             }
+             for (int i = 0; i < 1000; ++i)
+                 items.append(itemWith(w, {{"url", url}}));
              setItems(w, items);
          }),
          "ok, 1000 records"},
