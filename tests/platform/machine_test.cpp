@@ -286,9 +286,8 @@ QStringList logged;
 TEST(HostWorkspace, OpensOnlyWhatTheDesktopTakesAndSaysWhyInOneLogLine) {
     QTemporaryDir bin;
     const auto write = [&](const QString& name, const QByteArray& text) {
-        QFile file(bin.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        ASSERT_TRUE(QFile::setPermissions(put(bin.filePath(name), text),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     };
     const QByteArray here = "cd " + QFile::encodeName(bin.path()) + "\n";
     write("xdg-mime", "#!/bin/sh\n" + here + "echo \"$@\" >> calls; cat handler\n");
@@ -320,11 +319,9 @@ TEST(HostWorkspace, OpensOnlyWhatTheDesktopTakesAndSaysWhyInOneLogLine) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     qInstallMessageHandler(before);
     qputenv("PATH", path);
-    QFile calls(bin.filePath("calls"));
-    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
     const QString query = "query default x-scheme-handler/x-apple.systempreferences\n";
-    EXPECT_EQ(calls.readAll(), query + query + "open " + link.toString() + "\nopen " + bin.path() + "\n" +
-                                   query + "open " + link.toString() + "\nopen " + bin.path() + "\n");
+    const QString opens = "open " + link.toString() + "\nopen " + bin.path() + "\n";
+    EXPECT_EQ(QString(contents(bin.filePath("calls"))), query + query + opens + query + opens);
     const QString hunt = "browser 1: not found browser 2: not found";
     ASSERT_EQ(logged.size(), 3);
     EXPECT_EQ(logged[0], "Workspace: could not open " + link.toString() +
