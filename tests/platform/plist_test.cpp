@@ -118,6 +118,7 @@ TEST(Plist, SizeCapIsCheckedBeforeParsingAndReadingAFile) {
 // tree deeper than the cap; what is not XML is refused where it stands.
 TEST(PlistXml, DeepNestingIsRefusedHiddenOrNot) {
     using N = test::HostileFiles::Nesting;
+    using K = PlistError::Kind;
     for (const int depth : {600, 200'000}) {
         for (const N nesting : {N::closed, N::unclosed}) {
             auto cases = test::HostileFiles::xmlNesting(depth, nesting);
@@ -128,13 +129,13 @@ TEST(PlistXml, DeepNestingIsRefusedHiddenOrNot) {
                 const auto parsed = Plist::parse(c.bytes);
                 ASSERT_FALSE(parsed.ok());
                 const bool wellFormed = c.name == "plain" || c.name == "closing tag in an instruction";
-                EXPECT_EQ(parsed.error().kind, wellFormed ? PlistError::Kind::tooDeep : PlistError::Kind::unreadable);
+                EXPECT_EQ(parsed.error().kind, wellFormed ? K::tooDeep : K::unreadable);
                 EXPECT_EQ(PlistDocument::parse(c.bytes).error(), parsed.error());
             }
         }
     }
-    EXPECT_TRUE(Plist::parse(nestedArraysXml(Plist::maxDepth)).ok());
-    EXPECT_EQ(Plist::parse(nestedArraysXml(Plist::maxDepth + 1)).error().kind, PlistError::Kind::tooDeep);
+    EXPECT_EQ(refusal(Plist::parse(nestedArraysXml(Plist::maxDepth))), std::nullopt);
+    EXPECT_EQ(refusal(Plist::parse(nestedArraysXml(Plist::maxDepth + 1))), K::tooDeep);
 }
 
 // Whatever libplist, the reader this one replaced, made of a list both read
@@ -222,12 +223,8 @@ TEST(PlistXml, BrokenListsAndMarkupLibplistReadsOtherwiseAreRefused) {
         {"CDATA inside a date", xml("<date><![CDATA[2001-01-01T00:00:00Z]]></date>")},
         {"20,000 attributes", attributes + "><true/></plist>"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        const auto parsed = Plist::parse(c.bytes);
-        ASSERT_FALSE(parsed.ok());
-        EXPECT_EQ(parsed.error().kind, PlistError::Kind::unreadable);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(refusal(Plist::parse(c.bytes)), PlistError::Kind::unreadable) << c.name.toStdString();
 }
 
 TEST(PlistView, ReadsXmlInPlaceWithTheSameRules) {
@@ -237,8 +234,8 @@ TEST(PlistView, ReadsXmlInPlaceWithTheSameRules) {
     const auto document = PlistDocument::parse(bytes);
     ASSERT_TRUE(document.ok());
     const PlistView root = document->root();
-    EXPECT_TRUE(root.isDictionary() && root.find("name").stringEquals(QLatin1String("$null")));
-    EXPECT_FALSE(root.find("name").stringEquals(QLatin1String("$nul")));
+    EXPECT_TRUE(root.isDictionary() && root.find("name").stringEquals(QLatin1String("$null")) &&
+                !root.find("name").stringEquals(QLatin1String("$nul")));
     EXPECT_EQ(root.find("name").string(), "$null");
     const auto list = root.find("list").elements();
     ASSERT_EQ(list.size(), 2u);
@@ -247,5 +244,4 @@ TEST(PlistView, ReadsXmlInPlaceWithTheSameRules) {
     const PlistView none = root.find("absent");
     EXPECT_TRUE(none.isNull() && !none.kind() && none.find("x").isNull() && none.elements().empty());
     EXPECT_TRUE(root.find("list").find("x").isNull() && root.elements().empty());
-    EXPECT_EQ(root.toValue(), Plist::parse(bytes).value());
 }
