@@ -389,13 +389,12 @@ TEST_F(BackgroundStoreFiles, FolderAndFileFailuresThenTheNewestVersionNumericall
     EXPECT_EQ(readDescription(), "ok");
     EXPECT_TRUE(BackgroundStore::canRead());
 
-    for (int error : {EPERM, EACCES}) {
+    for (const auto& [error, want] :
+         {std::pair(EPERM, "no access"), {EACCES, "no access"}, {EIO, "unreadable (folder)"}}) {
         probe.listErrors[root.disk(folder())] = error;
-        EXPECT_EQ(readDescription(), "no access") << error;
+        EXPECT_EQ(readDescription(), want) << error;
         EXPECT_FALSE(BackgroundStore::canRead());
     }
-    probe.listErrors[root.disk(folder())] = EIO;
-    EXPECT_EQ(readDescription(), "unreadable (folder)");
     probe.listErrors.clear();
 
     probe.openErrors[root.disk(folder() + "/BackgroundItems-v4.btm")] = EPERM;
