@@ -290,6 +290,9 @@ TEST(BackgroundStoreParse, ArchiveShapeErrors) {
          "unknown format (too many records)", false},
         {"one item listed past the cap", listedApart(cap + 1), "unknown format (too many records)", false},
         {"one item listed up to the cap", listedApart(cap), QString("ok, %1 records").arg(cap), false},
+        {"bytes past the size cap",
+         W::store({{"501", {app("a", "/a")}}}).leftJustified(BackgroundStore::sizeCap + 1),
+         "unknown format (too large)", false},
         {"a url whose text and path pass the memory cap", archive([](W& w) {
              ArchivedItem item = app("a", "/a");
              item.extra = {{"url", w.string("file:///" + QString(34'000'000, 'u'))}};
@@ -404,6 +407,9 @@ TEST_F(BackgroundStoreFiles, FolderAndFileFailuresThenTheNewestVersionNumericall
 
     put("BackgroundItems-v4.btm", QByteArray());
     EXPECT_EQ(readDescription(), "unreadable (read)");
+    // A file beyond the cap is refused before it is read.
+    ASSERT_TRUE(QFile::resize(root.disk(folder() + "/BackgroundItems-v4.btm"), BackgroundStore::sizeCap + 1));
+    EXPECT_EQ(readDescription(), "unknown format (too large)");
     put("BackgroundItems-v4.btm", KeyedArchiveWriter::store({{"501", {without({"disposition"})}}}));
     EXPECT_EQ(readDescription(), "unknown format (record missing disposition)");
 
@@ -421,17 +427,6 @@ TEST_F(BackgroundStoreFiles, FolderAndFileFailuresThenTheNewestVersionNumericall
     const auto snapshot = BackgroundStore::read();
     ASSERT_TRUE(snapshot.ok());
     EXPECT_EQ(std::pair(snapshot->version, snapshot->records.size()), std::pair(qint64(10), qsizetype(1)));
-}
-
-// Bytes or a file beyond the cap are refused before they are parsed (or read).
-TEST_F(BackgroundStoreFiles, RefusesAHugeStoreFileBeforeReadingIt) {
-    QByteArray huge = KeyedArchiveWriter::store({{"501", {app("Ghost", "/Applications/Ghost.app")}}});
-    huge.resize(BackgroundStore::sizeCap + 1);
-    EXPECT_EQ(BackgroundStore::parse(huge).error(), StoreError::format("too large"));
-    put("BackgroundItems-v4.btm");
-    QFile file(root.disk(folder() + "/BackgroundItems-v4.btm"));
-    ASSERT_TRUE(file.resize(BackgroundStore::sizeCap + 1));  // sparse: costs no disk
-    EXPECT_EQ(BackgroundStore::read().error(), StoreError::format("too large"));
 }
 
 // Bytes rewritten in place under the same size and time read as the last

@@ -144,11 +144,8 @@ TEST(PlistXml, DeepNestingIsRefusedHiddenOrNot) {
 TEST(PlistXml, ReadsListsAsLibplistDoes) {
     QList<test::HostileFile> lists;
     const QDir seeds(ROWKEEPER_FUZZ_CORPUS "/plist_xml");
-    for (const QString& name : seeds.entryList(QDir::Files)) {
-        QFile seed(seeds.filePath(name));
-        ASSERT_TRUE(seed.open(QIODevice::ReadOnly));
-        lists.append({name, seed.readAll()});
-    }
+    for (const QString& name : seeds.entryList(QDir::Files))
+        lists.append({name, readWholeFile(seeds.filePath(name), Plist::defaultSizeCap).value()});
     QList<ArchivedItem> items(200);
     for (int i = 0; i < items.size(); ++i)
         items[i] = ArchivedItem{.name = QString("Item %1 & <%1>").arg(i), .url = QString("/Applications/%1.app").arg(i)};
