@@ -12,8 +12,11 @@
 #include "platform/KeyedArchiveWriter.h"
 #include "platform/Plist.h"
 #include "support/LibplistReading.h"
+#include "support/PlistSamples.h"
 
 using namespace rk;
+using rk::test::everyKind;
+using rk::test::refusal;
 
 namespace {
 
@@ -65,22 +68,6 @@ QByteArray inArray(const QByteArray& object) {
     if (ours.ok() && !test::LibplistReading::same(ours.value(), *theirs))
         return ::testing::AssertionFailure() << "values differ: " << list.toHex().toStdString();
     return ::testing::AssertionSuccess();
-}
-
-PlistValue everyKind() {
-    return PlistValue(PlistValue::Dictionary{
-        {"string", PlistValue("héllo 😀")},
-        {"ascii", PlistValue("plain")},
-        {"negative", PlistValue(qint64(-5))},
-        {"large", PlistValue(qint64(1) << 40)},
-        {"real", PlistValue(2.5)},
-        {"yes", PlistValue(true)},
-        {"no", PlistValue(false)},
-        {"data", PlistValue(QByteArray("\x00\x01\xFF", 3))},
-        {"date", PlistValue(PlistDate{-60.25})},
-        {"uid", PlistValue(PlistUid{7})},
-        {"array", PlistValue(PlistValue::Array{PlistValue(1), PlistValue("two"), PlistValue("two")})},
-        {"nested", PlistValue(PlistValue::Dictionary{{"inner", PlistValue("x")}})}});
 }
 
 }  // namespace
@@ -170,16 +157,14 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto parsed = Plist::parse(c.bytes);
-        ASSERT_FALSE(parsed.ok());
-        EXPECT_EQ(parsed.error().kind, c.kind);
+        EXPECT_EQ(refusal(Plist::parse(c.bytes)), c.kind);
         EXPECT_FALSE(PlistDocument::parse(c.bytes).ok());
         EXPECT_TRUE(!c.asLibplist || readsAsLibplist(c.bytes));
     }
     // The value cap counts the top object too when containers share: three
     // doublings are 15 values.
-    EXPECT_TRUE(Plist::parse(bplist(doubling(3)), Plist::defaultSizeCap, 15).ok());
-    EXPECT_EQ(Plist::parse(bplist(doubling(3)), Plist::defaultSizeCap, 14).error().kind, K::tooLarge);
+    EXPECT_EQ(refusal(Plist::parse(bplist(doubling(3)), Plist::defaultSizeCap, 15)), std::nullopt);
+    EXPECT_EQ(refusal(Plist::parse(bplist(doubling(3)), Plist::defaultSizeCap, 14)), K::tooLarge);
 }
 
 TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {

@@ -14,8 +14,11 @@
 #include "support/FileShapes.h"
 #include "support/HostileFiles.h"
 #include "support/LibplistReading.h"
+#include "support/PlistSamples.h"
 
 using namespace rk;
+using rk::test::everyKind;
+using rk::test::refusal;
 
 namespace {
 
@@ -29,27 +32,6 @@ QByteArray xml(const QByteArray& body) {
 
 QByteArray nestedArraysXml(int depth) {
     return xml(QByteArray("<array>").repeated(depth) + QByteArray("</array>").repeated(depth));
-}
-
-PlistValue everyKind() {
-    return PlistValue(PlistValue::Dictionary{
-        {"string", PlistValue("héllo 😀")},
-        {"negative", PlistValue(qint64(-5))},
-        {"large", PlistValue(qint64(1) << 40)},
-        {"real", PlistValue(2.5)},
-        {"yes", PlistValue(true)},
-        {"no", PlistValue(false)},
-        {"data", PlistValue(QByteArray("\x00\x01\xFF", 3))},
-        {"date", PlistValue(PlistDate{60.0})},
-        {"uid", PlistValue(PlistUid{7})},
-        {"array", PlistValue(PlistValue::Array{PlistValue(1), PlistValue("two")})},
-        {"nested", PlistValue(PlistValue::Dictionary{{"inner", PlistValue("x")}})},
-    });
-}
-
-// The kind of refusal; none when the list was read.
-std::optional<PlistError::Kind> refusal(const Result<PlistValue, PlistError>& read) {
-    return read ? std::nullopt : std::optional(read.error().kind);
 }
 
 }  // namespace
