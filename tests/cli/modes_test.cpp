@@ -357,7 +357,6 @@ test::Printed runSelfTest(const std::function<void()>& configureWizard) {
     return {status, text.split('\n', Qt::SkipEmptyParts)};
 }
 
-// The lines that begin with `prefix`.
 QStringList startingWith(const QStringList& lines, const QString& prefix) {
     return lines.filter(QRegularExpression("^" + QRegularExpression::escape(prefix)));
 }
