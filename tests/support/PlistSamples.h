@@ -2,8 +2,6 @@
 // For the property-list readers' tests: a list that holds every kind of
 // value, and what a reading was refused as.
 
-#include <optional>
-
 #include "platform/Plist.h"
 
 namespace rk::test {
