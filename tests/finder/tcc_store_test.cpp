@@ -95,15 +95,21 @@ TEST(TCCRow, OnlyTheExactDatabaseWords) {
 }
 
 // The first open takes the path as a plain file name: characters that mean
-// something in a URI ("?", "#", "%") are part of the folder's name.
+// something in a URI ("?", "#", "%") are part of the folder's name. A
+// database in WAL mode (the person's here) whose shared-memory file cannot
+// be made is read as it is, through the immutable URI form, whose escaping
+// keeps a "?" in the folder's name from ending the path.
 TEST_F(TCCStoreTest, ReadsBothDatabasesSystemFirstWithTheirOriginWhateverTheFolderNameAndFiltersServices) {
     test::TempRoot odd("/Users/an na?#%");
     ASSERT_EQ(TccDbWriter::write(odd.disk(TCCStore::systemPath()),
                                  {{"com.vendor.a", 0, kAx, 2}, {"/usr/local/bin/b", 1, kAx, 0}}),
               "");
-    ASSERT_EQ(TccDbWriter::write(odd.disk(TCCStore::userPath()),
+    const QString userDb = odd.disk(TCCStore::userPath());
+    ASSERT_EQ(TccDbWriter::write(userDb,
                                  {{"com.vendor.c", 0, kAx, 2}, {"com.vendor.c", 0, "kTCCServiceCamera", 2}}),
               "");
+    ASSERT_EQ(TccDbWriter::execute(userDb, "PRAGMA journal_mode=WAL"), "");
+    NoSharedMemory refusing;
     const auto rows = TCCStore::read();
     ASSERT_TRUE(rows.ok()) << describe(rows).toStdString();
     const QList<TCCRow> want{
@@ -120,24 +126,32 @@ TEST_F(TCCStoreTest, ReadsBothDatabasesSystemFirstWithTheirOriginWhateverTheFold
         EXPECT_EQ(TCCStore::read(services).valueOr(QList<TCCRow>()).size(), count) << services.size();
 }
 
+// What is no regular file, or too large, is refused before SQLite opens it:
+// a pipe would keep that open waiting for ever, on the main thread.
 TEST_F(TCCStoreTest, FailuresOfEitherDatabase) {
     using Schema = TccDbWriter::Schema;
+    using test::FileShape;
     test::FakeFileProbe probe;
     test::ScopedCurrent<FileProbe> scoped(&probe);
-    // Only the full layout holds rows.
-    const auto write = [](const QString& file, std::optional<Schema> schema, const QString& client) {
+    // Only the full layout holds rows; where there is no database, `shape` if any.
+    const auto write = [](const QString& file, std::optional<Schema> schema, const QString& client,
+                          std::optional<FileShape> shape) {
         const QList<TccDbRow> rows{{client, 0, kAx, 2}};
-        if (!schema)
+        if (!schema) {
+            ASSERT_TRUE(!shape || test::plant(*shape, file, TCCStore::maxFileBytes + 1));
             return;
+        }
         ASSERT_EQ(TccDbWriter::write(file, schema == Schema::modern ? rows : QList<TccDbRow>{}, *schema), "");
     };
+    const char* notFile = "unreadable (not a regular file)";
     struct Case {
         const char* name;
-        std::optional<Schema> system;  // none: no file
+        std::optional<Schema> system;  // none: no database
         std::optional<Schema> user;
         int systemErrno;
         int userErrno;
         const char* want;
+        std::optional<FileShape> shape = {};
     } cases[] = {
         {"no system database", std::nullopt, Schema::modern, 0, 0, "unreadable (missing)"},
         {"no person's database: system rows alone", Schema::modern, std::nullopt, 0, 0, "ok, 1 rows"},
@@ -150,18 +164,25 @@ TEST_F(TCCStoreTest, FailuresOfEitherDatabase) {
          "unknown format (no access table)"},
         {"columns missing", Schema::missingClientAndAuth, Schema::modern, 0, 0,
          "unknown format (missing columns auth_value,client)"},
+        {"a pipe for the system's", {}, Schema::modern, 0, 0, notFile, FileShape::pipe},
+        {"a pipe for the person's", Schema::modern, {}, 0, 0, "ok, 1 rows", FileShape::pipe},
+        {"a link to a device", {}, Schema::modern, 0, 0, notFile, FileShape::linkToZeros},
+        {"a folder", {}, Schema::modern, 0, 0, notFile, FileShape::folder},
+        {"a file past the cap", {}, Schema::modern, 0, 0, "unreadable (too large)", FileShape::holes},
     };
     for (const auto& c : cases) {
         root.remove(TCCStore::systemPath());
         root.remove(TCCStore::userPath());
         probe.openErrors.clear();
-        write(systemDb(), c.system, "s");
-        write(userDb(), c.user, "u");
+        write(systemDb(), c.system, "s", c.shape);
+        write(userDb(), c.user, "u", c.shape);
         if (c.systemErrno)
             probe.openErrors[systemDb()] = c.systemErrno;
         if (c.userErrno)
             probe.openErrors[userDb()] = c.userErrno;
-        EXPECT_EQ(describe(TCCStore::read()), c.want) << c.name;
+        EXPECT_TRUE(test::finishesWithoutWaitingOn({systemDb(), userDb()}, [&] {
+            EXPECT_EQ(describe(TCCStore::read()), c.want) << c.name;
+        })) << c.name;
     }
     probe.openErrors.clear();
     root.writeFile(TCCStore::systemPath(), QByteArray(8192, 'x'));
@@ -198,30 +219,6 @@ TEST_F(TCCStoreTest, HostileDatabasesFailTheirReadInBoundedTime) {
     }
 }
 
-// What is no regular file, or too large, is refused before SQLite opens it:
-// a pipe would keep that open waiting for ever, on the main thread.
-TEST_F(TCCStoreTest, NoRegularFileIsUnreadableAndNeverWaitedOn) {
-    using test::FileShape;
-    const std::tuple<bool, FileShape, const char*> cases[] = {
-        // the system's, else the person's
-        {true, FileShape::pipe, "unreadable (not a regular file)"},
-        {false, FileShape::pipe, "ok, 1 rows"},  // the system's rows alone
-        {true, FileShape::linkToZeros, "unreadable (not a regular file)"},
-        {true, FileShape::folder, "unreadable (not a regular file)"},
-        {true, FileShape::holes, "unreadable (too large)"},
-    };
-    for (const auto& [system, shape, want] : cases) {
-        root.remove(TCCStore::systemPath());
-        root.remove(TCCStore::userPath());
-        const QString planted = system ? systemDb() : userDb();
-        ASSERT_EQ(TccDbWriter::write(system ? userDb() : systemDb(), {{"s", 0, kAx, 2}}), "");
-        ASSERT_TRUE(test::plant(shape, planted, TCCStore::maxFileBytes + 1));
-        EXPECT_TRUE(test::finishesWithoutWaitingOn({planted}, [&, want = want] {
-            EXPECT_EQ(describe(TCCStore::read()), want);
-        })) << want;
-    }
-}
-
 // Integers are read whole: a client type of 2^32 + 1 is no path.
 TEST_F(TCCStoreTest, RowsWithNullClientOrServiceAreLeftOutAndIntegersReadWhole) {
     const QList<TccDbRow> rows{{"com.vendor.a", 0, kAx, 2},
@@ -250,19 +247,6 @@ TEST(TCCStoreImmutableUri, EscapesWhatAUrlPathMayNotHold) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(TCCStore::immutableUri(c.path), QByteArray(c.uri)) << c.path.toStdString();
-}
-
-// The first read of a database in WAL mode makes its shared-memory file; where
-// that cannot be made, the database is read as it is, through the immutable
-// URI form, whose escaping keeps a "?" in the folder's name from ending the path.
-TEST(TCCStoreWal, DatabaseInWalModeWithoutSharedMemoryIsReadAsItIsWhateverTheFolderName) {
-    test::TempRoot odd("/Users/an na?#%");
-    const QString userDb = odd.disk(TCCStore::userPath());
-    ASSERT_EQ(TccDbWriter::write(odd.disk(TCCStore::systemPath()), {{"s", 0, kAx, 2}}), "");
-    ASSERT_EQ(TccDbWriter::write(userDb, {{"u", 0, kAx, 2}}), "");
-    ASSERT_EQ(TccDbWriter::execute(userDb, "PRAGMA journal_mode=WAL"), "");
-    NoSharedMemory refusing;
-    EXPECT_EQ(describe(TCCStore::read()), "ok, 2 rows");
 }
 
 TEST_F(TCCStoreTest, WaitsForADatabaseAnotherConnectionHoldsLocked) {

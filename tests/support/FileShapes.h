@@ -20,17 +20,10 @@ enum class FileShape { pipe, linkToZeros, folder, holes };
 inline bool plant(FileShape shape, const QString& path, qint64 size = 0) {
     QDir().mkpath(QFileInfo(path).path());
     const QByteArray name = QFile::encodeName(path);
-    switch (shape) {
-        case FileShape::pipe:
-            return ::mkfifo(name.constData(), 0600) == 0;
-        case FileShape::linkToZeros:
-            return ::symlink("/dev/zero", name.constData()) == 0;
-        case FileShape::folder:
-            return QDir().mkdir(path);
-        case FileShape::holes:
-            return QFile(path).open(QIODevice::WriteOnly) && QFile::resize(path, size);
-    }
-    return false;
+    return shape == FileShape::pipe          ? ::mkfifo(name.constData(), 0600) == 0
+           : shape == FileShape::linkToZeros ? ::symlink("/dev/zero", name.constData()) == 0
+           : shape == FileShape::folder      ? QDir().mkdir(path)
+                                        : QFile(path).open(QIODevice::WriteOnly) && QFile::resize(path, size);
 }
 
 // Runs `work` on a thread of its own. When it is still running after a

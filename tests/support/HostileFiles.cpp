@@ -25,11 +25,8 @@ QList<HostileFile> HostileFiles::xmlNesting(int depth, Nesting nesting) {
 
 QByteArray HostileFiles::storeSharedLists(int users, int times) {
     KeyedArchiveWriter w;
-    ArchivedItem item;
-    item.name = "Shared";
-    item.url = "/Users/anna/x";
-    item.identifier = "8.x";
-    const PlistUid list = w.array(QList<PlistUid>(times, w.item(item)));
+    const PlistUid item = w.item({.name = "Shared", .url = "/Users/anna/x", .identifier = "8.x"});
+    const PlistUid list = w.array(QList<PlistUid>(times, item));
     const PlistUid users_ = w.dictionary(QList<PlistUid>(users, w.string("501")), QList<PlistUid>(users, list));
     w.setTop("store", w.object({"Storage", "NSObject"}, {{"itemsByUserIdentifier", users_}}));
     return w.binary();
