@@ -5,13 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QSysInfo>
 #include <QThread>
 #include <cstdio>
 
 #include "app/model/AppInfo.h"
 #include "app/model/Stats.h"
+#include "platform/FileProbe.h"
 #include "platform/FileViewer.h"
 #include "platform/Seam.h"
 #include "platform/ToolOutput.h"
@@ -191,17 +191,10 @@ Result<Diagnostics::Saved, QString> Diagnostics::saveAndReveal(const QJsonObject
     const QString folder = paths.disk(paths.desktop());
     const QString path = QDir(folder).filePath(fileName(localTime));
     // A Linux home need not have a Desktop folder yet; the file still goes there.
-    QDir().mkpath(folder);
-    QSaveFile file(path);
-    QString problem;
-    if (!file.open(QIODevice::WriteOnly))
-        problem = file.errorString();
-    else if (file.write(json(object)) < 0 || !file.commit())
-        problem = file.errorString();
-    if (!problem.isEmpty()) {
+    if (const auto written = writeWholeFile(path, json(object)); !written) {
         printLine(stderr, QStringLiteral("Save Diagnostics: could not write ") + path + QStringLiteral(": ") +
-                              problem);
-        return fail(problem);
+                              written.error());
+        return fail(written.error());
     }
     const bool shown = host.reveal(path);
     counters.record(QStringLiteral("diagnostics.save"));

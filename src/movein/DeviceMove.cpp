@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <functional>
 
@@ -28,17 +27,7 @@ std::optional<QByteArray> readRecordFile(const QString& path) {
 }
 
 bool saveRecord(const QString& path, const KTDeviceMove::Record& record) {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray data = KTDeviceMove::recordData(record);
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeWholeFile(path, KTDeviceMove::recordData(record)).ok();
 }
 
 // ---- self-test --------------------------------------------------------------

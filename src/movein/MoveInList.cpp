@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -234,20 +233,7 @@ MoveIn::Marks MoveIn::loadMarks(const QString& path) {
 }
 
 Result<Unit, QString> MoveIn::saveMarks(const Marks& marks, const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return fail(QString("cannot make the folder %1").arg(folder));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    const QByteArray data = marksData(marks);
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return fail(file.errorString());
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return Unit{};
+    return writeWholeFile(path, marksData(marks));
 }
 
 }  // namespace rk

@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include "permissions/PermissionWizard.h"
 #include "platform/FileProbe.h"
@@ -60,13 +59,7 @@ bool KTPermissionState::write(const QList<KTPermission>& permissions, const QSet
     const auto file = recordFile(KTPermissionWizard::product().slug, paths);
     if (!file)
         return false;
-    if (!QDir().mkpath(QFileInfo(*file).absolutePath()))
-        return false;
-    QSaveFile out(*file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(record(permissions, skipped, bundle.bundleIdentifier()));
-    return out.commit();
+    return writeWholeFile(*file, record(permissions, skipped, bundle.bundleIdentifier())).ok();
 }
 
 bool KTPermissionState::writtenByAnotherIdentity(const QString& slug,

@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <cmath>
 #include <functional>
 
@@ -67,13 +66,8 @@ bool KTStaleGrantRestarts::record(const QString& slug, const QDateTime& now, con
             kept.append(double(time.toMSecsSinceEpoch()) / 1000.0);
     }
     kept.append(double(now.toMSecsSinceEpoch()) / 1000.0);
-    if (!QDir().mkpath(QFileInfo(*path).absolutePath()))
-        return false;
-    QSaveFile out(*path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(QJsonDocument(QJsonObject{{"restarts", kept}}).toJson(QJsonDocument::Compact));
-    return out.commit();
+    return writeWholeFile(*path, QJsonDocument(QJsonObject{{"restarts", kept}}).toJson(QJsonDocument::Compact))
+        .ok();
 }
 
 bool KTStaleGrantRestarts::counts(const QDateTime& time, const QDateTime& now) {

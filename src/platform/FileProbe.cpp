@@ -8,7 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include "platform/Seam.h"
 
@@ -100,6 +103,97 @@ Result<Unit, int> checkRegularFile(const QString& diskPath, qint64 cap) {
     if (!regular)
         return fail(regular.error());
     ::close(regular->fd);
+    return Unit{};
+}
+
+namespace {
+
+// Links followed before a path is taken for a loop.
+constexpr int kMaxLinks = 40;
+
+QString errnoText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The path a write to `diskPath` lands on: the path itself, or the end of
+// the links standing there when that is a regular or missing file in a
+// folder only the runner may write. Makes the path's own folder.
+Result<QString, QString> placeToWrite(const QString& diskPath) {
+    if (!QDir().mkpath(QFileInfo(diskPath).absolutePath()))
+        return fail(QString("its folder could not be made"));
+    QString place = diskPath;
+    bool linked = false;
+    struct stat info {};
+    for (int links = 0;; ++links) {
+        if (::lstat(QFile::encodeName(place).constData(), &info) != 0) {
+            if (errno != ENOENT)
+                return fail(errnoText(errno));
+            info.st_mode = 0;  // missing: it is made
+            break;
+        }
+        if (!S_ISLNK(info.st_mode))
+            break;
+        if (links == kMaxLinks)
+            return fail(QString("too many links lead on from it"));
+        linked = true;
+        place = QFileInfo(place).symLinkTarget();
+    }
+    if (info.st_mode != 0 && !S_ISREG(info.st_mode))
+        return fail(QString("it is no regular file"));
+    if (linked) {
+        struct stat folder {};
+        if (::stat(QFile::encodeName(QFileInfo(place).absolutePath()).constData(), &folder) != 0)
+            return fail(QString("it is a link to a missing folder"));
+        if (folder.st_uid != ::geteuid() || (folder.st_mode & (S_IWGRP | S_IWOTH)))
+            return fail(QString("it is a link into a folder others may write"));
+    }
+    return place;
+}
+
+}  // namespace
+
+Result<Unit, QString> writeWholeFile(const QString& diskPath, const QByteArray& bytes) {
+    const auto place = placeToWrite(diskPath);
+    if (!place)
+        return fail(place.error());
+    QSaveFile file(*place);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return fail(file.errorString());
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return Unit{};
+}
+
+Result<Unit, QString> appendToFile(const QString& diskPath, const QByteArray& bytes) {
+    const auto place = placeToWrite(diskPath);
+    if (!place)
+        return fail(place.error());
+    const int fd = ::open(QFile::encodeName(*place).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return fail(errnoText(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return fail(QString("it is no regular file"));
+    }
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            const int error = errno;
+            ::close(fd);
+            return fail(errnoText(error));
+        }
+        written += count;
+    }
+    ::close(fd);
     return Unit{};
 }
 

@@ -3,6 +3,10 @@
 // opened for reading, and what does this folder hold. Both answer with the
 // errno on failure, so callers can tell "no permission" from "missing". A seam,
 // because tests run as root, where a mode of 000 does not stop a read.
+//
+// Beside it, the one bounded read of a file anyone may have written, and the
+// one write of the program's own records, which never replaces what is no
+// regular file of the runner's.
 
 #include <QByteArray>
 #include <QString>
@@ -45,5 +49,19 @@ Result<QByteArray, int> readWholeFile(const QString& diskPath, qint64 cap);
 // and closed again: for a file that a library then opens by its path, which
 // would wait for ever on a pipe.
 Result<Unit, int> checkRegularFile(const QString& diskPath, qint64 cap);
+
+// `bytes` as the whole file at `diskPath`, replaced at once (written under a
+// fresh name beside it, then renamed over it), so a crash leaves the old file
+// or the new one, never half of either; its folder is made when missing. A
+// link at the path is followed, but only to a regular or missing file in a
+// folder that only the runner may write. Anything else standing there (a
+// pipe, a device, a folder, a link into a folder others may write, or a loop
+// of links) is refused and left as it is; the error says why, for the log.
+Result<Unit, QString> writeWholeFile(const QString& diskPath, const QByteArray& bytes);
+
+// `bytes` added at the end of the file at `diskPath`, made when missing, with
+// the same rules for what stands there; opened without blocking, so a pipe
+// put in its place is refused instead of waited on.
+Result<Unit, QString> appendToFile(const QString& diskPath, const QByteArray& bytes);
 
 }  // namespace rk

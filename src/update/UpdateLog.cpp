@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include "platform/AppBundle.h"
+#include "platform/FileProbe.h"
 #include "platform/Seam.h"
 #include "update/KTUpdate.h"
 
@@ -33,13 +34,10 @@ QString defaultLogPath() {
     return state + '/' + appName() + QStringLiteral("/updater.log");
 }
 
-// Opened once, to append, creating the file when it is missing: an existing
-// log is never replaced, also when it cannot be opened.
+// Added at the end, the file made when it is missing: an existing log is
+// never replaced, and what is no regular file at its place is left alone.
 void append(const QString& path, const QByteArray& line) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
-        file.write(line);
+    appendToFile(path, line);
 }
 
 }  // namespace

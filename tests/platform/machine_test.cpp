@@ -216,6 +216,50 @@ TEST(BoundedRead, UpToTheCapAndOnlyRegularFiles) {
     }));
 }
 
+// The program's own records are replaced whole, through a link only to a
+// regular file in a folder of the runner's alone; what else stands there is
+// refused and left as it is, a pipe never waited on.
+TEST(WholeFileWrite, FollowsLinksOnlyToRegularFilesInOurOwnFolders) {
+    QTemporaryDir dir;
+    const QString shared = dir.filePath("shared");
+    ASSERT_TRUE(QDir().mkdir(shared) && ::chmod(QFile::encodeName(shared).constData(), 0777) == 0);
+    enum At { nothing, file, linkToFile, linkToPipe, linkIntoShared, loop, pipe, folder };
+    const std::pair<At, QString> cases[] = {
+        {nothing, ""},
+        {file, ""},
+        {linkToFile, ""},
+        {linkToPipe, "it is no regular file"},
+        {linkIntoShared, "it is a link into a folder others may write"},
+        {loop, "too many links lead on from it"},
+        {pipe, "it is no regular file"},
+        {folder, "it is no regular file"},
+    };
+    QStringList pipes;
+    for (const auto& [at, refusal] : cases) {
+        const QString path = dir.filePath(QString("record-%1").arg(at)), beside = path + "-target";
+        if (at == file || at == linkToFile)
+            put(at == file ? path : beside, "old");
+        ASSERT_TRUE((at != linkToPipe && at != pipe) ||
+                    test::plant(test::FileShape::pipe, at == pipe ? path : beside));
+        ASSERT_TRUE(at != folder || QDir().mkdir(path));
+        const QString linkTo = at == linkIntoShared ? shared + "/record" : at == loop ? path : beside;
+        ASSERT_TRUE(at < linkToFile || at > loop || QFile::link(linkTo, path));
+        pipes << path << beside;
+        EXPECT_TRUE(test::finishesWithoutWaitingOn(pipes, [&] {
+            for (const auto& write : {writeWholeFile(path, "new"), appendToFile(path, "+")}) {
+                EXPECT_EQ(write ? QString() : write.error(), refusal) << int(at);
+            }
+        }));
+        QFile written(at == linkToFile ? beside : path);
+        EXPECT_EQ(refusal.isEmpty() && written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray(),
+                  refusal.isEmpty() ? "new+" : "")
+            << int(at);
+        EXPECT_EQ(QFileInfo(path).isSymLink(), at >= linkToFile && at <= loop) << int(at);
+    }
+    EXPECT_FALSE(QFileInfo::exists(shared + "/record"));
+    EXPECT_FALSE(QFileInfo(dir.filePath(QString("record-%1-target").arg(linkToPipe))).isFile());
+}
+
 // A file is put in place whole and an earlier one of ours replaced, never
 // written into (its other name keeps the old bytes); what others could have
 // put at the name, and folders they could fill, are refused and left alone.

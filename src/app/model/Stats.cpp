@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -219,12 +218,7 @@ void UsageCounters::write() {
     const QByteArray bytes = QJsonDocument(table()).toJson(QJsonDocument::Compact);
     // Replaced whole or not at all: a crash mid-write must not leave a
     // truncated file that would reset every counter at the next start.
-    QSaveFile out(file());
-    if (!out.open(QIODevice::WriteOnly))
-        return;
-    if (out.write(bytes) != bytes.size())
-        return;
-    if (out.commit())
+    if (writeWholeFile(file(), bytes))
         ++writes_;
 }
 

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QThread>
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "permissions/identity/LegacyRepairDiscovery.h"
 #include "permissions/identity/SystemSettingsRefresh.h"
 #include "platform/BundleInfo.h"
+#include "platform/FileProbe.h"
 #include "platform/Text.h"
 
 namespace rk::KTLegacyIdentityRepair {
@@ -40,8 +40,7 @@ std::error_code removeItem(const QString& diskPath) {
 }
 
 bool writeAtomically(const QString& diskPath, const QByteArray& bytes) {
-    QSaveFile file(diskPath);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return writeWholeFile(diskPath, bytes).ok();
 }
 
 PlistValue stubInfo(const StubRecipe& recipe) {
