@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -24,6 +23,7 @@
 #include "movein/ReconnectModel.h"
 #include "support/PlatformFakes.h"
 #include "support/Printers.h"
+#include "support/QtApp.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
@@ -250,16 +250,6 @@ TEST_F(MoveInPageTest, DemoRowsPassThroughTheTextFilterAndOpenNothing) {
     EXPECT_TRUE(workspace.opened.isEmpty());
 }
 
-// Runs until `done` or a generous limit; the limit only stops a broken
-// model from hanging the test.
-bool spinUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 10'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 // Holds jobs until the test lets them run, on the calling thread.
 struct HeldJobs {
     std::deque<std::function<void()>> jobs;
@@ -307,7 +297,7 @@ TEST_F(ReconnectModelTest, RowsCheckOnTheWorkerAndResultsLandOnTheMainThread) {
     QObject::connect(&model, &KTReconnectModel::changed, [&] { deliveredOn = QThread::currentThread(); });
     EXPECT_EQ(model.results().at(0).status, KTReconnectStatus::checking());
     model.refresh();
-    ASSERT_TRUE(spinUntil([&] { return model.rounds() == 1; }));
+    ASSERT_TRUE(test::spinUntil([&] { return model.rounds() == 1; }));
     EXPECT_TRUE(checkedOn.load() && checkedOn.load() != mainThread);
     EXPECT_EQ(deliveredOn, mainThread);
     EXPECT_EQ(model.results().at(0), connected());
@@ -371,7 +361,7 @@ TEST_F(ReconnectModelTest, StartingRunsARoundAtOnceThenOneEveryInterval) {
 
     KTReconnectModel quick({item("a", open)}, nullptr, held.executor(), std::chrono::milliseconds(5));
     quick.start();
-    ASSERT_TRUE(spinUntil([&] {
+    ASSERT_TRUE(test::spinUntil([&] {
         held.runAll();
         return quick.rounds() >= 3;
     }));

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 
 namespace rk::test {
@@ -51,6 +52,15 @@ void ensureApplication() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ensureApp(AppKind::widgets, "permissions-test");
+}
+
+bool spinUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer waited;
+    waited.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!done() && waited.elapsed() < limitMs);
+    return done();
 }
 
 }  // namespace rk::test
