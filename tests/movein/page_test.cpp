@@ -134,14 +134,17 @@ TEST_F(MoveInPageTest, EachVisitReadsTheListAfreshAndShowsItsTextLiterally) {
     EXPECT_TRUE(test::shows(shown.get(), "<i>how</i>"));
 }
 
-// The wizard's permissions are rows too, an optional one marked so after
-// one space; pressing one opens its settings page.
-TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
+// The wizard's permissions are rows too, checked on the main thread, an
+// optional one marked so after one space; pressing one opens its settings
+// page, where nothing opens System Settings the row says so, and a granted
+// row opens nothing.
+TEST_F(MoveInPageTest, TheWizardsPermissionsAreRowsCheckedOnTheMainThread) {
+    bool granted = false;
     KTPermission access;
     access.title = "Accessibility";
     access.settingsURL =
         QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
-    access.probe = [] { return false; };
+    access.probe = [&] { return granted; };
     KTPermission screen = access;
     screen.title = "Screen Recording";
     screen.isOptional = true;
@@ -151,11 +154,20 @@ TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
     EXPECT_TRUE(test::shows(shown.get(), "Screen Recording (optional)"));
     test::press(shown.get(), "Open Settings");
     EXPECT_EQ(workspace.opened, QList<QUrl>{access.settingsURL});
-    // Where nothing opens System Settings, the row says so under its button.
     workspace.opens = false;
     test::press(shown.get(), "Open Settings");
     test::settle();
     EXPECT_TRUE(test::shows(shown.get(), Workspace::settingsNotOpenedLine()));
+
+    const KTReconnectItem row = MoveInRows::permissions({screen}, workspace).first();
+    EXPECT_TRUE(row.checkOnMainThread && row.optional);
+    EXPECT_FALSE(row.check().status.isConnected());
+    granted = true;
+    const KTReconnectResult result = row.check();
+    EXPECT_TRUE(result.status.isConnected());
+    workspace.opened.clear();
+    row.action(result.actionLabel);
+    EXPECT_TRUE(workspace.opened.isEmpty());
 }
 
 // The hint writes the home as "~", and at the page's width its lines break
@@ -220,23 +232,6 @@ TEST_F(MoveInPageTest, AnAppActionOpensTheInstalledApp) {
     EXPECT_EQ(workspace.opened, (QList<QUrl>{QUrl::fromLocalFile(paths.disk("/Applications/Box.app")),
                                              QUrl::fromLocalFile(paths.disk("/Applications/Other.app"))}));
     EXPECT_EQ(MoveIn::loadMarks(marks).opened, (QSet<QString>{"a", "b", "c", "d"}));
-}
-
-TEST_F(MoveInPageTest, PermissionsBecomeRowsProbedOnTheMainThread) {
-    bool granted = false;
-    KTPermission screen;
-    screen.settingsURL =
-        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
-    screen.probe = [&] { return granted; };
-    screen.isOptional = true;
-    const KTReconnectItem row = MoveInRows::permissions({screen}, workspace).first();
-    EXPECT_TRUE(row.checkOnMainThread && row.optional);
-    EXPECT_FALSE(row.check().status.isConnected());
-    granted = true;
-    const KTReconnectResult result = row.check();
-    EXPECT_TRUE(result.status.isConnected());
-    row.action(result.actionLabel);
-    EXPECT_TRUE(workspace.opened.isEmpty()) << "a granted row opens nothing";
 }
 
 TEST_F(MoveInPageTest, DemoRowsPassThroughTheTextFilterAndOpenNothing) {

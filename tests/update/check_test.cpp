@@ -97,14 +97,10 @@ TEST(UpdateCheck, LiveWorkThatStartsAfterTheRetrysFirstLookHoldsTheUpdate) {
     const auto asked = std::make_shared<std::atomic<int>>(0);
     mustNotInstallNow = [asked] { return ++*asked == 2; };
     armLiveWorkRetry();
-    for (int i = 0; i < 2000 && *asked == 0; ++i) {  // until the retry has begun on the update queue
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
+    test::spinUntil([&] { return *asked > 0; }, 2000);  // the retry has begun on the update queue
     q().sync([] {});
     EXPECT_EQ(*asked, 2);
-    EXPECT_TRUE(hasPendingUpdate());
-    EXPECT_TRUE(isLiveWorkRetryArmed());
+    EXPECT_TRUE(hasPendingUpdate() && isLiveWorkRetryArmed());
     setPendingUpdate({});  // the next retry stops
 }
 

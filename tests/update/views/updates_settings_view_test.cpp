@@ -110,15 +110,14 @@ TEST(UpdaterOff, SaysWhyAndAnswersACheckWithIt) {
     const QTemporaryDir dir;
     KTUpdate::setLogPath(dir.filePath("updater.log"));
     KTUpdate::appKey = "lark-spur";
-    for (const auto& [feed, line] :
-         {std::pair<QString, QString>{"", kNoFeed},
-          {"https://updates.example", "Updates: off \u00b7 not running from an installed app"}}) {
+    for (const QString feed : {"", "https://updates.example"}) {
         KTUpdate::feedBase = feed;
+        const QString line =
+            feed.isEmpty() ? kNoFeed : "Updates: off \u00b7 not running from an installed app";
         KTUpdateModel m;
         KTUpdateRows rows{m, "Rowkeeper", false};
-        for (const CapsuleSwitch* toggle :
-             {rows.masterSwitch(), rows.checkSwitch(), rows.downloadSwitch(), rows.installSwitch()})
-            EXPECT_FALSE(toggle->isEnabled());
+        EXPECT_FALSE(rows.masterSwitch()->isEnabled() || rows.checkSwitch()->isEnabled() ||
+                     rows.downloadSwitch()->isEnabled() || rows.installSwitch()->isEnabled());
         EXPECT_EQ(rows.statusText(), line);
         m.checkNow();
         QCoreApplication::processEvents();  // the status reaches the hook,
