@@ -24,6 +24,7 @@
 #include "support/PlatformFakes.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
+#include "support/TempRoot.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
@@ -46,11 +47,7 @@ protected:
         qunsetenv("XDG_DATA_HOME");
     }
 
-    void writeList(const QByteArray& json) {
-        QFile file(sources.listPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(json);
-    }
+    void writeList(const QByteArray& json) { ASSERT_TRUE(test::writeFileAt(sources.listPath, json)); }
 
     std::unique_ptr<MoveInPage> page(bool dark = false) {
         auto made = std::make_unique<MoveInPage>(*model, dark, sources);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QThread>
 
 namespace rk::test {
 
@@ -57,9 +58,10 @@ void ensureApplication() {
 bool spinUntil(const std::function<bool()>& done, int limitMs) {
     QElapsedTimer waited;
     waited.start();
-    do
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    while (!done() && waited.elapsed() < limitMs);
+    while (!done() && waited.elapsed() < limitMs) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
     return done();
 }
 

@@ -45,8 +45,8 @@ void ensureApp(AppKind kind, const char* name);
 // A QApplication for tests that need widgets (offscreen when no platform is set).
 void ensureApplication();
 
-// Runs the event loop (one round at least) until `done` or `limitMs` have
-// passed; the limit only keeps a broken test from hanging. Returns `done()`.
+// Runs what waits in the event loop, a millisecond apart, until `done` or
+// `limitMs` have passed; the limit only keeps a broken test from hanging.
 bool spinUntil(const std::function<bool()>& done, int limitMs = 10'000);
 
 }  // namespace rk::test

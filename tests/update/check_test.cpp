@@ -136,11 +136,9 @@ protected:
     // The file's lines once the queue is done, without the time stamps of the app's entries.
     QStringList entries() const {
         logQ().sync([] {});
-        QFile file(log);
-        file.open(QIODevice::ReadOnly);
         static const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d app: ",
                                               QRegularExpression::MultilineOption);
-        return QString::fromUtf8(file.readAll()).remove(stamp).split('\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(test::readFileAt(log)).remove(stamp).split('\n', Qt::SkipEmptyParts);
     }
 
     QTemporaryDir dir;

@@ -67,8 +67,7 @@ void makeBundle(const QString& path, const QString& version, int build, const QS
 QByteArray zipped(const QString& folder, const QString& make = ":", const QString& options = "") {
     QProcess::execute("/bin/sh",
                       {"-c", "cd \"$0\" && " + make + " && zip -qry " + options + " a.zip *", folder});
-    QFile made(folder + "/a.zip");
-    return made.open(QIODevice::ReadOnly) ? made.readAll() : QByteArray();
+    return test::readFileAt(folder + "/a.zip");
 }
 
 bool complete(const QString& path) {
@@ -101,9 +100,7 @@ public:
         QDir().mkpath(dir.filePath("work"));
         QDir().mkdir(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile ca(dir.filePath("ca.pem"));
-        ca.open(QIODevice::WriteOnly);
-        ca.write(server.certificatePem());
+        test::writeFileAt(dir.filePath("ca.pem"), server.certificatePem());
         const QString control = root.disk("/.fake-tools/copy");
         tools.installStandIn(
             MacTool::ditto,
@@ -197,11 +194,9 @@ public:
 
     // The log's entries by one writer ("app" or "shim"), normalised.
     QStringList logged(const QString& writer) const {
-        QFile file(log);
-        file.open(QIODevice::ReadOnly);
         QStringList entries;
         static const QRegularExpression entry("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d (app|shim): (.*)$");
-        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+        for (const QString& line : QString::fromUtf8(test::readFileAt(log)).split('\n')) {
             if (const auto match = entry.match(line); match.hasMatch() && match.captured(1) == writer)
                 entries << normalised(match.captured(2));
         }

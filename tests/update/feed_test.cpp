@@ -56,8 +56,7 @@ Appcast entry(const std::function<void(Appcast&)>& change = [](Appcast&) {}) {
 // The process's memory in KiB: "VmRSS:" what it holds, "VmHWM:" the most it
 // held since `resetPeakKiB` (which returns what it holds then).
 qint64 memoryKiB(const QByteArray& field) {
-    QFile status("/proc/self/status");
-    const QByteArray all = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const QByteArray all = test::readFileAt("/proc/self/status");
     return all.mid(all.indexOf(field) + field.size()).simplified().split(' ').value(0).toLongLong();
 }
 qint64 resetPeakKiB() {
@@ -204,8 +203,7 @@ QByteArray archive(const QString& folder = "", const QString& extra = "") {
     zip.setWorkingDirectory(dir.path());
     zip.start("/bin/sh", {"-c", script, "sh", folder, extra});
     zip.waitForFinished();
-    QFile made(dir.filePath("a.zip"));
-    return made.open(QIODevice::ReadOnly) ? made.readAll() : QByteArray();
+    return test::readFileAt(dir.filePath("a.zip"));
 }
 
 class UpdateDownload : public ::testing::Test {

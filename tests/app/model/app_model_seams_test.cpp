@@ -11,6 +11,7 @@
 #include "app/model/MacIdentity.h"
 #include "app/model/ModelSeams.h"
 #include "support/QtApp.h"
+#include "support/TempRoot.h"
 
 using namespace rk;
 using namespace std::chrono_literals;
@@ -182,16 +183,13 @@ TEST(MacIdentity, AChattyProfilerIsReadToTheEnd) {
     QTemporaryDir root;
     const auto paths = SystemPaths::rerooted(root.path(), "/Users/anna");
     const QString tool = paths.tool(MacTool::systemProfiler);
-    QDir().mkpath(QFileInfo(tool).path());
-    QFile script(tool);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(
+    ASSERT_TRUE(test::writeFileAt(
+        tool,
         "#!/bin/sh\n"
         "head -c 500000 /dev/zero | tr '\\0' w >&2\n"
         "printf '%s' '{\"SPHardwareDataType\":[{\"machine_name\":\"Mac mini\",\"chip_type\":\"Apple "
-        "M4\"}]}'\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        "M4\"}]}'\n",
+        true));
     HostMachine machine;
     EXPECT_EQ(MacIdentity::model(machine, paths), "Mac mini (Apple M4)");
 }
