@@ -98,13 +98,11 @@ TEST_F(MoveInPageTest, OpeningAndConfirmingARowIsShownAndRemembered) {
     EXPECT_TRUE(test::shows(shown.get(), "Sign in to Mail again."));
     EXPECT_TRUE(test::shows(shown.get(), "0 of 1 reconnected"));
 
-    test::press(shown.get(), "Sign in");
-    test::settle();
+    test::pressAndSettle(shown.get(), "Sign in");
     EXPECT_EQ(workspace.opened, QList<QUrl>{QUrl("https://example.com/mail")});
     ASSERT_NE(test::buttonTitled(shown.get(), "Confirm"), nullptr) << "opening is not done";
 
-    test::press(shown.get(), "Confirm");
-    test::settle();
+    test::pressAndSettle(shown.get(), "Confirm");
     EXPECT_TRUE(test::shows(shown.get(), "You confirmed this"));
     EXPECT_TRUE(test::shows(shown.get(), "1 of 1 reconnected"));
     EXPECT_EQ(test::buttonTitled(shown.get(), "Confirm"), nullptr);
@@ -152,8 +150,7 @@ TEST_F(MoveInPageTest, TheWizardsPermissionsAreRowsCheckedOnTheMainThread) {
     test::press(shown.get(), "Open Settings");
     EXPECT_EQ(workspace.opened, QList<QUrl>{access.settingsURL});
     workspace.opens = false;
-    test::press(shown.get(), "Open Settings");
-    test::settle();
+    test::pressAndSettle(shown.get(), "Open Settings");
     EXPECT_TRUE(test::shows(shown.get(), Workspace::settingsNotOpenedLine()));
 
     const KTReconnectItem row = MoveInRows::permissions({screen}, workspace).first();

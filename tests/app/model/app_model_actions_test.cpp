@@ -89,8 +89,7 @@ protected:
 TEST_F(ExplainTest, UnknownItemsWaitForConsentAndTheRunStillStarts) {
     // Which items are offered is the explanation page's rule (tests/explain).
     world.writeBtm({agent("Qvorn Agent", "com.qvorn.agent"), agent("Dropbox Helper", "com.dropbox.helper")});
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
+    AppModel& m = world.startModel(Step::loginItems);
 
     EXPECT_EQ(keys(m.explainItems()), (QStringList{"8.com.qvorn.agent", "8.com.dropbox.helper"}));
     EXPECT_EQ(keys(m.explainPending()), QStringList{"8.com.qvorn.agent"});
@@ -109,8 +108,7 @@ TEST_F(ExplainTest, UnknownItemsWaitForConsentAndTheRunStillStarts) {
 // Consent given runs the page again; a stored answer, yes or no, asks nothing.
 TEST_F(ExplainTest, NothingPendsWhenTheRulesKnowEveryItemOrConsentWasGiven) {
     world.writeBtm({agent("Dropbox Helper", "com.dropbox.helper")});
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
+    AppModel& m = world.startModel(Step::loginItems);
     EXPECT_TRUE(m.explainPending().isEmpty());
     EXPECT_EQ(world.explain.jobs.size(), 1);
 
@@ -129,8 +127,7 @@ TEST_F(ExplainTest, NothingPendsWhenTheRulesKnowEveryItemOrConsentWasGiven) {
 
 TEST_F(ExplainTest, OverlappingRunsEachMergeTheirOwnAnswers) {
     world.writeBtm({agent("Dropbox Helper", "com.dropbox.helper")});
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
+    AppModel& m = world.startModel(Step::loginItems);
     world.writeBtm({agent("Zoom Daemon", "us.zoom.daemon")});
     m.readStores();
     m.go(Step::loginItems);
