@@ -74,12 +74,6 @@ KTPermissionWizardWindow* wizardWindow() {
     return nullptr;
 }
 
-QString stepLine(KTPermissionWizardWindow* window) {
-    test::settle();
-    auto* screen = qobject_cast<PermissionScreen*>(window->view()->screen());
-    return screen ? screen->layout().stepLine : QString();
-}
-
 class SetUpPermissions : public testing::TestWithParam<bool> {};
 
 TEST_P(SetUpPermissions, OpensTheWizardAndWalksItWithThisMachinesAnswers) {
@@ -126,7 +120,9 @@ TEST_P(SetUpPermissions, OpensTheWizardAndWalksItWithThisMachinesAnswers) {
     const QStringList walk = storesReadable ? QStringList{"Step 2 of 3", "Step 3 of 3"}
                                             : QStringList{"Step 1 of 3", "Step 2 of 3", "Step 3 of 3"};
     for (const QString& step : walk) {
-        EXPECT_EQ(stepLine(window), step);
+        test::settle();
+        auto* screen = qobject_cast<PermissionScreen*>(window->view()->screen());
+        EXPECT_EQ(screen ? screen->layout().stepLine : QString(), step);
         test::press(window, step == "Step 3 of 3" ? "Skip" : "Skip for now");
     }
     test::settle();

@@ -272,10 +272,7 @@ TEST(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
     QThread::msleep(1500);
     EXPECT_FALSE(QFile::exists(marker)) << "started before the old process ended";
     ASSERT_TRUE(oldApp.waitForFinished(5000));  // ends and is reaped
-    QElapsedTimer clock;
-    clock.start();
-    while (!QFile::exists(marker) && clock.elapsed() < 8000)
-        QThread::msleep(50);
+    test::spinUntil([&] { return QFile::exists(marker); }, 8000);
     QThread::msleep(500);
     EXPECT_EQ(test::readFileAt(marker), "started\n");
     for (const QString& pwned :

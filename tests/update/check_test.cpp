@@ -165,10 +165,7 @@ TEST_F(UpdateLog, EntriesKeepTheOrderOfTheCallsFromTwoThreads) {
 TEST_F(UpdateLog, AppendsToWhatStandsThereAndNeverReplacesIt) {
     trace("the first entry makes the folder and the file");
     ASSERT_EQ(entries(), QStringList{"the first entry makes the folder and the file"});
-    QFile existing(log);
-    existing.open(QIODevice::Append);
-    existing.write("2026-03-01 09:30:00 shim: swapping\n");
-    existing.close();
+    test::writeFileAt(log, test::readFileAt(log) + "2026-03-01 09:30:00 shim: swapping\n");
     trace("a later one is appended");
     trace(QString("v1.4.2\n2026-03-01 09:30:00 shim: forged\u202e") + QChar(0));  // one line, as it reads
     EXPECT_EQ(entries(), QStringList({"the first entry makes the folder and the file",

@@ -316,10 +316,10 @@ Case installs(const char* name, const QStringList& args, const QStringList& said
     return {name, args, before, said, shim, "1.4.2", opened, logged};
 }
 
-// A run that ends with the app as it was and starts no script.
+// A run that ends with the app as it was (`version`) and starts no script.
 Case stays(const char* name, const QStringList& args, const QStringList& said, const Setup& before = {},
-           const QString& logged = {}) {
-    return {name, args, before, said + kQuit, {}, "1.4.1", {}, logged};
+           const QString& logged = {}, const QString& version = "1.4.1") {
+    return {name, args, before, said + kQuit, {}, version, {}, logged};
 }
 
 Case refused(const char* name, const Setup& before, const QString& error) {
@@ -383,14 +383,10 @@ const Case kCases[] = {
      {kSwapping, kFailed, "done; relaunch requested"},
      "1.4.1",
      {kBackground}},
-    {"NewerBuildAlreadyOnDisk",
-     {"--launched-from", "<launched>"},
-     [](auto& t) { makeBundle(t.app, "1.4.2", 57); },
-     QStringList{"status: checked <time> \u00b7 a newer build is installed (v1.4.2); relaunch to use it"} +
-         kQuit,
-     {},
-     "1.4.2",
-     {}},
+    stays(
+        "NewerBuildAlreadyOnDisk", {"--launched-from", "<launched>"},
+        {"status: checked <time> \u00b7 a newer build is installed (v1.4.2); relaunch to use it"},
+        [](auto& t) { makeBundle(t.app, "1.4.2", 57); }, {}, "1.4.2"),
     stays(
         "FeedUnreachable", {"--interactive"},
         {"status: checked <time> \u00b7 feed unreachable",

@@ -193,16 +193,13 @@ QString sha256(const QByteArray& bytes) {
 QByteArray archive(const QString& folder = "", const QString& extra = "") {
     const QTemporaryDir dir;
     const QString script =
-        "c=pack/$1Rowkeeper.app/Contents; mkdir -p $c/MacOS && touch evil $c/MacOS/Rowkeeper && "
+        "cd \"$0\" && c=pack/$1Rowkeeper.app/Contents; mkdir -p $c/MacOS && touch evil $c/MacOS/Rowkeeper && "
         "chmod 700 $c/MacOS/Rowkeeper && ln -s MacOS $c/Current && ln -s $1Rowkeeper.app pack/Linked.app && "
         "printf '%s' '<plist version=\"1.0\"><dict>"
         "<key>CFBundleIdentifier</key><string>com.quillory.rowkeeper</string></dict></plist>' > "
         "$c/Info.plist && "
         "top=${1%%/*}; cd pack && zip -qry ../a.zip ${top:-Rowkeeper.app} $2";
-    QProcess zip;
-    zip.setWorkingDirectory(dir.path());
-    zip.start("/bin/sh", {"-c", script, "sh", folder, extra});
-    zip.waitForFinished();
+    QProcess::execute("/bin/sh", {"-c", script, dir.path(), folder, extra});
     return test::readFileAt(dir.filePath("a.zip"));
 }
 

@@ -21,18 +21,6 @@ namespace {
 [[maybe_unused]] const auto* const kCore = ::testing::AddGlobalTestEnvironment(
     new test::AppEnvironment(test::AppKind::core, "app_model_seams_test"));
 
-// Runs the event loop until `done` or a generous limit (the limit only stops
-// a broken test from hanging; nothing here measures time).
-bool runUntil(const std::function<bool()>& done, int ms = 10'000) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
 QString systemThreadName() {
 #ifdef __linux__
     char name[32] = {};
@@ -59,7 +47,7 @@ TEST(SerialThreadQueue, RunsJobsInOrderOnItsNamedThreadAndHandsBackOnTheMainThre
             },
             &context, [&] { deliveredOnMain << (QThread::currentThread() == qApp->thread()); });
     }
-    ASSERT_TRUE(runUntil([&] { return deliveredOnMain.size() == 5; }));
+    ASSERT_TRUE(test::spinUntil([&] { return deliveredOnMain.size() == 5; }));
     EXPECT_EQ(worked, (QStringList{"0", "1", "2", "3", "4"}));
     EXPECT_EQ(threadNames, QStringList(5, "larkspur.ax"));
     EXPECT_EQ(deliveredOnMain, QList<bool>(5, true));
@@ -80,12 +68,12 @@ TEST(SerialThreadQueue, DropsTheHandBackWhenTheReceiverIsGone) {
         context.get(), [&] { delivered = true; });
     context.reset();  // gone while the work runs
     release = true;
-    ASSERT_TRUE(runUntil([&] { return worked.load(); }));
+    ASSERT_TRUE(test::spinUntil([&] { return worked.load(); }));
     // A later job's hand-back comes after the dropped one's would have.
     QObject later;
     bool laterDelivered = false;
     queue.async([] {}, &later, [&] { laterDelivered = true; });
-    ASSERT_TRUE(runUntil([&] { return laterDelivered; }));
+    ASSERT_TRUE(test::spinUntil([&] { return laterDelivered; }));
     EXPECT_FALSE(delivered);
 }
 
@@ -98,16 +86,16 @@ TEST(PoolQueueAndTimer, HandBackOnTheMainThreadAndBeatUntilDestroyed) {
     bool onMain = false;
     queue.async([&] { workThread = QThread::currentThreadId(); }, &context,
                 [&] { onMain = QThread::currentThread() == qApp->thread(); });
-    ASSERT_TRUE(runUntil([&] { return onMain; }));
+    ASSERT_TRUE(test::spinUntil([&] { return onMain; }));
     EXPECT_NE(workThread, QThread::currentThreadId());
 
     QtTickSource source;
     int beats = 0;
     auto ticker = source.every(0.01, [&] { ++beats; });
-    ASSERT_TRUE(runUntil([&] { return beats >= 2; }));
+    ASSERT_TRUE(test::spinUntil([&] { return beats >= 2; }));
     ticker.reset();
     const int stopped = beats;
-    EXPECT_FALSE(runUntil([&] { return beats != stopped; }, 60));
+    EXPECT_FALSE(test::spinUntil([&] { return beats != stopped; }, 60));
 }
 
 const QString dot = QString::fromUtf8("\u00B7");
