@@ -151,10 +151,8 @@ protected:
 TEST_F(UpdateModel, StartsFromTheUpdaterAndWritesEachSettingThroughAlone) {
     turnUpdaterOn();
     QSettings().setValue(KTUpdate::kAutoDownload, false);
-    KTUpdate::PendingUpdate pending;
-    pending.staged = "/tmp/staged/Rowkeeper.app";
-    pending.version = "1.4.2";
-    KTUpdate::setPendingUpdate(pending);
+    KTUpdate::setPendingUpdate(
+        {.staged = "/tmp/staged/Rowkeeper.app", .version = "1.4.2", .notes = {}, .notesURL = {}});
     KTUpdateModel m;
     watch(m, seen);
     EXPECT_TRUE(m.autoCheck() && !m.autoDownload() && m.autoInstall() && !m.fullyAutomatic());
@@ -226,9 +224,7 @@ TEST_F(UpdateMenu, CheckForUpdatesThenTheStatusLineOfEachState) {
     KTUpdate::targetBundlePath = "/Applications/Rowkeeper.app";
     for (const auto& c : cases) {
         KTUpdate::feedBase = c.feed;
-        KTUpdate::PendingUpdate pending;
-        pending.version = c.pending;
-        KTUpdate::setPendingUpdate(pending);
+        KTUpdate::setPendingUpdate({.staged = {}, .version = c.pending, .notes = {}, .notesURL = {}});
         KTUpdate::setAutoCheck(c.autoCheck);
         menu.clear();
         KTStandard::appendUpdateItems(menu);
