@@ -74,12 +74,6 @@ KTPermissionWizardWindow* wizardWindow() {
     return nullptr;
 }
 
-QString stepLine(KTPermissionWizardWindow* window) {
-    test::settle();
-    auto* screen = qobject_cast<PermissionScreen*>(window->view()->screen());
-    return screen ? screen->layout().stepLine : QString();
-}
-
 class SetUpPermissions : public testing::TestWithParam<bool> {};
 
 TEST_P(SetUpPermissions, OpensTheWizardAndWalksItWithThisMachinesAnswers) {
@@ -110,15 +104,13 @@ TEST_P(SetUpPermissions, OpensTheWizardAndWalksItWithThisMachinesAnswers) {
     // Get Started goes to the first permission that is off. Where nothing
     // opens System Settings its button stays and says so; where it opens, the
     // screen waits for the list that opened (Full Disk Access with the drag companion).
-    test::press(window, "Get Started");
-    test::settle();
+    test::pressAndSettle(window, "Get Started");
     auto* first = qobject_cast<PermissionScreen*>(window->view()->screen());
     ASSERT_NE(first, nullptr);
     const QString enable = first->primaryLabel();
     for (const bool opens : {false, true}) {
         world.settings.setLinksOpen(opens);
-        test::press(window, enable);
-        test::settle();
+        test::pressAndSettle(window, enable);
         EXPECT_EQ(world.settings.openedLinks().size(), opens ? 2 : 1);
         EXPECT_EQ(first->primaryLabel(), opens ? "Waiting for macOS" : enable);
         EXPECT_EQ(first->status().text.contains("in the list that just opened"), opens);
@@ -128,12 +120,13 @@ TEST_P(SetUpPermissions, OpensTheWizardAndWalksItWithThisMachinesAnswers) {
     const QStringList walk = storesReadable ? QStringList{"Step 2 of 3", "Step 3 of 3"}
                                             : QStringList{"Step 1 of 3", "Step 2 of 3", "Step 3 of 3"};
     for (const QString& step : walk) {
-        EXPECT_EQ(stepLine(window), step);
+        test::settle();
+        auto* screen = qobject_cast<PermissionScreen*>(window->view()->screen());
+        EXPECT_EQ(screen ? screen->layout().stepLine : QString(), step);
         test::press(window, step == "Step 3 of 3" ? "Skip" : "Skip for now");
     }
     test::settle();
-    test::press(window, "Done");
-    test::settle();
+    test::pressAndSettle(window, "Done");
     EXPECT_EQ(wizardWindow(), nullptr);
     delegate.window()->close();
 }

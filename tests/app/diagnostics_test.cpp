@@ -139,9 +139,7 @@ TEST_F(Saving, TwoSavesInOneMinuteLeaveOneFileAndAFailedOneIsOnlyReported) {
     EXPECT_EQ(first.value().path, path);
     EXPECT_EQ(QDir(root.disk(root.paths().desktop())).entryList(QDir::Files),
               QStringList{"Rowkeeper Diagnostics 2026-12-05 1641.json"});
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QJsonDocument::fromJson(file.readAll()).object()["step"].toString(), QStringLiteral("done"));
+    EXPECT_EQ(QJsonDocument::fromJson(readFileAt(path)).object()["step"].toString(), QStringLiteral("done"));
     EXPECT_EQ(host.revealed, (QStringList{path, path}));
     EXPECT_TRUE(second.value().shown);
     EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 2);

@@ -15,6 +15,7 @@
 #include "app/model/Step.h"
 #include "support/DelegateFakes.h"
 #include "support/ModelFakes.h"
+#include "support/QtApp.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -51,16 +52,6 @@ TEST(Routes, TheFirstLinkOfTheSchemeDecides) {
 
 // ---- One copy per person ----------------------------------------------------------
 
-// Runs the event loop until `done` or the time has passed.
-template <typename Done>
-bool spinUntil(Done done, int ms = 5000) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 class Forwarding : public ::testing::Test {
 protected:
     QString socketName() const { return folder.filePath("rk.socket"); }
@@ -70,7 +61,7 @@ protected:
         bool forwarded = false;
         std::thread launch([&] { forwarded = SingleInstance(socketName()).forward(sent); });
         const qsizetype gotBefore = received.size();
-        const bool arrived = spinUntil([&] { return received.size() > gotBefore; });
+        const bool arrived = test::spinUntil([&] { return received.size() > gotBefore; });
         launch.join();
         return forwarded && arrived;
     }
@@ -117,7 +108,7 @@ TEST_F(Forwarding, TheRunningCopyKeepsItsSocketAndDropsOversizedMessages) {
     const auto running = runningCopy();
     SingleInstance late(socketName());
     EXPECT_FALSE(late.listen() || late.isListening());
-    spinUntil([&] { return !received.isEmpty(); }, 1000);  // the late launch's probe, if it arrives
+    test::spinUntil([&] { return !received.isEmpty(); }, 1000);  // the late launch's probe, if it arrives
     const auto heard = received.size();
     bool written = false;
     std::thread launch([&] {
@@ -131,7 +122,7 @@ TEST_F(Forwarding, TheRunningCopyKeepsItsSocketAndDropsOversizedMessages) {
         if (socket.state() != QLocalSocket::UnconnectedState)
             socket.waitForDisconnected(2000);
     });
-    spinUntil([&] { return received.size() > heard; }, 1000);
+    test::spinUntil([&] { return received.size() > heard; }, 1000);
     launch.join();
     EXPECT_TRUE(written);
     EXPECT_EQ(received.size(), heard);

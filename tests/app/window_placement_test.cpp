@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QScreen>
 #include <QWidget>
 
@@ -52,17 +51,6 @@ TEST(WindowPlacement, BesideSystemSettings) {
         EXPECT_EQ(WindowPlacement::beside(c.settings, c.screens, c.window), c.want) << c.name;
 }
 
-bool waitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 class PlacementTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -88,7 +76,7 @@ TEST_F(PlacementTest, EveryMissingPieceLeavesTheWindowAlone) {
     window.setObjectName("other");
     settings.setRunning(true);
     WindowPlacement::besideSettingsNow(settings, settings);  // no window named "main"
-    EXPECT_FALSE(waitUntil([&] { return window.frameGeometry().topLeft() != before; }, 400));
+    EXPECT_FALSE(test::spinUntil([&] { return window.frameGeometry().topLeft() != before; }, 400));
 }
 
 // After the delay, the whole window, its frame included, goes left of System
@@ -99,7 +87,7 @@ TEST_F(PlacementTest, SoonMeansAfterTheDelay) {
     WindowPlacement::besideSettingsSoon();
     EXPECT_EQ(window.frameGeometry().topLeft(), before);
     const QPoint want(screen.left() + 400 - window.frameGeometry().width() - 12, screen.top() + 40);
-    EXPECT_TRUE(waitUntil([&] { return window.frameGeometry().topLeft() == want; }, 10'000));
+    EXPECT_TRUE(test::spinUntil([&] { return window.frameGeometry().topLeft() == want; }, 10'000));
     EXPECT_EQ(window.size(), QSize(300, 200));
     settings.uninstall();
 }

@@ -10,6 +10,7 @@
 
 #include "movein/DeviceMove.h"
 #include "movein/MoveIn.h"
+#include "support/TempRoot.h"
 
 namespace rk {
 namespace {
@@ -252,9 +253,7 @@ TEST(MoveInMarks, SurviveASaveAndALoadInTheAppFolderAndBrokenOnesAreNone) {
     const MoveIn::Marks marks{{"b", "a"}, {"c"}};
     ASSERT_TRUE(MoveIn::saveMarks(marks, path).ok());
     EXPECT_EQ(MoveIn::loadMarks(path), marks);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
+    const QByteArray text = test::readFileAt(path);
     EXPECT_LT(text.indexOf("\"a\""), text.indexOf("\"b\"")) << "ids are written in a stable order";
     // A file where the folder should be: the save fails and says so.
     EXPECT_FALSE(MoveIn::saveMarks(marks, path + "/marks.json").ok());
@@ -273,11 +272,6 @@ public:
     std::optional<QString> identity;
     QString name;
 };
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 TEST(DeviceMove, FingerprintIsTheSha256OfTheIdentityAndRecordsItDidNotWrite) {
     EXPECT_EQ(KTDeviceMove::fingerprint(FakeIdentity(QString("0F1E2D3C-UUID"), "Anna's Mac")),
@@ -298,11 +292,9 @@ TEST(DeviceMove, FingerprintIsTheSha256OfTheIdentityAndRecordsItDidNotWrite) {
     for (const auto& c : cases) {
         QTemporaryDir dir;
         const QString path = KTDeviceMove::recordURL(dir.path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.data) == c.data.size());
-        file.close();
+        ASSERT_TRUE(test::writeFileAt(path, c.data));
         EXPECT_EQ(KTDeviceMove::detect(path, mac), c.answer) << c.data.toStdString();
-        EXPECT_EQ(KTDeviceMove::recordFrom(read(path)),
+        EXPECT_EQ(KTDeviceMove::recordFrom(test::readFileAt(path)),
                   (KTDeviceMove::Record{*KTDeviceMove::fingerprint(mac), "Mac"}));
     }
 }
@@ -314,9 +306,9 @@ TEST(DeviceMove, WithoutAnIdentityNothingIsAMoveAndTheRecordIsKept) {
     QTemporaryDir dir;
     const QString path = KTDeviceMove::recordURL(dir.path() + "/nested/folder");
     ASSERT_EQ(KTDeviceMove::detect(path, FakeIdentity(QString("old"), "Old Mac")), KTDeviceMove::Answer{});
-    const QByteArray before = read(path);
+    const QByteArray before = test::readFileAt(path);
     EXPECT_EQ(KTDeviceMove::detect(path, FakeIdentity(std::nullopt, "Who")), KTDeviceMove::Answer{});
-    EXPECT_EQ(read(path), before);
+    EXPECT_EQ(test::readFileAt(path), before);
     EXPECT_EQ(KTDeviceMove::detect(path, FakeIdentity(QString("new"), "New Mac")),
               (KTDeviceMove::Answer{true, QString("Old Mac")}));
 }

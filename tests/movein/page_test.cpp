@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -24,6 +23,8 @@
 #include "movein/ReconnectModel.h"
 #include "support/PlatformFakes.h"
 #include "support/Printers.h"
+#include "support/QtApp.h"
+#include "support/TempRoot.h"
 #include "support/UiProbe.h"
 #include "ui/Controls.h"
 #include "ui/Rendering.h"
@@ -46,11 +47,7 @@ protected:
         qunsetenv("XDG_DATA_HOME");
     }
 
-    void writeList(const QByteArray& json) {
-        QFile file(sources.listPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(json);
-    }
+    void writeList(const QByteArray& json) { ASSERT_TRUE(test::writeFileAt(sources.listPath, json)); }
 
     std::unique_ptr<MoveInPage> page(bool dark = false) {
         auto made = std::make_unique<MoveInPage>(*model, dark, sources);
@@ -101,13 +98,11 @@ TEST_F(MoveInPageTest, OpeningAndConfirmingARowIsShownAndRemembered) {
     EXPECT_TRUE(test::shows(shown.get(), "Sign in to Mail again."));
     EXPECT_TRUE(test::shows(shown.get(), "0 of 1 reconnected"));
 
-    test::press(shown.get(), "Sign in");
-    test::settle();
+    test::pressAndSettle(shown.get(), "Sign in");
     EXPECT_EQ(workspace.opened, QList<QUrl>{QUrl("https://example.com/mail")});
     ASSERT_NE(test::buttonTitled(shown.get(), "Confirm"), nullptr) << "opening is not done";
 
-    test::press(shown.get(), "Confirm");
-    test::settle();
+    test::pressAndSettle(shown.get(), "Confirm");
     EXPECT_TRUE(test::shows(shown.get(), "You confirmed this"));
     EXPECT_TRUE(test::shows(shown.get(), "1 of 1 reconnected"));
     EXPECT_EQ(test::buttonTitled(shown.get(), "Confirm"), nullptr);
@@ -134,14 +129,17 @@ TEST_F(MoveInPageTest, EachVisitReadsTheListAfreshAndShowsItsTextLiterally) {
     EXPECT_TRUE(test::shows(shown.get(), "<i>how</i>"));
 }
 
-// The wizard's permissions are rows too, an optional one marked so after
-// one space; pressing one opens its settings page.
-TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
+// The wizard's permissions are rows too, checked on the main thread, an
+// optional one marked so after one space; pressing one opens its settings
+// page, where nothing opens System Settings the row says so, and a granted
+// row opens nothing.
+TEST_F(MoveInPageTest, TheWizardsPermissionsAreRowsCheckedOnTheMainThread) {
+    bool granted = false;
     KTPermission access;
     access.title = "Accessibility";
     access.settingsURL =
         QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
-    access.probe = [] { return false; };
+    access.probe = [&] { return granted; };
     KTPermission screen = access;
     screen.title = "Screen Recording";
     screen.isOptional = true;
@@ -151,11 +149,19 @@ TEST_F(MoveInPageTest, TheWizardsPermissionsAreRows) {
     EXPECT_TRUE(test::shows(shown.get(), "Screen Recording (optional)"));
     test::press(shown.get(), "Open Settings");
     EXPECT_EQ(workspace.opened, QList<QUrl>{access.settingsURL});
-    // Where nothing opens System Settings, the row says so under its button.
     workspace.opens = false;
-    test::press(shown.get(), "Open Settings");
-    test::settle();
+    test::pressAndSettle(shown.get(), "Open Settings");
     EXPECT_TRUE(test::shows(shown.get(), Workspace::settingsNotOpenedLine()));
+
+    const KTReconnectItem row = MoveInRows::permissions({screen}, workspace).first();
+    EXPECT_TRUE(row.checkOnMainThread && row.optional);
+    EXPECT_FALSE(row.check().status.isConnected());
+    granted = true;
+    const KTReconnectResult result = row.check();
+    EXPECT_TRUE(result.status.isConnected());
+    workspace.opened.clear();
+    row.action(result.actionLabel);
+    EXPECT_TRUE(workspace.opened.isEmpty());
 }
 
 // The hint writes the home as "~", and at the page's width its lines break
@@ -222,23 +228,6 @@ TEST_F(MoveInPageTest, AnAppActionOpensTheInstalledApp) {
     EXPECT_EQ(MoveIn::loadMarks(marks).opened, (QSet<QString>{"a", "b", "c", "d"}));
 }
 
-TEST_F(MoveInPageTest, PermissionsBecomeRowsProbedOnTheMainThread) {
-    bool granted = false;
-    KTPermission screen;
-    screen.settingsURL =
-        QUrl("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
-    screen.probe = [&] { return granted; };
-    screen.isOptional = true;
-    const KTReconnectItem row = MoveInRows::permissions({screen}, workspace).first();
-    EXPECT_TRUE(row.checkOnMainThread && row.optional);
-    EXPECT_FALSE(row.check().status.isConnected());
-    granted = true;
-    const KTReconnectResult result = row.check();
-    EXPECT_TRUE(result.status.isConnected());
-    row.action(result.actionLabel);
-    EXPECT_TRUE(workspace.opened.isEmpty()) << "a granted row opens nothing";
-}
-
 TEST_F(MoveInPageTest, DemoRowsPassThroughTheTextFilterAndOpenNothing) {
     for (const auto& row :
          MoveInRows::demo([](const QString& s) { return QString(s).replace("TEST ", "Real "); })) {
@@ -248,16 +237,6 @@ TEST_F(MoveInPageTest, DemoRowsPassThroughTheTextFilterAndOpenNothing) {
     }
     EXPECT_TRUE(MoveInRows::demo().first().title.startsWith("TEST "));
     EXPECT_TRUE(workspace.opened.isEmpty());
-}
-
-// Runs until `done` or a generous limit; the limit only stops a broken
-// model from hanging the test.
-bool spinUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 10'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
 }
 
 // Holds jobs until the test lets them run, on the calling thread.
@@ -307,7 +286,7 @@ TEST_F(ReconnectModelTest, RowsCheckOnTheWorkerAndResultsLandOnTheMainThread) {
     QObject::connect(&model, &KTReconnectModel::changed, [&] { deliveredOn = QThread::currentThread(); });
     EXPECT_EQ(model.results().at(0).status, KTReconnectStatus::checking());
     model.refresh();
-    ASSERT_TRUE(spinUntil([&] { return model.rounds() == 1; }));
+    ASSERT_TRUE(test::spinUntil([&] { return model.rounds() == 1; }));
     EXPECT_TRUE(checkedOn.load() && checkedOn.load() != mainThread);
     EXPECT_EQ(deliveredOn, mainThread);
     EXPECT_EQ(model.results().at(0), connected());
@@ -371,7 +350,7 @@ TEST_F(ReconnectModelTest, StartingRunsARoundAtOnceThenOneEveryInterval) {
 
     KTReconnectModel quick({item("a", open)}, nullptr, held.executor(), std::chrono::milliseconds(5));
     quick.start();
-    ASSERT_TRUE(spinUntil([&] {
+    ASSERT_TRUE(test::spinUntil([&] {
         held.runAll();
         return quick.rounds() >= 3;
     }));

@@ -55,10 +55,7 @@ int playHelper(const QString& mode) {
         say("{\"a\":true}\n");
     }
     if (mode == "hang") {
-        QFile pidFile(qEnvironmentVariable(kPidFileVariable));
-        if (pidFile.open(QIODevice::WriteOnly))
-            pidFile.write(QByteArray::number(qint64(::getpid())));
-        pidFile.close();
+        test::writeFileAt(qEnvironmentVariable(kPidFileVariable), QByteArray::number(qint64(::getpid())));
         say("{\"a\":true}\n");
         ::sleep(60);
     }
@@ -138,9 +135,7 @@ TEST_F(FreshProcessCheck, AnswersAHangingChildAndRestartsOnlyWhenAFreshCopyHolds
     EXPECT_TRUE(clock.elapsed() >= 4000 && clock.elapsed() < 6000) << clock.elapsed();
     ::unsetenv(kPidFileVariable);
 
-    QFile file(dir.filePath("pid"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const pid_t child = pid_t(file.readAll().toLongLong());
+    const pid_t child = pid_t(test::readFileAt(dir.filePath("pid")).toLongLong());
     ASSERT_GT(child, 0);
     // A zombie would still answer; a reaped child is gone.
     EXPECT_TRUE(::kill(child, 0) == -1 && errno == ESRCH);
@@ -261,13 +256,9 @@ TEST(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
     QTemporaryDir dir;
     // A folder name that would run a command if it were spliced into the script.
     const QString folder = dir.filePath("it's a $(touch pwned) `touch pwned2` dir");
-    ASSERT_TRUE(QDir().mkpath(folder));
     const QString marker = dir.filePath("marker");
-    QFile script(folder + "/app");
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho started >> '" + marker.toUtf8() + "'\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(
+        test::writeFileAt(folder + "/app", "#!/bin/sh\necho started >> '" + marker.toUtf8() + "'\n", true));
 
     QProcess oldApp;
     oldApp.start("/bin/sleep", {"2"});
@@ -281,14 +272,9 @@ TEST(Relaunch, TheSuccessorWaitsForTheOldProcessThenStartsTheAppOnce) {
     QThread::msleep(1500);
     EXPECT_FALSE(QFile::exists(marker)) << "started before the old process ended";
     ASSERT_TRUE(oldApp.waitForFinished(5000));  // ends and is reaped
-    QElapsedTimer clock;
-    clock.start();
-    while (!QFile::exists(marker) && clock.elapsed() < 8000)
-        QThread::msleep(50);
+    test::spinUntil([&] { return QFile::exists(marker); }, 8000);
     QThread::msleep(500);
-    QFile started(marker);
-    ASSERT_TRUE(started.open(QIODevice::ReadOnly));
-    EXPECT_EQ(started.readAll(), "started\n");
+    EXPECT_EQ(test::readFileAt(marker), "started\n");
     for (const QString& pwned :
          {QDir::current().filePath("pwned"), QDir::current().filePath("pwned2"), dir.filePath("pwned")})
         EXPECT_FALSE(QFile::exists(pwned)) << pwned.toStdString();

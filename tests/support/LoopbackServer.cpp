@@ -49,19 +49,16 @@ std::optional<HttpRequest> parseRequest(const QByteArray& buffer) {
 }
 
 // Writes `left` bytes of 'x' to `socket` (endless when negative) while
-// little of what it wrote before still waits to go out.
+// little of what it wrote before still waits to go out; then ends the answer.
 void keepStreaming(QTcpSocket* socket, const std::shared_ptr<qint64>& left) {
     static const QByteArray piece(256 * 1024, 'x');
-    const auto waiting = [socket] {
-        const auto* tls = qobject_cast<QSslSocket*>(socket);
-        return socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
-    };
-    while (*left != 0 && socket->state() == QAbstractSocket::ConnectedState && waiting() < 2 * piece.size()) {
+    const auto* tls = qobject_cast<QSslSocket*>(socket);
+    while (*left != 0 && socket->state() == QAbstractSocket::ConnectedState &&
+           socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0) < 2 * piece.size()) {
         const qint64 size = *left < 0 ? piece.size() : std::min<qint64>(*left, piece.size());
         if (socket->write(piece.constData(), size) != size)
             return;
-        if (*left > 0)
-            *left -= size;
+        *left -= *left < 0 ? 0 : size;
     }
     if (*left == 0)
         socket->disconnectFromHost();
@@ -114,28 +111,20 @@ LoopbackServer::LoopbackServer(bool tls, int maxRequests) : tls_(tls), left_(max
                     requests_.append(*request);
                     if (silent_)
                         return;
-                    if (const auto stream = streams_.find(request->path); stream != streams_.end()) {
-                        const auto& [bytes, stated] = *stream;
-                        socket->write(
-                            "HTTP/1.1 200 Answer\r\nContent-Type: application/octet-stream\r\n"
-                            "Connection: close\r\n" +
-                            (stated ? "Content-Length: " + QByteArray::number(*stated) + "\r\n"
-                                    : QByteArray()) +
-                            "\r\n");
-                        const auto left = std::make_shared<qint64>(bytes);
-                        const auto more = [socket, left] { keepStreaming(socket, left); };
+                    const Answer a = answers_.value(request->path, other_);
+                    const QByteArray length = "Content-Length: " + QByteArray::number(a.body.size()) + "\r\n";
+                    socket->write(
+                        "HTTP/1.1 " + QByteArray::number(a.status) +
+                        " Answer\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n" +
+                        (a.stream ? QByteArray() : length) + a.headers + "\r\n" + a.body);
+                    const auto left = std::make_shared<qint64>(a.stream);
+                    const auto more = [socket, left] { keepStreaming(socket, left); };
+                    if (a.stream) {
                         QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
                         if (auto* tls = qobject_cast<QSslSocket*>(socket))
                             QObject::connect(tls, &QSslSocket::encryptedBytesWritten, socket, more);
-                        more();
-                        return;
                     }
-                    const Answer a = answers_.value(request->path, other_);
-                    socket->write("HTTP/1.1 " + QByteArray::number(a.status) +
-                                  " Answer\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n"
-                                  "Content-Length: " +
-                                  QByteArray::number(a.body.size()) + "\r\n" + a.headers + "\r\n" + a.body);
-                    socket->disconnectFromHost();
+                    more();
                 });
             }
         });
@@ -174,11 +163,6 @@ void LoopbackServer::reply(int status, const QByteArray& body, const QByteArray&
     QMutexLocker lock(&mutex_);
     silent_ = false;
     other_ = Answer(status, body, extraHeaders);
-}
-
-void LoopbackServer::stream(const QByteArray& path, qint64 bytes, std::optional<qint64> stated) {
-    QMutexLocker lock(&mutex_);
-    streams_.insert(path, {bytes, stated});
 }
 
 void LoopbackServer::silent() {

@@ -19,8 +19,6 @@
 #include <QString>
 #include <QThread>
 #include <memory>
-#include <optional>
-#include <utility>
 
 namespace rk::test {
 
@@ -34,11 +32,14 @@ struct HttpRequest {
 class LoopbackServer {
 public:
     struct Answer {
-        Answer(int status = 200, QByteArray body = {}, QByteArray headers = {})
-            : status(status), body(std::move(body)), headers(std::move(headers)) {}
+        Answer(int status = 200, QByteArray body = {}, QByteArray headers = {}, qint64 stream = 0)
+            : status(status), body(std::move(body)), headers(std::move(headers)), stream(stream) {}
         int status;
         QByteArray body;
         QByteArray headers;  // extra header lines, each ending in "\r\n"
+        // Bytes of 'x' after the body (endless when negative), made as the client takes them
+        // until it goes; the answer then states a length only in `headers`.
+        qint64 stream;
     };
 
     explicit LoopbackServer(bool tls = false, int maxRequests = 1000);
@@ -54,12 +55,6 @@ public:
     void answer(const QByteArray& path, const Answer& answer);
     // How every other path is answered from now on.
     void reply(int status, const QByteArray& body, const QByteArray& extraHeaders = QByteArray());
-    // Answers `path` with status 200 and `bytes` bytes of body, endless when
-    // `bytes` is negative, made as the client takes them (at most a few
-    // MiB wait at a time), until the client goes. The header states `stated`
-    // as the length when given, true or not; otherwise none, and the body
-    // ends with the connection.
-    void stream(const QByteArray& path, qint64 bytes, std::optional<qint64> stated = std::nullopt);
     // Reads requests but never answers them.
     void silent();
     QList<HttpRequest> requests() const;
@@ -71,7 +66,6 @@ private:
     std::unique_ptr<QThread> thread_;
     mutable QMutex mutex_;
     QMap<QByteArray, Answer> answers_;
-    QMap<QByteArray, std::pair<qint64, std::optional<qint64>>> streams_;
     Answer other_{404};
     bool silent_ = false;
     int left_;

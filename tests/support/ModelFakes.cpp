@@ -173,10 +173,12 @@ QStringList ModelWorld::changedStores() const {
     return changed;
 }
 
-AppModel& ModelWorld::startModel() {
+AppModel& ModelWorld::startModel(std::optional<Step> step) {
     model = std::make_unique<AppModel>(seams);
     model->start();
     background.drain();
+    if (step)
+        model->go(*step);
     return *model;
 }
 

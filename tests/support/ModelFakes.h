@@ -123,8 +123,9 @@ public:
     QStringList changedStores() const;
 
     // ---- The loop, by hand -----------------------------------------------------
-    // Makes the model (with these seams) and starts it, running the Mac model lookup.
-    AppModel& startModel();
+    // Makes the model (with these seams) and starts it, running the Mac model
+    // lookup; then goes to `step` when one is given.
+    AppModel& startModel(std::optional<Step> step = std::nullopt);
     // Runs every job that left the main thread, and the jobs their
     // hand-backs start, until nothing is left.
     void settle();

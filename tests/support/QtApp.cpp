@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QThread>
 
 namespace rk::test {
 
@@ -51,6 +53,16 @@ void ensureApplication() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ensureApp(AppKind::widgets, "permissions-test");
+}
+
+bool spinUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < limitMs) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    return done();
 }
 
 }  // namespace rk::test

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <functional>
 #include <memory>
 
 class QCoreApplication;
@@ -43,5 +44,9 @@ void ensureApp(AppKind kind, const char* name);
 
 // A QApplication for tests that need widgets (offscreen when no platform is set).
 void ensureApplication();
+
+// Runs what waits in the event loop, a millisecond apart, until `done` or
+// `limitMs` have passed; the limit only keeps a broken test from hanging.
+bool spinUntil(const std::function<bool()>& done, int limitMs = 10'000);
 
 }  // namespace rk::test

@@ -23,12 +23,8 @@ QString TempRoot::makeFolder(const QString& logical) const {
 }
 
 QString TempRoot::writeFile(const QString& logical, const QByteArray& bytes) const {
-    const QString path = disk(logical);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-    return path;
+    writeFileAt(disk(logical), bytes);
+    return disk(logical);
 }
 
 bool TempRoot::remove(const QString& logical) const {
@@ -37,6 +33,19 @@ bool TempRoot::remove(const QString& logical) const {
     if (info.isDir() && !info.isSymLink())
         return QDir(path).removeRecursively();
     return QFile::remove(path);
+}
+
+QByteArray readFileAt(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFileAt(const QString& path, const QByteArray& bytes, bool executable) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
+           file.flush() &&
+           (!executable || file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
 }  // namespace rk::test

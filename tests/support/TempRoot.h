@@ -37,4 +37,10 @@ private:
     SystemPaths previous_;
 };
 
+// The bytes of the file at the disk path `path`; empty when it cannot be read.
+QByteArray readFileAt(const QString& path);
+// Writes `bytes` as the whole file at the disk path `path`, making its
+// folders, executable by its owner alone when asked; whether it worked.
+bool writeFileAt(const QString& path, const QByteArray& bytes, bool executable = false);
+
 }  // namespace rk::test

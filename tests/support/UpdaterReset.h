@@ -1,9 +1,7 @@
 #pragma once
-// The updater keeps its configuration, hooks and a few values of its own for
-// the life of the process, and its views keep a shared menu controller. Every
-// updater test program installs this listener once: after each test it puts
-// all of it back as the process started it, in one place
-// (`KTUpdate::resetProcessState`, then `more`: what a higher layer keeps).
+// Installed once by every updater test program: after each test it puts back
+// what the updater keeps for the life of the process (its configuration,
+// hooks and values: `KTUpdate::resetProcessState`), then what `more` names.
 
 #include <gtest/gtest.h>
 
@@ -14,18 +12,13 @@
 
 namespace rk::test {
 
-inline bool resetUpdaterAfterEachTest(std::function<void()> more = {}) {
+inline bool resetUpdaterAfterEachTest(std::function<void()> more = [] {}) {
     struct Reset final : ::testing::EmptyTestEventListener {
+        explicit Reset(std::function<void()> more) : more(std::move(more)) {}
+        void OnTestEnd(const ::testing::TestInfo&) override { KTUpdate::resetProcessState(), more(); }
         std::function<void()> more;
-        void OnTestEnd(const ::testing::TestInfo&) override {
-            KTUpdate::resetProcessState();
-            if (more)
-                more();
-        }
     };
-    auto* reset = new Reset;  // gtest owns it
-    reset->more = std::move(more);
-    ::testing::UnitTest::GetInstance()->listeners().Append(reset);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new Reset(std::move(more)));  // gtest owns it
     return true;
 }
 

@@ -37,6 +37,11 @@ QList<T*> visibleChildren(const QWidget* root) {
 QWidget* buttonTitled(const QWidget* root, const QString& title);
 // Presses it (fails the test when absent).
 void press(const QWidget* root, const QString& title);
+// Presses it, then lets what the press posted run.
+inline void pressAndSettle(const QWidget* root, const QString& title) {
+    press(root, title);
+    settle();
+}
 
 // "<build folder>/ui-pages/<name>.png"; the folder is made. Returns the path.
 QString savePng(const QImage& image, const QString& name);

@@ -41,9 +41,7 @@ protected:
     // The model on `step` without Accessibility: no findings, no reading.
     AppModel& untrustedOn(Step step) {
         world.settings.trusted = false;
-        AppModel& m = world.startModel();
-        m.go(step);
-        return m;
+        return world.startModel(step);
     }
 
     // The person's own page with a leftover to remove, an installed app and
@@ -51,8 +49,7 @@ protected:
     // (System Settings shows the page, Screen Recording gives a photo).
     AppModel& leftoversOn(Step step) {
         test::writeLeftovers(world);
-        AppModel& m = world.startModel();
-        m.go(step);
+        AppModel& m = world.startModel(step);
         world.settings.showPage(step == Step::accessibility ? test::SimulatedPage::accessibility
                                                             : test::SimulatedPage::loginItems);
         for (int i = 0; i < 3; ++i)
@@ -108,8 +105,7 @@ TEST_F(PaneViewTest, DemoPagesShowTheirListsPhotoAndFooter) {
     AppModel& m = demoOn(Step::accessibility);
     PaneView page(m, false);
     EXPECT_TRUE(shows(&page, "REMOVE these:"));
-    press(&page, "Next: Login Items  →");
-    test::settle();
+    test::pressAndSettle(&page, "Next: Login Items  →");
     EXPECT_TRUE(shows(&page, "TURN OFF or REMOVE these:"));
     press(&page, "Finish  →");
     EXPECT_EQ(m.step(), Step::done);
@@ -134,8 +130,7 @@ TEST_F(PaneViewTest, BannerFollowsThePhaseAndTheOpenButtonOpensThePage) {
     auto* open = qobject_cast<PrimaryButton*>(test::buttonTitled(&page, title));
     ASSERT_NE(open, nullptr);
     EXPECT_TRUE(open->shortcut().isEmpty()) << open->shortcut().toString().toStdString();
-    press(&page, title);  // working: blue, with the spinner
-    test::settle();
+    test::pressAndSettle(&page, title);  // working: blue, with the spinner
     EXPECT_EQ(m.phase(), Phase::working);
     EXPECT_EQ(page.banner()->shownColour(), Palette::blue(false));
     EXPECT_NE(qobject_cast<Spinner*>(page.banner()->markWidget()), nullptr);
@@ -205,8 +200,7 @@ TEST_F(PaneViewTest, HiddenCardOpenEvidenceAndTickedOffRowsSurviveRedraws) {
     PaneView page(m, false);
     EXPECT_EQ(rowWithId(&page, ghost)->markColour(), Palette::red(false));
     EXPECT_EQ(rowWithId(&page, phantom), nullptr);
-    press(&page, showOne);
-    test::settle();
+    test::pressAndSettle(&page, showOne);
     FindingRow* hidden = rowWithId(&page, phantom);
     ASSERT_NE(hidden, nullptr);
     EXPECT_EQ(hidden->mark(), QStringLiteral("·"));
@@ -265,8 +259,7 @@ TEST_F(PaneViewTest, HiddenCardOpenEvidenceAndTickedOffRowsSurviveRedraws) {
     EXPECT_TRUE(
         shows(qobject_cast<Card*>(ticked->parentWidget()), PaneView::removeTitle(Step::accessibility)));
 
-    press(&page, hideOne);
-    test::settle();
+    test::pressAndSettle(&page, hideOne);
     EXPECT_EQ(rowWithId(&page, phantom), nullptr);
 }
 
@@ -276,8 +269,7 @@ TEST_F(PaneViewTest, HintAndExplanationsFollowTheModelWithoutRedrawingTheLists) 
     world.photo.permitted = false;
     AppModel& m = leftoversOn(Step::loginItems);
     PaneView page(m, false);
-    press(&page, showOne);
-    test::settle();
+    test::pressAndSettle(&page, showOne);
     FindingRow* hidden = rowWithId(&page, "h:8.com.example.TESTgone");
     ASSERT_NE(hidden, nullptr);
     EXPECT_TRUE(showsPart(&page, screenHint));

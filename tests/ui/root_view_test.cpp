@@ -94,8 +94,7 @@ TEST_F(RootViewTest, PageKindsSwapAndTogglesSurviveASchemeChange) {
     root.resize(700, 600);
     root.show();
     test::settle();
-    press(root.page(), "Show it");
-    test::settle();
+    test::pressAndSettle(root.page(), "Show it");
     root.setDarkOverride(true);
     test::settle();
     auto* start = qobject_cast<StartView*>(root.page());
@@ -106,8 +105,7 @@ TEST_F(RootViewTest, PageKindsSwapAndTogglesSurviveASchemeChange) {
     showStep(m, Step::accessibility);
     auto* pane = qobject_cast<PaneView*>(root.page());
     ASSERT_NE(pane, nullptr);
-    press(pane, showOne);
-    test::settle();
+    test::pressAndSettle(pane, showOne);
     showStep(m, Step::loginItems);
     EXPECT_EQ(root.page(), pane);
     EXPECT_TRUE(shows(pane, hideOne));
@@ -115,8 +113,7 @@ TEST_F(RootViewTest, PageKindsSwapAndTogglesSurviveASchemeChange) {
     EXPECT_FALSE(shows(pane, test::phantomKey()));
     showStep(m, Step::accessibility);
     EXPECT_TRUE(shows(pane, test::phantomKey()));
-    press(pane, "How I know");
-    test::settle();
+    test::pressAndSettle(pane, "How I know");
     root.gear()->click();
     const QPointer<SettingsCard> before = root.settingsCard();
     test::clickCentre(root.settingsCard()->aiSwitch());
@@ -177,8 +174,7 @@ TEST_F(RootViewTest, FooterNamesTheMacOnOneLineWithItsModelWhenKnown) {
 // resets the page; the buttons are the delegate's menu actions, not counted
 // as the Start page's permission button is.
 TEST_F(RootViewTest, GearOpensAFreshCardWithTheModelsSwitchesAndButtons) {
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
+    AppModel& m = world.startModel(Step::loginItems);
     world.beat();
     RootView root(m, false);
     root.show();
@@ -237,8 +233,7 @@ TEST_F(RootViewTest, PlainSettingsPopoverHasNoSeeThroughMargin) {
 }
 
 TEST_F(RootViewTest, DonePageOpensEachPermissionPageAndStartsAgain) {
-    AppModel& m = world.startModel();
-    m.go(Step::done);
+    AppModel& m = world.startModel(Step::done);
     DoneView page(m, false);
     EXPECT_TRUE(shows(&page, "All done"));
     EXPECT_TRUE(test::showsPart(&page, "Remove \"Rowkeeper\" from each"));
@@ -325,16 +320,14 @@ TEST(StartViewJobs, TheShowButtonOpensTheGoneJobsOnly) {
             continue;
         }
         EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
-        press(&page, c.show);
-        test::settle();
+        test::pressAndSettle(&page, c.show);
         EXPECT_TRUE(page.showsJobs());
         EXPECT_TRUE(shows(&page, "com.example.TESTgone"));
         EXPECT_TRUE(shows(&page,
                           "Runs ~/Applications/com.example.TESTgone.app/Contents/MacOS/run, which is "
                           "gone. Set up by: you."));
         EXPECT_FALSE(shows(&page, "com.example.TESTkept0"));
-        press(&page, c.hide);
-        test::settle();
+        test::pressAndSettle(&page, c.hide);
         EXPECT_FALSE(shows(&page, "com.example.TESTgone"));
         press(&page, c.show);
         EXPECT_FALSE(StartView(m, false).showsJobs());

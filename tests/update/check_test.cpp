@@ -97,14 +97,10 @@ TEST(UpdateCheck, LiveWorkThatStartsAfterTheRetrysFirstLookHoldsTheUpdate) {
     const auto asked = std::make_shared<std::atomic<int>>(0);
     mustNotInstallNow = [asked] { return ++*asked == 2; };
     armLiveWorkRetry();
-    for (int i = 0; i < 2000 && *asked == 0; ++i) {  // until the retry has begun on the update queue
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
+    test::spinUntil([&] { return *asked > 0; }, 2000);  // the retry has begun on the update queue
     q().sync([] {});
     EXPECT_EQ(*asked, 2);
-    EXPECT_TRUE(hasPendingUpdate());
-    EXPECT_TRUE(isLiveWorkRetryArmed());
+    EXPECT_TRUE(hasPendingUpdate() && isLiveWorkRetryArmed());
     setPendingUpdate({});  // the next retry stops
 }
 
@@ -140,11 +136,9 @@ protected:
     // The file's lines once the queue is done, without the time stamps of the app's entries.
     QStringList entries() const {
         logQ().sync([] {});
-        QFile file(log);
-        file.open(QIODevice::ReadOnly);
         static const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d app: ",
                                               QRegularExpression::MultilineOption);
-        return QString::fromUtf8(file.readAll()).remove(stamp).split('\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(test::readFileAt(log)).remove(stamp).split('\n', Qt::SkipEmptyParts);
     }
 
     QTemporaryDir dir;
@@ -171,10 +165,7 @@ TEST_F(UpdateLog, EntriesKeepTheOrderOfTheCallsFromTwoThreads) {
 TEST_F(UpdateLog, AppendsToWhatStandsThereAndNeverReplacesIt) {
     trace("the first entry makes the folder and the file");
     ASSERT_EQ(entries(), QStringList{"the first entry makes the folder and the file"});
-    QFile existing(log);
-    existing.open(QIODevice::Append);
-    existing.write("2026-03-01 09:30:00 shim: swapping\n");
-    existing.close();
+    test::writeFileAt(log, test::readFileAt(log) + "2026-03-01 09:30:00 shim: swapping\n");
     trace("a later one is appended");
     trace(QString("v1.4.2\n2026-03-01 09:30:00 shim: forged\u202e") + QChar(0));  // one line, as it reads
     EXPECT_EQ(entries(), QStringList({"the first entry makes the folder and the file",

@@ -89,8 +89,7 @@ protected:
 TEST_F(ExplainTest, UnknownItemsWaitForConsentAndTheRunStillStarts) {
     // Which items are offered is the explanation page's rule (tests/explain).
     world.writeBtm({agent("Qvorn Agent", "com.qvorn.agent"), agent("Dropbox Helper", "com.dropbox.helper")});
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
+    AppModel& m = world.startModel(Step::loginItems);
 
     EXPECT_EQ(keys(m.explainItems()), (QStringList{"8.com.qvorn.agent", "8.com.dropbox.helper"}));
     EXPECT_EQ(keys(m.explainPending()), QStringList{"8.com.qvorn.agent"});
@@ -109,8 +108,7 @@ TEST_F(ExplainTest, UnknownItemsWaitForConsentAndTheRunStillStarts) {
 // Consent given runs the page again; a stored answer, yes or no, asks nothing.
 TEST_F(ExplainTest, NothingPendsWhenTheRulesKnowEveryItemOrConsentWasGiven) {
     world.writeBtm({agent("Dropbox Helper", "com.dropbox.helper")});
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
+    AppModel& m = world.startModel(Step::loginItems);
     EXPECT_TRUE(m.explainPending().isEmpty());
     EXPECT_EQ(world.explain.jobs.size(), 1);
 
@@ -129,8 +127,7 @@ TEST_F(ExplainTest, NothingPendsWhenTheRulesKnowEveryItemOrConsentWasGiven) {
 
 TEST_F(ExplainTest, OverlappingRunsEachMergeTheirOwnAnswers) {
     world.writeBtm({agent("Dropbox Helper", "com.dropbox.helper")});
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
+    AppModel& m = world.startModel(Step::loginItems);
     world.writeBtm({agent("Zoom Daemon", "us.zoom.daemon")});
     m.readStores();
     m.go(Step::loginItems);
@@ -164,18 +161,10 @@ protected:
     QString folder() const { return QDir(base.path()).filePath("Rowkeeper"); }
     QString usageFile() const { return QDir(folder()).filePath("usage.json"); }
 
-    QJsonObject readFile() const {
-        QFile file(usageFile());
-        file.open(QIODevice::ReadOnly);  // none: an empty object
-        return QJsonDocument::fromJson(file.readAll()).object();
-    }
+    QJsonObject readFile() const { return QJsonDocument::fromJson(readFileAt(usageFile())).object(); }
     // "usage.json" with these bytes, in the app's folder or another one.
-    void writeFile(const QByteArray& bytes, QString dir = {}) {
-        dir = dir.isEmpty() ? folder() : dir;
-        QDir().mkpath(dir);
-        QFile file(QDir(dir).filePath("usage.json"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+    void writeFile(const QByteArray& bytes, const QString& dir = {}) {
+        ASSERT_TRUE(writeFileAt(QDir(dir.isEmpty() ? folder() : dir).filePath("usage.json"), bytes));
     }
 };
 
@@ -252,9 +241,7 @@ TEST_F(StatsTest, SnapshotAndFlushComeAfterEveryEarlierRecordingAndReplaceTheFil
     };
     const auto first = inodeAfterARecording();
     ASSERT_NE(first, 0u);
-    QFile file(usageFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().toStdString(),
+    EXPECT_EQ(readFileAt(usageFile()).toStdString(),
               "{\"launch\":{\"count\":1,\"first\":1700000000.25,\"last\":1700000000.25},"
               "\"select.ok\":{\"count\":50,\"first\":1700000000.25,\"last\":1700000000.25}}");
     EXPECT_NE(inodeAfterARecording(), first);

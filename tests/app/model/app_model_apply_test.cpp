@@ -22,8 +22,7 @@ protected:
     // The Accessibility page, read twice: stable, marked and selected; the
     // photo's jobs are left waiting.
     AppModel& stablePage() {
-        AppModel& m = world.startModel();
-        m.go(Step::accessibility);
+        AppModel& m = world.startModel(Step::accessibility);
         world.beatAfter(0.5);
         readAgain();
         EXPECT_EQ(m.stableCount(), 1);
@@ -149,8 +148,7 @@ TEST_F(ApplyTest, PhotoInterval) {
 }
 
 TEST_F(ApplyTest, NoPhotoWithoutScreenRecording) {
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
+    world.startModel(Step::accessibility);
     world.beatAfter(0.5);
     world.ticks.fire();  // the grant is probed before the reading comes back
     world.photo.permitted = false;

@@ -11,6 +11,7 @@
 #include "app/model/MacIdentity.h"
 #include "app/model/ModelSeams.h"
 #include "support/QtApp.h"
+#include "support/TempRoot.h"
 
 using namespace rk;
 using namespace std::chrono_literals;
@@ -19,18 +20,6 @@ namespace {
 
 [[maybe_unused]] const auto* const kCore = ::testing::AddGlobalTestEnvironment(
     new test::AppEnvironment(test::AppKind::core, "app_model_seams_test"));
-
-// Runs the event loop until `done` or a generous limit (the limit only stops
-// a broken test from hanging; nothing here measures time).
-bool runUntil(const std::function<bool()>& done, int ms = 10'000) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
 
 QString systemThreadName() {
 #ifdef __linux__
@@ -58,7 +47,7 @@ TEST(SerialThreadQueue, RunsJobsInOrderOnItsNamedThreadAndHandsBackOnTheMainThre
             },
             &context, [&] { deliveredOnMain << (QThread::currentThread() == qApp->thread()); });
     }
-    ASSERT_TRUE(runUntil([&] { return deliveredOnMain.size() == 5; }));
+    ASSERT_TRUE(test::spinUntil([&] { return deliveredOnMain.size() == 5; }));
     EXPECT_EQ(worked, (QStringList{"0", "1", "2", "3", "4"}));
     EXPECT_EQ(threadNames, QStringList(5, "larkspur.ax"));
     EXPECT_EQ(deliveredOnMain, QList<bool>(5, true));
@@ -79,12 +68,12 @@ TEST(SerialThreadQueue, DropsTheHandBackWhenTheReceiverIsGone) {
         context.get(), [&] { delivered = true; });
     context.reset();  // gone while the work runs
     release = true;
-    ASSERT_TRUE(runUntil([&] { return worked.load(); }));
+    ASSERT_TRUE(test::spinUntil([&] { return worked.load(); }));
     // A later job's hand-back comes after the dropped one's would have.
     QObject later;
     bool laterDelivered = false;
     queue.async([] {}, &later, [&] { laterDelivered = true; });
-    ASSERT_TRUE(runUntil([&] { return laterDelivered; }));
+    ASSERT_TRUE(test::spinUntil([&] { return laterDelivered; }));
     EXPECT_FALSE(delivered);
 }
 
@@ -97,16 +86,16 @@ TEST(PoolQueueAndTimer, HandBackOnTheMainThreadAndBeatUntilDestroyed) {
     bool onMain = false;
     queue.async([&] { workThread = QThread::currentThreadId(); }, &context,
                 [&] { onMain = QThread::currentThread() == qApp->thread(); });
-    ASSERT_TRUE(runUntil([&] { return onMain; }));
+    ASSERT_TRUE(test::spinUntil([&] { return onMain; }));
     EXPECT_NE(workThread, QThread::currentThreadId());
 
     QtTickSource source;
     int beats = 0;
     auto ticker = source.every(0.01, [&] { ++beats; });
-    ASSERT_TRUE(runUntil([&] { return beats >= 2; }));
+    ASSERT_TRUE(test::spinUntil([&] { return beats >= 2; }));
     ticker.reset();
     const int stopped = beats;
-    EXPECT_FALSE(runUntil([&] { return beats != stopped; }, 60));
+    EXPECT_FALSE(test::spinUntil([&] { return beats != stopped; }, 60));
 }
 
 const QString dot = QString::fromUtf8("\u00B7");
@@ -182,16 +171,13 @@ TEST(MacIdentity, AChattyProfilerIsReadToTheEnd) {
     QTemporaryDir root;
     const auto paths = SystemPaths::rerooted(root.path(), "/Users/anna");
     const QString tool = paths.tool(MacTool::systemProfiler);
-    QDir().mkpath(QFileInfo(tool).path());
-    QFile script(tool);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(
+    ASSERT_TRUE(test::writeFileAt(
+        tool,
         "#!/bin/sh\n"
         "head -c 500000 /dev/zero | tr '\\0' w >&2\n"
         "printf '%s' '{\"SPHardwareDataType\":[{\"machine_name\":\"Mac mini\",\"chip_type\":\"Apple "
-        "M4\"}]}'\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        "M4\"}]}'\n",
+        true));
     HostMachine machine;
     EXPECT_EQ(MacIdentity::model(machine, paths), "Mac mini (Apple M4)");
 }

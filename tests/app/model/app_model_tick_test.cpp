@@ -27,8 +27,7 @@ protected:
 
     // The Accessibility page's model, once its first snapshot was asked for.
     AppModel& askedForASnapshot() {
-        AppModel& m = world.startModel();
-        m.go(Step::accessibility);
+        AppModel& m = world.startModel(Step::accessibility);
         world.ticks.fire();
         return m;
     }
@@ -43,8 +42,7 @@ bool hasRemoveFinding(const Decision& decision, const QString& id) {
 }
 
 TEST_F(TickTest, OffTheSettingsPagesOnlyGrantsAreProbedAndTheOverlayHidden) {
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
+    AppModel& m = world.startModel(Step::accessibility);
     world.beatAfter(0.5);
     world.beatAfter(0.5);
     const QList<Mark> marks = m.decision().marks;
@@ -71,8 +69,7 @@ TEST_F(TickTest, OffTheSettingsPagesOnlyGrantsAreProbedAndTheOverlayHidden) {
 // More than three seconds after the last read, or after a time correction
 // set the wall clock back past it; the throttle then counts from that read.
 TEST_F(TickTest, StoresAreReadPastThreeSecondsAndAfterTheClockWasSetBack) {
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
+    AppModel& m = world.startModel(Step::accessibility);
     const auto started = m.lastStoreRead();
     ASSERT_TRUE(started);
     world.beatAfter(3.0);
@@ -165,8 +162,7 @@ TEST_F(TickTest, DemoDecidesOnMadeUpRowsAndDrawsThePhotoOnce) {
 TEST_F(TickTest, AnUnreadablePrivacyDatabaseIsAStoreProblemOnlyOutsideDemoMode) {
     probe.openErrors.insert(world.root.disk(TCCStore::userPath(world.root.paths())), EACCES);
     FileProbe::setCurrent(&probe);
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
+    AppModel& m = world.startModel(Step::accessibility);
     world.beatAfter(0.5);
     ASSERT_EQ(m.storeProblem(), std::optional<StoreError>(StoreError::noAccess()));
     m.setDemo(true);
@@ -179,8 +175,7 @@ TEST_F(TickTest, AnUnreadablePrivacyDatabaseIsAStoreProblemOnlyOutsideDemoMode) 
 // A snapshot taken before demo mode was switched on must not show the real
 // System Settings afterwards: no decision, banner, marks or selection.
 TEST_F(TickTest, SnapshotHandedBackInDemoModeIsDropped) {
-    AppModel& m = world.startModel();
-    m.go(Step::accessibility);
+    AppModel& m = world.startModel(Step::accessibility);
     world.beatAfter(0.5);
     world.ticks.fire();  // the second, stable reading is on its way
     ASSERT_EQ(world.ax.pending(), 1);
@@ -221,8 +216,7 @@ TEST(HostileFiles, TheAppStartsAndKeepsScanning) {
         root.writeFile(agents + "/" + hostile.name + ".plist", hostile.bytes);
     root.writeFile(agents + "/good.plist", LaunchPlistWriter::write({"good", "/bin/good", {}}));
 
-    AppModel& m = world.startModel();
-    m.go(Step::loginItems);
+    AppModel& m = world.startModel(Step::loginItems);
     world.beatAfter(AppModel::storeMaxAge + 0.5);
     ASSERT_TRUE(m.tcc() && m.btm());
     EXPECT_EQ(m.tcc()->error().description(), "unknown format (no access table)");

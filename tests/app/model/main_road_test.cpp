@@ -87,8 +87,7 @@ protected:
     // it; the press is counted and the window placed beside it.
     AppModel& openAccessibility() {
         world.seams.placeWindow = [this] { ++placements; };
-        AppModel& m = world.startModel();
-        m.go(Step::accessibility);
+        AppModel& m = world.startModel(Step::accessibility);
         world.settings.setOpenDelay(1'000'000);  // still opening for a while
         m.openPane();
         EXPECT_EQ(m.phase(), Phase::working);

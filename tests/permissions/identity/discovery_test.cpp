@@ -5,7 +5,6 @@
 #include <spawn.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 #include <QThreadPool>
@@ -17,6 +16,7 @@
 #include "permissions/identity/SystemSettingsRefresh.h"
 #include "platform/Plist.h"
 #include "support/FakeTools.h"
+#include "support/QtApp.h"
 #include "support/WizardFixture.h"
 
 extern char** environ;
@@ -30,15 +30,6 @@ using Result = Refresh::QuitResult;
 
 const QDateTime kEpoch = QDateTime::fromSecsSinceEpoch(2'000'000'000, Qt::UTC);
 const KTWizardProduct kRenamed{.slug = "renamed", .legacyBundleIdentifiers = {"com.example.old"}};
-
-// Runs the event loop until `done` or `limitMs` have passed.
-void pump(const std::function<bool()>& done, int limitMs = 10'000) {
-    QElapsedTimer waited;
-    waited.start();
-    do
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    while (!done() && waited.elapsed() < limitMs);
-}
 
 // A child of this test standing in for System Settings, once its script has
 // set itself up and become `sleep`.
@@ -109,7 +100,7 @@ TEST(SystemSettingsRefresh, OpeningAPageQuitsAStaleSystemSettingsFirst) {
     workspace.opens = false;
     Refresh::open(QUrl("x-apple.systempreferences:b"), kRenamed, then);
     EXPECT_EQ(opened.size(), 1);
-    pump([&] { return opened.size() >= 2 && !log.isEmpty(); });
+    test::spinUntil([&] { return opened.size() >= 2 && !log.isEmpty(); });
     EXPECT_EQ(opened, (QList<bool>{true, false}));
     EXPECT_EQ(workspace.opened,
               QList<QUrl>({QUrl("x-apple.systempreferences:a"), QUrl("x-apple.systempreferences:b")}));
@@ -154,16 +145,16 @@ TEST(LegacyRepairAtStart, ConfiguringRecordsAnIdentityChangeAndTheRepairRunsOnce
     sandbox.bundle.identifier.reset();
     KTLegacyIdentityRepair::runIfNeeded(renamed, off);
     sandbox.bundle.identifier = "org.example.sample";
-    pump([] { return false; }, 300);
+    test::spinUntil([] { return false; }, 300);
     EXPECT_TRUE(lines.isEmpty());
 
     KTLegacyIdentityRepair::installWizardStartHook();
     KTPermissionWizard::configure(renamed, KTWizardBrand{}, off, false);
     KTPermissionWizard::present(true);
     KTPermissionWizard::present(true);
-    pump([&] { return lines.size() >= 2; });
+    test::spinUntil([&] { return lines.size() >= 2; });
     QThreadPool::globalInstance()->waitForDone();
-    pump([] { return false; }, 300);
+    test::spinUntil([] { return false; }, 300);
     EXPECT_EQ(lines,
               QStringList({"legacy repair: 0 old copies found; plan: reset Camera for legacy id "
                            "com.example.old (no copy registered: via a stub bundle)",

@@ -83,42 +83,6 @@ TEST_F(WizardWindow, OneCentredWindowIsReusedAndClosingRewritesTheRecord) {
     EXPECT_EQ(KTPermissionWizard::skippedIDs(), (QSet<QString>{"disk", "screen"}));
 }
 
-// Get Started goes to the first permission not yet granted; Skip, Back and
-// Continue move between the screens (the app's own walk ends it with Done).
-TEST_F(WizardWindow, GetStartedSkipBackContinueAndDone) {
-    granted = {"disk"};
-    KTPermissionWizard::present(true);
-    settleFor();
-    KTPermissionWizardView* view = wizardWindows().first()->view();
-    const auto shown = [view] {
-        settleFor();
-        if (auto* screen = qobject_cast<PermissionScreen*>(view->screen()))
-            return screen->layout().stepLine;
-        return QString(qobject_cast<DoneScreen*>(view->screen()) ? "done" : "other");
-    };
-    test::press(view, "Get Started");
-    EXPECT_EQ(shown(), "Step 2 of 3") << "the first permission not yet granted";
-    test::press(view, "Skip for now");
-    EXPECT_EQ(shown(), "Step 3 of 3");
-    EXPECT_EQ(KTPermissionWizard::skippedIDs(), QSet<QString>{"access"});
-    test::press(view, "Back");
-    test::press(view, "Back");
-    EXPECT_EQ(shown(), "Step 1 of 3");
-    EXPECT_EQ(test::buttonTitled(view, "Back"), nullptr) << "the first of several has no Back";
-    test::press(view, "Continue");
-    test::press(view, "Skip for now");
-    test::press(view, "Skip");
-    EXPECT_EQ(shown(), "done");
-    test::press(view, "Back");
-    EXPECT_EQ(shown(), "Step 3 of 3") << "Back from the done screen returns to the last permission";
-    // A grant arriving on the open screen turns that same screen green.
-    QWidget* screen = view->screen();
-    granted << "screen";
-    view->refresh();
-    EXPECT_EQ(view->screen(), screen);
-    EXPECT_EQ(qobject_cast<PermissionScreen*>(screen)->layout().badge, PermissionSections::Badge::granted);
-}
-
 // Tabs through `window` from no focus; each stop must draw the ring of the
 // main window's controls through the middle of its left edge. The number of stops.
 int tabStops(QWidget* window) {
@@ -141,30 +105,56 @@ int tabStops(QWidget* window) {
     return int(stops.size());
 }
 
-// Tab reaches only controls that show it, on every screen and on the drag companion's card.
-TEST_F(WizardWindow, EveryTabStopShowsTheFocusRing) {
-    granted = {};
+// Get Started goes to the first permission not yet granted; Skip, Back and
+// Continue move between the screens (the app's own walk ends it with Done).
+// Tab reaches only controls that show its ring, on every screen and on the
+// drag companion's card.
+TEST_F(WizardWindow, GetStartedSkipBackContinueAndDoneWithAFocusRingAtEveryTabStop) {
+    granted = {"disk"};
     KTPermissionWizard::present(true);
     settleFor();
     KTPermissionWizardWindow* window = wizardWindows().first();
+    KTPermissionWizardView* view = window->view();
     window->activateWindow();
-    const auto tabStops = [window] { return rk::tabStops(window); };
-    EXPECT_EQ(tabStops(), 2) << "Get Started, Not now";
-    test::press(window->view(), "Get Started");
-    EXPECT_EQ(tabStops(), 2) << "Enable, Skip for now";
-    test::press(window->view(), "Skip for now");
-    EXPECT_EQ(tabStops(), 3) << "Enable, Skip for now, Back";
+    EXPECT_EQ(tabStops(window), 2) << "Get Started, Not now";
+    const auto shown = [view] {
+        settleFor();
+        if (auto* screen = qobject_cast<PermissionScreen*>(view->screen()))
+            return screen->layout().stepLine;
+        return QString(qobject_cast<DoneScreen*>(view->screen()) ? "done" : "other");
+    };
+    test::press(view, "Get Started");
+    EXPECT_EQ(shown(), "Step 2 of 3") << "the first permission not yet granted";
+    EXPECT_EQ(tabStops(window), 3) << "Enable, Skip for now, Back";
     test::FakeWorkspace workspace;
     test::ScopedCurrent<Workspace> installed(&workspace);
-    test::press(window->view(), "Enable Accessibility");
-    EXPECT_EQ(tabStops(), 3) << "Waiting, Skip for now, Back; the waiting text's link is for the mouse";
-    test::press(window->view(), "Skip for now");
-    test::press(window->view(), "Skip");
-    EXPECT_EQ(tabStops(), 2) << "Done, Back";
+    test::press(view, "Enable Accessibility");
+    EXPECT_EQ(tabStops(window), 3) << "Waiting, Skip for now, Back; the waiting text's link is for the mouse";
+    test::press(view, "Skip for now");
+    EXPECT_EQ(shown(), "Step 3 of 3");
+    EXPECT_EQ(KTPermissionWizard::skippedIDs(), QSet<QString>{"access"});
+    test::press(view, "Back");
+    test::press(view, "Back");
+    EXPECT_EQ(shown(), "Step 1 of 3");
+    EXPECT_EQ(test::buttonTitled(view, "Back"), nullptr) << "the first of several has no Back";
+    EXPECT_EQ(tabStops(window), 1) << "Continue";
+    test::press(view, "Continue");
+    test::press(view, "Skip for now");
+    test::press(view, "Skip");
+    EXPECT_EQ(shown(), "done");
+    EXPECT_EQ(tabStops(window), 2) << "Done, Back";
+    test::press(view, "Back");
+    EXPECT_EQ(shown(), "Step 3 of 3") << "Back from the done screen returns to the last permission";
+    // A grant arriving on the open screen turns that same screen green.
+    QWidget* screen = view->screen();
+    granted << "screen";
+    view->refresh();
+    EXPECT_EQ(view->screen(), screen);
+    EXPECT_EQ(qobject_cast<PermissionScreen*>(screen)->layout().badge, PermissionSections::Badge::granted);
     KTDragCompanionCard card(test::screensBrand(), {"Sampler", "Full Disk Access"}, {});
     card.show();
     card.activateWindow();
-    EXPECT_EQ(rk::tabStops(&card), 2) << "Show in Finder, close";
+    EXPECT_EQ(tabStops(&card), 2) << "Show in Finder, close";
 }
 
 // The frames per permission and for former identities; the height and the

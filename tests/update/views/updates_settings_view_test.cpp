@@ -110,15 +110,14 @@ TEST(UpdaterOff, SaysWhyAndAnswersACheckWithIt) {
     const QTemporaryDir dir;
     KTUpdate::setLogPath(dir.filePath("updater.log"));
     KTUpdate::appKey = "lark-spur";
-    for (const auto& [feed, line] :
-         {std::pair<QString, QString>{"", kNoFeed},
-          {"https://updates.example", "Updates: off \u00b7 not running from an installed app"}}) {
+    for (const QString feed : {"", "https://updates.example"}) {
         KTUpdate::feedBase = feed;
+        const QString line =
+            feed.isEmpty() ? kNoFeed : "Updates: off \u00b7 not running from an installed app";
         KTUpdateModel m;
         KTUpdateRows rows{m, "Rowkeeper", false};
-        for (const CapsuleSwitch* toggle :
-             {rows.masterSwitch(), rows.checkSwitch(), rows.downloadSwitch(), rows.installSwitch()})
-            EXPECT_FALSE(toggle->isEnabled());
+        EXPECT_FALSE(rows.masterSwitch()->isEnabled() || rows.checkSwitch()->isEnabled() ||
+                     rows.downloadSwitch()->isEnabled() || rows.installSwitch()->isEnabled());
         EXPECT_EQ(rows.statusText(), line);
         m.checkNow();
         QCoreApplication::processEvents();  // the status reaches the hook,
@@ -152,10 +151,8 @@ protected:
 TEST_F(UpdateModel, StartsFromTheUpdaterAndWritesEachSettingThroughAlone) {
     turnUpdaterOn();
     QSettings().setValue(KTUpdate::kAutoDownload, false);
-    KTUpdate::PendingUpdate pending;
-    pending.staged = "/tmp/staged/Rowkeeper.app";
-    pending.version = "1.4.2";
-    KTUpdate::setPendingUpdate(pending);
+    KTUpdate::setPendingUpdate(
+        {.staged = "/tmp/staged/Rowkeeper.app", .version = "1.4.2", .notes = {}, .notesURL = {}});
     KTUpdateModel m;
     watch(m, seen);
     EXPECT_TRUE(m.autoCheck() && !m.autoDownload() && m.autoInstall() && !m.fullyAutomatic());
@@ -227,9 +224,7 @@ TEST_F(UpdateMenu, CheckForUpdatesThenTheStatusLineOfEachState) {
     KTUpdate::targetBundlePath = "/Applications/Rowkeeper.app";
     for (const auto& c : cases) {
         KTUpdate::feedBase = c.feed;
-        KTUpdate::PendingUpdate pending;
-        pending.version = c.pending;
-        KTUpdate::setPendingUpdate(pending);
+        KTUpdate::setPendingUpdate({.staged = {}, .version = c.pending, .notes = {}, .notesURL = {}});
         KTUpdate::setAutoCheck(c.autoCheck);
         menu.clear();
         KTStandard::appendUpdateItems(menu);
