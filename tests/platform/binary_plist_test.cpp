@@ -238,6 +238,11 @@ TEST(BinaryPlist, ViewsFindKeysAndTextAsLibplistDoes) {
     EXPECT_EQ(root.find("u").integer(), 3);
     EXPECT_TRUE(root.find("ur").isNull() && root.find("url").find("x").isNull() && root.elements().empty());
     EXPECT_FALSE(root.find("u").string() || root.find("u").uid());
+    // A key led by a UTF-8 byte-order mark keeps it, in the view and the tree alike.
+    const QByteArray marked =
+        bplist({bytes({0xD1, 0x01, 0x02}), bytes({0x54, 0xEF, 0xBB, 0xBF, 'y'}), bytes({0x10, 1})});
+    EXPECT_EQ(PlistDocument::parse(marked)->root().find("\xEF\xBB\xBFy").integer(), 1);
+    EXPECT_TRUE(Plist::parse(marked)->find(QChar(QChar::ByteOrderMark) + QString("y")));
     EXPECT_TRUE(readsAsLibplist(list));
 }
 
