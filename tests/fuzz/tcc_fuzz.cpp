@@ -25,7 +25,8 @@ QString text(sqlite3_stmt* statement, int column) {
 
 // The table's rows with a client and a service, integers whole, sorted; none
 // when SQLite finds the file damaged (its answers on a damaged file can
-// change from one read to the next: it then stops early or late).
+// change from one read to the next: it then stops early or late), also where
+// an index no longer matches its table, which only the full check sees.
 std::optional<QList<Row>> plainRows(const QString& file) {
     sqlite3* db = nullptr;
     sqlite3_stmt* select = nullptr;
@@ -36,7 +37,7 @@ std::optional<QList<Row>> plainRows(const QString& file) {
     };
     std::optional<QList<Row>> rows;
     if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        sqlite3_exec(db, "PRAGMA quick_check", sawOk, &whole, nullptr) == SQLITE_OK && whole &&
+        sqlite3_exec(db, "PRAGMA integrity_check", sawOk, &whole, nullptr) == SQLITE_OK && whole &&
         sqlite3_prepare_v2(db,
                            "SELECT client, client_type, service, auth_value FROM access"
                            " WHERE client IS NOT NULL AND service IS NOT NULL",
