@@ -309,14 +309,9 @@ QString BinaryPlist::string(const Object& o) const {
     if (o.type == 0x6)
         return utf16(o, false);
     // ASCII strings end at their first NUL, as libplist keeps them; bytes
-    // beyond ASCII are read as UTF-8. A leading byte-order mark is part of
-    // the text, as it is to libplist and to a lookup by the string's bytes
-    // (Qt's UTF-8 reading alone would drop it).
+    // beyond ASCII are read as UTF-8.
     const char* text = reinterpret_cast<const char*>(data_ + o.body);
-    const qsizetype length = qsizetype(::strnlen(text, size_t(o.count)));
-    if (QByteArrayView(text, length).startsWith("\xEF\xBB\xBF"))
-        return QChar(QChar::ByteOrderMark) + QString::fromUtf8(text + 3, length - 3);
-    return QString::fromUtf8(text, length);
+    return plistText(QByteArrayView(text, qsizetype(::strnlen(text, size_t(o.count)))));
 }
 
 bool BinaryPlist::stringEquals(const Object& o, QLatin1String text) const {

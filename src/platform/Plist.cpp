@@ -110,6 +110,12 @@ bool operator==(const PlistValue& a, const PlistValue& b) {
 
 // ---- Reading --------------------------------------------------------------
 
+QString plistText(QByteArrayView utf8) {
+    if (utf8.startsWith("\xEF\xBB\xBF"))
+        return QChar(QChar::ByteOrderMark) + QString::fromUtf8(utf8.sliced(3));
+    return QString::fromUtf8(utf8);
+}
+
 namespace {
 
 std::optional<PlistError> refusedUpFront(const QByteArray& bytes, qint64 sizeCap) {

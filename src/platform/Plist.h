@@ -85,6 +85,10 @@ struct PlistEntry {
     friend bool operator==(const PlistEntry&, const PlistEntry&) = default;
 };
 
+// UTF-8 bytes of a property list as text, as libplist keeps them: a leading
+// byte-order mark is part of the text (Qt's UTF-8 reading alone drops it).
+QString plistText(QByteArrayView utf8);
+
 struct PlistError {
     enum class Kind {
         tooLarge,    // over the size cap; not handed to the parser at all

@@ -512,7 +512,7 @@ private:
                 // libplist leaves <date/> at 2001 and an empty <date></date> at 1970.
                 return PlistValue(PlistDate{text.empty ? 0.0 : dateOf(text.bytes)});
             default:
-                return PlistValue(QString::fromUtf8(text.bytes));
+                return PlistValue(plistText(text.bytes));
         }
     }
 
@@ -521,7 +521,7 @@ private:
     QString keyText(const QByteArray& bytes) {
         if (auto it = keys_.constFind(bytes); it != keys_.constEnd())
             return *it;
-        QString key = QString::fromUtf8(bytes);
+        QString key = plistText(bytes);
         if (keys_.size() < 4096)
             keys_.insert(bytes, key);
         return key;

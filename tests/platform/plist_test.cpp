@@ -53,6 +53,11 @@ TEST(Plist, BinaryAndXmlCarryEveryKind) {
     // Binary lists carry UIDs natively; the XML spelling means nothing there.
     const PlistValue namedLikeAUid(PlistValue::Dictionary{{"CF$UID", PlistValue(3)}});
     EXPECT_EQ(Plist::parse(Plist::toBinary(namedLikeAUid)).value(), namedLikeAUid);
+    // A leading byte-order mark is part of a text, in both forms.
+    const QString marked = QChar(QChar::ByteOrderMark) + QString("x");
+    const PlistValue markedTexts(PlistValue::Dictionary{{marked, PlistValue(marked)}});
+    for (const QByteArray& bytes : {Plist::toBinary(markedTexts), Plist::toXml(markedTexts)})
+        EXPECT_EQ(Plist::parse(bytes).value(), markedTexts) << bytes.left(40).toStdString();
 }
 
 // Dates outside 32 bits come out right; no calendar date stands for NaN or
@@ -147,9 +152,9 @@ TEST(PlistXml, ReadsListsAsLibplistDoes) {
         "<date>2001-02-30T25:00:00Z</date>", "<date> 2001-01-01T00:01:00Z </date>", "<date>2001-01-01T00:00:00.5Z</date>",
         "<date>2001-01-01T00:01:00Z                   </date>", "<date>2001</date>", "<date></date>", "<date/>",
         "<data>AA H/\n\tAA==</data>", "<data>AA*H/=AAA</data>", "<data>AAAAB</data>", "<data/>",
-        "<string>a\r\nb\rc</string>", "<string>&lt;&#x1F600;&#65;&amp;amp;&quot;</string>", "<string>\xff\xc3</string>",
+        "<string>a\r\nb\rc</string>", "<string>\xEF\xBB\xBF" "a</string>", "<string>&lt;&#x1F600;&#65;&amp;amp;&quot;</string>", "<string>\xff\xc3</string>",
         "<string>a<![CDATA[&amp;<]]><!-- c -->b</string>", "<string/>", "<true>x<!-- c --></true>", "<false></false>",
-        "<dict><key>a</key><true/><key>&amp;</key><false/><key>a</key><integer>3</integer></dict>",
+        "<dict><key>\xEF\xBB\xBF</key><true/></dict>", "<dict><key>a</key><true/><key>&amp;</key><false/><key>a</key><integer>3</integer></dict>",
         "<dict><key>CF$UID</key><integer>2</integer><key>CF$UID</key><integer>5</integer></dict>",
         "<dict><key>CF$UID</key><integer>-1</integer></dict>", "<dict><key>UID</key><integer>1</integer></dict>",
         "<dict><key>CF$UID</key><integer>12</integer></dict>", "<dict><key>CF$UID</key><string>1</string></dict>",

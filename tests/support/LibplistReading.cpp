@@ -31,7 +31,7 @@ QString keyText(plist_t key) {
                 lo = mid + 1;
         }
         if (!found)
-            return QString::fromUtf8(known);
+            return plistText(known);
         known.append(char(found));
     }
 }
@@ -60,12 +60,6 @@ double dateSeconds(plist_t node) {
     const double seconds = real ? std::bit_cast<double>(qFromBigEndian<quint64>(out + 9)) : qQNaN();
     plist_to_bin_free(out);
     return seconds;
-}
-
-// A text as compared: turning libplist's UTF-8 into text drops a leading
-// byte-order mark, which our binary reader keeps where a UTF-16 string starts with one.
-QStringView unmarked(const QString& text) {
-    return QStringView(text).mid(text.startsWith(QChar::ByteOrderMark) ? 1 : 0);
 }
 
 // The XML form of a keyed-archive reference reads as a UID when `xml`.
@@ -99,7 +93,7 @@ std::optional<PlistValue> value(plist_t node, bool xml) {
             return PlistValue(std::move(items));
         }
         case PLIST_STRING:
-            return PlistValue(QString::fromUtf8(bytesOf(node, plist_get_string_ptr)));
+            return PlistValue(plistText(bytesOf(node, plist_get_string_ptr)));
         case PLIST_UINT:
             return PlistValue(static_cast<qint64>(scalar<uint64_t>(node, plist_get_uint_val)));
         case PLIST_REAL:
@@ -150,13 +144,13 @@ bool LibplistReading::same(const PlistValue& a, const PlistValue& b) {
     if (a.real() || a.date())
         return bits(a) == bits(b);
     if (a.string())
-        return unmarked(*a.string()) == unmarked(*b.string());
+        return *a.string() == *b.string();
     if (const auto* x = a.array())
         return std::equal(x->begin(), x->end(), b.array()->begin(), b.array()->end(), same);
     if (const auto* x = a.dictionary())
         return std::equal(x->begin(), x->end(), b.dictionary()->begin(), b.dictionary()->end(),
                           [](const PlistEntry& p, const PlistEntry& q) {
-                              return unmarked(p.key) == unmarked(q.key) && same(p.value, q.value);
+                              return p.key == q.key && same(p.value, q.value);
                           });
     return a == b;
 }
