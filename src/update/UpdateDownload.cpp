@@ -33,15 +33,13 @@ qint64 archiveLimit(const Appcast& entry) {
     return std::min(entry.length.value_or(kArchiveLimit), kArchiveLimit);
 }
 
-QString notFetched(FetchFailure failure, const Appcast& entry, const QSaveFile& file) {
+QString notFetched(FetchFailure failure, qint64 limit, const QSaveFile& file) {
     switch (failure) {
         case FetchFailure::failed:
             break;
         case FetchFailure::tooLarge:
-            if (entry.length && *entry.length < kArchiveLimit) {
-                return QStringLiteral("download failed: larger than the %1 bytes the feed states")
-                    .arg(*entry.length);
-            }
+            if (limit < kArchiveLimit)
+                return QStringLiteral("download failed: larger than the %1 bytes the feed states").arg(limit);
             return QStringLiteral("download failed: larger than 1 GiB");
         case FetchFailure::notTaken:
             return notWritten(file);
@@ -105,15 +103,16 @@ Result<QString, QString> downloadAndVerify(const Appcast& entry, std::chrono::mi
     if (!file.open(QIODevice::WriteOnly))
         return fail(notWritten(file));
     QCryptographicHash hash(QCryptographicHash::Sha256);
+    const qint64 limit = archiveLimit(entry);
     const auto fetched = fetchInto(
-        freshRequest(entry.url, kDownloadTimeout), archiveLimit(entry),
+        freshRequest(entry.url, kDownloadTimeout), limit,
         [&](QByteArrayView piece) {
             hash.addData(piece);
             return file.write(piece.data(), piece.size()) == piece.size();
         },
         wait);
     if (!fetched)
-        return fail(notFetched(fetched.error(), entry, file));
+        return fail(notFetched(fetched.error(), limit, file));
     trace(QStringLiteral("downloaded %1 bytes from %2").arg(*fetched).arg(entry.url.fileName()));
 
     const QString digest = QString::fromLatin1(hash.result().toHex());

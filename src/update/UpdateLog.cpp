@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
@@ -34,12 +33,6 @@ QString defaultLogPath() {
     return state + '/' + appName() + QStringLiteral("/updater.log");
 }
 
-// Added at the end, the file made when it is missing: an existing log is
-// never replaced, and what is no regular file at its place is left alone.
-void append(const QString& path, const QByteArray& line) {
-    appendToFile(path, line);
-}
-
 }  // namespace
 
 bool isControlOrDirection(QChar c) {
@@ -64,22 +57,35 @@ QString plainLine(QString text) {
     return text;
 }
 
+namespace {
+
+// The message is an argument of the line, never its format.
+void systemLine(const QString& plain) {
+    qInfo("[KTUpdate] %s", qUtf8Printable(plain));
+}
+
+// Added at the end of the log, the file made when it is missing: an existing
+// log is never replaced, and what is no regular file at its place is left alone.
+void traceLine(const QString& plain) {
+    systemLine(plain);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QByteArray line = (stamp + QStringLiteral(" app: ") + plain + '\n').toUtf8();
+    logQ().async([path = logPath(), line] { appendToFile(path, line); });
+}
+
+}  // namespace
+
 void systemLog(const QString& message) {
-    // The message is an argument of the line, never its format.
-    qInfo("[KTUpdate] %s", qUtf8Printable(plainLine(message)));
+    systemLine(plainLine(message));
 }
 
 void trace(const QString& message) {
-    const QString plain = plainLine(message);
-    systemLog(plain);
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const QByteArray line = (stamp + QStringLiteral(" app: ") + plain + '\n').toUtf8();
-    logQ().async([path = logPath(), line] { append(path, line); });
+    traceLine(plainLine(message));
 }
 
 void status(const QString& message) {
     const QString plain = plainLine(message);
-    trace(plain);
+    traceLine(plain);
     onMain([plain] { onStatus(plain); });
 }
 
