@@ -18,12 +18,14 @@ Result<BackgroundStore::Snapshot, StoreError> BackgroundStoreCache::read(const S
     // older identity, so the next call reads it again rather than never.
     const std::optional<FileIdentity> identity = FileIdentity::of(disk);
     if (identity && last_ && last_->path == file->path && last_->identity == *identity)
-        return last_->snapshot;
+        return last_->outcome;
 
     auto read = BackgroundStore::read(paths, probe);
-    // A newer file that appeared in between is read but not kept.
-    if (read && identity && read->version == file->version)
-        last_ = Entry{file->path, *identity, read.value()};
+    // A newer file that appeared in between is read but not kept. The same
+    // bytes are refused the same way again; a read that failed may not fail next time.
+    const bool kept = read ? read->version == file->version : read.error().kind == StoreError::Kind::format;
+    if (identity && kept)
+        last_ = Entry{file->path, *identity, read};
     else
         last_.reset();
     return read;

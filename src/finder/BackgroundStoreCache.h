@@ -19,7 +19,8 @@ public:
     // the one last read and its identity (device, inode, size, modification
     // time) has not changed, the last snapshot comes back without the file
     // being read; finding the file and checking that it opens still happen
-    // every time. Failures are never kept.
+    // every time. A store refused for what it holds is refused again the
+    // same way without a read; failures to read it are never kept.
     Result<BackgroundStore::Snapshot, StoreError> read(const SystemPaths& paths = SystemPaths::current(),
                                                        const FileProbe& probe = FileProbe::current());
 
@@ -27,7 +28,7 @@ private:
     struct Entry {
         QString path;  // logical
         FileIdentity identity;
-        BackgroundStore::Snapshot snapshot;
+        Result<BackgroundStore::Snapshot, StoreError> outcome;  // a parse, or a store's refusal
     };
     std::optional<Entry> last_;
 };

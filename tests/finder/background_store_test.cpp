@@ -461,4 +461,20 @@ TEST(BackgroundStoreCache, ReusesTheLastParseWhileTheFileIsTheSame) {
         c.change();
         EXPECT_EQ(read(), c.read) << c.name;
     }
+    // A store refused for what it holds is refused again, unread, while it stays the same file.
+    root.remove(BackgroundStore::folder());
+    probe.openErrors.clear();
+    writeStore(root, store, "Alpha");
+    QByteArray bytes = readWholeFile(disk, BackgroundStore::sizeCap).value();
+    root.writeFile(store, bytes.replace("bplist00", "xplist00"));
+    const timespec times[2] = {{1'700'000'000, 5}, {1'700'000'000, 5}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(disk).constData(), times, 0), 0);
+    BackgroundStoreCache cache;
+    const auto refusal = [&] { return cache.read(root.paths(), probe).error().description(); };
+    const QString refused = refusal();
+    EXPECT_TRUE(refused.contains("not a keyed archive")) << refused.toStdString();
+    writeStore(root, store, "Alpha");  // the same size and time
+    EXPECT_EQ(refusal(), refused);
+    writeStore(root, store, "Alpha", 6);
+    EXPECT_EQ(cache.read(root.paths(), probe)->records.value(0).name, "Alpha");
 }
