@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 
 #include "movein/MoveIn.h"
 #include "platform/AppFolders.h"
@@ -191,8 +190,7 @@ Result<MoveInList, MoveIn::ListProblem> MoveIn::readList(const QString& path) {
             case EINVAL:
                 return fail(ListProblem{.reason = "it is not a plain file"});
             default:
-                return fail(ListProblem{.reason = "it cannot be read (" +
-                                                  QString::fromLocal8Bit(std::strerror(data.error())) + ")"});
+                return fail(ListProblem{.reason = "it cannot be read (" + errnoText(data.error()) + ")"});
         }
     }
     auto list = parseList(data.value());

@@ -11,9 +11,9 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <cerrno>
-#include <cstring>
 #include <thread>
 
+#include "platform/FileProbe.h"
 #include "platform/Machine.h"
 
 extern char** environ;
@@ -49,10 +49,6 @@ std::optional<QString> noHandler(const QString& scheme) {
     else if (!run.finished())
         why += " (xdg-mime gave no answer)";
     return why;
-}
-
-QString errnoText(int number) {
-    return QString::fromLocal8Bit(std::strerror(number));
 }
 
 // Reads what is there without waiting; keeps the first bytes. False once

@@ -111,10 +111,6 @@ namespace {
 // Links followed before a path is taken for a loop.
 constexpr int kMaxLinks = 40;
 
-QString errnoText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // The path a write to `diskPath` lands on: the path itself, or the end of
 // the links standing there when that is a regular or missing file in a
 // folder only the runner may write. Makes the path's own folder.
@@ -181,20 +177,28 @@ Result<Unit, QString> appendToFile(const QString& diskPath, const QByteArray& by
         ::close(fd);
         return fail(QString("it is no regular file"));
     }
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            const int error = errno;
-            ::close(fd);
-            return fail(errnoText(error));
-        }
-        written += count;
-    }
+    const int error = writeAll(fd, bytes);
     ::close(fd);
+    if (error != 0)
+        return fail(errnoText(error));
     return Unit{};
+}
+
+int writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += n;
+    }
+    return 0;
+}
+
+QString errnoText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 }  // namespace rk

@@ -64,4 +64,11 @@ Result<Unit, QString> writeWholeFile(const QString& diskPath, const QByteArray& 
 // put in its place is refused instead of waited on.
 Result<Unit, QString> appendToFile(const QString& diskPath, const QByteArray& bytes);
 
+// All of `bytes` written to `fd`, again after an interruption: 0, else the
+// errno (EIO when the descriptor takes no more).
+int writeAll(int fd, const QByteArray& bytes);
+
+// The system's words for an errno value.
+QString errnoText(int error);
+
 }  // namespace rk

@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <cerrno>
 
+#include "platform/FileProbe.h"
+
 namespace rk {
 
 namespace {
@@ -53,20 +55,6 @@ QString entryRefusal(int folder, const QByteArray& name) {
     if (entry.st_uid != ::geteuid())
         return "the file there belongs to another account";
     return QString();
-}
-
-// 0 when all of `data` went to `fd`, else the errno.
-int writeAll(int fd, const QByteArray& data) {
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += n;
-    }
-    return 0;
 }
 
 }  // namespace
