@@ -23,7 +23,10 @@ namespace rk {
 
 struct DesktopOpener {
     static constexpr std::chrono::milliseconds queryLimit{2000};
-    static constexpr std::chrono::milliseconds answerLimit{1500};
+    // An opener that refuses answers in a few hundredths of a second; one
+    // still running by then has found its application, and the window waits
+    // no longer for it.
+    static constexpr std::chrono::milliseconds answerLimit{300};
 
     // None when `url` was handed to something that opens it; else why not,
     // in one line (what the opener wrote on its error channel included).

@@ -70,7 +70,10 @@ public:
 // known, and links go to the desktop's opener (`DesktopOpener`), which is
 // given a "x-apple.systempreferences:" link only when the desktop names an
 // application for that scheme (normally none does); an open blocks for at
-// most the opener's limits, a few hundredths of a second as a rule.
+// most the opener's limits: a refusal comes in a few hundredths of a second,
+// and an opener that runs the application it found in the foreground (as
+// xdg-open does on a desktop it has no opener of its own for) is left to
+// it after `DesktopOpener::answerLimit`.
 // Quitting works on the process id: SIGTERM, then SIGKILL; an application
 // has ended when it was reaped (a child of this process is reaped here) or
 // there is no such process (ESRCH), while one this process may not signal
