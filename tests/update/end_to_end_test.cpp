@@ -612,6 +612,8 @@ TEST_F(UpdateEndToEnd, StandInRefusesArchivesThatLeaveTheFolderOrOverflow) {
         {":", payload, payload.left(4) + "\xff\xff\xff\x7f", "more than 1073741824 bytes unpacked"},
         {":", payload, payload.left(4) + QByteArray("\x0a\0\0\0", 4), "unpacks to more than the"},
         {":", end, end.left(8) + "\x60\xea\x60\xea", "holds 60000 entries, more than 50000"},
+        {"for i in $(seq 1001); do ln -s ../Info.plist " + kName + "/Contents/Resources/l$i; done", "", "",
+         "more than 1000 links"},
     };
     for (const auto& [make, from, to, refusal] : rows) {
         QTemporaryDir pack;
