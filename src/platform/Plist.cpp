@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -130,40 +129,15 @@ std::optional<PlistError> refusedUpFront(const QByteArray& bytes, qint64 sizeCap
 
 }  // namespace
 
-Result<PlistDocument, PlistError> PlistDocument::parse(const QByteArray& bytes, qint64 sizeCap,
-                                                       quint64 nodeCap) {
-    if (auto refused = refusedUpFront(bytes, sizeCap))
-        return fail(*refused);
-    PlistDocument document;
-    if (BinaryPlist::looksBinary(bytes)) {
-        auto list = BinaryPlist::open(bytes, nodeCap);
-        if (!list)
-            return fail(list.error());
-        document.binary_ = std::move(list).value();
-        return document;
-    }
-    auto value = PlistXml::read(bytes, nodeCap);
-    if (!value)
-        return fail(value.error());
-    document.xml_ = std::make_shared<const PlistValue>(std::move(value).value());
-    return document;
-}
-
-PlistView PlistDocument::root() const {
-    if (binary_)
-        return PlistView(binary_.get(), binary_->top());
-    return PlistView(xml_.get());
-}
-
 Result<PlistValue, PlistError> Plist::parse(const QByteArray& bytes, qint64 sizeCap, quint64 nodeCap) {
     if (auto refused = refusedUpFront(bytes, sizeCap))
         return fail(*refused);
     if (!BinaryPlist::looksBinary(bytes))
         return PlistXml::read(bytes, nodeCap);
-    auto document = PlistDocument::parse(bytes, sizeCap, nodeCap);
-    if (!document)
-        return fail(document.error());
-    auto value = document->root().toValue();
+    const auto list = BinaryPlist::open(bytes, nodeCap);
+    if (!list)
+        return fail(list.error());
+    auto value = list.value()->toValue(list.value()->top());
     if (!value)
         return fail(PlistError{PlistError::Kind::tooDeep, QString()});
     return std::move(*value);
@@ -176,125 +150,6 @@ Result<PlistValue, PlistError> Plist::readFile(const QString& diskPath, qint64 s
     if (!bytes)
         return fail(PlistError{PlistError::Kind::file, QString::fromLocal8Bit(std::strerror(bytes.error()))});
     return parse(bytes.value(), sizeCap, nodeCap);
-}
-
-// ---- PlistView --------------------------------------------------------------
-
-std::optional<PlistValue::Kind> PlistView::kind() const {
-    if (form_ == Form::binary)
-        return BinaryPlist::kind(binary()->object(offset_));
-    if (form_ == Form::none)
-        return std::nullopt;
-    return xml()->kind();
-}
-
-std::optional<QString> PlistView::string() const {
-    if (form_ == Form::binary) {
-        const auto o = binary()->object(offset_);
-        return binary()->isString(o) ? std::optional<QString>(binary()->string(o)) : std::nullopt;
-    }
-    if (form_ == Form::none || !xml()->string())
-        return std::nullopt;
-    return *xml()->string();
-}
-
-bool PlistView::stringEquals(QLatin1String text) const {
-    if (form_ == Form::binary) {
-        const auto o = binary()->object(offset_);
-        return binary()->isString(o) && binary()->stringEquals(o, text);
-    }
-    return form_ == Form::xml && xml()->string() && *xml()->string() == text;
-}
-
-std::optional<qint64> PlistView::integer() const {
-    if (form_ == Form::binary) {
-        const auto o = binary()->object(offset_);
-        return o.type == 0x1 ? std::optional<qint64>(binary()->integer(o)) : std::nullopt;
-    }
-    return form_ == Form::xml ? xml()->integer() : std::nullopt;
-}
-
-std::optional<double> PlistView::real() const {
-    if (form_ == Form::binary) {
-        const auto o = binary()->object(offset_);
-        return o.type == 0x2 ? std::optional<double>(binary()->real(o)) : std::nullopt;
-    }
-    return form_ == Form::xml ? xml()->real() : std::nullopt;
-}
-
-std::optional<bool> PlistView::boolean() const {
-    if (form_ == Form::binary) {
-        const auto o = binary()->object(offset_);
-        return o.type == 0x0 ? std::optional<bool>(o.low == 0x9) : std::nullopt;
-    }
-    return form_ == Form::xml ? xml()->boolean() : std::nullopt;
-}
-
-std::optional<quint64> PlistView::uid() const {
-    if (form_ == Form::binary) {
-        const auto o = binary()->object(offset_);
-        return o.type == 0x8 ? std::optional<quint64>(binary()->uid(o)) : std::nullopt;
-    }
-    return form_ == Form::xml ? xml()->uid() : std::nullopt;
-}
-
-PlistView PlistView::find(const char* key) const {
-    if (form_ == Form::binary) {
-        const BinaryPlist& list = *binary();
-        const auto o = list.object(offset_);
-        if (!list.isDictionary(o))
-            return PlistView();
-        // The first entry of that key, as libplist finds it.
-        const QByteArrayView wanted(key);
-        for (quint64 i = 0; i < o.count; ++i)
-            if (list.keyEquals(list.object(list.child(o, i)), wanted))
-                return PlistView(&list, list.child(o, o.count + i));
-        return PlistView();
-    }
-    if (form_ == Form::none || !xml()->dictionary())
-        return PlistView();
-    // The reader keeps one entry per key.
-    const QUtf8StringView wanted(key);
-    for (const PlistEntry& entry : *xml()->dictionary())
-        if (QAnyStringView::equal(entry.key, wanted))
-            return PlistView(&entry.value);
-    return PlistView();
-}
-
-quint64 PlistView::count() const {
-    if (form_ == Form::binary) {
-        const auto o = binary()->object(offset_);
-        return binary()->isArray(o) ? o.count : 0;
-    }
-    return form_ == Form::xml && xml()->array() ? xml()->array()->size() : 0;
-}
-
-std::vector<PlistView> PlistView::elements() const {
-    std::vector<PlistView> out;
-    if (form_ == Form::binary) {
-        const BinaryPlist& list = *binary();
-        const auto o = list.object(offset_);
-        if (!list.isArray(o))
-            return out;
-        out.reserve(size_t(o.count));
-        for (quint64 i = 0; i < o.count; ++i)
-            out.push_back(PlistView(&list, list.child(o, i)));
-        return out;
-    }
-    if (form_ == Form::none || !xml()->array())
-        return out;
-    out.reserve(xml()->array()->size());
-    for (const PlistValue& element : *xml()->array())
-        out.push_back(PlistView(&element));
-    return out;
-}
-
-std::optional<PlistValue> PlistView::toValue() const {
-    if (form_ == Form::binary)
-        return binary()->toValue(offset_);
-    if (form_ == Form::none)
-        return std::nullopt;
-    return *xml();
 }
 
 // ---- Writing --------------------------------------------------------------

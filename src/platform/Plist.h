@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-#include <memory>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -34,7 +33,6 @@ struct PlistDate {
 };
 
 struct PlistEntry;
-class BinaryPlist;
 
 class PlistValue {
 public:
@@ -128,70 +126,6 @@ struct Plist {
     // in memory. UIDs are written natively in binary and as {"CF$UID": n} in XML.
     static QByteArray toBinary(const PlistValue& value);
     static QByteArray toXml(const PlistValue& value);
-};
-
-// A view of one node of a parsed property list, read in place: nothing is
-// copied until a value is asked for. The binary form is read from its bytes,
-// the XML form from the value tree its reader built. Cheap to copy; valid
-// only while the PlistDocument it came from lives. A default (or "nothing")
-// view answers none / nothing to every question.
-class PlistView {
-public:
-    PlistView() = default;
-
-    bool isNull() const { return form_ == Form::none; }
-    std::optional<PlistValue::Kind> kind() const;  // a UID in its XML form is a uid
-    bool isDictionary() const { return kind() == PlistValue::Kind::dictionary; }
-    bool isArray() const { return kind() == PlistValue::Kind::array; }
-
-    std::optional<QString> string() const;
-    // Whether this is the string `text`, without copying it.
-    bool stringEquals(QLatin1String text) const;
-    std::optional<qint64> integer() const;
-    std::optional<double> real() const;
-    std::optional<bool> boolean() const;
-    std::optional<quint64> uid() const;
-
-    // Dictionary lookup; nothing when this is no dictionary or the key is absent.
-    PlistView find(const char* key) const;
-    // Array elements in order; empty for anything but an array.
-    std::vector<PlistView> elements() const;
-    // How many elements an array has; 0 for anything else.
-    quint64 count() const;
-    // Equal for two views of one object of one document, whatever road led
-    // to it; lets a reader resolve each shared object once.
-    quint64 identity() const { return form_ == Form::binary ? offset_ : quint64(quintptr(node_)); }
-
-    // A deep copy as a value tree (Plist::maxDepth bounds the nesting).
-    std::optional<PlistValue> toValue() const;
-
-private:
-    friend class PlistDocument;
-    enum class Form : quint8 { none, xml, binary };
-    // A value of the XML form's tree.
-    explicit PlistView(const PlistValue* value) : node_(value), form_(value ? Form::xml : Form::none) {}
-    // An object of the binary form, named by its offset.
-    PlistView(const BinaryPlist* list, quint64 offset) : node_(list), offset_(offset), form_(Form::binary) {}
-    const BinaryPlist* binary() const { return static_cast<const BinaryPlist*>(node_); }
-    const PlistValue* xml() const { return static_cast<const PlistValue*>(node_); }
-    const void* node_ = nullptr;
-    quint64 offset_ = 0;
-    Form form_ = Form::none;
-};
-
-// A parsed property list, with the same checks as Plist::parse. Lets hot
-// paths read the few values they need without building the value tree.
-class PlistDocument {
-public:
-    static Result<PlistDocument, PlistError> parse(const QByteArray& bytes,
-                                                   qint64 sizeCap = Plist::defaultSizeCap,
-                                                   quint64 nodeCap = Plist::defaultNodeCap);
-    PlistView root() const;
-
-private:
-    PlistDocument() = default;
-    std::shared_ptr<const PlistValue> xml_;      // the XML form, read into a value tree
-    std::shared_ptr<const BinaryPlist> binary_;  // the binary form, read in place
 };
 
 }  // namespace rk

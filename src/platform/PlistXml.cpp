@@ -111,20 +111,6 @@ double dateOf(const QByteArray& text) {
     return double(timegm(&fields)) - kEpoch2001;
 }
 
-void appendUtf8(QByteArray& out, char32_t code) {
-    if (code < 0x80) {
-        out.append(char(code));
-    } else if (code < 0x800) {
-        out.append(char(0xC0 | (code >> 6))).append(char(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.append(char(0xE0 | (code >> 12))).append(char(0x80 | ((code >> 6) & 0x3F)));
-        out.append(char(0x80 | (code & 0x3F)));
-    } else {
-        out.append(char(0xF0 | (code >> 18))).append(char(0x80 | ((code >> 12) & 0x3F)));
-        out.append(char(0x80 | ((code >> 6) & 0x3F))).append(char(0x80 | (code & 0x3F)));
-    }
-}
-
 // Text as written, its references replaced; false for one XML does not
 // define (the XML reader has already refused malformed ones).
 bool appendUnescaped(QByteArray& out, const char* p, const char* end) {
@@ -155,7 +141,8 @@ bool appendUnescaped(QByteArray& out, const char* p, const char* end) {
                                                      : 0;
             if (!ok || code == 0 || code > 0x10FFFF)
                 return false;
-            appendUtf8(out, code);
+            // The XML reader has refused references to surrogates and other non-characters.
+            out.append(QStringView(QChar::fromUcs4(char32_t(code))).toUtf8());
         }
         p = semi + 1;
     }
@@ -193,8 +180,7 @@ public:
     Result<PlistValue, PlistError> read() {
         xml_.setNamespaceProcessing(false);
         // libplist skips space before the declaration; XML allows none.
-        while (at_ < bytes_.size() && isSpace(bytes_[at_]))
-            ++at_;
+        skipTopSpace();
         base_ = fed_ = at_;
         feed();
         for (;;) {
@@ -230,8 +216,7 @@ private:
     }
 
     bool startsWith(qsizetype at, const char* text) const {
-        const qsizetype n = qsizetype(std::strlen(text));
-        return bytes_.size() - at >= n && std::memcmp(bytes_.constData() + at, text, size_t(n)) == 0;
+        return at <= bytes_.size() && QByteArrayView(bytes_).sliced(at).startsWith(text);
     }
 
     // Between elements at the top level the XML reader reports no space.

@@ -4,7 +4,7 @@
 // and the values are built here on a stack of open containers that never
 // grows past Plist::maxDepth. No library ever builds a tree from the bytes,
 // so no nesting, however hidden, can reach a recursion. Only
-// platform/Plist.cpp uses it; callers go through Plist and PlistDocument.
+// platform/Plist.cpp uses it; callers go through Plist.
 //
 // A list is accepted when it is well-formed XML and shaped as a property
 // list: an optional <plist> holding one value, dictionaries of key and value

@@ -1,12 +1,13 @@
 // A property list, binary for plist_binary (FUZZ_PLIST_BINARY 1), XML for
-// plist_xml, read as a tree and in place. What our reader accepts stays
-// within the nesting and value caps, its view reads as its tree, and
-// libplist reads the same values where it accepts it; a binary list we
-// accept it must accept too. libplist follows any nesting, so it sees only
-// lists we bounded, in XML also by their count of '<'.
+// plist_xml, read as a tree, and a binary one also in place. What our reader
+// accepts stays within the nesting and value caps, the in-place lookups read
+// as its tree, and libplist reads the same values where it accepts it; a
+// binary list we accept it must accept too. libplist follows any nesting, so
+// it sees only lists we bounded, in XML also by their count of '<'.
 #include <bit>
 
 #include "FuzzInput.h"
+#include "platform/BinaryPlist.h"
 #include "support/LibplistReading.h"
 
 using fuzzing::require;
@@ -39,24 +40,37 @@ std::pair<int, quint64> shape(const PlistValue& value) {
     return {depth + (value.array() || value.dictionary() ? 1 : 0), values};
 }
 
-// The view answers as the tree: each kind and leaf, each element, and for
-// each key (that is UTF-8, so can be asked for) its first entry.
-void sameView(const rk::PlistView& view, const PlistValue& value) {
+// The in-place lookups the store reader makes answer as the tree: each kind
+// and leaf, each element, and for each key (that is UTF-8, so can be asked
+// for) its first entry.
+void sameInPlace(const rk::BinaryPlist& list, quint64 index, const PlistValue& value) {
+    const auto o = list.object(list.offsetOf(index));
     const auto bits = [](std::optional<double> real) { return std::bit_cast<quint64>(real.value_or(0)); };
-    require(view.kind() == value.kind() && view.integer() == value.integer() &&
-                view.boolean() == value.boolean() && view.uid() == value.uid() &&
-                bits(view.real()) == bits(value.real()) &&
-                view.string() == (value.string() ? std::optional(*value.string()) : std::nullopt),
-            "the view reads each value as the tree");
-    const auto elements = view.elements();
-    require(elements.size() == view.count() && view.count() == (value.array() ? value.array()->size() : 0),
-            "the view and the tree hold as many elements");
-    for (size_t i = 0; i < elements.size(); ++i)
-        sameView(elements[i], (*value.array())[i]);
+    const auto when = [](bool is, auto read) { return is ? std::optional(read()) : std::nullopt; };
+    require(rk::BinaryPlist::kind(o) == value.kind() &&
+                when(o.type == 0x1, [&] { return list.integer(o); }) == value.integer() &&
+                when(o.type == 0x0, [&] { return o.low == 0x9; }) == value.boolean() &&
+                when(o.type == 0x8, [&] { return list.uid(o); }) == value.uid() &&
+                bits(when(o.type == 0x2, [&] { return list.real(o); })) == bits(value.real()) &&
+                when(list.isString(o), [&] { return list.string(o); }) ==
+                    (value.string() ? std::optional(*value.string()) : std::nullopt),
+            "the list read in place reads each value as the tree");
+    const quint64 count = list.isArray(o) ? o.count : 0;
+    require(count == (value.array() ? value.array()->size() : 0),
+            "the list read in place and the tree hold as many elements");
+    for (quint64 i = 0; i < count; ++i)
+        sameInPlace(list, list.childIndex(o, i), (*value.array())[size_t(i)]);
     if (const auto* entries = value.dictionary())
-        for (const rk::PlistEntry& entry : *entries)
-            if (value.find(entry.key) == &entry.value && !entry.key.contains(QChar::ReplacementCharacter))
-                sameView(view.find(entry.key.toUtf8().constData()), entry.value);
+        for (const rk::PlistEntry& entry : *entries) {
+            if (value.find(entry.key) != &entry.value || entry.key.contains(QChar::ReplacementCharacter))
+                continue;
+            const QByteArray key = entry.key.toUtf8();
+            quint64 i = 0;
+            while (i < o.count && !list.keyEquals(list.object(list.offsetOf(list.childIndex(o, i))), key))
+                ++i;
+            require(list.isDictionary(o) && i < o.count, "the list read in place finds each key of the tree");
+            sameInPlace(list, list.childIndex(o, o.count + i), entry.value);
+        }
 }
 
 }  // namespace
@@ -65,14 +79,17 @@ void fuzz(const QByteArray& input) {
     if (input.startsWith("bplist00") != kBinary)
         return;  // the other form's harness
     const auto ours = rk::Plist::parse(input, rk::Plist::defaultSizeCap, kNodeCap);
-    const auto document = rk::PlistDocument::parse(input, rk::Plist::defaultSizeCap, kNodeCap);
-    require(ours.ok() == document.ok(), "the document accepts what the tree accepts");
+    if (kBinary) {
+        const auto list = rk::BinaryPlist::open(input, kNodeCap);
+        require(ours.ok() == list.ok(), "the list read in place is accepted as the tree is");
+        if (list)
+            sameInPlace(**list, (*list)->topIndex(), ours.value());
+    }
     if (!ours)
         return;
     const auto [depth, values] = shape(ours.value());
     require(depth <= rk::Plist::maxDepth, "no accepted list nests deeper than the cap");
     require(1 + values <= kNodeCap, "no accepted list comes to more values than the cap");
-    sameView(document->root(), ours.value());
 
     if (!kBinary && input.count('<') > 20000)
         return;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <random>
 
+#include "platform/BinaryPlist.h"
 #include "platform/KeyedArchiveWriter.h"
 #include "platform/Plist.h"
 #include "support/LibplistReading.h"
@@ -158,7 +159,7 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(refusal(Plist::parse(c.bytes)), c.kind);
-        EXPECT_FALSE(PlistDocument::parse(c.bytes).ok());
+        EXPECT_FALSE(BinaryPlist::open(c.bytes).ok());
         EXPECT_TRUE(!c.asLibplist || readsAsLibplist(c.bytes));
     }
     // The value cap counts the top object too when containers share: three
@@ -223,25 +224,42 @@ TEST(BinaryPlist, ReadsEveryFormAsLibplistDoes) {
     }
 }
 
-TEST(BinaryPlist, ViewsFindKeysAndTextAsLibplistDoes) {
+TEST(BinaryPlist, FindsKeysAndTextInPlaceAsLibplistDoes) {
+    const auto object = [](const BinaryPlist& in, quint64 index) { return in.object(in.offsetOf(index)); };
+    // The index of the value of the first entry of `key` in the dictionary
+    // at `index`, looked up as the store reader does.
+    const auto entry = [&](const BinaryPlist& in, quint64 index, QByteArrayView key) -> std::optional<quint64> {
+        const auto dict = object(in, index);
+        for (quint64 i = 0; in.isDictionary(dict) && i < dict.count; ++i)
+            if (in.keyEquals(object(in, in.childIndex(dict, i)), key))
+                return in.childIndex(dict, dict.count + i);
+        return std::nullopt;
+    };
     // {"url": "$null", "u\0tail" (UTF-16): 3, "url": 1}: the first "url" wins,
     // a UTF-16 key matches up to its NUL.
     const QByteArray list =
         bplist({bytes({0xD3, 0x01, 0x02, 0x01, 0x03, 0x04, 0x05}), bytes({0x53, 'u', 'r', 'l'}),
                 bytes({0x62, 0, 'u', 0, 0}), bytes({0x55, '$', 'n', 'u', 'l', 'l'}), bytes({0x10, 3}),
                 bytes({0x10, 1})});
-    const auto document = PlistDocument::parse(list);
-    ASSERT_TRUE(document.ok());
-    const PlistView root = document->root();
-    EXPECT_TRUE(root.find("url").stringEquals(QLatin1String("$null")) &&
-                !root.find("url").stringEquals(QLatin1String("$nul")));
-    EXPECT_EQ(root.find("u").integer(), 3);
-    EXPECT_TRUE(root.find("ur").isNull() && root.find("url").find("x").isNull() && root.elements().empty());
-    EXPECT_FALSE(root.find("u").string() || root.find("u").uid());
-    // A key led by a UTF-8 byte-order mark keeps it, in the view and the tree alike.
+    const auto opened = BinaryPlist::open(list);
+    ASSERT_TRUE(opened.ok());
+    const BinaryPlist& in = **opened;
+    const auto url = entry(in, in.topIndex(), "url");
+    const auto u = entry(in, in.topIndex(), "u");
+    ASSERT_TRUE(url && u);
+    const auto text = object(in, *url);
+    EXPECT_TRUE(in.isString(text) && in.stringEquals(text, QLatin1String("$null")) &&
+                !in.stringEquals(text, QLatin1String("$nul")));
+    EXPECT_TRUE(BinaryPlist::kind(object(in, *u)) == PlistValue::Kind::integer && in.integer(object(in, *u)) == 3);
+    EXPECT_FALSE(entry(in, in.topIndex(), "ur") || entry(in, *url, "x"));
+    // A key led by a UTF-8 byte-order mark keeps it, in place and in the tree alike.
     const QByteArray marked =
         bplist({bytes({0xD1, 0x01, 0x02}), bytes({0x54, 0xEF, 0xBB, 0xBF, 'y'}), bytes({0x10, 1})});
-    EXPECT_EQ(PlistDocument::parse(marked)->root().find("\xEF\xBB\xBFy").integer(), 1);
+    const auto bom = BinaryPlist::open(marked);
+    ASSERT_TRUE(bom.ok());
+    const auto y = entry(**bom, (*bom)->topIndex(), "\xEF\xBB\xBFy");
+    ASSERT_TRUE(y);
+    EXPECT_EQ((*bom)->integer(object(**bom, *y)), 1);
     EXPECT_TRUE(Plist::parse(marked)->find(QChar(QChar::ByteOrderMark) + QString("y")));
     EXPECT_TRUE(readsAsLibplist(list));
 }

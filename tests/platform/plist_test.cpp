@@ -117,7 +117,6 @@ TEST(PlistXml, DeepNestingIsRefusedHiddenOrNot) {
                 ASSERT_FALSE(parsed.ok());
                 const bool wellFormed = c.name == "plain" || c.name == "closing tag in an instruction";
                 EXPECT_EQ(parsed.error().kind, wellFormed ? K::tooDeep : K::unreadable);
-                EXPECT_EQ(PlistDocument::parse(c.bytes).error(), parsed.error());
             }
         }
     }
@@ -171,7 +170,6 @@ TEST(PlistXml, ReadsListsAsLibplistDoes) {
         const auto theirs = test::LibplistReading::xml(bytes);
         ASSERT_TRUE(theirs);
         EXPECT_TRUE(test::LibplistReading::same(ours.value(), *theirs));
-        EXPECT_TRUE(test::LibplistReading::same(*PlistDocument::parse(bytes)->root().toValue(), ours.value()));
     }
 }
 
@@ -203,29 +201,11 @@ TEST(PlistXml, BrokenListsAndMarkupLibplistReadsOtherwiseAreRefused) {
         {"'>' single-quoted in a DOCTYPE", "<!DOCTYPE plist SYSTEM 'a>b'><plist><true/></plist>"},
         {"internal subset", "<!DOCTYPE plist [<!ENTITY x \"y\">]><plist><true/></plist>"},
         {"undeclared entity", "<!DOCTYPE plist SYSTEM \"x\"><plist><string>&x;</string></plist>"},
+        {"reference to a lone surrogate", xml("<string>&#xD800;</string>")},
         {"comment inside data", xml("<data>AAAA<!-- -->AAAA</data>")},
         {"CDATA inside a date", xml("<date><![CDATA[2001-01-01T00:00:00Z]]></date>")},
         {"20,000 attributes", attributes + "><true/></plist>"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(refusal(Plist::parse(c.bytes)), PlistError::Kind::unreadable) << c.name.toStdString();
-}
-
-TEST(PlistView, ReadsXmlInPlaceWithTheSameRules) {
-    const QByteArray bytes = xml(
-        "<dict><key>name</key><string>$null</string><key>list</key><array><integer>1</integer><true/></array>"
-        "</dict>");
-    const auto document = PlistDocument::parse(bytes);
-    ASSERT_TRUE(document.ok());
-    const PlistView root = document->root();
-    EXPECT_TRUE(root.isDictionary() && root.find("name").stringEquals(QLatin1String("$null")) &&
-                !root.find("name").stringEquals(QLatin1String("$nul")));
-    EXPECT_EQ(root.find("name").string(), "$null");
-    const auto list = root.find("list").elements();
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_TRUE(list[0].integer() == 1 && list[1].boolean() == true);
-    // Nothing answers nothing, and never crashes.
-    const PlistView none = root.find("absent");
-    EXPECT_TRUE(none.isNull() && !none.kind() && none.find("x").isNull() && none.elements().empty());
-    EXPECT_TRUE(root.find("list").find("x").isNull() && root.elements().empty());
 }
