@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
@@ -91,14 +93,41 @@ int firstRead(sqlite3* db) {
     return version.ok() ? sqlite3_step(version.get()) : sqlite3_errcode(db);
 }
 
+// What stands beside the database under the names of its rollback journal,
+// WAL and shared-memory file, which SQLite opens by name, waiting on a pipe,
+// at the first read (and at later ones): nothing, or a regular file within
+// the cap. The names are SQLite's own, taken from the open connection: they
+// follow a link at the database's path to the file it leads to.
+Result<Unit, StoreError> checkSideFiles(sqlite3* db) {
+    const sqlite3_filename main = sqlite3_db_filename(db, "main");
+    const QString sides[] = {QFile::decodeName(sqlite3_filename_journal(main)),
+                             QFile::decodeName(sqlite3_filename_wal(main)), QFile::decodeName(main) + "-shm"};
+    for (const QString& side : sides) {
+        const auto regular = checkRegularFile(side, TCCStore::maxFileBytes);
+        const int error = regular ? 0 : regular.error();
+        if (error == 0 || error == ENOENT)
+            continue;
+        const QString why = error == EINVAL  ? " not a regular file"
+                            : error == EFBIG ? " too large"
+                                             : " errno " + QString::number(error);
+        return fail(StoreError::unreadable(QFileInfo(side).fileName() + why));
+    }
+    return Unit{};
+}
+
 // Opening read-only can fail with CANTOPEN where the journal or the folder
 // may not be written, and so can the first read of a database in WAL mode
 // whose shared-memory file cannot be made; the immutable URI form then reads
-// the file as it is.
-int openReadOnly(const QString& diskPath, Connection& connection) {
+// the file as it is. A file beside the database that SQLite must not open
+// fails the read before the first read opens it.
+Result<int, StoreError> openReadOnly(const QString& diskPath, Connection& connection) {
     int rc = sqlite3_open_v2(diskPath.toUtf8().constData(), connection.out(), SQLITE_OPEN_READONLY, nullptr);
-    if (rc == SQLITE_OK && firstRead(connection.get()) == SQLITE_CANTOPEN)
-        rc = SQLITE_CANTOPEN;
+    if (rc == SQLITE_OK) {
+        if (auto sides = checkSideFiles(connection.get()); !sides)
+            return fail(sides.error());
+        if (firstRead(connection.get()) == SQLITE_CANTOPEN)
+            rc = SQLITE_CANTOPEN;
+    }
     if (rc != SQLITE_CANTOPEN)
         return rc;
     connection.close();
@@ -173,8 +202,10 @@ Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCC
         return fail(notARegularFile(regular.error()));
 
     Connection connection;
-    const int rc = openReadOnly(diskPath, connection);
-    if (rc != SQLITE_OK) {
+    const auto opened = openReadOnly(diskPath, connection);
+    if (!opened)
+        return fail(opened.error());
+    if (const int rc = *opened; rc != SQLITE_OK) {
         if (rc == SQLITE_PERM || rc == SQLITE_AUTH)
             return fail(StoreError::noAccess());
         return fail(StoreError::unreadable("sqlite " + QString::number(rc)));

@@ -51,9 +51,12 @@ struct TCCStore {
     // have written. Something other than a regular file (a pipe, on which
     // SQLite's open would wait for ever, a device, a folder) gives
     // "unreadable (not a regular file)", a larger file "unreadable (too
-    // large)", both before SQLite opens it. More rows give "unknown format
-    // (too many rows)", a longer value "unreadable (step 18)", a slower read
-    // "unreadable (too slow)".
+    // large)", both before SQLite opens it. So does what stands beside it
+    // under the names of its rollback journal, WAL and shared-memory file,
+    // which SQLite opens by name: "unreadable (TCC.db-journal not a regular
+    // file)", "unreadable (TCC.db-wal too large)"; nothing there is fine.
+    // More rows give "unknown format (too many rows)", a longer value
+    // "unreadable (step 18)", a slower read "unreadable (too slow)".
     static constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
     static constexpr int maxRows = 100'000;
     static constexpr int maxValueLength = 1024 * 1024;

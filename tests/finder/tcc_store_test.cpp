@@ -10,6 +10,7 @@
 #include "support/FileShapes.h"
 #include "support/HostileFiles.h"
 #include "support/PlatformFakes.h"
+#include "support/Printers.h"
 #include "support/TccDbWriter.h"
 #include "support/TempRoot.h"
 
@@ -187,6 +188,69 @@ TEST_F(TCCStoreTest, FailuresOfEitherDatabase) {
     probe.openErrors.clear();
     root.writeFile(TCCStore::systemPath(), QByteArray(8192, 'x'));
     EXPECT_EQ(describe(TCCStore::read()), "unknown format (no access table)") << "system file is no database";
+}
+
+// SQLite opens the journal, the WAL and the shared-memory file beside a
+// database by their names, without looking first; on a pipe that open waits
+// for ever. Whatever stands there that is no regular file, or is too large,
+// makes that database unreadable (the person's alone leaves the system's
+// rows); side files as SQLite leaves them still read.
+TEST_F(TCCStoreTest, WhatStandsBesideADatabase) {
+    using test::FileShape;
+    struct Case {
+        QString name;
+        QString side;                    // "-journal", "-wal" or "-shm"
+        std::optional<FileShape> shape;  // none: an empty regular file
+        bool persons;                    // beside the person's database, else the system's
+        QString want;
+    };
+    QList<Case> cases;
+    const std::pair<FileShape, const char*> shapes[] = {{FileShape::pipe, "a pipe"},
+                                                        {FileShape::linkToZeros, "a link to a device"},
+                                                        {FileShape::folder, "a folder"},
+                                                        {FileShape::holes, "a file past the cap"}};
+    for (const QString side : {"-journal", "-wal", "-shm"}) {
+        const QString file = "TCC.db" + side;
+        cases.append({"a pipe at the person's " + file, side, FileShape::pipe, true, "ok, 1 rows"});
+        for (const auto& [shape, what] : shapes)
+            cases.append({what + (" at the system's " + file), side, shape, false,
+                          "unreadable (" + file +
+                              (shape == FileShape::holes ? " too large)" : " not a regular file)")});
+        cases.append({"an empty " + file, side, std::nullopt, false, "ok, 2 rows"});
+    }
+    for (const Case& c : cases) {
+        for (const QString& db : {TCCStore::systemPath(), TCCStore::userPath()}) {
+            root.remove(QFileInfo(db).path());
+            ASSERT_EQ(TccDbWriter::write(root.disk(db), {{"c", 0, kAx, 2}}), "");
+        }
+        const QString side = (c.persons ? userDb() : systemDb()) + c.side;
+        ASSERT_TRUE(c.shape ? test::plant(*c.shape, side, TCCStore::maxFileBytes + 1)
+                            : test::writeFileAt(side, {}))
+            << c.name.toStdString();
+        EXPECT_TRUE(test::finishesWithoutWaitingOn({side}, [&] {
+            EXPECT_EQ(describe(TCCStore::read()), c.want) << c.name.toStdString();
+        })) << c.name.toStdString();
+    }
+    // A row the person's database holds in its WAL alone, not yet copied back.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(userDb().toUtf8().constData(), &writer), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(writer,
+                           "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; INSERT INTO access "
+                           "(service, client, client_type, auth_value, auth_reason, auth_version) "
+                           "VALUES ('kTCCServiceAccessibility', 'w', 0, 2, 0, 1)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_TRUE(QFileInfo(userDb() + "-wal").size() > 0 && QFileInfo::exists(userDb() + "-shm"));
+    EXPECT_EQ(describe(TCCStore::read()), "ok, 3 rows");
+    sqlite3_close(writer);
+    // The files beside a database that a link at its path leads to are SQLite's.
+    const QString elsewhere = root.disk("/elsewhere/real.db");
+    ASSERT_EQ(TccDbWriter::write(elsewhere, {}), "");
+    ASSERT_TRUE(QFile::remove(systemDb()) && QFile::link(elsewhere, systemDb()));
+    ASSERT_TRUE(test::plant(FileShape::pipe, elsewhere + "-journal"));
+    EXPECT_TRUE(test::finishesWithoutWaitingOn({elsewhere + "-journal"}, [] {
+        EXPECT_EQ(describe(TCCStore::read()), "unreadable (real.db-journal not a regular file)");
+    }));
 }
 
 // Anyone may have written the file: whatever its schema holds, a read ends
