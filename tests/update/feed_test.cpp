@@ -272,6 +272,15 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
          {}},
         {[&](Appcast& a) { a.url = streamed(2LL << 30, "2147483648"); }, tooLarge, {}},
         {[&](Appcast& a) { a.url = streamed(-1); }, tooLarge, {}},
+        // A stated length past the limit is refused before the body: read, the
+        // 1 MiB sent would end the answer short.
+        {[&](Appcast& a) { a.url = streamed(1 << 20, "2147483648"); }, tooLarge, {}},
+        {[&](Appcast& a) {
+             a.length = 2LL << 30;
+             a.url = streamed(1 << 20, QByteArray::number(kArchiveLimit + 1));
+         },
+         tooLarge,
+         {}},
         {[&](Appcast& a) { a = offer(archive("", "../evil")); }, "unzip failed", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/")); }, "no .app in the archive", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/", "Linked.app")); },
