@@ -16,6 +16,7 @@
 #include "support/Printers.h"
 #include "support/QtApp.h"
 #include "support/UpdaterReset.h"
+#include "support/ZipWriter.h"
 #include "update/KTUpdate.h"
 #include "update/UpdateDownload.h"
 #include "update/UpdateFeed.h"
@@ -271,6 +272,15 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
          {}},
         {[&](Appcast& a) { a.url = streamed(2LL << 30, "2147483648"); }, tooLarge, {}},
         {[&](Appcast& a) { a.url = streamed(-1); }, tooLarge, {}},
+        // A stated length past the limit is refused before the body: read, the
+        // 1 MiB sent would end the answer short.
+        {[&](Appcast& a) { a.url = streamed(1 << 20, "2147483648"); }, tooLarge, {}},
+        {[&](Appcast& a) {
+             a.length = 2LL << 30;
+             a.url = streamed(1 << 20, QByteArray::number(kArchiveLimit + 1));
+         },
+         tooLarge,
+         {}},
         {[&](Appcast& a) { a = offer(archive("", "../evil")); }, "unzip failed", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/")); }, "no .app in the archive", {"ditto"}},
         {[&](Appcast& a) { a = offer(archive("Payload/", "Linked.app")); },
@@ -306,6 +316,58 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
     }
     EXPECT_LT(memoryKiB("VmHWM:") - before, 64 * 1024) << "1 GiB of an endless body, held as it came";
     EXPECT_FALSE(QFile::exists(runtime.path() + "/KTUpdate/evil"));
+}
+
+// The ditto stand-in on archives that unzip would unpack otherwise than
+// the stand-in's own reading of them: refused before anything is written.
+TEST_F(UpdateDownload, StandInRefusesEntriesThatUnzipWouldReadOtherwise) {
+    using test::ZipEntry;
+    const QByteArray bzippedOk =
+        QByteArray::fromHex("425a6839314159265359a4c4f13600000081000008a000210082b177245385090a4c4f1360");
+    const QByteArray differs = "an entry whose local header differs from its directory record";
+    QList<ZipEntry> longNames;  // 1,813 bytes each, in folders of 200
+    for (int i = 0; i < 1000; ++i)
+        longNames.append({.name = QByteArray::number(i) + ("/" + QByteArray(200, 'a')).repeated(9)});
+    const struct {
+        const char* what;
+        QList<ZipEntry> entries;
+        QByteArray refusal;  // empty: unpacked
+    } rows[] = {
+        {"a file and a link to it",
+         {{.name = "Y", .data = "ok"}, {.name = "L", .data = "Y", .mode = 0120777}},
+         ""},
+        // The link's target is read under "Y", which unzip would take for the file.
+        {"a link named M by a Unicode field",
+         {{.name = "Y", .data = "/etc", .mode = 0120777, .extra = test::unicodeField(0x7075, "Y", "M")},
+          {.name = "Z", .data = "ok", .extra = test::unicodeField(0x7075, "Z", "Y")}},
+         "a Unicode name or comment field"},
+        {"a Unicode comment",
+         {{.name = "Y", .data = "ok", .extra = test::unicodeField(0x6375, "Y", "hi")}},
+         "a Unicode name or comment field"},
+        {"an extra field cut short",
+         {{.name = "Y", .data = "ok", .extra = test::extraField(0x5455, "abc").left(6)}},
+         "a damaged extra field"},
+        {"bzip2 in the local header",
+         {{.name = "Y", .data = bzippedOk, .localMethod = 12, .unpacked = "ok"}},
+         differs},
+        {"another local name", {{.name = "Y", .data = "ok", .localName = "../Y"}}, differs},
+        {"1,000 long names", longNames, "a name longer than 1024 bytes"},
+    };
+    for (const auto& row : rows) {
+        const QString into = runtime.path() + "/into";
+        QDir(into).removeRecursively();
+        QProcess ditto;
+        ditto.start(root.paths().tool(MacTool::ditto),
+                    {"-x", "-k", root.writeFile("/a.zip", test::writeZip(row.entries)), into});
+        ditto.waitForFinished(120'000);
+        const QByteArray said = ditto.readAllStandardError();
+        EXPECT_EQ(ditto.exitCode(), row.refusal.isEmpty() ? 0 : 1) << row.what << ": " << said.constData();
+        EXPECT_TRUE(said.contains(row.refusal)) << row.what << ": " << said.constData();
+        EXPECT_EQ(QDir(into).isEmpty(), !row.refusal.isEmpty()) << row.what;
+        if (row.refusal.isEmpty()) {
+            EXPECT_EQ(QFileInfo(into + "/L").symLinkTarget(), into + "/Y");
+        }
+    }
 }
 
 TEST_F(UpdateDownload, StagesOnlyInsideAFolderNoOneElseMayEnter) {
