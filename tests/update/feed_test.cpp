@@ -333,8 +333,8 @@ TEST_F(UpdateDownload, StandInRefusesEntriesThatUnzipWouldReadOtherwise) {
         QList<ZipEntry> entries;
         QByteArray refusal;  // empty: unpacked
     } rows[] = {
-        {"a file and a link to it",
-         {{.name = "Y", .data = "ok"}, {.name = "L", .data = "Y", .mode = 0120777}},
+        {"a file, a file in a folder and a link",
+         {{.name = "Y", .data = "ok"}, {.name = "d/F", .data = "ok"}, {.name = "L", .data = "Y", .mode = 0120777}},
          ""},
         // The link's target is read under "Y", which unzip would take for the file.
         {"a link named M by a Unicode field",
@@ -357,6 +357,10 @@ TEST_F(UpdateDownload, StandInRefusesEntriesThatUnzipWouldReadOtherwise) {
         const QString into = runtime.path() + "/into";
         QDir(into).removeRecursively();
         QProcess ditto;
+        // unzip takes options from its environment too: here one that would drop the folders.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("UNZIP", "-j");
+        ditto.setProcessEnvironment(environment);
         ditto.start(root.paths().tool(MacTool::ditto),
                     {"-x", "-k", root.writeFile("/a.zip", test::writeZip(row.entries)), into});
         ditto.waitForFinished(120'000);
@@ -366,6 +370,7 @@ TEST_F(UpdateDownload, StandInRefusesEntriesThatUnzipWouldReadOtherwise) {
         EXPECT_EQ(QDir(into).isEmpty(), !row.refusal.isEmpty()) << row.what;
         if (row.refusal.isEmpty()) {
             EXPECT_EQ(QFileInfo(into + "/L").symLinkTarget(), into + "/Y");
+            EXPECT_TRUE(QFileInfo(into + "/d/F").isFile());
         }
     }
 }
