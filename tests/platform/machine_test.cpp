@@ -260,6 +260,137 @@ TEST(WholeFileWrite, FollowsLinksOnlyToRegularFilesInOurOwnFolders) {
     EXPECT_FALSE(QFileInfo(dir.filePath(QString("record-%1-target").arg(linkToPipe))).isFile());
 }
 
+// Around a record: `target`, a file of the runner's that only a link may
+// lead a write to; `mine`, a folder of the runner's; `shared`, one anyone
+// may write, holding a folder of the runner's; `theirs`, one of another
+// account closed to others.
+struct Scene {
+    QTemporaryDir dir;
+    QString target = put(dir.filePath("target"), "target");
+    QString mine = test::folderOf(dir.filePath("mine"), 0755);
+    QString shared = test::folderOf(dir.filePath("shared"), 0777);
+    QString sharedMine = test::folderOf(dir.filePath("shared/mine"), 0755);
+    QString theirs = test::othersFolder(dir.filePath("theirs"));
+
+    QString at(const QString& name) const { return dir.filePath(name); }
+    bool made() const { return !QStringList{target, mine, shared, sharedMine, theirs}.contains(QString()); }
+};
+
+using Plant = std::function<void(const Scene&)>;
+
+struct WriteCase {
+    std::string name;
+    QString at = "record";    // the record's path in the scene
+    Plant before = {};        // what stands there when the write starts
+    Plant between = {};       // what is put there once its place is found
+    QString replaced = {};    // why the whole write is refused; empty when it is made
+    QString appended = {};    // why the append is refused
+    bool intoTarget = false;  // a link leads the record to the target
+};
+
+void PrintTo(const WriteCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<WriteCase> writeCases() {
+    const auto link = [](const QString& to, const QString& name = "record") {
+        return [=](const Scene& s) { EXPECT_TRUE(QFile::link(to, s.at(name))); };
+    };
+    const Plant file = [](const Scene& s) { put(s.at("record"), "old"); };
+    const Plant pipe = [](const Scene& s) { test::plant(test::FileShape::pipe, s.at("record")); };
+    const auto swapTo = [](const Plant& plant) {
+        return [=](const Scene& s) {
+            QFile::remove(s.at("record"));
+            plant(s);
+        };
+    };
+    const QString inShared = "it is a link in a folder others may write",
+                  throughShared = "it is a link through a folder others may write",
+                  intoTheirs = "it is a link into another account's folder";
+    std::vector<WriteCase> cases{
+        {.name = "Missing"},
+        {.name = "OwnFile", .before = file},
+        {.name = "LinkInOwnFolder", .before = link("mine/../target"), .intoTarget = true},
+        {.name = "FolderLinkInOwnFolder", .at = "via/record", .before = link("mine", "via")},
+        {.name = "LinkInSharedFolder",
+         .at = "shared/record",
+         .before = link("../target", "shared/record"),
+         .replaced = inShared,
+         .appended = inShared},
+        {.name = "LinkThroughSharedFolder",
+         .before = link("shared/mine/record"),
+         .replaced = throughShared,
+         .appended = throughShared},
+        {.name = "LinkIntoTheirFolder",
+         .before = [](const Scene& s) { QFile::link(s.theirs + "/record", s.at("record")); },
+         .replaced = intoTheirs,
+         .appended = intoTheirs},
+        {.name = "HardLink",
+         .before =
+             [](const Scene& s) {
+                 EXPECT_EQ(::link(QFile::encodeName(s.target), QFile::encodeName(s.at("record"))), 0);
+             },
+         .appended = "it has more than one link"},
+        {.name = "Pipe",
+         .before = pipe,
+         .replaced = "it is no regular file",
+         .appended = "it is no regular file"},
+        {.name = "LinkPutInPlace",
+         .before = file,
+         .between = swapTo(link("target")),
+         .appended = errnoText(ELOOP)},
+        {.name = "PipePutInPlace", .before = file, .between = swapTo(pipe), .appended = errnoText(ENXIO)},
+    };
+    // Only root may give a file to another account.
+    if (::geteuid() == 0)
+        cases.push_back(
+            {.name = "TheirFile",
+             .before =
+                 [](const Scene& s) {
+                     EXPECT_EQ(::chown(QFile::encodeName(put(s.at("record"), "old")), 65534, gid_t(-1)), 0);
+                 },
+             .appended = "it belongs to another account"});
+    return cases;
+}
+
+class RecordWrite : public testing::TestWithParam<WriteCase> {};
+
+// A record is written only where the runner alone, or root, could have put
+// what leads to it; whatever is put at its name once its place is found is
+// replaced or refused, never written through, and a pipe is never waited on.
+TEST_P(RecordWrite, GoesOnlyWhereNobodyElseCouldHaveSteeredIt) {
+    const WriteCase& c = GetParam();
+    const auto bytesAt = [](const QString& path) { return readWholeFile(path, 1024).valueOr(QByteArray()); };
+    for (const bool append : {false, true}) {
+        const Scene s;
+        ASSERT_TRUE(s.made());
+        const QString path = s.at(c.at);
+        if (c.before)
+            c.before(s);
+        QByteArray old = bytesAt(path);
+        Result<Unit, QString> written = fail(QString());
+        ASSERT_TRUE(test::finishesWithoutWaitingOn({path}, [&] {
+            const auto place = RecordPlace::find(path);
+            if (!place) {
+                written = fail(place.error());
+                return;
+            }
+            if (c.between) {
+                c.between(s);
+                old = bytesAt(path);
+            }
+            written = append ? place->append("+") : place->replace("new");
+        }));
+        EXPECT_EQ(written ? QString() : written.error(), append ? c.appended : c.replaced) << append;
+        const QByteArray now = !written ? old : append ? old + "+" : "new";
+        EXPECT_EQ(bytesAt(path), now) << append;
+        EXPECT_EQ(bytesAt(s.target), c.intoTarget ? now : "target") << append;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, RecordWrite, testing::ValuesIn(writeCases()),
+                         [](const auto& info) { return info.param.name; });
+
 // A file is put in place whole and an earlier one of ours replaced, never
 // written into (its other name keeps the old bytes); what others could have
 // put at the name, and folders they could fill, are refused and left alone.
