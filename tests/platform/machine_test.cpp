@@ -262,18 +262,21 @@ TEST(WholeFileWrite, FollowsLinksOnlyToRegularFilesInOurOwnFolders) {
 
 // Around a record: `target`, a file of the runner's that only a link may
 // lead a write to; `mine`, a folder of the runner's; `shared`, one anyone
-// may write, holding a folder of the runner's; `theirs`, one of another
-// account closed to others.
+// may write, holding a folder of the runner's; `sticky`, one anyone may add
+// to but not take from; `theirs`, one of another account closed to others.
 struct Scene {
     QTemporaryDir dir;
     QString target = put(dir.filePath("target"), "target");
     QString mine = test::folderOf(dir.filePath("mine"), 0755);
     QString shared = test::folderOf(dir.filePath("shared"), 0777);
     QString sharedMine = test::folderOf(dir.filePath("shared/mine"), 0755);
+    QString sticky = test::folderOf(dir.filePath("sticky"), 01777);
     QString theirs = test::othersFolder(dir.filePath("theirs"));
 
     QString at(const QString& name) const { return dir.filePath(name); }
-    bool made() const { return !QStringList{target, mine, shared, sharedMine, theirs}.contains(QString()); }
+    bool made() const {
+        return !QStringList{target, mine, shared, sharedMine, sticky, theirs}.contains(QString());
+    }
 };
 
 using Plant = std::function<void(const Scene&)>;
@@ -312,9 +315,18 @@ std::vector<WriteCase> writeCases() {
         {.name = "OwnFile", .before = file},
         {.name = "LinkInOwnFolder", .before = link("mine/../target"), .intoTarget = true},
         {.name = "FolderLinkInOwnFolder", .at = "via/record", .before = link("mine", "via")},
+        {.name = "OwnLinkInStickyFolder",
+         .at = "sticky/record",
+         .before = link("../target", "sticky/record"),
+         .intoTarget = true},
         {.name = "LinkInSharedFolder",
          .at = "shared/record",
          .before = link("../target", "shared/record"),
+         .replaced = inShared,
+         .appended = inShared},
+        {.name = "FolderLinkInSharedFolder",
+         .at = "shared/via/record",
+         .before = link("../mine", "shared/via"),
          .replaced = inShared,
          .appended = inShared},
         {.name = "LinkThroughSharedFolder",
@@ -341,15 +353,23 @@ std::vector<WriteCase> writeCases() {
          .appended = errnoText(ELOOP)},
         {.name = "PipePutInPlace", .before = file, .between = swapTo(pipe), .appended = errnoText(ENXIO)},
     };
-    // Only root may give a file to another account.
-    if (::geteuid() == 0)
+    // Only root may give a file or a link to another account.
+    const auto theirs = [](const QString& name, const QString& linkTo = {}) {
+        return [=](const Scene& s) {
+            const QString path = s.at(name);
+            EXPECT_TRUE(linkTo.isEmpty() ? !put(path, "old").isEmpty() : QFile::link(linkTo, path));
+            EXPECT_EQ(::lchown(QFile::encodeName(path), 65534, gid_t(-1)), 0);
+        };
+    };
+    if (::geteuid() == 0) {
         cases.push_back(
-            {.name = "TheirFile",
-             .before =
-                 [](const Scene& s) {
-                     EXPECT_EQ(::chown(QFile::encodeName(put(s.at("record"), "old")), 65534, gid_t(-1)), 0);
-                 },
-             .appended = "it belongs to another account"});
+            {.name = "TheirFile", .before = theirs("record"), .appended = "it belongs to another account"});
+        cases.push_back({.name = "TheirLinkInStickyFolder",
+                         .at = "sticky/record",
+                         .before = theirs("sticky/record", "../target"),
+                         .replaced = inShared,
+                         .appended = inShared});
+    }
     return cases;
 }
 
