@@ -5,13 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <deque>
+#include <utility>
+#include <vector>
 
 #include "platform/Seam.h"
 
@@ -110,77 +112,299 @@ namespace {
 
 // Links followed before a path is taken for a loop.
 constexpr int kMaxLinks = 40;
+// Fresh names tried for a private file before giving up.
+constexpr int kNameTries = 16;
 
-// The path a write to `diskPath` lands on: the path itself, or the end of
-// the links standing there when that is a regular or missing file in a
-// folder only the runner may write. Makes the path's own folder.
-Result<QString, QString> placeToWrite(const QString& diskPath) {
-    if (!QDir().mkpath(QFileInfo(diskPath).absolutePath()))
-        return fail(QString("its folder could not be made"));
-    QString place = diskPath;
-    bool linked = false;
-    struct stat info {};
-    for (int links = 0;; ++links) {
-        if (::lstat(QFile::encodeName(place).constData(), &info) != 0) {
-            if (errno != ENOENT)
-                return fail(errnoText(errno));
-            info.st_mode = 0;  // missing: it is made
-            break;
-        }
-        if (!S_ISLNK(info.st_mode))
-            break;
-        if (links == kMaxLinks)
-            return fail(QString("too many links lead on from it"));
-        linked = true;
-        place = QFileInfo(place).symLinkTarget();
-    }
-    if (info.st_mode != 0 && !S_ISREG(info.st_mode))
-        return fail(QString("it is no regular file"));
-    if (linked) {
-        struct stat folder {};
-        if (::stat(QFile::encodeName(QFileInfo(place).absolutePath()).constData(), &folder) != 0)
-            return fail(QString("it is a link to a missing folder"));
-        if (folder.st_uid != ::geteuid() || (folder.st_mode & (S_IWGRP | S_IWOTH)))
-            return fail(QString("it is a link into a folder others may write"));
-    }
-    return place;
+// How the walk opens a folder: only to reach names in it, so that a folder
+// the runner may pass through but not list still works.
+#ifdef O_PATH
+constexpr int kFolderOpen = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+#else
+constexpr int kFolderOpen = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+#endif
+
+bool runnerOrRoot(uid_t uid) {
+    return uid == ::geteuid() || uid == 0;
 }
+
+bool othersMayWrite(const struct stat& folder) {
+    return folder.st_mode & (S_IWGRP | S_IWOTH);
+}
+
+// Who else could change the name `entry` in `folder`, as the end of a
+// sentence; empty when nobody but the runner and root.
+QString unsteady(const struct stat& folder, const struct stat& entry) {
+    if (!runnerOrRoot(folder.st_uid))
+        return "another account's folder";
+    if (othersMayWrite(folder) && !((folder.st_mode & S_ISVTX) && runnerOrRoot(entry.st_uid)))
+        return "a folder others may write";
+    return QString();
+}
+
+// Why a followed link may not end in `folder`; empty when it may.
+QString notOwnAlone(const struct stat& folder) {
+    if (folder.st_uid != ::geteuid())
+        return "another account's folder";
+    if (othersMayWrite(folder))
+        return "a folder others may write";
+    return QString();
+}
+
+// The names of `path` in order, without empty ones and ".".
+std::deque<QByteArray> namesOf(const QByteArray& path) {
+    std::deque<QByteArray> names;
+    for (const QByteArray& name : path.split('/')) {
+        if (!name.isEmpty() && name != ".")
+            names.push_back(name);
+    }
+    return names;
+}
+
+// The walk of RecordPlace::find: the names still to take, and the folders
+// it stands in from "/" to the one it has reached, each open. Each step
+// takes one name from the top folder; an error ends the walk.
+class Walk {
+public:
+    explicit Walk(const QString& diskPath)
+        : names_(namesOf(QFile::encodeName(QFileInfo(diskPath).absoluteFilePath()))) {}
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+    ~Walk() { leave(); }
+
+    // Back at "/" alone; false when it cannot be opened.
+    bool fromRoot() {
+        leave();
+        levels_.push_back(Level{::open("/", kFolderOpen), {}, {}});
+        return levels_.back().fd >= 0 && ::fstat(levels_.back().fd, &levels_.back().info) == 0;
+    }
+
+    // Whether the file's name has been reached.
+    bool arrived() const { return !file_.isEmpty(); }
+
+    // The next name taken; else why the walk ends here.
+    QString step() {
+        if (names_.empty())
+            return "it is no regular file";  // the path names a folder
+        const QByteArray name = names_.front();
+        names_.pop_front();
+        const bool last = names_.empty();
+        if (name == "..")
+            return last ? "it is no regular file" : (up(), QString());
+        if (!last) {
+            if (const int fd = openFolder(name); fd >= 0)
+                return down(fd);
+        }
+        struct stat entry {};
+        const bool seen = ::fstatat(top().fd, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
+        if (seen && S_ISLNK(entry.st_mode))
+            return follow(name, entry);
+        if (!last)
+            return "its folder could not be made";
+        if (!seen && errno != ENOENT)
+            return errnoText(errno);
+        if (seen && !S_ISREG(entry.st_mode))
+            return "it is no regular file";
+        file_ = name;  // a regular file, or missing: it is made
+        return linked_ ? endOfLink() : QString();
+    }
+
+    // The file's name, once reached.
+    const QByteArray& file() const { return file_; }
+    // The descriptor of the folder reached, which the caller now closes.
+    int takeFolder() { return std::exchange(levels_.back().fd, -1); }
+
+private:
+    struct Level {
+        int fd = -1;
+        struct stat info {};
+        QString unsteady;  // the first folder on the way here others could change, else empty
+    };
+
+    const Level& top() const { return levels_.back(); }
+
+    // The folder `name` in the top folder, opened, and made first when it
+    // is missing; -1 on a failure.
+    int openFolder(const QByteArray& name) const {
+        int fd = ::openat(top().fd, name.constData(), kFolderOpen);
+        if (fd < 0 && errno == ENOENT) {
+            // Closed to others' writes whatever the umask.
+            if (::mkdirat(top().fd, name.constData(), 0755) != 0 && errno != EEXIST)
+                return -1;
+            fd = ::openat(top().fd, name.constData(), kFolderOpen);
+        }
+        return fd;
+    }
+
+    QString down(int fd) {
+        Level next{fd, {}, top().unsteady};
+        if (::fstat(fd, &next.info) != 0) {
+            const int error = errno;
+            ::close(fd);
+            return errnoText(error);
+        }
+        const QString step = unsteady(top().info, next.info);
+        if (next.unsteady.isEmpty())
+            next.unsteady = step;
+        levels_.push_back(next);
+        return linked_ && !step.isEmpty() ? "it is a link through " + step : QString();
+    }
+
+    // To the folder above; "/" is its own.
+    void up() {
+        if (levels_.size() > 1) {
+            ::close(levels_.back().fd);
+            levels_.pop_back();
+        }
+    }
+
+    // The names of the link `name` in place of it, when the link may be followed.
+    QString follow(const QByteArray& name, const struct stat& link) {
+        if (links_++ == kMaxLinks)
+            return "too many links lead on from it";
+        const QString why = top().unsteady.isEmpty() ? unsteady(top().info, link) : top().unsteady;
+        if (!why.isEmpty())
+            return "it is a link in " + why;
+        QByteArray target(PATH_MAX, Qt::Uninitialized);
+        const ssize_t n = ::readlinkat(top().fd, name.constData(), target.data(), size_t(target.size()));
+        if (n <= 0 || n >= target.size())
+            return "its link could not be read";
+        target.truncate(n);
+        if (target.startsWith('/') && !fromRoot())
+            return "its folder could not be opened";
+        const std::deque<QByteArray> more = namesOf(target);
+        names_.insert(names_.begin(), more.begin(), more.end());
+        linked_ = true;
+        return QString();
+    }
+
+    QString endOfLink() const {
+        const QString why = notOwnAlone(top().info);
+        return why.isEmpty() ? QString() : "it is a link into " + why;
+    }
+
+    void leave() {
+        for (const Level& level : levels_) {
+            if (level.fd >= 0)
+                ::close(level.fd);
+        }
+        levels_.clear();
+    }
+
+    std::deque<QByteArray> names_;
+    std::vector<Level> levels_;
+    int links_ = 0;        // links followed so far
+    bool linked_ = false;  // whether one was
+    QByteArray file_;      // the file's name, once reached
+};
 
 }  // namespace
 
-Result<Unit, QString> writeWholeFile(const QString& diskPath, const QByteArray& bytes) {
-    const auto place = placeToWrite(diskPath);
-    if (!place)
-        return fail(place.error());
-    QSaveFile file(*place);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return fail(file.errorString());
+Result<RecordPlace, QString> RecordPlace::find(const QString& diskPath) {
+    Walk walk(diskPath);
+    if (!walk.fromRoot())
+        return fail(QString("its folder could not be opened"));
+    while (!walk.arrived()) {
+        if (const QString refused = walk.step(); !refused.isEmpty())
+            return fail(refused);
     }
-    if (!file.commit())
-        return fail(file.errorString());
-    return Unit{};
+    return RecordPlace(walk.takeFolder(), walk.file());
 }
 
-Result<Unit, QString> appendToFile(const QString& diskPath, const QByteArray& bytes) {
-    const auto place = placeToWrite(diskPath);
-    if (!place)
-        return fail(place.error());
-    const int fd = ::open(QFile::encodeName(*place).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644);
+RecordPlace::RecordPlace(int folder, QByteArray name) : folder_(folder), name_(std::move(name)) {}
+
+RecordPlace::RecordPlace(RecordPlace&& other) noexcept
+    : folder_(std::exchange(other.folder_, -1)), name_(std::move(other.name_)) {}
+
+RecordPlace& RecordPlace::operator=(RecordPlace&& other) noexcept {
+    if (this != &other) {
+        if (folder_ >= 0)
+            ::close(folder_);
+        folder_ = std::exchange(other.folder_, -1);
+        name_ = std::move(other.name_);
+    }
+    return *this;
+}
+
+RecordPlace::~RecordPlace() {
+    if (folder_ >= 0)
+        ::close(folder_);
+}
+
+Result<Unit, QString> RecordPlace::replace(const QByteArray& bytes) const {
+    return replaceInFolder(folder_, name_, bytes);
+}
+
+Result<Unit, QString> RecordPlace::append(const QByteArray& bytes) const {
+    const int fd = ::openat(folder_, name_.constData(),
+                            O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(errnoText(errno));
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return fail(QString("it is no regular file"));
-    }
-    const int error = writeAll(fd, bytes);
+    const QString refused = ::fstat(fd, &info) != 0      ? errnoText(errno)
+                            : !S_ISREG(info.st_mode)     ? "it is no regular file"
+                            : info.st_nlink != 1         ? "it has more than one link"
+                            : info.st_uid != ::geteuid() ? "it belongs to another account"
+                                                         : QString();
+    const int error = refused.isEmpty() ? writeAll(fd, bytes) : 0;
     ::close(fd);
+    if (!refused.isEmpty())
+        return fail(refused);
     if (error != 0)
         return fail(errnoText(error));
+    return Unit{};
+}
+
+Result<Unit, QString> writeWholeFile(const QString& diskPath, const QByteArray& bytes) {
+    const auto place = RecordPlace::find(diskPath);
+    if (!place)
+        return fail(place.error());
+    return place->replace(bytes);
+}
+
+Result<Unit, QString> appendToFile(const QString& diskPath, const QByteArray& bytes) {
+    const auto place = RecordPlace::find(diskPath);
+    if (!place)
+        return fail(place.error());
+    return place->append(bytes);
+}
+
+Result<Unit, QString> replaceInFolder(int folder, const QByteArray& name, const QByteArray& bytes) {
+    // A file of the runner's standing there keeps its permissions; until
+    // they are set, the new one is the runner's alone.
+    struct stat old {};
+    const bool replacing = ::fstatat(folder, name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           S_ISREG(old.st_mode) && old.st_uid == ::geteuid();
+    // A name nobody else holds: made here, never opened through a link.
+    QByteArray temporary;
+    int fd = -1;
+    for (int tries = 0; fd < 0 && tries < kNameTries; ++tries) {
+        temporary = "." + name + "." + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        fd = ::openat(folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      replacing ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST)
+            return fail(withErrno("could not make a file in the folder", errno));
+    }
+    if (fd < 0)
+        return fail(QString("could not make a file in the folder (no free name)"));
+    int error = writeAll(fd, bytes);
+    if (error == 0 && replacing && ::fchmod(fd, old.st_mode & 0777) != 0)
+        error = errno;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlinkat(folder, temporary.constData(), 0);
+        return fail(withErrno("could not write the file", error));
+    }
+    // The rename replaces the name itself: whatever stood there is never
+    // written through, and in a sticky folder the kernel keeps another
+    // account's entry from being replaced (by anyone but root).
+    if (::renameat(folder, temporary.constData(), folder, name.constData()) != 0) {
+        error = errno;
+        ::unlinkat(folder, temporary.constData(), 0);
+        return fail(withErrno("could not put the file in place", error));
+    }
     return Unit{};
 }
 
@@ -199,6 +423,10 @@ int writeAll(int fd, const QByteArray& bytes) {
 
 QString errnoText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString withErrno(const QString& what, int error) {
+    return what + " (errno " + QString::number(error) + ")";
 }
 
 }  // namespace rk

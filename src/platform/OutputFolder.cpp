@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <cerrno>
 
 #include "platform/FileProbe.h"
@@ -15,13 +14,6 @@
 namespace rk {
 
 namespace {
-
-// Fresh names tried for the private file before giving up.
-constexpr int kNameTries = 16;
-
-QString withErrno(const QString& what, int error) {
-    return what + " (errno " + QString::number(error) + ")";
-}
 
 // The path without trailing slashes, so that a link at the folder's place is
 // seen as one and not followed; "/" stays itself.
@@ -95,34 +87,7 @@ Result<Unit, QString> OutputFolder::write(const QString& name, const QByteArray&
         return fail(QString("not a file name"));
     if (const QString refused = entryRefusal(fd_, target); !refused.isEmpty())
         return fail(refused);
-
-    // A name nobody else holds: created here, never opened through a link.
-    QByteArray temporary;
-    int fd = -1;
-    for (int tries = 0; fd < 0 && tries < kNameTries; ++tries) {
-        temporary = "." + target + "." + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-        fd = ::openat(fd_, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return fail(withErrno("could not make a file in the folder", errno));
-    }
-    if (fd < 0)
-        return fail(QString("could not make a file in the folder (no free name)"));
-    int error = writeAll(fd, data);
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error != 0) {
-        ::unlinkat(fd_, temporary.constData(), 0);
-        return fail(withErrno("could not write the file", error));
-    }
-    // The rename replaces the name itself: whatever stood there is never
-    // written through, and in a sticky folder the kernel keeps another
-    // account's entry from being replaced (by anyone but root).
-    if (::renameat(fd_, temporary.constData(), fd_, target.constData()) != 0) {
-        error = errno;
-        ::unlinkat(fd_, temporary.constData(), 0);
-        return fail(withErrno("could not put the file in place", error));
-    }
-    return Unit{};
+    return replaceInFolder(fd_, target, data);
 }
 
 }  // namespace rk

@@ -9,7 +9,8 @@
 // when it is a link, or when it is not the runner's own folder closed to
 // others' writes and lacks the sticky bit (which keeps others from replacing
 // what the runner put there). A file is written whole under a fresh private
-// name in the folder and then renamed over its own name: an earlier file of
+// name in the folder and then renamed over its own name (replaceInFolder in
+// FileProbe.h, which the program's records share): an earlier file of
 // the runner's is replaced, never written into, and the target of a link is
 // never written. A link, a non-file or another account's file standing at the
 // name is refused and left as it is.

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
+#include <optional>
 
 #include "platform/Appearance.h"
 #include "platform/FileProbe.h"
@@ -259,6 +260,147 @@ TEST(WholeFileWrite, FollowsLinksOnlyToRegularFilesInOurOwnFolders) {
     EXPECT_FALSE(QFileInfo::exists(shared + "/record"));
     EXPECT_FALSE(QFileInfo(dir.filePath(QString("record-%1-target").arg(linkToPipe))).isFile());
 }
+
+// Around a record: `target`, a file of the runner's that only a link may
+// lead a write to; `mine`, a folder of the runner's; `shared`, one anyone
+// may write, holding a folder of the runner's; `sticky`, one anyone may add
+// to but not take from; `theirs`, one of another account closed to others.
+struct Scene {
+    QTemporaryDir dir;
+    QString target = put(dir.filePath("target"), "target");
+    QString mine = test::folderOf(dir.filePath("mine"), 0755);
+    QString shared = test::folderOf(dir.filePath("shared"), 0777);
+    QString sharedMine = test::folderOf(dir.filePath("shared/mine"), 0755);
+    QString sticky = test::folderOf(dir.filePath("sticky"), 01777);
+    QString theirs = test::othersFolder(dir.filePath("theirs"));
+
+    QString at(const QString& name) const { return dir.filePath(name); }
+    bool made() const {
+        return !QStringList{target, mine, shared, sharedMine, sticky, theirs}.contains(QString());
+    }
+};
+
+using Plant = std::function<void(const Scene&)>;
+
+struct WriteCase {
+    std::string name;
+    QString at = "record";                 // the record's path in the scene
+    Plant before = {};                     // what stands there when the write starts
+    Plant between = {};                    // what is put there once its place is found
+    QString refused = {};                  // why the write is refused; empty when it is made
+    std::optional<QString> appended = {};  // why the append is, when not for the same reason
+    bool intoTarget = false;               // a link leads the record to the target
+};
+
+void PrintTo(const WriteCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<WriteCase> writeCases() {
+    const auto link = [](const QString& to, const QString& name = "record") {
+        return [=](const Scene& s) { EXPECT_TRUE(QFile::link(to, s.at(name))); };
+    };
+    const Plant file = [](const Scene& s) { put(s.at("record"), "old"); };
+    const Plant pipe = [](const Scene& s) { test::plant(test::FileShape::pipe, s.at("record")); };
+    const auto swapTo = [](const Plant& plant) {
+        return [=](const Scene& s) {
+            QFile::remove(s.at("record"));
+            plant(s);
+        };
+    };
+    const QString inShared = "it is a link in a folder others may write";
+    std::vector<WriteCase> cases{
+        {.name = "Missing"},
+        {.name = "OwnFile", .before = file},
+        {.name = "LinkInOwnFolder", .before = link("mine/../target"), .intoTarget = true},
+        {.name = "FolderLinkInOwnFolder", .at = "via/record", .before = link("mine", "via")},
+        {.name = "OwnLinkInStickyFolder",
+         .at = "sticky/record",
+         .before = link("../target", "sticky/record"),
+         .intoTarget = true},
+        {.name = "LinkInSharedFolder",
+         .at = "shared/record",
+         .before = link("../target", "shared/record"),
+         .refused = inShared},
+        {.name = "FolderLinkInSharedFolder",
+         .at = "shared/via/record",
+         .before = link("../mine", "shared/via"),
+         .refused = inShared},
+        {.name = "LinkThroughSharedFolder",
+         .before = link("shared/mine/record"),
+         .refused = "it is a link through a folder others may write"},
+        {.name = "LinkIntoTheirFolder",
+         .before = [](const Scene& s) { QFile::link(s.theirs + "/record", s.at("record")); },
+         .refused = "it is a link into another account's folder"},
+        {.name = "HardLink",
+         .before =
+             [](const Scene& s) {
+                 EXPECT_EQ(::link(QFile::encodeName(s.target), QFile::encodeName(s.at("record"))), 0);
+             },
+         .appended = "it has more than one link"},
+        {.name = "LinkPutInPlace",
+         .before = file,
+         .between = swapTo(link("target")),
+         .appended = errnoText(ELOOP)},
+        {.name = "PipePutInPlace", .before = file, .between = swapTo(pipe), .appended = errnoText(ENXIO)},
+    };
+    // Only root may give a file or a link to another account.
+    const auto theirs = [](const QString& name, const QString& linkTo = {}) {
+        return [=](const Scene& s) {
+            const QString path = s.at(name);
+            EXPECT_TRUE(linkTo.isEmpty() ? !put(path, "old").isEmpty() : QFile::link(linkTo, path));
+            EXPECT_EQ(::lchown(QFile::encodeName(path), 65534, gid_t(-1)), 0);
+        };
+    };
+    if (::geteuid() == 0) {
+        cases.push_back(
+            {.name = "TheirFile", .before = theirs("record"), .appended = "it belongs to another account"});
+        cases.push_back({.name = "TheirLinkInStickyFolder",
+                         .at = "sticky/record",
+                         .before = theirs("sticky/record", "../target"),
+                         .refused = inShared});
+    }
+    return cases;
+}
+
+class RecordWrite : public testing::TestWithParam<WriteCase> {};
+
+// A record is written only where the runner alone, or root, could have put
+// what leads to it; whatever is put at its name once its place is found is
+// replaced or refused, never written through, and a pipe is never waited on.
+TEST_P(RecordWrite, GoesOnlyWhereNobodyElseCouldHaveSteeredIt) {
+    const WriteCase& c = GetParam();
+    const auto bytesAt = [](const QString& path) { return readWholeFile(path, 1024).valueOr(QByteArray()); };
+    for (const bool append : {false, true}) {
+        const Scene s;
+        ASSERT_TRUE(s.made());
+        const QString path = s.at(c.at);
+        if (c.before)
+            c.before(s);
+        QByteArray old = bytesAt(path);
+        Result<Unit, QString> written = fail(QString());
+        ASSERT_TRUE(test::finishesWithoutWaitingOn({path}, [&] {
+            const auto place = RecordPlace::find(path);
+            if (!place) {
+                written = fail(place.error());
+                return;
+            }
+            if (c.between) {
+                c.between(s);
+                old = bytesAt(path);
+            }
+            written = append ? place->append("+") : place->replace("new");
+        }));
+        EXPECT_EQ(written ? QString() : written.error(), append ? c.appended.value_or(c.refused) : c.refused)
+            << append;
+        const QByteArray now = !written ? old : append ? old + "+" : "new";
+        EXPECT_EQ(bytesAt(path), now) << append;
+        EXPECT_EQ(bytesAt(s.target), c.intoTarget ? now : "target") << append;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, RecordWrite, testing::ValuesIn(writeCases()),
+                         [](const auto& info) { return info.param.name; });
 
 // A file is put in place whole and an earlier one of ours replaced, never
 // written into (its other name keeps the old bytes); what others could have
