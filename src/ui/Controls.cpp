@@ -151,6 +151,12 @@ void takeTabFocus(QWidget* control) {
     control->installEventFilter(notes);
 }
 
+void passFocus(const QWidget& from, QWidget* to) {
+    if (to != nullptr) {
+        to->setFocus(from.property(kKeyboardFocus).toBool() ? Qt::TabFocusReason : Qt::OtherFocusReason);
+    }
+}
+
 void paintFocusRing(QPainter& painter, const QWidget& control, double cornerRadius) {
     if (!control.hasFocus() || !control.property(kKeyboardFocus).toBool()) {
         return;

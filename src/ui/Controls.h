@@ -73,6 +73,12 @@ void addLeading(QBoxLayout* layout, QWidget* widget);
 void takeTabFocus(QWidget* control);
 void paintFocusRing(QPainter& painter, const QWidget& control, double cornerRadius);
 QColor focusRingColour(bool dark);
+// Gives `to` the focus that `from` holds, with the ring when `from` shows
+// one: for a control that takes the place of `from` (the same button drawn
+// again, the next screen's button), so the keyboard stays where the person
+// left it. Call it while `from` is still shown: hiding the focused control
+// first would hand the focus to the next one in the Tab order.
+void passFocus(const QWidget& from, QWidget* to);
 
 // A one-line plain text cut short at the end with "…" when it does not fit.
 // `text()` is always the whole text.

@@ -162,11 +162,15 @@ void SettingsPopover::placeAbove(QWidget* anchor) {
     adjustSize();
     const QPoint gear = anchor->mapToGlobal(QPoint(anchor->width() / 2, 0));
     QPoint topLeft(gear.x() - width() + 28, gear.y() - height() - 2);
+    // Inside the window, and inside the screen where the window reaches past it.
+    const QWidget* window = anchor->window();
+    QRect room(window->mapToGlobal(QPoint(0, 0)), window->size());
     if (QScreen* screen = anchor->screen()) {
-        const QRect room = screen->availableGeometry();
-        topLeft.setX(std::clamp(topLeft.x(), room.left(), std::max(room.left(), room.right() - width())));
-        topLeft.setY(std::max(topLeft.y(), room.top()));
+        const QRect visible = room.intersected(screen->availableGeometry());
+        room = visible.isEmpty() ? screen->availableGeometry() : visible;
     }
+    topLeft.setX(std::clamp(topLeft.x(), room.left(), std::max(room.left(), room.right() + 1 - width())));
+    topLeft.setY(std::max(topLeft.y(), room.top()));
     move(topLeft);
 }
 
@@ -334,6 +338,9 @@ void RootView::buildAll() {
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // It draws no focus ring, so Tab passes it by; the page's keys for
+    // scrolling still reach it from the control that holds the focus.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     pageHolder_ = new QWidget;
     auto* pageStack = new QVBoxLayout(pageHolder_);
     pageStack->setContentsMargins(18, 18, 18, 18);

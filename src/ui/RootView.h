@@ -64,7 +64,8 @@ public:
     SettingsPopover(AppModel& m, bool dark, QWidget* anchor, QWidget* owner, Look look = lookForDesktop());
     Look look() const { return look_; }
     SettingsCard* card() const { return card_; }
-    // Places it above `anchor`, its arrow edge at the bottom, inside the screen.
+    // Places it above `anchor`, its arrow edge at the bottom, inside
+    // `anchor`'s window and the screen.
     void placeAbove(QWidget* anchor);
     // Draws the open card again for another scheme, its switches as the
     // person left them, and places it above `anchor` (the new gear).

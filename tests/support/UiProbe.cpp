@@ -1,5 +1,11 @@
 #include "support/UiProbe.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <algorithm>
+
+#include "platform/Appearance.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
 #include "ui/Controls.h"
@@ -69,6 +75,44 @@ bool shows(const QWidget* root, const QString& text) {
 
 bool showsPart(const QWidget* root, const QString& part) {
     return !shownTexts(root).filter(part).isEmpty();
+}
+
+bool showsFocusRing(QWidget* control) {
+    const QColor ring = focusRingColour(Appearance::isDark(control->palette()));
+    return near(pixel(control->grab().toImage(), {1, control->height() / 2.0}), ring, 24);
+}
+
+void typeKey(QWidget* widget, Qt::Key key) {
+    const QString text = key == Qt::Key_Space ? QStringLiteral(" ") : QString();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+QString describe(const QWidget* control) {
+    if (control == nullptr)
+        return QStringLiteral("no focus");
+    const auto* button = qobject_cast<const QAbstractButton*>(control);
+    return QString::fromLatin1(control->metaObject()->className()) +
+           (button ? " \"" + button->text() + "\"" : QString());
+}
+
+QList<TabStop> tabStops(QWidget* window, int most) {
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus();
+    QList<TabStop> stops;
+    for (QWidget* focused = nullptr; stops.size() < most;) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(focused ? focused : window, &tab);
+        focused = QApplication::focusWidget();
+        const bool seen = std::any_of(stops.begin(), stops.end(),
+                                      [focused](const TabStop& stop) { return stop.control == focused; });
+        if (!focused || seen)
+            break;
+        stops.append({focused, describe(focused), showsFocusRing(focused)});
+    }
+    return stops;
 }
 
 }  // namespace rk::test

@@ -57,4 +57,20 @@ bool shows(const QWidget* root, const QString& text);
 // True when some shown text contains `part`.
 bool showsPart(const QWidget* root, const QString& part);
 
+// Keyboard focus as the person sees it. `showsFocusRing`: `control` draws
+// the ring of the app's controls through the middle of its left edge.
+bool showsFocusRing(QWidget* control);
+// `key` pressed and released on `widget` (Space presses a focused button).
+void typeKey(QWidget* widget, Qt::Key key);
+// A control's class and title, for failure messages; "no focus" for none.
+QString describe(const QWidget* control);
+struct TabStop {
+    QWidget* control;
+    QString name;  // `describe`
+    bool ring;     // shown while it held the focus
+};
+// Presses Tab in `window` from no focus until the focus returns to a stop
+// already seen or goes, at most `most` times: the stops in order.
+QList<TabStop> tabStops(QWidget* window, int most = 30);
+
 }  // namespace rk::test

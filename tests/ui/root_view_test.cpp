@@ -219,6 +219,45 @@ TEST_F(RootViewTest, GearOpensAFreshCardWithTheModelsSwitchesAndButtons) {
     EXPECT_TRUE(root.settingsCard()->aiSwitch()->isOn());
 }
 
+// Opened at the window's size at launch (600 by 820) and at its narrowest
+// and least height (560), the settings card lies inside the window.
+TEST_F(RootViewTest, SettingsCardOpensInsideTheWindow) {
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    for (const QSize size : {QSize(600, 820), QSize(root.minimumSizeHint().width(), 560)}) {
+        root.resize(size);
+        root.show();
+        test::settle();
+        root.gear()->click();
+        ASSERT_TRUE(root.showsSettings());
+        const QRect window(root.mapToGlobal(QPoint(0, 0)), root.size());
+        const QRect card = root.settingsCard()->window()->geometry();
+        EXPECT_TRUE(window.contains(card))
+            << root.width() << " wide: card's right edge " << card.right() << ", window's " << window.right();
+        root.gear()->click();
+        test::settle();
+    }
+}
+
+// Tab stops at the tabs, each page's controls and the gear, and each shows
+// the ring while it holds the focus: nothing takes the focus unseen.
+TEST_F(RootViewTest, EveryTabStopShowsTheFocusRing) {
+    test::writeLeftovers(world);
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    root.resize(600, 820);
+    root.show();
+    for (const Step step : Step::allCases()) {
+        showStep(m, step);
+        root.refreshNow();
+        test::settle();
+        const QList<test::TabStop> stops = test::tabStops(&root);
+        EXPECT_GE(stops.size(), 6) << step.title().toStdString() << ": the tabs, the gear";
+        for (const test::TabStop& stop : stops)
+            EXPECT_TRUE(stop.ring) << step.title().toStdString() << ": " << stop.name.toStdString();
+    }
+}
+
 // Without a compositor the card fills its window to every corner: no
 // see-through pixel is left to come out black.
 TEST_F(RootViewTest, PlainSettingsPopoverHasNoSeeThroughMargin) {

@@ -1,5 +1,6 @@
 #include "permissions/screens/PermissionScreen.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHideEvent>
 #include <QScrollBar>
@@ -308,14 +309,21 @@ void PermissionScreen::reevaluate(bool force) {
         status_ = status;
         primaryLabel_ = label;
         waiting_ = waiting;
-        // The old block may hold the button being pressed: it goes once its events are done.
-        if (actions_) {
-            actions_->hide();
-            actions_->deleteLater();
-        }
+        const QPointer<QWidget> before = actions_;
+        QWidget* focused = QApplication::focusWidget();
+        const bool onSkip = focused != nullptr && focused == skip_;
         actions_ = actions();
         actionsHolder_->addWidget(actions_);
         actions_->show();
+        // The old block may hold the button being pressed: it goes once its
+        // events are done, and the keyboard stays on the same button in the
+        // new one (the primary button when the skip link is gone).
+        if (before) {
+            if (focused != nullptr && before->isAncestorOf(focused))
+                passFocus(*focused, onSkip && skip_ ? skip_.data() : primary_.data());
+            before->hide();
+            before->deleteLater();
+        }
     }
     updateWaitTicker();
 }
@@ -495,16 +503,18 @@ QWidget* PermissionScreen::actions() {
                                         : primaryLabel_);
     buttons->addWidget(primary, 0, Qt::AlignVCenter);
     buttons->addStretch(1);
+    primary_ = primary;
+    skip_ = nullptr;
     if (const std::optional<QString> skip =
             PermissionActions::skipTitle(inputs_.permission, inputs_.isGranted)) {
-        buttons->addWidget(makeLink(
-                               *skip, 12.5, brand_.inkMuted,
-                               [this] {
-                                   if (onSkip_)
-                                       onSkip_();
-                               },
-                               block),
-                           0, Qt::AlignVCenter);
+        skip_ = makeLink(
+            *skip, 12.5, brand_.inkMuted,
+            [this] {
+                if (onSkip_)
+                    onSkip_();
+            },
+            block);
+        buttons->addWidget(skip_, 0, Qt::AlignVCenter);
     }
     stack->addLayout(buttons);
     auto* status = makeLabel(

@@ -150,6 +150,9 @@ private:
     QScrollArea* scroll_ = nullptr;
     QVBoxLayout* actionsHolder_ = nullptr;
     QPointer<QWidget> actions_;
+    // The actions block's primary button and skip link (none while granted).
+    QPointer<QWidget> primary_;
+    QPointer<QWidget> skip_;
 };
 
 }  // namespace rk

@@ -1,5 +1,6 @@
 #include "permissions/screens/PermissionWizardView.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLinearGradient>
@@ -37,6 +38,14 @@ private:
 namespace {
 // The platform's separator is a faint line of the muted ink.
 constexpr double kHairlineStrength = 0.35;
+
+// The button a person goes on with on `screen`: its filled one.
+QWidget* primaryButton(const QWidget* screen) {
+    for (KTAccentButton* button : screen->findChildren<KTAccentButton*>())
+        if (button->isVisibleTo(screen))
+            return button;
+    return nullptr;
+}
 }  // namespace
 
 KTPermissionWizardView::KTPermissionWizardView(const KTWizardBrand& brand, const KTWizardProduct& product,
@@ -124,6 +133,9 @@ void KTPermissionWizardView::goBack() {
 }
 
 void KTPermissionWizardView::sync(bool rebuild) {
+    // A press by keyboard that changes the screen leaves the focus on the
+    // new screen's button, never on "Back" as the next in the Tab order.
+    QWidget* focused = QApplication::focusWidget();
     const int count = int(permissions_.size());
     const bool onPermission = KTWizardSteps::screen(step_, count) == KTWizardSteps::Screen::permission;
     if (screen_ && !rebuild && screenStep_ == step_ &&
@@ -136,19 +148,24 @@ void KTPermissionWizardView::sync(bool rebuild) {
                                  KTWizardSteps::isGranted(state_.tickedDead, id));
         }
     } else {
-        // The old screen may hold the button that led here: it goes once its events are done.
-        if (screen_) {
-            screen_->hide();
-            screen_->deleteLater();
-        }
+        const QPointer<QWidget> before = screen_;
         screen_ = makeScreen();
         screenStep_ = step_;
         screenGranted_ = state_.granted;
         screenDark_ = dark_;
         static_cast<QVBoxLayout*>(layout())->insertWidget(0, screen_, 1);
         screen_->show();
+        // The old screen may hold the button that led here: it goes once its events are done.
+        if (before) {
+            if (focused != nullptr && before->isAncestorOf(focused))
+                passFocus(*focused, primaryButton(screen_));
+            before->hide();
+            before->deleteLater();
+        }
     }
     const KTWizardSteps::Footer now = footer();
+    if (focused != nullptr && focused == back_ && !now.backAllowed)
+        passFocus(*back_, primaryButton(screen_));
     footerBlock_->setVisible(now.shown);
     divider_->setLook(KTResolvedBrand(brand_, dark_).inkMuted, kHairlineStrength * now.dividerOpacity);
     // Unseen, "Back" keeps its place so the row keeps its height.

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -21,11 +20,9 @@
 #include "permissions/screens/PermissionWizardView.h"
 #include "permissions/screens/PermissionWizardWindow.h"
 #include "permissions/screens/Windowshot.h"
-#include "platform/Appearance.h"
 #include "support/ScreensFixture.h"
 #include "support/UiProbe.h"
 #include "support/WidgetProbe.h"
-#include "ui/Controls.h"
 
 namespace rk {
 namespace {
@@ -84,24 +81,12 @@ TEST_F(WizardWindow, OneCentredWindowIsReusedAndClosingRewritesTheRecord) {
 }
 
 // Tabs through `window` from no focus; each stop must draw the ring of the
-// main window's controls through the middle of its left edge. The number of stops.
+// main window's controls. The number of stops.
 int tabStops(QWidget* window) {
     settleFor();
-    if (QWidget* focused = QApplication::focusWidget())
-        focused->clearFocus();
-    QList<QWidget*> stops;
-    for (QWidget* focused = nullptr; stops.size() < 9;) {
-        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-        QApplication::sendEvent(focused ? focused : window, &tab);
-        focused = QApplication::focusWidget();
-        if (!focused || stops.contains(focused))
-            break;
-        stops << focused;
-        const QColor ring = focusRingColour(Appearance::isDark(focused->palette()));
-        EXPECT_TRUE(
-            test::near(test::pixel(focused->grab().toImage(), {1, focused->height() / 2.0}), ring, 24))
-            << focused->metaObject()->className();
-    }
+    const QList<test::TabStop> stops = test::tabStops(window, 9);
+    for (const test::TabStop& stop : stops)
+        EXPECT_TRUE(stop.ring) << stop.name.toStdString();
     return int(stops.size());
 }
 
@@ -155,6 +140,58 @@ TEST_F(WizardWindow, GetStartedSkipBackContinueAndDoneWithAFocusRingAtEveryTabSt
     card.show();
     card.activateWindow();
     EXPECT_EQ(tabStops(&card), 2) << "Show in Finder, close";
+}
+
+// By keyboard alone: Space leaves the focus, with its ring, on the button
+// pressed (drawn again with its new title) or on the button the person goes
+// on with on the next screen; never on "Back", where a second Space would
+// go a step back.
+TEST_F(WizardWindow, SpaceKeepsTheFocusOnThePressedButtonOrTheNextOne) {
+    granted = {};
+    KTPermissionWizard::present(true);
+    settleFor();
+    KTPermissionWizardWindow* window = wizardWindows().first();
+    window->activateWindow();
+    test::FakeWorkspace workspace;
+    test::ScopedCurrent<Workspace> installed(&workspace);
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus();
+    const auto focusIs = [window](const QString& title) {
+        settleFor();
+        QWidget* focused = QApplication::focusWidget();
+        EXPECT_EQ(focused, test::buttonTitled(window, title))
+            << "wanted \"" << title.toStdString() << "\", focus on " << test::describe(focused).toStdString();
+        EXPECT_TRUE(focused && test::showsFocusRing(focused)) << title.toStdString();
+        return focused;
+    };
+    const std::pair<Qt::Key, const char*> walk[] = {
+        {Qt::Key_Tab, "Get Started"},
+        {Qt::Key_Space, "Enable Full Disk Access"},
+        {Qt::Key_Space, "Waiting for macOS"},
+        {Qt::Key_Tab, "Skip for now"},
+        {Qt::Key_Space, "Enable Accessibility"},
+        {Qt::Key_Space, "Waiting for macOS"},
+        {Qt::Key_Tab, "Skip for now"},
+        {Qt::Key_Space, "Enable Screen Recording"},
+        {Qt::Key_Space, "Waiting for macOS"},
+        {Qt::Key_Tab, "Skip"},
+        {Qt::Key_Space, "Done"},
+        {Qt::Key_Tab, "Back"},
+        {Qt::Key_Space, "Back"},
+        {Qt::Key_Space, "Back"},
+        {Qt::Key_Space, "Enable Full Disk Access"},  // the first screen has no Back
+    };
+    QWidget* focused = window;
+    for (const auto& [key, title] : walk) {
+        test::typeKey(focused ? focused : window, key);
+        focused = focusIs(title);
+    }
+    // A grant arriving while it waits: the same button goes on.
+    test::typeKey(focused, Qt::Key_Space);
+    focusIs("Waiting for macOS");
+    granted << "disk";
+    window->view()->refresh();
+    focusIs("Continue");
 }
 
 // The frames per permission and for former identities; the height and the
