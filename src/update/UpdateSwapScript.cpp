@@ -10,45 +10,116 @@ namespace {
 // Each {NAME} is filled in once, in a single pass, so a value that itself
 // spells "{NAME}" stays text. `app` names the copy to relaunch: the new one
 // once it is in place (or when another script put it there), else the
-// installed one.
+// installed one. `lg` appends only to a regular file (or makes one), so a
+// FIFO or a link at the log neither blocks the swap nor writes elsewhere
+// (one swapped in between the look and the append still could). `whole`
+// asks the property-list tool which executable a bundle names, so without
+// that tool the script ends before it takes the lock. `ident` prints
+// "device:inode" (GNU stat, else BSD stat), empty unless it reads digits.
+// `started` prints a process's start time the same way whoever asks (C
+// locale, UTC), nothing once the process is gone. The owner record and the
+// "copying" mark are written under a temporary name and renamed, so no
+// reader sees half of one. A swap that leaves its ".old" behind exits
+// holding the lock, so the mark stays for the next script.
 constexpr char kTemplate[] =
-    R"SH(lg() { /bin/mkdir -p "$(/usr/bin/dirname {LOG})" 2>/dev/null; /bin/echo "$(/bin/date '+%Y-%m-%d %H:%M:%S') shim: $*" >> {LOG}; }
+    R"SH(lg() {
+  /bin/mkdir -p "$(/usr/bin/dirname {LOG})" 2>/dev/null
+  if [ -L {LOG} ] || { [ -e {LOG} ] && [ ! -f {LOG} ]; }; then return 0; fi
+  /bin/echo "$(/bin/date '+%Y-%m-%d %H:%M:%S') shim: $*" >> {LOG}
+}
+unstage() {
+  if [ -d {NEW} ] && [ ! -L {NEW} ] && [ ! -L {NEW}/Contents ]; then /bin/rm -f {NEW}/Contents/Info.plist; fi
+  /bin/rm -rf {STAGE}
+}
 n=0
 while /bin/kill -0 {PID} 2>/dev/null && [ $n -lt {POLLS} ]; do /bin/sleep 0.3; n=$((n+1)); done
-if /bin/kill -0 {PID} 2>/dev/null; then lg "pid {PID} still alive after {WAITED}s; swap abandoned, staged copy removed"; /bin/rm -rf {STAGE}; exit 0; fi
-whole() { [ -d "$1" ] && [ -f "$1/Contents/Info.plist" ]; }
+if /bin/kill -0 {PID} 2>/dev/null; then
+  if /bin/mkdir {CUR}.swaplock 2>/dev/null; then
+    lg "pid {PID} still alive after {WAITED}s; swap abandoned, staged copy removed"
+    unstage; /bin/rm -rf {CUR}.swaplock
+  else
+    lg "pid {PID} still alive after {WAITED}s; swap abandoned, staged copy kept: another swap holds the lock"
+  fi
+  exit 0
+fi
+if [ ! -f {PLISTBUDDY} ] || [ ! -x {PLISTBUDDY} ]; then
+  lg "cannot tell a complete bundle without "{PLISTBUDDY}"; standing down"; exit 0
+fi
+whole() {
+  [ -d "$1" ] && [ ! -L "$1" ] && [ ! -L "$1/Contents" ] && [ -f "$1/Contents/Info.plist" ] || return 1
+  x=$({PLISTBUDDY} -c 'Print :CFBundleExecutable' "$1/Contents/Info.plist" 2>/dev/null) || return 1
+  case "$x" in ''|*/*|.|..) return 1 ;; esac
+  [ -f "$1/Contents/MacOS/$x" ] && [ ! -L "$1/Contents/MacOS/$x" ]
+}
+ident() {
+  i=$(/usr/bin/stat -c '%d:%i' "$1" 2>/dev/null) || i=$(/usr/bin/stat -f '%d:%i' "$1" 2>/dev/null) || i=
+  case "$i" in *[!0-9:]*|*:*:*|:*|*:) i= ;; *:*) ;; *) i= ;; esac
+  /bin/echo "$i"
+}
+started() {
+  s=$(LC_ALL=C TZ=UTC0 /bin/ps -o lstart= -p "$1" 2>/dev/null) || return 1
+  case "$s" in *[!A-Za-z0-9:\ ]*) return 1 ;; esac
+  set -- $s
+  [ $# -gt 0 ] && /bin/echo "$*"
+}
+stale() {
+  opid= ostart=
+  if [ -f "$1/owner" ] && [ ! -L "$1/owner" ]; then read -r opid ostart < "$1/owner"; fi
+  case "$opid" in
+    ''|*[!0-9]*) why="older than 5 min"; [ -z "$(/usr/bin/find {CUR}.swaplock -maxdepth 0 -mmin -5 2>/dev/null)" ] ;;
+    *) why="the swap that held it has ended"
+       [ -n "$me" ] && [ "$(started "$opid")" != "$ostart" ] && [ "$(started $$)" = "$me" ] ;;
+  esac
+}
+me=$(started $$)
 k=0
+g={CUR}.swaplock
 if ! /bin/mkdir {CUR}.swaplock 2>/dev/null; then
   while [ -d {CUR}.swaplock/gen-$((k+1)) ]; do k=$((k+1)); done
-  if [ -z "$(/usr/bin/find {CUR}.swaplock -maxdepth 0 -mmin -5 2>/dev/null)" ]; then
-    if [ -L {CUR}.swaplock ] || ! /bin/mkdir {CUR}.swaplock/gen-$((k+1)) 2>/dev/null; then
-      lg "lost the race to take over the stale lock; standing down"; exit 0
-    fi
-    lg "swaplock is stale (older than 5 min); taking it over"
-  else
+  if [ $k -gt 0 ]; then g={CUR}.swaplock/gen-$k; fi
+  if [ -L {CUR}.swaplock ] || ! stale "$g"; then
     lg "another swap already holds the lock; standing down without touching the bundle or the staging"
     exit 0
   fi
+  g={CUR}.swaplock/gen-$((k+1))
+  if ! /bin/mkdir "$g" 2>/dev/null; then
+    lg "lost the race to take over the stale lock; standing down"; exit 0
+  fi
+  lg "swaplock is stale ($why); taking it over"
+fi
+if [ -z "$me" ] || ! { /bin/echo "$$ $me" > "$g/owner.new" && /bin/mv -f "$g/owner.new" "$g/owner"; }; then
+  lg "cannot record this script as the lock's owner (ps gave no start time); standing down"
+  /bin/rm -rf "$g"; exit 0
 fi
 /bin/rm -rf {CUR}.swaplock/discard
+mark=
+if [ -f {CUR}.swaplock/copying ] && [ ! -L {CUR}.swaplock/copying ]; then read -r mark < {CUR}.swaplock/copying; fi
+app={CUR}
+skipswap=""
 if [ -L {CUR}.old ] || { [ -e {CUR}.old ] && ! whole {CUR}.old; }; then
   lg "deleting a leftover "{CUR}".old that is no complete bundle"
   /bin/mv {CUR}.old {CUR}.swaplock/discard
-elif [ -e {CUR}.old ] && [ ! -e {CUR}.swaplock/copying ] && whole {CUR}; then
-  lg "deleting a leftover "{CUR}".old: no unfinished swap left it, and the installed bundle is complete"
-  /bin/mv {CUR}.old {CUR}.swaplock/discard
-elif [ -e {CUR}.old ]; then
+elif [ -e {CUR}.old ] && { { [ -n "$mark" ] && [ "$(ident {CUR}.old)" = "$mark" ]; } || { [ ! -e {CUR} ] && [ ! -L {CUR} ]; }; }; then
   lg "an earlier swap stopped before its copy was confirmed; restoring "{CUR}" from .old"
   if { { [ ! -e {CUR} ] && [ ! -L {CUR} ]; } || /bin/mv {CUR} {CUR}.swaplock/discard; } && /bin/mv {CUR}.old {CUR}; then :; else
     lg "restoring "{CUR}" from .old FAILED (exit $?); standing down"
-    /bin/rm -rf {CUR}.swaplock; exit 0
+    exit 0
   fi
+elif [ -e {CUR}.old ] && whole {CUR}; then
+  lg "deleting a leftover "{CUR}".old: no unfinished swap left it, and the installed bundle is complete"
+  /bin/mv {CUR}.old {CUR}.swaplock/discard
+elif [ -e {CUR}.old ]; then
+  lg "keeping a leftover "{CUR}".old: no unfinished swap left it, and the installed bundle is not complete. Standing down."
+  skipswap=1
 fi
 /bin/rm -rf {CUR}.swaplock/discard {CUR}.swaplock/copying
-app={CUR}
-skipswap=""
-if [ ! -d {NEW} ]; then
-  lg "staging is gone: another shim already installed this build. Standing down."
+if [ -n "$skipswap" ]; then :
+elif ! whole {NEW}; then
+  if [ -e {NEW} ] || [ -L {NEW} ]; then
+    lg "the staged bundle is not complete: another shim may have stopped while deleting it. Standing down."
+  else
+    lg "staging is gone: another shim already installed this build. Standing down."
+  fi
   skipswap=1
   if [ -d {DEST} ]; then app={DEST}; fi
 {TAKEN}
@@ -65,24 +136,37 @@ else
 fi
 if [ -z "$skipswap" ]; then
 lg "pid {PID} exited after $((n*3/10))s; swapping"
-: > {CUR}.swaplock/copying
-if [ ! -e {CUR}.old ] && [ ! -L {CUR}.old ] && /bin/mv {CUR} {CUR}.old; then
-  if {DITTO} {NEW} {DEST}; then
+id=$(ident {CUR})
+if [ -z "$id" ]; then
+  lg "cannot read the device and inode of "{CUR}"; nothing changed"
+elif /bin/echo "$id" > {CUR}.swaplock/copying.new && /bin/mv -f {CUR}.swaplock/copying.new {CUR}.swaplock/copying &&
+     [ ! -e {CUR}.old ] && [ ! -L {CUR}.old ] && /bin/mv {CUR} {CUR}.old; then
+  {DITTO} {NEW} {DEST}; c=$?
+  if [ $c -eq 0 ] && whole {DEST}; then
     app={DEST}
     /bin/mv {CUR}.old {CUR}.swaplock/discard && /bin/rm -f {CUR}.swaplock/copying
     {LSREG}
     {KICK}
     lg "installed "{DEST}" (build $({DEFAULTS} read {DEST}/Contents/Info CFBundleVersion 2>/dev/null))"
   else
-    lg "ditto FAILED (exit $?); restoring the previous bundle"
-    /bin/rm -rf {DEST}; /bin/mv {CUR}.old {CUR}
+    if [ $c -eq 0 ]; then
+      lg "the copy at "{DEST}" is not complete; restoring the previous bundle"
+    else
+      lg "ditto FAILED (exit $c); restoring the previous bundle"
+    fi
+    if [ "$(ident {CUR}.old)" != "$id" ]; then
+      lg "no .old of this swap to move back; leaving "{DEST}" as it is"
+    elif ! /bin/rm -rf {DEST} || [ -e {CUR} ] || [ -L {CUR} ] || ! /bin/mv {CUR}.old {CUR}; then
+      lg "moving "{CUR}".old back FAILED; keeping the lock so the next swap restores it"
+      exit 0
+    fi
   fi
 else
   lg "mv "{CUR}" -> .old FAILED (exit $?); nothing changed"
 fi
 fi
+if [ -z "$skipswap" ]; then unstage; fi
 /bin/rm -rf {CUR}.swaplock
-if [ -z "$skipswap" ]; then /bin/rm -rf {STAGE}; fi
 {OPEN}
 lg "done{DONE}"
 )SH";

@@ -3,40 +3,61 @@
 // quit, as text. `swapAndRelaunch` (UpdateSwap.h) fills it in and starts it;
 // the script reports each step in the updater log as " shim: " lines.
 //
+// A bundle is "whole" when it is a folder (no link) holding
+// Contents/Info.plist and, in Contents/MacOS, the regular file its
+// CFBundleExecutable names, as the property-list tool reads it.
+//
 // What it does, in order:
 //  1. waits (0.3 s a look, `waitPolls` looks) until the app's process has
 //     gone; one still running at the end abandons the swap and removes the
-//     staging folder;
+//     staging folder if it can take the lock for that, else keeps it for
+//     the swap that holds the lock. Without the property-list tool it
+//     stands down here, before it takes anything;
 //  2. takes the lock folder "<bundle>.swaplock" beside the bundle, so only
-//     one script at a time swaps it, across processes too; a live one
-//     makes this script stand down. A lock not modified for 5 minutes is
-//     stale (its owner died) and is taken over by creating the next free
-//     "gen-N" folder inside it: of two scripts that found it stale, only
-//     one creates that folder, and one that looks after a takeover finds
-//     the lock just modified, so live;
-//  3. under the lock, first mends what a killed script left. A leftover
-//     "<bundle>.old" is moved back over the bundle only when it is a
-//     complete bundle (a real folder with Contents/Info.plist) and either
-//     the taken-over lock holds "copying" (its owner died between renaming
-//     the bundle and confirming the copy) or the bundle is missing or not
-//     complete. Any other leftover ".old" (a link, a file, an empty or
-//     partial folder, or a stray copy beside a complete bundle) is deleted
-//     and the bundle kept;
-//  4. skips the swap when the staging is gone (another script installed
-//     this build), when the installed CFBundleVersion is at or ahead of the
+//     one script at a time swaps it, across processes too, and writes into
+//     the generation it took an "owner" record: its process id and that
+//     process's start time as ps prints it. A held lock is stale when the
+//     process its newest generation's record names is gone (ps prints no
+//     start time for that id, or another one: the id was reused); a lock
+//     without a record (older scripts, or the moment before the record)
+//     when the lock folder has not been modified for 5 minutes. Any other
+//     held lock makes this script stand down, so neither a long copy nor
+//     a sleeping machine lets a second script in. A stale lock is taken
+//     over by creating the next free "gen-N" folder inside it: of two
+//     scripts that found it stale, only one creates that folder. A script
+//     that cannot read its own start time cannot prove to others that it
+//     is alive, so it releases what it took and stands down;
+//  3. under the lock, first mends what a killed script left. The "copying"
+//     mark in the lock holds the device and inode of the bundle its swap
+//     set aside; a leftover whole "<bundle>.old" is moved back over the
+//     bundle only when it is that very folder, or when nothing stands at
+//     the bundle's path. A leftover ".old" that is not whole (a link, a
+//     file, an empty or partial folder) is deleted, as is a whole stray one
+//     beside a whole bundle; beside a bundle that is not whole it is kept
+//     and the script stands down;
+//  4. skips the swap when the staged bundle is gone or not whole (another
+//     script installed this build, or was stopped while deleting its
+//     staging), when the installed CFBundleVersion is at or ahead of the
 //     staged one (both plain integers), or when a renamed bundle's new name
 //     is already taken by something this script did not make;
 //  5. writes "copying" into the lock, renames the bundle to "<bundle>.old"
 //     (only when nothing stands there), copies the staged bundle into place
-//     with ditto; on success moves ".old" into the lock folder, so that it
-//     is only ever deleted once the new copy is known complete; on failure
-//     deletes the partial copy and moves ".old" back;
-//  6. releases the lock (deleting the folder with what it holds), removes
-//     the staging folder unless it stood down, relaunches (in front, or in
-//     the background with KT_BACKGROUND_LAUNCH=1) or restarts a headless
-//     launchd job, and logs "done".
+//     with ditto; when the copy succeeded and is whole, moves ".old" into
+//     the lock folder, so that it is only ever deleted once the new copy is
+//     known whole. Otherwise it deletes the copy and moves ".old" back, but
+//     only while ".old" is still the folder it set aside (else it leaves
+//     the copy alone); when that move fails it keeps the lock, mark and
+//     all, for the next script to restore;
+//  6. deletes the staging folder unless it stood down (its Info.plist
+//     first, so that a deletion cut short leaves no whole bundle), then
+//     releases the lock (deleting the folder with what it holds),
+//     relaunches (in front, or in the background with
+//     KT_BACKGROUND_LAUNCH=1) or restarts a headless launchd job, and logs
+//     "done".
 // Nothing beside the bundle is deleted but a leftover ".old" and the lock.
-// So at every moment the bundle or its ".old" holds a complete copy.
+// So at every moment the bundle or its ".old" holds a whole copy. A log
+// line goes only to a regular file (made when missing); a FIFO, a link or
+// anything else at the log's path drops it.
 //
 // Every value goes into the script single-quoted, a quote inside written
 // '\'', also where it stands in a log line: the line's double quotes are

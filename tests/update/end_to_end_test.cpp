@@ -7,8 +7,13 @@
 // a watcher checks that the bundle or its ".old" holds a complete copy.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -55,12 +60,33 @@ void makeBundle(const QString& path, const QString& version, int build, const QS
     write("Info.plist",
           QString("<plist version=\"1.0\"><dict>\n<key>CFBundleName</key><string>Rowkeeper</string>\n"
                   "<key>CFBundleIdentifier</key><string>%1</string>\n"
+                  "<key>CFBundleExecutable</key><string>Rowkeeper</string>\n"
                   "<key>CFBundleShortVersionString</key><string>%2</string>\n"
                   "<key>CFBundleVersion</key><string>%3</string>\n</dict></plist>\n")
               .arg(id, version)
               .arg(build)
               .toUtf8());
     QFile::link("MacOS", path + "/Contents/Current");
+}
+
+// "device:inode" of `path` itself, as the swap script marks the bundle it sets aside.
+QString identity(const QString& path) {
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    return QString("%1:%2").arg(qulonglong(status.st_dev)).arg(qulonglong(status.st_ino));
+}
+
+// When `pid` started, as ps prints it for the swap script.
+QString startOf(qint64 pid) {
+    QProcess ps;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    env.insert("TZ", "UTC0");
+    ps.setProcessEnvironment(env);
+    ps.start("/bin/ps", {"-o", "lstart=", "-p", QString::number(pid)});
+    ps.waitForFinished();
+    return QString::fromUtf8(ps.readAllStandardOutput()).simplified();
 }
 
 // A zip of what is in `folder` once `make` has run there ("-0" in `options`: stored).
@@ -101,10 +127,12 @@ public:
         QDir().mkdir(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         test::writeFileAt(dir.filePath("ca.pem"), server.certificatePem());
-        const QString control = root.disk("/.fake-tools/copy");
+        const QString control = root.disk("/.fake-tools/copy"), hold = root.disk("/.fake-tools/hold");
         tools.installStandIn(
             MacTool::ditto,
-            "if [ \"$#\" -eq 2 ] && [ -f '" + control + "' ]; then\n" +
+            "if [ \"$#\" -eq 2 ] && mv '" + hold + "' '" + hold + "ing' 2>/dev/null; then\n" +
+                "  while [ -e '" + hold + "ing' ]; do sleep 0.05; done\nfi\n" +
+                "if [ \"$#\" -eq 2 ] && [ -f '" + control + "' ]; then\n" +
                 "  mkdir -p \"$2/Contents/Resources\" && cp \"$1/Contents/Resources/payload\" "
                 "\"$2/Contents/Resources/\"\n  exit 1\nfi\n" +
                 // Copies take a moment, so the watcher sees each step of a swap.
@@ -183,12 +211,14 @@ public:
     // Paths, process ids, times and the digest as the expectations write them.
     QString normalised(QString line) const {
         static const QRegularExpression stamp("checked \\d{1,2}:\\d\\d[ap]m"),
-            waited("pid \\d+ exited after \\d+s");
+            waited("pid \\d+ exited after \\d+s"), alive("pid \\d+ still alive");
         return line.replace(app, "<app>")
+            .replace(root.root(), "<root>")
             .replace(server.base(), "<feed>")
             .replace(runtime + "/KTUpdate", "<staging>")
             .replace(stamp, "checked <time>")
             .replace(waited, "pid <pid> exited after Ns")
+            .replace(alive, "pid <pid> still alive")
             .replace(digest.left(12), "<sha>");
     }
 
@@ -228,6 +258,64 @@ public:
 
     // The next copies of the swap fail after a partial copy.
     void failCopies() { root.writeFile("/.fake-tools/copy", ""); }
+    // The next copy of a swap waits, once it has begun, until `releaseCopy`.
+    void holdNextCopy() { root.writeFile("/.fake-tools/hold", ""); }
+    bool copyHeld() {
+        return waitFor([&] { return QFileInfo::exists(root.disk("/.fake-tools/holding")); });
+    }
+    void releaseCopy() { root.remove("/.fake-tools/holding"); }
+
+    // `version` (`build`) staged in a folder of its own with `files` more
+    // files in it, as the updater stages it; the folder.
+    QString stageBuild(const QString& version, int build, int files = 0) {
+        const QString stage = dir.filePath("stage-%1").arg(build);
+        makeBundle(stage + "/" + kName, version, build);
+        if (files > 0) {
+            const QString many = stage + "/" + kName + "/Contents/Resources/many";
+            QDir().mkpath(many);
+            QProcess::execute("/bin/sh",
+                              {"-c", "cd \"$0\" && seq " + QString::number(files) + " | xargs touch", many});
+        }
+        return stage;
+    }
+    // The script that swaps the app for the bundle staged in `stage`, its app gone already.
+    KTUpdate::SwapScript swapFrom(const QString& stage) {
+        if (gone == 0) {
+            gone = sleep();
+            wake();
+        }
+        KTUpdate::SwapScript swap;
+        swap.current = swap.destination = app;
+        std::tie(swap.staged, swap.stage, swap.log, swap.pid) =
+            std::tuple(stage + "/" + kName, stage, log, gone);
+        swap.ditto = root.paths().tool(MacTool::ditto);
+        swap.plistBuddy = root.paths().tool(MacTool::plistBuddy);
+        swap.defaults = root.paths().tool(MacTool::defaults);
+        return swap;
+    }
+    // Runs the script for `swap` to its end; false when it had not ended
+    // after a minute (it is killed then).
+    static bool runs(const KTUpdate::SwapScript& swap) {
+        QProcess shell;
+        shell.start("/bin/sh", {"-c", KTUpdate::swapScriptText(swap)});
+        if (shell.waitForFinished(60'000))
+            return true;
+        shell.kill();
+        shell.waitForFinished();
+        return false;
+    }
+    // The lock as a script that died mid-swap left it, its "copying" mark
+    // holding `mark`, last modified ten minutes ago.
+    void strandedLock(const QString& mark) {
+        QDir().mkdir(app + ".swaplock");
+        test::writeFileAt(app + ".swaplock/copying", mark.toUtf8() + "\n");
+        age(app + ".swaplock");
+    }
+    // The lock, its owner record naming `pid` started at `start`.
+    void lockedBy(qint64 pid, const QString& start) {
+        QDir().mkdir(app + ".swaplock");
+        test::writeFileAt(app + ".swaplock/owner", QString("%1 %2\n").arg(pid).arg(start).toUtf8());
+    }
     // Last modified ten minutes ago.
     static void age(const QString& path) { QProcess::execute("touch", {"-d", "10 minutes ago", path}); }
     void wake() {
@@ -266,6 +354,7 @@ public:
     QString app;
     QString renamed;
     QString digest;
+    qint64 gone = 0;  // a process that has ended
     QMutex watchedMutex;
     std::thread watcher;
     std::atomic<bool> stop{false}, lost{false};
@@ -515,9 +604,8 @@ TEST_F(UpdateEndToEnd, AppThatNeverQuitsAbandonsTheSwap) {
     const qint64 pid = sleep();
     drive({"--target-pid", QString::number(pid), "--wait-polls", "10"});
     ASSERT_TRUE(shimSaid("pid"));
-    EXPECT_EQ(
-        logged("shim"),
-        QStringList{QString("pid %1 still alive after 3s; swap abandoned, staged copy removed").arg(pid)});
+    EXPECT_EQ(logged("shim"),
+              QStringList{"pid <pid> still alive after 3s; swap abandoned, staged copy removed"});
     // The script logs before it removes the staging.
     EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(staging()); }));
     EXPECT_EQ(versionOf(app), "1.4.1");
@@ -526,8 +614,10 @@ TEST_F(UpdateEndToEnd, AppThatNeverQuitsAbandonsTheSwap) {
 
 // What stands at ".old" without a swap having left it, beside a complete
 // bundle and a ".discard" of someone else's: set aside, whether the copy
-// succeeds or fails, and nothing else is touched. Last, what a swap killed
-// mid-copy leaves, its copy holding an Info.plist already: restored.
+// succeeds or fails, and nothing else is touched. Then what a swap killed
+// mid-copy leaves, its copy holding an Info.plist already: restored. Last,
+// a dead swap's lock marking another folder than the ".old" there, and one
+// marking an ".old" that holds only its Info.plist: neither is restored.
 class Leftover : public UpdateEndToEnd, public ::testing::WithParamInterface<std::tuple<int, bool>> {};
 
 TEST_P(Leftover, IsRestoredOnlyOverAnUnfinishedCopy) {
@@ -540,33 +630,42 @@ TEST_P(Leftover, IsRestoredOnlyOverAnUnfinishedCopy) {
         QFile(old).open(QIODevice::WriteOnly);
     if (kind == 2)
         QFile::link(elsewhere, old);
-    if (kind >= 3)
-        makeBundle(old, kind == 3 ? "1.3.0" : "1.4.1", 56);
-    if (kind == 4) {
-        QFile::remove(app + "/Contents/MacOS/Rowkeeper");
-        QDir().mkdir(app + ".swaplock");
-        QFile(app + ".swaplock/copying").open(QIODevice::WriteOnly);
-        age(app + ".swaplock");
+    if (kind >= 3 && kind <= 5)
+        makeBundle(old, kind == 4 ? "1.4.1" : "1.3.0", 56);
+    if (kind == 6) {
+        QDir().mkpath(old + "/Contents");
+        QFile::copy(app + "/Contents/Info.plist", old + "/Contents/Info.plist");
     }
+    if (kind == 4)
+        QFile::remove(app + "/Contents/MacOS/Rowkeeper");
+    if (kind >= 4)
+        strandedLock(identity(kind == 5 ? elsewhere : old));
     if (fails)
         failCopies();
     drive({});
     ASSERT_TRUE(shimSaid("done"));
+    const QString stray =
+        "deleting a leftover <app>.old: no unfinished swap left it, and the installed bundle is complete";
+    const QString stale = "swaplock is stale (older than 5 min); taking it over";
     const QStringList first[] = {
         {kNotABundle},
-        {"deleting a leftover <app>.old: no unfinished swap left it, and the installed bundle is complete"},
-        {"swaplock is stale (older than 5 min); taking it over",
-         "an earlier swap stopped before its copy was confirmed; restoring <app> from .old"}};
+        {kNotABundle},
+        {kNotABundle},
+        {stray},
+        {stale, "an earlier swap stopped before its copy was confirmed; restoring <app> from .old"},
+        {stale, stray},
+        {stale, kNotABundle}};
     const QStringList then{kSwapping, fails ? kFailed : kInstalled, "done; relaunch requested"};
-    EXPECT_EQ(logged("shim"), first[std::max(kind - 2, 0)] + then);
+    EXPECT_EQ(logged("shim"), first[kind] + then);
     EXPECT_EQ(versionOf(app), fails ? "1.4.1" : "1.4.2");
     EXPECT_TRUE(complete(app));
     EXPECT_FALSE(QFileInfo::exists(old) || QFileInfo(old).isSymLink());
     EXPECT_TRUE(QFileInfo::exists(app + ".discard/README") && QFileInfo::exists(elsewhere + "/README"));
 }
 
-const char* const kLeftovers[] = {"EmptyFolder", "File", "LinkToAFolder", "OlderBundle", "KilledCopy"};
-INSTANTIATE_TEST_SUITE_P(Old, Leftover, ::testing::Combine(::testing::Range(0, 5), ::testing::Bool()),
+const char* const kLeftovers[] = {
+    "EmptyFolder", "File", "LinkToAFolder", "OlderBundle", "KilledCopy", "OtherFoldersMark", "OnlyInfoPlist"};
+INSTANTIATE_TEST_SUITE_P(Old, Leftover, ::testing::Combine(::testing::Range(0, 7), ::testing::Bool()),
                          [](const auto& info) {
                              return kLeftovers[std::get<0>(info.param)] +
                                     std::string(std::get<1>(info.param) ? "CopyFails" : "CopyWorks");
@@ -574,27 +673,178 @@ INSTANTIATE_TEST_SUITE_P(Old, Leftover, ::testing::Combine(::testing::Range(0, 5
 
 TEST_F(UpdateEndToEnd, TwoScriptsOnAStaleLockSwapOnce) {
     tools.installStandIn(MacTool::ditto);
-    const qint64 gone = sleep();
-    wake();
     watching();
     for (int round = 1; round <= 20; ++round) {
-        const QString stage = dir.filePath("stage-%1").arg(round);
-        makeBundle(stage + "/" + kName, QString("1.5.%1").arg(round), 57 + round);
         QDir().mkdir(app + ".swaplock");
         age(app + ".swaplock");
-        KTUpdate::SwapScript swap;
-        swap.current = swap.destination = app;
-        std::tie(swap.staged, swap.stage, swap.log, swap.pid) =
-            std::tuple(stage + "/" + kName, stage, log, gone);
-        swap.ditto = root.paths().tool(MacTool::ditto);
-        swap.plistBuddy = root.paths().tool(MacTool::plistBuddy);
-        const QString script = KTUpdate::swapScriptText(swap);
+        const QString script =
+            KTUpdate::swapScriptText(swapFrom(stageBuild(QString("1.5.%1").arg(round), 57 + round)));
         QProcess::execute("/bin/sh", {"-c", "/bin/sh -c \"$0\" & /bin/sh -c \"$0\"; wait", script});
         ASSERT_EQ(logged("shim").count(kSwapping), round);
         EXPECT_EQ(versionOf(app), QString("1.5.%1").arg(round));
     }
     EXPECT_TRUE(complete(app));
     EXPECT_FALSE(QFileInfo::exists(app + ".old") || QFileInfo::exists(app + ".swaplock"));
+}
+
+// ---- One script run straight, for an app that has quit already ----
+
+using Tweak = std::function<void(UpdateEndToEnd&, KTUpdate::SwapScript&)>;
+
+struct Straight {
+    const char* name;
+    Tweak before;  // what the machine and the script are like first
+    QStringList shim;
+    QString version;    // installed afterwards
+    Tweak during = {};  // when set, done while the script's copy waits
+};
+
+void PrintTo(const Straight& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const QString kTakenOver = "swaplock is stale (the swap that held it has ended); taking it over";
+const QString kHeldLock =
+    "another swap already holds the lock; standing down without touching the bundle or the staging";
+const QString kNotWhole =
+    "the staged bundle is not complete: another shim may have stopped while deleting it. Standing down.";
+const QStringList kTookOver{kTakenOver, kSwapping, kInstalled, "done"};
+const Tweak kAsIs = [](auto&, auto&) {};
+const Tweak kNoExecutable = [](auto&, auto& swap) {
+    QFile::remove(swap.staged + "/Contents/MacOS/Rowkeeper");
+};
+
+const Straight kStraight[] = {
+    {"LockOfAnEndedSwapIsTakenOver",
+     [](auto& t, auto&) {
+         const qint64 pid = t.sleep();
+         const QString start = startOf(pid);
+         t.wake();
+         t.lockedBy(pid, start);
+     },
+     kTookOver, "1.4.2"},
+    {"LockOfAReusedProcessIdIsTakenOver",
+     [](auto& t, auto&) { t.lockedBy(QCoreApplication::applicationPid(), "Thu Jan 1 00:00:00 1970"); },
+     kTookOver, "1.4.2"},
+    {"AgedLockOfALiveSwapHolds",
+     [](auto& t, auto&) {
+         t.lockedBy(QCoreApplication::applicationPid(), startOf(QCoreApplication::applicationPid()));
+         UpdateEndToEnd::age(t.app + ".swaplock");
+     },
+     {kHeldLock},
+     "1.4.1"},
+    {"StagedBundleWithoutItsExecutableIsNotInstalled", kNoExecutable, {kNotWhole, "done"}, "1.4.1"},
+    {"NoPropertyListToolNoSwap",
+     [](auto& t, auto&) { t.root.remove(SystemPaths::toolLocation(MacTool::plistBuddy)); },
+     {"cannot tell a complete bundle without <root>/usr/libexec/PlistBuddy; standing down"},
+     "1.4.1"},
+    {"AbandonedSwapLeavesTheStagingToTheLocksHolder",
+     [](auto& t, auto& swap) {
+         QDir().mkdir(t.app + ".swaplock");
+         std::tie(swap.pid, swap.waitPolls) = std::tuple(t.sleep(), 1);
+     },
+     {"pid <pid> still alive after 0.3s; swap abandoned, staged copy kept: another swap holds the lock"},
+     "1.4.1"},
+    // However old its lock looks, a swap still copying keeps it.
+    {"SecondScriptOnTheAgedLockOfACopyStandsDown",
+     kAsIs,
+     {kSwapping, kHeldLock, kInstalled, "done"},
+     "1.4.2",
+     [](auto& t, auto& swap) {
+         UpdateEndToEnd::age(t.app + ".swaplock");
+         EXPECT_TRUE(UpdateEndToEnd::runs(swap));
+     }},
+    // The copy then fails, its ".old" gone back in place: the bundle stays.
+    {"FailedCopyWithoutItsOldLeavesTheBundle",
+     kAsIs,
+     {kSwapping, kFailed, "no .old of this swap to move back; leaving <app> as it is", "done"},
+     "1.4.1",
+     [](auto& t, auto&) {
+         QFile::rename(t.app + ".old", t.app);
+         t.failCopies();
+     }},
+    // The copy then "succeeds" without an executable: never kept.
+    {"CopyWithoutTheExecutableIsUndone",
+     kAsIs,
+     {kSwapping, "the copy at <app> is not complete; restoring the previous bundle", "done"},
+     "1.4.1",
+     kNoExecutable},
+};
+
+class StraightRun : public UpdateEndToEnd, public ::testing::WithParamInterface<Straight> {};
+
+TEST_P(StraightRun, EndsAsExpected) {
+    const Straight& c = GetParam();
+    KTUpdate::SwapScript swap = swapFrom(stageBuild("1.4.2", 57));
+    c.before(*this, swap);
+    watching();
+    if (c.during) {
+        holdNextCopy();
+        QProcess first;
+        first.start("/bin/sh", {"-c", KTUpdate::swapScriptText(swap)});
+        ASSERT_TRUE(copyHeld());
+        c.during(*this, swap);
+        releaseCopy();
+        ASSERT_TRUE(first.waitForFinished(60'000));
+    } else {
+        ASSERT_TRUE(runs(swap));
+    }
+    EXPECT_EQ(logged("shim"), c.shim);
+    EXPECT_EQ(versionOf(app), c.version);
+    EXPECT_TRUE(complete(app));
+    EXPECT_FALSE(QFileInfo::exists(app + ".old"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Script, StraightRun, ::testing::ValuesIn(kStraight),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A script killed while it deletes a staging of many files, then a second
+// script for the same build: the lock is still held, and what is left of
+// the staging is never installed.
+TEST_F(UpdateEndToEnd, StagingCutShortInItsDeletionIsNeverInstalled) {
+    const KTUpdate::SwapScript swap = swapFrom(stageBuild("1.4.2", 57, 20000));
+    watching();
+    QProcess first;
+    first.setChildProcessModifier([] { ::setsid(); });  // so that its rm dies with it
+    first.start("/bin/sh", {"-c", KTUpdate::swapScriptText(swap)});
+    ASSERT_TRUE(first.waitForStarted());
+    // Killed at the first entry deleted anywhere in the bundle.
+    const auto stamps = [&] {
+        QList<QDateTime> times;
+        for (const char* folder : {"", "/MacOS", "/Resources", "/Resources/many"})
+            times << QFileInfo(swap.staged + "/Contents" + folder).lastModified();
+        return times;
+    };
+    const QList<QDateTime> untouched = stamps();
+    QElapsedTimer waited;
+    waited.start();
+    while (stamps() == untouched && waited.elapsed() < 60'000)
+        QThread::usleep(200);
+    ::kill(-pid_t(first.processId()), SIGKILL);
+    first.waitForFinished();
+    ASSERT_TRUE(QFileInfo::exists(swap.staged)) << "the kill came after the deletion";
+    ASSERT_TRUE(runs(swap));
+    EXPECT_EQ(logged("shim"), QStringList({kSwapping, kInstalled, kTakenOver, kNotWhole, "done"}));
+    EXPECT_EQ(versionOf(app), "1.4.2");
+    EXPECT_TRUE(complete(app));
+}
+
+// A FIFO at the log never blocks the swap, and a link there writes nothing
+// where it leads.
+TEST_F(UpdateEndToEnd, LogThatIsNoPlainFileIsLeftAlone) {
+    const QString elsewhere = dir.filePath("elsewhere.log");
+    test::writeFileAt(elsewhere, "kept\n");
+    QDir().mkpath(QFileInfo(log).path());
+    watching();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+    EXPECT_TRUE(runs(swapFrom(stageBuild("1.4.2", 57)))) << "the script blocked on the log";
+    EXPECT_EQ(versionOf(app), "1.4.2");
+    QFile::remove(log);
+    QFile::link(elsewhere, log);
+    EXPECT_TRUE(runs(swapFrom(stageBuild("1.4.3", 58))));
+    EXPECT_EQ(versionOf(app), "1.4.3");
+    EXPECT_EQ(test::readFileAt(elsewhere), "kept\n");
+    EXPECT_TRUE(complete(app));
 }
 
 // The stand-in unpacks a stored zip of a complete bundle, with what `make`
