@@ -369,7 +369,13 @@ void AppModel::tick() {
     }
     if (demo_) {
         setDecision(Decide::page(candidates(), Fixtures::rows(step_), {}));
-        setGuide(Phase::selected, kDemo);
+        // The made-up page stands in for what System Settings would show, not
+        // for an Open that found nothing to open the real page with.
+        if (openRefused_) {
+            setGuide(Phase::notOpen, Workspace::settingsNotOpenedLine());
+        } else {
+            setGuide(Phase::selected, kDemo);
+        }
         if (!photo_) {
             if (auto made = Fixtures::photo(step_, decision_)) {
                 setPhoto(std::move(made));

@@ -112,8 +112,9 @@ public:
     void go(Step step);
     // Opens the current Settings step's page in System Settings. When
     // nothing here opens it, the banner says so (and keeps saying it in place
-    // of "Press Open" and the Accessibility sentence until the page changes
-    // or a later press opens it) and the window stays where it is.
+    // of "Press Open", the Accessibility sentence and the demo sentence until
+    // the page changes or a later press opens it) and the window stays where
+    // it is.
     void openPane();
     // What moves the window beside System Settings after `openPane`, unless
     // the seams already gave one. The window belongs to the shell, which
