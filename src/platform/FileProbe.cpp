@@ -184,6 +184,24 @@ Result<Unit, QString> appendToFile(const QString& diskPath, const QByteArray& by
     return Unit{};
 }
 
+Result<Unit, int> writeNewFile(const QString& diskPath, const QByteArray& bytes) {
+    // A folder that cannot be made shows in the open's errno.
+    QDir().mkpath(QFileInfo(diskPath).absolutePath());
+    const QByteArray path = QFile::encodeName(diskPath);
+    const int fd =
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return fail(errno);
+    int error = writeAll(fd, bytes);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(path.constData());
+        return fail(error);
+    }
+    return Unit{};
+}
+
 int writeAll(int fd, const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
