@@ -213,6 +213,10 @@ void AppModel::setInitialKeys(const QMap<QString, QStringList>& keys) {
     RK_PUBLISH(initialKeys_, keys, initialKeysChanged);
 }
 
+void AppModel::setNotice(const QString& line) {
+    RK_PUBLISH(notice_, line, noticeChanged);
+}
+
 #undef RK_PUBLISH
 
 int AppModel::aiConsent() const {
@@ -244,6 +248,7 @@ void AppModel::go(Step step) {
     setGuide(Phase::idle, QString());
     setInitialKeys({});
     setTickedOff({});
+    setNotice(QString());
     overlay_->hide();
     Stats::record(QStringLiteral("page.") + step.rawValue());
     if (step.isSettings()) {

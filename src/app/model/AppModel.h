@@ -86,6 +86,11 @@ public:
     const QSet<QString>& tickedOff() const { return tickedOff_; }
     // For each remove finding of this visit: its latest record keys.
     const QMap<QString, QStringList>& initialKeys() const { return initialKeys_; }
+    // A line for the person about something done at their request outside
+    // the page, seen whatever page is up: where the diagnostics file went
+    // when its folder could not be shown, or why it was not saved. Empty when
+    // there is nothing to say; a page change clears it.
+    const QString& notice() const { return notice_; }
 
     // Plain setters without side effects of their own; a caller that wants
     // the page redrawn after switching demo mode calls go().
@@ -101,6 +106,7 @@ public:
     void setGuide(Phase phase, const QString& banner);
     void setPhoto(const std::optional<QImage>& photo);
     void setExplanations(const ExplanationMap& explanations);
+    void setNotice(const QString& line);
 
     // The answer about AI explanations in user defaults ("aiConsent"):
     // 0 not asked, 1 yes, 2 no.
@@ -192,6 +198,7 @@ signals:
     void demoChanged();
     void tickedOffChanged();
     void initialKeysChanged();
+    void noticeChanged();
     void aiConsentChanged();
 
 private:
@@ -277,6 +284,7 @@ private:
     bool photoInFlight_ = false;
     QHash<QString, bool> iconCache_;
     QMap<QString, QStringList> initialKeys_;
+    QString notice_;
 };
 
 }  // namespace rk
