@@ -11,6 +11,7 @@
 #include "finder/Decide.h"
 #include "finder/SettingsDriver.h"
 #include "finder/Sources.h"
+#include "platform/SystemVersion.h"
 #include "platform/Workspace.h"
 
 namespace rk {
@@ -351,6 +352,11 @@ std::optional<StoreError> AppModel::storeProblem() const {
         return btm_->error();
     }
     return std::nullopt;
+}
+
+bool AppModel::storeNotOnThisComputer() const {
+    const std::optional<StoreError> problem = storeProblem();
+    return problem && problem->absent && !SystemVersion::current().macOS();
 }
 
 bool AppModel::storeReadOk() const {

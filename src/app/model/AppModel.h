@@ -144,6 +144,10 @@ public:
     // Why the current page's store could not be read; none when it could,
     // the page has no store, or demo mode stands in for the stores.
     std::optional<StoreError> storeProblem() const;
+    // The current page's store does not exist on this computer, which is no
+    // Mac: nothing will ever be there to read, unlike a Mac's list that could
+    // not be read just now.
+    bool storeNotOnThisComputer() const;
 
     // ---- Explanations --------------------------------------------------------
     // The current page's items to explain: the person's enabled background
