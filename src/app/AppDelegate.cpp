@@ -189,9 +189,12 @@ void AppDelegate::showPermissions() {
     KTPermissionWizard::present(true);
 }
 
+// From the Help menu and from the settings card alike, the line goes where
+// the window shows it whatever page is up.
 QString AppDelegate::saveDiagnostics() {
-    const auto saved = Diagnostics::saveAndReveal();
-    return saved.ok() && !saved.value().shown ? Diagnostics::savedLine(saved.value().path) : QString();
+    const QString line = Diagnostics::line(Diagnostics::saveAndReveal());
+    model_.setNotice(line);
+    return line;
 }
 
 bool AppDelegate::openSettingsLink(const QUrl& link) {

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QSysInfo>
 #include <QThread>
+#include <cerrno>
 #include <cstdio>
 
 #include "app/model/AppInfo.h"
@@ -167,9 +168,10 @@ QJsonObject Diagnostics::bundle() {
     return bundle(DiagnosticsInputs::of(AppModel::shared(), Stats::current()), DiagnosticsHost::current());
 }
 
-QString Diagnostics::fileName(const QDateTime& localTime) {
+QString Diagnostics::fileName(const QDateTime& localTime, int copy) {
+    const QString number = copy > 1 ? QStringLiteral(" ") + QString::number(copy) : QString();
     return QStringLiteral("Rowkeeper Diagnostics ") + localTime.toString(QStringLiteral("yyyy-MM-dd HHmm")) +
-           QStringLiteral(".json");
+           number + QStringLiteral(".json");
 }
 
 // QJsonObject keeps its keys sorted, so the document lists them in order at
@@ -183,18 +185,46 @@ QString Diagnostics::savedLine(const QString& path) {
            QStringLiteral(". Its folder could not be shown on this computer.");
 }
 
+QString Diagnostics::notSavedLine(const QString& folder, const QString& reason) {
+    // The system's words begin with a capital ("Permission denied").
+    QString why = reason;
+    if (!why.isEmpty())
+        why[0] = why[0].toLower();
+    return QStringLiteral("The diagnostics file could not be saved in ") + folder + QStringLiteral(": ") +
+           why + QLatin1Char('.');
+}
+
+QString Diagnostics::line(const Result<Saved, QString>& saved) {
+    if (!saved)
+        return saved.error();
+    return saved.value().shown ? QString() : savedLine(saved.value().path);
+}
+
 Result<Diagnostics::Saved, QString> Diagnostics::saveAndReveal(const QJsonObject& object,
                                                                const QDateTime& localTime,
                                                                const SystemPaths& paths,
                                                                DiagnosticsHost& host,
                                                                UsageCounters& counters) {
     const QString folder = paths.disk(paths.desktop());
-    const QString path = QDir(folder).filePath(fileName(localTime));
+    const QByteArray bytes = json(object);
     // A Linux home need not have a Desktop folder yet; the file still goes there.
-    if (const auto written = writeWholeFile(path, json(object)); !written) {
-        printLine(stderr, QStringLiteral("Save Diagnostics: could not write ") + path + QStringLiteral(": ") +
-                              written.error());
-        return fail(written.error());
+    QString path;
+    QString refused = QStringLiteral("every name for this minute is taken");
+    for (int copy = 1; copy <= maxCopies; ++copy) {
+        path = QDir(folder).filePath(fileName(localTime, copy));
+        const auto written = writeNewFile(path, bytes);
+        if (written)
+            break;
+        path.clear();
+        if (written.error() != EEXIST) {
+            refused = errnoText(written.error());
+            break;
+        }
+    }
+    if (path.isEmpty()) {
+        const QString line = notSavedLine(folder, refused);
+        printLine(stderr, QStringLiteral("Save Diagnostics: ") + line);
+        return fail(line);
     }
     const bool shown = host.reveal(path);
     counters.record(QStringLiteral("diagnostics.save"));

@@ -95,8 +95,12 @@ struct Diagnostics {
     // Whole gibibytes, the fraction dropped.
     static qint64 wholeGiB(quint64 bytes);
 
-    // "Rowkeeper Diagnostics 2026-12-05 1641.json" for 5 December 2026, 16:41 local time.
-    static QString fileName(const QDateTime& localTime);
+    // "Rowkeeper Diagnostics 2026-12-05 1641.json" for 5 December 2026, 16:41
+    // local time; the `copy`th file of that minute, from 2 on, as a file
+    // manager names copies: "Rowkeeper Diagnostics 2026-12-05 1641 2.json".
+    static QString fileName(const QDateTime& localTime, int copy = 1);
+    // Names tried in one minute before a save gives up.
+    static constexpr int maxCopies = 1000;
     // Pretty-printed, keys sorted at every level.
     static QByteArray json(const QJsonObject& object);
 
@@ -104,17 +108,23 @@ struct Diagnostics {
         QString path;        // on disk
         bool shown = false;  // the file manager took it
     };
-    // Writes the file into the person's Desktop folder, replacing one of the
-    // same name, reveals it and counts "diagnostics.save". A failed write is
-    // reported on standard error, not revealed and not counted as a save.
-    // Gives where the file went and whether it was shown, or why nothing was
-    // written.
+    // Writes the file into the person's Desktop folder under the first name of
+    // the minute that is free (an earlier file is never replaced, nor a link
+    // at its name followed), reveals it and counts "diagnostics.save". A
+    // failed write is reported on standard error, not revealed and not
+    // counted as a save. Gives where the file went and whether it was shown,
+    // or, for the person, why nothing was written (`notSavedLine`).
     static Result<Saved, QString> saveAndReveal();
     static Result<Saved, QString> saveAndReveal(const QJsonObject& object, const QDateTime& localTime,
                                                 const SystemPaths& paths, DiagnosticsHost& host,
                                                 UsageCounters& counters);
     // What the person is told when the file could not be shown.
     static QString savedLine(const QString& path);
+    // What the person is told when nothing could be saved in `folder`, and why.
+    static QString notSavedLine(const QString& folder, const QString& reason);
+    // The line a save leaves for the person: why it failed, or where the file
+    // went when its folder could not be shown; empty when it was shown.
+    static QString line(const Result<Saved, QString>& saved);
 };
 
 }  // namespace rk

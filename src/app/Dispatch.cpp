@@ -1,5 +1,7 @@
 #include "app/Dispatch.h"
 
+#include <algorithm>
+
 #include "app/PermissionDeclaration.h"
 #include "app/model/LinkRouter.h"
 #include "cli/AXDump.h"
@@ -161,6 +163,20 @@ WindowArguments windowArguments(const QStringList& args) {
     return taken;
 }
 
+// `word` as the shell reads it back: as it is when it holds only letters,
+// digits and marks the shell leaves alone, else in single quotes.
+QString shellWord(const QString& word) {
+    const auto plain = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               QStringView(u"_@%+=:,./-").contains(c);
+    };
+    if (!word.isEmpty() && std::all_of(word.begin(), word.end(), plain))
+        return word;
+    QString quoted = word;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
 }  // namespace
 
 bool Arguments::contains(const QStringList& args, const QString& flag) {
@@ -256,13 +272,17 @@ bool Dispatch::lacksDisplay(const QString& display, const QString& waylandDispla
     return first == QStringLiteral("xcb") && display.isEmpty();
 }
 
-QString Dispatch::noDisplayLine(const QString& display, const QString& waylandDisplay) {
+QString Dispatch::noDisplayLine(const QString& display, const QString& waylandDisplay,
+                                const QStringList& arguments) {
     const auto named = [](const QString& value) {
         return value.isEmpty() ? QStringLiteral("is not set") : QStringLiteral("is \"") + value + '"';
     };
+    QString command = QStringLiteral("xvfb-run -a rowkeeper");
+    for (const QString& argument : arguments)
+        command += QLatin1Char(' ') + shellWord(argument);
     return QStringLiteral("Rowkeeper needs a display for its window and could not open one (DISPLAY ") +
            named(display) + QStringLiteral(", WAYLAND_DISPLAY ") + named(waylandDisplay) +
-           QStringLiteral("). Without a desktop, start it under a virtual display: xvfb-run -a rowkeeper");
+           QStringLiteral("). Without a desktop, start it under a virtual display: ") + command;
 }
 
 int Dispatch::runCommandLine(const Mode& mode, const QStringList& args) {

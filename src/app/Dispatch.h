@@ -90,8 +90,11 @@ struct Dispatch {
     static bool lacksDisplay(const QString& display, const QString& waylandDisplay,
                              const QString& chosenPlatform);
     // The one line the window app ends with, status 1, when it has no
-    // display or Qt cannot open the one named.
-    static QString noDisplayLine(const QString& display, const QString& waylandDisplay);
+    // display or Qt cannot open the one named; its hint to start it under a
+    // virtual display keeps `arguments` (those after the program), quoted
+    // for the shell where they need it.
+    static QString noDisplayLine(const QString& display, const QString& waylandDisplay,
+                                 const QStringList& arguments = {});
 
     // Runs a mode other than the window app, under the console application
     // object the caller made, and gives its exit status.

@@ -56,8 +56,13 @@ void quitOnTerminationSignals(QCoreApplication& app) {
     sigaction(SIGINT, &action, nullptr);
 }
 
+// The arguments after the program, as given: the hint of the line below
+// repeats them.
+QStringList givenArguments;
+
 QString noDisplayLine() {
-    return Dispatch::noDisplayLine(qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"));
+    return Dispatch::noDisplayLine(qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+                                   givenArguments);
 }
 
 // Qt ends the process with abort() when it cannot open the window system (a
@@ -81,20 +86,39 @@ void holdMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
         heldMessages->append({type, context.category, text});
 }
 
-std::unique_ptr<QApplication> openDisplay(int& argc, char** argv) {
+// What Qt said while it opened the window system: passed on for the window
+// app, dropped when the application object only takes Qt's options out.
+enum class QtSaid { passOn, drop };
+
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, QtSaid said = QtSaid::passOn) {
     QList<HeldMessage> held;
     heldMessages = &held;
     const QtMessageHandler earlier = qInstallMessageHandler(holdMessage);
     auto app = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(earlier);
     heldMessages = nullptr;
-    for (const HeldMessage& message : held)
+    for (const HeldMessage& message : said == QtSaid::passOn ? held : QList<HeldMessage>{})
         qt_message_output(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.constData()),
                           message.text);
     return app;
 }
 
+// Without a display: what the window app would not have used is named as it
+// would be with one (Qt's own options taken out first, by an application
+// object on the offscreen window system), then the display line.
+int endForWantOfADisplay(int& argc, char** argv) {
+    if (!givenArguments.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        const std::unique_ptr<QApplication> parsed = openDisplay(argc, argv, QtSaid::drop);
+        for (const QString& line : Dispatch::unusedLines(QCoreApplication::arguments()))
+            printLine(stderr, line);
+    }
+    printLine(stderr, noDisplayLine());
+    return 1;
+}
+
 int runApplication(int& argc, char** argv, const QStringList& args) {
+    givenArguments = args.mid(1);
     const LaunchOptions options = LaunchOptions::from(args);
     const QString display = qEnvironmentVariable("DISPLAY");
     const QString waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
@@ -103,10 +127,8 @@ int runApplication(int& argc, char** argv, const QStringList& args) {
     // draws offscreen.
     if (options.windowshotDir && Dispatch::wantsOffscreen(display, waylandDisplay, platform))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    else if (!options.windowshotDir && Dispatch::lacksDisplay(display, waylandDisplay, platform)) {
-        printLine(stderr, noDisplayLine());
-        return 1;
-    }
+    else if (!options.windowshotDir && Dispatch::lacksDisplay(display, waylandDisplay, platform))
+        return endForWantOfADisplay(argc, argv);
 
     const std::unique_ptr<QApplication> app = openDisplay(argc, argv);
     // Qt has taken its own options (-platform, -style ...) out by now.

@@ -76,6 +76,8 @@ Result<BackgroundStore::StoreFile, StoreError> BackgroundStore::storePath(const 
     if (!listing) {
         if (listing.error() == EPERM || listing.error() == EACCES)
             return fail(StoreError::noAccess());
+        if (listing.error() == ENOENT)
+            return fail(StoreError::missing("folder"));
         return fail(StoreError::unreadable("folder"));
     }
     std::optional<StoreFile> newest;
@@ -92,7 +94,7 @@ Result<BackgroundStore::StoreFile, StoreError> BackgroundStore::storePath(const 
             newest = StoreFile{logicalFolder + "/" + name, *version};
     }
     if (!newest)
-        return fail(StoreError::unreadable("no store file"));
+        return fail(StoreError::missing("no store file"));
     return *newest;
 }
 

@@ -29,7 +29,7 @@ QString StoreError::code() const {
 }
 
 size_t qHash(const StoreError& error, size_t seed) {
-    return qHashMulti(seed, int(error.kind), error.detail);
+    return qHashMulti(seed, int(error.kind), error.detail, error.absent);
 }
 
 Result<Unit, StoreError> canOpenForReading(const QString& diskPath, const FileProbe& probe) {
@@ -39,7 +39,7 @@ Result<Unit, StoreError> canOpenForReading(const QString& diskPath, const FilePr
     if (error == EPERM || error == EACCES)
         return fail(StoreError::noAccess());
     if (error == ENOENT)
-        return fail(StoreError::unreadable("missing"));
+        return fail(StoreError::missing("missing"));
     return fail(StoreError::unreadable("errno " + QString::number(error)));
 }
 

@@ -15,9 +15,13 @@ struct StoreError {
 
     Kind kind = Kind::unreadable;
     QString detail;  // empty for noAccess
+    // Unreadable because nothing stands where the store should be: its file,
+    // or the folder that holds it, does not exist.
+    bool absent = false;
 
     static StoreError format(QString detail) { return {Kind::format, std::move(detail)}; }
     static StoreError unreadable(QString detail) { return {Kind::unreadable, std::move(detail)}; }
+    static StoreError missing(QString detail) { return {Kind::unreadable, std::move(detail), true}; }
     static StoreError noAccess() { return {Kind::noAccess, QString()}; }
 
     // "unknown format (...)", "unreadable (...)" or "no access".
@@ -31,7 +35,7 @@ struct StoreError {
 size_t qHash(const StoreError& error, size_t seed = 0);
 
 // Opens `diskPath` read-only and closes it again. EPERM and EACCES give
-// noAccess, ENOENT gives unreadable("missing"), any other errno N gives
+// noAccess, ENOENT gives missing("missing"), any other errno N gives
 // unreadable("errno N").
 Result<Unit, StoreError> canOpenForReading(const QString& diskPath,
                                            const FileProbe& probe = FileProbe::current());

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -404,6 +405,24 @@ Result<Unit, QString> replaceInFolder(int folder, const QByteArray& name, const 
         error = errno;
         ::unlinkat(folder, temporary.constData(), 0);
         return fail(withErrno("could not put the file in place", error));
+    }
+    return Unit{};
+}
+
+Result<Unit, int> writeNewFile(const QString& diskPath, const QByteArray& bytes) {
+    // A folder that cannot be made shows in the open's errno.
+    QDir().mkpath(QFileInfo(diskPath).absolutePath());
+    const QByteArray path = QFile::encodeName(diskPath);
+    const int fd =
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return fail(errno);
+    int error = writeAll(fd, bytes);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(path.constData());
+        return fail(error);
     }
     return Unit{};
 }

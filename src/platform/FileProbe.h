@@ -110,6 +110,13 @@ Result<Unit, QString> appendToFile(const QString& diskPath, const QByteArray& by
 // behind on a failure, whose text says which step failed.
 Result<Unit, QString> replaceInFolder(int folder, const QByteArray& name, const QByteArray& bytes);
 
+// `bytes` as a new file at `diskPath`, where nothing may stand yet: made
+// with O_EXCL, so an earlier file, a link or anything else at the name is
+// neither replaced nor written through (EEXIST); its folder is made when
+// missing. A file that could not be written whole is removed again. The
+// error is the errno of the failure.
+Result<Unit, int> writeNewFile(const QString& diskPath, const QByteArray& bytes);
+
 // All of `bytes` written to `fd`, again after an interruption: 0, else the
 // errno (EIO when the descriptor takes no more).
 int writeAll(int fd, const QByteArray& bytes);

@@ -19,7 +19,8 @@ public:
     virtual void showPermissions() = 0;
     // The delegate's "Save Diagnostics…": writes the diagnostics file to the
     // Desktop and reveals it. A line for the person when the file was saved
-    // but its folder could not be shown (where it was saved); else empty.
+    // but its folder could not be shown (where it was saved) or when it could
+    // not be saved (why); else empty. The model's notice says the same.
     virtual QString saveDiagnostics() = 0;
     // Asks the shared workspace to open a System Settings page link; the
     // window stays where it is. False when nothing here took the link.

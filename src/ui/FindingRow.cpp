@@ -135,11 +135,23 @@ QString StoreProblem::sentence(StoreError::Kind kind) {
     return QStringLiteral("Full Disk Access is off, so I cannot read this list yet.");
 }
 
+QString StoreProblem::noSuchListSentence() {
+    return QStringLiteral("This computer has no such list; I can read it only on a Mac.");
+}
+
+StoreProblem::StoreProblem(bool dark, const QString& sentence, QWidget* parent)
+    : Card(dark, Palette::amber(dark), parent) {
+    add(makeLabel(sentence, {.pixels = 13, .weight = QFont::DemiBold}, this));
+}
+
+StoreProblem* StoreProblem::noSuchList(bool dark, QWidget* parent) {
+    return new StoreProblem(dark, noSuchListSentence(), parent);
+}
+
 StoreProblem::StoreProblem(bool dark, const StoreError& error, std::function<void()> turnOnFullDisk,
                            QWidget* parent)
-    : Card(dark, Palette::amber(dark), parent) {
     // The detail of a format or read failure is for the diagnostics, not the page.
-    add(makeLabel(sentence(error.kind), {.pixels = 13, .weight = QFont::DemiBold}, this));
+    : StoreProblem(dark, sentence(error.kind), parent) {
     if (error.kind == StoreError::Kind::noAccess) {
         button_ =
             new PrimaryButton(QStringLiteral("Turn on Full Disk Access"), std::move(turnOnFullDisk), this);

@@ -77,12 +77,18 @@ class StoreProblem : public Card {
 public:
     StoreProblem(bool dark, const StoreError& error, std::function<void()> turnOnFullDisk,
                  QWidget* parent = nullptr);
+    // For a store that does not exist on this computer, which is no Mac: the
+    // one sentence saying so, and no control.
+    static StoreProblem* noSuchList(bool dark, QWidget* parent = nullptr);
 
     static QString sentence(StoreError::Kind kind);
+    static QString noSuchListSentence();
     // The "Turn on Full Disk Access" button; none unless access is missing.
     PrimaryButton* button() const { return button_; }
 
 private:
+    StoreProblem(bool dark, const QString& sentence, QWidget* parent);
+
     PrimaryButton* button_ = nullptr;
 };
 

@@ -200,7 +200,9 @@ void PaneView::build(QVBoxLayout* body) {
     addLeading(body, makeLabel(why(step), {.pixels = 13, .colour = Palette::dim(dark())}, page));
     badge_ = new MacBadge(dark(), m_.macName(), m_.macModel(), page);
     addLeading(body, badge_);
-    if (const std::optional<StoreError> problem = m_.storeProblem()) {
+    if (m_.storeNotOnThisComputer()) {
+        addLeading(body, StoreProblem::noSuchList(dark(), page));
+    } else if (const std::optional<StoreError> problem = m_.storeProblem()) {
         addLeading(body, new StoreProblem(
                              dark(), *problem, [] { AppActions::current().showPermissions(); }, page));
     }
@@ -300,7 +302,8 @@ QWidget* PaneView::keepCard(const QList<Finding>& keep) {
 QWidget* PaneView::removeCard(const QList<Finding>& remove) {
     auto* card = new Card(dark(), std::nullopt, contents());
     card->add(makeLabel(removeTitle(m_.step()), {.pixels = 13, .weight = QFont::ExtraBold}, card));
-    if (remove.isEmpty()) {
+    // A list that does not exist on this computer is not waited for either.
+    if (remove.isEmpty() && !m_.storeNotOnThisComputer()) {
         const QString line = m_.storeProblem() ? QStringLiteral("Waiting for the list.")
                                                : QStringLiteral("Nothing to remove here.");
         card->add(makeLabel(line, {.pixels = 13, .colour = Palette::dim(dark())}, card));

@@ -281,6 +281,7 @@ RootView::RootView(AppModel& m, std::optional<bool> dark, QWidget* parent)
     connect(&m, &AppModel::stepChanged, this, &RootView::updateTabs);
     connect(&m, &AppModel::macNameChanged, this, &RootView::updateFooter);
     connect(&m, &AppModel::macModelChanged, this, &RootView::updateFooter);
+    connect(&m, &AppModel::noticeChanged, this, &RootView::updateFooter);
     new SchemeWatch([this] { followDesktop(); }, this);
     buildAll();
 }
@@ -402,8 +403,14 @@ QWidget* RootView::header() {
 
 QWidget* RootView::footer() {
     auto* band = new FooterBand(dark_, this);
-    auto* row = new QHBoxLayout(band);
-    row->setContentsMargins(16, 8, 16, 8);
+    auto* lines = new QVBoxLayout(band);
+    lines->setContentsMargins(16, 8, 16, 8);
+    lines->setSpacing(6);
+    noticeLabel_ = makeLabel(m_.notice(), {.pixels = 12, .selectable = true}, band);
+    noticeLabel_->setVisible(!m_.notice().isEmpty());
+    lines->addWidget(noticeLabel_);
+    auto* row = new QHBoxLayout;
+    lines->addLayout(row);
     macLabel_ = new ElidedLabel(macLine(), {.pixels = 11, .colour = Palette::dim(dark_)}, band);
     row->addWidget(macLabel_, 1);
     row->addStretch(0);
@@ -433,6 +440,14 @@ void RootView::updateFooter() {
     if (macLabel_ != nullptr) {
         macLabel_->setText(macLine());
     }
+    if (noticeLabel_ != nullptr) {
+        noticeLabel_->setText(m_.notice());
+        noticeLabel_->setVisible(!m_.notice().isEmpty());
+    }
+}
+
+QString RootView::noticeShown() const {
+    return noticeLabel_ != nullptr && !noticeLabel_->isHidden() ? noticeLabel_->text() : QString();
 }
 
 void RootView::updateTabs() {

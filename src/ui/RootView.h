@@ -1,8 +1,8 @@
 #pragma once
 // The whole content of the main window: a header with the app's tile, its
 // name and one tab per step; the page of the current step in a scrolling
-// area; and a footer with the Mac's name and model, the version line and the
-// gear that opens the settings card.
+// area; and a footer with the model's notice when it has one, the Mac's name
+// and model, the version line and the gear that opens the settings card.
 //
 // The root holds the one `dark` flag (the desktop's scheme, or an explicit
 // override for tests and the page capture) and hands it to everything it
@@ -107,6 +107,8 @@ public:
     QString macLine() const;
     static QString macLine(const QString& name, const QString& model);
     QString versionLine() const;
+    // The footer's notice as shown; empty while it is hidden.
+    QString noticeShown() const;
 
     bool showsSettings() const { return popover_ != nullptr; }
     SettingsCard* settingsCard() const;
@@ -155,6 +157,7 @@ private:
     std::optional<Kind> pageKind_;
     ElidedLabel* macLabel_ = nullptr;
     QLabel* versionLabel_ = nullptr;
+    QLabel* noticeLabel_ = nullptr;
     QPointer<SettingsPopover> popover_;
 };
 

@@ -2,7 +2,7 @@
 // The small settings panel behind the footer's gear: the AI explanations and
 // demo switches, the updater's rows, and the buttons that open the
 // permission wizard and save the diagnostics file (with a line saying where
-// the file went when its folder could not be shown).
+// the file went when its folder could not be shown, or why it was not saved).
 
 #include <QLabel>
 #include <QWidget>
@@ -33,7 +33,8 @@ public:
     static void setUpdatesRows(UpdatesRows make);
 
     // The line under the buttons after a save whose folder could not be
-    // shown: where the file went. Empty (and hidden) otherwise.
+    // shown (where the file went) or that failed (why). Empty (and hidden)
+    // otherwise.
     QString savedLine() const;
 
 signals:

@@ -16,14 +16,18 @@
 #include <QMenuBar>
 
 #include "app/AboutPanel.h"
+#include "app/Diagnostics.h"
 #include "app/Menus.h"
 #include "app/model/AppInfo.h"
 #include "app/model/Fixtures.h"
 #include "permissions/PermissionWizard.h"
 #include "support/DelegateFakes.h"
 #include "support/ModelFakes.h"
+#include "support/Printers.h"
+#include "support/WidgetProbe.h"
 #include "ui/Palette.h"
 #include "ui/RootView.h"
+#include "ui/SettingsCard.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -195,6 +199,56 @@ TEST_F(LaunchSequence, AboutWindowMadeOnceShownAgainWhereItWasLeftWithEveryTextW
     EXPECT_TRUE(qobject_cast<RootView*>(delegate->window()->centralWidget())->dark());
     expectWholeTexts(*first);
     QApplication::setPalette(light);
+}
+
+// A computer whose file manager shows no file.
+class NoFileManager final : public DiagnosticsHost {
+public:
+    QString osVersion() const override { return "Debian"; }
+    QString hardwareModel() const override { return "unknown"; }
+    int cores() const override { return 1; }
+    quint64 memoryBytes() const override { return 0; }
+    bool reveal(const QString&) override { return false; }
+};
+
+// From the Help menu as from the settings card, the window says whatever
+// page is up where the file went when its folder could not be shown, and why
+// nothing was saved when the save failed; until the person goes to a page.
+TEST_F(LaunchSequence, SavingDiagnosticsSaysInTheWindowWhereTheFileWentOrWhyNot) {
+    NoFileManager host;
+    test::ScopedCurrent<DiagnosticsHost> noFileManager(&host);
+    const auto delegate = launch({});
+    auto* root = qobject_cast<RootView*>(delegate->window()->centralWidget());
+    const QString desktop = world.root.disk(world.root.paths().desktop());
+    const auto saveFromMenu = [&] {
+        Menus::find(*delegate->menuBar(), "Help", "Save Diagnostics…")->trigger();
+        return root->noticeShown();
+    };
+    const auto saveFromCard = [&] {
+        if (!root->settingsCard())
+            root->toggleSettings();
+        test::press(root->settingsCard(), "Save Diagnostics…");
+        EXPECT_EQ(root->settingsCard()->savedLine(), root->noticeShown());
+        return root->noticeShown();
+    };
+    for (const auto& [road, save] : {std::pair{"menu", std::function<QString()>(saveFromMenu)},
+                                     std::pair{"card", std::function<QString()>(saveFromCard)}}) {
+        world.model->go(Step::loginItems);
+        QDir(desktop).removeRecursively();
+        const QString saved = save();
+        const QStringList files = QDir(desktop).entryList(QDir::Files);
+        ASSERT_EQ(files.size(), 1) << road;
+        EXPECT_EQ(saved, "Saved to " + desktop + "/" + files.first() +
+                             ". Its folder could not be shown on this computer.")
+            << road;
+        QDir(desktop).removeRecursively();
+        world.root.writeFile(world.root.paths().desktop(), "a file where the folder should be");
+        EXPECT_EQ(save(), "The diagnostics file could not be saved in " + desktop + ": not a directory.")
+            << road;
+        QFile::remove(desktop);
+        world.model->go(Step::start);
+        EXPECT_EQ(root->noticeShown(), "") << road;
+    }
 }
 
 TEST_F(LaunchSequence, OtherSchemesDoNothingFileOpenEventsAndForwardedLinksAreRead) {

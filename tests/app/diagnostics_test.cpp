@@ -10,6 +10,7 @@
 #include "app/model/AppInfo.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
+#include "support/Printers.h"
 
 using namespace rk;
 using namespace rk::test;
@@ -131,36 +132,47 @@ protected:
     UsageCounters counters{UsageCounters::Options{root.root() + "/support", &clock}};
 };
 
-TEST_F(Saving, TwoSavesInOneMinuteLeaveOneFileAndAFailedOneIsOnlyReported) {
+// Nothing saved earlier is replaced, and nothing at a name is written
+// through: each save of the minute takes the first name where nothing stands.
+TEST_F(Saving, EachSaveInOneMinuteTakesAFreeNameAndAFailedOneIsOnlyReported) {
+    const QString desktop = root.disk(root.paths().desktop());
+    const QString stem = desktop + "/Rowkeeper Diagnostics 2026-12-05 1641";
     const auto first = save("start", QTime(16, 41, 2));
     const auto second = save("done", QTime(16, 41, 40));
     ASSERT_TRUE(first.ok() && second.ok());
-    const QString path = second.value().path;
-    EXPECT_EQ(first.value().path, path);
-    EXPECT_EQ(QDir(root.disk(root.paths().desktop())).entryList(QDir::Files),
-              QStringList{"Rowkeeper Diagnostics 2026-12-05 1641.json"});
-    EXPECT_EQ(QJsonDocument::fromJson(readFileAt(path)).object()["step"].toString(), QStringLiteral("done"));
-    EXPECT_EQ(host.revealed, (QStringList{path, path}));
-    EXPECT_TRUE(second.value().shown);
-    EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 2);
+    EXPECT_EQ(first.value().path, stem + ".json");
+    EXPECT_EQ(second.value().path, stem + " 2.json");
+    EXPECT_EQ(QJsonDocument::fromJson(readFileAt(stem + ".json")).object()["step"], "start");
+    EXPECT_EQ(QJsonDocument::fromJson(readFileAt(stem + " 2.json")).object()["step"], "done");
+    const QString elsewhere = root.writeFile("/elsewhere.json", "someone's");
+    ASSERT_TRUE(QFile::link(elsewhere, stem + " 3.json"));
+    const auto third = save("done", QTime(16, 41, 59));
+    ASSERT_TRUE(third.ok());
+    EXPECT_EQ(third.value().path, stem + " 4.json");
+    EXPECT_EQ(readFileAt(elsewhere), "someone's");
+    EXPECT_EQ(host.revealed, (QStringList{stem + ".json", stem + " 2.json", stem + " 4.json"}));
+    EXPECT_TRUE(third.value().shown);
+    EXPECT_EQ(Diagnostics::line(third), "");
+    EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 3);
 
     // A folder nothing could show: the file is saved, and the line says where.
     host.shows = false;
-    EXPECT_FALSE(save("done", QTime(16, 41)).value().shown);
-    EXPECT_EQ(Diagnostics::savedLine(path),
-              "Saved to " + path + ". Its folder could not be shown on this computer.");
+    const auto unshown = save("done", QTime(16, 41));
+    EXPECT_FALSE(unshown.value().shown);
+    EXPECT_EQ(Diagnostics::line(unshown),
+              "Saved to " + stem + " 5.json. Its folder could not be shown on this computer.");
 
     // A failed write is reported, and neither revealed nor counted.
-    QDir(root.disk(root.paths().desktop())).removeRecursively();
+    QDir(desktop).removeRecursively();
     root.writeFile(root.paths().desktop(), "a file where the folder should be");
     testing::internal::CaptureStderr();
     const auto saved = save("start", QTime(16, 41));
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(saved.ok());
-    EXPECT_NE(err.find("Save Diagnostics: could not write"), std::string::npos) << err;
-    EXPECT_NE(err.find("Rowkeeper Diagnostics 2026-12-05 1641.json"), std::string::npos) << err;
-    EXPECT_EQ(host.revealed.size(), 3);
-    EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 3);
+    const QString line = "The diagnostics file could not be saved in " + desktop + ": not a directory.";
+    EXPECT_EQ(Diagnostics::line(saved), line);
+    EXPECT_EQ(err, ("Save Diagnostics: " + line + "\n").toStdString());
+    EXPECT_EQ(host.revealed.size(), 4);
+    EXPECT_EQ(counters.snapshot().value("diagnostics.save"), 4);
 }
 
 }  // namespace

@@ -298,6 +298,12 @@ TEST(Dispatch, DisplaysOffscreenAndNoDisplay) {
               "Rowkeeper needs a display for its window and could not open one (DISPLAY is not set, "
               "WAYLAND_DISPLAY is \"wayland-9\"). Without a desktop, start it under a virtual display: "
               "xvfb-run -a rowkeeper");
+    // The hint runs what was asked, each argument as the shell gives it back.
+    EXPECT_EQ(
+        Dispatch::noDisplayLine(":1", {}, {"--open-pane", "loginitems", "", "my folder", "it's", "a\n"}),
+        "Rowkeeper needs a display for its window and could not open one (DISPLAY is \":1\", "
+        "WAYLAND_DISPLAY is not set). Without a desktop, start it under a virtual display: "
+        "xvfb-run -a rowkeeper --open-pane loginitems '' 'my folder' 'it'\\''s' 'a\n'");
 }
 
 // A command-line mode's exit status and what it printed on standard output.

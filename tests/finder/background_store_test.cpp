@@ -373,13 +373,14 @@ protected:
 TEST_F(BackgroundStoreFiles, FolderAndFileFailuresThenTheNewestVersionNumerically) {
     test::FakeFileProbe probe;
     test::ScopedCurrent<FileProbe> scoped(&probe);
+    // Marked when nothing stands where the store should be.
     auto readDescription = [] {
         const auto r = BackgroundStore::read();
-        return r.ok() ? QString("ok") : r.error().description();
+        return r.ok() ? QString("ok") : r.error().description() + (r.error().absent ? ", absent" : "");
     };
-    EXPECT_EQ(readDescription(), "unreadable (folder)");  // no folder at all
+    EXPECT_EQ(readDescription(), "unreadable (folder), absent");  // no folder at all
     root.makeFolder(folder());
-    EXPECT_EQ(readDescription(), "unreadable (no store file)");
+    EXPECT_EQ(readDescription(), "unreadable (no store file), absent");
     EXPECT_FALSE(BackgroundStore::canRead());
 
     put("BackgroundItems-v4.btm");

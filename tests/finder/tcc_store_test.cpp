@@ -73,18 +73,19 @@ private:
 // The descriptions are read in every store test below; the codes only here.
 TEST(StoreError, CodesAndTheErrnoOfAnOpen) {
     EXPECT_EQ(QStringList({StoreError::format("x").code(), StoreError::unreadable("x").code(),
-                           StoreError::noAccess().code()}),
-              QStringList({"format", "unreadable", "no_access"}));
+                           StoreError::missing("x").code(), StoreError::noAccess().code()}),
+              QStringList({"format", "unreadable", "unreadable", "no_access"}));
     EXPECT_NE(StoreError::format("a"), StoreError::unreadable("a"));
     test::FakeFileProbe probe;
     const std::pair<int, QString> errnos[] = {{EPERM, "no access"},
                                               {EACCES, "no access"},
-                                              {ENOENT, "unreadable (missing)"},
+                                              {ENOENT, "unreadable (missing), absent"},
                                               {EIO, "unreadable (errno 5)"},
                                               {EISDIR, "unreadable (errno 21)"}};
     for (const auto& [error, description] : errnos) {
         probe.openErrors["/x/TCC.db"] = error;
-        EXPECT_EQ(canOpenForReading("/x/TCC.db", probe).error().description(), description) << error;
+        const StoreError opened = canOpenForReading("/x/TCC.db", probe).error();
+        EXPECT_EQ(opened.description() + (opened.absent ? ", absent" : ""), description) << error;
     }
 }
 

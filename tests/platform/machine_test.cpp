@@ -402,6 +402,38 @@ TEST_P(RecordWrite, GoesOnlyWhereNobodyElseCouldHaveSteeredIt) {
 INSTANTIATE_TEST_SUITE_P(Shapes, RecordWrite, testing::ValuesIn(writeCases()),
                          [](const auto& info) { return info.param.name; });
 
+// A new file is made only where nothing stands, its folder too; whatever
+// stands at the name (a link even to nowhere, a pipe) is left as it is.
+TEST(NewFileWrite, MakesTheFileOnlyWhereNothingStands) {
+    QTemporaryDir dir;
+    const QString target = put(dir.filePath("target"), "theirs");
+    const std::pair<QString, std::function<bool(const QString&)>> cases[] = {
+        {"nothing, no folder", nullptr},
+        {"file", [](const QString& at) { return !put(at, "theirs").isEmpty(); }},
+        {"link", [&](const QString& at) { return QFile::link(target, at); }},
+        {"link to nowhere", [&](const QString& at) { return QFile::link(dir.filePath("none"), at); }},
+        {"linkToZeros", [](const QString& at) { return test::plant(test::FileShape::linkToZeros, at); }},
+        {"pipe", [](const QString& at) { return test::plant(test::FileShape::pipe, at); }},
+        {"folder", [](const QString& at) { return test::plant(test::FileShape::folder, at); }},
+    };
+    for (const auto& [name, make] : cases) {
+        const QString at = dir.filePath(name + "/new.json");
+        ASSERT_TRUE(name.startsWith("nothing") || (QDir().mkpath(QFileInfo(at).path()) && make(at)))
+            << name.toStdString();
+        const QFileInfo before(at);
+        EXPECT_TRUE(test::finishesWithoutWaitingOn({at}, [&] {
+            const auto made = writeNewFile(at, "new");
+            EXPECT_EQ(made ? 0 : made.error(), name.startsWith("nothing") ? 0 : EEXIST) << name.toStdString();
+        }));
+        EXPECT_EQ(QFileInfo(at).isSymLink(), before.isSymLink()) << name.toStdString();
+        if (name.startsWith("nothing") || name == "file") {
+            EXPECT_EQ(contents(at), name == "file" ? "theirs" : "new") << name.toStdString();
+        }
+    }
+    EXPECT_EQ(contents(target), "theirs");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("none")));
+}
+
 // A file is put in place whole and an earlier one of ours replaced, never
 // written into (its other name keeps the old bytes); what others could have
 // put at the name, and folders they could fill, are refused and left alone.

@@ -6,6 +6,7 @@
 
 #include "app/model/Fixtures.h"
 #include "explain/ExplainPage.h"
+#include "platform/SystemVersion.h"
 #include "support/ModelFakes.h"
 #include "support/UiProbe.h"
 #include "ui/BadgeAndBanner.h"
@@ -161,6 +162,50 @@ TEST_F(PaneViewTest, StoreWithoutAccessShowsTheProblemAndWaits) {
         EXPECT_EQ(card.button(), nullptr);
         EXPECT_EQ(card.outline(), Palette::amber(false));
         EXPECT_FALSE(showsPart(&card, "errno") || showsPart(&card, "v9"));
+    }
+}
+
+// A list this computer does not have (it is no Mac) is said to be missing,
+// and nothing waits for it; on a Mac, or where the list is there and could
+// not be read, the page keeps the Mac's sentence and waits.
+TEST_F(PaneViewTest, AListThisComputerDoesNotHaveIsNotWaitedFor) {
+    struct OnAMac final : SystemVersion {
+        std::optional<QVersionNumber> macOS() const override { return QVersionNumber(26, 1); }
+    } mac;
+    const QString macSentence = "I could not read this list just now. It usually works on the next try.";
+    const QString noSuchList = "This computer has no such list; I can read it only on a Mac.";
+    const struct {
+        const char* name;
+        Step step;
+        bool onAMac;
+        int readError;  // the list is there and opening it fails so; 0: it is not there
+        QString sentence;
+    } cases[] = {
+        {"no privacy database here", Step::accessibility, false, 0, noSuchList},
+        {"no store folder here", Step::loginItems, false, 0, noSuchList},
+        {"no privacy database on a Mac", Step::accessibility, true, 0, macSentence},
+        {"no store folder on a Mac", Step::loginItems, true, 0, macSentence},
+        {"an unreadable privacy database here", Step::accessibility, false, EIO, macSentence},
+    };
+    for (const auto& c : cases) {
+        test::ModelWorld here;
+        test::FakeFileProbe files;
+        test::ScopedCurrent<FileProbe> probe(&files);
+        test::ScopedCurrent<SystemVersion> system(c.onAMac ? &mac : nullptr);
+        const QString store = c.step == Step::accessibility ? TCCStore::systemPath(here.root.paths())
+                                                            : BackgroundStore::folder(here.root.paths());
+        if (c.readError != 0)
+            files.openErrors.insert(here.root.disk(store), c.readError);
+        else
+            ASSERT_TRUE(here.root.remove(store)) << c.name;
+        here.settings.trusted = false;
+        AppModel& m = here.startModel(c.step);
+        here.beat();
+        ASSERT_TRUE(m.storeProblem()) << c.name;
+        PaneView page(m, false);
+        EXPECT_TRUE(shows(&page, c.sentence)) << c.name;
+        EXPECT_EQ(shows(&page, "Waiting for the list."), c.sentence == macSentence) << c.name;
+        EXPECT_FALSE(shows(&page, "Nothing to remove here.")) << c.name;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "finder/Decide.h"
 #include "finder/SettingsDriver.h"
 #include "finder/Sources.h"
+#include "platform/SystemVersion.h"
 #include "platform/Workspace.h"
 
 namespace rk {
@@ -213,6 +214,10 @@ void AppModel::setInitialKeys(const QMap<QString, QStringList>& keys) {
     RK_PUBLISH(initialKeys_, keys, initialKeysChanged);
 }
 
+void AppModel::setNotice(const QString& line) {
+    RK_PUBLISH(notice_, line, noticeChanged);
+}
+
 #undef RK_PUBLISH
 
 int AppModel::aiConsent() const {
@@ -244,6 +249,7 @@ void AppModel::go(Step step) {
     setGuide(Phase::idle, QString());
     setInitialKeys({});
     setTickedOff({});
+    setNotice(QString());
     overlay_->hide();
     Stats::record(QStringLiteral("page.") + step.rawValue());
     if (step.isSettings()) {
@@ -348,6 +354,11 @@ std::optional<StoreError> AppModel::storeProblem() const {
     return std::nullopt;
 }
 
+bool AppModel::storeNotOnThisComputer() const {
+    const std::optional<StoreError> problem = storeProblem();
+    return problem && problem->absent && !SystemVersion::current().macOS();
+}
+
 bool AppModel::storeReadOk() const {
     if (step_ == Step::accessibility) {
         return tcc_ && tcc_->ok();
@@ -369,7 +380,13 @@ void AppModel::tick() {
     }
     if (demo_) {
         setDecision(Decide::page(candidates(), Fixtures::rows(step_), {}));
-        setGuide(Phase::selected, kDemo);
+        // The made-up page stands in for what System Settings would show, not
+        // for an Open that found nothing to open the real page with.
+        if (openRefused_) {
+            setGuide(Phase::notOpen, Workspace::settingsNotOpenedLine());
+        } else {
+            setGuide(Phase::selected, kDemo);
+        }
         if (!photo_) {
             if (auto made = Fixtures::photo(step_, decision_)) {
                 setPhoto(std::move(made));

@@ -86,6 +86,11 @@ public:
     const QSet<QString>& tickedOff() const { return tickedOff_; }
     // For each remove finding of this visit: its latest record keys.
     const QMap<QString, QStringList>& initialKeys() const { return initialKeys_; }
+    // A line for the person about something done at their request outside
+    // the page, seen whatever page is up: where the diagnostics file went
+    // when its folder could not be shown, or why it was not saved. Empty when
+    // there is nothing to say; a page change clears it.
+    const QString& notice() const { return notice_; }
 
     // Plain setters without side effects of their own; a caller that wants
     // the page redrawn after switching demo mode calls go().
@@ -101,6 +106,7 @@ public:
     void setGuide(Phase phase, const QString& banner);
     void setPhoto(const std::optional<QImage>& photo);
     void setExplanations(const ExplanationMap& explanations);
+    void setNotice(const QString& line);
 
     // The answer about AI explanations in user defaults ("aiConsent"):
     // 0 not asked, 1 yes, 2 no.
@@ -112,8 +118,9 @@ public:
     void go(Step step);
     // Opens the current Settings step's page in System Settings. When
     // nothing here opens it, the banner says so (and keeps saying it in place
-    // of "Press Open" and the Accessibility sentence until the page changes
-    // or a later press opens it) and the window stays where it is.
+    // of "Press Open", the Accessibility sentence and the demo sentence until
+    // the page changes or a later press opens it) and the window stays where
+    // it is.
     void openPane();
     // What moves the window beside System Settings after `openPane`, unless
     // the seams already gave one. The window belongs to the shell, which
@@ -137,6 +144,10 @@ public:
     // Why the current page's store could not be read; none when it could,
     // the page has no store, or demo mode stands in for the stores.
     std::optional<StoreError> storeProblem() const;
+    // The current page's store does not exist on this computer, which is no
+    // Mac: nothing will ever be there to read, unlike a Mac's list that could
+    // not be read just now.
+    bool storeNotOnThisComputer() const;
 
     // ---- Explanations --------------------------------------------------------
     // The current page's items to explain: the person's enabled background
@@ -191,6 +202,7 @@ signals:
     void demoChanged();
     void tickedOffChanged();
     void initialKeysChanged();
+    void noticeChanged();
     void aiConsentChanged();
 
 private:
@@ -276,6 +288,7 @@ private:
     bool photoInFlight_ = false;
     QHash<QString, bool> iconCache_;
     QMap<QString, QStringList> initialKeys_;
+    QString notice_;
 };
 
 }  // namespace rk

@@ -11,6 +11,7 @@
 #include "support/HostileFiles.h"
 #include "support/LaunchPlistWriter.h"
 #include "support/ModelFakes.h"
+#include "support/Printers.h"
 #include "support/QtApp.h"
 
 using namespace rk;
@@ -155,6 +156,49 @@ TEST_F(TickTest, DemoDecidesOnMadeUpRowsAndDrawsThePhotoOnce) {
     EXPECT_EQ(m.photo()->cacheKey(), drawn);
     EXPECT_EQ(world.settings.totalReads(), reads) << "demo mode reads no window";
     EXPECT_FALSE(m.overlay().isShowing() || world.selectionWrites());
+}
+
+// Where nothing opens System Settings, Open says so, on the made-up page as
+// on the real one without Accessibility, and keeps saying it over the ticks
+// until the person acts again: another press that opens, or the page anew.
+TEST(RefusedOpen, TheLineStaysUntilThePersonActsAgain) {
+    const struct {
+        const char* name;
+        bool demo;
+        QString sentence;  // the page's own, before and after
+    } cases[] = {
+        {"demo", true,
+         "Demo: these rows are made up. In real use this window points at your own System Settings."},
+        {"without Accessibility", false,
+         "Accessibility is off, so I cannot point at rows on the screen. The lists below still say what to "
+         "remove."},
+    };
+    for (const auto& c : cases) {
+        ModelWorld world;
+        world.showGhostAndEditor();
+        world.settings.trusted = false;
+        AppModel& m = world.startModel();
+        m.setDemo(c.demo);
+        m.go(Step::accessibility);
+        const auto refuse = [&] {
+            world.settings.setLinksOpen(false);
+            m.openPane();
+            world.beatAfter(0.5);
+            world.beatAfter(0.5);
+            EXPECT_EQ(m.banner(), Workspace::settingsNotOpenedLine()) << c.name;
+            world.settings.setLinksOpen(true);
+        };
+        world.beatAfter(0.5);
+        EXPECT_EQ(m.banner(), c.sentence) << c.name;
+        refuse();
+        m.go(Step::accessibility);
+        world.beatAfter(0.5);
+        EXPECT_EQ(m.banner(), c.sentence) << c.name << ": the page anew";
+        refuse();
+        m.openPane();
+        world.beatAfter(0.5);
+        EXPECT_EQ(m.banner(), c.sentence) << c.name << ": a press that opened";
+    }
 }
 
 // Demo mode shows made-up rows in place of the stores: a store that cannot be
