@@ -20,6 +20,8 @@ struct ZipEntry {
     std::optional<QByteArray> localName = {};  // the local header's name, when it differs
     quint16 localMethod = 0;                   // the local header's method; the record says stored
     std::optional<QByteArray> unpacked = {};   // what the checksum covers, when not `data`
+    std::optional<quint32> stated = {};        // the sizes the directory record states, when not `data`'s
+    bool descriptor = false;  // the local header's checksum and sizes 0, and in a descriptor after the data
 };
 
 inline quint32 crc32Of(const QByteArray& bytes) {
@@ -57,14 +59,19 @@ inline QByteArray writeZip(const QList<ZipEntry>& entries) {
     for (const ZipEntry& e : entries) {
         const QByteArray local = e.localName.value_or(e.name);
         const quint32 crc = crc32Of(e.unpacked.value_or(e.data)), size = e.data.size();
-        // Made by Unix zip 3.0, version 2.0 needed, no flags, stored, no time; no comment.
-        d << quint32(0x02014b50) << quint16(0x031e) << quint16(20) << quint16(0) << quint16(0) << quint32(0)
-          << crc << size << size << quint16(e.name.size()) << quint16(e.extra.size()) << quint16(0)
-          << quint16(0) << quint16(0) << quint32(e.mode << 16) << quint32(archive.size());
+        // Made by Unix zip 3.0, version 2.0 needed, stored, no time, no comment; flags only for a descriptor.
+        const quint32 stated = e.stated.value_or(size);
+        const quint16 flags = e.descriptor ? 8 : 0;
+        d << quint32(0x02014b50) << quint16(0x031e) << quint16(20) << flags << quint16(0) << quint32(0) << crc
+          << stated << stated << quint16(e.name.size()) << quint16(e.extra.size()) << quint16(0) << quint16(0)
+          << quint16(0) << quint32(e.mode << 16) << quint32(archive.size());
         raw(d, e.name + e.extra);
-        a << quint32(0x04034b50) << quint16(20) << quint16(0) << e.localMethod << quint32(0) << crc << size
-          << size << quint16(local.size()) << quint16(e.extra.size());
+        const quint32 localCrc = e.descriptor ? 0 : crc, localSize = e.descriptor ? 0 : size;
+        a << quint32(0x04034b50) << quint16(20) << flags << e.localMethod << quint32(0) << localCrc
+          << localSize << localSize << quint16(local.size()) << quint16(e.extra.size());
         raw(a, local + e.extra + e.data);
+        if (e.descriptor)
+            a << quint32(0x08074b50) << crc << size << size;
     }
     const auto count = quint16(entries.size());
     const quint32 listed = directory.size(), at = archive.size();

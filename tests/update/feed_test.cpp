@@ -328,10 +328,22 @@ TEST_F(UpdateDownload, StandInRefusesEntriesThatUnzipWouldReadOtherwise) {
     QList<ZipEntry> longNames;  // 1,813 bytes each, in folders of 200
     for (int i = 0; i < 1000; ++i)
         longNames.append({.name = QByteArray::number(i) + ("/" + QByteArray(200, 'a')).repeated(9)});
+    const auto link = [](const QByteArray& name, const QByteArray& target) {
+        return ZipEntry{.name = name, .data = target, .mode = 0120777};
+    };
+    const ZipEntry y = {.name = "Y", .data = "ok"}, z = {.name = "Z"};
+    // A directory record's start with its flags and method; the end record's with its counts.
+    const auto record = [](const char* hex) {
+        return QByteArray::fromHex("504b01021e031400") + QByteArray::fromHex(hex);
+    };
+    const auto end = [](const char* hex) {
+        return QByteArray::fromHex("504b050600000000") + QByteArray::fromHex(hex);
+    };
     const struct {
         const char* what;
         QList<ZipEntry> entries;
-        QByteArray refusal;  // empty: unpacked
+        QByteArray refusal;             // empty: unpacked
+        QByteArray from = {}, to = {};  // replaced in the archive
     } rows[] = {
         {"a file, a file in a folder and a link",
          {{.name = "Y", .data = "ok"}, {.name = "d/F", .data = "ok"}, {.name = "L", .data = "Y", .mode = 0120777}},
@@ -352,6 +364,38 @@ TEST_F(UpdateDownload, StandInRefusesEntriesThatUnzipWouldReadOtherwise) {
          differs},
         {"another local name", {{.name = "Y", .data = "ok", .localName = "../Y"}}, differs},
         {"1,000 long names", longNames, "a name longer than 1024 bytes"},
+        {"links of 1 and 4,095 bytes, their sizes after them",
+         {y,
+          {.name = "d/F", .data = "ok"},
+          {.name = "L", .data = "Y", .mode = 0120777, .descriptor = true},
+          {.name = "M", .data = QByteArray("a/").repeated(2047) + "a", .mode = 0120777, .descriptor = true}},
+         ""},
+        // Cut by the sizes the directory states, the targets would read "..Y" and "Z".
+        {"links whose records state 3 and 1 bytes",
+         {{.name = "L", .data = "..", .mode = 0120777, .stated = 3},
+          {.name = "M", .data = "YZ", .mode = 0120777, .stated = 1}},
+         "a \"..\" part in a link"},
+        {"a line break in a link", {link("L", "Y"), link("M", "Y\nZ")}, "a control character in a link"},
+        {"an absolute link", {link("L", "/etc")}, "an absolute link"},
+        {"an empty link", {link("L", "")}, "a link that is empty or longer than 4095 bytes"},
+        {"a link of 4,096 bytes after one of 1",
+         {link("L", "Y"), link("M", QByteArray(4096, 'a'))},
+         "a link that is empty or longer than 4095 bytes"},
+        {"a link of 8,193 bytes",
+         {link("L", QByteArray(8193, 'a'))},
+         "a link packed into more than 8192 bytes"},
+        {"a \"..\" part in a name", {{.name = "d/../Y"}}, "a \"..\" part in a name"},
+        {"two entries of one name", {y, y}, "two entries named Y"},
+        {"an entry without a name", {{}}, "an entry without a name"},
+        {"an encrypted entry", {y}, "an encrypted entry", record("00000000"), record("01000000")},
+        {"bzip2 in the directory",
+         {y},
+         "an entry packed with method 12",
+         record("00000000"),
+         record("00000c00")},
+        {"2 entries here of 3", {y, z}, "is not one plain zip file", end("02000200"), end("02000300")},
+        {"3 entries stated, 2 held", {y, z}, "a damaged directory", end("02000200"), end("03000300")},
+        {"1 entry stated, 2 held", {y, z}, "more entries than it states", end("02000200"), end("01000100")},
     };
     for (const auto& row : rows) {
         const QString into = runtime.path() + "/into";
@@ -361,8 +405,10 @@ TEST_F(UpdateDownload, StandInRefusesEntriesThatUnzipWouldReadOtherwise) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("UNZIP", "-j");
         ditto.setProcessEnvironment(environment);
-        ditto.start(root.paths().tool(MacTool::ditto),
-                    {"-x", "-k", root.writeFile("/a.zip", test::writeZip(row.entries)), into});
+        const QByteArray zip = test::writeZip(row.entries);
+        const QString file =
+            root.writeFile("/a.zip", row.from.isEmpty() ? zip : QByteArray(zip).replace(row.from, row.to));
+        ditto.start(root.paths().tool(MacTool::ditto), {"-x", "-k", file, into});
         ditto.waitForFinished(120'000);
         const QByteArray said = ditto.readAllStandardError();
         EXPECT_EQ(ditto.exitCode(), row.refusal.isEmpty() ? 0 : 1) << row.what << ": " << said.constData();
