@@ -74,7 +74,8 @@ public:
     PlistDate date(const Object& o) const;
     QByteArray data(const Object& o) const;
 
-    // The value of the object at `offset` as a value tree.
+    // The value of the object at `offset` as a value tree. A long string,
+    // data or key named from many places is read once, its copy shared.
     std::optional<PlistValue> toValue(quint64 offset) const;
 
     // A value tree in this form, each value an object of its own (nothing
