@@ -1,6 +1,7 @@
 #include "finder/BackgroundStoreArchive.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStringDecoder>
 #include <QUrl>
@@ -198,29 +199,21 @@ public:
     // larger one once: many items naming one dictionary, or many users one
     // list, would otherwise walk it once for each. Past the budget a large
     // dictionary holds nothing, and the read fails at its next check.
-    quint64 find(quint64 dict, Key key) {
+    quint64 find(quint64 dict, Key key) { return dict == kNone ? kNone : find(dict, object(dict), key); }
+    quint64 find(quint64 dict, const Object& o, Key key) {
         Q_ASSERT(int(key) >= kFields && key != Key::other);
-        if (dict == kNone)
-            return kNone;
-        const Object o = object(dict);
         if (o.type != 0xD)
             return kNone;
-        if (o.count <= kFewEntries) {
-            for (quint64 i = 0; i < o.count; ++i) {
-                ++work_.entries;
-                if (keyOf(list_.childIndex(o, i)) == key)
-                    return list_.childIndex(o, o.count + i);
+        if (o.count > kFewEntries)
+            return findInLarge(dict, o, key);
+        for (quint64 i = 0; i < o.count; ++i) {
+            if (keyOf(list_.childIndex(o, i)) == key) {
+                work_.entries += i + 1;
+                return list_.childIndex(o, o.count + i);
             }
-            return kNone;
         }
-        auto known = places_.constFind(dict);
-        if (known == places_.constEnd()) {
-            // The table's share too: an entry, at half load.
-            if (!charge(2 * qint64(sizeof(quint64) + sizeof(Places))))
-                return kNone;
-            known = places_.insert(dict, placesOf(o));
-        }
-        return (*known)[size_t(key) - kFields];
+        work_.entries += o.count;
+        return kNone;
     }
 
     // An item's fields in one pass over its keys, by Key; the first entry of
@@ -258,9 +251,9 @@ public:
                 end.text = isNull(r, o) ? kNone : r;
                 break;
             }
-            const Class kind = o.type == 0xD ? classOf(r) : Class::other;
+            const Class kind = o.type == 0xD ? classOf(r, o) : Class::other;
             if (kind == Class::string) {
-                const quint64 text = find(r, Key::string);
+                const quint64 text = find(r, o, Key::string);
                 end.text = text != kNone && list_.isString(object(text)) ? text : kNone;
             }
             if (kind != Class::url)
@@ -270,7 +263,7 @@ public:
                 break;
             }
             urls[size_t(followed++)] = r;
-            r = obj(find(r, Key::relative));
+            r = obj(find(r, o, Key::relative));
         }
         if (followed > 0 && followed + end.urls > 1) {
             for (int i = 0; i < followed; ++i) {
@@ -383,11 +376,7 @@ private:
         const Object o = object(index);
         Key key = Key::other;
         if (o.type == 0x6) {
-            work_.units += o.count;
-            const QString text = list_.keyText(o);
-            const auto* name = std::find_if(std::begin(kKeyNames), std::end(kKeyNames),
-                                            [&](const char* n) { return text == QLatin1String(n); });
-            key = Key(name - std::begin(kKeyNames));
+            key = utf16Key(o);
         } else {
             for (size_t k = 0; k < std::size(kKeyNames); ++k) {
                 if (list_.keyEquals(o, kKeyNames[k])) {
@@ -398,6 +387,26 @@ private:
         }
         note |= quint8(int(key) + 1);
         return key;
+    }
+
+    Key utf16Key(const Object& o) {
+        work_.units += o.count;
+        const QString text = list_.keyText(o);
+        const auto* name = std::find_if(std::begin(kKeyNames), std::end(kKeyNames),
+                                        [&](const char* n) { return text == QLatin1String(n); });
+        return Key(name - std::begin(kKeyNames));
+    }
+
+    // `find` in a dictionary of more than kFewEntries.
+    quint64 findInLarge(quint64 dict, const Object& o, Key key) {
+        auto known = places_.constFind(dict);
+        if (known == places_.constEnd()) {
+            // The table's share too: an entry, at half load.
+            if (!charge(2 * qint64(sizeof(quint64) + sizeof(Places))))
+                return kNone;
+            known = places_.insert(dict, placesOf(o));
+        }
+        return (*known)[size_t(key) - kFields];
     }
 
     // The values of a large dictionary's keys, in one walk.
@@ -418,8 +427,9 @@ private:
     // answer is noted: as a bit when it is text, in a set (charged) when it
     // is "$null", which only a list made to take time writes in UTF-16.
     bool isNull(quint64 s, const Object& o) {
-        if (o.type != 0x6)
-            return list_.stringEquals(o, QLatin1String("$null"));
+        return o.type == 0x6 ? utf16IsNull(s, o) : list_.stringEquals(o, QLatin1String("$null"));
+    }
+    bool utf16IsNull(quint64 s, const Object& o) {
         quint8& note = notes_[s];
         if (note & kNotNull)
             return false;
@@ -436,8 +446,8 @@ private:
     }
 
     // The class a dictionary's "$class" names, looked up once per class object.
-    Class classOf(quint64 dict) {
-        const quint64 cls = obj(find(dict, Key::classOf));
+    Class classOf(quint64 dict, const Object& o) {
+        const quint64 cls = obj(find(dict, o, Key::classOf));
         if (cls == kNone)
             return Class::other;
         if (object(cls).type != 0xD)
@@ -510,8 +520,15 @@ Result<BTMRecord, StoreError> record(Archive& archive, quint64 item) {
     return r;
 }
 
-Result<QList<BTMRecord>, StoreError> read(const BinaryPlist& list, Archive& archive) {
+}  // namespace
+
+Result<QList<BTMRecord>, StoreError> BackgroundStoreArchive::records(const BinaryPlist& list, Work* work) {
     using Kind = PlistValue::Kind;
+    Archive archive(list, BackgroundStore::recordsMemoryCap);
+    const auto report = qScopeGuard([&] {
+        if (work)
+            *work = archive.work();
+    });
     const quint64 root = list.topIndex();
     const quint64 objects = archive.find(root, Key::objects);
     const quint64 top = archive.find(root, Key::top);
@@ -595,16 +612,6 @@ Result<QList<BTMRecord>, StoreError> read(const BinaryPlist& list, Archive& arch
                 return fail(tooLarge);
         }
     }
-    return records;
-}
-
-}  // namespace
-
-Result<QList<BTMRecord>, StoreError> BackgroundStoreArchive::records(const BinaryPlist& list, Work* work) {
-    Archive archive(list, BackgroundStore::recordsMemoryCap);
-    auto records = read(list, archive);
-    if (work)
-        *work = archive.work();
     return records;
 }
 

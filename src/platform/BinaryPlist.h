@@ -107,9 +107,10 @@ private:
     int refSize_ = 1;
 };
 
-// Inline: a reader calls these for every reference it follows.
+// Inline: a reader calls these for every reference it follows. bigEndian
+// always: the compiler otherwise may call it from the check's loop.
 
-inline quint64 BinaryPlist::bigEndian(const uchar* at, quint64 size) {
+Q_ALWAYS_INLINE quint64 BinaryPlist::bigEndian(const uchar* at, quint64 size) {
     // The widths lists use for offsets and references, without a loop.
     switch (size) {
         case 1:
