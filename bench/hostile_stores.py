@@ -2,8 +2,9 @@
 """Writes stores made to cost the reader the most memory or time, each within
 the reader's 64 MiB size cap, for background_store_bench --hostile. Written
 with Python's plistlib, which writes equal strings and one UID object once.
+Given shape names (as the file names, without ".btm"), writes those alone.
 
-    hostile_stores.py FOLDER
+    hostile_stores.py FOLDER [SHAPE...]
 """
 
 import os
@@ -11,6 +12,19 @@ import plistlib
 import sys
 
 from write_store import Archive
+
+
+class Padded(dict):
+    """A dictionary whose own entries come after `padding` entries that all
+    name one key object and one value: a list may name a key many times, and
+    a reader takes the first entry of each. plistlib writes what items() gives."""
+
+    def __init__(self, padding, fields):
+        super().__init__(fields)
+        self.padding = padding
+
+    def items(self):
+        return [("padding", 0)] * self.padding + list(super().items())
 
 
 def items(archive, count, text):
@@ -103,12 +117,81 @@ def many_users():
                            "$objects": a.objects}, fmt=plistlib.FMT_BINARY, sort_keys=False)
 
 
+def one_padded_string(count, padding=100_000):
+    # `count` items whose every text field names one archived string of
+    # `padding` entries before its own two.
+    a = Archive()
+    text = a.add(None)
+    a.objects[text.data] = Padded(padding, {"NS.string": "file:///Applications/Padded.app",
+                                            "$class": a.cls("NSString", "NSObject")})
+    made = [a.obj(["ItemRecord", "NSObject"], {k: text for k in (
+        "name", "url", "identifier", "teamIdentifier", "developerName", "executablePath")} | {
+        "type": 8, "disposition": 3}) for _ in range(count)]
+    return store(a, [made])
+
+
+def padded_string_10k_items():
+    return one_padded_string(10_000)
+
+
+def padded_string_100k_items():
+    return one_padded_string(100_000)
+
+
+def one_padded_list(users, padding=None):
+    # `users` users, one name, all naming one archived list of `padding` (or
+    # as many) entries before its own two, which lists no item.
+    a = Archive()
+    storage = a.add(None)
+    empty = a.add(None)
+    a.objects[empty.data] = Padded(padding or users, {"NS.objects": [], "$class": a.cls("NSArray", "NSObject")})
+    name = a.add("501")
+    by_user = a.obj(["NSDictionary", "NSObject"], {"NS.keys": [name] * users, "NS.objects": [empty] * users})
+    a.objects[storage.data] = {"itemsByUserIdentifier": by_user, "$class": a.cls("Storage", "NSObject")}
+    return plistlib.dumps({"$archiver": "NSKeyedArchiver", "$top": {"store": storage},
+                           "$objects": a.objects}, fmt=plistlib.FMT_BINARY, sort_keys=False)
+
+
+def padded_list_100k_users():
+    return one_padded_list(100_000)
+
+
+def padded_list_1m_users():
+    return one_padded_list(1_000_000)
+
+
+def long_utf16_text(count, units):
+    # `count` items whose every text field names one UTF-16 string of `units` units.
+    a = Archive()
+    text = a.add("\u00e9" * units)
+    made = [a.obj(["ItemRecord", "NSObject"], {k: text for k in (
+        "name", "url", "identifier", "teamIdentifier", "developerName", "executablePath")} | {
+        "type": 8, "disposition": 3}) for _ in range(count)]
+    return store(a, [made])
+
+
+def utf16_text_10k_items():
+    return long_utf16_text(10_000, 1_000_000)
+
+
+def utf16_root_key():
+    # A first key of 30 million UTF-16 units in the archive's root.
+    a = Archive()
+    archive = plistlib.loads(store(a, [[]]))
+    return plistlib.dumps({"\u00e9" * 30_000_000: 1, **archive}, fmt=plistlib.FMT_BINARY, sort_keys=False)
+
+
 SHAPES = [fan_out_past_the_cap, fan_out_at_the_cap, distinct_records_at_the_cap, strings_named_twice,
-          one_huge_url, url_chains, many_users]
+          one_huge_url, url_chains, many_users, padded_string_10k_items, padded_string_100k_items,
+          padded_list_100k_users, padded_list_1m_users, utf16_text_10k_items, utf16_root_key]
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
+    if len(sys.argv) < 2:
         sys.exit(__doc__)
-    for shape in SHAPES:
-        with open(os.path.join(sys.argv[1], shape.__name__.replace("_", "-") + ".btm"), "wb") as out:
-            out.write(shape())
+    named = {shape.__name__.replace("_", "-"): shape for shape in SHAPES}
+    wanted = sys.argv[2:] or list(named)
+    if unknown := [name for name in wanted if name not in named]:
+        sys.exit("unknown shape: " + " ".join(unknown))
+    for name in wanted:
+        with open(os.path.join(sys.argv[1], name + ".btm"), "wb") as out:
+            out.write(named[name]())

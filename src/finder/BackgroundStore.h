@@ -88,7 +88,8 @@ struct BackgroundStore {
     // A store lists each item once; one whose lists name more items than the
     // list has distinct objects, or more than maxRecords, is refused ("too
     // many records") before any is built. An item listed again costs its
-    // record once, a text named again its copy once.
+    // record once, a text named again its copy once, and a large dictionary
+    // named again (as a text or a user's list) one walk of its keys.
     static Result<QList<BTMRecord>, StoreError> parse(const QByteArray& data);
     // The records of the person who runs the program: those of the user with
     // the most records whose path lies under `home`.

@@ -1,6 +1,8 @@
 #include "finder/BackgroundStoreArchive.h"
 
 #include <QHash>
+#include <QScopeGuard>
+#include <QSet>
 #include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
@@ -87,7 +89,8 @@ std::optional<QString> filePath(const QString& url) {
 }
 
 // The keys the reader looks up. An item's fields come first, the required
-// ones in ascending order so that the missing ones come out sorted.
+// ones in ascending order so that the missing ones come out sorted; the
+// keys after them are those looked up one at a time.
 enum class Key : quint8 {
     disposition,
     identifier,
@@ -112,6 +115,7 @@ enum class Key : quint8 {
 };
 constexpr int kRequiredFields = 5;
 constexpr int kFields = 9;
+constexpr int kLookedUp = int(Key::other) - kFields;
 const char* const kKeyNames[] = {
     "disposition",
     "identifier",
@@ -141,18 +145,23 @@ enum class Class : quint8 { unknown, url, string, other };
 // The archive, read in place from a checked binary list. Objects are named
 // by their index in the list's object table, nothing by kNone. What the
 // reader learns of an object is noted in one byte per object: for a string,
-// which key it is and whether it was read as text before; for a dictionary,
-// the class it names as a class object and whether it was read as an item.
-// So a store that names its objects many times costs little more than one
-// that names each once, and an ordinary store pays for no table.
+// which key it is, whether it was read as text before and whether it is
+// known not to be "$null"; for a dictionary, the class it names as a class
+// object and whether it was read as an item. Where the keys of a large
+// dictionary stand is kept once it has been walked. So a store that names
+// its objects many times costs little more than one that names each once,
+// and an ordinary store pays for no table.
 class Archive {
 public:
     static constexpr quint64 kNone = ~quint64(0);
+    using Work = BackgroundStoreArchive::Work;
 
     // Text is built while `budget` bytes last; past it the archive is over
     // budget and texts come out empty.
     Archive(const BinaryPlist& list, qint64 budget)
         : list_(list), notes_(size_t(list.objectCount()), 0), budget_(budget) {}
+
+    const Work& work() const { return work_; }
 
     Object object(quint64 index) const { return list_.object(list_.offsetOf(index)); }
     bool is(quint64 index, PlistValue::Kind kind) const {
@@ -184,15 +193,26 @@ public:
         return uid < objects_.count ? list_.childIndex(objects_, uid) : kNone;
     }
 
-    // The value of the first entry of `key` in a dictionary; nothing when
-    // absent or when `dict` is no dictionary.
-    quint64 find(quint64 dict, Key key) { return dict == kNone ? kNone : find(object(dict), key); }
-    quint64 find(const Object& dict, Key key) {
-        if (dict.type != 0xD)
+    // The value of the first entry of `key` (one of those looked up one at a
+    // time) in a dictionary; nothing when absent or when `dict` is no
+    // dictionary. A dictionary of a few entries is walked on each lookup, a
+    // larger one once: many items naming one dictionary, or many users one
+    // list, would otherwise walk it once for each. Past the budget a large
+    // dictionary holds nothing, and the read fails at its next check.
+    quint64 find(quint64 dict, Key key) { return dict == kNone ? kNone : find(dict, object(dict), key); }
+    quint64 find(quint64 dict, const Object& o, Key key) {
+        Q_ASSERT(int(key) >= kFields && key != Key::other);
+        if (o.type != 0xD)
             return kNone;
-        for (quint64 i = 0; i < dict.count; ++i)
-            if (keyOf(list_.childIndex(dict, i)) == key)
-                return list_.childIndex(dict, dict.count + i);
+        if (o.count > kFewEntries)
+            return findInLarge(dict, o, key);
+        for (quint64 i = 0; i < o.count; ++i) {
+            if (keyOf(list_.childIndex(o, i)) == key) {
+                work_.entries += i + 1;
+                return list_.childIndex(o, o.count + i);
+            }
+        }
+        work_.entries += o.count;
         return kNone;
     }
 
@@ -200,6 +220,7 @@ public:
     // a key counts.
     void fields(const Object& item, std::array<quint64, kFields>& out) {
         out.fill(kNone);
+        work_.entries += item.count;
         for (quint64 i = 0; i < item.count; ++i) {
             const int key = int(keyOf(list_.childIndex(item, i)));
             if (key < kFields && out[size_t(key)] == kNone)
@@ -227,12 +248,12 @@ public:
             }
             const Object o = object(r);
             if (list_.isString(o)) {
-                end.text = list_.stringEquals(o, QLatin1String("$null")) ? kNone : r;
+                end.text = isNull(r, o) ? kNone : r;
                 break;
             }
-            const Class kind = o.type == 0xD ? classOf(o) : Class::other;
+            const Class kind = o.type == 0xD ? classOf(r, o) : Class::other;
             if (kind == Class::string) {
-                const quint64 text = find(o, Key::string);
+                const quint64 text = find(r, o, Key::string);
                 end.text = text != kNone && list_.isString(object(text)) ? text : kNone;
             }
             if (kind != Class::url)
@@ -242,7 +263,7 @@ public:
                 break;
             }
             urls[size_t(followed++)] = r;
-            r = obj(find(o, Key::relative));
+            r = obj(find(r, o, Key::relative));
         }
         if (followed > 0 && followed + end.urls > 1) {
             for (int i = 0; i < followed; ++i) {
@@ -318,15 +339,22 @@ public:
 
 private:
     // The bits of an object's note. A string's: which key it is (plus one;
-    // 0 when not looked at yet), whether its text was built before and
-    // whether it is kept for sharing. A dictionary's: the class it names
-    // (Class::unknown when not looked at yet) and whether it was read as an
-    // item.
+    // 0 when not looked at yet), whether its text was built before, whether
+    // it is kept for sharing and whether it is known not to read "$null". A
+    // dictionary's: the class it names (Class::unknown when not looked at
+    // yet) and whether it was read as an item.
     static constexpr quint8 kKeyMask = 0x1F;
     static constexpr quint8 kReadOnce = 0x20;
     static constexpr quint8 kShared = 0x40;  // in texts_
+    static constexpr quint8 kNotNull = 0x80;
     static constexpr quint8 kClassMask = 0x03;
     static constexpr quint8 kReadAsItem = 0x04;
+
+    // Archived strings, URLs and lists hold two or three entries; a
+    // dictionary of more is walked once by `find`.
+    static constexpr quint64 kFewEntries = 8;
+    // The values of the keys looked up one at a time, by Key from kFields.
+    using Places = std::array<quint64, kLookedUp>;
 
     // Where a chain of URLs ends, and through how many URLs.
     struct Chain {
@@ -339,36 +367,96 @@ private:
         bool pathKnown;
     };
 
-    // Dictionary keys are strings: the list's check saw to it.
+    // Dictionary keys are strings: the list's check saw to it. A UTF-16 key
+    // is decoded once for all the names.
     Key keyOf(quint64 index) {
         quint8& note = notes_[index];
         if (note & kKeyMask)
             return Key((note & kKeyMask) - 1);
         const Object o = object(index);
         Key key = Key::other;
-        for (size_t k = 0; k < std::size(kKeyNames); ++k) {
-            if (list_.keyEquals(o, kKeyNames[k])) {
-                key = Key(k);
-                break;
+        if (o.type == 0x6) {
+            key = utf16Key(o);
+        } else {
+            for (size_t k = 0; k < std::size(kKeyNames); ++k) {
+                if (list_.keyEquals(o, kKeyNames[k])) {
+                    key = Key(k);
+                    break;
+                }
             }
         }
         note |= quint8(int(key) + 1);
         return key;
     }
 
+    Key utf16Key(const Object& o) {
+        work_.units += o.count;
+        const QString text = list_.keyText(o);
+        const auto* name = std::find_if(std::begin(kKeyNames), std::end(kKeyNames),
+                                        [&](const char* n) { return text == QLatin1String(n); });
+        return Key(name - std::begin(kKeyNames));
+    }
+
+    // `find` in a dictionary of more than kFewEntries.
+    quint64 findInLarge(quint64 dict, const Object& o, Key key) {
+        auto known = places_.constFind(dict);
+        if (known == places_.constEnd()) {
+            // The table's share too: an entry, at half load.
+            if (!charge(2 * qint64(sizeof(quint64) + sizeof(Places))))
+                return kNone;
+            known = places_.insert(dict, placesOf(o));
+        }
+        return (*known)[size_t(key) - kFields];
+    }
+
+    // The values of a large dictionary's keys, in one walk.
+    Places placesOf(const Object& dict) {
+        Places places;
+        places.fill(kNone);
+        work_.entries += dict.count;
+        for (quint64 i = 0; i < dict.count; ++i) {
+            const int at = int(keyOf(list_.childIndex(dict, i))) - kFields;
+            if (at >= 0 && at < kLookedUp && places[size_t(at)] == kNone)
+                places[size_t(at)] = list_.childIndex(dict, dict.count + i);
+        }
+        return places;
+    }
+
+    // Whether a string reads "$null", the archive's nothing. Comparing an
+    // ASCII string costs a few bytes; a UTF-16 one is decoded whole, so its
+    // answer is noted: as a bit when it is text, in a set (charged) when it
+    // is "$null", which only a list made to take time writes in UTF-16.
+    bool isNull(quint64 s, const Object& o) {
+        return o.type == 0x6 ? utf16IsNull(s, o) : list_.stringEquals(o, QLatin1String("$null"));
+    }
+    bool utf16IsNull(quint64 s, const Object& o) {
+        quint8& note = notes_[s];
+        if (note & kNotNull)
+            return false;
+        if (!nulls_.isEmpty() && nulls_.contains(s))
+            return true;
+        work_.units += o.count;
+        if (!list_.stringEquals(o, QLatin1String("$null"))) {
+            note |= kNotNull;
+            return false;
+        }
+        if (charge(2 * qint64(sizeof(quint64) + sizeof(void*))))
+            nulls_.insert(s);
+        return true;
+    }
+
     // The class a dictionary's "$class" names, looked up once per class object.
-    Class classOf(const Object& dict) {
-        const quint64 cls = obj(find(dict, Key::classOf));
+    Class classOf(quint64 dict, const Object& o) {
+        const quint64 cls = obj(find(dict, o, Key::classOf));
         if (cls == kNone)
             return Class::other;
-        const Object o = object(cls);
-        if (o.type != 0xD)
+        if (object(cls).type != 0xD)
             return Class::other;
         quint8& note = notes_[cls];
         if (note & kClassMask)
             return Class(note & kClassMask);
         Class kind = Class::other;
-        const quint64 name = find(o, Key::className);
+        const quint64 name = find(cls, Key::className);
         if (name != kNone && list_.isString(object(name))) {
             const Object n = object(name);
             if (list_.stringEquals(n, QLatin1String("NSURL")))
@@ -395,10 +483,13 @@ private:
 
     const BinaryPlist& list_;
     Object objects_;
-    std::vector<quint8> notes_;     // by object index
-    QHash<quint64, Text> texts_;    // by string object, once read twice
-    QHash<quint64, Chain> chains_;  // by URL object, on chains of more than one
+    std::vector<quint8> notes_;      // by object index
+    QHash<quint64, Text> texts_;     // by string object, once read twice
+    QHash<quint64, Chain> chains_;   // by URL object, on chains of more than one
+    QHash<quint64, Places> places_;  // by dictionary, of more than kFewEntries, once walked
+    QSet<quint64> nulls_;            // UTF-16 strings that read "$null"
     qint64 budget_;
+    Work work_;
 };
 
 // The record of one item, with no user yet.
@@ -431,9 +522,13 @@ Result<BTMRecord, StoreError> record(Archive& archive, quint64 item) {
 
 }  // namespace
 
-Result<QList<BTMRecord>, StoreError> BackgroundStoreArchive::records(const BinaryPlist& list) {
+Result<QList<BTMRecord>, StoreError> BackgroundStoreArchive::records(const BinaryPlist& list, Work* work) {
     using Kind = PlistValue::Kind;
     Archive archive(list, BackgroundStore::recordsMemoryCap);
+    const auto report = qScopeGuard([&] {
+        if (work)
+            *work = archive.work();
+    });
     const quint64 root = list.topIndex();
     const quint64 objects = archive.find(root, Key::objects);
     const quint64 top = archive.find(root, Key::top);

@@ -391,10 +391,9 @@ public:
             case 0x3:
                 return PlistValue(list_.date(o));
             case 0x4:
-                return PlistValue(list_.data(o));
             case 0x5:
             case 0x6:
-                return PlistValue(list_.string(o));
+                return leaf(offset, o);
             case 0x8:
                 return PlistValue(PlistUid{list_.uid(o)});
             case 0xA:
@@ -408,6 +407,21 @@ public:
     }
 
 private:
+    // Strings, data and keys longer than this are kept once read: a list may
+    // name one object from each of its references, and each would decode it,
+    // and hold a copy, of its own. Shorter ones cost no more than the
+    // reference; longer ones are few, by the bytes they take.
+    static constexpr quint64 kShort = 64;
+
+    PlistValue leaf(quint64 offset, const BinaryPlist::Object& o) {
+        auto read = [&] { return o.type == 0x4 ? PlistValue(list_.data(o)) : PlistValue(list_.string(o)); };
+        if (o.count <= kShort)
+            return read();
+        if (auto it = leaves_.constFind(offset); it != leaves_.constEnd())
+            return *it;
+        return *leaves_.insert(offset, read());
+    }
+
     std::optional<PlistValue> array(const BinaryPlist::Object& o, int depth) {
         PlistValue::Array items;
         items.reserve(size_t(o.count));
@@ -434,19 +448,21 @@ private:
 
     // Keys end at their first NUL. They repeat throughout a list (every
     // archived object has "$class") and are mostly one shared object: one
-    // QString per key object saves an allocation per entry.
+    // QString per key object saves an allocation per entry. Past the first
+    // few thousand, only long keys are kept.
     QString key(quint64 offset) {
         if (auto it = keys_.constFind(offset); it != keys_.constEnd())
             return *it;
         const BinaryPlist::Object o = list_.object(offset);
         QString text = list_.keyText(o);
-        if (keys_.size() < 4096)
+        if (keys_.size() < 4096 || o.count > kShort)
             keys_.insert(offset, text);
         return text;
     }
 
     const BinaryPlist& list_;
     QHash<quint64, QString> keys_;
+    QHash<quint64, PlistValue> leaves_;  // long strings and data, by offset
 };
 
 }  // namespace

@@ -74,7 +74,8 @@ public:
     PlistDate date(const Object& o) const;
     QByteArray data(const Object& o) const;
 
-    // The value of the object at `offset` as a value tree.
+    // The value of the object at `offset` as a value tree. A long string,
+    // data or key named from many places is read once, its copy shared.
     std::optional<PlistValue> toValue(quint64 offset) const;
 
     // A value tree in this form, each value an object of its own (nothing
@@ -106,9 +107,10 @@ private:
     int refSize_ = 1;
 };
 
-// Inline: a reader calls these for every reference it follows.
+// Inline: a reader calls these for every reference it follows. bigEndian
+// always: the compiler otherwise may call it from the check's loop.
 
-inline quint64 BinaryPlist::bigEndian(const uchar* at, quint64 size) {
+Q_ALWAYS_INLINE quint64 BinaryPlist::bigEndian(const uchar* at, quint64 size) {
     // The widths lists use for offsets and references, without a loop.
     switch (size) {
         case 1:

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "finder/BackgroundStore.h"
+#include "finder/BackgroundStoreArchive.h"
 #include "finder/BackgroundStoreCache.h"
 #include "platform/BinaryPlist.h"
 #include "platform/KeyedArchiveWriter.h"
@@ -336,6 +337,71 @@ TEST(BackgroundStoreParse, AListNamedByTwoUsersGivesEachTheirRecords) {
     for (const BTMRecord& r : BackgroundStore::parse(w.binary()).valueOr(QList<BTMRecord>()))
         seen.append(r.user + ":" + r.name);
     EXPECT_EQ(seen, QStringList({"501:a", "501:b", "502:a", "502:b"}));
+}
+
+// Items naming one large object as their text, users one large list: each
+// lookup once walked it from the start, and a store of a megabyte took
+// minutes. What the reader compares stays within the bytes of the store,
+// and the first entry of a key still counts.
+TEST(BackgroundStoreParse, WhatIsComparedStaysWithinTheStoreHoweverOftenObjectsAreNamed) {
+    using W = KeyedArchiveWriter;
+    using H = test::HostileFiles;
+    const int many = 300, padding = 3000;
+    const auto texts = [&](std::function<PlistUid(W&)> text) { return H::storeTextsNamingOne(many, text); };
+    const auto oneList = [&](int items) {
+        return H::storeUsersNamingOne(many, [=](W& w) {
+            PlistValue::Array listed;
+            for (int i = 0; i < items; ++i)
+                listed.push_back(w.item(app("a", "/a")));
+            return w.object({"NSArray", "NSObject"}, H::padded(padding, {{"NS.objects", listed}}));
+        });
+    };
+    const QString utf16(padding, QChar(0xE9));
+    const struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString want;  // the outcome, and the first record's name and path
+    } cases[] = {
+        {"an archived string of many entries", texts([](W& w) {
+             return w.object({"NSString", "NSObject"},
+                             H::padded(padding, {{"NS.string", PlistValue("file:///Padded")},
+                                                 {"NS.string", PlistValue("file:///Later")}}));
+         }),
+         "ok, 300 records; file:///Padded /Padded"},
+        {"an archived url of many entries", texts([](W& w) {
+             return w.object(
+                 {"NSURL", "NSObject"},
+                 H::padded(padding, {{"NS.base", W::null()}, {"NS.relative", PlistValue("file:///U")}}));
+         }),
+         "ok, 300 records; file:///U /U"},
+        {"an object of another class of many entries", texts([](W& w) {
+             return w.object({"NSData", "NSObject"}, H::padded(padding, {}));
+         }),
+         "ok, 300 records; ? none"},
+        {"a dictionary of many entries naming no class", texts([](W& w) {
+             return w.add(PlistValue(H::padded(padding, {{"NS.string", PlistValue("x")}})));
+         }),
+         "ok, 300 records; ? none"},
+        {"a long UTF-16 text", texts([&](W& w) { return w.string(utf16); }),
+         "ok, 300 records; " + utf16 + " none"},
+        {"a long UTF-16 string that reads $null",
+         texts([](W& w) { return w.string(QString(padding, QChar(0xDC00)) + "$null"); }),
+         "ok, 300 records; ? none"},
+        {"users naming one archived list of many entries", oneList(0), "ok, 0 records"},
+        {"users naming one archived list of many entries and one item", oneList(1), "ok, 300 records; a /a"},
+    };
+    for (const Case& c : cases) {
+        const auto list = BinaryPlist::open(c.bytes);
+        ASSERT_TRUE(list.ok()) << c.name;
+        BackgroundStoreArchive::Work work;
+        const auto records = BackgroundStoreArchive::records(**list, &work);
+        QString outcome = describe(records);
+        if (records && !records->isEmpty())
+            outcome += "; " + records->front().name + " " + records->front().path.value_or("none");
+        EXPECT_EQ(outcome, c.want) << c.name;
+        EXPECT_LE(work.entries + work.units, quint64(c.bytes.size()))
+            << c.name << ": " << work.entries << " entries, " << work.units << " units";
+    }
 }
 
 TEST(BackgroundStoreMine, PicksTheUserWithMostRecordsUnderHome) {

@@ -276,6 +276,33 @@ TEST(BinaryPlist, WideOffsetsAndReferences) {
     EXPECT_TRUE(readsAsLibplist(list));
 }
 
+// A long string, data or key that many references name is read once and its
+// one copy shared: a list of 100 KB naming one 100,000-character string from
+// 4,000 places once took 770 MB to read. The entries before fill what short keys
+// are kept.
+TEST(BinaryPlist, AnObjectNamedFromManyPlacesIsReadOnce) {
+    const QString wide(100, QChar(0xE9)), ascii(100, 'x');
+    PlistValue::Dictionary many;
+    for (int i = 0; i < 5000; ++i)
+        many.push_back({QString::number(i), PlistValue(i)});
+    const PlistValue keyed(PlistValue::Dictionary{{ascii, PlistValue(1)}});
+    // libplist writes equal strings and keys once (data it writes apart).
+    const PlistValue all(PlistValue::Array{many, wide, wide, ascii, ascii, keyed, keyed});
+    const auto read = Plist::parse(Plist::toBinary(all));
+    ASSERT_TRUE(read.ok());
+    ASSERT_EQ(read.value(), all);
+    const auto& a = *read->array();
+    const auto at = [](const PlistValue& v) {
+        return v.string() ? v.string()->constData() : v.dictionary()->front().key.constData();
+    };
+    for (size_t i = 1; i < a.size(); i += 2)
+        EXPECT_EQ(at(a[i]), at(a[i + 1])) << "pair " << i / 2;
+    const auto data =
+        Plist::parse(bplist({bytes({0xA2, 1, 1}), bytes({0x4F, 0x10, 100}) + QByteArray(100, 'd')}));
+    ASSERT_TRUE(data.ok());
+    EXPECT_EQ(data->array()->at(0).data()->constData(), data->array()->at(1).data()->constData());
+}
+
 // Single and double byte changes to real lists, in the trailer, the offset
 // table and the objects: whatever libplist makes of each, we make the same,
 // or refuse it where libplist would expand it beyond the file.

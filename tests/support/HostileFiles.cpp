@@ -1,6 +1,6 @@
 #include "support/HostileFiles.h"
 
-#include "platform/KeyedArchiveWriter.h"
+#include "platform/BinaryPlist.h"
 
 namespace rk::test {
 
@@ -30,6 +30,36 @@ QByteArray HostileFiles::storeSharedLists(int users, int times) {
     const PlistUid users_ = w.dictionary(QList<PlistUid>(users, w.string("501")), QList<PlistUid>(users, list));
     w.setTop("store", w.object({"Storage", "NSObject"}, {{"itemsByUserIdentifier", users_}}));
     return w.binary();
+}
+
+PlistValue::Dictionary HostileFiles::padded(int padding, PlistValue::Dictionary fields) {
+    PlistValue::Dictionary all(size_t(padding), PlistEntry{"padding", PlistValue(0)});
+    all.insert(all.end(), fields.begin(), fields.end());
+    return all;
+}
+
+QByteArray HostileFiles::storeTextsNamingOne(int items, const Adds& text) {
+    KeyedArchiveWriter w;
+    const PlistUid named = text(w);
+    PlistValue::Dictionary fields;
+    for (const char* key : {"name", "url", "identifier", "teamIdentifier", "developerName", "executablePath"})
+        fields.push_back({key, named});
+    fields.push_back({"type", PlistValue(8)});
+    fields.push_back({"disposition", PlistValue(3)});
+    QList<PlistUid> listed;
+    for (int i = 0; i < items; ++i)
+        listed.append(w.object({"ItemRecord", "NSObject"}, fields));
+    w.setTop("store", w.storage(QList<std::pair<QString, QList<PlistUid>>>{{"501", listed}}));
+    return BinaryPlist::write(w.archive());
+}
+
+QByteArray HostileFiles::storeUsersNamingOne(int users, const Adds& list) {
+    KeyedArchiveWriter w;
+    const PlistUid named = list(w);
+    const PlistUid byUser =
+        w.dictionary(QList<PlistUid>(users, w.string("501")), QList<PlistUid>(users, named));
+    w.setTop("store", w.object({"Storage", "NSObject"}, {{"itemsByUserIdentifier", byUser}}));
+    return BinaryPlist::write(w.archive());
 }
 
 }  // namespace rk::test
