@@ -12,6 +12,7 @@
 #include "cli/UnchangedCheck.h"
 #include "movein/MoveInCheck.h"
 #include "permissions/PermissionWizard.h"
+#include "update/UpdateSwapScript.h"
 
 namespace rk {
 
@@ -172,9 +173,7 @@ QString shellWord(const QString& word) {
     };
     if (!word.isEmpty() && std::all_of(word.begin(), word.end(), plain))
         return word;
-    QString quoted = word;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    return KTUpdate::shellQuoted(word);
 }
 
 }  // namespace

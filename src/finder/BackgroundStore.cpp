@@ -7,6 +7,7 @@
 
 #include "finder/BackgroundStoreArchive.h"
 #include "platform/BinaryPlist.h"
+#include "platform/BinaryPlistWriter.h"
 #include "platform/Plist.h"
 #include "platform/Text.h"
 
@@ -144,7 +145,7 @@ Result<QList<BTMRecord>, StoreError> BackgroundStore::parse(const QByteArray& da
         const auto tree = Plist::parse(data, sizeCap);
         if (!tree)
             return fail(refusal(tree.error()));
-        binary = BinaryPlist::write(tree.value());
+        binary = BinaryPlistWriter::write(tree.value());
     }
     const auto list = BinaryPlist::open(binary);
     if (!list)

@@ -78,14 +78,6 @@ public:
     // data or key named from many places is read once, its copy shared.
     std::optional<PlistValue> toValue(quint64 offset) const;
 
-    // A value tree in this form, each value an object of its own (nothing
-    // shared), in time and space in proportion to the tree: libplist's
-    // writer looks for equal objects in a table of fixed size, which makes
-    // large lists cost time in proportion to the square of their size.
-    // UIDs beyond 32 bits are written as the largest one, which names
-    // nothing in any archive.
-    static QByteArray write(const PlistValue& value);
-
 private:
     // A big-endian unsigned number of `size` bytes. Numbers wider than eight
     // bytes keep their last eight, as libplist reads them.

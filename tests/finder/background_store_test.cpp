@@ -11,6 +11,7 @@
 #include "finder/BackgroundStoreArchive.h"
 #include "finder/BackgroundStoreCache.h"
 #include "platform/BinaryPlist.h"
+#include "platform/BinaryPlistWriter.h"
 #include "platform/KeyedArchiveWriter.h"
 #include "support/HostileFiles.h"
 #include "support/PlatformFakes.h"
@@ -66,7 +67,7 @@ PlistUid itemWith(KeyedArchiveWriter& w, PlistValue::Dictionary fields) {
 QByteArray listedApart(qsizetype listed) {
     KeyedArchiveWriter w;
     setItems(w, QList<PlistUid>(listed, w.item(app("a", "/a"))));
-    return BinaryPlist::write(w.archive());
+    return BinaryPlistWriter::write(w.archive());
 }
 
 // A store of one item with this name, modified at this many nanoseconds past a fixed second.

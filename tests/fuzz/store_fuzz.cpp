@@ -4,6 +4,7 @@
 #include "FuzzInput.h"
 #include "finder/BackgroundStore.h"
 #include "platform/BinaryPlist.h"
+#include "platform/BinaryPlistWriter.h"
 
 using fuzzing::require;
 
@@ -15,7 +16,7 @@ void fuzz(const QByteArray& input) {
     // The strings as the reader meets them: other forms through the binary one.
     auto tree = rk::Plist::parse(input);
     if (tree && !rk::BinaryPlist::looksBinary(input))
-        tree = rk::Plist::parse(rk::BinaryPlist::write(tree.value()));
+        tree = rk::Plist::parse(rk::BinaryPlistWriter::write(tree.value()));
     require(tree.ok(), "a store read is a list");
     const QSet<QString> strings = fuzzing::strings(tree.value());
     for (const rk::BTMRecord& r : records.value()) {

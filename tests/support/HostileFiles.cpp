@@ -1,6 +1,6 @@
 #include "support/HostileFiles.h"
 
-#include "platform/BinaryPlist.h"
+#include "platform/BinaryPlistWriter.h"
 
 namespace rk::test {
 
@@ -50,7 +50,7 @@ QByteArray HostileFiles::storeTextsNamingOne(int items, const Adds& text) {
     for (int i = 0; i < items; ++i)
         listed.append(w.object({"ItemRecord", "NSObject"}, fields));
     w.setTop("store", w.storage(QList<std::pair<QString, QList<PlistUid>>>{{"501", listed}}));
-    return BinaryPlist::write(w.archive());
+    return BinaryPlistWriter::write(w.archive());
 }
 
 QByteArray HostileFiles::storeUsersNamingOne(int users, const Adds& list) {
@@ -59,7 +59,7 @@ QByteArray HostileFiles::storeUsersNamingOne(int users, const Adds& list) {
     const PlistUid byUser =
         w.dictionary(QList<PlistUid>(users, w.string("501")), QList<PlistUid>(users, named));
     w.setTop("store", w.object({"Storage", "NSObject"}, {{"itemsByUserIdentifier", byUser}}));
-    return BinaryPlist::write(w.archive());
+    return BinaryPlistWriter::write(w.archive());
 }
 
 }  // namespace rk::test
