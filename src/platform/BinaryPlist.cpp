@@ -96,7 +96,12 @@ bool BinaryPlist::leafIsValid(quint64 offset) const {
 // one value per reference. Only when a container is reached twice does the
 // second pass follow every reference as often as it occurs, as such a reader
 // expands shared containers, with a budget of a few times the first pass's
-// measure, so padding and unreferenced bytes buy no expansion. Nesting beyond
+// measure, so padding and unreferenced bytes buy no expansion. The strings
+// and data reached, each object once, may hold no more bytes than lie before
+// the table: the objects of a list lie apart, and only a table naming the
+// same or overlapping bytes under many objects comes to more, which readers
+// that decode an object once (or note facts) per object would read again
+// for each, a megabyte for every few bytes of table. Nesting beyond
 // Plist::maxDepth (a cycle is endless nesting) is refused as too deep. Faults
 // of single objects are reported once the walks are through, so the bounds
 // are reported first whatever the order of the objects.
@@ -133,6 +138,7 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
     quint64 values = 1;      // the first pass's measure: the top object and every reference
     quint64 visits = 1;      // the second pass's measure: the top object and every reference followed
     quint64 budget = 0;
+    quint64 leafBytes = 0;   // the bytes of the strings and data reached, each once
     const PlistError tooLarge{PlistError::Kind::tooLarge, QString("more than %1 values").arg(nodeCap)};
     const PlistError expandsTooFar{PlistError::Kind::unreadable, "binary expands too far"};
 
@@ -180,7 +186,11 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
             // Each object is checked once, however often it is named.
             if (!seen[index]) {
                 seen[index] = true;
-                faulty = faulty || !leafIsValid(offset);
+                const bool valid = leafIsValid(offset);
+                faulty = faulty || !valid;
+                if (valid && type >= 0x4 && type <= 0x6 &&
+                    (leafBytes += sized(offset)->count * (type == 0x6 ? 2 : 1)) > table_)
+                    return expandsTooFar;
             }
             return std::nullopt;
         }

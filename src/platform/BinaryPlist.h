@@ -5,8 +5,9 @@
 // without recursion: each object must lie wholly before the offset table and
 // be of a kind the form defines, each reference must name an object,
 // dictionary keys must be strings. These rules are those libplist applies to
-// the same bytes. On top of them, nesting, the number of values and the
-// expansion of shared containers are bounded, which libplist does not do: a
+// the same bytes. On top of them, nesting, the number of values, the
+// expansion of shared containers and the bytes of the strings and data
+// reached (each object once) are bounded, which libplist does not do: a
 // list within the bounds is accepted or refused whichever reader is asked.
 // After that objects are decoded only when asked for, straight from the
 // bytes: reading a few values of a large list costs little more than

@@ -97,6 +97,21 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         aliased[0] += char(i);
     aliased << QList<QByteArray>(99) << bytes({0xAF, 0x10, 100}) + QByteArray(100, char(101))
             << bytes({0x09});
+    // Index 0 names indices 1 to 40: data or UTF-16 strings of 70 bytes or
+    // units, at offsets three bytes apart (each running on over the next
+    // ones), or at one offset as a dictionary's keys: 40 objects of 70 bytes
+    // or units in a list of some 300 bytes. Readers that read or note each
+    // object once read them all: a launch job of 1 MB came to 1 GB, a store
+    // of 2 MB naming one key took 21 s.
+    auto overlapping = [](bool keys) {
+        QList<QByteArray> objects{bytes({keys ? 0xDF : 0xAF, 0x10, 40})};
+        for (int i = 1; i <= 40; ++i) {
+            objects[0] += char(i);
+            objects << (keys && i < 40 ? QByteArray() : bytes({keys ? 0x6F : 0x4F, 0x10, 70}));
+        }
+        objects[0] += QByteArray(keys ? 40 : 0, char(41));  // true
+        return bplist(objects << bytes({0x09}), keys ? 140 : 70);
+    };
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -155,6 +170,8 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         // Bytes nothing refers to buy no expansion: once 2^26 values from 64 MiB.
         {"arrays sharing one child 20 deep behind 1 MiB", bplist(doubling(20), 1 << 20), K::unreadable,
          false},
+        {"data at overlapping offsets", overlapping(false)},
+        {"UTF-16 keys at one offset", overlapping(true)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
