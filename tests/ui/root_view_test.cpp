@@ -290,6 +290,30 @@ TEST_F(RootViewTest, TabIntoAScrolledPageShowsTheControlItReaches) {
     }
 }
 
+// The settings card opened from the gear by keyboard, Tab into it and
+// Escape: the focus is back on the gear, and its ring shows.
+TEST_F(RootViewTest, GearShowsItsRingAgainWhenTheCardClosesByKeyboard) {
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    root.show();
+    root.activateWindow();
+    test::settle();
+    root.gear()->setFocus(Qt::TabFocusReason);
+    test::typeKey(root.gear(), Qt::Key_Space);
+    ASSERT_TRUE(root.showsSettings());
+    test::typeKey(root.settingsCard()->window(), Qt::Key_Tab);
+    QWidget* inCard = QApplication::focusWidget();
+    ASSERT_TRUE(inCard && root.settingsCard()->isAncestorOf(inCard)) << test::describe(inCard).toStdString();
+    test::typeKey(inCard, Qt::Key_Escape);
+    test::settle();
+    ASSERT_FALSE(root.showsSettings());
+    root.activateWindow();  // off screen the closed card hands back no activation
+    test::settle();
+    EXPECT_EQ(QApplication::focusWidget(), root.gear())
+        << test::describe(QApplication::focusWidget()).toStdString();
+    EXPECT_TRUE(test::showsFocusRing(root.gear()));
+}
+
 // Without a compositor the card fills its window to every corner: no
 // see-through pixel is left to come out black.
 TEST_F(RootViewTest, PlainSettingsPopoverHasNoSeeThroughMargin) {
