@@ -36,6 +36,13 @@ public:
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
             return false;
         }
+        // Tab into an open card or another window takes the focus away but
+        // leaves the control its window's focus, handed back as it was when
+        // that closes.
+        if (const auto* control = qobject_cast<QWidget*>(watched);
+            event->type() == QEvent::FocusOut && control && control->window()->focusWidget() == control) {
+            return false;
+        }
         const bool keyboard = event->type() == QEvent::FocusIn &&
                               (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
         watched->setProperty(kKeyboardFocus, keyboard);

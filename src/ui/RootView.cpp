@@ -364,6 +364,18 @@ void RootView::buildAll() {
     }
 }
 
+bool RootView::focusNextPrevChild(bool next) {
+    // Tab from the gear, or Shift-Tab from the tabs, lands in the page from
+    // outside its scroll area, which then scrolls only for moves within it:
+    // the control and its ring could stay out of sight.
+    const bool moved = QWidget::focusNextPrevChild(next);
+    if (QWidget* focused = QApplication::focusWidget();
+        focused && pageHolder_ && pageHolder_->isAncestorOf(focused)) {
+        scroll_->ensureWidgetVisible(focused);
+    }
+    return moved;
+}
+
 void RootView::layOutNow() {
     if (!isVisible()) {
         return;

@@ -127,6 +127,9 @@ public:
     // Makes pending changes visible now (tests; the page capture).
     void refreshNow();
 
+protected:
+    bool focusNextPrevChild(bool next) override;
+
 private:
     enum class Kind { start, pane, moveIn, done };
     static Kind kindOf(Step step);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QScrollBar>
 
 #include "permissions/PermissionProbes.h"
@@ -256,6 +257,61 @@ TEST_F(RootViewTest, EveryTabStopShowsTheFocusRing) {
         for (const test::TabStop& stop : stops)
             EXPECT_TRUE(stop.ring) << step.title().toStdString() << ": " << stop.name.toStdString();
     }
+}
+
+// Tab from the gear, or Shift-Tab from the first tab, enters a page scrolled
+// the other way: the control it reaches comes into sight with its ring.
+TEST_F(RootViewTest, TabIntoAScrolledPageShowsTheControlItReaches) {
+    test::writeLeftovers(world);
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    root.resize(600, 400);
+    root.show();
+    showStep(m, Step::accessibility);
+    root.refreshNow();
+    test::settle();
+    QScrollBar* bar = root.pageArea()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the page must be taller than the window";
+    const struct {
+        QWidget* from;
+        Qt::Key key;
+        int scrolled;
+    } cases[] = {{root.gear(), Qt::Key_Tab, bar->maximum()}, {root.tabs().first(), Qt::Key_Backtab, 0}};
+    for (const auto& c : cases) {
+        bar->setValue(c.scrolled);
+        c.from->setFocus(Qt::TabFocusReason);
+        test::typeKey(c.from, c.key);
+        test::settle();
+        QWidget* reached = QApplication::focusWidget();
+        ASSERT_TRUE(reached && root.page()->isAncestorOf(reached)) << test::describe(reached).toStdString();
+        const QRect inView(reached->mapTo(root.pageArea()->viewport(), QPoint(0, 0)), reached->size());
+        EXPECT_TRUE(root.pageArea()->viewport()->rect().contains(inView))
+            << test::describe(reached).toStdString() << " at " << inView.y() << ", out of sight";
+    }
+}
+
+// The settings card opened from the gear by keyboard, Tab into it and
+// Escape: the focus is back on the gear, and its ring shows.
+TEST_F(RootViewTest, GearShowsItsRingAgainWhenTheCardClosesByKeyboard) {
+    AppModel& m = world.startModel();
+    RootView root(m, false);
+    root.show();
+    root.activateWindow();
+    test::settle();
+    root.gear()->setFocus(Qt::TabFocusReason);
+    test::typeKey(root.gear(), Qt::Key_Space);
+    ASSERT_TRUE(root.showsSettings());
+    test::typeKey(root.settingsCard()->window(), Qt::Key_Tab);
+    QWidget* inCard = QApplication::focusWidget();
+    ASSERT_TRUE(inCard && root.settingsCard()->isAncestorOf(inCard)) << test::describe(inCard).toStdString();
+    test::typeKey(inCard, Qt::Key_Escape);
+    test::settle();
+    ASSERT_FALSE(root.showsSettings());
+    root.activateWindow();  // off screen the closed card hands back no activation
+    test::settle();
+    EXPECT_EQ(QApplication::focusWidget(), root.gear())
+        << test::describe(QApplication::focusWidget()).toStdString();
+    EXPECT_TRUE(test::showsFocusRing(root.gear()));
 }
 
 // Without a compositor the card fills its window to every corner: no
