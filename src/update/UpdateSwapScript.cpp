@@ -10,9 +10,11 @@ namespace {
 // Each {NAME} is filled in once, in a single pass, so a value that itself
 // spells "{NAME}" stays text. `app` names the copy to relaunch: the new one
 // once it is in place (or when another script put it there), else the
-// installed one. `lg` appends only to a regular file (or makes one), so a
-// FIFO or a link at the log neither blocks the swap nor writes elsewhere
-// (one swapped in between the look and the append still could). `whole`
+// installed one. `lg` appends only to a regular file with no other name (or
+// makes one), so a FIFO or a link at the log neither blocks the swap nor
+// writes elsewhere (one swapped in between the look and the append still
+// could). `first` reads a record's first line from no more than its first
+// 256 bytes, so a huge one costs no time. `whole`
 // asks the property-list tool which executable a bundle names, so without
 // that tool the script ends before it takes the lock. `ident` prints
 // "device:inode" (GNU stat, else BSD stat), empty unless it reads digits.
@@ -24,7 +26,9 @@ namespace {
 constexpr char kTemplate[] =
     R"SH(lg() {
   /bin/mkdir -p "$(/usr/bin/dirname {LOG})" 2>/dev/null
-  if [ -L {LOG} ] || { [ -e {LOG} ] && [ ! -f {LOG} ]; }; then return 0; fi
+  if [ -e {LOG} ] || [ -L {LOG} ]; then
+    [ -n "$(/usr/bin/find {LOG} -maxdepth 0 -type f -links 1 2>/dev/null)" ] || return 0
+  fi
   /bin/echo "$(/bin/date '+%Y-%m-%d %H:%M:%S') shim: $*" >> {LOG}
 }
 unstage() {
@@ -62,9 +66,16 @@ started() {
   set -- $s
   [ $# -gt 0 ] && /bin/echo "$*"
 }
+first() {
+  r=
+  if [ -f "$1" ] && [ ! -L "$1" ]; then r=$(/usr/bin/head -c 256 "$1" 2>/dev/null); fi
+  printf '%s\n' "${r%%
+*}"
+}
 stale() {
-  opid= ostart=
-  if [ -f "$1/owner" ] && [ ! -L "$1/owner" ]; then read -r opid ostart < "$1/owner"; fi
+  r=$(first "$1/owner"); opid=${r%% *} ostart=
+  case "$r" in *' '*) ostart=${r#* } ;; esac
+  [ -n "$ostart" ] || opid=
   case "$opid" in
     ''|*[!0-9]*) why="older than 5 min"; [ -z "$(/usr/bin/find {CUR}.swaplock -maxdepth 0 -mmin -5 2>/dev/null)" ] ;;
     *) why="the swap that held it has ended"
@@ -92,8 +103,7 @@ if [ -z "$me" ] || ! { /bin/echo "$$ $me" > "$g/owner.new" && /bin/mv -f "$g/own
   /bin/rm -rf "$g"; exit 0
 fi
 /bin/rm -rf {CUR}.swaplock/discard
-mark=
-if [ -f {CUR}.swaplock/copying ] && [ ! -L {CUR}.swaplock/copying ]; then read -r mark < {CUR}.swaplock/copying; fi
+mark=$(first {CUR}.swaplock/copying)
 app={CUR}
 skipswap=""
 if [ -L {CUR}.old ] || { [ -e {CUR}.old ] && ! whole {CUR}.old; }; then
@@ -112,7 +122,7 @@ elif [ -e {CUR}.old ]; then
   lg "keeping a leftover "{CUR}".old: no unfinished swap left it, and the installed bundle is not complete. Standing down."
   skipswap=1
 fi
-/bin/rm -rf {CUR}.swaplock/discard {CUR}.swaplock/copying
+/bin/rm -rf {CUR}.swaplock/discard {CUR}.swaplock/copying {CUR}.swaplock/copying.new
 if [ -n "$skipswap" ]; then :
 elif ! whole {NEW}; then
   if [ -e {NEW} ] || [ -L {NEW} ]; then

@@ -20,13 +20,14 @@
 //     process its newest generation's record names is gone (ps prints no
 //     start time for that id, or another one: the id was reused); a lock
 //     without a record (older scripts, or the moment before the record)
-//     when the lock folder has not been modified for 5 minutes. Any other
-//     held lock makes this script stand down, so neither a long copy nor
-//     a sleeping machine lets a second script in. A stale lock is taken
-//     over by creating the next free "gen-N" folder inside it: of two
-//     scripts that found it stale, only one creates that folder. A script
-//     that cannot read its own start time cannot prove to others that it
-//     is alive, so it releases what it took and stands down;
+//     when the lock folder has not been modified for 5 minutes (a record
+//     without a start time counts as none). Any other held lock makes this
+//     script stand down, so neither a long copy nor a sleeping machine lets
+//     a second script in. A stale lock is taken over by creating the next
+//     free "gen-N" folder inside it: of two scripts that found it stale,
+//     only one creates that folder. A script that cannot read its own start
+//     time cannot prove to others that it is alive, so it releases what it
+//     took and stands down;
 //  3. under the lock, first mends what a killed script left. The "copying"
 //     mark in the lock holds the device and inode of the bundle its swap
 //     set aside; a leftover whole "<bundle>.old" is moved back over the
@@ -56,8 +57,11 @@
 //     "done".
 // Nothing beside the bundle is deleted but a leftover ".old" and the lock.
 // So at every moment the bundle or its ".old" holds a whole copy. A log
-// line goes only to a regular file (made when missing); a FIFO, a link or
-// anything else at the log's path drops it.
+// line goes only to a regular file with one link (made when missing); a
+// FIFO, a link or anything else at the log's path drops it. A record in the
+// lock is read from its first 256 bytes only, and a leftover "copying.new"
+// is deleted before the mark is written, so neither a huge record nor a
+// FIFO or link left there holds up or redirects the swap.
 //
 // Every value goes into the script single-quoted, a quote inside written
 // '\'', also where it stands in a log line: the line's double quotes are

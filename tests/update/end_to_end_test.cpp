@@ -311,6 +311,12 @@ public:
         test::writeFileAt(app + ".swaplock/copying", mark.toUtf8() + "\n");
         age(app + ".swaplock");
     }
+    // The lock as a dead script left it ten minutes ago, `name` in it made by `make`.
+    void strandedWith(const QString& name, const std::function<void(const QString&)>& make) {
+        QDir().mkdir(app + ".swaplock");
+        make(app + ".swaplock/" + name);
+        age(app + ".swaplock");
+    }
     // The lock, its owner record naming `pid` started at `start`.
     void lockedBy(qint64 pid, const QString& start) {
         QDir().mkdir(app + ".swaplock");
@@ -709,6 +715,8 @@ const QString kHeldLock =
 const QString kNotWhole =
     "the staged bundle is not complete: another shim may have stopped while deleting it. Standing down.";
 const QStringList kTookOver{kTakenOver, kSwapping, kInstalled, "done"};
+const QStringList kTookOverAged{"swaplock is stale (older than 5 min); taking it over", kSwapping, kInstalled,
+                                "done"};
 const Tweak kAsIs = [](auto&, auto&) {};
 const Tweak kNoExecutable = [](auto&, auto& swap) {
     QFile::remove(swap.staged + "/Contents/MacOS/Rowkeeper");
@@ -733,6 +741,36 @@ const Straight kStraight[] = {
      },
      {kHeldLock},
      "1.4.1"},
+    {"RecordWithoutAStartTimeCountsAsNone",
+     [](auto& t, auto&) {
+         const qint64 pid = t.sleep();
+         t.wake();
+         t.lockedBy(pid, "");
+         UpdateEndToEnd::age(t.app + ".swaplock");
+     },
+     kTookOverAged, "1.4.2"},
+    {"HugeRecordsInAStaleLockAreReadInPart",
+     [](auto& t, auto&) {
+         for (const char* name : {"owner", "copying"})
+             t.strandedWith(name, [](const QString& path) {
+                 QFile record(path);
+                 record.open(QIODevice::WriteOnly);
+                 record.resize(qint64(1) << 36);  // sparse
+             });
+     },
+     kTookOverAged, "1.4.2"},
+    {"FifoLeftAtTheMarksNewNameIsNotOpened",
+     [](auto& t, auto&) {
+         t.strandedWith("copying.new", [](const QString& path) { ::mkfifo(QFile::encodeName(path), 0600); });
+     },
+     kTookOverAged, "1.4.2"},
+    {"LinkLeftAtTheMarksNewNameIsNotWrittenThrough",
+     [](auto& t, auto& swap) {
+         t.strandedWith("copying.new", [&](const QString& path) {
+             QFile::link(swap.staged + "/Contents/Info.plist", path);
+         });
+     },
+     kTookOverAged, "1.4.2"},
     {"StagedBundleWithoutItsExecutableIsNotInstalled", kNoExecutable, {kNotWhole, "done"}, "1.4.1"},
     {"NoPropertyListToolNoSwap",
      [](auto& t, auto&) { t.root.remove(SystemPaths::toolLocation(MacTool::plistBuddy)); },
@@ -829,8 +867,8 @@ TEST_F(UpdateEndToEnd, StagingCutShortInItsDeletionIsNeverInstalled) {
     EXPECT_TRUE(complete(app));
 }
 
-// A FIFO at the log never blocks the swap, and a link there writes nothing
-// where it leads.
+// A FIFO at the log never blocks the swap, and a link there, or a second
+// name of another file, writes nothing into that file.
 TEST_F(UpdateEndToEnd, LogThatIsNoPlainFileIsLeftAlone) {
     const QString elsewhere = dir.filePath("elsewhere.log");
     test::writeFileAt(elsewhere, "kept\n");
@@ -843,6 +881,10 @@ TEST_F(UpdateEndToEnd, LogThatIsNoPlainFileIsLeftAlone) {
     QFile::link(elsewhere, log);
     EXPECT_TRUE(runs(swapFrom(stageBuild("1.4.3", 58))));
     EXPECT_EQ(versionOf(app), "1.4.3");
+    QFile::remove(log);
+    ASSERT_EQ(::link(QFile::encodeName(elsewhere).constData(), QFile::encodeName(log).constData()), 0);
+    EXPECT_TRUE(runs(swapFrom(stageBuild("1.4.4", 59))));
+    EXPECT_EQ(versionOf(app), "1.4.4");
     EXPECT_EQ(test::readFileAt(elsewhere), "kept\n");
     EXPECT_TRUE(complete(app));
 }
