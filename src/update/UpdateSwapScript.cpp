@@ -61,7 +61,7 @@ ident() {
   /bin/echo "$i"
 }
 started() {
-  s=$(LC_ALL=C TZ=UTC0 /bin/ps -o lstart= -p "$1" 2>/dev/null) || return 1
+  s=$(LC_ALL=C TZ=UTC0 {PS} -o lstart= -p "$1" 2>/dev/null) || return 1
   case "$s" in *[!A-Za-z0-9:\ ]*) return 1 ;; esac
   set -- $s
   [ $# -gt 0 ] && /bin/echo "$*"
@@ -88,13 +88,18 @@ g={CUR}.swaplock
 if ! /bin/mkdir {CUR}.swaplock 2>/dev/null; then
   while [ -d {CUR}.swaplock/gen-$((k+1)) ]; do k=$((k+1)); done
   if [ $k -gt 0 ]; then g={CUR}.swaplock/gen-$k; fi
+  judged="$(ident {CUR}.swaplock) $(first "$g/owner")"
   if [ -L {CUR}.swaplock ] || ! stale "$g"; then
     lg "another swap already holds the lock; standing down without touching the bundle or the staging"
     exit 0
   fi
-  g={CUR}.swaplock/gen-$((k+1))
+  held=$g g={CUR}.swaplock/gen-$((k+1))
   if ! /bin/mkdir "$g" 2>/dev/null; then
     lg "lost the race to take over the stale lock; standing down"; exit 0
+  fi
+  if [ "$(ident {CUR}.swaplock) $(first "$held/owner")" != "$judged" ]; then
+    /bin/rm -rf "$g"
+    lg "the stale lock was released and taken again while this script looked at it; standing down"; exit 0
   fi
   lg "swaplock is stale ($why); taking it over"
 fi
@@ -203,6 +208,7 @@ QString swapScriptText(const SwapScript& swap) {
         {"DITTO", shellQuoted(swap.ditto)},
         {"PLISTBUDDY", shellQuoted(swap.plistBuddy)},
         {"DEFAULTS", shellQuoted(swap.defaults)},
+        {"PS", shellQuoted(swap.processStatus)},
     };
     // A new name that is taken already belongs to something else: a failure
     // before anything is touched, so the failure branch never deletes it.

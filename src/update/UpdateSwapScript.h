@@ -25,7 +25,10 @@
 //     script stand down, so neither a long copy nor a sleeping machine lets
 //     a second script in. A stale lock is taken over by creating the next
 //     free "gen-N" folder inside it: of two scripts that found it stale,
-//     only one creates that folder. A script that cannot read its own start
+//     only one creates that folder, and only while the lock is the folder
+//     it judged, its record unchanged: a script held up between the two
+//     steps while the lock was released and taken again stands down rather
+//     than enter a live swap's lock. A script that cannot read its own start
 //     time cannot prove to others that it is alive, so it releases what it
 //     took and stands down;
 //  3. under the lock, first mends what a killed script left. The "copying"
@@ -97,6 +100,8 @@ struct SwapScript {
     std::optional<QString> headlessRestartLabel;
     // The tools the script runs, from the tool table.
     QString ditto, plistBuddy, defaults, launchServicesRegister, launchctl, open;
+    // The process lister, which is no Mac tool of its own.
+    QString processStatus = "/bin/ps";
 };
 
 // `text` in single quotes, each quote inside written '\''.

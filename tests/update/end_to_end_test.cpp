@@ -836,6 +836,46 @@ TEST_P(StraightRun, EndsAsExpected) {
 INSTANTIATE_TEST_SUITE_P(Script, StraightRun, ::testing::ValuesIn(kStraight),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A script held up once it found the lock stale (here in ps), while a
+// second one swaps and a third takes the lock again and copies, must not
+// enter that live lock: it stands down, and the third swap lands whole.
+TEST_F(UpdateEndToEnd, ScriptHeldUpOnAStaleLockLeavesTheNextSwapAlone) {
+    KTUpdate::SwapScript late = swapFrom(stageBuild("1.4.2", 57));
+    const qint64 ended = sleep();
+    const QString start = startOf(ended), hold = dir.filePath("ps-hold");
+    wake();
+    lockedBy(ended, start);
+    late.processStatus = dir.filePath("ps");
+    test::writeFileAt(late.processStatus,
+                      QString("#!/bin/sh\nif [ \"$4\" = %1 ] && mv '%2' '%2ing' 2>/dev/null; then\n"
+                              "  while [ -e '%2ing' ]; do sleep 0.05; done\nfi\nexec /bin/ps \"$@\"\n")
+                          .arg(ended)
+                          .arg(hold)
+                          .toUtf8());
+    QFile::setPermissions(late.processStatus, QFile::ReadOwner | QFile::ExeOwner);
+    test::writeFileAt(hold, {});
+    watching();
+    QProcess first, third;
+    first.start("/bin/sh", {"-c", KTUpdate::swapScriptText(late)});
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(hold + "ing"); }));
+    ASSERT_TRUE(runs(swapFrom(stageBuild("1.4.3", 58))));
+    holdNextCopy();
+    third.start("/bin/sh", {"-c", KTUpdate::swapScriptText(swapFrom(stageBuild("1.4.4", 59)))});
+    ASSERT_TRUE(copyHeld());
+    QFile::remove(hold + "ing");
+    ASSERT_TRUE(first.waitForFinished(60'000));
+    releaseCopy();
+    ASSERT_TRUE(third.waitForFinished(60'000));
+    EXPECT_EQ(logged("shim"),
+              QStringList({kTakenOver, kSwapping, "installed <app> (build 58)", "done", kSwapping,
+                           "the stale lock was released and taken again while this script looked at it; "
+                           "standing down",
+                           "installed <app> (build 59)", "done"}));
+    EXPECT_EQ(versionOf(app), "1.4.4");
+    EXPECT_TRUE(complete(app));
+    EXPECT_FALSE(QFileInfo::exists(app + ".old") || QFileInfo::exists(app + ".swaplock"));
+}
+
 // A script killed while it deletes a staging of many files, then a second
 // script for the same build: the lock is still held, and what is left of
 // the staging is never installed.
