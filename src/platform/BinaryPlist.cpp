@@ -138,7 +138,7 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
     quint64 values = 1;      // the first pass's measure: the top object and every reference
     quint64 visits = 1;      // the second pass's measure: the top object and every reference followed
     quint64 budget = 0;
-    quint64 leafBytes = 0;   // the bytes of the strings and data reached, each once
+    quint64 leafBytes = 0;  // the bytes of the strings and data reached, each once
     const PlistError tooLarge{PlistError::Kind::tooLarge, QString("more than %1 values").arg(nodeCap)};
     const PlistError expandsTooFar{PlistError::Kind::unreadable, "binary expands too far"};
 
@@ -384,7 +384,8 @@ namespace {
 
 class Converter {
 public:
-    explicit Converter(const BinaryPlist& list) : list_(list) {}
+    // `bytes`: the list's size; every object lies below it.
+    Converter(const BinaryPlist& list, quint64 bytes) : list_(list), named_(size_t(bytes), false) {}
 
     std::optional<PlistValue> convert(quint64 offset, int depth) {
         if (depth > Plist::maxDepth)
@@ -416,15 +417,23 @@ public:
     }
 
 private:
-    // Strings, data and keys longer than this are kept once read: a list may
-    // name one object from each of its references, and each would decode it,
-    // and hold a copy, of its own. Shorter ones cost no more than the
-    // reference; longer ones are few, by the bytes they take.
+    // A string, data or key is kept once read when it is long or named a
+    // second time: a list may name one object from each of its references,
+    // and each would decode it, and hold a copy, of its own (a 4 MiB list
+    // naming one string of 64 characters four million times took 780 MB).
+    // Short ones named once are not looked up again.
     static constexpr quint64 kShort = 64;
+
+    bool keep(quint64 offset, const BinaryPlist::Object& o) {
+        if (o.count > kShort || named_[size_t(offset)])
+            return true;
+        named_[size_t(offset)] = true;
+        return false;
+    }
 
     PlistValue leaf(quint64 offset, const BinaryPlist::Object& o) {
         auto read = [&] { return o.type == 0x4 ? PlistValue(list_.data(o)) : PlistValue(list_.string(o)); };
-        if (o.count <= kShort)
+        if (!keep(offset, o))
             return read();
         if (auto it = leaves_.constFind(offset); it != leaves_.constEnd())
             return *it;
@@ -458,26 +467,27 @@ private:
     // Keys end at their first NUL. They repeat throughout a list (every
     // archived object has "$class") and are mostly one shared object: one
     // QString per key object saves an allocation per entry. Past the first
-    // few thousand, only long keys are kept.
+    // few thousand, only long keys and keys named again are kept.
     QString key(quint64 offset) {
         if (auto it = keys_.constFind(offset); it != keys_.constEnd())
             return *it;
         const BinaryPlist::Object o = list_.object(offset);
         QString text = list_.keyText(o);
-        if (keys_.size() < 4096 || o.count > kShort)
+        if (keys_.size() < 4096 || keep(offset, o))
             keys_.insert(offset, text);
         return text;
     }
 
     const BinaryPlist& list_;
     QHash<quint64, QString> keys_;
-    QHash<quint64, PlistValue> leaves_;  // long strings and data, by offset
+    QHash<quint64, PlistValue> leaves_;  // long or shared strings and data, by offset
+    std::vector<bool> named_;            // by offset: a short leaf or key read once already
 };
 
 }  // namespace
 
 std::optional<PlistValue> BinaryPlist::toValue(quint64 offset) const {
-    Converter converter(*this);
+    Converter converter(*this, size_);
     return converter.convert(offset, 0);
 }
 

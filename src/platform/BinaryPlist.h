@@ -75,8 +75,8 @@ public:
     PlistDate date(const Object& o) const;
     QByteArray data(const Object& o) const;
 
-    // The value of the object at `offset` as a value tree. A long string,
-    // data or key named from many places is read once, its copy shared.
+    // The value of the object at `offset` as a value tree. A string, data
+    // or key named from many places is read at most twice, its copy shared.
     std::optional<PlistValue> toValue(quint64 offset) const;
 
 private:
