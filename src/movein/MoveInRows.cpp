@@ -53,6 +53,10 @@ KTReconnectItem fixed(QString id, QString title, QString detail, KTReconnectResu
 QString MoveInRows::refusedLine(const QUrl& url) {
     if (url.scheme() == "x-apple.systempreferences")
         return Workspace::settingsNotOpenedLine();
+    return notOpenedLine();
+}
+
+QString MoveInRows::notOpenedLine() {
     return "This could not be opened on this computer.";
 }
 
@@ -65,9 +69,13 @@ MoveInRows::Pressed MoveInRows::press(const MoveInSpec& spec, const QString& act
         addMark(&MoveIn::Marks::done, spec.id, marksPath);
         return {.event = "movein.marked"};
     }
-    if (spec.action) {
+    if (spec.action && !spec.action->isEmpty()) {
+        // An app no one here has installed, or a link that is not one, opens
+        // nothing either: the row says so and stays unopened.
         const auto url = actionURL(*spec.action, paths);
-        if (url && !workspace.openURL(*url, true))
+        if (!url)
+            return {.refused = notOpenedLine()};
+        if (!workspace.openURL(*url, true))
             return {.refused = refusedLine(*url)};
     }
     addMark(&MoveIn::Marks::opened, spec.id, marksPath);

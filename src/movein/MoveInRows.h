@@ -39,8 +39,8 @@ struct MoveInRows {
 
     // What a checklist row's button did, given the title it showed: the usage
     // event it stands for (empty when it did nothing) and, when nothing here
-    // took the row's link, the line that says so; the row is then not marked
-    // opened.
+    // took the row's link (or its app or link was not found), the line that
+    // says so; the row is then not marked opened.
     struct Pressed {
         QString event{};
         std::optional<QString> refused{};
@@ -49,6 +49,8 @@ struct MoveInRows {
                          const SystemPaths& paths, Workspace& workspace);
     // The line for a link nothing here opens: System Settings' own for its pages.
     static QString refusedLine(const QUrl& url);
+    // The line for anything else a row could not open.
+    static QString notOpenedLine();
 };
 
 }  // namespace rk
