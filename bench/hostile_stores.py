@@ -40,6 +40,14 @@ def items(archive, count, text):
     return made
 
 
+def naming_one(archive, count, text, extra=lambda i: {}):
+    """`count` items whose every text field names the one object `text`,
+    each with the fields `extra(i)` besides."""
+    return [archive.obj(["ItemRecord", "NSObject"], {k: text for k in (
+        "name", "url", "identifier", "teamIdentifier", "developerName", "executablePath")} | {
+        "type": 8, "disposition": 3} | extra(i)) for i in range(count)]
+
+
 def store(archive, lists, users=None):
     users = users or ["501"] * len(lists)
     storage = archive.add(None)
@@ -99,10 +107,7 @@ def url_chains():
     url = a.add("file:///deep")
     for _ in range(32):
         url = a.obj(["NSURL", "NSObject"], {"NS.base": a.uid(0), "NS.relative": url})
-    made = [a.obj(["ItemRecord", "NSObject"], {k: url for k in (
-        "name", "url", "identifier", "teamIdentifier", "developerName", "executablePath")} | {
-        "type": 8, "disposition": 3, "n": i}) for i in range(100_000)]
-    return store(a, [made])
+    return store(a, [naming_one(a, 100_000, url, lambda i: {"n": i})])
 
 
 def many_users():
@@ -124,10 +129,7 @@ def one_padded_string(count, padding=100_000):
     text = a.add(None)
     a.objects[text.data] = Padded(padding, {"NS.string": "file:///Applications/Padded.app",
                                             "$class": a.cls("NSString", "NSObject")})
-    made = [a.obj(["ItemRecord", "NSObject"], {k: text for k in (
-        "name", "url", "identifier", "teamIdentifier", "developerName", "executablePath")} | {
-        "type": 8, "disposition": 3}) for _ in range(count)]
-    return store(a, [made])
+    return store(a, [naming_one(a, count, text)])
 
 
 def padded_string_10k_items():
@@ -164,10 +166,7 @@ def long_utf16_text(count, units):
     # `count` items whose every text field names one UTF-16 string of `units` units.
     a = Archive()
     text = a.add("\u00e9" * units)
-    made = [a.obj(["ItemRecord", "NSObject"], {k: text for k in (
-        "name", "url", "identifier", "teamIdentifier", "developerName", "executablePath")} | {
-        "type": 8, "disposition": 3}) for _ in range(count)]
-    return store(a, [made])
+    return store(a, [naming_one(a, count, text)])
 
 
 def utf16_text_10k_items():

@@ -147,15 +147,7 @@ public:
 
     // An item's fields in one pass over its keys, by Key; the first entry of
     // a key counts.
-    void fields(const Object& item, std::array<quint64, kFields>& out) {
-        out.fill(kNone);
-        work_.entries += item.count;
-        for (quint64 i = 0; i < item.count; ++i) {
-            const int key = int(keyOf(list_.childIndex(item, i)));
-            if (key < kFields && out[size_t(key)] == kNone)
-                out[size_t(key)] = list_.childIndex(item, item.count + i);
-        }
-    }
+    void fields(const Object& item, std::array<quint64, kFields>& out) { firstEntries(item, 0, out); }
 
     // `value`, as far as text goes: the string object that x stands for,
     // through references, archived strings and URLs ("$null" is nothing).
@@ -333,22 +325,24 @@ private:
             // The table's share too: an entry, at half load.
             if (!charge(2 * qint64(sizeof(quint64) + sizeof(Places))))
                 return kNone;
-            known = places_.insert(dict, placesOf(o));
+            Places places;
+            firstEntries(o, kFields, places);
+            known = places_.insert(dict, places);
         }
         return (*known)[size_t(key) - kFields];
     }
 
-    // The values of a large dictionary's keys, in one walk.
-    Places placesOf(const Object& dict) {
-        Places places;
-        places.fill(kNone);
+    // The value of the first entry of each of the keys from `first` on, as
+    // many as `out` holds, in one pass over a dictionary's keys.
+    template <size_t N>
+    void firstEntries(const Object& dict, int first, std::array<quint64, N>& out) {
+        out.fill(kNone);
         work_.entries += dict.count;
         for (quint64 i = 0; i < dict.count; ++i) {
-            const int at = int(keyOf(list_.childIndex(dict, i))) - kFields;
-            if (at >= 0 && at < kLookedUp && places[size_t(at)] == kNone)
-                places[size_t(at)] = list_.childIndex(dict, dict.count + i);
+            const int at = int(keyOf(list_.childIndex(dict, i))) - first;
+            if (at >= 0 && at < int(N) && out[size_t(at)] == kNone)
+                out[size_t(at)] = list_.childIndex(dict, dict.count + i);
         }
-        return places;
     }
 
     // Whether a string reads "$null", the archive's nothing. Comparing an

@@ -93,6 +93,18 @@ int firstRead(sqlite3* db) {
     return version.ok() ? sqlite3_step(version.get()) : sqlite3_errcode(db);
 }
 
+// The words for an errno of checkRegularFile that makes a file unreadable.
+QString regularFileFault(int error) {
+    switch (error) {
+        case EINVAL:
+            return "not a regular file";
+        case EFBIG:
+            return "too large";
+        default:
+            return "errno " + QString::number(error);
+    }
+}
+
 // What stands beside the database under the names of its rollback journal,
 // WAL and shared-memory file, which SQLite opens by name, waiting on a pipe,
 // at the first read (and at later ones): nothing, or a regular file within
@@ -107,10 +119,7 @@ Result<Unit, StoreError> checkSideFiles(sqlite3* db) {
         const int error = regular ? 0 : regular.error();
         if (error == 0 || error == ENOENT)
             continue;
-        const QString why = error == EINVAL  ? " not a regular file"
-                            : error == EFBIG ? " too large"
-                                             : " errno " + QString::number(error);
-        return fail(StoreError::unreadable(QFileInfo(side).fileName() + why));
+        return fail(StoreError::unreadable(QFileInfo(side).fileName() + " " + regularFileFault(error)));
     }
     return Unit{};
 }
@@ -172,17 +181,9 @@ QSet<QString> accessColumns(sqlite3* db) {
 // checkRegularFile. Other errors than its own come from a file changed since
 // the first open.
 StoreError notARegularFile(int error) {
-    switch (error) {
-        case EINVAL:
-            return StoreError::unreadable("not a regular file");
-        case EFBIG:
-            return StoreError::unreadable("too large");
-        case EPERM:
-        case EACCES:
-            return StoreError::noAccess();
-        default:
-            return StoreError::unreadable("errno " + QString::number(error));
-    }
+    if (error == EPERM || error == EACCES)
+        return StoreError::noAccess();
+    return StoreError::unreadable(regularFileFault(error));
 }
 
 }  // namespace
