@@ -10,23 +10,26 @@ namespace {
 // Each {NAME} is filled in once, in a single pass, so a value that itself
 // spells "{NAME}" stays text. `app` names the copy to relaunch: the new one
 // once it is in place (or when another script put it there), else the
-// installed one. `lg` appends only to a regular file with no other name (or
-// makes one), so a FIFO or a link at the log neither blocks the swap nor
-// writes elsewhere (one swapped in between the look and the append still
-// could). `first` reads a record's first line from no more than its first
-// 256 bytes, so a huge one costs no time. `whole`
-// asks the property-list tool which executable a bundle names, so without
-// that tool the script ends before it takes the lock. `ident` prints
-// "device:inode" (GNU stat, else BSD stat), empty unless it reads digits.
-// `started` prints a process's start time the same way whoever asks (C
-// locale, UTC), nothing once the process is gone. The owner record and the
-// "copying" mark are written under a temporary name and renamed, so no
-// reader sees half of one. A swap that leaves its ".old" behind exits
-// holding the lock, so the mark stays for the next script.
+// installed one. `there` is true for anything at a path, a link to nothing
+// too. `lg` appends only to a regular file with no other name (or makes
+// one), so a FIFO or a link at the log neither blocks the swap nor writes
+// elsewhere (one swapped in between the look and the append still could).
+// `first` reads a record's first line from no more than its first 256 bytes,
+// so a huge one costs no time. `stale` judges the owner record as read once
+// into `judged`, which the takeover compares against. `whole` asks the
+// property-list tool which executable a bundle names, so without that tool
+// the script ends before it takes the lock. `ident` prints "device:inode"
+// (GNU stat, else BSD stat), empty unless it reads digits. `started` prints
+// a process's start time the same way whoever asks (C locale, UTC), nothing
+// once the process is gone. The owner record and the "copying" mark are
+// written under a temporary name and renamed, so no reader sees half of one.
+// A swap that leaves its ".old" behind exits holding the lock, so the mark
+// stays for the next script.
 constexpr char kTemplate[] =
-    R"SH(lg() {
+    R"SH(there() { [ -e "$1" ] || [ -L "$1" ]; }
+lg() {
   /bin/mkdir -p "$(/usr/bin/dirname {LOG})" 2>/dev/null
-  if [ -e {LOG} ] || [ -L {LOG} ]; then
+  if there {LOG}; then
     [ -n "$(/usr/bin/find {LOG} -maxdepth 0 -type f -links 1 2>/dev/null)" ] || return 0
   fi
   /bin/echo "$(/bin/date '+%Y-%m-%d %H:%M:%S') shim: $*" >> {LOG}
@@ -73,8 +76,8 @@ first() {
 *}"
 }
 stale() {
-  r=$(first "$1/owner"); opid=${r%% *} ostart=
-  case "$r" in *' '*) ostart=${r#* } ;; esac
+  opid=${1%% *} ostart=
+  case "$1" in *' '*) ostart=${1#* } ;; esac
   [ -n "$ostart" ] || opid=
   case "$opid" in
     ''|*[!0-9]*) why="older than 5 min"; [ -z "$(/usr/bin/find {CUR}.swaplock -maxdepth 0 -mmin -5 2>/dev/null)" ] ;;
@@ -88,8 +91,9 @@ g={CUR}.swaplock
 if ! /bin/mkdir {CUR}.swaplock 2>/dev/null; then
   while [ -d {CUR}.swaplock/gen-$((k+1)) ]; do k=$((k+1)); done
   if [ $k -gt 0 ]; then g={CUR}.swaplock/gen-$k; fi
-  judged="$(ident {CUR}.swaplock) $(first "$g/owner")"
-  if [ -L {CUR}.swaplock ] || ! stale "$g"; then
+  record=$(first "$g/owner")
+  judged="$(ident {CUR}.swaplock) $record"
+  if [ -L {CUR}.swaplock ] || ! stale "$record"; then
     lg "another swap already holds the lock; standing down without touching the bundle or the staging"
     exit 0
   fi
@@ -114,9 +118,9 @@ skipswap=""
 if [ -L {CUR}.old ] || { [ -e {CUR}.old ] && ! whole {CUR}.old; }; then
   lg "deleting a leftover "{CUR}".old that is no complete bundle"
   /bin/mv {CUR}.old {CUR}.swaplock/discard
-elif [ -e {CUR}.old ] && { { [ -n "$mark" ] && [ "$(ident {CUR}.old)" = "$mark" ]; } || { [ ! -e {CUR} ] && [ ! -L {CUR} ]; }; }; then
+elif [ -e {CUR}.old ] && { { [ -n "$mark" ] && [ "$(ident {CUR}.old)" = "$mark" ]; } || ! there {CUR}; }; then
   lg "an earlier swap stopped before its copy was confirmed; restoring "{CUR}" from .old"
-  if { { [ ! -e {CUR} ] && [ ! -L {CUR} ]; } || /bin/mv {CUR} {CUR}.swaplock/discard; } && /bin/mv {CUR}.old {CUR}; then :; else
+  if { ! there {CUR} || /bin/mv {CUR} {CUR}.swaplock/discard; } && /bin/mv {CUR}.old {CUR}; then :; else
     lg "restoring "{CUR}" from .old FAILED (exit $?); standing down"
     exit 0
   fi
@@ -130,7 +134,7 @@ fi
 /bin/rm -rf {CUR}.swaplock/discard {CUR}.swaplock/copying {CUR}.swaplock/copying.new
 if [ -n "$skipswap" ]; then :
 elif ! whole {NEW}; then
-  if [ -e {NEW} ] || [ -L {NEW} ]; then
+  if there {NEW}; then
     lg "the staged bundle is not complete: another shim may have stopped while deleting it. Standing down."
   else
     lg "staging is gone: another shim already installed this build. Standing down."
@@ -155,7 +159,7 @@ id=$(ident {CUR})
 if [ -z "$id" ]; then
   lg "cannot read the device and inode of "{CUR}"; nothing changed"
 elif /bin/echo "$id" > {CUR}.swaplock/copying.new && /bin/mv -f {CUR}.swaplock/copying.new {CUR}.swaplock/copying &&
-     [ ! -e {CUR}.old ] && [ ! -L {CUR}.old ] && /bin/mv {CUR} {CUR}.old; then
+     ! there {CUR}.old && /bin/mv {CUR} {CUR}.old; then
   {DITTO} {NEW} {DEST}; c=$?
   if [ $c -eq 0 ] && whole {DEST}; then
     app={DEST}
@@ -171,7 +175,7 @@ elif /bin/echo "$id" > {CUR}.swaplock/copying.new && /bin/mv -f {CUR}.swaplock/c
     fi
     if [ "$(ident {CUR}.old)" != "$id" ]; then
       lg "no .old of this swap to move back; leaving "{DEST}" as it is"
-    elif ! /bin/rm -rf {DEST} || [ -e {CUR} ] || [ -L {CUR} ] || ! /bin/mv {CUR}.old {CUR}; then
+    elif ! /bin/rm -rf {DEST} || there {CUR} || ! /bin/mv {CUR}.old {CUR}; then
       lg "moving "{CUR}".old back FAILED; keeping the lock so the next swap restores it"
       exit 0
     fi
@@ -213,7 +217,7 @@ QString swapScriptText(const SwapScript& swap) {
     // A new name that is taken already belongs to something else: a failure
     // before anything is touched, so the failure branch never deletes it.
     if (renamed) {
-        values["TAKEN"] = "elif [ -e " + dest + " ] || [ -L " + dest + " ]; then\n  lg " + dest +
+        values["TAKEN"] = "elif there " + dest + "; then\n  lg " + dest +
                           "\" is already there and is not this update's; keeping \"" + cur +
                           "\". Standing down.\"\n  skipswap=1";
         const QString lsregister = shellQuoted(swap.launchServicesRegister);

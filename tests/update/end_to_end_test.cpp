@@ -21,6 +21,7 @@
 
 #include "platform/BundleInfo.h"
 #include "support/FakeTools.h"
+#include "support/FileShapes.h"
 #include "support/LoopbackServer.h"
 #include "support/Printers.h"
 #include "support/QtApp.h"
@@ -114,6 +115,20 @@ bool waitFor(const std::function<bool()>& done) {
     return done();
 }
 
+// Shell lines with which a stand-in, when `when` holds and the file `hold`
+// is there, takes that file and waits until the test lets it go on.
+QString waitsWhenHeld(const QString& when, const QString& hold) {
+    return "if " + when + " && mv '" + hold + "' '" + hold + "ing' 2>/dev/null; then\n  while [ -e '" + hold +
+           "ing' ]; do sleep 0.05; done\nfi\n";
+}
+// Whether a stand-in waits at `hold` (within a minute); `letGo` lets it on.
+bool heldAt(const QString& hold) {
+    return waitFor([&] { return QFileInfo::exists(hold + "ing"); });
+}
+void letGo(const QString& hold) {
+    QFile::remove(hold + "ing");
+}
+
 // Public: the table's cases set the machine up through it.
 class UpdateEndToEnd : public ::testing::Test {
 public:
@@ -130,9 +145,8 @@ public:
         const QString control = root.disk("/.fake-tools/copy"), hold = root.disk("/.fake-tools/hold");
         tools.installStandIn(
             MacTool::ditto,
-            "if [ \"$#\" -eq 2 ] && mv '" + hold + "' '" + hold + "ing' 2>/dev/null; then\n" +
-                "  while [ -e '" + hold + "ing' ]; do sleep 0.05; done\nfi\n" +
-                "if [ \"$#\" -eq 2 ] && [ -f '" + control + "' ]; then\n" +
+            waitsWhenHeld("[ \"$#\" -eq 2 ]", hold) + "if [ \"$#\" -eq 2 ] && [ -f '" + control +
+                "' ]; then\n" +
                 "  mkdir -p \"$2/Contents/Resources\" && cp \"$1/Contents/Resources/payload\" "
                 "\"$2/Contents/Resources/\"\n  exit 1\nfi\n" +
                 // Copies take a moment, so the watcher sees each step of a swap.
@@ -260,10 +274,8 @@ public:
     void failCopies() { root.writeFile("/.fake-tools/copy", ""); }
     // The next copy of a swap waits, once it has begun, until `releaseCopy`.
     void holdNextCopy() { root.writeFile("/.fake-tools/hold", ""); }
-    bool copyHeld() {
-        return waitFor([&] { return QFileInfo::exists(root.disk("/.fake-tools/holding")); });
-    }
-    void releaseCopy() { root.remove("/.fake-tools/holding"); }
+    bool copyHeld() { return heldAt(root.disk("/.fake-tools/hold")); }
+    void releaseCopy() { letGo(root.disk("/.fake-tools/hold")); }
 
     // `version` (`build`) staged in a folder of its own with `files` more
     // files in it, as the updater stages it; the folder.
@@ -307,9 +319,7 @@ public:
     // The lock as a script that died mid-swap left it, its "copying" mark
     // holding `mark`, last modified ten minutes ago.
     void strandedLock(const QString& mark) {
-        QDir().mkdir(app + ".swaplock");
-        test::writeFileAt(app + ".swaplock/copying", mark.toUtf8() + "\n");
-        age(app + ".swaplock");
+        strandedWith("copying", [&](const QString& path) { test::writeFileAt(path, mark.toUtf8() + "\n"); });
     }
     // The lock as a dead script left it ten minutes ago, `name` in it made by `make`.
     void strandedWith(const QString& name, const std::function<void(const QString&)>& make) {
@@ -743,9 +753,7 @@ const Straight kStraight[] = {
      "1.4.1"},
     {"RecordWithoutAStartTimeCountsAsNone",
      [](auto& t, auto&) {
-         const qint64 pid = t.sleep();
-         t.wake();
-         t.lockedBy(pid, "");
+         t.lockedBy(t.gone, "");
          UpdateEndToEnd::age(t.app + ".swaplock");
      },
      kTookOverAged, "1.4.2"},
@@ -753,15 +761,13 @@ const Straight kStraight[] = {
      [](auto& t, auto&) {
          for (const char* name : {"owner", "copying"})
              t.strandedWith(name, [](const QString& path) {
-                 QFile record(path);
-                 record.open(QIODevice::WriteOnly);
-                 record.resize(qint64(1) << 36);  // sparse
+                 test::plant(test::FileShape::holes, path, qint64(1) << 36);
              });
      },
      kTookOverAged, "1.4.2"},
     {"FifoLeftAtTheMarksNewNameIsNotOpened",
      [](auto& t, auto&) {
-         t.strandedWith("copying.new", [](const QString& path) { ::mkfifo(QFile::encodeName(path), 0600); });
+         t.strandedWith("copying.new", [](const QString& path) { test::plant(test::FileShape::pipe, path); });
      },
      kTookOverAged, "1.4.2"},
     {"LinkLeftAtTheMarksNewNameIsNotWrittenThrough",
@@ -847,22 +853,20 @@ TEST_F(UpdateEndToEnd, ScriptHeldUpOnAStaleLockLeavesTheNextSwapAlone) {
     lockedBy(ended, start);
     late.processStatus = dir.filePath("ps");
     test::writeFileAt(late.processStatus,
-                      QString("#!/bin/sh\nif [ \"$4\" = %1 ] && mv '%2' '%2ing' 2>/dev/null; then\n"
-                              "  while [ -e '%2ing' ]; do sleep 0.05; done\nfi\nexec /bin/ps \"$@\"\n")
-                          .arg(ended)
-                          .arg(hold)
-                          .toUtf8());
-    QFile::setPermissions(late.processStatus, QFile::ReadOwner | QFile::ExeOwner);
+                      ("#!/bin/sh\n" + waitsWhenHeld("[ \"$4\" = " + QString::number(ended) + " ]", hold) +
+                       "exec /bin/ps \"$@\"\n")
+                          .toUtf8(),
+                      true);
     test::writeFileAt(hold, {});
     watching();
     QProcess first, third;
     first.start("/bin/sh", {"-c", KTUpdate::swapScriptText(late)});
-    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(hold + "ing"); }));
+    ASSERT_TRUE(heldAt(hold));
     ASSERT_TRUE(runs(swapFrom(stageBuild("1.4.3", 58))));
     holdNextCopy();
     third.start("/bin/sh", {"-c", KTUpdate::swapScriptText(swapFrom(stageBuild("1.4.4", 59)))});
     ASSERT_TRUE(copyHeld());
-    QFile::remove(hold + "ing");
+    letGo(hold);
     ASSERT_TRUE(first.waitForFinished(60'000));
     releaseCopy();
     ASSERT_TRUE(third.waitForFinished(60'000));
@@ -912,9 +916,8 @@ TEST_F(UpdateEndToEnd, StagingCutShortInItsDeletionIsNeverInstalled) {
 TEST_F(UpdateEndToEnd, LogThatIsNoPlainFileIsLeftAlone) {
     const QString elsewhere = dir.filePath("elsewhere.log");
     test::writeFileAt(elsewhere, "kept\n");
-    QDir().mkpath(QFileInfo(log).path());
     watching();
-    ASSERT_EQ(::mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+    ASSERT_TRUE(test::plant(test::FileShape::pipe, log));
     EXPECT_TRUE(runs(swapFrom(stageBuild("1.4.2", 57)))) << "the script blocked on the log";
     EXPECT_EQ(versionOf(app), "1.4.2");
     QFile::remove(log);

@@ -345,9 +345,7 @@ TEST_F(UpdateDownload, StandInRefusesEntriesThatUnzipWouldReadOtherwise) {
         QByteArray refusal;             // empty: unpacked
         QByteArray from = {}, to = {};  // replaced in the archive
     } rows[] = {
-        {"a file, a file in a folder and a link",
-         {{.name = "Y", .data = "ok"}, {.name = "d/F", .data = "ok"}, {.name = "L", .data = "Y", .mode = 0120777}},
-         ""},
+        {"a file, a file in a folder and a link", {y, {.name = "d/F", .data = "ok"}, link("L", "Y")}, ""},
         // The link's target is read under "Y", which unzip would take for the file.
         {"a link named M by a Unicode field",
          {{.name = "Y", .data = "/etc", .mode = 0120777, .extra = test::unicodeField(0x7075, "Y", "M")},
