@@ -164,6 +164,14 @@ void passFocus(const QWidget& from, QWidget* to) {
     }
 }
 
+void retireKeepingFocus(QWidget& old, const QWidget* focused, QWidget* heir) {
+    if (focused != nullptr && old.isAncestorOf(focused)) {
+        passFocus(*focused, heir);
+    }
+    old.hide();
+    old.deleteLater();
+}
+
 void paintFocusRing(QPainter& painter, const QWidget& control, double cornerRadius) {
     if (!control.hasFocus() || !control.property(kKeyboardFocus).toBool()) {
         return;

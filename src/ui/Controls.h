@@ -79,6 +79,11 @@ QColor focusRingColour(bool dark);
 // left it. Call it while `from` is still shown: hiding the focused control
 // first would hand the focus to the next one in the Tab order.
 void passFocus(const QWidget& from, QWidget* to);
+// Hides `old`, content that new content has just replaced, and deletes it
+// once its events are done (it may hold the control being pressed); first,
+// when `focused` (the focus widget from before) lies inside it, passes that
+// focus to `heir` in the new content.
+void retireKeepingFocus(QWidget& old, const QWidget* focused, QWidget* heir);
 
 // A one-line plain text cut short at the end with "…" when it does not fit.
 // `text()` is always the whole text.

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <memory>
 
 #include "permissions/PermissionProbes.h"
 #include "platform/Workspace.h"
@@ -37,7 +38,10 @@ protected:
             return new QLabel(QStringLiteral("TEST Move-In page"), parent);
         });
     }
-    void TearDown() override { RootView::setMoveInPageFactory({}); }
+    void TearDown() override {
+        shown_.reset();
+        RootView::setMoveInPageFactory({});
+    }
 
     // Goes to a System Settings step with System Settings showing its page.
     void showStep(AppModel& m, Step step) {
@@ -48,9 +52,20 @@ protected:
         test::settle();
     }
 
+    // The window over a model started with leftovers to find, shown at
+    // `size` on the Start page; it lasts until the test ends.
+    RootView& showWithLeftovers(QSize size) {
+        test::writeLeftovers(world);
+        shown_ = std::make_unique<RootView>(world.startModel(), false);
+        shown_->resize(size);
+        shown_->show();
+        return *shown_;
+    }
+
     StaticRenderingScope still;
     test::ModelWorld world;
     test::RecordingActions actions;
+    std::unique_ptr<RootView> shown_;
 };
 
 // The current tab is a gold capsule with dark semibold text; pressing it
@@ -89,11 +104,8 @@ TEST_F(RootViewTest, TabsShowTheCurrentStepAndPressingOneCallsGo) {
 // list still open with that page's record. Back from another step, a new
 // settings page starts closed.
 TEST_F(RootViewTest, PageKindsSwapAndTogglesSurviveASchemeChange) {
-    test::writeLeftovers(world);
-    AppModel& m = world.startModel();
-    RootView root(m, false);
-    root.resize(700, 600);
-    root.show();
+    RootView& root = showWithLeftovers({700, 600});
+    AppModel& m = *world.model;
     test::settle();
     test::pressAndSettle(root.page(), "Show it");
     root.setDarkOverride(true);
@@ -243,11 +255,8 @@ TEST_F(RootViewTest, SettingsCardOpensInsideTheWindow) {
 // Tab stops at the tabs, each page's controls and the gear, and each shows
 // the ring while it holds the focus: nothing takes the focus unseen.
 TEST_F(RootViewTest, EveryTabStopShowsTheFocusRing) {
-    test::writeLeftovers(world);
-    AppModel& m = world.startModel();
-    RootView root(m, false);
-    root.resize(600, 820);
-    root.show();
+    RootView& root = showWithLeftovers({600, 820});
+    AppModel& m = *world.model;
     for (const Step step : Step::allCases()) {
         showStep(m, step);
         root.refreshNow();
@@ -262,11 +271,8 @@ TEST_F(RootViewTest, EveryTabStopShowsTheFocusRing) {
 // Tab from the gear, or Shift-Tab from the first tab, enters a page scrolled
 // the other way: the control it reaches comes into sight with its ring.
 TEST_F(RootViewTest, TabIntoAScrolledPageShowsTheControlItReaches) {
-    test::writeLeftovers(world);
-    AppModel& m = world.startModel();
-    RootView root(m, false);
-    root.resize(600, 400);
-    root.show();
+    RootView& root = showWithLeftovers({600, 400});
+    AppModel& m = *world.model;
     showStep(m, Step::accessibility);
     root.refreshNow();
     test::settle();

@@ -318,12 +318,8 @@ void PermissionScreen::reevaluate(bool force) {
         // The old block may hold the button being pressed: it goes once its
         // events are done, and the keyboard stays on the same button in the
         // new one (the primary button when the skip link is gone).
-        if (before) {
-            if (focused != nullptr && before->isAncestorOf(focused))
-                passFocus(*focused, onSkip && skip_ ? skip_.data() : primary_.data());
-            before->hide();
-            before->deleteLater();
-        }
+        if (before)
+            retireKeepingFocus(*before, focused, onSkip && skip_ ? skip_.data() : primary_.data());
     }
     updateWaitTicker();
 }

@@ -156,12 +156,8 @@ void KTPermissionWizardView::sync(bool rebuild) {
         static_cast<QVBoxLayout*>(layout())->insertWidget(0, screen_, 1);
         screen_->show();
         // The old screen may hold the button that led here: it goes once its events are done.
-        if (before) {
-            if (focused != nullptr && before->isAncestorOf(focused))
-                passFocus(*focused, primaryButton(screen_));
-            before->hide();
-            before->deleteLater();
-        }
+        if (before)
+            retireKeepingFocus(*before, focused, primaryButton(screen_));
     }
     const KTWizardSteps::Footer now = footer();
     if (focused != nullptr && focused == back_ && !now.backAllowed)
