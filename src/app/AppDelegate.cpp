@@ -8,7 +8,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
-#include <QScreen>
 #include <QSettings>
 
 #include "app/AboutPanel.h"
@@ -56,12 +55,18 @@ UpdaterCalls withRealUpdater(UpdaterCalls calls) {
     return calls;
 }
 
-void centreOnScreen(QWidget* window) {
-    QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr)
+// Gives a top-level window the frame asked for: its size through the
+// content, the decorations known so far kept, and its corner by `move`. A
+// frame it has already is left alone.
+void setFrame(QWidget* window, const std::optional<QRect>& frame) {
+    if (!frame || *frame == window->frameGeometry())
         return;
-    const QRect free = screen->availableGeometry();
-    window->move(free.center() - QPoint(window->width() / 2, window->height() / 2));
+    window->resize(frame->size() - (window->frameGeometry().size() - window->size()));
+    window->move(frame->topLeft());
+}
+
+QSize frameMinimum(const QWidget* window) {
+    return window->minimumSize() + (window->frameGeometry().size() - window->size());
 }
 
 }  // namespace
@@ -178,7 +183,8 @@ void AppDelegate::showAbout() {
         about_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
         about_->setWindowTitle(QString());
         about_->setFixedSize(AboutView::width, AboutView::height);
-        centreOnScreen(about_.get());
+        setFrame(about_.get(), WindowPlacement::centred(about_->frameGeometry().size(),
+                                                        frameMinimum(about_.get()), screens()));
     }
     about_->show();
     about_->raise();
@@ -242,7 +248,7 @@ void AppDelegate::createWindow() {
     // On a Mac the menu bar sits at the top of the screen; here it is the
     // window's, above the content. The sizes are the content's, so the
     // window is taller by the bar. The frame remembered is the whole
-    // window's, restored as it was saved.
+    // window's.
     if (pendingMenuBar_)
         window_->setMenuBar(pendingMenuBar_.release());
     const QSize bar(0, window_->menuWidget() != nullptr ? window_->menuWidget()->sizeHint().height() : 0);
@@ -258,9 +264,18 @@ void AppDelegate::createWindow() {
 
     const std::unique_ptr<QSettings> settings = frameSettings();
     const QByteArray frame = settings->value(frameKey()).toByteArray();
+    // The first frame centred and a remembered one as it was, each kept
+    // inside a screen: on a small screen, or one gone since, the menu bar
+    // and the footer would be out of reach. The window is made first, so
+    // that its frame counts the decorations the window system knows of.
+    window_->winId();
     if (frame.isEmpty() || !window_->restoreGeometry(frame)) {
         window_->resize(size);
-        centreOnScreen(window_.get());
+        setFrame(window_.get(), WindowPlacement::centred(window_->frameGeometry().size(),
+                                                         frameMinimum(window_.get()), screens()));
+    } else if (!window_->isMaximized() && !window_->isFullScreen()) {
+        setFrame(window_.get(),
+                 WindowPlacement::inside(window_->frameGeometry(), frameMinimum(window_.get()), screens()));
     }
     window_->installEventFilter(this);
     window_->show();
@@ -276,6 +291,10 @@ void AppDelegate::bringWindowForward() {
     window_->show();
     window_->raise();
     window_->activateWindow();
+}
+
+std::vector<ScreenArea> AppDelegate::screens() const {
+    return seams_.screens ? seams_.screens() : WindowPlacement::screens();
 }
 
 std::unique_ptr<QSettings> AppDelegate::frameSettings() const {

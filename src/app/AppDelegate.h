@@ -23,6 +23,7 @@
 #include <optional>
 
 #include "app/Dispatch.h"
+#include "app/WindowPlacement.h"
 #include "movein/MoveIn.h"
 #include "ui/AppActions.h"
 
@@ -61,6 +62,8 @@ struct AppDelegateSeams {
     std::function<void()> configureWizard{};
     // Where the window frame is remembered; empty: QSettings()'s own.
     QString frameSettingsFile{};
+    // The screens windows are placed on; empty: WindowPlacement::screens().
+    std::function<std::vector<ScreenArea>()> screens{};
     UpdaterCalls updater{};
 };
 
@@ -121,6 +124,7 @@ private:
     void bringWindowForward();
     void saveFrame();
     std::unique_ptr<QSettings> frameSettings() const;
+    std::vector<ScreenArea> screens() const;
 
     QStringList args_;
     LaunchOptions options_;

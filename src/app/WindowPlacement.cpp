@@ -37,7 +37,51 @@ double top(const QRectF& settings, const QRectF& visible, double height) {
     return std::min(visible.bottom() - height, std::max(visible.top(), settings.top()));
 }
 
+// The whole frame inside `area`: shrunk to it down to `minimum`, then
+// moved in; a frame that is larger even so starts at the area's corner.
+QRect fitted(const QRect& frame, const QSize& minimum, const QRect& area) {
+    const QSize size = frame.size().boundedTo(area.size()).expandedTo(minimum);
+    if (size.width() > area.width() || size.height() > area.height())
+        return {area.topLeft(), size};
+    return {QPoint(std::clamp(frame.x(), area.x(), area.x() + area.width() - size.width()),
+                   std::clamp(frame.y(), area.y(), area.y() + area.height() - size.height())),
+            size};
+}
+
+qint64 overlap(const QRect& a, const QRect& b) {
+    const QRect both = a.intersected(b);
+    return both.isEmpty() ? 0 : qint64(both.width()) * both.height();
+}
+
 }  // namespace
+
+std::optional<QRect> WindowPlacement::inside(const QRect& frame, const QSize& minimum,
+                                             const std::vector<ScreenArea>& screens) {
+    if (screens.empty())
+        return std::nullopt;
+    const ScreenArea* best = nullptr;
+    qint64 most = 0;
+    for (const ScreenArea& screen : screens) {
+        if (const qint64 shared = overlap(frame, screen.frame.toRect()); shared > most) {
+            best = &screen;
+            most = shared;
+        }
+    }
+    if (best == nullptr)
+        return centred(frame.size(), minimum, screens);
+    return fitted(frame, minimum, best->visible.toRect());
+}
+
+std::optional<QRect> WindowPlacement::centred(const QSize& size, const QSize& minimum,
+                                              const std::vector<ScreenArea>& screens) {
+    if (screens.empty())
+        return std::nullopt;
+    const QRect area = screens.front().visible.toRect();
+    const QSize shrunk = size.boundedTo(area.size()).expandedTo(minimum);
+    const QPoint corner(area.x() + (area.width() - shrunk.width()) / 2,
+                        area.y() + (area.height() - shrunk.height()) / 2);
+    return fitted(QRect(corner, shrunk), minimum, area);
+}
 
 std::optional<QPointF> WindowPlacement::beside(const QRectF& settings, const std::vector<ScreenArea>& screens,
                                                const QSizeF& window) {

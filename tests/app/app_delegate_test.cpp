@@ -46,6 +46,8 @@ protected:
             return MoveIn::Move{moved, moved ? std::optional<QString>("Old Mac") : std::nullopt};
         };
         seams.configureWizard = [this] { ++configured; };
+        if (screens)
+            seams.screens = [s = *screens] { return s; };
         auto delegate = std::make_unique<AppDelegate>(QStringList{"rowkeeper"} + rest, seams);
         delegate->applicationWillFinishLaunching();
         EXPECT_FALSE(delegate->applicationDidFinishLaunching());
@@ -56,6 +58,7 @@ protected:
     QTemporaryDir frames;
     FakeUpdater updater;
     int configured = 0;
+    std::optional<std::vector<ScreenArea>> screens;  // none: the stand-ins' own
 };
 
 // Demo mode stays on Start; demo is switched off again when not asked for.
@@ -111,6 +114,27 @@ TEST_F(LaunchSequence, TheWindowHasItsSizeMenusAndRemembersItsFrame) {
     const auto again = launch({});
     EXPECT_EQ(again->window()->size(), QSize(640, 700));
     EXPECT_EQ(again->window()->pos(), QPoint(40, 30));
+}
+
+// On a 1280 x 800 screen the first window, and one remembered at its full
+// height on a larger screen, open whole inside it.
+TEST_F(LaunchSequence, TheWindowOpensWholeInsideASmallScreen) {
+    {
+        const auto delegate = launch({});
+        delegate->window()->move(340, 20);
+        delegate->window()->close();
+    }
+    screens = {{QRectF(0, 0, 1280, 800), QRectF(0, 0, 1280, 800)}};
+    for (const bool remembered : {true, false}) {
+        if (!remembered) {
+            ASSERT_TRUE(QFile::remove(frames.filePath("frames.ini")));
+        }
+        const auto delegate = launch({});
+        const QRect frame = delegate->window()->frameGeometry();
+        EXPECT_TRUE(QRect(0, 0, 1280, 800).contains(frame)) << remembered;
+        EXPECT_EQ(frame.height(), 800) << remembered;  // as tall as the screen
+        delegate->window()->close();
+    }
 }
 
 // The marks are up over a System Settings window when the app quits; the

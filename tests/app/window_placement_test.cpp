@@ -51,6 +51,48 @@ TEST(WindowPlacement, BesideSystemSettings) {
         EXPECT_EQ(WindowPlacement::beside(c.settings, c.screens, c.window), c.want) << c.name;
 }
 
+// First frames (centred) and remembered ones, kept whole inside a screen's
+// visible frame; 600 x 580 is the smallest the window can be.
+TEST(WindowPlacement, KeepsTheWholeFrameInsideAScreen) {
+    const ScreenArea small{QRectF(0, 0, 1280, 800), QRectF(0, 0, 1280, 800)};
+    const ScreenArea right{QRectF(1440, 0, 1920, 1080), QRectF(1440, 0, 1920, 1040)};
+    const QSize tall(600, 839);
+    struct Case {
+        const char* name;
+        std::optional<QRect> saved;  // none: a first window of `tall`
+        std::vector<ScreenArea> screens;
+        std::optional<QRect> want;
+    } cases[] = {
+        {"first window fits: centred", std::nullopt, {laptop}, QRect(420, 43, 600, 839)},
+        {"first window taller than the screen: as tall", std::nullopt, {small}, QRect(340, 0, 600, 800)},
+        {"not even the minimum fits: at the corner",
+         std::nullopt,
+         {{QRectF(0, 0, 1024, 500), QRectF(0, 20, 1024, 480)}},
+         QRect(0, 20, 600, 580)},
+        {"saved taller than the screen", QRect(340, 20, 600, 839), {small}, QRect(340, 0, 600, 800)},
+        {"saved off the left edge", QRect(-300, 100, 600, 600), {laptop}, QRect(0, 100, 600, 600)},
+        {"saved off the right edge", QRect(1000, 100, 600, 600), {laptop}, QRect(840, 100, 600, 600)},
+        {"saved under the menu bar", QRect(100, 5, 600, 600), {laptop}, QRect(100, 25, 600, 600)},
+        {"saved off the bottom", QRect(100, 700, 600, 600), {laptop}, QRect(100, 300, 600, 600)},
+        {"saved inside: kept", QRect(100, 100, 640, 700), {laptop}, QRect(100, 100, 640, 700)},
+        {"saved on its screen, the second",
+         QRect(3200, 500, 600, 600),
+         {laptop, right},
+         QRect(2760, 440, 600, 600)},
+        {"saved on a screen that is gone: centred on the first",
+         QRect(3200, 500, 600, 600),
+         {laptop},
+         QRect(420, 162, 600, 600)},
+        {"no screens", QRect(100, 100, 600, 600), {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const QSize minimum(600, 580);
+        const auto placed = c.saved ? WindowPlacement::inside(*c.saved, minimum, c.screens)
+                                    : WindowPlacement::centred(tall, minimum, c.screens);
+        EXPECT_EQ(placed, c.want) << c.name;
+    }
+}
+
 class PlacementTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -26,6 +26,9 @@ AppDelegateSeams delegateSeams(ModelWorld& world, const QString& frameFile, Fake
     delegate.detectMove = [] { return MoveIn::Move{}; };
     delegate.configureWizard = [] {};
     delegate.frameSettingsFile = frameFile;
+    delegate.screens = [] {
+        return std::vector<ScreenArea>{{QRectF(0, 0, 1440, 900), QRectF(0, 25, 1440, 875)}};
+    };
     delegate.updater = (updater != nullptr ? updater : &silent)->hooks();
     return delegate;
 }

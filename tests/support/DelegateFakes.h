@@ -21,8 +21,8 @@ struct FakeUpdater {
 
 // The delegate's stand-ins over the world's model (made, not started, when
 // there is none yet): no move to another computer, no permission wizard, the
-// window frame kept in `frameFile`, and `updater` (a silent one when none)
-// in place of the updater.
+// window frame kept in `frameFile`, one 1440 x 900 screen with a 25-point
+// menu bar, and `updater` (a silent one when none) in place of the updater.
 AppDelegateSeams delegateSeams(ModelWorld& world, const QString& frameFile, FakeUpdater* updater = nullptr);
 
 }  // namespace rk::test
