@@ -13,9 +13,25 @@
 namespace rk {
 
 DoneView::DoneView(AppModel& m, bool dark, QWidget* parent) : ModelPage(m, dark, 14, parent) {
-    connect(&m, &AppModel::macNameChanged, this, &DoneView::scheduleBuild);
-    connect(&m, &AppModel::macModelChanged, this, &DoneView::scheduleBuild);
+    for (const auto signal : {&AppModel::macNameChanged, &AppModel::macModelChanged, &AppModel::tccChanged,
+                              &AppModel::btmChanged, &AppModel::demoChanged})
+        connect(&m, signal, this, &DoneView::scheduleBuild);
     buildNow();
+}
+
+QString DoneView::summary(const QList<Step>& unreadLists) {
+    const QString after = QStringLiteral(
+        "An app you still use simply asks again if it ever needs one of these permissions back.");
+    if (unreadLists.isEmpty())
+        return QStringLiteral("That is everything on both pages, and nothing needs a restart. ") + after;
+    QStringList names;
+    for (const Step step : unreadLists)
+        names.append(step.title());
+    const bool one = names.size() == 1;
+    return QStringLiteral("I could not read the ") + names.join(QStringLiteral(" and ")) +
+           (one ? QStringLiteral(" list, so this may not be everything on it. ")
+                : QStringLiteral(" lists, so this may not be everything on them. ")) +
+           QStringLiteral("Nothing needs a restart. ") + after;
 }
 
 QList<DoneView::PermissionLink> DoneView::permissionLinks() {
@@ -29,11 +45,8 @@ QList<DoneView::PermissionLink> DoneView::permissionLinks() {
 void DoneView::build(QVBoxLayout* body) {
     QWidget* page = contents();
     addLeading(body, makeLabel(QStringLiteral("All done"), {.pixels = 22, .weight = QFont::Bold}, page));
-    addLeading(body, makeLabel(QStringLiteral(
-                                   "That is everything on both pages, and nothing needs a restart. An app "
-                                   "you still use simply asks again if it ever needs one of these "
-                                   "permissions back."),
-                               {.pixels = 14, .colour = Palette::dim(dark())}, page));
+    addLeading(body,
+               makeLabel(summary(m_.unreadLists()), {.pixels = 14, .colour = Palette::dim(dark())}, page));
     addLeading(body, new MacBadge(dark(), m_.macName(), m_.macModel(), page));
 
     auto* card = new Card(dark(), std::nullopt, page);

@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <memory>
 
+#include "finder/BackgroundStore.h"
+#include "finder/TCCStore.h"
 #include "permissions/PermissionProbes.h"
 #include "platform/Workspace.h"
 #include "support/LaunchPlistWriter.h"
@@ -353,6 +355,59 @@ TEST_F(RootViewTest, DonePageOpensEachPermissionPageAndStartsAgain) {
                            KTPermissionProbes::Pane::screenRecording()}));
     press(&page, "Start again");
     EXPECT_EQ(m.step(), Step::start);
+}
+
+// The page says that was everything only when both lists were read at the
+// last read (or demo mode stood in for them); else which one was not.
+TEST_F(RootViewTest, DonePageNamesAListItCouldNotRead) {
+    const QString after =
+        "Nothing needs a restart. An app you still use simply asks again if it ever needs one "
+        "of these permissions back.";
+    const struct {
+        const char* name;
+        QList<Step> missing;
+        bool demo;
+        QString text;
+    } cases[] = {
+        {"both read",
+         {},
+         false,
+         "That is everything on both pages, and nothing needs a restart. An app you still use simply asks "
+         "again "
+         "if it ever needs one of these permissions back."},
+        {"no privacy database",
+         {Step::accessibility},
+         false,
+         "I could not read the Accessibility list, so this may not be everything on it. " + after},
+        {"no store",
+         {Step::loginItems},
+         false,
+         "I could not read the Login Items list, so this may not be everything on it. " + after},
+        {"neither",
+         {Step::accessibility, Step::loginItems},
+         false,
+         "I could not read the Accessibility and Login Items lists, so this may not be everything on them. " +
+             after},
+        {"neither, in demo mode",
+         {Step::accessibility, Step::loginItems},
+         true,
+         "That is everything on both pages, and nothing needs a restart. An app you still use simply asks "
+         "again "
+         "if it ever needs one of these permissions back."},
+    };
+    for (const auto& c : cases) {
+        test::ModelWorld here;
+        for (const Step step : c.missing)
+            ASSERT_TRUE(here.root.remove(step == Step::accessibility
+                                             ? TCCStore::systemPath(here.root.paths())
+                                             : BackgroundStore::folder(here.root.paths())))
+                << c.name;
+        AppModel& m = here.startModel(Step::done);
+        m.setDemo(c.demo);
+        DoneView page(m, false);
+        EXPECT_TRUE(shows(&page, "All done")) << c.name;
+        EXPECT_TRUE(shows(&page, c.text)) << c.name;
+    }
 }
 
 TEST(ScanLineTest, SentencesFollowTheCounts) {

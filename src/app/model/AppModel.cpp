@@ -359,6 +359,17 @@ bool AppModel::storeNotOnThisComputer() const {
     return problem && problem->absent && !SystemVersion::current().macOS();
 }
 
+QList<Step> AppModel::unreadLists() const {
+    QList<Step> unread;
+    if (demo_)
+        return unread;
+    if (!tcc_ || !tcc_->ok())
+        unread.append(Step::accessibility);
+    if (!btm_ || !btm_->ok())
+        unread.append(Step::loginItems);
+    return unread;
+}
+
 bool AppModel::storeReadOk() const {
     if (step_ == Step::accessibility) {
         return tcc_ && tcc_->ok();

@@ -148,6 +148,10 @@ public:
     // Mac: nothing will ever be there to read, unlike a Mac's list that could
     // not be read just now.
     bool storeNotOnThisComputer() const;
+    // The Settings pages whose list the last read of the stores did not
+    // get (or that were never read), in page order; none in demo mode,
+    // which stands in for the stores.
+    QList<Step> unreadLists() const;
 
     // ---- Explanations --------------------------------------------------------
     // The current page's items to explain: the person's enabled background
