@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QList>
 #include <QSocketNotifier>
 #include <QtGlobal>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -76,10 +78,20 @@ struct HeldMessage {
 };
 QList<HeldMessage>* heldMessages = nullptr;
 
+// What the window app would not use, named above the display line should Qt
+// fail to open the display named; in the process that works them out, Qt
+// giving up says nothing.
+QStringList unusedBeforeDisplay;
+bool quietWhenQtGivesUp = false;
+
 void holdMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
-        printLine(stderr, noDisplayLine());
-        std::fflush(stderr);
+        if (!quietWhenQtGivesUp) {
+            for (const QString& line : unusedBeforeDisplay)
+                printLine(stderr, line);
+            printLine(stderr, noDisplayLine());
+            std::fflush(stderr);
+        }
         ::_exit(1);
     }
     if (heldMessages != nullptr)
@@ -103,14 +115,51 @@ std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, QtSaid said = 
     return app;
 }
 
-// Without a display: what the window app would not have used is named as it
-// would be with one (Qt's own options taken out first, by an application
-// object on the offscreen window system), then the display line.
-int endForWantOfADisplay(int& argc, char** argv) {
-    if (!givenArguments.isEmpty()) {
+// The lines naming what the window app would not use, as with a display:
+// Qt's own options are taken out first by an application object on the
+// offscreen window system, made in a child process so that it leaves
+// nothing behind for the application object made next. The lines come back
+// apart by NUL, which no argument holds. None when the child could not say.
+QStringList unusedLines(int argc, char** argv) {
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        quietWhenQtGivesUp = true;
         qputenv("QT_QPA_PLATFORM", "offscreen");
         const std::unique_ptr<QApplication> parsed = openDisplay(argc, argv, QtSaid::drop);
-        for (const QString& line : Dispatch::unusedLines(QCoreApplication::arguments()))
+        const QByteArray text = Dispatch::unusedLines(QCoreApplication::arguments()).join(QChar(0)).toUtf8();
+        for (qsizetype done = 0; done < text.size();) {
+            const ssize_t wrote = ::write(ends[1], text.constData() + done, size_t(text.size() - done));
+            if (wrote <= 0)
+                ::_exit(1);
+            done += wrote;
+        }
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    QByteArray text;
+    char buffer[4096];
+    for (ssize_t got = 0; child > 0 && (got = ::read(ends[0], buffer, sizeof buffer)) != 0;) {
+        if (got > 0)
+            text.append(buffer, got);
+        else if (errno != EINTR)
+            break;
+    }
+    ::close(ends[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return QString::fromUtf8(text).split(QChar(0), Qt::SkipEmptyParts);
+}
+
+// Without a display: what the window app would not have used is named as it
+// would be with one, then the display line.
+int endForWantOfADisplay(int argc, char** argv) {
+    if (!givenArguments.isEmpty()) {
+        for (const QString& line : unusedLines(argc, argv))
             printLine(stderr, line);
     }
     printLine(stderr, noDisplayLine());
@@ -130,6 +179,10 @@ int runApplication(int& argc, char** argv, const QStringList& args) {
     else if (!options.windowshotDir && Dispatch::lacksDisplay(display, waylandDisplay, platform))
         return endForWantOfADisplay(argc, argv);
 
+    // Worked out beforehand only when something looks unused (Qt's own
+    // options do, until Qt takes them out).
+    if (!Dispatch::unusedLines(args).isEmpty())
+        unusedBeforeDisplay = unusedLines(argc, argv);
     const std::unique_ptr<QApplication> app = openDisplay(argc, argv);
     // Qt has taken its own options (-platform, -style ...) out by now.
     for (const QString& line : Dispatch::unusedLines(QCoreApplication::arguments()))

@@ -13,40 +13,49 @@ foreach(case IN LISTS cases)
     endif()
 endforeach()
 
-# Without a display the window app names what it would not use, as with one,
-# above the options line, then ends with the display line, whose hint keeps
-# the arguments. A case is "arguments,separated,by,commas|first line".
-set(cases "--selftst|--selftst is not an option Rowkeeper knows."
-    "--capture-pages|--capture-pages needs a folder." "--demo|")
+# Without a display, or with one named that is not there, the window app
+# names what it would not use, as with one, above the options line, then
+# ends with the display line, whose hint keeps the arguments. A case is
+# "DISPLAY (-: unset)|arguments,separated,by,commas|first line".
+set(cases "-|--selftst|--selftst is not an option Rowkeeper knows."
+    "-|--capture-pages|--capture-pages needs a folder." "-|--demo"
+    ":977|--bogus|--bogus is not an option Rowkeeper knows." ":977|--demo")
 foreach(case IN LISTS cases)
     string(REPLACE "|" ";" parts "${case}")
-    list(GET parts 0 args)
+    list(GET parts 0 display)
+    list(GET parts 1 args)
     list(LENGTH parts count)
     set(expected "")
-    if(count GREATER 1)
-        list(GET parts 1 expected)
+    if(count GREATER 2)
+        list(GET parts 2 expected)
     endif()
     string(REPLACE "," ";" args "${args}")
     string(REPLACE ";" " " shown "${args}")
-    execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
-                            --unset=QT_QPA_PLATFORM ${ROWKEEPER} ${args}
+    set(named "is not set")
+    set(setDisplay --unset=DISPLAY)
+    if(NOT display STREQUAL "-")
+        set(named "is \"${display}\"")
+        set(setDisplay DISPLAY=${display})
+    endif()
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env ${setDisplay} --unset=WAYLAND_DISPLAY
+                            --unset=QT_QPA_PLATFORM --unset=XDG_SESSION_TYPE ${ROWKEEPER} ${args}
                     RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
-    set(display "Rowkeeper needs a display for its window and could not open one (DISPLAY is not set, \
+    set(line "Rowkeeper needs a display for its window and could not open one (DISPLAY ${named}, \
 WAYLAND_DISPLAY is not set). Without a desktop, start it under a virtual display: xvfb-run -a rowkeeper ${shown}\n")
-    set(wanted "${display}")
+    set(wanted "${line}")
     set(wantedLines 1)
     if(expected)
         set(wanted "${expected}\nOptions: ")
         set(wantedLines 3)
     endif()
     string(FIND "${err}" "${wanted}" at)
-    string(FIND "${err}" "${display}" displayAt)
+    string(FIND "${err}" "${line}" lineAt)
     string(REGEX MATCHALL "\n" newlines "${err}")
     list(LENGTH newlines lines)
     string(LENGTH "${err}" length)
-    string(LENGTH "${display}" displayLength)
-    math(EXPR end "${displayAt} + ${displayLength}")
+    string(LENGTH "${line}" lineLength)
+    math(EXPR end "${lineAt} + ${lineLength}")
     if(NOT status EQUAL 1 OR NOT at EQUAL 0 OR NOT end EQUAL length OR NOT lines EQUAL wantedLines)
-        message(FATAL_ERROR "rowkeeper ${shown} without a display: status ${status}, said '${err}'")
+        message(FATAL_ERROR "rowkeeper ${shown} with DISPLAY ${named}: status ${status}, said '${err}'")
     endif()
 endforeach()
