@@ -270,6 +270,7 @@ TEST_F(UpdateDownload, RefusesAtTheFirstCheckThatFails) {
         {[&](Appcast& a) { a.length = good.size() - 1; },
          QString("download failed: larger than the %1 bytes the feed states").arg(good.size() - 1),
          {}},
+        {[&](Appcast& a) { a.length = good.size(); }, "staged", checked + QStringList{"xattr"}},
         {[&](Appcast& a) { a.url = streamed(2LL << 30, "2147483648"); }, tooLarge, {}},
         {[&](Appcast& a) { a.url = streamed(-1); }, tooLarge, {}},
         // A stated length past the limit is refused before the body: read, the
