@@ -263,20 +263,22 @@ TEST(WholeFileWrite, FollowsLinksOnlyToRegularFilesInOurOwnFolders) {
 
 // Around a record: `target`, a file of the runner's that only a link may
 // lead a write to; `mine`, a folder of the runner's; `shared`, one anyone
-// may write, holding a folder of the runner's; `sticky`, one anyone may add
-// to but not take from; `theirs`, one of another account closed to others.
+// may write, holding a folder of the runner's; `group`, one its group may
+// write; `sticky`, one anyone may add to but not take from; `theirs`, one of
+// another account closed to others.
 struct Scene {
     QTemporaryDir dir;
     QString target = put(dir.filePath("target"), "target");
     QString mine = test::folderOf(dir.filePath("mine"), 0755);
     QString shared = test::folderOf(dir.filePath("shared"), 0777);
     QString sharedMine = test::folderOf(dir.filePath("shared/mine"), 0755);
+    QString group = test::folderOf(dir.filePath("group"), 0770);
     QString sticky = test::folderOf(dir.filePath("sticky"), 01777);
     QString theirs = test::othersFolder(dir.filePath("theirs"));
 
     QString at(const QString& name) const { return dir.filePath(name); }
     bool made() const {
-        return !QStringList{target, mine, shared, sharedMine, sticky, theirs}.contains(QString());
+        return !QStringList{target, mine, shared, sharedMine, group, sticky, theirs}.contains(QString());
     }
 };
 
@@ -322,6 +324,10 @@ std::vector<WriteCase> writeCases() {
          .at = "shared/record",
          .before = link("../target", "shared/record"),
          .refused = inShared},
+        {.name = "LinkInGroupFolder",
+         .at = "group/record",
+         .before = link("../target", "group/record"),
+         .refused = inShared},
         {.name = "FolderLinkInSharedFolder",
          .at = "shared/via/record",
          .before = link("../mine", "shared/via"),
@@ -344,7 +350,7 @@ std::vector<WriteCase> writeCases() {
          .appended = errnoText(ELOOP)},
         {.name = "PipePutInPlace", .before = file, .between = swapTo(pipe), .appended = errnoText(ENXIO)},
     };
-    // Only root may give a file or a link to another account.
+    // Only root may give a file or a link to another account, or put one in its folder.
     const auto theirs = [](const QString& name, const QString& linkTo = {}) {
         return [=](const Scene& s) {
             const QString path = s.at(name);
@@ -359,6 +365,10 @@ std::vector<WriteCase> writeCases() {
                          .at = "sticky/record",
                          .before = theirs("sticky/record", "../target"),
                          .refused = inShared});
+        cases.push_back({.name = "LinkInTheirFolder",
+                         .at = "theirs/record",
+                         .before = link("../target", "theirs/record"),
+                         .refused = "it is a link in another account's folder"});
     }
     return cases;
 }
