@@ -765,6 +765,15 @@ const Tweak kAsIs = [](auto&, auto&) {};
 const Tweak kNoExecutable = [](auto&, auto& swap) {
     QFile::remove(swap.staged + "/Contents/MacOS/Rowkeeper");
 };
+// A FIFO at `name` in a dead swap's lock, and a link to another at `linked`.
+Tweak pipesAt(const QString& name, const QString& linked) {
+    return [=](UpdateEndToEnd& t, auto&) {
+        t.strandedWith(name, [](const QString& path) { test::plant(test::FileShape::pipe, path); });
+        const QString elsewhere = t.dir.filePath("fifo");
+        test::plant(test::FileShape::pipe, elsewhere);
+        t.strandedWith(linked, [&](const QString& path) { QFile::link(elsewhere, path); });
+    };
+}
 
 const Straight kStraight[] = {
     {"LockOfAnEndedSwapIsTakenOver",
@@ -808,6 +817,8 @@ const Straight kStraight[] = {
              });
      },
      kTookOverAged, "1.4.2"},
+    {"FifoAtTheOwnerAndLinkToOneAtTheMarkAreNotRead", pipesAt("owner", "copying"), kTookOverAged, "1.4.2"},
+    {"LinkToAFifoAtTheOwnerAndFifoAtTheMarkAreNotRead", pipesAt("copying", "owner"), kTookOverAged, "1.4.2"},
     {"FifoAtTheInstalledInfoPlistIsNotRead",
      [](auto& t, auto&) {
          QFile::remove(t.app + "/Contents/Info.plist");
@@ -834,6 +845,16 @@ const Straight kStraight[] = {
      [](auto&, auto& swap) {
          QFile::setPermissions(swap.staged + "/Contents/MacOS/Rowkeeper",
                                QFile::ReadOwner | QFile::WriteOwner);
+     },
+     {kNotWhole, "done"},
+     "1.4.1"},
+    {"ExecutableNamedOutOfItsFolderIsNotInstalled",
+     [](auto&, auto& swap) {
+         const QString info = swap.staged + "/Contents/Info.plist";
+         const QByteArray name = "<key>CFBundleExecutable</key><string>";
+         test::writeFileAt(info, test::readFileAt(info).replace(name + "Rowkeeper", name + "../Info.plist"),
+                           true);
+         QFile::remove(swap.staged + "/Contents/MacOS/Rowkeeper");
      },
      {kNotWhole, "done"},
      "1.4.1"},
