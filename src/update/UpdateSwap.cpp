@@ -183,6 +183,7 @@ Result<Unit, QString> swapAndRelaunch(const QString& staged, Relaunch relaunch) 
               .arg(target, staged) +
           (renamed ? QStringLiteral(" (renamed to ") + destination + ')' : QString()) +
           relaunchWords(relaunch));
+    // In a session of its own, so that its process group is the script's.
     const auto started = Machine::current().startDetached(tool(MacTool::shell), {"-c", swapScriptText(swap)});
     if (!started) {
         swapState.startFailure = started.error();

@@ -14,15 +14,26 @@ namespace {
 // too. `lg` appends only to a regular file with no other name (or makes
 // one), so a FIFO or a link at the log neither blocks the swap nor writes
 // elsewhere (one swapped in between the look and the append still could).
-// `first` reads a record's first line from no more than its first 256 bytes,
-// so a huge one costs no time. `stale` judges the owner record as read once
-// into `judged`, which the takeover compares against. `whole` asks the
-// property-list tool which executable a bundle names, so without that tool
-// the script ends before it takes the lock. `ident` prints "device:inode"
-// (GNU stat, else BSD stat), empty unless it reads digits. `started` prints
-// a process's start time the same way whoever asks (C locale, UTC), nothing
-// once the process is gone. The owner record and the "copying" mark are
-// written under a temporary name and renamed, so no reader sees half of one.
+// `part` reads no more than a record's first 256 bytes, and only from a
+// regular file, so neither a huge record nor a FIFO holds the script up;
+// `first` is its first line. `owned` splits an owner record into its first
+// line, `record` ("pid start-time", all that older scripts write and read),
+// and the process group its second line names, `group`. `stale` judges the
+// record as read once into `judged`, which the takeover compares against: a
+// lock stays live while any process of its owner's group is left (a copy
+// whose shell alone was killed), and its owner counts as gone only once
+// `kill -0` finds no such process or ps reads another start time for it
+// (one that ps cannot read proves nothing). `whole` asks the property-list
+// tool which executable a bundle names, so without that tool the script ends
+// before it takes the lock. `ident` prints "device:inode" (GNU stat, else BSD
+// stat), empty unless it reads digits. `listed` prints what ps says of a
+// process the same way whoever asks (C locale, UTC), nothing once the
+// process is gone. `gid` passes only a process group that `kill` may look
+// for (not 0, which is the caller's own, nor 1, which is every process); the
+// group is looked for with the shell's own kill in the form POSIX gives, as
+// a kill program may read "-0 -N" otherwise (procps sends to -3 then). The
+// owner record and the "copying" mark are written under a temporary name and
+// renamed, so no reader sees half of one.
 // A swap that leaves its ".old" behind exits holding the lock, so the mark
 // stays for the next script.
 constexpr char kTemplate[] =
@@ -56,45 +67,66 @@ whole() {
   [ -d "$1" ] && [ ! -L "$1" ] && [ ! -L "$1/Contents" ] && [ -f "$1/Contents/Info.plist" ] || return 1
   x=$({PLISTBUDDY} -c 'Print :CFBundleExecutable' "$1/Contents/Info.plist" 2>/dev/null) || return 1
   case "$x" in ''|*/*|.|..) return 1 ;; esac
-  [ -f "$1/Contents/MacOS/$x" ] && [ ! -L "$1/Contents/MacOS/$x" ]
+  [ -f "$1/Contents/MacOS/$x" ] && [ -x "$1/Contents/MacOS/$x" ] && [ ! -L "$1/Contents/MacOS/$x" ]
 }
 ident() {
   i=$(/usr/bin/stat -c '%d:%i' "$1" 2>/dev/null) || i=$(/usr/bin/stat -f '%d:%i' "$1" 2>/dev/null) || i=
   case "$i" in *[!0-9:]*|*:*:*|:*|*:) i= ;; *:*) ;; *) i= ;; esac
   /bin/echo "$i"
 }
-started() {
-  s=$(LC_ALL=C TZ=UTC0 {PS} -o lstart= -p "$1" 2>/dev/null) || return 1
+listed() {
+  s=$(LC_ALL=C TZ=UTC0 {PS} -o "$1=" -p "$2" 2>/dev/null) || return 1
   case "$s" in *[!A-Za-z0-9:\ ]*) return 1 ;; esac
   set -- $s
   [ $# -gt 0 ] && /bin/echo "$*"
 }
+started() { listed lstart "$1"; }
+gid() { case "$1" in ''|*[!0-9]*|0*|1) ;; *) /bin/echo "$1" ;; esac; }
+part() {
+  if [ -f "$1" ] && [ ! -L "$1" ]; then /usr/bin/head -c 256 "$1" 2>/dev/null; fi
+}
 first() {
-  r=
-  if [ -f "$1" ] && [ ! -L "$1" ]; then r=$(/usr/bin/head -c 256 "$1" 2>/dev/null); fi
+  r=$(part "$1")
   printf '%s\n' "${r%%
 *}"
 }
+owned() {
+  record=${1%%
+*} group=
+  case "$1" in *'
+'*) group=${1#*
+} ;; esac
+  group=$(gid "${group%%
+*}")
+}
+ended() {
+  s=$(started "$1")
+  if [ -n "$s" ]; then
+    [ "$s" != "$2" ] && [ "$(started $$)" = "$me" ]
+  else
+    ! /bin/kill -0 "$1" 2>/dev/null
+  fi
+}
 stale() {
-  opid=${1%% *} ostart=
-  case "$1" in *' '*) ostart=${1#* } ;; esac
+  opid=${record%% *} ostart=
+  case "$record" in *' '*) ostart=${record#* } ;; esac
   [ -n "$ostart" ] || opid=
   case "$opid" in
-    ''|*[!0-9]*) why="older than 5 min"; [ -z "$(/usr/bin/find {CUR}.swaplock -maxdepth 0 -mmin -5 2>/dev/null)" ] ;;
+    ''|*[!0-9]*|0*) opid= why="older than 5 min"; [ -z "$(/usr/bin/find {CUR}.swaplock -maxdepth 0 -mmin -5 2>/dev/null)" ] ;;
     *) why="the swap that held it has ended"
-       [ -n "$me" ] && [ "$(started "$opid")" != "$ostart" ] && [ "$(started $$)" = "$me" ] ;;
+       [ -n "$me" ] && ! { [ -n "$group" ] && kill -s 0 -- -"$group" 2>/dev/null; } && ended "$opid" "$ostart" ;;
   esac
 }
-me=$(started $$)
+me=$(started $$) mine=$(gid "$(listed pgid $$)") opid= group=
 k=0
 g={CUR}.swaplock
 if ! /bin/mkdir {CUR}.swaplock 2>/dev/null; then
   while [ -d {CUR}.swaplock/gen-$((k+1)) ]; do k=$((k+1)); done
   if [ $k -gt 0 ]; then g={CUR}.swaplock/gen-$k; fi
-  record=$(first "$g/owner")
+  owned "$(part "$g/owner")"
   judged="$(ident {CUR}.swaplock) $record"
-  if [ -L {CUR}.swaplock ] || ! stale "$record"; then
-    lg "another swap already holds the lock; standing down without touching the bundle or the staging"
+  if [ -L {CUR}.swaplock ] || ! stale; then
+    lg "another swap already holds the lock; standing down without touching the bundle or the staging${opid:+ (owner pid $opid${group:+, process group $group})}"
     exit 0
   fi
   held=$g g={CUR}.swaplock/gen-$((k+1))
@@ -107,7 +139,7 @@ if ! /bin/mkdir {CUR}.swaplock 2>/dev/null; then
   fi
   lg "swaplock is stale ($why); taking it over"
 fi
-if [ -z "$me" ] || ! { /bin/echo "$$ $me" > "$g/owner.new" && /bin/mv -f "$g/owner.new" "$g/owner"; }; then
+if [ -z "$me" ] || ! { printf '%s\n' "$$ $me" $mine > "$g/owner.new" && /bin/mv -f "$g/owner.new" "$g/owner"; }; then
   lg "cannot record this script as the lock's owner (ps gave no start time); standing down"
   /bin/rm -rf "$g"; exit 0
 fi
@@ -143,7 +175,10 @@ elif ! whole {NEW}; then
   if [ -d {DEST} ]; then app={DEST}; fi
 {TAKEN}
 else
-  have=$({PLISTBUDDY} -c 'Print :CFBundleVersion' {CUR}/Contents/Info.plist 2>/dev/null)
+  have=
+  if [ -f {CUR}/Contents/Info.plist ]; then
+    have=$({PLISTBUDDY} -c 'Print :CFBundleVersion' {CUR}/Contents/Info.plist 2>/dev/null)
+  fi
   want=$({PLISTBUDDY} -c 'Print :CFBundleVersion' {NEW}/Contents/Info.plist 2>/dev/null)
   case "$have.$want" in
     ''|*[!0-9.]*|.*|*.) ;;

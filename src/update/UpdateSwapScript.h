@@ -4,8 +4,9 @@
 // the script reports each step in the updater log as " shim: " lines.
 //
 // A bundle is "whole" when it is a folder (no link) holding
-// Contents/Info.plist and, in Contents/MacOS, the regular file its
-// CFBundleExecutable names, as the property-list tool reads it.
+// Contents/Info.plist and, in Contents/MacOS, the executable regular file
+// its CFBundleExecutable names (a name without "/"), as the property-list
+// tool reads it.
 //
 // What it does, in order:
 //  1. waits (0.3 s a look, `waitPolls` looks) until the app's process has
@@ -16,13 +17,20 @@
 //  2. takes the lock folder "<bundle>.swaplock" beside the bundle, so only
 //     one script at a time swaps it, across processes too, and writes into
 //     the generation it took an "owner" record: its process id and that
-//     process's start time as ps prints it. A held lock is stale when the
-//     process its newest generation's record names is gone (ps prints no
-//     start time for that id, or another one: the id was reused); a lock
-//     without a record (older scripts, or the moment before the record)
-//     when the lock folder has not been modified for 5 minutes (a record
-//     without a start time counts as none). Any other held lock makes this
-//     script stand down, so neither a long copy nor a sleeping machine lets
+//     process's start time as ps prints it, and on a second line, which
+//     older scripts do not read, its process group (the app starts it in a
+//     session of its own, so the group holds the script and what it runs).
+//     A held lock is stale when no process of the group its newest
+//     generation's record names is left, and the process that record names
+//     is gone: kill finds no such process, or ps prints another start time
+//     for that id (the id was reused); a start time ps cannot print proves
+//     nothing while kill finds the process. A record without a group is
+//     judged by its process alone; a lock without a record (older scripts,
+//     or the moment before the record) is stale when the lock folder has
+//     not been modified for 5 minutes (a record without a start time counts
+//     as none). Any other held lock makes this script stand down, naming
+//     the owner's process id and group in the log, so neither a long copy,
+//     nor a copy whose shell alone was killed, nor a sleeping machine lets
 //     a second script in. A stale lock is taken over by creating the next
 //     free "gen-N" folder inside it: of two scripts that found it stale,
 //     only one creates that folder, and only while the lock is the folder
@@ -41,9 +49,10 @@
 //     and the script stands down;
 //  4. skips the swap when the staged bundle is gone or not whole (another
 //     script installed this build, or was stopped while deleting its
-//     staging), when the installed CFBundleVersion is at or ahead of the
-//     staged one (both plain integers), or when a renamed bundle's new name
-//     is already taken by something this script did not make;
+//     staging), when the installed CFBundleVersion (read only from a
+//     regular file) is at or ahead of the staged one (both plain
+//     integers), or when a renamed bundle's new name is already taken by
+//     something this script did not make;
 //  5. writes "copying" into the lock, renames the bundle to "<bundle>.old"
 //     (only when nothing stands there), copies the staged bundle into place
 //     with ditto; when the copy succeeded and is whole, moves ".old" into
@@ -62,9 +71,10 @@
 // So at every moment the bundle or its ".old" holds a whole copy. A log
 // line goes only to a regular file with one link (made when missing); a
 // FIFO, a link or anything else at the log's path drops it. A record in the
-// lock is read from its first 256 bytes only, and a leftover "copying.new"
-// is deleted before the mark is written, so neither a huge record nor a
-// FIFO or link left there holds up or redirects the swap.
+// lock is read from its first 256 bytes only and only from a regular file
+// (a link counts as none), and a leftover "copying.new" is deleted before
+// the mark is written, so neither a huge record nor a FIFO or link left
+// there holds up or redirects the swap.
 //
 // Every value goes into the script single-quoted, a quote inside written
 // '\'', also where it stands in a log line: the line's double quotes are

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -20,6 +22,7 @@
 #include <QSaveFile>
 
 #include "platform/BundleInfo.h"
+#include "platform/Machine.h"
 #include "support/FakeTools.h"
 #include "support/FileShapes.h"
 #include "support/LoopbackServer.h"
@@ -58,6 +61,8 @@ void makeBundle(const QString& path, const QString& version, int build, const QS
     };
     write("Resources/payload", QByteArray(65536, 'x'));
     write("MacOS/Rowkeeper", "#!/bin/sh\n");
+    QFile::setPermissions(path + "/Contents/MacOS/Rowkeeper",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     write("Info.plist",
           QString("<plist version=\"1.0\"><dict>\n<key>CFBundleName</key><string>Rowkeeper</string>\n"
                   "<key>CFBundleIdentifier</key><string>%1</string>\n"
@@ -127,6 +132,24 @@ bool heldAt(const QString& hold) {
 }
 void letGo(const QString& hold) {
     QFile::remove(hold + "ing");
+}
+
+// While it lives, the orphans of the scripts a case starts or kills come to
+// this process, which reaps them: the system's first process may leave them
+// unreaped, and one unreaped still counts as a process of its group.
+struct Adopting {
+    Adopting() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+    ~Adopting() { ::prctl(PR_SET_CHILD_SUBREAPER, 0); }
+};
+// Whether no process of `group` is left (within a minute), once the ones
+// this process adopted are reaped.
+bool groupEnded(pid_t group) {
+    return waitFor([&] {
+        siginfo_t info{};
+        while (::waitid(P_PGID, id_t(group), &info, WEXITED | WNOHANG) == 0 && info.si_pid != 0)
+            info = {};
+        return ::kill(-group, 0) != 0;
+    });
 }
 
 // Public: the table's cases set the machine up through it.
@@ -225,7 +248,8 @@ public:
     // Paths, process ids, times and the digest as the expectations write them.
     QString normalised(QString line) const {
         static const QRegularExpression stamp("checked \\d{1,2}:\\d\\d[ap]m"),
-            waited("pid \\d+ exited after \\d+s"), alive("pid \\d+ still alive");
+            waited("pid \\d+ exited after \\d+s"), alive("pid \\d+ still alive"), owner("owner pid \\d+"),
+            group("process group \\d+");
         return line.replace(app, "<app>")
             .replace(root.root(), "<root>")
             .replace(server.base(), "<feed>")
@@ -233,6 +257,8 @@ public:
             .replace(stamp, "checked <time>")
             .replace(waited, "pid <pid> exited after Ns")
             .replace(alive, "pid <pid> still alive")
+            .replace(owner, "owner pid <pid>")
+            .replace(group, "process group <group>")
             .replace(digest.left(12), "<sha>");
     }
 
@@ -331,6 +357,12 @@ public:
     void lockedBy(qint64 pid, const QString& start) {
         QDir().mkdir(app + ".swaplock");
         test::writeFileAt(app + ".swaplock/owner", QString("%1 %2\n").arg(pid).arg(start).toUtf8());
+    }
+    // A process lister that runs `lines` first, then ps; its path.
+    QString lister(const QString& lines) {
+        const QString path = dir.filePath("ps");
+        test::writeFileAt(path, ("#!/bin/sh\n" + lines + "exec /bin/ps \"$@\"\n").toUtf8(), true);
+        return path;
     }
     // Last modified ten minutes ago.
     static void age(const QString& path) { QProcess::execute("touch", {"-d", "10 minutes ago", path}); }
@@ -722,6 +754,8 @@ void PrintTo(const Straight& c, std::ostream* os) {
 const QString kTakenOver = "swaplock is stale (the swap that held it has ended); taking it over";
 const QString kHeldLock =
     "another swap already holds the lock; standing down without touching the bundle or the staging";
+const QString kHeldByOwner = kHeldLock + " (owner pid <pid>)";
+const QString kHeldByGroup = kHeldLock + " (owner pid <pid>, process group <group>)";
 const QString kNotWhole =
     "the staged bundle is not complete: another shim may have stopped while deleting it. Standing down.";
 const QStringList kTookOver{kTakenOver, kSwapping, kInstalled, "done"};
@@ -731,6 +765,15 @@ const Tweak kAsIs = [](auto&, auto&) {};
 const Tweak kNoExecutable = [](auto&, auto& swap) {
     QFile::remove(swap.staged + "/Contents/MacOS/Rowkeeper");
 };
+// A FIFO at `name` in a dead swap's lock, and a link to another at `linked`.
+Tweak pipesAt(const QString& name, const QString& linked) {
+    return [=](UpdateEndToEnd& t, auto&) {
+        t.strandedWith(name, [](const QString& path) { test::plant(test::FileShape::pipe, path); });
+        const QString elsewhere = t.dir.filePath("fifo");
+        test::plant(test::FileShape::pipe, elsewhere);
+        t.strandedWith(linked, [&](const QString& path) { QFile::link(elsewhere, path); });
+    };
+}
 
 const Straight kStraight[] = {
     {"LockOfAnEndedSwapIsTakenOver",
@@ -749,7 +792,16 @@ const Straight kStraight[] = {
          t.lockedBy(QCoreApplication::applicationPid(), startOf(QCoreApplication::applicationPid()));
          UpdateEndToEnd::age(t.app + ".swaplock");
      },
-     {kHeldLock},
+     {kHeldByOwner},
+     "1.4.1"},
+    // ps cannot tell when the owner started, but the owner is there.
+    {"OwnerWhoseStartCannotBeReadHoldsWhileItLives",
+     [](auto& t, auto& swap) {
+         const qint64 pid = QCoreApplication::applicationPid();
+         t.lockedBy(pid, startOf(pid));
+         swap.processStatus = t.lister("[ \"$4\" = " + QString::number(pid) + " ] && exit 1\n");
+     },
+     {kHeldByOwner},
      "1.4.1"},
     {"RecordWithoutAStartTimeCountsAsNone",
      [](auto& t, auto&) {
@@ -765,6 +817,17 @@ const Straight kStraight[] = {
              });
      },
      kTookOverAged, "1.4.2"},
+    {"FifoAtTheOwnerAndLinkToOneAtTheMarkAreNotRead", pipesAt("owner", "copying"), kTookOverAged, "1.4.2"},
+    {"LinkToAFifoAtTheOwnerAndFifoAtTheMarkAreNotRead", pipesAt("copying", "owner"), kTookOverAged, "1.4.2"},
+    {"FifoAtTheInstalledInfoPlistIsNotRead",
+     [](auto& t, auto&) {
+         QFile::remove(t.app + "/Contents/Info.plist");
+         test::plant(test::FileShape::pipe, t.app + "/Contents/Info.plist");
+         QMutexLocker lock(&t.watchedMutex);
+         t.renamed = t.launched;  // the one complete copy until the swap
+     },
+     {kSwapping, kInstalled, "done"},
+     "1.4.2"},
     {"FifoLeftAtTheMarksNewNameIsNotOpened",
      [](auto& t, auto&) {
          t.strandedWith("copying.new", [](const QString& path) { test::plant(test::FileShape::pipe, path); });
@@ -778,6 +841,23 @@ const Straight kStraight[] = {
      },
      kTookOverAged, "1.4.2"},
     {"StagedBundleWithoutItsExecutableIsNotInstalled", kNoExecutable, {kNotWhole, "done"}, "1.4.1"},
+    {"StagedExecutableThatMayNotRunIsNotInstalled",
+     [](auto&, auto& swap) {
+         QFile::setPermissions(swap.staged + "/Contents/MacOS/Rowkeeper",
+                               QFile::ReadOwner | QFile::WriteOwner);
+     },
+     {kNotWhole, "done"},
+     "1.4.1"},
+    {"ExecutableNamedOutOfItsFolderIsNotInstalled",
+     [](auto&, auto& swap) {
+         const QString info = swap.staged + "/Contents/Info.plist";
+         const QByteArray name = "<key>CFBundleExecutable</key><string>";
+         test::writeFileAt(info, test::readFileAt(info).replace(name + "Rowkeeper", name + "../Info.plist"),
+                           true);
+         QFile::remove(swap.staged + "/Contents/MacOS/Rowkeeper");
+     },
+     {kNotWhole, "done"},
+     "1.4.1"},
     {"NoPropertyListToolNoSwap",
      [](auto& t, auto&) { t.root.remove(SystemPaths::toolLocation(MacTool::plistBuddy)); },
      {"cannot tell a complete bundle without <root>/usr/libexec/PlistBuddy; standing down"},
@@ -792,7 +872,7 @@ const Straight kStraight[] = {
     // However old its lock looks, a swap still copying keeps it.
     {"SecondScriptOnTheAgedLockOfACopyStandsDown",
      kAsIs,
-     {kSwapping, kHeldLock, kInstalled, "done"},
+     {kSwapping, kHeldByGroup, kInstalled, "done"},
      "1.4.2",
      [](auto& t, auto& swap) {
          UpdateEndToEnd::age(t.app + ".swaplock");
@@ -851,12 +931,7 @@ TEST_F(UpdateEndToEnd, ScriptHeldUpOnAStaleLockLeavesTheNextSwapAlone) {
     const QString start = startOf(ended), hold = dir.filePath("ps-hold");
     wake();
     lockedBy(ended, start);
-    late.processStatus = dir.filePath("ps");
-    test::writeFileAt(late.processStatus,
-                      ("#!/bin/sh\n" + waitsWhenHeld("[ \"$4\" = " + QString::number(ended) + " ]", hold) +
-                       "exec /bin/ps \"$@\"\n")
-                          .toUtf8(),
-                      true);
+    late.processStatus = lister(waitsWhenHeld("[ \"$4\" = " + QString::number(ended) + " ]", hold));
     test::writeFileAt(hold, {});
     watching();
     QProcess first, third;
@@ -884,12 +959,14 @@ TEST_F(UpdateEndToEnd, ScriptHeldUpOnAStaleLockLeavesTheNextSwapAlone) {
 // script for the same build: the lock is still held, and what is left of
 // the staging is never installed.
 TEST_F(UpdateEndToEnd, StagingCutShortInItsDeletionIsNeverInstalled) {
+    const Adopting adopting;
     const KTUpdate::SwapScript swap = swapFrom(stageBuild("1.4.2", 57, 20000));
     watching();
     QProcess first;
     first.setChildProcessModifier([] { ::setsid(); });  // so that its rm dies with it
     first.start("/bin/sh", {"-c", KTUpdate::swapScriptText(swap)});
     ASSERT_TRUE(first.waitForStarted());
+    const pid_t group = pid_t(first.processId());
     // Killed at the first entry deleted anywhere in the bundle.
     const auto stamps = [&] {
         QList<QDateTime> times;
@@ -902,13 +979,45 @@ TEST_F(UpdateEndToEnd, StagingCutShortInItsDeletionIsNeverInstalled) {
     waited.start();
     while (stamps() == untouched && waited.elapsed() < 60'000)
         QThread::usleep(200);
-    ::kill(-pid_t(first.processId()), SIGKILL);
+    ::kill(-group, SIGKILL);
     first.waitForFinished();
+    ASSERT_TRUE(groupEnded(group));
     ASSERT_TRUE(QFileInfo::exists(swap.staged)) << "the kill came after the deletion";
     ASSERT_TRUE(runs(swap));
     EXPECT_EQ(logged("shim"), QStringList({kSwapping, kInstalled, kTakenOver, kNotWhole, "done"}));
     EXPECT_EQ(versionOf(app), "1.4.2");
     EXPECT_TRUE(complete(app));
+}
+
+// A script started as the app starts it, whose shell alone is killed while
+// its copy runs, holds the lock until that copy ends: a second script
+// stands down rather than restore ".old" and copy beside it, and the next
+// one, once the copy has ended, restores the bundle and swaps.
+TEST_F(UpdateEndToEnd, CopyOfAShellKilledAloneKeepsTheLock) {
+    const Adopting adopting;
+    const KTUpdate::SwapScript first = swapFrom(stageBuild("1.4.2", 57)),
+                               next = swapFrom(stageBuild("1.4.3", 58));
+    watching();
+    holdNextCopy();
+    const auto shell = HostMachine().startDetached("/bin/sh", {"-c", KTUpdate::swapScriptText(first)});
+    ASSERT_TRUE(shell);
+    const pid_t pid = pid_t(*shell), group = ::getpgid(pid);
+    ASSERT_TRUE(copyHeld());
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ASSERT_TRUE(runs(next));
+    releaseCopy();
+    ASSERT_TRUE(groupEnded(group));
+    ASSERT_TRUE(runs(next));
+    EXPECT_EQ(logged("shim"),
+              QStringList({kSwapping, kHeldByGroup, kTakenOver,
+                           "an earlier swap stopped before its copy was confirmed; restoring <app> from .old",
+                           kSwapping, "installed <app> (build 58)", "done"}));
+    EXPECT_TRUE(test::readFileAt(log).contains(
+        QString("(owner pid %1, process group %2)").arg(pid).arg(group).toUtf8()));
+    EXPECT_EQ(versionOf(app), "1.4.3");
+    EXPECT_TRUE(complete(app));
+    EXPECT_FALSE(QFileInfo::exists(app + ".old") || QFileInfo::exists(app + ".swaplock"));
 }
 
 // A FIFO at the log never blocks the swap, and a link there, or a second
