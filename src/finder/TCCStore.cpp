@@ -294,6 +294,11 @@ Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCC
         const int code = sqlite3_errcode(connection.get());
         if (code == SQLITE_AUTH || code == SQLITE_PERM)
             return fail(StoreError::noAccess());
+        // A file SQLite could not get at just now (a journal it may not roll
+        // back, one refused above, a lock) says nothing of its format.
+        if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_IOERR ||
+            code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            return fail(StoreError::unreadable("sqlite " + QString::number(code)));
         return fail(StoreError::format("no access table"));
     }
     QStringList missing;

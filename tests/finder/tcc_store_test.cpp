@@ -259,6 +259,14 @@ TEST_F(TCCStoreTest, WhatStandsBesideADatabase) {
     EXPECT_TRUE(test::finishesWithoutWaitingOn({elsewhere + "-journal"}, [] {
         EXPECT_EQ(describe(TCCStore::read()), "unreadable (real.db-journal not a regular file)");
     }));
+    // A journal left by a crash, which a read-only connection may not roll
+    // back: the database cannot be read just now; its format is fine.
+    for (const bool persons : {true, false}) {
+        ASSERT_NO_FATAL_FAILURE(writeBothAlone());
+        ASSERT_TRUE(
+            test::writeFileAt((persons ? userDb() : systemDb()) + "-journal", QByteArray(512, '\x01')));
+        EXPECT_EQ(describe(TCCStore::read()), persons ? "ok, 1 rows" : "unreadable (sqlite 8)") << persons;
+    }
 }
 
 // SQLite opens the journal again at every statement, and the database when
