@@ -1,13 +1,18 @@
 #include "finder/TCCStore.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 #include "platform/Text.h"
 
@@ -124,6 +129,69 @@ Result<Unit, StoreError> checkSideFiles(sqlite3* db) {
     return Unit{};
 }
 
+// SQLite's unix file systems open the database and the files beside it by
+// name: the database when the connection opens, the journal, the WAL and the
+// shared-memory file when a read begins, which is at every statement. A pipe
+// put at one of those names after any check would keep that open waiting for
+// ever. All of these opens, the shared-memory file's too, which does not pass
+// through the file system's xOpen, go through one table of system calls that
+// the unix file systems share. Its "open" is replaced once for the process:
+// while a GuardedOpens lives, every open on its thread is made without
+// blocking and refused, as a file that cannot be opened (CANTOPEN), when it
+// is no regular file; the descriptor kept blocks again. On other threads, and
+// outside a read, opens go on as before, so other SQLite users see no change.
+using OpenCall = int (*)(const char*, int, int);
+std::atomic<OpenCall> plainOpen{nullptr};
+thread_local bool guarding = false;
+
+int guardedOpen(const char* path, int flags, int mode) {
+    const OpenCall plain = plainOpen.load(std::memory_order_acquire);
+    if (!guarding)
+        return plain(path, flags, mode);
+    const int fd = plain(path, flags | O_NONBLOCK, mode);
+    if (fd < 0)
+        return fd;
+    struct stat info {};
+    const int status = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || status < 0 ||
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+class GuardedOpens {
+public:
+    GuardedOpens() : outer_(std::exchange(guarding, installed())) {}
+    ~GuardedOpens() { guarding = outer_; }
+    GuardedOpens(const GuardedOpens&) = delete;
+    GuardedOpens& operator=(const GuardedOpens&) = delete;
+
+private:
+    // Puts guardedOpen in the table once for the process. SQLite's random
+    // numbers are seeded first: their seed is read from a device, which a
+    // guarded open would refuse.
+    static bool installed() {
+        static const bool done = [] {
+            sqlite3_vfs* const posix = sqlite3_vfs_find("unix");
+            if (!posix || posix->iVersion < 3 || !posix->xGetSystemCall || !posix->xSetSystemCall)
+                return false;
+            unsigned char seed = 0;
+            sqlite3_randomness(1, &seed);
+            plainOpen.store(reinterpret_cast<OpenCall>(posix->xGetSystemCall(posix, "open")),
+                            std::memory_order_release);
+            return plainOpen.load() &&
+                   posix->xSetSystemCall(posix, "open", reinterpret_cast<sqlite3_syscall_ptr>(guardedOpen)) ==
+                       SQLITE_OK;
+        }();
+        return done;
+    }
+
+    bool outer_;
+};
+
 // Opening read-only can fail with CANTOPEN where the journal or the folder
 // may not be written, and so can the first read of a database in WAL mode
 // whose shared-memory file cannot be made; the immutable URI form then reads
@@ -202,6 +270,7 @@ Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCC
     if (auto regular = checkRegularFile(diskPath, maxFileBytes); !regular)
         return fail(notARegularFile(regular.error()));
 
+    const GuardedOpens guarded;
     Connection connection;
     const auto opened = openReadOnly(diskPath, connection);
     if (!opened)
@@ -225,6 +294,11 @@ Result<QList<TCCRow>, StoreError> TCCStore::readOne(const QString& diskPath, TCC
         const int code = sqlite3_errcode(connection.get());
         if (code == SQLITE_AUTH || code == SQLITE_PERM)
             return fail(StoreError::noAccess());
+        // A file SQLite could not get at just now (a journal it may not roll
+        // back, one refused above, a lock) says nothing of its format.
+        if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_IOERR ||
+            code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            return fail(StoreError::unreadable("sqlite " + QString::number(code)));
         return fail(StoreError::format("no access table"));
     }
     QStringList missing;

@@ -55,6 +55,9 @@ struct TCCStore {
     // under the names of its rollback journal, WAL and shared-memory file,
     // which SQLite opens by name: "unreadable (TCC.db-journal not a regular
     // file)", "unreadable (TCC.db-wal too large)"; nothing there is fine.
+    // What is put at any of these names later, when SQLite opens it again,
+    // is opened without waiting and, when no regular file, not at all: the
+    // read then fails as SQLite fails without the file.
     // More rows give "unknown format (too many rows)", a longer value
     // "unreadable (step 18)", a slower read "unreadable (too slow)".
     static constexpr qint64 maxFileBytes = 64 * 1024 * 1024;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <thread>
 
@@ -27,6 +30,13 @@ protected:
     test::TempRoot root;
     QString systemDb() const { return root.disk(TCCStore::systemPath()); }
     QString userDb() const { return root.disk(TCCStore::userPath()); }
+    // Both databases with one row each, in folders holding nothing else.
+    void writeBothAlone() const {
+        for (const QString& db : {TCCStore::systemPath(), TCCStore::userPath()}) {
+            root.remove(QFileInfo(db).path());
+            ASSERT_EQ(TccDbWriter::write(root.disk(db), {{"c", 0, kAx, 2}}), "");
+        }
+    }
 };
 
 QString describe(const Result<QList<TCCRow>, StoreError>& result) {
@@ -220,10 +230,7 @@ TEST_F(TCCStoreTest, WhatStandsBesideADatabase) {
         cases.append({"an empty " + file, side, std::nullopt, false, "ok, 2 rows"});
     }
     for (const Case& c : cases) {
-        for (const QString& db : {TCCStore::systemPath(), TCCStore::userPath()}) {
-            root.remove(QFileInfo(db).path());
-            ASSERT_EQ(TccDbWriter::write(root.disk(db), {{"c", 0, kAx, 2}}), "");
-        }
+        ASSERT_NO_FATAL_FAILURE(writeBothAlone());
         const QString side = (c.persons ? userDb() : systemDb()) + c.side;
         ASSERT_TRUE(c.shape ? test::plant(*c.shape, side, TCCStore::maxFileBytes + 1)
                             : test::writeFileAt(side, {}))
@@ -252,6 +259,43 @@ TEST_F(TCCStoreTest, WhatStandsBesideADatabase) {
     EXPECT_TRUE(test::finishesWithoutWaitingOn({elsewhere + "-journal"}, [] {
         EXPECT_EQ(describe(TCCStore::read()), "unreadable (real.db-journal not a regular file)");
     }));
+    // A journal left by a crash, which a read-only connection may not roll
+    // back: the database cannot be read just now; its format is fine.
+    for (const bool persons : {true, false}) {
+        ASSERT_NO_FATAL_FAILURE(writeBothAlone());
+        ASSERT_TRUE(
+            test::writeFileAt((persons ? userDb() : systemDb()) + "-journal", QByteArray(512, '\x01')));
+        EXPECT_EQ(describe(TCCStore::read()), persons ? "ok, 1 rows" : "unreadable (sqlite 8)") << persons;
+    }
+}
+
+// SQLite opens the journal again at every statement, and the database when
+// it connects, by name and after any check: a name that keeps turning from a
+// regular file into a pipe and back, at the system's journal or database,
+// keeps no read waiting.
+TEST_F(TCCStoreTest, ReadsEndWhileAPipeAndAFileTakeTurnsAtTheJournalOrTheDatabase) {
+    for (const QString side : {"-journal", ""}) {
+        ASSERT_NO_FATAL_FAILURE(writeBothAlone());
+        const QString at = systemDb() + side, file = at + ".file", pipe = at + ".pipe";
+        ASSERT_TRUE(side.isEmpty() ? TccDbWriter::write(file, {{"c", 0, kAx, 2}}).isEmpty()
+                                   : test::writeFileAt(file, {}));
+        ASSERT_TRUE(test::plant(test::FileShape::pipe, pipe));
+        std::atomic<bool> reading{true};
+        std::thread turns([&] {
+            const QByteArray name = QFile::encodeName(at), staged = QFile::encodeName(at + ".next");
+            for (int turn = 0; reading; ++turn) {
+                ::link(QFile::encodeName(turn % 2 ? pipe : file).constData(), staged.constData());
+                ::rename(staged.constData(), name.constData());
+            }
+        });
+        const auto reads = [] {
+            for (int read = 0; read < 300; ++read)
+                (void)TCCStore::read();
+        };
+        EXPECT_TRUE(test::finishesWithoutWaitingOn({pipe}, reads)) << "at TCC.db" << side.toStdString();
+        reading = false;
+        turns.join();
+    }
 }
 
 // Anyone may have written the file: whatever its schema holds, a read ends
