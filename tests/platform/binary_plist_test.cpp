@@ -5,15 +5,18 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <algorithm>
 #include <random>
 
 #include "platform/BinaryPlist.h"
+#include "platform/BundleInfo.h"
 #include "platform/KeyedArchiveWriter.h"
 #include "platform/Plist.h"
 #include "support/LibplistReading.h"
 #include "support/PlistSamples.h"
+#include "support/TempRoot.h"
 
 using namespace rk;
 using rk::test::everyKind;
@@ -345,6 +348,24 @@ TEST(BinaryPlist, AContainerNamedFromManyPlacesIsReadUpToTheValueCap) {
     const auto past = Plist::parse(list, Plist::defaultSizeCap, 10'104);
     ASSERT_FALSE(past.ok());
     EXPECT_EQ(past.error(), (PlistError{PlistError::Kind::tooLarge, "more than 10104 values"}));
+}
+
+// An Info.plist naming one array from many places comes to no more values
+// than the bundle reader's own cap, far below the default one: "Big" below
+// is 2^(n+1) - 2 values in n + 5 objects.
+TEST(BinaryPlist, AnInfoPlistNamingOneArrayFromManyPlacesKeepsWithinTheBundleCap) {
+    for (const auto& [n, readable] : {std::pair{16, true}, std::pair{17, false}}) {
+        QList<QByteArray> objects{bytes({0xD2, 1, 2, 3, 4}), bytes({0x5F, 0x10, 18}) + "CFBundleIdentifier",
+                                  bytes({0x53}) + "Big", bytes({0x53}) + "a.b"};
+        for (int i = 4; i < 4 + n; ++i)
+            objects.append(bytes({0xA2, i + 1, i + 1}));
+        const QTemporaryDir dir;
+        ASSERT_TRUE(
+            test::writeFileAt(dir.filePath("X.app/Contents/Info.plist"), bplist(objects << bytes({0xA0}))));
+        EXPECT_EQ(BundleInfo::read(dir.filePath("X.app")).identifier(),
+                  readable ? std::optional<QString>("a.b") : std::nullopt)
+            << n;
+    }
 }
 
 // Single and double byte changes to real lists, in the trailer, the offset
