@@ -1,7 +1,6 @@
 #include "platform/BinaryPlist.h"
 
 #include <QHash>
-#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -95,13 +94,15 @@ bool BinaryPlist::leafIsValid(quint64 offset) const {
 // the list as a reader that builds a tree would expand it were nothing shared:
 // one value per reference. Only when a container is reached twice does the
 // second pass follow every reference as often as it occurs, as such a reader
-// expands shared containers, with a budget of a few times the first pass's
-// measure, so padding and unreferenced bytes buy no expansion. The strings
-// and data reached, each object once, may hold no more bytes than lie before
-// the table: the objects of a list lie apart, and only a table naming the
-// same or overlapping bytes under many objects comes to more, which readers
-// that decode an object once (or note facts) per object would read again
-// for each, a megabyte for every few bytes of table. Nesting beyond
+// expands shared containers, and stops as soon as the count passes the value
+// cap: a list within the cap is read however often it names a container
+// (writers that keep containers by identity write a list named from many
+// places once), and the work stays within the cap. The strings and data
+// reached, each object once, may hold no more bytes than lie before the
+// table: the objects of a list lie apart, and only a table naming the same
+// or overlapping bytes under many objects comes to more, which readers that
+// decode an object once (or note facts) per object would read again for
+// each, a megabyte for every few bytes of table. Nesting beyond
 // Plist::maxDepth (a cycle is endless nesting) is refused as too deep. Faults
 // of single objects are reported once the walks are through, so the bounds
 // are reported first whatever the order of the objects.
@@ -137,8 +138,7 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
     std::vector<bool> seen;  // by object index, in the first pass
     quint64 values = 1;      // the first pass's measure: the top object and every reference
     quint64 visits = 1;      // the second pass's measure: the top object and every reference followed
-    quint64 budget = 0;
-    quint64 leafBytes = 0;  // the bytes of the strings and data reached, each once
+    quint64 leafBytes = 0;   // the bytes of the strings and data reached, each once
     const PlistError tooLarge{PlistError::Kind::tooLarge, QString("more than %1 values").arg(nodeCap)};
     const PlistError expandsTooFar{PlistError::Kind::unreadable, "binary expands too far"};
 
@@ -223,8 +223,8 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
             }
             const quint64 j = frame.next++;
             const quint64 index = bigEndian(data_ + frame.refs + j * quint64(refSize_), quint64(refSize_));
-            if (expanding && ++visits > budget)
-                return budget == nodeCap ? tooLarge : expandsTooFar;
+            if (expanding && ++visits > nodeCap)
+                return tooLarge;
             if (auto refused = follow(index, j < frame.keys, expanding))
                 return refused;
         }
@@ -240,7 +240,6 @@ std::optional<PlistError> BinaryPlist::check(quint64 nodeCap) {
         return tooLarge;
     if (shared) {
         seen = {};
-        budget = std::min(nodeCap, 4 * values + 4096);
         if (auto refused = walk(true))
             return refused;
     }

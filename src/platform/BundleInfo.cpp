@@ -6,13 +6,13 @@
 namespace rk {
 
 namespace {
-// Far above any real Info.plist; a hostile one cannot make the reader build a huge tree.
+// Far above any real Info.plist.
 constexpr qint64 kInfoSizeCap = qint64(4) * 1024 * 1024;
 }  // namespace
 
 BundleInfo BundleInfo::read(const QString& bundleDiskPath) {
     BundleInfo bundle;
-    auto parsed = Plist::readFile(bundleDiskPath + "/Contents/Info.plist", kInfoSizeCap);
+    auto parsed = Plist::readFile(bundleDiskPath + "/Contents/Info.plist", kInfoSizeCap, nodeCap);
     if (parsed && parsed->dictionary())
         bundle.info_ = std::move(parsed).value();
     return bundle;

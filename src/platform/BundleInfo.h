@@ -21,6 +21,10 @@ public:
     // file, or one whose top level is not a dictionary, gives a bundle with
     // no information.
     static BundleInfo read(const QString& bundleDiskPath);
+    // The most values an Info.plist may come to: far above any real one, and
+    // few enough that a small list naming its containers from many places
+    // cannot have the reader build a huge tree.
+    static constexpr quint64 nodeCap = quint64(1) << 18;
 
     // The bundle around an executable: the "X.app" folder when the
     // executable lies at "X.app/Contents/MacOS/<name>", else none.

@@ -361,7 +361,7 @@ TEST(BackgroundStoreParse, WhatIsComparedStaysWithinTheStoreHoweverOftenObjectsA
     const struct Case {
         const char* name;
         QByteArray bytes;
-        QString want;  // the outcome, and the first record's name and path
+        QString want;  // the outcome, and the names and paths the records read, each once
     } cases[] = {
         {"an archived string of many entries", texts([](W& w) {
              return w.object({"NSString", "NSObject"},
@@ -396,9 +396,11 @@ TEST(BackgroundStoreParse, WhatIsComparedStaysWithinTheStoreHoweverOftenObjectsA
         ASSERT_TRUE(list.ok()) << c.name;
         BackgroundStoreArchive::Work work;
         const auto records = BackgroundStoreArchive::records(**list, &work);
-        QString outcome = describe(records);
-        if (records && !records->isEmpty())
-            outcome += "; " + records->front().name + " " + records->front().path.value_or("none");
+        QStringList read;
+        for (const BTMRecord& r : records.valueOr(QList<BTMRecord>()))
+            if (const QString text = r.name + " " + r.path.value_or("none"); !read.contains(text))
+                read << text;
+        const QString outcome = describe(records) + (read.isEmpty() ? "" : "; " + read.join(", "));
         EXPECT_EQ(outcome, c.want) << c.name;
         EXPECT_LE(work.entries + work.units, quint64(c.bytes.size()))
             << c.name << ": " << work.entries << " entries, " << work.units << " units";

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/Plist.h"
 
@@ -107,6 +108,25 @@ inline bool writersKeepTexts(const rk::PlistValue& value) {
             keys.insert(entry.key);
         }
     return keeps;
+}
+
+// The containers on the deepest path of `value`, and the values below it
+// counted as the cap counts them: each element, key and value of a container.
+inline std::pair<int, quint64> shape(const rk::PlistValue& value) {
+    int depth = 0;
+    quint64 values = 0;
+    const auto add = [&](const rk::PlistValue& child, quint64 count) {
+        const auto [d, n] = shape(child);
+        depth = std::max(depth, d);
+        values += count + n;
+    };
+    if (const auto* items = value.array())
+        for (const rk::PlistValue& item : *items)
+            add(item, 1);
+    if (const auto* entries = value.dictionary())
+        for (const rk::PlistEntry& entry : *entries)
+            add(entry.value, 2);
+    return {depth + (value.array() || value.dictionary() ? 1 : 0), values};
 }
 
 // `list` written again in both forms, for a reader to read as it read the

@@ -21,25 +21,6 @@ constexpr bool kBinary = FUZZ_PLIST_BINARY;
 // containers, and large enough for the deepest nesting allowed.
 constexpr quint64 kNodeCap = kBinary ? 1024 : rk::Plist::defaultNodeCap;
 
-// The containers on the deepest path of `value`, and the values below it
-// counted as the cap counts them: each element, key and value of a container.
-std::pair<int, quint64> shape(const PlistValue& value) {
-    int depth = 0;
-    quint64 values = 0;
-    const auto add = [&](const PlistValue& child, quint64 count) {
-        const auto [d, n] = shape(child);
-        depth = std::max(depth, d);
-        values += count + n;
-    };
-    if (const auto* items = value.array())
-        for (const PlistValue& item : *items)
-            add(item, 1);
-    if (const auto* entries = value.dictionary())
-        for (const rk::PlistEntry& entry : *entries)
-            add(entry.value, 2);
-    return {depth + (value.array() || value.dictionary() ? 1 : 0), values};
-}
-
 // The in-place lookups the store reader makes answer as the tree: each kind
 // and leaf, each element, and for each key (that is UTF-8, so can be asked
 // for) its first entry.
@@ -87,7 +68,7 @@ void fuzz(const QByteArray& input) {
     }
     if (!ours)
         return;
-    const auto [depth, values] = shape(ours.value());
+    const auto [depth, values] = fuzzing::shape(ours.value());
     require(depth <= rk::Plist::maxDepth, "no accepted list nests deeper than the cap");
     require(1 + values <= kNodeCap, "no accepted list comes to more values than the cap");
 

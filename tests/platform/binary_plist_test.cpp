@@ -5,15 +5,18 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <algorithm>
 #include <random>
 
 #include "platform/BinaryPlist.h"
+#include "platform/BundleInfo.h"
 #include "platform/KeyedArchiveWriter.h"
 #include "platform/Plist.h"
 #include "support/LibplistReading.h"
 #include "support/PlistSamples.h"
+#include "support/TempRoot.h"
 
 using namespace rk;
 using rk::test::everyKind;
@@ -118,6 +121,7 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         K kind = K::unreadable;
         // libplist expands shared containers until memory runs out; we refuse.
         bool asLibplist = true;
+        quint64 cap = Plist::defaultNodeCap;  // the value cap the list is read with
     } cases[] = {
         // The trailer and the offset table.
         {"trailer cut short", good.left(good.size() - 1)},
@@ -160,23 +164,23 @@ TEST(BinaryPlist, MalformedListsAreRefused) {
         {"dictionary holding its parent",
          bplist({bytes({0xA1, 0x01}), bytes({0xD1, 0x02, 0x00}), bytes({0x51, 'k'})}), K::tooDeep},
         // Huge counts never reach an allocation, nor shared containers an
-        // expansion far beyond the file.
+        // expansion past the value cap.
         {"array of 2^40 elements", inArray(bytes({0xAF, 0x13, 0, 0, 1, 0, 0, 0, 0, 0}))},
         {"dictionary of 2^62 entries", inArray(bytes({0xDF, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0}))},
         {"string of 2^62 bytes", inArray(bytes({0x5F, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0}))},
         {"UTF-16 of 2^63 units", inArray(bytes({0x6F, 0x13, 0x80, 0, 0, 0, 0, 0, 0, 1}))},
         {"containers sharing their references", bplist(aliased), K::unreadable, false},
-        {"arrays sharing one child 40 deep", bplist(doubling(40)), K::unreadable, false},
-        // Bytes nothing refers to buy no expansion: once 2^26 values from 64 MiB.
-        {"arrays sharing one child 20 deep behind 1 MiB", bplist(doubling(20), 1 << 20), K::unreadable,
-         false},
+        {"arrays sharing one child 40 deep", bplist(doubling(40)), K::tooLarge, false, 1 << 16},
+        // Bytes nothing refers to buy no expansion past the cap: once 2^26 values from 64 MiB.
+        {"arrays sharing one child 20 deep behind 1 MiB", bplist(doubling(20), 1 << 20), K::tooLarge, false,
+         1 << 16},
         {"data at overlapping offsets", overlapping(false)},
         {"UTF-16 keys at one offset", overlapping(true)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(refusal(Plist::parse(c.bytes)), c.kind);
-        EXPECT_FALSE(BinaryPlist::open(c.bytes).ok());
+        EXPECT_EQ(refusal(Plist::parse(c.bytes, Plist::defaultSizeCap, c.cap)), c.kind);
+        EXPECT_FALSE(BinaryPlist::open(c.bytes, c.cap).ok());
         EXPECT_TRUE(!c.asLibplist || readsAsLibplist(c.bytes));
     }
     // The value cap counts the top object too when containers share: three
@@ -323,6 +327,45 @@ TEST(BinaryPlist, AnObjectNamedFromManyPlacesIsReadOnce) {
         Plist::parse(bplist({bytes({0xA2, 1, 1}), bytes({0x4F, 0x10, 100}) + QByteArray(100, 'd')}));
     ASSERT_TRUE(data.ok());
     EXPECT_EQ(data->array()->at(0).data()->constData(), data->array()->at(1).data()->constData());
+}
+
+// Writers that keep containers by identity write a list named from many
+// places once and name it from each: a job naming one list of 100 groups
+// from 100 places is 10,105 values in 246 bytes. It is read as its XML form
+// is, up to the value cap.
+TEST(BinaryPlist, AContainerNamedFromManyPlacesIsReadUpToTheValueCap) {
+    const QByteArray list =
+        bplist({bytes({0xD2, 1, 2, 3, 4}), bytes({0x55}) + "Label", bytes({0x5A}) + "UserGroups",
+                bytes({0x53}) + "job", bytes({0xAF, 0x10, 100}) + QByteArray(100, 5),
+                bytes({0xAF, 0x10, 100}) + QByteArray(100, 6), bytes({0x55}) + "staff"});
+    const PlistValue groups(PlistValue::Array(100, PlistValue(PlistValue::Array(100, PlistValue("staff")))));
+    const PlistValue job(PlistValue::Dictionary{{"Label", "job"}, {"UserGroups", groups}});
+    const auto read = Plist::parse(list), xml = Plist::parse(Plist::toXml(job));
+    ASSERT_TRUE(read.ok() && xml.ok());
+    EXPECT_EQ(read.value(), xml.value());
+    EXPECT_TRUE(readsAsLibplist(list));
+    EXPECT_TRUE(Plist::parse(list, Plist::defaultSizeCap, 10'105).ok());
+    const auto past = Plist::parse(list, Plist::defaultSizeCap, 10'104);
+    ASSERT_FALSE(past.ok());
+    EXPECT_EQ(past.error(), (PlistError{PlistError::Kind::tooLarge, "more than 10104 values"}));
+}
+
+// An Info.plist naming one array from many places comes to no more values
+// than the bundle reader's own cap, far below the default one: "Big" below
+// is 2^(n+1) - 2 values in n + 5 objects.
+TEST(BinaryPlist, AnInfoPlistNamingOneArrayFromManyPlacesKeepsWithinTheBundleCap) {
+    for (const auto& [n, readable] : {std::pair{16, true}, std::pair{17, false}}) {
+        QList<QByteArray> objects{bytes({0xD2, 1, 2, 3, 4}), bytes({0x5F, 0x10, 18}) + "CFBundleIdentifier",
+                                  bytes({0x53}) + "Big", bytes({0x53}) + "a.b"};
+        for (int i = 4; i < 4 + n; ++i)
+            objects.append(bytes({0xA2, i + 1, i + 1}));
+        const QTemporaryDir dir;
+        ASSERT_TRUE(
+            test::writeFileAt(dir.filePath("X.app/Contents/Info.plist"), bplist(objects << bytes({0xA0}))));
+        EXPECT_EQ(BundleInfo::read(dir.filePath("X.app")).identifier(),
+                  readable ? std::optional<QString>("a.b") : std::nullopt)
+            << n;
+    }
 }
 
 // Single and double byte changes to real lists, in the trailer, the offset

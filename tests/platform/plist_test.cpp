@@ -99,6 +99,18 @@ TEST(Plist, SizeCapIsCheckedBeforeParsingAndReadingAFile) {
     EXPECT_LT(readWholeFile(path, Plist::defaultSizeCap)->capacity(), 64 * 1024);
 }
 
+// The value cap counts every container, element and key, in either form: a
+// list of exactly the cap is read, one past it refused.
+TEST(Plist, AListOfExactlyTheValueCapIsRead) {
+    // The dictionary, its key, the array and its seven elements.
+    const PlistValue list(PlistValue::Dictionary{{"a", PlistValue::Array(7, PlistValue(true))}});
+    for (const QByteArray& bytes : {Plist::toXml(list), Plist::toBinary(list)}) {
+        SCOPED_TRACE(bytes.left(8).data());
+        EXPECT_EQ(refusal(Plist::parse(bytes, Plist::defaultSizeCap, 10)), std::nullopt);
+        EXPECT_EQ(refusal(Plist::parse(bytes, Plist::defaultSizeCap, 9)), PlistError::Kind::tooLarge);
+    }
+}
+
 // libplist 2.2 recursed once per level, also when freeing its tree, and
 // overflowed the stack at about 175,000 levels; the nesting count once made
 // before it saw the bytes missed each of these shapes. Our reader builds no
