@@ -120,7 +120,7 @@ std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, QtSaid said = 
 // offscreen window system, made in a child process so that it leaves
 // nothing behind for the application object made next. The lines come back
 // apart by NUL, which no argument holds. None when the child could not say.
-QStringList unusedLines(int argc, char** argv) {
+QStringList unusedLinesApart(int argc, char** argv) {
     int ends[2] = {-1, -1};
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return {};
@@ -159,7 +159,7 @@ QStringList unusedLines(int argc, char** argv) {
 // would be with one, then the display line.
 int endForWantOfADisplay(int argc, char** argv) {
     if (!givenArguments.isEmpty()) {
-        for (const QString& line : unusedLines(argc, argv))
+        for (const QString& line : unusedLinesApart(argc, argv))
             printLine(stderr, line);
     }
     printLine(stderr, noDisplayLine());
@@ -182,7 +182,7 @@ int runApplication(int& argc, char** argv, const QStringList& args) {
     // Worked out beforehand only when something looks unused (Qt's own
     // options do, until Qt takes them out).
     if (!Dispatch::unusedLines(args).isEmpty())
-        unusedBeforeDisplay = unusedLines(argc, argv);
+        unusedBeforeDisplay = unusedLinesApart(argc, argv);
     const std::unique_ptr<QApplication> app = openDisplay(argc, argv);
     // Qt has taken its own options (-platform, -style ...) out by now.
     for (const QString& line : Dispatch::unusedLines(QCoreApplication::arguments()))

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <optional>
 #include <thread>
 
